@@ -1,0 +1,44 @@
+#include "component/failure.hpp"
+
+namespace morvane {
+
+const char* FailureName(FailureKind kind) noexcept {
+  switch (kind) {
+    case FailureKind::IndexOutOfRange: return "IndexOutOfRange";
+    case FailureKind::IntegerOverflow: return "IntegerOverflow";
+    case FailureKind::InvalidOperation: return "InvalidOperation";
+    case FailureKind::DivisionByZero: return "DivisionByZero";
+    case FailureKind::FloatOverflow: return "FloatOverflow";
+  }
+  return "Unknown";
+}
+
+void Fail(FailureKind kind) { throw Failure(kind); }
+
+void FailIntegerOverflow() { throw Failure(FailureKind::IntegerOverflow); }
+
+namespace fp {
+
+void ClearPending() noexcept {
+#ifdef MORVANE_FP_MXCSR
+  _mm_setcsr(_mm_getcsr() & ~kFaultBits);
+#endif
+  std::feclearexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW);
+}
+
+void RaisePending() {
+#ifdef MORVANE_FP_MXCSR
+  const unsigned bits = _mm_getcsr();
+  const bool invalid = bits & 0x01u, divide = bits & 0x04u;
+#else
+  const int bits = std::fetestexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW);
+  const bool invalid = bits & FE_INVALID, divide = bits & FE_DIVBYZERO;
+#endif
+  ClearPending();
+  if (invalid) throw Failure(FailureKind::InvalidOperation);
+  if (divide) throw Failure(FailureKind::DivisionByZero);
+  throw Failure(FailureKind::FloatOverflow);
+}
+
+}  // namespace fp
+}  // namespace morvane

@@ -1,0 +1,83 @@
+// Failures of an operation: the few conditions that make a call fail
+// towards its client instead of leaving a message in Error.
+//
+// Input problems are never reported this way; they are messages.  What is
+// reported here is an index outside a table, a 16-bit integer overflow and
+// the three floating-point faults (invalid operation, division by zero,
+// overflow).  Inexact results and underflow are not faults.
+#pragma once
+
+#include <cfenv>
+#include <cstdint>
+#include <exception>
+
+#if defined(__x86_64__) && defined(__SSE2_MATH__)
+#include <xmmintrin.h>
+#define MORVANE_FP_MXCSR 1
+#endif
+
+namespace morvane {
+
+enum class FailureKind : int {
+  IndexOutOfRange = 1,
+  IntegerOverflow = 2,
+  InvalidOperation = 3,
+  DivisionByZero = 4,
+  FloatOverflow = 5,
+};
+
+// Stable English name of a failure ("IndexOutOfRange", ...), used by the
+// tools and the component's error information.
+const char* FailureName(FailureKind kind) noexcept;
+
+class Failure : public std::exception {
+ public:
+  explicit Failure(FailureKind kind) noexcept : kind_(kind) {}
+  FailureKind kind() const noexcept { return kind_; }
+  const char* what() const noexcept override { return FailureName(kind_); }
+
+ private:
+  FailureKind kind_;
+};
+
+[[noreturn]] void Fail(FailureKind kind);
+
+// 16-bit signed integer arithmetic that fails instead of wrapping.
+[[noreturn]] void FailIntegerOverflow();
+
+template <typename T>
+inline std::int16_t ToInt16(T value) {
+  if (!(value >= T(-32768) && value <= T(32767))) FailIntegerOverflow();  // NaN fails too
+  return static_cast<std::int16_t>(value);
+}
+
+namespace fp {
+
+// On x86-64 double arithmetic runs on SSE and its sticky flags live in
+// MXCSR, which can be read in a cycle or two; elsewhere <cfenv> is used.
+#ifdef MORVANE_FP_MXCSR
+inline constexpr unsigned kFaultBits = 0x01u /*IE*/ | 0x04u /*ZE*/ | 0x08u /*OE*/;
+inline unsigned PendingBits() noexcept { return _mm_getcsr() & kFaultBits; }
+#else
+inline constexpr int kFaultBits = FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW;
+inline int PendingBits() noexcept { return std::fetestexcept(kFaultBits); }
+#endif
+
+// Clears the fault flags and raises the failure they name (invalid
+// operation first, then division by zero, then overflow).
+[[noreturn]] void RaisePending();
+
+// Forgets faults raised before an operation starts, so that a client's own
+// arithmetic cannot make one of our operations fail.
+void ClearPending() noexcept;
+inline void Begin() noexcept {
+  if (PendingBits()) [[unlikely]] ClearPending();
+}
+
+// Called after each floating-point step: a fault stops the routine there.
+inline void Check() {
+  if (PendingBits()) [[unlikely]] RaisePending();
+}
+
+}  // namespace fp
+}  // namespace morvane

@@ -1,0 +1,37 @@
+// Module DMA, MGRS part: 15-character references "ZZLLLEEEEENNNNN" built
+// from and read back into UTM coordinates.  Angles are radians.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace morvane::dma {
+
+// Geographic position to UTM northing/easting and MGRS text (or one of the
+// messages "", "MGRS  NOT VALID", "   UTM ERROR").
+void GeoToMgrs(double a, double f, double latitude, double longitude, std::int16_t& zone,
+               double& northing, double& easting, std::string& text,
+               std::int16_t ellipsoidNumber);
+
+// UTM coordinates to the MGRS text; faults give "   UTM ERROR".
+void UtmToMgrs(double latitude, std::int16_t zone, double northing, double easting,
+               std::string& text, std::int16_t ellipsoidNumber);
+
+// Band number (0 on entry: taken from latitude and written back), latitude
+// limits of the band and longitude limits of the grid zone, in radians.
+void GetGridZoneLimits(std::int16_t& band, double latitude, std::int16_t zone, double& south,
+                       double& north, double& east, double& west);
+
+// First column letter number (1, 10, 19) and row offset of the zone's
+// 100 km squares; status 1 when the ellipsoid has no lettering scheme.
+void GetSquareLetterSet(std::int16_t zone, std::int16_t& firstColumn, double& rowOffset,
+                        std::int16_t ellipsoidNumber, std::int16_t& status);
+
+// MGRS text to geographic position and UTM coordinates.  On failure the
+// text is replaced by " INVALID MGRS  ", " ELLIPSOID N/A  " or
+// " OUTSIDE RANGE " and status is 1; otherwise status is 0.
+void MgrsToGeo(std::string& text, std::int16_t ellipsoidNumber, double a, double f,
+               double& latitude, double& longitude, std::int16_t& zone, double& northing,
+               double& easting, std::int32_t& status);
+
+}  // namespace morvane::dma
