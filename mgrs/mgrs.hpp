@@ -4,8 +4,16 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace morvane::dma {
+
+// Texts the MGRS routines leave instead of a reference.
+inline constexpr std::string_view kMgrsNotValid = "MGRS  NOT VALID";
+inline constexpr std::string_view kUtmError = "   UTM ERROR";
+inline constexpr std::string_view kInvalidMgrs = " INVALID MGRS  ";
+inline constexpr std::string_view kEllipsoidNotAvailable = " ELLIPSOID N/A  ";
+inline constexpr std::string_view kOutsideRange = " OUTSIDE RANGE ";
 
 // Geographic position to UTM northing/easting and MGRS text (or one of the
 // messages "", "MGRS  NOT VALID", "   UTM ERROR").
