@@ -10,6 +10,7 @@
 #include <cfenv>
 #include <cstdint>
 #include <exception>
+#include <type_traits>
 
 #if defined(__x86_64__) && defined(__SSE2_MATH__)
 #include <xmmintrin.h>
@@ -63,6 +64,19 @@ inline constexpr int kFaultBits = FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW;
 inline int PendingBits() noexcept { return std::fetestexcept(kFaultBits); }
 #endif
 
+// Forces a value to exist before the next statement runs.
+template <typename T>
+inline void Materialize(const T& value) noexcept {
+#if defined(MORVANE_FP_MXCSR)
+  if constexpr (std::is_floating_point_v<T>) asm volatile("" : : "x"(value));
+  else asm volatile("" : : "g"(value));
+#elif defined(__GNUC__)
+  asm volatile("" : : "g"(value));
+#else
+  (void)value;
+#endif
+}
+
 // Clears the fault flags and raises the failure they name (invalid
 // operation first, then division by zero, then overflow).
 [[noreturn]] void RaisePending();
@@ -75,7 +89,12 @@ inline void Begin() noexcept {
 }
 
 // Called after each floating-point step: a fault stops the routine there.
-inline void Check() {
+// The compiler does not see the flags as a result of the arithmetic, so
+// the values whose steps are checked can be named: they are then computed
+// before the flags are read.
+template <typename... T>
+inline void Check(const T&... values) {
+  (Materialize(values), ...);
   if (PendingBits()) [[unlikely]] RaisePending();
 }
 

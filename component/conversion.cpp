@@ -1,0 +1,159 @@
+// Conversion: the frame of the driver, the degree and DMS branches and the
+// geographic output step.  The Lambert/IFBL and UTM/MGRS routes are in
+// lambert_route.cpp and utm_route.cpp.
+#include <cmath>
+
+#include "component/dms.hpp"
+#include "component/driver.hpp"
+#include "component/failure.hpp"
+#include "component/zediz_ado.hpp"
+#include "datum/molodensky.hpp"
+
+namespace morvane {
+
+namespace driver {
+
+void ChangeDatumHeld(const datum::Catalogue& catalogue, double latitude, double longitude,
+                     double& newLatitude, double& newLongitude, const std::int32_t& fromDatum,
+                     const std::int32_t& toDatum) {
+  constexpr double kHeight = 0;
+  double lat = 0, lon = 0;
+  datum::ChangeDatum(catalogue, latitude, longitude, kHeight, lat, lon, fromDatum, toDatum);
+  if (lat > 90) lat = 90;
+  if (lat < -90) lat = -90;
+  if (lon > 180 || lon < -180) {
+    lon = std::fmod(lon, 360.0);  // exact
+    if (lon > 180) lon -= 360;
+    if (lon < -180) lon += 360;
+  }
+  newLatitude = lat;
+  newLongitude = lon;
+}
+
+}  // namespace driver
+
+namespace {
+
+bool InRange(double value, double low, double high) { return value >= low && value <= high; }
+
+// The DMS fields of one angle.  The sign is on the degrees, or for an
+// angle between -1 and 0 degrees on the minutes, or on the seconds when
+// the minutes are 0 too.  NaN fails every comparison and so every test.
+bool DmsFieldsValid(std::int16_t degrees, std::int16_t minutes, float seconds,
+                    int degreeLimit) {
+  if (degrees < -degreeLimit || degrees > degreeLimit) return false;
+  const bool signedMinutes = degrees == 0 && minutes < 0;
+  const bool signedSeconds = degrees == 0 && minutes == 0 && seconds < 0;
+  if (!(InRange(minutes, 0, 60) || (signedMinutes && minutes >= -60))) return false;
+  return InRange(seconds, 0, 60) || (signedSeconds && seconds >= -60);
+}
+
+// The mutable part of the object: a call that fails puts it back.
+struct PointState {
+  double X, Y;
+  std::string MGRS, IFBL;
+  double Latitude, Longitude, Northing, Easting;
+  std::int16_t LatDmsDeg, LatDmsMin;
+  float LatDmsSec;
+  std::int16_t LonDmsDeg, LonDmsMin;
+  float LonDmsSec;
+  InternalDatums DatumFrom, DatumDest;
+};
+
+}  // namespace
+
+void ZedizAdo::Conversion() {
+  fp::Begin();
+  if (DatumFrom_ == 0 || DatumDest_ == 0) {
+    Error_ = message::kDatumNotSet;
+    return;
+  }
+  if (OrigType_ == 0) {
+    Error_ = message::kUnknownOrigType;
+    return;
+  }
+
+  PointState saved{X_,         Y_,         MGRS_,      IFBL_,      Latitude_,  Longitude_,
+                   Northing_,  Easting_,   LatDmsDeg_, LatDmsMin_, LatDmsSec_, LonDmsDeg_,
+                   LonDmsMin_, LonDmsSec_, DatumFrom_, DatumDest_};
+  try {
+    datum::SelectEllipsoid(Catalogue_, DatumFrom_);
+    if (OrigType_ < mvMgrs || OrigType_ > mvDegMinSec) Fail(FailureKind::IndexOutOfRange);
+    // The branch is chosen by the upper-cased type code of the input kind.
+    std::string code = TypeCodes_[static_cast<std::size_t>(OrigType_) - 1];
+    for (char& c : code)
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (code == "MGR" || code == "MGRS") ConvertMgrs();
+    else if (code == "LMB") ConvertLambert();
+    else if (code == "IFB") ConvertIfbl();
+    else if (code == "DMS") ConvertDms();
+    else if (code == "DEG") ConvertDeg();
+  } catch (...) {
+    X_ = saved.X;
+    Y_ = saved.Y;
+    MGRS_ = std::move(saved.MGRS);
+    IFBL_ = std::move(saved.IFBL);
+    Latitude_ = saved.Latitude;
+    Longitude_ = saved.Longitude;
+    Northing_ = saved.Northing;
+    Easting_ = saved.Easting;
+    LatDmsDeg_ = saved.LatDmsDeg;
+    LatDmsMin_ = saved.LatDmsMin;
+    LatDmsSec_ = saved.LatDmsSec;
+    LonDmsDeg_ = saved.LonDmsDeg;
+    LonDmsMin_ = saved.LonDmsMin;
+    LonDmsSec_ = saved.LonDmsSec;
+    DatumFrom_ = saved.DatumFrom;
+    DatumDest_ = saved.DatumDest;
+    throw;
+  }
+}
+
+void ZedizAdo::ConvertDeg() {
+  if (!InRange(Latitude_, -90, 90) || !InRange(Longitude_, -180, 180)) {
+    Error_ = message::kBadDeg;
+    return;
+  }
+  GeographicOutputStep();
+  LambertOutputStep();
+  UtmOutputStep();
+}
+
+void ZedizAdo::ConvertDms() {
+  if (!DmsFieldsValid(LatDmsDeg_, LatDmsMin_, LatDmsSec_, 90) ||
+      !DmsFieldsValid(LonDmsDeg_, LonDmsMin_, LonDmsSec_, 180)) {
+    Error_ = message::kBadDms;
+    return;
+  }
+  double latitude = 0, longitude = 0;
+  DmsToDecimal(LatDmsDeg_, LatDmsMin_, LatDmsSec_, latitude);
+  DmsToDecimal(LonDmsDeg_, LonDmsMin_, LonDmsSec_, longitude);
+  // Fields that pass one by one can still name no point (90 60' 60").
+  if (!InRange(latitude, -90, 90) || !InRange(longitude, -180, 180)) {
+    Error_ = message::kBadDms;
+    return;
+  }
+  Latitude_ = latitude;
+  Longitude_ = longitude;
+
+  datum::SelectEllipsoid(Catalogue_, DatumDest_);
+  driver::ChangeDatumHeld(Catalogue_, Latitude_, Longitude_, Latitude_, Longitude_, DatumFrom_,
+                          DatumDest_);
+  // With equal datums the fields keep the values as entered.
+  if (DatumFrom_ != DatumDest_) {
+    DecimalToDms(Latitude_, LatDmsDeg_, LatDmsMin_, LatDmsSec_);
+    DecimalToDms(Longitude_, LonDmsDeg_, LonDmsMin_, LonDmsSec_);
+  }
+  LambertOutputStep();
+  UtmOutputStep();
+}
+
+void ZedizAdo::GeographicOutputStep() {
+  datum::SelectEllipsoid(Catalogue_, DatumDest_);
+  driver::ChangeDatumHeld(Catalogue_, Latitude_, Longitude_, Latitude_, Longitude_, DatumFrom_,
+                          DatumDest_);
+  DecimalToDms(Latitude_, LatDmsDeg_, LatDmsMin_, LatDmsSec_);
+  DecimalToDms(Longitude_, LonDmsDeg_, LonDmsMin_, LonDmsSec_);
+}
+
+}  // namespace morvane

@@ -1,0 +1,108 @@
+// Angle units and the DMS fields.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "component/dms.hpp"
+#include "component/failure.hpp"
+#include "component/general.hpp"
+
+using namespace morvane;
+
+namespace {
+
+struct Dms {
+  std::int16_t degrees, minutes;
+  float seconds;
+  bool operator==(const Dms&) const = default;
+};
+
+Dms ToDms(double value) {
+  Dms d{};
+  DecimalToDms(value, d.degrees, d.minutes, d.seconds);
+  return d;
+}
+
+double ToDecimal(Dms d) {
+  double v = 0;
+  DmsToDecimal(d.degrees, d.minutes, d.seconds, v);
+  return v;
+}
+
+FailureKind KindOf(const auto& call) {
+  try {
+    call();
+  } catch (const Failure& f) {
+    return f.kind();
+  }
+  ADD_FAILURE() << "no failure raised";
+  return FailureKind{};
+}
+
+TEST(General, UnitConversionsUseTheCutPi) {
+  EXPECT_EQ(general::RadToDeg(3.1415926535), 180.0);
+  EXPECT_EQ(general::DegToRad(180), 3.1415926535);
+  EXPECT_EQ(general::RadToDeg(1), 57.29577951471995);
+  EXPECT_EQ(general::DegToRad(90), 1.57079632675);
+  volatile double huge = 1e307;
+  EXPECT_EQ(KindOf([&] { general::RadToDeg(huge); }), FailureKind::FloatOverflow);
+}
+
+TEST(DecimalToDms, Examples) {
+  struct Row { double value; Dms want; };
+  const Row rows[] = {
+      {50.5, {50, 30, 0}},
+      {-4.25, {-4, 15, 0}},
+      {50.123456, {50, 7, 24.448242f}},
+      {51 - 1e-8, {51, 0, 0}},     // t rounds to the next whole degree
+      {0, {0, 0, 0}},
+      {180, {180, 0, 0}},
+      {-179.999, {-179, 59, 56.425781f}},
+      // Between -1 and 0 degrees the sign moves to the minutes, or to the
+      // seconds when the minutes are 0.
+      {-0.5, {0, -30, 0}},
+      {-0.004, {0, 0, -14.4f}},
+  };
+  for (const Row& r : rows) {
+    const Dms got = ToDms(r.value);
+    EXPECT_EQ(got.degrees, r.want.degrees) << r.value;
+    EXPECT_EQ(got.minutes, r.want.minutes) << r.value;
+    EXPECT_FLOAT_EQ(got.seconds, r.want.seconds) << r.value;
+  }
+  EXPECT_EQ(ToDms(50.123456).seconds, 24.4482421875f);  // to the bit
+}
+
+TEST(DmsToDecimal, Examples) {
+  struct Row { Dms dms; double want; };
+  const Row rows[] = {
+      {{-4, 15, 0}, -4.25},
+      {{0, 30, 0}, 0.5},
+      {{50, 60, 0}, 51},
+      {{50, 7, 24.448242f}, 50.12345784505209},
+      {{0, -30, 0}, -0.5},
+      {{0, 0, -14.4f}, -14.4f / 3600.0},
+      {{0, -30, 15}, -(30 / 60.0 + 15 / 3600.0)},
+  };
+  for (const Row& r : rows) EXPECT_EQ(ToDecimal(r.dms), r.want) << r.dms.degrees;
+}
+
+TEST(Dms, RoundTripsKeepTheSign) {
+  for (double v = -180; v <= 180; v += 0.0137) {
+    const double back = ToDecimal(ToDms(v));
+    EXPECT_NEAR(back, v, 1e-5) << v;  // minutes in single precision
+    const bool zero = ToDms(v) == Dms{0, 0, 0};
+    EXPECT_EQ(std::signbit(back), std::signbit(v) && !zero) << v;
+  }
+}
+
+TEST(Dms, SixteenBitLimits) {
+  EXPECT_NO_THROW(ToDms(546.9));
+  EXPECT_EQ(KindOf([] { ToDms(547); }), FailureKind::IntegerOverflow);
+  EXPECT_EQ(KindOf([] { ToDms(-1e6); }), FailureKind::IntegerOverflow);
+  EXPECT_EQ(KindOf([] { ToDms(NAN); }), FailureKind::IntegerOverflow);
+  EXPECT_EQ(KindOf([] { ToDms(1e300); }), FailureKind::FloatOverflow);
+  EXPECT_EQ(KindOf([] { ToDecimal({-32768, 0, 0}); }), FailureKind::IntegerOverflow);
+  EXPECT_EQ(ToDecimal({-32767, 0, 0}), -32767);
+}
+
+}  // namespace
