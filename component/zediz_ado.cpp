@@ -1,6 +1,8 @@
 #include "component/zediz_ado.hpp"
 
 #include <algorithm>
+#include <bit>
+#include <tuple>
 
 namespace morvane {
 
@@ -58,6 +60,21 @@ void ZedizAdo::IFBL(std::string& value) {
   // Codes are often written with separators ('f5.16.34', 'd6-54-42').
   std::erase_if(value, [](char c) { return c == ' ' || c == '.' || c == '-'; });
   IFBL_ = TrimBlanks(value);
+}
+
+bool ZedizAdo::IdenticalTo(const ZedizAdo& other) const noexcept {
+  const auto bits = [](const ZedizAdo& o) {
+    using std::bit_cast;
+    return std::tuple(o.IfblPrecision, o.mgrsPrecision, o.TypeCodes_, o.Error_, o.Catalogue_,
+                      bit_cast<std::uint64_t>(o.X_), bit_cast<std::uint64_t>(o.Y_), o.MGRS_,
+                      o.IFBL_, bit_cast<std::uint64_t>(o.Latitude_),
+                      bit_cast<std::uint64_t>(o.Longitude_), bit_cast<std::uint64_t>(o.Northing_),
+                      bit_cast<std::uint64_t>(o.Easting_), o.LatDmsDeg_, o.LatDmsMin_,
+                      bit_cast<std::uint32_t>(o.LatDmsSec_), o.LonDmsDeg_, o.LonDmsMin_,
+                      bit_cast<std::uint32_t>(o.LonDmsSec_), o.OrigType_, o.DatumFrom_,
+                      o.DatumDest_);
+  };
+  return bits(*this) == bits(other);
 }
 
 }  // namespace morvane

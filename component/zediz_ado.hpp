@@ -107,6 +107,8 @@ class ZedizAdo {
   // Whole-state comparison, datums and catalogue included (the datums have
   // no get, so this is how a caller can tell two objects apart).
   bool operator==(const ZedizAdo&) const = default;
+  // The same, with numbers compared bit for bit (a NaN equals itself).
+  bool IdenticalTo(const ZedizAdo& other) const noexcept;
 
  private:
   // Steps of Conversion.
