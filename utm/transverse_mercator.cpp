@@ -33,9 +33,17 @@ constexpr double kScale8 = kScale4 * kScale4;
 // One degree in radians, pi/180 to full double precision.
 const double kDegree = std::atan(1.0) / 45.0;
 
-// The value of one floating-point step, checked for faults.
+// The value of one floating-point step, checked for faults.  The barrier
+// makes the value exist before the flags are read and keeps each reading
+// of the flags from being merged with the one before it: the compiler sees
+// no write of the flags by the arithmetic in between.
 inline double Step(double value) {
-  fp::Check(value);
+#if defined(MORVANE_FP_MXCSR)
+  asm volatile("" : : "x"(value) : "memory");
+#else
+  asm volatile("" : : "g"(value) : "memory");
+#endif
+  fp::Check();
   return value;
 }
 
