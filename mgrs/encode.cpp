@@ -1,0 +1,149 @@
+// MGRS encoding: geographic position or UTM coordinates to the 15-character
+// reference "ZZLLLEEEEENNNNN" (zone, band, column and row of the 100 km
+// square, five digits each of easting and northing inside it).
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <string>
+
+#include "component/failure.hpp"
+#include "mgrs/mgrs.hpp"
+#include "mgrs/mgrs_internal.hpp"
+#include "utm/utm.hpp"
+
+namespace morvane::dma {
+namespace {
+
+using mgrs_internal::kBandV;
+using mgrs_internal::kCycle;
+using mgrs_internal::kDegree;
+using mgrs_internal::kSquare;
+using mgrs_internal::Letter;
+using mgrs_internal::RoundHalfAway;
+using mgrs_internal::ToInt32;
+
+constexpr double kEpsilon = 4.85e-10;  // radians, about 3 mm on the ground
+constexpr std::int32_t kDigitsBias = 10000000;
+
+// Writes the last `count` characters of the decimal form of `value` over
+// out[0..count), left-aligned; a shorter form leaves the rest as it was.
+void PutLastDigits(char* out, std::int64_t value, int count) {
+  if (value >= kDigitsBias && value <= 99999999) {  // eight digits: the usual case
+    auto rest = static_cast<std::int32_t>(value);
+    for (int i = count - 1; i >= 0; --i, rest /= 10) out[i] = static_cast<char>('0' + rest % 10);
+    return;
+  }
+  char buffer[24];
+  const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
+  const int length = static_cast<int>(end - buffer);
+  const int taken = length < count ? length : count;
+  for (int i = 0; i < taken; ++i) out[i] = end[i - taken];
+}
+
+// The bias added before the digits are taken, as 32-bit arithmetic.
+std::int64_t Biased(std::int32_t metres) {
+  const std::int64_t value = std::int64_t{metres} + kDigitsBias;
+  if (value > INT32_MAX) FailIntegerOverflow();
+  return value;
+}
+
+}  // namespace
+
+void UtmToMgrs(double latitude, std::int16_t zone, double northing, double easting,
+               std::string& text, std::int16_t ellipsoidNumber) {
+  try {
+    fp::Begin();
+    std::int16_t firstColumn = 0, status = 0;
+    double rowOffset = 0;
+    GetSquareLetterSet(zone, firstColumn, rowOffset, ellipsoidNumber, status);
+    if (status == 1) {
+      text = kMgrsNotValid;
+      return;
+    }
+    std::int16_t band = 0;
+    double south, north, east, west;
+    GetGridZoneLimits(band, latitude, zone, south, north, east, west);
+
+    std::int32_t nr = ToInt32(RoundHalfAway(northing));
+    if (nr == 10000000) nr = 9999999;  // stays in the last square south of the equator
+    std::int32_t er = ToInt32(RoundHalfAway(easting));
+    if (band == kBandV && zone == 31 && er == 500000) er = 499999;  // zone 31V ends at 3 E
+
+    // Row: the northing's place in the 2 000 km cycle, shifted by the offset.
+    double n = nr;
+    while (n >= kCycle) n -= kCycle;
+    n -= rowOffset;
+    if (n < 0) n += kCycle;
+    const double rowSquares = std::trunc((n + 0.1) / kSquare);
+    fp::Check(rowSquares);
+    int row = ToInt16(rowSquares + 1.0);
+    if (row > 8) ++row;   // no I
+    if (row > 14) ++row;  // no O
+
+    const double columnSquares = std::trunc((er + 0.1) / kSquare);
+    fp::Check(columnSquares);
+    int column = ToInt16(columnSquares + firstColumn - 1.0);
+    if (firstColumn == 10 && column > 14) ++column;  // no O in J..R
+
+    char out[15] = {'Z', 'Z', 'L', 'L', 'L', 'E', 'E', 'E', 'E', 'E', 'N', 'N', 'N', 'N', 'N'};
+    if (zone >= 1 && zone <= 9) {
+      out[0] = ' ';
+      out[1] = static_cast<char>('0' + zone);
+    } else {
+      // The last two characters of the zone written after one blank.
+      char buffer[8] = {' '};
+      const auto end = std::to_chars(buffer + 1, buffer + sizeof buffer, zone).ptr;
+      out[0] = end[-2];
+      out[1] = end[-1];
+    }
+    out[2] = Letter(band);
+    out[3] = Letter(column);
+    out[4] = Letter(row);
+    PutLastDigits(out + 5, Biased(er), 5);
+    PutLastDigits(out + 10, Biased(nr), 5);
+    text.assign(out, sizeof out);
+  } catch (const Failure&) {
+    text = kUtmError;
+  }
+}
+
+void GeoToMgrs(double a, double f, double latitude, double longitude, std::int16_t& zone,
+               double& northing, double& easting, std::string& text,
+               std::int16_t ellipsoidNumber) {
+  fp::Begin();
+  const double southLimit = -80.0 * kDegree - kEpsilon;
+  const double northLimit = 84.0 * kDegree + kEpsilon;
+  const double lessEpsilon = latitude - kEpsilon;
+  fp::Check(lessEpsilon);
+  if (latitude < southLimit || latitude > northLimit) {
+    text.clear();
+    northing = 0;
+    easting = 0;
+    return;
+  }
+
+  GeoToUtm(a, f, latitude, longitude, zone, northing, easting, 0);
+
+  // South-west Norway (56 to 64 N) and Svalbard (above 72 N) take zones of
+  // their own; 64 to 72 N keeps the regular zones.
+  if (lessEpsilon > 56.0 * kDegree && zone >= 31 && zone <= 37) {
+    bool moved = false;
+    if (latitude <= 64.0 * kDegree) {
+      if (zone == 31 || zone == 32) {
+        zone = longitude < 3.0 * kDegree ? 31 : 32;
+        moved = true;
+      }
+    } else if (lessEpsilon > 72.0 * kDegree) {
+      zone = 31;
+      if (longitude > 9.0 * kDegree) zone += 2;
+      if (longitude > 21.0 * kDegree) zone += 2;
+      if (longitude > 33.0 * kDegree) zone += 2;
+      moved = true;
+    }
+    if (moved) GeoToUtm(a, f, latitude, longitude, zone, northing, easting, 1);
+  }
+
+  UtmToMgrs(latitude, zone, northing, easting, text, ellipsoidNumber);
+}
+
+}  // namespace morvane::dma

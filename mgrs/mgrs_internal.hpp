@@ -1,0 +1,40 @@
+// Pieces the MGRS encoder, decoder and grid-zone routines share.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+
+#include "component/failure.hpp"
+
+namespace morvane::dma::mgrs_internal {
+
+// One degree in radians, as arctan(1) / 45: pi/180 to full precision.
+inline constexpr double kDegree = std::atan(1.0) / 45.0;
+
+inline constexpr std::int32_t kCycle = 2000000;      // the row letters repeat every 2 000 km
+inline constexpr std::int32_t kSquare = 100000;      // side of a 100 km square
+inline constexpr int kBandN = 14;                    // first band north of the equator
+inline constexpr int kBandV = 22;
+inline constexpr int kBandX = 24;
+
+// Whole metres, halves away from zero: trunc(x + 0.5 sign(x)), sign(0) = 0.
+inline double RoundHalfAway(double x) {
+  const double half = x > 0 ? 0.5 : (x < 0 ? -0.5 : 0.0);
+  const double rounded = std::trunc(x + half);
+  fp::Check(rounded);
+  return rounded;
+}
+
+// Checked conversion to a 32-bit integer: out of range or NaN fails.
+inline std::int32_t ToInt32(double value) {
+  if (!(value >= -2147483648.0 && value <= 2147483647.0)) FailIntegerOverflow();
+  return static_cast<std::int32_t>(value);
+}
+
+// Letters as numbers: A = 1 ... Z = 26.
+inline char Letter(int number) {
+  if (number < 1 || number > 26) Fail(FailureKind::IndexOutOfRange);
+  return static_cast<char>('A' + number - 1);
+}
+
+}  // namespace morvane::dma::mgrs_internal
