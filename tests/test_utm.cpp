@@ -64,6 +64,43 @@ TEST(UtmInverse, WorkedValuesToTheHundredMillionthOfADegree) {
 }
 
 
+// Full-precision results: they pin the order of every sum and product.
+struct Bitwise {
+  double a, f, latitude, longitude;  // degrees in
+  std::int16_t zone;
+  double northing, easting;          // forward
+  double backLatitude, backLongitude;  // inverse of the forward, radians
+};
+
+TEST(Utm, CheckValuesToTheBit) {
+  const Bitwise cases[] = {
+      {kHayfordA, kHayfordF, 50.85, 4.35, 31, 5634127.9218778191, 595036.84614368528,
+       0.88749992463911664, 0.075921822461753496},
+      {kWgs84A, kWgs84F, 50.85, 4.35, 31, 5634012.8334954139, 595032.29455674079,
+       0.88749992463911676, 0.075921822461753496},
+      {kWgs84A, kWgs84F, -33.9, 18.4, 34, 6245888.0454407819, 259583.22165991063,
+       -0.59166661642607776, 0.32114058236683451},
+      {6378249.145, 1 / 293.465, -79.5, -177.2, 1, 1174394.9687513984, 495930.88157815498,
+       -1.3875367553354918, -3.0927234345339518},
+      {6377563.396, 1 / 299.3249646, 83.9, 29.1, 35, 9316614.0634767134, 524906.11429042835,
+       1.4643312424232426, 0.50789081233033695},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.latitude << ", " << c.longitude << " on " << c.a);
+    std::int16_t zone = 0;
+    double northing = 0, easting = 0;
+    GeoToUtm(c.a, c.f, c.latitude * kDeg, c.longitude * kDeg, zone, northing, easting, 0);
+    EXPECT_EQ(zone, c.zone);
+    EXPECT_EQ(northing, c.northing);
+    EXPECT_EQ(easting, c.easting);
+    double latitude = 0, longitude = 0;
+    if (c.latitude < 0) northing = -northing;
+    UtmToGeo(c.a, c.f, latitude, longitude, zone, northing, easting);
+    EXPECT_EQ(latitude, c.backLatitude);
+    EXPECT_EQ(longitude, c.backLongitude);
+  }
+}
+
 TEST(UtmForward, CentralMeridianAtTheEquatorIsExact) {
   std::int16_t zone = 0;
   double northing = -1, easting = -1;
