@@ -138,18 +138,6 @@ TEST(UtmForward, ZoneFromTheLongitudeIsFlooredAndClamped) {
   }
 }
 
-TEST(UtmForward, LongitudeOfTheLastZoneIsMeasuredFrom177Degrees) {
-  std::int16_t zone = 0;
-  double northing = 0, easting = 0, expectedNorthing = 0, expectedEasting = 0;
-  GeoToUtm(kWgs84A, kWgs84F, 10.0 * kDeg, 180.0 * kDeg, zone, northing, easting, 0);
-  std::int16_t given = 31;
-  GeoToUtm(kWgs84A, kWgs84F, 10.0 * kDeg, 6.0 * kDeg, given, expectedNorthing,
-           expectedEasting, 1);
-  EXPECT_EQ(zone, 60);
-  EXPECT_NEAR(northing, expectedNorthing, 1e-6);
-  EXPECT_NEAR(easting, expectedEasting, 1e-6);
-}
-
 TEST(UtmForward, GivenZoneIsUsedUncheckedAndLeftAlone) {
   const struct {
     std::int16_t zone;
@@ -212,13 +200,6 @@ TEST(EllipsoidFunctions, RadiiAtTheEquatorAndThePole) {
   EXPECT_DOUBLE_EQ(PrimeVerticalRadius(kWgs84A, e2, 90.0 * kDeg), polar);
   EXPECT_DOUBLE_EQ(MeridianRadius(kWgs84A, e2, 90.0 * kDeg), polar);
   EXPECT_DOUBLE_EQ(PrimeVerticalRadius(kWgs84A, e2, -90.0 * kDeg), polar);
-  // Each term of the arc on its own.
-  const double phi = 0.7;
-  EXPECT_EQ(MeridianArc(2, 0, 0, 0, 0, phi), 2 * phi);
-  EXPECT_EQ(MeridianArc(0, 1, 0, 0, 0, phi), -std::sin(2 * phi));
-  EXPECT_EQ(MeridianArc(0, 0, 1, 0, 0, phi), std::sin(4 * phi));
-  EXPECT_EQ(MeridianArc(0, 0, 0, 1, 0, phi), -std::sin(6 * phi));
-  EXPECT_EQ(MeridianArc(0, 0, 0, 0, 1, phi), std::sin(8 * phi));
 }
 
 TEST(UtmInverse, FalseOriginOfEitherHemisphereIsTheEquator) {
