@@ -1,0 +1,18 @@
+# Tests of the command-line tool: unit tests of its reading and writing
+# code, and end-to-end tests that drive the built binary.
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+file(GLOB cli_unit_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/test_*.cpp)
+add_executable(morvane_cli_tests ${cli_unit_sources})
+target_link_libraries(morvane_cli_tests PRIVATE morvane_cli GTest::gtest GTest::gtest_main)
+gtest_discover_tests(morvane_cli_tests TEST_PREFIX "cli." DISCOVERY_TIMEOUT 60)
+
+find_package(Python3 COMPONENTS Interpreter)
+if(Python3_FOUND)
+  foreach(group IN ITEMS Example Convert Json BatchText BatchJsonl Threads Usage)
+    add_test(NAME cli.binary.${group}
+             COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_LIST_DIR}/run_binary_tests.py
+                     $<TARGET_FILE:morvane> ${group})
+  endforeach()
+endif()

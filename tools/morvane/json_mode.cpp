@@ -1,0 +1,451 @@
+#include "tools/morvane/json_mode.hpp"
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#include "component/failure.hpp"
+#include "tools/morvane/numbers.hpp"
+
+namespace morvane::cli {
+
+namespace {
+
+// ---------------------------------------------------------------- writing
+
+// Length of the valid UTF-8 sequence at s (at most n bytes), 0 if none.
+std::size_t Utf8Length(const unsigned char* s, std::size_t n) {
+  const unsigned char c = s[0];
+  std::size_t length;
+  std::uint32_t min, code;
+  if (c < 0x80) return 1;
+  if (c >= 0xC2 && c <= 0xDF) length = 2, min = 0x80, code = c & 0x1F;
+  else if (c >= 0xE0 && c <= 0xEF) length = 3, min = 0x800, code = c & 0x0F;
+  else if (c >= 0xF0 && c <= 0xF4) length = 4, min = 0x10000, code = c & 0x07;
+  else return 0;
+  if (length > n) return 0;
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((s[i] & 0xC0) != 0x80) return 0;
+    code = (code << 6) | (s[i] & 0x3F);
+  }
+  if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+  return length;
+}
+
+char* PutKey(char* p, std::string_view key, bool first) {
+  if (!first) *p++ = ',';
+  *p++ = '"';
+  p = Put(p, key);
+  *p++ = '"';
+  *p++ = ':';
+  return p;
+}
+
+char* PutDouble(char* p, double value) {
+  if (!std::isfinite(value)) return Put(p, "null");
+  return FormatDouble(p, value);
+}
+
+char* PutFloat(char* p, float value) {
+  if (!std::isfinite(value)) return Put(p, "null");
+  return FormatFloat(p, value);
+}
+
+// ---------------------------------------------------------------- reading
+
+enum class Property {
+  DatumFrom, DatumDest, OrigType, Latitude, Longitude, LatDmsDeg, LatDmsMin, LatDmsSec,
+  LonDmsDeg, LonDmsMin, LonDmsSec, X, Y, Northing, Easting, MGRS, IFBL, mgrsPrecision,
+  IfblPrecision,
+};
+
+struct PropertyName {
+  std::string_view name;
+  Property property;
+};
+
+constexpr std::array<PropertyName, 19> kWritable{{
+    {"DatumFrom", Property::DatumFrom},
+    {"DatumDest", Property::DatumDest},
+    {"OrigType", Property::OrigType},
+    {"Latitude", Property::Latitude},
+    {"Longitude", Property::Longitude},
+    {"LatDmsDeg", Property::LatDmsDeg},
+    {"LatDmsMin", Property::LatDmsMin},
+    {"LatDmsSec", Property::LatDmsSec},
+    {"LonDmsDeg", Property::LonDmsDeg},
+    {"LonDmsMin", Property::LonDmsMin},
+    {"LonDmsSec", Property::LonDmsSec},
+    {"X", Property::X},
+    {"Y", Property::Y},
+    {"Northing", Property::Northing},
+    {"Easting", Property::Easting},
+    {"MGRS", Property::MGRS},
+    {"IFBL", Property::IFBL},
+    {"mgrsPrecision", Property::mgrsPrecision},
+    {"IfblPrecision", Property::IfblPrecision},
+}};
+
+bool IsJsonBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+void AppendUtf8(std::string& out, std::uint32_t code) {
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | (code >> 6));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code >> 18));
+    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
+// A reader of one flat JSON object.
+class Reader {
+ public:
+  Reader(std::string_view text, std::string& problem) : s_(text), problem_(problem) {}
+
+  void SkipBlanks() {
+    while (pos_ < s_.size() && IsJsonBlank(s_[pos_])) ++pos_;
+  }
+  bool AtEnd() const { return pos_ >= s_.size(); }
+  bool Peek(char c) const { return pos_ < s_.size() && s_[pos_] == c; }
+  bool Take(char c) {
+    if (!Peek(c)) return false;
+    ++pos_;
+    return true;
+  }
+  bool Expect(char c, const char* what) {
+    SkipBlanks();
+    if (Take(c)) return true;
+    return Problem(what);
+  }
+
+  bool Problem(std::string_view what) {
+    problem_ = "cannot read line: ";
+    problem_ += what;
+    problem_ += " at column ";
+    char digits[kNumberChars];
+    problem_.append(digits, FormatInt(digits, static_cast<std::int32_t>(pos_ + 1)));
+    return false;
+  }
+
+  bool String(std::string& out) {
+    out.clear();
+    if (!Take('"')) return Problem("expected a string");
+    while (true) {
+      if (AtEnd()) return Problem("unterminated string");
+      const char c = s_[pos_];
+      if (c == '"') {
+        ++pos_;
+        return true;
+      }
+      if (static_cast<unsigned char>(c) < 0x20) return Problem("control character in string");
+      if (c != '\\') {
+        out += c;
+        ++pos_;
+        continue;
+      }
+      ++pos_;
+      if (AtEnd()) return Problem("unterminated string");
+      const char e = s_[pos_++];
+      switch (e) {
+        case '"': out += '"'; break;
+        case '\\': out += '\\'; break;
+        case '/': out += '/'; break;
+        case 'b': out += '\b'; break;
+        case 'f': out += '\f'; break;
+        case 'n': out += '\n'; break;
+        case 'r': out += '\r'; break;
+        case 't': out += '\t'; break;
+        case 'u': {
+          std::uint32_t code = 0;
+          if (!Hex4(code)) return false;
+          if (code >= 0xD800 && code <= 0xDBFF) {
+            std::uint32_t low = 0;
+            if (!Take('\\') || !Take('u') || !Hex4(low) || low < 0xDC00 || low > 0xDFFF)
+              return Problem("unpaired surrogate in string");
+            code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+          } else if (code >= 0xDC00 && code <= 0xDFFF) {
+            return Problem("unpaired surrogate in string");
+          }
+          AppendUtf8(out, code);
+          break;
+        }
+        default: --pos_; return Problem("unknown escape in string");
+      }
+    }
+  }
+
+  // A JSON number token, checked against the grammar.
+  bool Number(std::string_view& token) {
+    const std::size_t start = pos_;
+    Take('-');
+    if (Take('0')) {
+    } else if (pos_ < s_.size() && IsDigit(s_[pos_])) {
+      while (pos_ < s_.size() && IsDigit(s_[pos_])) ++pos_;
+    } else {
+      pos_ = start;
+      return Problem("expected a number");
+    }
+    if (Take('.')) {
+      if (!(pos_ < s_.size() && IsDigit(s_[pos_]))) return Problem("digit expected");
+      while (pos_ < s_.size() && IsDigit(s_[pos_])) ++pos_;
+    }
+    if (Take('e') || Take('E')) {
+      if (!Take('+')) Take('-');
+      if (!(pos_ < s_.size() && IsDigit(s_[pos_]))) return Problem("digit expected");
+      while (pos_ < s_.size() && IsDigit(s_[pos_])) ++pos_;
+    }
+    token = s_.substr(start, pos_ - start);
+    return true;
+  }
+
+  std::size_t Position() const { return pos_; }
+  void Rewind(std::size_t pos) { pos_ = pos; }
+
+ private:
+  bool Hex4(std::uint32_t& code) {
+    if (pos_ + 4 > s_.size()) return Problem("bad \\u escape");
+    for (int i = 0; i < 4; ++i) {
+      const char c = s_[pos_++];
+      code <<= 4;
+      if (c >= '0' && c <= '9') code |= static_cast<std::uint32_t>(c - '0');
+      else if (c >= 'a' && c <= 'f') code |= static_cast<std::uint32_t>(c - 'a' + 10);
+      else if (c >= 'A' && c <= 'F') code |= static_cast<std::uint32_t>(c - 'A' + 10);
+      else return Problem("bad \\u escape");
+    }
+    return true;
+  }
+
+  std::string_view s_;
+  std::size_t pos_ = 0;
+  std::string& problem_;
+};
+
+// An integer property: a JSON integer, or a number with no fraction
+// ("3.0"), inside the range of the property.
+template <typename T>
+bool WholeNumber(std::string_view token, T& value) {
+  std::int32_t whole = 0;
+  if (!ParseInt32(token, whole)) {
+    double number = 0;
+    if (!ParseDouble(token, number) || number != std::trunc(number) || !(number >= -2147483648.0) ||
+        !(number <= 2147483647.0))
+      return false;
+    whole = static_cast<std::int32_t>(number);
+  }
+  if (whole < std::numeric_limits<T>::min() || whole > std::numeric_limits<T>::max()) return false;
+  value = static_cast<T>(whole);
+  return true;
+}
+
+}  // namespace
+
+void WriteJsonString(std::string_view text, OutBuffer& out) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  char* p = out.Reserve(6 * text.size() + 2);
+  *p++ = '"';
+  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const unsigned char c = s[i];
+    if (c == '"' || c == '\\') {
+      *p++ = '\\', *p++ = static_cast<char>(c), ++i;
+    } else if (c < 0x20) {
+      p = Put(p, "\\u00");
+      *p++ = kHex[c >> 4], *p++ = kHex[c & 15], ++i;
+    } else if (c < 0x80) {
+      *p++ = static_cast<char>(c), ++i;
+    } else if (const std::size_t n = Utf8Length(s + i, text.size() - i)) {
+      p = Put(p, text.substr(i, n)), i += n;
+    } else {
+      p = Put(p, "\xEF\xBF\xBD"), ++i;  // U+FFFD
+    }
+  }
+  *p++ = '"';
+  out.Commit(p);
+}
+
+void WriteJson(const ZedizAdo& object, const PutDatums& datums, const char* failure,
+               OutBuffer& out) {
+  char* p = out.Reserve(1024);
+  *p++ = '{';
+  p = PutKey(p, "DatumFrom", true), p = FormatInt(p, datums.from);
+  p = PutKey(p, "DatumDest", false), p = FormatInt(p, datums.dest);
+  p = PutKey(p, "OrigType", false), p = FormatInt(p, object.OrigType());
+  p = PutKey(p, "Latitude", false), p = PutDouble(p, object.Latitude());
+  p = PutKey(p, "Longitude", false), p = PutDouble(p, object.Longitude());
+  p = PutKey(p, "LatDmsDeg", false), p = FormatInt(p, object.LatDmsDeg());
+  p = PutKey(p, "LatDmsMin", false), p = FormatInt(p, object.LatDmsMin());
+  p = PutKey(p, "LatDmsSec", false), p = PutFloat(p, object.LatDmsSec());
+  p = PutKey(p, "LonDmsDeg", false), p = FormatInt(p, object.LonDmsDeg());
+  p = PutKey(p, "LonDmsMin", false), p = FormatInt(p, object.LonDmsMin());
+  p = PutKey(p, "LonDmsSec", false), p = PutFloat(p, object.LonDmsSec());
+  p = PutKey(p, "X", false), p = PutDouble(p, object.X());
+  p = PutKey(p, "Y", false), p = PutDouble(p, object.Y());
+  p = PutKey(p, "Northing", false), p = PutDouble(p, object.Northing());
+  p = PutKey(p, "Easting", false), p = PutDouble(p, object.Easting());
+  p = PutKey(p, "MGRS", false);
+  out.Commit(p);
+  WriteJsonString(object.MGRS(), out);
+  p = out.Reserve(64);
+  p = PutKey(p, "IFBL", false);
+  out.Commit(p);
+  WriteJsonString(object.IFBL(), out);
+  p = out.Reserve(128);
+  p = PutKey(p, "mgrsPrecision", false), p = FormatInt(p, object.mgrsPrecision);
+  p = PutKey(p, "IfblPrecision", false), p = FormatInt(p, object.IfblPrecision);
+  p = PutKey(p, "Error", false);
+  out.Commit(p);
+  WriteJsonString(object.Error(), out);
+  if (failure != nullptr) {
+    out.Append(",\"Failure\":");
+    WriteJsonString(failure, out);
+  }
+  out.Append('}');
+}
+
+bool ReadJsonLine(std::string_view line, ZedizAdo& object, PutDatums& datums,
+                  std::string& problem) {
+  Reader in(line, problem);
+  if (!in.Expect('{', "expected '{'")) return false;
+  in.SkipBlanks();
+  if (in.Take('}')) {
+    in.SkipBlanks();
+    return in.AtEnd() || in.Problem("text after the object");
+  }
+  std::string key, text;
+  while (true) {
+    in.SkipBlanks();
+    const std::size_t keyAt = in.Position();
+    if (!in.String(key)) return false;
+    if (!in.Expect(':', "expected ':'")) return false;
+    in.SkipBlanks();
+
+    const PropertyName* found = nullptr;
+    for (const auto& entry : kWritable)
+      if (entry.name == key) found = &entry;
+    if (found == nullptr) {
+      in.Rewind(keyAt);
+      std::string what = key == "Error" ? "property 'Error' is read-only" : "unknown property '";
+      if (key != "Error") what += key, what += "'";
+      return in.Problem(what);
+    }
+
+    const std::size_t valueAt = in.Position();
+    const auto bad = [&](const char* what) {
+      in.Rewind(valueAt);
+      std::string message = key;
+      message += ": ";
+      message += what;
+      return in.Problem(message);
+    };
+    const Property property = found->property;
+    if (property == Property::MGRS || property == Property::IFBL) {
+      if (!in.Peek('"')) return bad("expected a string");
+      if (!in.String(text)) return false;
+      if (property == Property::MGRS) object.MGRS(text);
+      else object.IFBL(text);
+    } else {
+      std::string_view token;
+      if (!in.Number(token)) return bad("expected a number");
+      std::int16_t i16 = 0;
+      std::int32_t i32 = 0;
+      float f = 0;
+      double d = 0;
+      switch (property) {
+        case Property::DatumFrom:
+        case Property::DatumDest:
+        case Property::OrigType:
+        case Property::mgrsPrecision:
+          if (!WholeNumber(token, i32)) return bad("expected a 32-bit integer");
+          if (property == Property::DatumFrom) {
+            datums.from = static_cast<InternalDatums>(i32);
+            object.DatumFrom(datums.from);
+          } else if (property == Property::DatumDest) {
+            datums.dest = static_cast<InternalDatums>(i32);
+            object.DatumDest(datums.dest);
+          } else if (property == Property::OrigType) {
+            object.OrigType(static_cast<OriginalCoordinates>(i32));
+          } else {
+            object.mgrsPrecision = i32;
+          }
+          break;
+        case Property::LatDmsDeg:
+        case Property::LatDmsMin:
+        case Property::LonDmsDeg:
+        case Property::LonDmsMin:
+        case Property::IfblPrecision:
+          if (!WholeNumber(token, i16)) return bad("expected a 16-bit integer");
+          if (property == Property::LatDmsDeg) object.LatDmsDeg(i16);
+          else if (property == Property::LatDmsMin) object.LatDmsMin(i16);
+          else if (property == Property::LonDmsDeg) object.LonDmsDeg(i16);
+          else if (property == Property::LonDmsMin) object.LonDmsMin(i16);
+          else object.IfblPrecision = i16;
+          break;
+        case Property::LatDmsSec:
+        case Property::LonDmsSec:
+          if (!ParseFloat(token, f)) return bad("number out of range of a 32-bit float");
+          if (property == Property::LatDmsSec) object.LatDmsSec(f);
+          else object.LonDmsSec(f);
+          break;
+        default:
+          if (!ParseDouble(token, d)) return bad("number out of range of a 64-bit float");
+          switch (property) {
+            case Property::Latitude: object.Latitude(d); break;
+            case Property::Longitude: object.Longitude(d); break;
+            case Property::X: object.X(d); break;
+            case Property::Y: object.Y(d); break;
+            case Property::Northing: object.Northing(d); break;
+            default: object.Easting(d); break;
+          }
+      }
+    }
+    in.SkipBlanks();
+    if (in.Take(',')) continue;
+    if (!in.Expect('}', "expected ',' or '}'")) return false;
+    in.SkipBlanks();
+    return in.AtEnd() || in.Problem("text after the object");
+  }
+}
+
+LineStatus JsonConverter::Convert(std::string_view line, OutBuffer& out) {
+  while (!line.empty() && (line.back() == '\r' || IsJsonBlank(line.back()))) line.remove_suffix(1);
+  std::size_t first = 0;
+  while (first < line.size() && IsJsonBlank(line[first])) ++first;
+  if (first == line.size() || line[first] == '#') {
+    out.Append(line);
+    out.Append('\n');
+    return LineStatus::Passed;
+  }
+
+  ZedizAdo object;
+  PutDatums datums;
+  if (!ReadJsonLine(line, object, datums, problem_)) {
+    out.Append("{\"Error\":");
+    WriteJsonString(problem_, out);
+    out.Append("}\n");
+    return LineStatus::Failed;
+  }
+  const char* failure = nullptr;
+  try {
+    object.Conversion();
+  } catch (const Failure& caught) {
+    failure = FailureName(caught.kind());
+  }
+  WriteJson(object, datums, failure, out);
+  out.Append('\n');
+  return failure != nullptr || !object.Error().empty() ? LineStatus::Failed
+                                                       : LineStatus::Converted;
+}
+
+}  // namespace morvane::cli

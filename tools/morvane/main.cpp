@@ -1,0 +1,367 @@
+// morvane: converts coordinates between the reference systems used in
+// Belgium and its neighbours, one point or whole files, through the same
+// ZedizAdo object as every other client.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "component/failure.hpp"
+#include "component/zediz_ado.hpp"
+#include "tools/morvane/batch.hpp"
+#include "tools/morvane/json_mode.hpp"
+#include "tools/morvane/numbers.hpp"
+#include "tools/morvane/settings.hpp"
+#include "tools/morvane/table.hpp"
+#include "tools/morvane/text_mode.hpp"
+
+namespace morvane::cli {
+namespace {
+
+// Exit statuses.
+constexpr int kOk = 0;
+constexpr int kSomeFailed = 1;  // a point got a message or a failure
+constexpr int kUsage = 2;       // bad arguments, unreadable file, I/O error
+
+constexpr const char* kExampleLat = "50.8467";
+constexpr const char* kExampleLon = "4.3525";
+
+void Print(std::string_view text, std::FILE* to = stdout) {
+  std::fwrite(text.data(), 1, text.size(), to);
+}
+
+void Complain(std::string_view message) {
+  std::string line = "morvane: ";
+  line += message;
+  line += '\n';
+  Print(line, stderr);
+}
+
+// ------------------------------------------------------------- convert
+
+struct PointArgs {
+  std::vector<std::string> deg, dms, lambert;
+  std::string mgrs, ifbl;
+  bool json = false;
+};
+
+int Convert(const Settings& settings, const PointArgs& args) {
+  InputKind kind = InputKind::Deg;
+  std::array<std::string_view, 6> fields{};
+  const auto take = [&](const std::vector<std::string>& values) {
+    for (std::size_t i = 0; i < values.size() && i < fields.size(); ++i) fields[i] = values[i];
+  };
+  if (!args.deg.empty()) kind = InputKind::Deg, take(args.deg);
+  else if (!args.dms.empty()) kind = InputKind::Dms, take(args.dms);
+  else if (!args.lambert.empty()) kind = InputKind::Lambert, take(args.lambert);
+  else if (!args.mgrs.empty()) kind = InputKind::Mgrs, fields[0] = args.mgrs;
+  else kind = InputKind::Ifbl, fields[0] = args.ifbl;
+
+  ZedizAdo object;
+  object.DatumFrom(settings.from);
+  object.DatumDest(settings.dest);
+  object.mgrsPrecision = settings.mgrsPrecision;
+  object.IfblPrecision = settings.ifblPrecision;
+  object.OrigType(OrigTypeOf(kind));
+  std::string text, problem;
+  if (!PutInput(object, kind, settings.lonFirst, fields, text, problem)) {
+    Complain(problem);
+    return kUsage;
+  }
+  const char* failure = nullptr;
+  try {
+    object.Conversion();
+  } catch (const Failure& caught) {
+    failure = FailureName(caught.kind());
+  }
+
+  OutBuffer out;
+  if (args.json) {
+    WriteJson(object, PutDatums{settings.from, settings.dest}, failure, out);
+    out.Append('\n');
+  } else {
+    WriteTable(object, settings, failure, out);
+  }
+  Print(out.View());
+  return failure != nullptr || !object.Error().empty() ? kSomeFailed : kOk;
+}
+
+int Example() {
+  Settings settings;
+  settings.from = mvWGS1984;
+  settings.dest = mvBelgium1972;
+  PointArgs args;
+  args.deg = {kExampleLat, kExampleLon};
+  std::string intro = "Brussels, Grand-Place, given in WGS 1984, on the Belgian datum 1972:\n"
+                      "  morvane convert --from wgs84 --to bd72 --deg ";
+  intro += kExampleLat;
+  intro += ' ';
+  intro += kExampleLon;
+  intro += "\n\n";
+  Print(intro);
+  const int status = Convert(settings, args);
+  Print("\nMore: morvane --help, morvane convert --help, morvane batch --help\n");
+  return status;
+}
+
+// --------------------------------------------------------------- batch
+
+struct BatchArgs {
+  std::string file = "-";
+  bool jsonl = false;
+  bool header = false;
+  bool quiet = false;
+  unsigned jobs = 0;
+  std::string delimiter = "tab";
+};
+
+class TextLines : public LineConverter {
+ public:
+  explicit TextLines(const Settings& settings) : converter_(settings) {}
+  LineStatus Convert(std::string_view line, OutBuffer& out) override {
+    return converter_.Convert(line, out);
+  }
+
+ private:
+  TextConverter converter_;
+};
+
+class JsonLines : public LineConverter {
+ public:
+  LineStatus Convert(std::string_view line, OutBuffer& out) override {
+    return converter_.Convert(line, out);
+  }
+
+ private:
+  JsonConverter converter_;
+};
+
+std::string Decimal(std::uint64_t n) { return std::to_string(n); }
+
+int Batch(Settings settings, const BatchArgs& args) {
+  if (args.delimiter == "tab") settings.delimiter = '\t';
+  else if (args.delimiter == "space") settings.delimiter = ' ';
+  else if (args.delimiter.size() == 1) settings.delimiter = args.delimiter[0];
+  else {
+    Complain("--delimiter takes one character, 'tab' or 'space'");
+    return kUsage;
+  }
+
+  int in = STDIN_FILENO;
+  if (args.file != "-") {
+    in = ::open(args.file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) {
+      Complain("cannot open " + args.file + ": " + std::strerror(errno));
+      return kUsage;
+    }
+  }
+  BatchOptions options;
+  options.threads = args.jobs != 0 ? args.jobs : std::max(1u, std::thread::hardware_concurrency());
+  options.progress = !args.quiet && ::isatty(STDERR_FILENO) == 1;
+  struct stat info {};
+  if (::fstat(in, &info) == 0 && S_ISREG(info.st_mode))
+    options.inputBytes = static_cast<std::uint64_t>(info.st_size);
+
+  OutBuffer header;
+  if (args.header && !args.jsonl) WriteTextHeader(settings, header);
+  ConverterFactory factory;
+  if (args.jsonl) factory = [] { return std::make_unique<JsonLines>(); };
+  else factory = [&settings] { return std::make_unique<TextLines>(settings); };
+
+  const BatchResult result = RunBatch(in, STDOUT_FILENO, header.View(), factory, options);
+  if (in != STDIN_FILENO) ::close(in);
+
+  if (!result.ioError.empty()) {
+    Complain(result.ioError);
+    return kUsage;
+  }
+  if (result.counts.failed > 0) {
+    if (!args.quiet)
+      Complain(Decimal(result.counts.failed) + " of " + Decimal(result.counts.lines) +
+               " lines failed, " + Decimal(result.counts.converted) + " points converted");
+    return kSomeFailed;
+  }
+  return kOk;
+}
+
+// ---------------------------------------------------------- arguments
+
+CLI::Validator DatumValidator() {
+  return CLI::Validator(
+      [](std::string& value) -> std::string {
+        return DatumByName(value) ? "" : "unknown datum '" + value + "' (ed50, bd72, wgs84, ntf or 1 to 4)";
+      },
+      "DATUM");
+}
+
+void AddDatumOptions(CLI::App& app, std::string& from, std::string& to) {
+  app.add_option("--from", from,
+                 "Datum of degree, DMS and MGRS input: ed50, bd72, wgs84, ntf or 1 to 4 "
+                 "(Lambert and IFBL input are always on bd72)")
+      ->check(DatumValidator())
+      ->capture_default_str();
+  app.add_option("--to", to,
+                 "Datum of the geographic, DMS, UTM and MGRS output (Lambert and IFBL "
+                 "output are always on bd72)")
+      ->check(DatumValidator())
+      ->capture_default_str();
+}
+
+void AddPrecisionOptions(CLI::App& app, Settings& settings) {
+  app.add_option("--mgrs-precision", settings.mgrsPrecision,
+                 "MGRS precision in metres: 10000, 1000, 100, 10; anything else 1 m");
+  app.add_option("--ifbl-precision", settings.ifblPrecision,
+                 "IFBL code length: 2 or 4 characters; anything else 6");
+}
+
+constexpr const char* kMainFooter = R"(
+Without a command, converts a built-in example (a point in Brussels) and
+prints every representation.
+
+Datums: ed50 (European 1950, 1), bd72 (Belgian 1972, 2), wgs84 (WGS 1984, 3),
+ntf (Nouvelle Triangulation Francaise, 4).
+
+Examples:
+  morvane
+  morvane convert --from wgs84 --to bd72 --deg 50.8467 4.3525
+  morvane batch --from wgs84 --to bd72 points.txt > converted.tsv
+
+Exit status: 0 all points converted, 1 some point got a message or a
+failure, 2 bad arguments or an unreadable file.)";
+
+constexpr const char* kConvertFooter = R"(
+Prints every property: degrees, DMS, Lambert 72, UTM with zone and
+hemisphere, MGRS, IFBL and the message, if any; --json prints them as one
+JSON object keyed by the property names.
+
+Examples:
+  morvane convert --from wgs84 --to bd72 --deg 50.8467 4.3525
+  morvane convert --dms 50 50 48.1 4 21 9 --json
+  morvane convert --lambert 149000 170000 --to wgs84
+  morvane convert --mgrs 31UFS9602833256 --from wgs84 --to ed50
+  morvane convert --ifbl E4.15.22 --to wgs84)";
+
+constexpr const char* kBatchFooter = R"(
+Text mode: one point per line, fields separated by blanks, tabs or a comma:
+  deg      LAT LON  (or LON LAT with --lon-first)
+  dms      LATD LATM LATS LOND LONM LONS
+  lambert  X Y
+  mgrs     REF      (one field, no blanks inside)
+  ifbl     CODE
+Text after the fields is carried to the end of the output line.  Lines
+starting with '#' and blank lines are copied as they are.  The output line
+holds the columns of --output (deg, dms, lambert, utm, mgrs, ifbl; default
+all), then the error column (empty when the point converted), then the
+carried text; a point that did not convert has '*' in every value column.
+
+JSON-lines mode (--jsonl): each line is an object setting properties by
+name, converted on a fresh object, e.g.
+  {"DatumFrom":3,"DatumDest":2,"OrigType":2,"Latitude":50.8,"Longitude":4.35}
+and each output line is that object as 'convert --json' prints it.
+
+Every input line gives exactly one output line, in the same order.  The exit
+status is 1 when any line failed, with a summary on standard error.
+
+Examples:
+  morvane batch --from wgs84 --to bd72 gps.txt > belgian.tsv
+  morvane batch --input lambert --to wgs84 --output deg,mgrs --header < xy.txt
+  morvane batch --jsonl -j 2 requests.jsonl > answers.jsonl)";
+
+}  // namespace
+}  // namespace morvane::cli
+
+int main(int argc, char** argv) {
+  using namespace morvane::cli;
+  std::ios::sync_with_stdio(false);
+
+  CLI::App app{"morvane: coordinates in Belgium and its neighbours, between degrees, DMS, "
+               "Lambert 72, UTM, MGRS and IFBL, on four datums"};
+  app.footer(kMainFooter);
+  app.require_subcommand(0, 1);
+
+  Settings settings;
+  std::string from = "wgs84", to = "wgs84";
+
+  CLI::App* convert = app.add_subcommand("convert", "Converts one point and prints every representation");
+  convert->footer(kConvertFooter);
+  PointArgs point;
+  AddDatumOptions(*convert, from, to);
+  AddPrecisionOptions(*convert, settings);
+  CLI::Option_group* input = convert->add_option_group("input", "The point, in one of these forms");
+  input->add_option("--deg", point.deg, "Decimal degrees, latitude then longitude")
+      ->expected(2)
+      ->type_name("LAT LON");
+  input->add_option("--dms", point.dms, "Degrees, minutes, seconds of latitude, then of longitude")
+      ->expected(6)
+      ->type_name("LATD LATM LATS LOND LONM LONS");
+  input->add_option("--lambert", point.lambert, "Belgian Lambert 1972 X then Y, metres")
+      ->expected(2)
+      ->type_name("X Y");
+  input->add_option("--mgrs", point.mgrs, "MGRS reference")->type_name("REF");
+  input->add_option("--ifbl", point.ifbl, "IFBL square code")->type_name("CODE");
+  input->require_option(1);
+  convert->add_flag("--json", point.json, "Print one JSON object keyed by the property names");
+
+  CLI::App* batch = app.add_subcommand("batch", "Converts a whole file (or standard input) to standard output");
+  batch->footer(kBatchFooter);
+  BatchArgs batchArgs;
+  std::string inputKind = "deg", columns = "all";
+  batch->add_option("FILE", batchArgs.file, "Input file; '-' or nothing for standard input");
+  AddDatumOptions(*batch, from, to);
+  AddPrecisionOptions(*batch, settings);
+  auto* inputOption = batch->add_option("--input", inputKind, "Input kind: deg, dms, lambert, mgrs, ifbl")
+                          ->check(CLI::IsMember({"deg", "dms", "lambert", "mgrs", "ifbl"}, CLI::ignore_case))
+                          ->capture_default_str();
+  auto* lonFirst = batch->add_flag("--lon-first", settings.lonFirst,
+                                   "Degrees as longitude then latitude, in input and output");
+  auto* outputOption = batch->add_option("--output", columns,
+                                         "Output columns, comma-separated: deg, dms, lambert, utm, mgrs, ifbl, all")
+                           ->capture_default_str();
+  auto* headerFlag = batch->add_flag("--header", batchArgs.header, "Start with a '#' line naming the columns");
+  auto* delimiterOption = batch->add_option("--delimiter", batchArgs.delimiter,
+                                            "Output column separator: one character, 'tab' or 'space'")
+                              ->capture_default_str();
+  batch->add_flag("--jsonl", batchArgs.jsonl, "JSON-lines mode: one JSON object per line")
+      ->excludes(inputOption)
+      ->excludes(lonFirst)
+      ->excludes(outputOption)
+      ->excludes(headerFlag)
+      ->excludes(delimiterOption);
+  batch->add_option("-j,--jobs", batchArgs.jobs, "Worker threads; 0 (default) for every core");
+  batch->add_flag("-q,--quiet", batchArgs.quiet, "No progress line and no summary on standard error");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    return app.exit(error) == 0 ? kOk : kUsage;
+  }
+
+  settings.from = *DatumByName(from);
+  settings.dest = *DatumByName(to);
+  if (convert->parsed()) return Convert(settings, point);
+  if (batch->parsed()) {
+    if (batchArgs.jsonl && (!batch->get_option("--from")->empty() || !batch->get_option("--to")->empty() ||
+                            !batch->get_option("--mgrs-precision")->empty() ||
+                            !batch->get_option("--ifbl-precision")->empty())) {
+      Complain("--jsonl takes the datums and precisions from each line, not from options");
+      return kUsage;
+    }
+    settings.input = *InputKindByName(inputKind);
+    const auto groups = ColumnsByNames(columns);
+    if (!groups) {
+      Complain("--output takes deg, dms, lambert, utm, mgrs, ifbl or all, comma-separated");
+      return kUsage;
+    }
+    settings.columns = *groups;
+    return Batch(settings, batchArgs);
+  }
+  return Example();
+}
