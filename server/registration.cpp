@@ -16,6 +16,7 @@
 #include <oleauto.h>
 #include <olectl.h>
 
+#include <cwchar>
 #include <string>
 
 #include "server/module.hpp"
@@ -102,10 +103,17 @@ HRESULT UnregisterTypeLibrary() {
   TLIBATTR* attributes = nullptr;
   hr = library->GetLibAttr(&attributes);
   if (SUCCEEDED(hr)) {
-    hr = UnRegisterTypeLib(attributes->guid, attributes->wMajorVerNum, attributes->wMinorVerNum,
-                           attributes->lcid, attributes->syskind);
-    // Not registered is as good as unregistered.
-    if (hr == TYPE_E_REGISTRYACCESS || hr == TYPE_E_LIBNOTREGISTERED) hr = S_OK;
+    // Not registered is as good as unregistered (UnRegisterTypeLib would
+    // report it as a failure).
+    wchar_t version[16];
+    std::swprintf(version, 16, L"\\%x.%x", attributes->wMajorVerNum, attributes->wMinorVerNum);
+    HKEY key = nullptr;
+    const std::wstring versionKey = L"TypeLib\\" + GuidText(attributes->guid) + version;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, versionKey.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+      RegCloseKey(key);
+      hr = UnRegisterTypeLib(attributes->guid, attributes->wMajorVerNum,
+                             attributes->wMinorVerNum, attributes->lcid, attributes->syskind);
+    }
     library->ReleaseTLibAttr(attributes);
   }
   library->Release();
