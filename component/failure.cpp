@@ -21,14 +21,17 @@ namespace fp {
 
 void ClearPending() noexcept {
 #ifdef MORVANE_FP_MXCSR
-  _mm_setcsr(_mm_getcsr() & ~kFaultBits);
+  unsigned csr;
+  asm volatile("stmxcsr %0" : "=m"(csr));
+  csr &= ~kFaultBits;
+  asm volatile("ldmxcsr %0" : : "m"(csr));
 #endif
   std::feclearexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW);
 }
 
 void RaisePending() {
 #ifdef MORVANE_FP_MXCSR
-  const unsigned bits = _mm_getcsr();
+  const unsigned bits = PendingBits();
   const bool invalid = bits & 0x01u, divide = bits & 0x04u;
 #else
   const int bits = std::fetestexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW);

@@ -12,8 +12,7 @@
 #include <exception>
 #include <type_traits>
 
-#if defined(__x86_64__) && defined(__SSE2_MATH__)
-#include <xmmintrin.h>
+#if defined(__x86_64__) && defined(__SSE2_MATH__) && defined(__GNUC__)
 #define MORVANE_FP_MXCSR 1
 #endif
 
@@ -58,7 +57,12 @@ namespace fp {
 // MXCSR, which can be read in a cycle or two; elsewhere <cfenv> is used.
 #ifdef MORVANE_FP_MXCSR
 inline constexpr unsigned kFaultBits = 0x01u /*IE*/ | 0x04u /*ZE*/ | 0x08u /*OE*/;
-inline unsigned PendingBits() noexcept { return _mm_getcsr() & kFaultBits; }
+// A volatile read: the compiler must neither merge two reads nor move one.
+inline unsigned PendingBits() noexcept {
+  unsigned csr;
+  asm volatile("stmxcsr %0" : "=m"(csr));
+  return csr & kFaultBits;
+}
 #else
 inline constexpr int kFaultBits = FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW;
 inline int PendingBits() noexcept { return std::fetestexcept(kFaultBits); }
