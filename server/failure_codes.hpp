@@ -16,6 +16,14 @@ inline constexpr HRESULT kInvalidOperation = MAKE_HRESULT(SEVERITY_ERROR, FACILI
 inline constexpr HRESULT kDivisionByZero = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x0204);
 inline constexpr HRESULT kFloatOverflow = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x0205);
 
+// Failure codes of this interface (FACILITY_ITF, above the range the
+// platform reserves), one per kind.
+static_assert(FAILED(kIndexOutOfRange) && HRESULT_FACILITY(kIndexOutOfRange) == FACILITY_ITF);
+static_assert(kIndexOutOfRange != kIntegerOverflow && kIntegerOverflow != kInvalidOperation &&
+              kInvalidOperation != kDivisionByZero && kDivisionByZero != kFloatOverflow);
+static_assert(static_cast<unsigned long>(kIndexOutOfRange) == 0x80040201ul &&
+              static_cast<unsigned long>(kFloatOverflow) == 0x80040205ul);
+
 struct FailureCode {
   HRESULT Result;
   const wchar_t* Description;  // starts with the failure's stable name
