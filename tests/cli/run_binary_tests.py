@@ -1,0 +1,357 @@
+#!/usr/bin/env python3
+"""End-to-end tests of the morvane binary.
+
+Usage: run_binary_tests.py MORVANE GROUP   (GROUP: a test class below)
+"""
+import json
+import math
+import random
+import struct
+import subprocess
+import sys
+import unittest
+
+MORVANE = None
+
+VALUE_COLUMNS = 16  # deg 2, dms 6, lambert 2, utm 4, mgrs 1, ifbl 1
+
+
+def run(*args, stdin=""):
+    done = subprocess.run([MORVANE, *args], input=stdin.encode(), capture_output=True, timeout=120)
+    return done.returncode, done.stdout.decode(), done.stderr.decode()
+
+
+def convert_json(*args):
+    status, out, err = run("convert", "--json", *args)
+    lines = out.splitlines()
+    assert len(lines) == 1, (args, out, err)
+    return status, json.loads(lines[0])
+
+
+def float32(value):
+    return struct.unpack("f", struct.pack("f", value))[0]
+
+
+def is_shortest_float32(text):
+    """The text reads back to a float32 and no shorter text does."""
+    value = float32(float(text))
+    digits = len(text.replace("-", "").replace(".", "").lstrip("0")) or 1
+    for n in range(1, digits):
+        if float32(float("%.*g" % (n, value))) == value:
+            return False
+    return float32(float(text)) == value
+
+
+def belgian_points(count, seed):
+    rng = random.Random(seed)
+    return [(round(rng.uniform(49.6, 51.4), 7), round(rng.uniform(2.6, 6.3), 7)) for _ in range(count)]
+
+
+class Example(unittest.TestCase):
+    def test_no_arguments_prints_the_brussels_example(self):
+        status, out, err = run()
+        self.assertEqual(status, 0, err)
+        self.assertEqual(err, "")
+        rows = {line[:16].strip(): line[16:].strip() for line in out.splitlines() if len(line) > 16}
+        _, expected = convert_json("--from", "wgs84", "--to", "bd72", "--deg", "50.8467", "4.3525")
+        self.assertEqual(rows["From"], "WGS 1984")
+        self.assertEqual(rows["To"], "Belgian 1972")
+        self.assertEqual(rows["Latitude"], repr(expected["Latitude"]) + "\u00b0")
+        self.assertTrue(rows["Lambert 72 X"].startswith(repr(expected["X"]) + " m"))
+        self.assertTrue(rows["UTM zone"].startswith("31 N"))
+        self.assertEqual(rows["MGRS"], expected["MGRS"])
+        self.assertTrue(rows["IFBL"].startswith(expected["IFBL"]))
+        self.assertEqual(rows["Error"], "-")
+        self.assertIn("morvane convert --from wgs84 --to bd72 --deg 50.8467 4.3525", out)
+
+
+class Convert(unittest.TestCase):
+    def test_every_input_kind_comes_back_to_the_same_point(self):
+        status, deg = convert_json("--from", "wgs84", "--to", "wgs84", "--deg", "50.8467", "4.3525")
+        self.assertEqual((status, deg["Error"], deg["OrigType"]), (0, "", 2))
+        self.assertEqual((deg["Latitude"], deg["Longitude"]), (50.8467, 4.3525))
+        checks = {
+            "lambert": ["--lambert", repr(deg["X"]), repr(deg["Y"])],
+            "dms": ["--dms", *(repr(deg[k]) for k in ("LatDmsDeg", "LatDmsMin", "LatDmsSec",
+                                                       "LonDmsDeg", "LonDmsMin", "LonDmsSec"))],
+            "mgrs": ["--mgrs", deg["MGRS"]],
+            "ifbl": ["--ifbl", deg["IFBL"]],
+        }
+        tolerance = {"lambert": 1e-6, "dms": 1e-6, "mgrs": 2e-5, "ifbl": 0.02}
+        kinds = {"lambert": 4, "dms": 5, "mgrs": 1, "ifbl": 3}
+        for kind, args in checks.items():
+            with self.subTest(kind):
+                status, back = convert_json("--from", "wgs84", "--to", "wgs84", *args)
+                self.assertEqual((status, back["Error"]), (0, ""))
+                self.assertEqual(back["OrigType"], kinds[kind])
+                self.assertAlmostEqual(back["Latitude"], 50.8467, delta=tolerance[kind])
+                self.assertAlmostEqual(back["Longitude"], 4.3525, delta=tolerance[kind])
+                self.assertEqual(back["IFBL"], deg["IFBL"])
+
+    def test_json_has_every_property_with_shortest_numbers(self):
+        _, out, _ = run("convert", "--json", "--from", "ed50", "--to", "ntf", "--deg", "50.5", "5.25")
+        obj = json.loads(out)
+        self.assertEqual(
+            list(obj),
+            ["DatumFrom", "DatumDest", "OrigType", "Latitude", "Longitude", "LatDmsDeg", "LatDmsMin",
+             "LatDmsSec", "LonDmsDeg", "LonDmsMin", "LonDmsSec", "X", "Y", "Northing", "Easting",
+             "MGRS", "IFBL", "mgrsPrecision", "IfblPrecision", "Error"])
+        self.assertEqual((obj["DatumFrom"], obj["DatumDest"]), (1, 4))
+        raw = dict(item.split(":", 1) for item in out.strip()[1:-1].split(","))
+        for key in ("Latitude", "Longitude", "X", "Y", "Northing", "Easting"):
+            # Python's repr is the shortest round-trip text of a double too.
+            self.assertEqual(raw['"%s"' % key], repr(obj[key]), key)
+        for key in ("LatDmsSec", "LonDmsSec"):
+            self.assertTrue(is_shortest_float32(raw['"%s"' % key]), raw['"%s"' % key])
+
+    def test_precisions_and_datum_names(self):
+        _, obj = convert_json("--from", "WGS84", "--to", "2", "--deg", "50.8467", "4.3525",
+                              "--mgrs-precision", "100", "--ifbl-precision", "4")
+        self.assertEqual(len(obj["MGRS"]), 11)
+        self.assertEqual(len(obj["IFBL"]), 4)
+        self.assertEqual((obj["mgrsPrecision"], obj["IfblPrecision"], obj["DatumDest"]), (100, 4, 2))
+
+    def test_messages_set_the_exit_status(self):
+        for args, message in [
+            (["--deg", "91", "4"], "Coordonnées DEG incorrectes"),
+            (["--lambert", "-1", "0"], "Coordonnées Lambert incorrectes"),
+            (["--dms", "50", "61", "0", "4", "0", "0"], "Coordonnées DMS incorrectes"),
+            (["--mgrs", "31UFS1"], "Coordonnées MGRS erronées (31UFS1)"),
+            (["--ifbl", "E"], "Coordonnée IFBL incorrecte"),
+        ]:
+            with self.subTest(args):
+                status, obj = convert_json(*args)
+                self.assertEqual((status, obj["Error"]), (1, message))
+                status, out, _ = run("convert", *args)
+                self.assertEqual(status, 1)
+                self.assertIn("Error           " + message, out)
+
+    def test_negative_zero_degrees_keep_their_sign(self):
+        _, obj = convert_json("--dms", "-0", "30", "0", "4", "0", "0")
+        self.assertEqual(obj["Latitude"], -0.5)
+
+
+class BatchText(unittest.TestCase):
+    def make_input(self):
+        """Points with ids, bad lines mixed in; returns the text and per line the expected kind."""
+        lines, kinds = [], []
+        rng = random.Random(7)
+        for i, (lat, lon) in enumerate(belgian_points(300, 3)):
+            r = rng.random()
+            if r < 0.05:
+                lines.append("# comment %d" % i), kinds.append("pass")
+            elif r < 0.08:
+                lines.append(""), kinds.append("pass")
+            elif r < 0.13:
+                lines.append("%r %r id%d" % (lat + 100, lon, i)), kinds.append("Coordonnées DEG incorrectes")
+            elif r < 0.18:
+                lines.append("%r nope id%d" % (lat, i)), kinds.append("cannot read LON 'nope': not a number")
+            elif r < 0.21:
+                lines.append("%r" % lat), kinds.append("cannot read line: LON missing")
+            else:
+                sep = rng.choice([" ", "\t", ",", " , ", "  "])
+                lines.append("%r%s%r%sid%d extra words" % (lat, sep, lon, sep, i)), kinds.append("ok")
+        return "\n".join(lines) + "\n", lines, kinds
+
+    def test_lines_kept_in_order_with_messages_in_place(self):
+        text, lines, kinds = self.make_input()
+        status, out, err = run("batch", "--from", "wgs84", "--to", "bd72", stdin=text)
+        failed = sum(k not in ("ok", "pass") for k in kinds)
+        self.assertEqual(status, 1)
+        self.assertIn("%d of %d lines failed" % (failed, len(lines)), err)
+        got = out.split("\n")
+        self.assertEqual(got[-1], "")
+        got = got[:-1]
+        self.assertEqual(len(got), len(lines))
+        for i, (line, kind, result) in enumerate(zip(lines, kinds, got)):
+            if kind == "pass":
+                self.assertEqual(result, line)
+                continue
+            columns = result.split("\t")
+            ident = line.replace(",", " ").split()[2:]
+            if kind == "ok":
+                self.assertEqual(columns[VALUE_COLUMNS], "", result)
+                self.assertEqual(columns[VALUE_COLUMNS + 1:], [" ".join(ident)])
+                self.assertNotIn("*", columns[:VALUE_COLUMNS])
+            else:
+                self.assertEqual(columns[:VALUE_COLUMNS], ["*"] * VALUE_COLUMNS, result)
+                self.assertEqual(columns[VALUE_COLUMNS], kind, result)
+                self.assertEqual(columns[VALUE_COLUMNS + 1:], [" ".join(ident)] if ident else [])
+
+    def test_values_equal_those_of_convert(self):
+        points = belgian_points(5, 11)
+        text = "".join("%r %r\n" % p for p in points)
+        status, out, _ = run("batch", "--from", "wgs84", "--to", "bd72", stdin=text)
+        self.assertEqual(status, 0)
+        for (lat, lon), line in zip(points, out.splitlines()):
+            _, obj = convert_json("--from", "wgs84", "--to", "bd72", "--deg", repr(lat), repr(lon))
+            c = line.split("\t")
+            self.assertEqual([float(v) for v in c[0:2]], [obj["Latitude"], obj["Longitude"]])
+            self.assertEqual([int(c[2]), int(c[3]), int(c[5]), int(c[6])],
+                             [obj["LatDmsDeg"], obj["LatDmsMin"], obj["LonDmsDeg"], obj["LonDmsMin"]])
+            self.assertEqual([float32(float(c[4])), float32(float(c[7]))], [float32(obj["LatDmsSec"]), float32(obj["LonDmsSec"])])
+            self.assertEqual([float(c[8]), float(c[9])], [obj["X"], obj["Y"]])
+            self.assertEqual(c[10:12], [obj["MGRS"][:2].lstrip("0"), "N"])
+            self.assertEqual([float(c[12]), float(c[13])], [obj["Easting"], obj["Northing"]])
+            self.assertEqual(c[14:16], [obj["MGRS"], obj["IFBL"]])
+
+    def test_round_trip_through_lambert_mgrs_and_dms(self):
+        points = belgian_points(200, 5)
+        text = "".join("%r,%r,p%d\n" % (lat, lon, i) for i, (lat, lon) in enumerate(points))
+        status, out, _ = run("batch", "--output", "lambert,mgrs,dms", "--delimiter", "space", stdin=text)
+        self.assertEqual(status, 0)
+        rows = [line.split(" ") for line in out.splitlines()]
+        # Columns: X Y MGRS LATD LATM LATS LOND LONM LONS <empty error> id
+        self.assertTrue(all(len(r) == 11 and r[9] == "" for r in rows))
+        inputs = {
+            "lambert": "".join("%s %s %s\n" % (r[0], r[1], r[10]) for r in rows),
+            "mgrs": "".join("%s %s\n" % (r[2], r[10]) for r in rows),
+            "dms": "".join(" ".join(r[3:9]) + " " + r[10] + "\n" for r in rows),
+        }
+        for kind, back_text in inputs.items():
+            with self.subTest(kind):
+                status, back, _ = run("batch", "--input", kind, "--output", "deg", stdin=back_text)
+                self.assertEqual(status, 0)
+                back_rows = [line.split("\t") for line in back.splitlines()]
+                self.assertEqual(len(back_rows), len(points))
+                for i, ((lat, lon), r) in enumerate(zip(points, back_rows)):
+                    self.assertEqual(r[3], "p%d" % i)
+                    self.assertAlmostEqual(float(r[0]), lat, delta=2e-5)
+                    self.assertAlmostEqual(float(r[1]), lon, delta=2e-5)
+
+    def test_header_lon_first_and_columns(self):
+        status, out, _ = run("batch", "--header", "--lon-first", "--output", "deg,ifbl", "--ifbl-precision", "2",
+                             stdin="4.3525 50.8467\n")
+        self.assertEqual(status, 0)
+        header, line = out.splitlines()
+        self.assertEqual(header, "# Longitude\tLatitude\tIFBL\tError")
+        self.assertEqual(line, "4.3525\t50.8467\tE4\t")
+
+    def test_mgrs_and_ifbl_input_with_messages(self):
+        text = "31UES9521533649 a\n31UFS1 b\nE4.25.43 c\nE d\n"
+        status, out, _ = run("batch", "--input", "mgrs", "--output", "mgrs", stdin=text)
+        self.assertEqual(status, 1)
+        self.assertEqual(out.splitlines()[:2],
+                         ["31UES9521533649\t\ta", "*\tCoordonnées MGRS erronées (31UFS1)\tb"])
+        status, out, _ = run("batch", "--input", "ifbl", "--output", "ifbl", stdin=text)
+        self.assertEqual(out.splitlines()[2:], ["E42543\t\tc", "*\tCoordonnée IFBL incorrecte\td"])
+
+    def test_clean_run_is_silent(self):
+        status, out, err = run("batch", "/dev/stdin", stdin="50.8 4.35\n")
+        self.assertEqual((status, err), (0, ""))
+        self.assertEqual(len(out.splitlines()), 1)
+
+
+class BatchJsonl(unittest.TestCase):
+    def test_each_line_on_a_fresh_object_in_order(self):
+        rng = random.Random(9)
+        lines, expect = [], []
+        for i, (lat, lon) in enumerate(belgian_points(300, 8)):
+            r = rng.random()
+            if r < 0.04:
+                lines.append("not json %d" % i), expect.append(("read", None))
+            elif r < 0.08:
+                lines.append('{"OrigType":6,"Latitude":%r}' % lat), expect.append(("failure", "IndexOutOfRange"))
+            elif r < 0.12:
+                lines.append('{"DatumFrom":3,"DatumDest":2,"OrigType":2,"Latitude":%r,"Longitude":%r}' % (lat + 95, lon))
+                expect.append(("error", "Coordonnées DEG incorrectes"))
+            elif r < 0.15:
+                lines.append('{"Latitude":%r}' % lat), expect.append(("error", "Type de coordonnées originales inconnu"))
+            elif r < 0.18:
+                lines.append(""), expect.append(("pass", None))
+            else:
+                lines.append('{"DatumFrom":3,"DatumDest":2,"OrigType":2,"Latitude":%r,"Longitude":%r,'
+                             '"mgrsPrecision":%d}' % (lat, lon, rng.choice([0, 10, 1000])))
+                expect.append(("ok", (lat, lon)))
+        status, out, err = run("batch", "--jsonl", "-j", "3", stdin="\n".join(lines) + "\n")
+        self.assertEqual(status, 1)
+        failed = sum(kind not in ("ok", "pass") for kind, _ in expect)
+        self.assertIn("%d of %d lines failed" % (failed, len(lines)), err)
+        got = out.splitlines()
+        self.assertEqual(len(got), len(lines))
+        checked = 0
+        for line, (kind, detail), result in zip(lines, expect, got):
+            if kind == "pass":
+                self.assertEqual(result, line)
+                continue
+            obj = json.loads(result)
+            if kind == "read":
+                self.assertEqual(list(obj), ["Error"])
+                self.assertTrue(obj["Error"].startswith("cannot read line: "))
+            elif kind == "failure":
+                self.assertEqual(obj["Failure"], detail)
+                self.assertEqual(obj["OrigType"], 6)
+            elif kind == "error":
+                self.assertEqual(obj["Error"], detail)
+                self.assertNotIn("Failure", obj)
+            else:
+                self.assertEqual((obj["Error"], obj["DatumFrom"], obj["DatumDest"]), ("", 3, 2))
+                if checked < 5:  # the same object as convert --json gives
+                    checked += 1
+                    lat, lon = detail
+                    _, single = convert_json("--from", "wgs84", "--to", "bd72", "--deg", repr(lat), repr(lon),
+                                             "--mgrs-precision", str(obj["mgrsPrecision"]))
+                    self.assertEqual(obj, single)
+
+    def test_fresh_object_defaults_and_round_trip_of_output(self):
+        # A fresh object starts on European 1950 for both datums.
+        status, out, _ = run("batch", "--jsonl", stdin='{"OrigType":4,"X":150000,"Y":170000}\n')
+        obj = json.loads(out)
+        self.assertEqual((status, obj["DatumFrom"], obj["DatumDest"], obj["Error"]), (0, 1, 1, ""))
+        # The output's writable members put back give the same object.
+        writable = {k: v for k, v in obj.items() if k != "Error"}
+        status, again, _ = run("batch", "--jsonl", stdin=json.dumps(writable) + "\n")
+        self.assertEqual((status, json.loads(again)), (0, obj))
+
+
+class Threads(unittest.TestCase):
+    def test_same_output_whatever_the_threads(self):
+        points = belgian_points(30000, 1)
+        text = "".join(("%r %r %d\n" % (lat, lon, i)) if i % 1000 else "bad line %d\n" % i
+                       for i, (lat, lon) in enumerate(points))
+        outputs = []
+        for jobs in ("1", "2", "4", "0"):
+            status, out, err = run("batch", "-j", jobs, "--output", "lambert,mgrs", stdin=text)
+            self.assertEqual(status, 1, err)
+            outputs.append(out)
+        self.assertTrue(all(o == outputs[0] for o in outputs[1:]))
+        lines = outputs[0].splitlines()
+        self.assertEqual(len(lines), len(points))
+        for i, line in enumerate(lines):
+            self.assertTrue(line.endswith("\t%d" % i) or (i % 1000 == 0 and line.endswith("line %d" % i)), line)
+
+
+class Usage(unittest.TestCase):
+    def test_help_of_every_command_has_examples(self):
+        for command in ([], ["convert"], ["batch"]):
+            with self.subTest(command):
+                status, out, _ = run(*command, "--help")
+                self.assertEqual(status, 0)
+                self.assertIn("Examples:", out)
+                self.assertIn("morvane", out)
+
+    def test_bad_arguments_exit_2(self):
+        for args in (["convert", "--from", "wgs", "--deg", "50", "4"],
+                     ["convert"],
+                     ["convert", "--deg", "50", "4", "--lambert", "1", "2"],
+                     ["convert", "--deg", "50", "x"],
+                     ["batch", "--input", "utm"],
+                     ["batch", "--output", "deg,none"],
+                     ["batch", "--delimiter", "ab"],
+                     ["batch", "--jsonl", "--from", "wgs84"],
+                     ["batch", "/nonexistent/file"],
+                     ["frobnicate"]):
+            with self.subTest(args):
+                status, out, err = run(*args, stdin="50 4\n")
+                self.assertEqual(status, 2, (out, err))
+                self.assertNotEqual(err, "")
+
+    def test_no_progress_line_when_stderr_is_not_a_terminal(self):
+        text = "".join("%r %r\n" % p for p in belgian_points(50000, 2))
+        status, _, err = run("batch", "-j", "2", stdin=text)
+        self.assertEqual((status, err), (0, ""))
+
+
+if __name__ == "__main__":
+    MORVANE = sys.argv[1]
+    unittest.main(argv=[sys.argv[0], *sys.argv[2:]], verbosity=1)
