@@ -186,7 +186,8 @@ int Batch(Settings settings, const BatchArgs& args) {
   if (result.counts.failed > 0) {
     if (!args.quiet)
       Complain(Decimal(result.counts.failed) + " of " + Decimal(result.counts.lines) +
-               " lines failed, " + Decimal(result.counts.converted) + " points converted");
+               " lines failed, " + Decimal(result.counts.converted) +
+               (result.counts.converted == 1 ? " point" : " points") + " converted");
     return kSomeFailed;
   }
   return kOk;
@@ -199,7 +200,7 @@ CLI::Validator DatumValidator() {
       [](std::string& value) -> std::string {
         return DatumByName(value) ? "" : "unknown datum '" + value + "' (ed50, bd72, wgs84, ntf or 1 to 4)";
       },
-      "DATUM");
+      "");
 }
 
 void AddDatumOptions(CLI::App& app, std::string& from, std::string& to) {
@@ -207,11 +208,13 @@ void AddDatumOptions(CLI::App& app, std::string& from, std::string& to) {
                  "Datum of degree, DMS and MGRS input: ed50, bd72, wgs84, ntf or 1 to 4 "
                  "(Lambert and IFBL input are always on bd72)")
       ->check(DatumValidator())
+      ->type_name("DATUM")
       ->capture_default_str();
   app.add_option("--to", to,
                  "Datum of the geographic, DMS, UTM and MGRS output (Lambert and IFBL "
                  "output are always on bd72)")
       ->check(DatumValidator())
+      ->type_name("DATUM")
       ->capture_default_str();
 }
 
@@ -283,7 +286,8 @@ int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
 
   CLI::App app{"morvane: coordinates in Belgium and its neighbours, between degrees, DMS, "
-               "Lambert 72, UTM, MGRS and IFBL, on four datums"};
+               "Lambert 72, UTM, MGRS and IFBL, on four datums",
+               "morvane"};
   app.footer(kMainFooter);
   app.require_subcommand(0, 1);
 
@@ -314,20 +318,24 @@ int main(int argc, char** argv) {
   batch->footer(kBatchFooter);
   BatchArgs batchArgs;
   std::string inputKind = "deg", columns = "all";
-  batch->add_option("FILE", batchArgs.file, "Input file; '-' or nothing for standard input");
+  batch->add_option("FILE", batchArgs.file, "Input file; '-' or nothing for standard input")
+      ->type_name("FILE");
   AddDatumOptions(*batch, from, to);
   AddPrecisionOptions(*batch, settings);
   auto* inputOption = batch->add_option("--input", inputKind, "Input kind: deg, dms, lambert, mgrs, ifbl")
+                          ->type_name("KIND")
                           ->check(CLI::IsMember({"deg", "dms", "lambert", "mgrs", "ifbl"}, CLI::ignore_case))
                           ->capture_default_str();
   auto* lonFirst = batch->add_flag("--lon-first", settings.lonFirst,
                                    "Degrees as longitude then latitude, in input and output");
   auto* outputOption = batch->add_option("--output", columns,
                                          "Output columns, comma-separated: deg, dms, lambert, utm, mgrs, ifbl, all")
+                           ->type_name("LIST")
                            ->capture_default_str();
   auto* headerFlag = batch->add_flag("--header", batchArgs.header, "Start with a '#' line naming the columns");
   auto* delimiterOption = batch->add_option("--delimiter", batchArgs.delimiter,
                                             "Output column separator: one character, 'tab' or 'space'")
+                              ->type_name("CHAR")
                               ->capture_default_str();
   batch->add_flag("--jsonl", batchArgs.jsonl, "JSON-lines mode: one JSON object per line")
       ->excludes(inputOption)
@@ -335,7 +343,8 @@ int main(int argc, char** argv) {
       ->excludes(outputOption)
       ->excludes(headerFlag)
       ->excludes(delimiterOption);
-  batch->add_option("-j,--jobs", batchArgs.jobs, "Worker threads; 0 (default) for every core");
+  batch->add_option("-j,--jobs", batchArgs.jobs, "Worker threads; 0 (default) for every core")
+      ->type_name("N");
   batch->add_flag("-q,--quiet", batchArgs.quiet, "No progress line and no summary on standard error");
 
   try {

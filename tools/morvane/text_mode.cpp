@@ -90,6 +90,7 @@ void WriteTextHeader(const Settings& settings, OutBuffer& out) {
 
 char* WriteValueColumns(char* p, const Settings& settings, const ZedizAdo& object) {
   const char d = settings.delimiter;
+  const std::string mgrs = object.MGRS();
   bool first = true;
   const auto next = [&] {
     if (!first) *p++ = d;
@@ -119,7 +120,7 @@ char* WriteValueColumns(char* p, const Settings& settings, const ZedizAdo& objec
       case Columns::Utm: {
         int zone = 0;
         char hemisphere = 0;
-        if (UtmZoneOf(object.MGRS(), zone, hemisphere)) {
+        if (UtmZoneOf(mgrs, zone, hemisphere)) {
           next(), p = FormatInt(p, zone);
           next(), *p++ = hemisphere;
           next(), p = FormatDouble(p, object.Easting());
@@ -130,7 +131,7 @@ char* WriteValueColumns(char* p, const Settings& settings, const ZedizAdo& objec
         }
         break;
       }
-      case Columns::Mgrs: next(), p = PutText(p, object.MGRS()); break;
+      case Columns::Mgrs: next(), p = PutText(p, mgrs); break;
       case Columns::Ifbl: next(), p = PutText(p, object.IFBL()); break;
     }
   }
