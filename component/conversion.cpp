@@ -2,6 +2,7 @@
 // geographic output step.  The Lambert/IFBL and UTM/MGRS routes are in
 // lambert_route.cpp and utm_route.cpp.
 #include <cmath>
+#include <string_view>
 
 #include "component/dms.hpp"
 #include "component/driver.hpp"
@@ -48,8 +49,11 @@ bool DmsFieldsValid(std::int16_t degrees, std::int16_t minutes, float seconds,
   return InRange(seconds, 0, 60) || (signedSeconds && seconds >= -60);
 }
 
+}  // namespace
+
 // The mutable part of the object: a call that fails puts it back.
-struct PointState {
+struct ZedizAdo::PointState {
+  std::string Error;
   double X, Y;
   std::string MGRS, IFBL;
   double Latitude, Longitude, Northing, Easting;
@@ -60,7 +64,31 @@ struct PointState {
   InternalDatums DatumFrom, DatumDest;
 };
 
-}  // namespace
+ZedizAdo::PointState ZedizAdo::SaveState() const {
+  return {Error_,     X_,         Y_,         MGRS_,      IFBL_,      Latitude_,
+          Longitude_, Northing_,  Easting_,   LatDmsDeg_, LatDmsMin_, LatDmsSec_,
+          LonDmsDeg_, LonDmsMin_, LonDmsSec_, DatumFrom_, DatumDest_};
+}
+
+void ZedizAdo::RestoreState(const PointState& saved) {
+  Error_ = saved.Error;
+  X_ = saved.X;
+  Y_ = saved.Y;
+  MGRS_ = saved.MGRS;
+  IFBL_ = saved.IFBL;
+  Latitude_ = saved.Latitude;
+  Longitude_ = saved.Longitude;
+  Northing_ = saved.Northing;
+  Easting_ = saved.Easting;
+  LatDmsDeg_ = saved.LatDmsDeg;
+  LatDmsMin_ = saved.LatDmsMin;
+  LatDmsSec_ = saved.LatDmsSec;
+  LonDmsDeg_ = saved.LonDmsDeg;
+  LonDmsMin_ = saved.LonDmsMin;
+  LonDmsSec_ = saved.LonDmsSec;
+  DatumFrom_ = saved.DatumFrom;
+  DatumDest_ = saved.DatumDest;
+}
 
 void ZedizAdo::Conversion() {
   fp::Begin();
@@ -73,40 +101,47 @@ void ZedizAdo::Conversion() {
     return;
   }
 
-  PointState saved{X_,         Y_,         MGRS_,      IFBL_,      Latitude_,  Longitude_,
-                   Northing_,  Easting_,   LatDmsDeg_, LatDmsMin_, LatDmsSec_, LonDmsDeg_,
-                   LonDmsMin_, LonDmsSec_, DatumFrom_, DatumDest_};
+  // First the whole conversion with the fault flags read once at its end;
+  // on a fault, or a failure of any kind, again from the saved state with
+  // every step checked, which stops where the first fault arose.
+  const PointState saved = SaveState();
+  {
+    fp::DeferredScope deferred;
+    bool clean = false;
+    try {
+      RunBranch();
+      clean = fp::PendingBits() == 0;
+    } catch (const Failure&) {
+    } catch (...) {
+      RestoreState(saved);
+      throw;
+    }
+    if (clean) [[likely]] return;
+  }
+  RestoreState(saved);
+  fp::ClearPending();
   try {
-    datum::SelectEllipsoid(Catalogue_, DatumFrom_);
-    if (OrigType_ < mvMgrs || OrigType_ > mvDegMinSec) Fail(FailureKind::IndexOutOfRange);
-    // The branch is chosen by the upper-cased type code of the input kind.
-    std::string code = TypeCodes_[static_cast<std::size_t>(OrigType_) - 1];
-    for (char& c : code)
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    if (code == "MGR" || code == "MGRS") ConvertMgrs();
-    else if (code == "LMB") ConvertLambert();
-    else if (code == "IFB") ConvertIfbl();
-    else if (code == "DMS") ConvertDms();
-    else if (code == "DEG") ConvertDeg();
+    RunBranch();
   } catch (...) {
-    X_ = saved.X;
-    Y_ = saved.Y;
-    MGRS_ = std::move(saved.MGRS);
-    IFBL_ = std::move(saved.IFBL);
-    Latitude_ = saved.Latitude;
-    Longitude_ = saved.Longitude;
-    Northing_ = saved.Northing;
-    Easting_ = saved.Easting;
-    LatDmsDeg_ = saved.LatDmsDeg;
-    LatDmsMin_ = saved.LatDmsMin;
-    LatDmsSec_ = saved.LatDmsSec;
-    LonDmsDeg_ = saved.LonDmsDeg;
-    LonDmsMin_ = saved.LonDmsMin;
-    LonDmsSec_ = saved.LonDmsSec;
-    DatumFrom_ = saved.DatumFrom;
-    DatumDest_ = saved.DatumDest;
+    RestoreState(saved);
     throw;
   }
+}
+
+void ZedizAdo::RunBranch() {
+  datum::SelectEllipsoid(Catalogue_, DatumFrom_);
+  if (OrigType_ < mvMgrs || OrigType_ > mvDegMinSec) Fail(FailureKind::IndexOutOfRange);
+  // The branch is chosen by the upper-cased type code of the input kind.
+  const char* code = TypeCodes_[static_cast<std::size_t>(OrigType_) - 1];
+  char upper[4] = {};
+  for (std::size_t i = 0; i < 3 && code[i]; ++i)
+    upper[i] = (code[i] >= 'a' && code[i] <= 'z') ? static_cast<char>(code[i] - 'a' + 'A') : code[i];
+  const std::string_view branch(upper);
+  if (branch == "MGR" || branch == "MGRS") ConvertMgrs();
+  else if (branch == "LMB") ConvertLambert();
+  else if (branch == "IFB") ConvertIfbl();
+  else if (branch == "DMS") ConvertDms();
+  else if (branch == "DEG") ConvertDeg();
 }
 
 void ZedizAdo::ConvertDeg() {

@@ -31,9 +31,9 @@ void DecimalToDms(double value, std::int16_t& degrees, std::int16_t& minutes, fl
   // Total minutes, held in single precision.
   const float t = static_cast<float>(std::fabs(value * 60));
   fp::Check(t);
-  const std::int16_t deg = ToInt16(std::trunc(t / 60.0));
+  const std::int16_t deg = TruncToInt16(t / 60.0);
   const float degMinutes = ToInt16(deg * 60);
-  const std::int16_t min = ToInt16(std::trunc(t - degMinutes));
+  const std::int16_t min = TruncToInt16(t - degMinutes);
   const float sec = ((t - degMinutes) - min) * 60.0f;
   fp::Check(sec);
 

@@ -51,6 +51,12 @@ inline std::int16_t ToInt16(T value) {
   return static_cast<std::int16_t>(value);
 }
 
+// A double truncated toward zero to a 16-bit integer; NaN fails.
+inline std::int16_t TruncToInt16(double value) {
+  if (!(value > -32769.0 && value < 32768.0)) FailIntegerOverflow();
+  return static_cast<std::int16_t>(static_cast<int>(value));
+}
+
 namespace fp {
 
 // On x86-64 double arithmetic runs on SSE and its sticky flags live in
@@ -85,10 +91,33 @@ inline void Materialize(const T& value) noexcept {
 // operation first, then division by zero, then overflow).
 [[noreturn]] void RaisePending();
 
+// Deferred checking.  Reading the flags waits for the arithmetic in flight,
+// which costs a few nanoseconds per read.  A whole conversion therefore
+// runs first with the steps unchecked and the flags read once at its end;
+// only when a fault is then pending (or a failure was raised) is it run
+// again from its saved state with every step checked, which stops at the
+// faulting step exactly as the checked run alone would.  While the
+// unchecked run is under way, Begin() and Check() do nothing, and a
+// routine that handles a failure itself passes it on instead.
+inline thread_local bool tDeferred = false;
+inline bool Deferred() noexcept { return tDeferred; }
+
+class DeferredScope {
+ public:
+  DeferredScope() noexcept : previous_(tDeferred) { tDeferred = true; }
+  ~DeferredScope() { tDeferred = previous_; }
+  DeferredScope(const DeferredScope&) = delete;
+  DeferredScope& operator=(const DeferredScope&) = delete;
+
+ private:
+  bool previous_;
+};
+
 // Forgets faults raised before an operation starts, so that a client's own
 // arithmetic cannot make one of our operations fail.
 void ClearPending() noexcept;
 inline void Begin() noexcept {
+  if (Deferred()) return;  // flags raised earlier in the run must stay
   if (PendingBits()) [[unlikely]] ClearPending();
 }
 
@@ -98,6 +127,7 @@ inline void Begin() noexcept {
 // before the flags are read.
 template <typename... T>
 inline void Check(const T&... values) {
+  if (Deferred()) return;
   (Materialize(values), ...);
   if (PendingBits()) [[unlikely]] RaisePending();
 }

@@ -112,6 +112,10 @@ class ZedizAdo {
 
  private:
   // Steps of Conversion.
+  struct PointState;
+  PointState SaveState() const;
+  void RestoreState(const PointState& saved);
+  void RunBranch();
   void ConvertDeg();
   void ConvertDms();
   void ConvertLambert();

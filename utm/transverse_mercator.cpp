@@ -331,7 +331,7 @@ void GeoToUtm(double a, double f, double latitude, double longitude, std::int16_
     double b, n, e;
     std::int16_t z = zone;
     Forward<false>(a, f, latitude, longitude, z, n, e, zoneGiven, b);
-    if (Clean(b, n, e)) [[likely]] {
+    if (fp::Deferred() || Clean(b, n, e)) [[likely]] {
       datum::CurrentEllipsoid.SemiMinorAxis = b;
       zone = z;
       northing = n;
@@ -351,7 +351,7 @@ void UtmToGeo(double a, double f, double& latitude, double& longitude, std::int1
   if (!(std::isnan(a) || std::isnan(f) || std::isnan(signedNorthing) || std::isnan(easting))) {
     double b, n = signedNorthing, lat, lon;
     Inverse<false>(a, f, lat, lon, zone, signedNorthing, n, easting, b);
-    if (Clean(b, n, lat, lon)) [[likely]] {
+    if (fp::Deferred() || Clean(b, n, lat, lon)) [[likely]] {
       datum::CurrentEllipsoid.SemiMinorAxis = b;
       northing = n;
       latitude = lat;
