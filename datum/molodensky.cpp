@@ -1,6 +1,7 @@
 #include "datum/molodensky.hpp"
 
 #include <cmath>
+#include <string_view>
 
 #include "component/failure.hpp"
 #include "component/general.hpp"
@@ -9,7 +10,7 @@ namespace morvane::datum {
 
 namespace {
 
-constexpr const char* kPivotCode = "WGS84";
+constexpr std::string_view kPivotCode = "WGS84";
 
 bool IsNullShift(const Datum& datum) {
   return datum.DeltaA == 0 && datum.DeltaF == 0 && datum.DeltaX == 0 && datum.DeltaY == 0 &&
