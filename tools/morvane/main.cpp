@@ -164,7 +164,11 @@ int Batch(Settings settings, const BatchArgs& args) {
     }
   }
   BatchOptions options;
-  options.threads = args.jobs != 0 ? args.jobs : std::max(1u, std::thread::hardware_concurrency());
+  // Each thread holds two blocks of the pool: an absurd count would
+  // defeat the bounded memory.
+  constexpr unsigned kMaxThreads = 256;
+  options.threads = std::min(kMaxThreads, args.jobs != 0 ? args.jobs
+                                                         : std::max(1u, std::thread::hardware_concurrency()));
   options.progress = !args.quiet && ::isatty(STDERR_FILENO) == 1;
   struct stat info {};
   if (::fstat(in, &info) == 0 && S_ISREG(info.st_mode))
