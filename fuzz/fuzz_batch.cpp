@@ -1,0 +1,428 @@
+// The batch reader of the command-line tool.  The input's first line picks
+// the settings (below); the rest is a block of input lines as `morvane
+// batch` reads them, converted with ConvertBlock.
+//
+// Every input line gives exactly one output line.  Blank lines and
+// comments come back as they were (without trailing blanks).  In text mode
+// every other line has the value columns of the settings, then the error
+// column, then what followed the input fields: a line that did not convert
+// has "*" in every value column and a message; a converted one has numbers
+// that read back, finite and in their ranges, and references, codes or "*".
+// In JSON-lines mode every output line is one well-formed JSON object with
+// an "Error" member, whose texts are valid UTF-8.
+//
+// Settings line: characters in any order, unknown ones ignored:
+//   d m l g i   input kind deg, dms, lambert, mgrs, ifbl (default deg)
+//   j           JSON-lines mode instead of text
+//   1-4 1-4     first digit the source datum, second the destination
+//   t c s b     delimiter tab, comma, semicolon, blank (default tab)
+//   L           longitude first
+//   p P         MGRS precision 100 m / IFBL precision 4
+//   u           only the columns deg, utm and mgrs, in that order
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "component/zediz_ado.hpp"
+#include "fuzz/invariants.hpp"
+#include "tools/morvane/batch.hpp"
+#include "tools/morvane/json_mode.hpp"
+#include "tools/morvane/numbers.hpp"
+#include "tools/morvane/out_buffer.hpp"
+#include "tools/morvane/settings.hpp"
+#include "tools/morvane/text_mode.hpp"
+
+using namespace morvane;
+using namespace morvane::cli;
+using namespace morvane::fuzz;
+
+namespace {
+
+struct Options {
+  Settings settings;
+  bool json = false;
+};
+
+Options ReadSettings(std::string_view line) {
+  Options o;
+  Settings& s = o.settings;
+  int datums = 0;
+  for (char c : line) {
+    switch (c) {
+      case 'd': s.input = InputKind::Deg; break;
+      case 'm': s.input = InputKind::Dms; break;
+      case 'l': s.input = InputKind::Lambert; break;
+      case 'g': s.input = InputKind::Mgrs; break;
+      case 'i': s.input = InputKind::Ifbl; break;
+      case 'j': o.json = true; break;
+      case '1': case '2': case '3': case '4': {
+        const auto d = static_cast<InternalDatums>(c - '0');
+        (datums++ == 0 ? s.from : s.dest) = d;
+        break;
+      }
+      case 't': s.delimiter = '\t'; break;
+      case 'c': s.delimiter = ','; break;
+      case 's': s.delimiter = ';'; break;
+      case 'b': s.delimiter = ' '; break;
+      case 'L': s.lonFirst = true; break;
+      case 'p': s.mgrsPrecision = 100; break;
+      case 'P': s.ifblPrecision = 4; break;
+      case 'u': s.columns = {Columns::Deg, Columns::Utm, Columns::Mgrs}; break;
+      default: break;
+    }
+  }
+  return o;
+}
+
+template <typename C>
+class Adapter : public LineConverter {
+ public:
+  template <typename... A>
+  explicit Adapter(A&&... args) : converter_(std::forward<A>(args)...) {}
+  LineStatus Convert(std::string_view line, OutBuffer& out) override {
+    return converter_.Convert(line, out);
+  }
+
+ private:
+  C converter_;
+};
+
+bool IsBlankOrCr(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+std::string_view TrimEnd(std::string_view line) {
+  while (!line.empty() && IsBlankOrCr(line.back())) line.remove_suffix(1);
+  return line;
+}
+
+// Lines as ConvertBlock cuts them: at each '\n'; a last line without one
+// still counts.
+std::vector<std::string_view> Lines(std::string_view block) {
+  std::vector<std::string_view> lines;
+  while (!block.empty()) {
+    const auto newline = block.find('\n');
+    lines.push_back(block.substr(0, newline));
+    block.remove_prefix(newline == std::string_view::npos ? block.size() : newline + 1);
+  }
+  return lines;
+}
+
+// Comments and blank lines pass through.
+bool PassesThrough(std::string_view line, bool json) {
+  line = TrimEnd(line);
+  std::size_t first = 0;
+  while (first < line.size() && (line[first] == ' ' || line[first] == '\t' ||
+                                 (json && (line[first] == '\r' || line[first] == '\n'))))
+    ++first;
+  return first == line.size() || line[first] == '#';
+}
+
+// ------------------------------------------------------------- text mode
+
+std::size_t ValueColumns(const Settings& s) {
+  std::size_t n = 0;
+  for (Columns group : s.columns) {
+    switch (group) {
+      case Columns::Deg: n += 2; break;
+      case Columns::Dms: n += 6; break;
+      case Columns::Lambert: n += 2; break;
+      case Columns::Utm: n += 4; break;
+      case Columns::Mgrs: n += 1; break;
+      case Columns::Ifbl: n += 1; break;
+    }
+  }
+  return n;
+}
+
+// The first n fields of a line cut at the delimiter, and what follows.
+std::vector<std::string_view> Cut(std::string_view line, char d, std::size_t n,
+                                  std::string_view& rest) {
+  std::vector<std::string_view> fields;
+  while (fields.size() < n) {
+    const auto at = line.find(d);
+    FUZZ_CHECK(at != std::string_view::npos);  // every column is there
+    fields.push_back(line.substr(0, at));
+    line.remove_prefix(at + 1);
+  }
+  rest = line;
+  return fields;
+}
+
+double Number(std::string_view text) {
+  double v = 0;
+  FUZZ_CHECK(ParseDouble(text, v));  // what the tool writes, it reads back
+  FUZZ_CHECK(std::isfinite(v));
+  return v;
+}
+
+std::int16_t Whole(std::string_view text) {
+  std::int16_t v = 0;
+  FUZZ_CHECK(ParseInt16(text, v));
+  return v;
+}
+
+float Seconds(std::string_view text) {
+  float v = 0;
+  FUZZ_CHECK(ParseFloat(text, v));
+  FUZZ_CHECK(std::isfinite(v) && v >= -60 && v <= 60);
+  return v;
+}
+
+void CheckConvertedColumns(const Settings& s, const std::vector<std::string_view>& f) {
+  std::size_t i = 0;
+  const std::size_t digits = MgrsDigitsFor(s.mgrsPrecision);
+  for (Columns group : s.columns) {
+    switch (group) {
+      case Columns::Deg: {
+        const double a = Number(f[i++]), b = Number(f[i++]);
+        const double lat = s.lonFirst ? b : a, lon = s.lonFirst ? a : b;
+        FUZZ_CHECK(InRange(lat, -90, 90) && InRange(lon, -180, 180));
+        break;
+      }
+      case Columns::Dms: {
+        const std::int16_t latD = Whole(f[i++]), latM = Whole(f[i++]);
+        Seconds(f[i++]);
+        const std::int16_t lonD = Whole(f[i++]), lonM = Whole(f[i++]);
+        Seconds(f[i++]);
+        FUZZ_CHECK(latD >= -90 && latD <= 90 && latM >= -60 && latM <= 60);
+        FUZZ_CHECK(lonD >= -180 && lonD <= 180 && lonM >= -60 && lonM <= 60);
+        break;
+      }
+      case Columns::Lambert: Number(f[i++]), Number(f[i++]); break;
+      case Columns::Utm:
+        if (f[i] == "*") {
+          for (int k = 0; k < 4; ++k) FUZZ_CHECK(f[i++] == "*");
+        } else {
+          const std::int16_t zone = Whole(f[i++]);
+          FUZZ_CHECK(zone >= 1 && zone <= 60);
+          FUZZ_CHECK(f[i] == "N" || f[i] == "S");
+          ++i;
+          FUZZ_CHECK(InRange(Number(f[i++]), 0, 1000000));
+          FUZZ_CHECK(InRange(Number(f[i++]), 0, 10000000));
+        }
+        break;
+      case Columns::Mgrs:
+        // MGRS input keeps the text as entered: only its shape is known.
+        if (s.input != InputKind::Mgrs)
+          FUZZ_CHECK(f[i] == "*" || IsMgrsReference(f[i], digits));
+        ++i;
+        break;
+      case Columns::Ifbl:
+        FUZZ_CHECK(f[i] == "*" || IsIfblCode(f[i]));
+        ++i;
+        break;
+    }
+  }
+}
+
+void CheckTextLine(const Settings& s, std::string_view in, std::string_view out,
+                   LineStatus& status) {
+  if (PassesThrough(in, false)) {
+    FUZZ_CHECK(out == TrimEnd(in));
+    status = LineStatus::Passed;
+    return;
+  }
+  const std::size_t n = ValueColumns(s);
+  std::string_view rest;
+  const auto f = Cut(out, s.delimiter, n, rest);
+  if (f[0] == "*" && !(s.columns[0] == Columns::Utm)) {
+    // Not converted: a star in every value column, then the reason.
+    for (auto field : f) FUZZ_CHECK(field == "*");
+    FUZZ_CHECK(!rest.empty() && rest[0] != s.delimiter);
+    status = LineStatus::Failed;
+    return;
+  }
+  CheckConvertedColumns(s, f);
+  // The empty error column.
+  FUZZ_CHECK(rest.empty() || rest[0] == s.delimiter);
+  status = LineStatus::Converted;
+}
+
+// ------------------------------------------------------------ JSON mode
+
+// A small strict JSON reader: whether text is exactly one value.
+class Json {
+ public:
+  explicit Json(std::string_view text) : s_(text) {}
+  bool Object(std::vector<std::pair<std::string, std::string_view>>& members) {
+    Blanks();
+    if (!Eat('{')) return false;
+    Blanks();
+    if (Eat('}')) return End();
+    do {
+      Blanks();
+      std::string key;
+      if (!String(&key)) return false;
+      Blanks();
+      if (!Eat(':')) return false;
+      Blanks();
+      const std::size_t start = i_;
+      if (!Value()) return false;
+      members.emplace_back(key, s_.substr(start, i_ - start));
+      Blanks();
+    } while (Eat(','));
+    return Eat('}') && End();
+  }
+
+ private:
+  bool End() {
+    Blanks();
+    return i_ == s_.size();
+  }
+  void Blanks() {
+    while (i_ < s_.size() && (s_[i_] == ' ' || s_[i_] == '\t' || s_[i_] == '\n' || s_[i_] == '\r'))
+      ++i_;
+  }
+  bool Eat(char c) {
+    if (i_ < s_.size() && s_[i_] == c) return ++i_, true;
+    return false;
+  }
+  bool Word(std::string_view w) {
+    if (s_.substr(i_, w.size()) != w) return false;
+    i_ += w.size();
+    return true;
+  }
+  bool Value() {
+    if (i_ >= s_.size()) return false;
+    const char c = s_[i_];
+    if (c == '"') return String(nullptr);
+    if (c == 't') return Word("true");
+    if (c == 'f') return Word("false");
+    if (c == 'n') return Word("null");
+    return NumberText();
+  }
+  bool Digits() {
+    const std::size_t start = i_;
+    while (i_ < s_.size() && IsDigit(s_[i_])) ++i_;
+    return i_ > start;
+  }
+  bool NumberText() {
+    Eat('-');
+    if (Eat('0')) {
+    } else if (!Digits()) {
+      return false;
+    }
+    if (Eat('.') && !Digits()) return false;
+    if (Eat('e') || Eat('E')) {
+      if (!Eat('+')) Eat('-');
+      if (!Digits()) return false;
+    }
+    return true;
+  }
+  bool String(std::string* out) {
+    if (!Eat('"')) return false;
+    while (i_ < s_.size()) {
+      const auto c = static_cast<unsigned char>(s_[i_]);
+      if (c == '"') return ++i_, true;
+      if (c < 0x20) return false;
+      if (c == '\\') {
+        ++i_;
+        if (i_ >= s_.size()) return false;
+        const char e = s_[i_++];
+        if (e == 'u') {
+          for (int k = 0; k < 4; ++k, ++i_)
+            if (i_ >= s_.size() || !std::isxdigit(static_cast<unsigned char>(s_[i_]))) return false;
+        } else if (std::string_view("\"\\/bfnrt").find(e) == std::string_view::npos) {
+          return false;
+        }
+        if (out) *out += '?';
+        continue;
+      }
+      const std::size_t n = Utf8(i_);
+      if (n == 0) return false;  // texts are valid UTF-8
+      if (out) out->append(s_.substr(i_, n));
+      i_ += n;
+    }
+    return false;
+  }
+  std::size_t Utf8(std::size_t at) const {
+    const auto c = static_cast<unsigned char>(s_[at]);
+    std::size_t n;
+    std::uint32_t code, min;
+    if (c < 0x80) return 1;
+    if (c >= 0xC2 && c <= 0xDF) n = 2, min = 0x80, code = c & 0x1F;
+    else if (c >= 0xE0 && c <= 0xEF) n = 3, min = 0x800, code = c & 0x0F;
+    else if (c >= 0xF0 && c <= 0xF4) n = 4, min = 0x10000, code = c & 0x07;
+    else return 0;
+    if (at + n > s_.size()) return 0;
+    for (std::size_t k = 1; k < n; ++k) {
+      const auto b = static_cast<unsigned char>(s_[at + k]);
+      if ((b & 0xC0) != 0x80) return 0;
+      code = (code << 6) | (b & 0x3F);
+    }
+    if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+    return n;
+  }
+  std::string_view s_;
+  std::size_t i_ = 0;
+};
+
+void CheckJsonLine(std::string_view in, std::string_view out, LineStatus& status) {
+  if (PassesThrough(in, true)) {
+    FUZZ_CHECK(out == TrimEnd(in));
+    status = LineStatus::Passed;
+    return;
+  }
+  std::vector<std::pair<std::string, std::string_view>> members;
+  FUZZ_CHECK(Json(out).Object(members));
+  bool hasError = false, failure = false, errorEmpty = false;
+  std::string_view lat, lon;
+  for (const auto& [key, value] : members) {
+    if (key == "Error") hasError = true, errorEmpty = value == "\"\"";
+    if (key == "Failure") failure = true;
+    if (key == "Latitude") lat = value;
+    if (key == "Longitude") lon = value;
+  }
+  FUZZ_CHECK(hasError);
+  if (members.size() == 1) {  // the line could not be read
+    status = LineStatus::Failed;
+    return;
+  }
+  status = failure || !errorEmpty ? LineStatus::Failed : LineStatus::Converted;
+  if (status == LineStatus::Converted) {
+    // A converted point exists; what it was converted from is not known
+    // here, so only the geographic outputs, which every kind publishes.
+    double a = 0, b = 0;
+    FUZZ_CHECK(ParseDouble(lat, a) && ParseDouble(lon, b));
+    FUZZ_CHECK(InRange(a, -90, 90) && InRange(b, -180, 180));
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
+  if (size > 4096) return 0;
+  std::string_view input(reinterpret_cast<const char*>(bytes), size);
+  const auto newline = input.find('\n');
+  if (newline == std::string_view::npos) return 0;
+  const Options options = ReadSettings(input.substr(0, newline));
+  const std::string_view block = input.substr(newline + 1);
+
+  OutBuffer out;
+  LineCounts counts;
+  if (options.json) {
+    Adapter<JsonConverter> converter;
+    ConvertBlock(block, converter, out, counts);
+  } else {
+    Adapter<TextConverter> converter(options.settings);
+    ConvertBlock(block, converter, out, counts);
+  }
+
+  const auto in = Lines(block);
+  const std::string_view text = out.View();
+  FUZZ_CHECK(text.empty() || text.back() == '\n');
+  const auto outLines = Lines(text);
+  FUZZ_CHECK(counts.lines == in.size());
+  FUZZ_CHECK(outLines.size() == in.size());  // one line out per line in
+  std::uint64_t converted = 0, failed = 0;
+  for (std::size_t i = 0; i < in.size(); ++i) {
+    LineStatus status;
+    if (options.json) CheckJsonLine(in[i], outLines[i], status);
+    else CheckTextLine(options.settings, in[i], outLines[i], status);
+    converted += status == LineStatus::Converted;
+    failed += status == LineStatus::Failed;
+  }
+  FUZZ_CHECK(counts.converted == converted && counts.failed == failed);
+  return 0;
+}
