@@ -133,10 +133,13 @@ void ZedizAdo::RunBranch() {
   if (OrigType_ < mvMgrs || OrigType_ > mvDegMinSec) Fail(FailureKind::IndexOutOfRange);
   // The branch is chosen by the upper-cased type code of the input kind.
   const char* code = TypeCodes_[static_cast<std::size_t>(OrigType_) - 1];
-  char upper[4] = {};
-  for (std::size_t i = 0; i < 3 && code[i]; ++i)
-    upper[i] = (code[i] >= 'a' && code[i] <= 'z') ? static_cast<char>(code[i] - 'a' + 'A') : code[i];
-  const std::string_view branch(upper);
+  char upper[4];
+  std::size_t length = 0;
+  for (; length < sizeof upper && code[length]; ++length) {
+    const char c = code[length];
+    upper[length] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+  }
+  const std::string_view branch(upper, length);
   if (branch == "MGR" || branch == "MGRS") ConvertMgrs();
   else if (branch == "LMB") ConvertLambert();
   else if (branch == "IFB") ConvertIfbl();

@@ -4,6 +4,10 @@
 // value: every stored result of the system depends on it.
 #pragma once
 
+#include <bit>
+#include <cmath>
+#include <cstdint>
+
 #include "component/failure.hpp"
 
 namespace morvane::general {
@@ -22,6 +26,27 @@ inline double DegToRad(double value) {
   const double result = (kPi / 180.0) * value;
   fp::Check(result);
   return result;
+}
+
+// Sine and cosine of an angle.  A conversion projects the same latitude
+// more than once (Lambert 72, then UTM), so the values of the last finite
+// angle are kept and handed out again, bit for bit the same.  A non-finite
+// angle is never kept, so its fault is raised each time.
+struct SinCos {
+  double sin, cos;
+};
+
+inline SinCos SinCosOf(double angle) {
+  struct Memo {
+    std::uint64_t angleBits = 0x7ff8000000000000;  // a NaN: no angle yet
+    SinCos value{};
+  };
+  thread_local Memo memo;
+  const std::uint64_t bits = std::bit_cast<std::uint64_t>(angle);
+  if (bits == memo.angleBits) return memo.value;
+  const SinCos value{std::sin(angle), std::cos(angle)};
+  if (std::isfinite(angle)) memo = {bits, value};
+  return value;
 }
 
 }  // namespace morvane::general

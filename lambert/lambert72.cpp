@@ -59,14 +59,18 @@ void GeoToLambert72(double latitude, double longitude, double& X, double& Y) {
   const double lambda = general::DegToRad(longitude);
   const double e = Eccentricity();
 
-  const double es = Step(e * std::sin(phi));
+  const double es = Step(e * general::SinCosOf(phi).sin);
   const double t =
       Step(std::tan(kQuarterPi - phi / 2.0) * std::pow((1.0 + es) / (1.0 - es), e / 2.0));
   const double r = Step(std::pow(t, kConeConstant) * kRadiusScale);
   const double theta = Step((lambda - kLongitudeOrigin) * kConeConstant);
 
-  X = Step(r * std::sin(theta - kAngleCorrection) + kFalseEasting);
-  Y = Step(kFalseNorthing - r * std::cos(theta - kAngleCorrection));
+  // Sine and cosine of one angle, formed together.
+  const double angle = Step(theta - kAngleCorrection);
+  const double sinAngle = std::sin(angle);
+  const double cosAngle = std::cos(angle);
+  X = Step(r * Step(sinAngle) + kFalseEasting);
+  Y = Step(kFalseNorthing - r * Step(cosAngle));
 }
 
 namespace detail {

@@ -18,6 +18,7 @@
 #include <cstdint>
 
 #include "component/failure.hpp"
+#include "component/general.hpp"
 #include "datum/catalogue.hpp"
 #include "utm/utm.hpp"
 
@@ -81,13 +82,13 @@ inline bool Clean(const T&... values) {
 
 template <bool kEachStep>
 inline double CurvatureDenominatorOf(double e2, double phi) {
-  const double s = Step<kEachStep>(std::sin(phi));
+  const double s = Step<kEachStep>(general::SinCosOf(phi).sin);
   return Step<kEachStep>(std::sqrt(1.0 - e2 * (s * s)));
 }
 
 template <bool kEachStep>
 inline double PrimeVerticalRadiusOf(double a, double e2, double phi) {
-  const double s = Step<kEachStep>(std::sin(phi));
+  const double s = Step<kEachStep>(general::SinCosOf(phi).sin);
   return Step<kEachStep>(a / std::sqrt(1.0 - e2 * (s * s)));
 }
 
@@ -196,8 +197,9 @@ void Forward(double a, double f, double phi, double lambda, std::int16_t& zone,
   const double dl = Step<kEachStep>(lambda - CentralMeridian<kEachStep>(zone));
 
   if constexpr (kEachStep) CheckOperand(phi);
-  const double s = Step<kEachStep>(std::sin(phi));
-  const double c = Step<kEachStep>(std::cos(phi));
+  const general::SinCos sc = general::SinCosOf(phi);
+  const double s = Step<kEachStep>(sc.sin);
+  const double c = Step<kEachStep>(sc.cos);
   const double t = Step<kEachStep>(s / c);
   const double eta2 = Step<kEachStep>(k.ep2 * (c * c));
   const double nu = PrimeVerticalRadiusOf<kEachStep>(a, k.e2, phi);
@@ -270,8 +272,9 @@ void Inverse(double a, double f, double& latitude, double& longitude, std::int16
 
   const double rho = MeridianRadiusOf<kEachStep>(a, k.e2, fp1);
   const double nu = PrimeVerticalRadiusOf<kEachStep>(a, k.e2, fp1);
-  const double s = Step<kEachStep>(std::sin(fp1));
-  const double c = Step<kEachStep>(std::cos(fp1));
+  const general::SinCos sc = general::SinCosOf(fp1);
+  const double s = Step<kEachStep>(sc.sin);
+  const double c = Step<kEachStep>(sc.cos);
   const double t = Step<kEachStep>(s / c);
   const double eta2 = Step<kEachStep>(k.ep2 * (c * c));
   if constexpr (kEachStep) CheckOperand(easting);
