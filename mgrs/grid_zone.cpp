@@ -51,6 +51,9 @@ void GetGridZoneLimits(std::int16_t& band, double latitude, std::int16_t zone, d
     if (band > 14) band = ToInt16(band + 1);  // no band O
     if (band >= 25) band = kBandX;            // X reaches 84 degrees
     if (band == 13 && latitude == 0.0) band = mgrs_internal::kBandN;
+    // A latitude a hair south of the equator rounds to band N, but its
+    // northing is a southern one: it belongs to band M.
+    if (band >= mgrs_internal::kBandN && latitude < 0.0) band = 13;
   }
 
   double southDegrees = (band - 3) * 8.0 - 80.0;

@@ -5,11 +5,11 @@
 #include <cstdint>
 
 #include "component/failure.hpp"
+#include "utm/utm.hpp"
 
 namespace morvane::dma::mgrs_internal {
 
-// One degree in radians, as arctan(1) / 45: pi/180 to full precision.
-inline constexpr double kDegree = std::atan(1.0) / 45.0;
+using dma::kDegree;
 
 inline constexpr std::int32_t kCycle = 2000000;      // the row letters repeat every 2 000 km
 inline constexpr std::int32_t kSquare = 100000;      // side of a 100 km square

@@ -482,3 +482,26 @@ TEST(MgrsRoundTrip, EveryGridZoneScheme2) { CheckRoundTrips(kClarke1880); }
 
 }  // namespace
 }  // namespace morvane::dma
+
+// A latitude a hair south of the equator has a southern northing: its
+// reference is in band M and decodes back.
+TEST(MgrsEquator, TinyNegativeLatitudesAreBandM) {
+  for (double lat : {-1e-20, -1e-300, -4.9e-324, -1e-15})
+    for (double lon : {0.0, 3.0, -177.0}) {
+      std::int16_t zone = 0;
+      double n = 0, e = 0;
+      std::string text;
+      const double phi = lat * morvane::dma::kDegree;  // the smallest ones become -0
+      morvane::dma::GeoToMgrs(6378137, 1 / 298.257223563, phi, lon * morvane::dma::kDegree, zone,
+                              n, e, text, 21);
+      ASSERT_EQ(text.size(), 15u) << lat << " " << lon;
+      EXPECT_EQ(text[2], phi < 0 ? 'M' : 'N') << text;
+      double dlat, dlon, dn, de;
+      std::int16_t dzone = 0;
+      std::int32_t status = -1;
+      std::string copy = text;
+      morvane::dma::MgrsToGeo(copy, 21, 6378137, 1 / 298.257223563, dlat, dlon, dzone, dn, de,
+                              status);
+      EXPECT_EQ(status, 0) << text << " " << copy;
+    }
+}

@@ -364,3 +364,7 @@ TEST(Utm, FaultsRaisedBeforeTheCallAreForgotten) {
 
 }  // namespace
 }  // namespace morvane::dma
+
+TEST(UtmConstants, DegreeIsArctanOneOverFortyFive) {
+  EXPECT_EQ(morvane::dma::kDegree, std::atan(1.0) / 45.0);
+}

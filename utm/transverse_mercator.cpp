@@ -39,8 +39,6 @@ constexpr double kScale5 = kScale4 * kScale;
 constexpr double kScale6 = kScale4 * kScale2;
 constexpr double kScale7 = kScale6 * kScale;
 constexpr double kScale8 = kScale4 * kScale4;
-// One degree in radians, pi/180 to full double precision.
-const double kDegree = std::atan(1.0) / 45.0;
 
 // Makes a value exist before the flags are read, and keeps each reading of
 // the flags from being merged with the one before it: the compiler sees no

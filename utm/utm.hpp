@@ -11,6 +11,11 @@
 
 namespace morvane::dma {
 
+// One degree in radians as arctan(1) / 45: pi/180 to full precision (the
+// UTM and MGRS routines form their own degree, not the cut pi of the angle
+// conversions).  The literal is arctan(1) rounded to double.
+inline constexpr double kDegree = 0.78539816339744830962 / 45.0;
+
 // W = sqrt(1 - e2 sin^2 phi)
 double CurvatureDenominator(double e2, double phi);
 // nu = a / sqrt(1 - e2 sin^2 phi)
