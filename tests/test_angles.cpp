@@ -5,6 +5,7 @@
 
 #include "component/dms.hpp"
 #include "component/failure.hpp"
+#include "tests/failure_kind.hpp"
 #include "component/general.hpp"
 
 using namespace morvane;
@@ -29,15 +30,7 @@ double ToDecimal(Dms d) {
   return v;
 }
 
-FailureKind KindOf(const auto& call) {
-  try {
-    call();
-  } catch (const Failure& f) {
-    return f.kind();
-  }
-  ADD_FAILURE() << "no failure raised";
-  return FailureKind{};
-}
+using morvane::testing::KindOf;
 
 TEST(General, UnitConversionsUseTheCutPi) {
   EXPECT_EQ(general::RadToDeg(3.1415926535), 180.0);

@@ -9,6 +9,7 @@
 #include "component/dms.hpp"
 #include "component/driver.hpp"
 #include "component/failure.hpp"
+#include "tests/failure_kind.hpp"
 #include "component/general.hpp"
 #include "component/zediz_ado.hpp"
 #include "datum/molodensky.hpp"
@@ -38,15 +39,7 @@ ZedizAdo Deg(double lat, double lon, InternalDatums from = mvWGS1984,
   return o;
 }
 
-FailureKind KindOf(const auto& call) {
-  try {
-    call();
-  } catch (const Failure& f) {
-    return f.kind();
-  }
-  ADD_FAILURE() << "no failure raised";
-  return FailureKind{};
-}
+using morvane::testing::KindOf;
 
 // Conversion leaves `message` in Error and nothing else changed.
 void ExpectRefused(ZedizAdo o, const std::string& message) {

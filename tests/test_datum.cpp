@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "component/failure.hpp"
+#include "tests/failure_kind.hpp"
 #include "datum/catalogue.hpp"
 #include "datum/molodensky.hpp"
 
@@ -19,15 +20,7 @@ Catalogue Built() {
   return c;
 }
 
-FailureKind KindOf(const auto& call) {
-  try {
-    call();
-  } catch (const Failure& f) {
-    return f.kind();
-  }
-  ADD_FAILURE() << "no failure raised";
-  return FailureKind{};
-}
+using morvane::testing::KindOf;
 
 TEST(Catalogue, HoldsEveryRecordAsTabled) {
   const Catalogue c = Built();
