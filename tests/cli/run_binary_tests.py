@@ -139,7 +139,7 @@ class BatchText(unittest.TestCase):
         for i, (lat, lon) in enumerate(belgian_points(300, 3)):
             r = rng.random()
             if r < 0.05:
-                lines.append("# comment %d" % i), kinds.append("pass")
+                lines.append("# comment %d  " % i), kinds.append("pass")
             elif r < 0.08:
                 lines.append(""), kinds.append("pass")
             elif r < 0.13:
@@ -235,6 +235,10 @@ class BatchText(unittest.TestCase):
                          ["31UES9521533649\t\ta", "*\tCoordonnées MGRS erronées (31UFS1)\tb"])
         status, out, _ = run("batch", "--input", "ifbl", "--output", "ifbl", stdin=text)
         self.assertEqual(out.splitlines()[2:], ["E42543\t\tc", "*\tCoordonnée IFBL incorrecte\td"])
+
+    def test_crlf_lines(self):
+        status, out, _ = run("batch", "--output", "ifbl", stdin="# note\r\n50.8467 4.3525 id\r\n")
+        self.assertEqual((status, out), (0, "# note\nE42543\t\tid\n"))
 
     def test_clean_run_is_silent(self):
         status, out, err = run("batch", "/dev/stdin", stdin="50.8 4.35\n")

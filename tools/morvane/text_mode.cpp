@@ -88,9 +88,12 @@ void WriteTextHeader(const Settings& settings, OutBuffer& out) {
   out.Append('\n');
 }
 
-char* WriteValueColumns(char* p, const Settings& settings, const ZedizAdo& object) {
+void WriteValueColumns(const Settings& settings, const ZedizAdo& object, OutBuffer& out) {
   const char d = settings.delimiter;
   const std::string mgrs = object.MGRS();
+  const std::string ifbl = object.IFBL();
+  // 16 numbers at most, with their delimiters, and the two texts.
+  char* p = out.Reserve(16 * (kNumberChars + 1) + mgrs.size() + ifbl.size() + 2);
   bool first = true;
   const auto next = [&] {
     if (!first) *p++ = d;
@@ -132,10 +135,10 @@ char* WriteValueColumns(char* p, const Settings& settings, const ZedizAdo& objec
         break;
       }
       case Columns::Mgrs: next(), p = PutText(p, mgrs); break;
-      case Columns::Ifbl: next(), p = PutText(p, object.IFBL()); break;
+      case Columns::Ifbl: next(), p = PutText(p, ifbl); break;
     }
   }
-  return p;
+  out.Commit(p);
 }
 
 TextConverter::TextConverter(const Settings& settings) : settings_(settings) {
@@ -159,7 +162,7 @@ void TextConverter::WriteFailedLine(std::string_view message, std::string_view r
 }
 
 LineStatus TextConverter::Convert(std::string_view line, OutBuffer& out) {
-  line = TrimLineEnd(line);
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   std::size_t first = 0;
   while (first < line.size() && IsBlank(line[first])) ++first;
   if (first == line.size() || line[first] == '#') {
@@ -188,8 +191,8 @@ LineStatus TextConverter::Convert(std::string_view line, OutBuffer& out) {
     return LineStatus::Failed;
   }
 
-  char* p = out.Reserve(kValueColumnsChars + rest.size() + 4);
-  p = WriteValueColumns(p, settings_, object_);
+  WriteValueColumns(settings_, object_, out);
+  char* p = out.Reserve(rest.size() + 3);
   *p++ = settings_.delimiter;  // the empty error column
   if (!rest.empty()) *p++ = settings_.delimiter, p = Put(p, rest);
   *p++ = '\n';

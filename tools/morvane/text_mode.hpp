@@ -54,11 +54,9 @@ bool PutInput(ZedizAdo& object, InputKind kind, bool lonFirst,
 // Header line naming the columns ("# Latitude<TAB>Longitude ...").
 void WriteTextHeader(const Settings& settings, OutBuffer& out);
 
-// The value columns of a converted object, each preceded by the delimiter
-// except the first; "*" for an empty MGRS or IFBL text or an MGRS message.
-char* WriteValueColumns(char* p, const Settings& settings, const ZedizAdo& object);
-// Room WriteValueColumns can need.
-inline constexpr std::size_t kValueColumnsChars = 1024;
+// The value columns of a converted object, separated by the delimiter;
+// "*" for an empty MGRS or IFBL text or an MGRS message.
+void WriteValueColumns(const Settings& settings, const ZedizAdo& object, OutBuffer& out);
 
 // Converts the lines of text mode on one object, reused from line to line
 // (reset before each line, so its Error belongs to that line).
