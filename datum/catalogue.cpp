@@ -4,8 +4,6 @@
 
 namespace morvane::datum {
 
-thread_local CurrentEllipsoidRecord CurrentEllipsoid;
-
 namespace {
 
 constexpr const char* kRegionEurope =

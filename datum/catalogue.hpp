@@ -50,7 +50,7 @@ struct CurrentEllipsoidRecord {
   double Flattening = 0;     // f itself, not its inverse
   double SemiMinorAxis = 0;  // metres
 };
-extern thread_local CurrentEllipsoidRecord CurrentEllipsoid;
+inline thread_local CurrentEllipsoidRecord CurrentEllipsoid;
 
 // Copies the ellipsoid of a datum into CurrentEllipsoid.  A datum number
 // without a record fails before anything is changed.
