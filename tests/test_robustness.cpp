@@ -267,3 +267,38 @@ TEST(NonFiniteInput, RefusedTextInputLeavesTheSpoiltPropertiesAlone) {
 }
 
 }  // namespace
+
+namespace {
+
+// Found by fuzzing: a latitude a hair south of the equator had band N with
+// a southern northing, a reference that named a point 2 000 km away and
+// that the object refused when it was given back.
+TEST(FuzzRegression, ReferenceJustSouthOfTheEquatorConvertsBack) {
+  for (double latitude : {-1e-15, -1e-17, -1e-20, -1e-300}) {
+    for (auto datum : kDatums) {
+      SCOPED_TRACE(::testing::Message() << "latitude " << latitude << ", datum " << datum);
+      ZedizAdo o;
+      o.DatumFrom(datum);
+      o.DatumDest(datum);
+      o.OrigType(mvDeg);
+      o.Latitude(latitude);
+      o.Longitude(3);
+      o.Conversion();
+      const std::string reference = o.MGRS();
+      ASSERT_EQ(reference.size(), 15u);
+      EXPECT_EQ(reference[2], 'M');
+
+      ZedizAdo back;
+      back.DatumFrom(datum);
+      back.DatumDest(datum);
+      back.OrigType(mvMgrs);
+      back.MGRS(reference);
+      back.Conversion();
+      EXPECT_EQ(back.Error(), "");
+      EXPECT_NEAR(back.Latitude(), 0, 1e-4);  // the south-west corner, within a metre
+      EXPECT_NEAR(back.Longitude(), 3, 1e-4);
+    }
+  }
+}
+
+}  // namespace
