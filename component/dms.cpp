@@ -31,7 +31,11 @@ void DecimalToDms(double value, std::int16_t& degrees, std::int16_t& minutes, fl
   // Total minutes, held in single precision.
   const float t = static_cast<float>(std::fabs(value * 60));
   fp::Check(t);
-  const std::int16_t deg = TruncToInt16(t / 60.0);
+  // Whole degrees of t minutes: trunc(t / 60) is the whole number of
+  // minutes divided by 60, which integer arithmetic gives exactly.  Beyond
+  // 32767 degrees (or for a NaN) the degrees have no 16-bit value.
+  if (!(t < 32768.0f * 60.0f)) FailIntegerOverflow();
+  const std::int16_t deg = static_cast<std::int16_t>(static_cast<std::int32_t>(t) / 60);
   const float degMinutes = ToInt16(deg * 60);
   const std::int16_t min = TruncToInt16(t - degMinutes);
   const float sec = ((t - degMinutes) - min) * 60.0f;
