@@ -51,6 +51,13 @@ inline std::int16_t ToInt16(T value) {
   return static_cast<std::int16_t>(value);
 }
 
+// A double converted to a 32-bit integer (it must already be whole or be
+// truncated); out of range or NaN fails.
+inline std::int32_t ToInt32(double value) {
+  if (!(value >= -2147483648.0 && value <= 2147483647.0)) FailIntegerOverflow();
+  return static_cast<std::int32_t>(value);
+}
+
 // A double truncated toward zero to a 16-bit integer; NaN fails.
 inline std::int16_t TruncToInt16(double value) {
   if (!(value > -32769.0 && value < 32768.0)) FailIntegerOverflow();

@@ -27,17 +27,10 @@ constexpr double kQuarterPi = 0.785398163375;
 constexpr double kHalfPi = 1.57079632675;
 constexpr double kLatitudeTolerance = 2.77777e-8;  // radians
 
-// The value of one floating-point step, checked for faults.  The empty asm
-// makes the value exist before the flags are read: floating-point
-// arithmetic has no side effects for the compiler, which would otherwise be
-// free to compute it later, past the check.
+// The value of one floating-point step, checked for faults; the check
+// names the value, so it is formed before the flags are read.
 inline double Step(double value) {
-#if defined(__x86_64__)
-  asm volatile("" : "+x"(value));
-#else
-  asm volatile("" : "+g"(value));
-#endif
-  fp::Check();
+  fp::Check(value);
   return value;
 }
 

@@ -20,7 +20,6 @@ using mgrs_internal::kDegree;
 using mgrs_internal::kSquare;
 using mgrs_internal::Letter;
 using mgrs_internal::RoundHalfAway;
-using mgrs_internal::ToInt32;
 
 constexpr double kEpsilon = 4.85e-10;  // radians, about 3 mm on the ground
 constexpr std::int32_t kDigitsBias = 10000000;

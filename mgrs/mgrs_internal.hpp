@@ -25,12 +25,6 @@ inline double RoundHalfAway(double x) {
   return rounded;
 }
 
-// Checked conversion to a 32-bit integer: out of range or NaN fails.
-inline std::int32_t ToInt32(double value) {
-  if (!(value >= -2147483648.0 && value <= 2147483647.0)) FailIntegerOverflow();
-  return static_cast<std::int32_t>(value);
-}
-
 // Letters as numbers: A = 1 ... Z = 26.
 inline char Letter(int number) {
   if (number < 1 || number > 26) Fail(FailureKind::IndexOutOfRange);

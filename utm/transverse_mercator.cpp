@@ -40,25 +40,12 @@ constexpr double kScale6 = kScale4 * kScale2;
 constexpr double kScale7 = kScale6 * kScale;
 constexpr double kScale8 = kScale4 * kScale4;
 
-// Makes a value exist before the flags are read, and keeps each reading of
-// the flags from being merged with the one before it: the compiler sees no
-// write of the flags by the arithmetic in between.
-inline void Barrier(double value) {
-#if defined(MORVANE_FP_MXCSR)
-  asm volatile("" : : "x"(value) : "memory");
-#else
-  asm volatile("" : : "g"(value) : "memory");
-#endif
-}
-
 // The value of one floating-point step; with kEachStep it is checked for
-// faults.
+// faults (the check names the value, so it is formed before the flags are
+// read).
 template <bool kEachStep>
 inline double Step(double value) {
-  if constexpr (kEachStep) {
-    Barrier(value);
-    fp::Check();
-  }
+  if constexpr (kEachStep) fp::Check(value);
   return value;
 }
 
@@ -71,7 +58,7 @@ inline void CheckOperand(double value) {
 // True when no fault is pending once the values are formed.
 template <typename... T>
 inline bool Clean(const T&... values) {
-  (Barrier(values), ...);
+  (fp::Materialize(values), ...);
   return fp::PendingBits() == 0;
 }
 
