@@ -19,18 +19,6 @@ std::string PaddedCode(const char* code) {
 
 }  // namespace
 
-const Datum& Catalogue::DatumAt(std::int32_t number) const {
-  if (number < 1 || static_cast<std::size_t>(number) > Datums.size())
-    Fail(FailureKind::IndexOutOfRange);
-  return Datums[static_cast<std::size_t>(number) - 1];
-}
-
-const Ellipsoid& Catalogue::EllipsoidAt(std::int32_t number) const {
-  if (number < 1 || static_cast<std::size_t>(number) > Ellipsoids.size())
-    Fail(FailureKind::IndexOutOfRange);
-  return Ellipsoids[static_cast<std::size_t>(number) - 1];
-}
-
 void BuildCatalogue(Catalogue& catalogue) {
   catalogue.Datums.clear();
   catalogue.Ellipsoids.clear();

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "component/failure.hpp"
+
 namespace morvane::datum {
 
 struct Ellipsoid {
@@ -33,10 +35,18 @@ struct Catalogue {
   std::vector<Ellipsoid> Ellipsoids;  // positions 1..23 stored at 0..22
 
   // Lookups by number; a number without a record fails with
-  // IndexOutOfRange.
-  const Datum& DatumAt(std::int32_t number) const;
-  const Ellipsoid& EllipsoidAt(std::int32_t number) const;
+  // IndexOutOfRange.  Inline: a conversion looks records up a dozen times.
+  const Datum& DatumAt(std::int32_t number) const { return At(Datums, number); }
+  const Ellipsoid& EllipsoidAt(std::int32_t number) const { return At(Ellipsoids, number); }
   bool operator==(const Catalogue&) const = default;
+
+ private:
+  template <typename Record>
+  static const Record& At(const std::vector<Record>& table, std::int32_t number) {
+    if (number < 1 || static_cast<std::size_t>(number) > table.size())
+      Fail(FailureKind::IndexOutOfRange);
+    return table[static_cast<std::size_t>(number) - 1];
+  }
 };
 
 // Fills both tables: the four datums in number order, then the 23
