@@ -1,9 +1,11 @@
 // MGRS encoding: geographic position or UTM coordinates to the 15-character
 // reference "ZZLLLEEEEENNNNN" (zone, band, column and row of the 100 km
 // square, five digits each of easting and northing inside it).
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "component/failure.hpp"
@@ -27,9 +29,21 @@ constexpr std::int32_t kDigitsBias = 10000000;
 // Writes the last `count` characters of the decimal form of `value` over
 // out[0..count), left-aligned; a shorter form leaves the rest as it was.
 void PutLastDigits(char* out, std::int64_t value, int count) {
-  if (value >= kDigitsBias && value <= 99999999) {  // eight digits: the usual case
-    auto rest = static_cast<std::int32_t>(value);
-    for (int i = count - 1; i >= 0; --i, rest /= 10) out[i] = static_cast<char>('0' + rest % 10);
+  if (count == 5 && value >= kDigitsBias && value <= 99999999) {  // eight digits: the usual case
+    // The last five digits: one, then two pairs from a table of "00".."99".
+    static constexpr auto kPairs = [] {
+      std::array<char, 200> pairs{};
+      for (int i = 0; i < 100; ++i) {
+        pairs[2 * i] = static_cast<char>('0' + i / 10);
+        pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
+      }
+      return pairs;
+    }();
+    const auto last = static_cast<std::uint32_t>(value) % 100000u;
+    const std::uint32_t low = last % 10000u;
+    out[0] = static_cast<char>('0' + last / 10000u);
+    std::memcpy(out + 1, &kPairs[2 * (low / 100u)], 2);
+    std::memcpy(out + 3, &kPairs[2 * (low % 100u)], 2);
     return;
   }
   char buffer[24];

@@ -14,6 +14,7 @@
 // an operand is not a number) is the routine run again from its inputs
 // with every step checked: the same arithmetic then stops at the step that
 // faulted, with exactly the outputs before it written.
+#include <bit>
 #include <cmath>
 #include <cstdint>
 
@@ -154,6 +155,42 @@ inline EllipsoidConstants EllipsoidConstantsOf(double a, double f, double& semiM
   return k;
 }
 
+// The constants of the last ellipsoid seen, for the unchecked runs: a
+// conversion projects on one ellipsoid over and over, and forming them
+// costs six divisions.  They are kept only when formed without a pending
+// fault, so a hit gives the bits, and the flags, the computation would.
+struct KeptConstants {
+  std::uint64_t aBits = 0, fBits = 0;
+  bool valid = false;
+  double semiMinorAxis = 0;
+  EllipsoidConstants k{};
+};
+
+inline EllipsoidConstants UncheckedEllipsoidConstantsOf(double a, double f,
+                                                        double& semiMinorAxis) {
+  thread_local KeptConstants kept;
+  const auto aBits = std::bit_cast<std::uint64_t>(a);
+  const auto fBits = std::bit_cast<std::uint64_t>(f);
+  if (kept.valid && kept.aBits == aBits && kept.fBits == fBits) [[likely]] {
+    semiMinorAxis = kept.semiMinorAxis;
+    return kept.k;
+  }
+  double b = 0;
+  const EllipsoidConstants k = EllipsoidConstantsOf<false>(a, f, b);
+  semiMinorAxis = b;
+  fp::Materialize(b);
+  fp::Materialize(k.e2), fp::Materialize(k.ep2), fp::Materialize(k.A), fp::Materialize(k.B);
+  fp::Materialize(k.C), fp::Materialize(k.D), fp::Materialize(k.E);
+  if (fp::PendingBits() == 0) kept = {aBits, fBits, true, b, k};
+  return k;
+}
+
+template <bool kEachStep>
+inline EllipsoidConstants ConstantsFor(double a, double f, double& semiMinorAxis) {
+  if constexpr (kEachStep) return EllipsoidConstantsOf<true>(a, f, semiMinorAxis);
+  else return UncheckedEllipsoidConstantsOf(a, f, semiMinorAxis);
+}
+
 // Central meridian of a zone, in radians.
 template <bool kEachStep>
 inline double CentralMeridian(std::int16_t zone) {
@@ -168,7 +205,7 @@ void Forward(double a, double f, double phi, double lambda, std::int16_t& zone,
              double& northing, double& easting, int zoneGiven, double& semiMinorAxis) {
   if constexpr (kEachStep) CheckOperand(f);
   if constexpr (kEachStep) CheckOperand(a);
-  const EllipsoidConstants k = EllipsoidConstantsOf<kEachStep>(a, f, semiMinorAxis);
+  const EllipsoidConstants k = ConstantsFor<kEachStep>(a, f, semiMinorAxis);
 
   // The zone from the longitude, rounded toward minus infinity and kept
   // within 1..60 (beyond the antimeridian the last or first zone).
@@ -234,7 +271,7 @@ void Inverse(double a, double f, double& latitude, double& longitude, std::int16
              double signedNorthing, double& northing, double easting, double& semiMinorAxis) {
   if constexpr (kEachStep) CheckOperand(f);
   if constexpr (kEachStep) CheckOperand(a);
-  const EllipsoidConstants k = EllipsoidConstantsOf<kEachStep>(a, f, semiMinorAxis);
+  const EllipsoidConstants k = ConstantsFor<kEachStep>(a, f, semiMinorAxis);
 
   // The hemisphere is the sign of the northing; a southern northing is
   // handed back as its magnitude.
