@@ -56,7 +56,8 @@ void ZedizAdo::LambertTail() {
   UtmOutputStep();
 }
 
-void ZedizAdo::LambertOutputStep() {
+// Flattened, as the other output steps (see conversion.cpp).
+[[gnu::flatten]] void ZedizAdo::LambertOutputStep() {
   const InternalDatums savedDest = DatumDest_;
   DatumDest(mvBelgium1972);
   double latitude = 0, longitude = 0;

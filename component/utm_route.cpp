@@ -100,7 +100,8 @@ void ZedizAdo::ConvertMgrs() {
   LambertOutputStep();
 }
 
-void ZedizAdo::UtmOutputStep() {
+// Flattened, as the other output steps (see conversion.cpp).
+[[gnu::flatten]] void ZedizAdo::UtmOutputStep() {
   const auto& ellipsoid = datum::CurrentEllipsoid;
   const double latitude = general::DegToRad(Latitude_);
   const double longitude = general::DegToRad(Longitude_);
