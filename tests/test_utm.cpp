@@ -191,6 +191,43 @@ TEST(Utm, BothDirectionsStoreTheSemiMinorAxis) {
   EXPECT_EQ(datum::CurrentEllipsoid.SemiMinorAxis, expected);
 }
 
+// The constants of an ellipsoid are kept from one call to the next: every
+// call must still give the bits of a call on that ellipsoid alone, also
+// when the one before shares its axis (WGS 1984, GRS 80) or its flattening.
+TEST(Utm, ConsecutiveEllipsoidsKeepTheirOwnConstants) {
+  struct Ellipsoid {
+    double a, f;
+  };
+  const Ellipsoid wgs84{kWgs84A, kWgs84F}, grs80{kWgs84A, 1.0 / 298.257222101},
+      hayfordAxisWgsFlattening{kHayfordA, kWgs84F}, clarke1866{6378206.4, 1.0 / 294.9786982};
+  struct Result {
+    double northing, easting, latitude, longitude, semiMinorAxis;
+    bool operator==(const Result&) const = default;
+  };
+  auto project = [](const Ellipsoid& e) {
+    Result r{};
+    std::int16_t zone = 0;
+    GeoToUtm(e.a, e.f, 0.9, 0.07, zone, r.northing, r.easting, 0);
+    double northing = r.northing;
+    UtmToGeo(e.a, e.f, r.latitude, r.longitude, zone, northing, r.easting + 1000.0);
+    r.semiMinorAxis = datum::CurrentEllipsoid.SemiMinorAxis;
+    return r;
+  };
+  // Each one alone: after an ellipsoid that shares nothing with it.
+  auto alone = [&](const Ellipsoid& e) {
+    project(clarke1866);
+    return project(e);
+  };
+  const Result expected[] = {alone(wgs84), alone(grs80), alone(hayfordAxisWgsFlattening)};
+  EXPECT_NE(expected[0].northing, expected[1].northing);
+  EXPECT_NE(expected[0].northing, expected[2].northing);
+  const Ellipsoid* all[] = {&wgs84, &grs80, &hayfordAxisWgsFlattening};
+  for (int i : {0, 1, 2, 0, 2, 1, 1, 0}) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(project(*all[i]), expected[i]);
+  }
+}
+
 TEST(EllipsoidFunctions, RadiiAtTheEquatorAndThePole) {
   const double e2 = kWgs84F * (2.0 - kWgs84F);
   const double polar = kWgs84A / std::sqrt(1.0 - e2);
