@@ -178,10 +178,7 @@ inline EllipsoidConstants UncheckedEllipsoidConstantsOf(double a, double f,
   double b = 0;
   const EllipsoidConstants k = EllipsoidConstantsOf<false>(a, f, b);
   semiMinorAxis = b;
-  fp::Materialize(b);
-  fp::Materialize(k.e2), fp::Materialize(k.ep2), fp::Materialize(k.A), fp::Materialize(k.B);
-  fp::Materialize(k.C), fp::Materialize(k.D), fp::Materialize(k.E);
-  if (fp::PendingBits() == 0) kept = {aBits, fBits, true, b, k};
+  if (Clean(b, k.e2, k.ep2, k.A, k.B, k.C, k.D, k.E)) kept = {aBits, fBits, true, b, k};
   return k;
 }
 
