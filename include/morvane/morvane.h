@@ -1,0 +1,249 @@
+/*
+ * Morvane: the C interface.
+ *
+ * One point between the reference systems used in Belgium and its
+ * neighbours: latitude/longitude in degrees or DMS on four datums, Belgian
+ * Lambert 1972, UTM, MGRS references and IFBL grid squares.
+ *
+ * C99, usable from C and from any language's foreign-function interface.
+ * Nothing here throws, traps or aborts: every function returns a status
+ * (or, for a text, its length), and the caller's floating-point
+ * environment (rounding mode, exception masks, pending flags) is the same
+ * after a call as before it and never changes a result.
+ *
+ * The object: morvane_new() gives a handle with every property and both
+ * methods of the ZedizAdo object.  A property is read with
+ * morvane_get_<Property>(handle, &value) and written with
+ * morvane_set_<Property>(handle, value); texts are UTF-8.  A text get
+ * copies the text into the caller's buffer of `size` bytes (cut to
+ * size - 1 bytes and always terminated when size > 0) and returns the
+ * full length of the text, as snprintf does; a null buffer with size 0
+ * only asks for the length.
+ *
+ * Input problems are not failures: the object leaves a French message in
+ * Error and the call returns MORVANE_OK.  morvane_conversion returns a
+ * failure kind (1..5) only for an index outside a table, a 16-bit integer
+ * overflow or a floating-point fault, and then leaves the object exactly
+ * as it was before the call.
+ */
+#ifndef MORVANE_MORVANE_H
+#define MORVANE_MORVANE_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#if defined(_WIN32) && defined(MORVANE_SHARED_LIBRARY)
+#  if defined(MORVANE_BUILDING_LIBRARY)
+#    define MORVANE_C_API __declspec(dllexport)
+#  else
+#    define MORVANE_C_API __declspec(dllimport)
+#  endif
+#elif defined(__GNUC__) && !defined(_WIN32)
+#  define MORVANE_C_API __attribute__((visibility("default")))
+#else
+#  define MORVANE_C_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Status codes.  0 is success; 1..5 are the failure kinds of a conversion
+ * (the numbers of morvane::FailureKind); negative codes are refused calls,
+ * which change nothing. */
+enum {
+  MORVANE_OK = 0,
+  MORVANE_INDEX_OUT_OF_RANGE = 1,
+  MORVANE_INTEGER_OVERFLOW = 2,
+  MORVANE_INVALID_OPERATION = 3,
+  MORVANE_DIVISION_BY_ZERO = 4,
+  MORVANE_FLOAT_OVERFLOW = 5,
+
+  MORVANE_E_NULL_HANDLE = -1,   /* the object handle is null */
+  MORVANE_E_NULL_POINTER = -2,  /* a buffer, value pointer or array is null */
+  MORVANE_E_COUNT = -3,         /* a negative number of points */
+  MORVANE_E_KIND = -4,          /* an input kind outside 1..5 */
+  MORVANE_E_DATUM = -5,         /* a datum outside 1..4 */
+  MORVANE_E_WIDTH = -6,         /* a text column too narrow for what it may receive */
+  MORVANE_E_THREADS = -7,       /* a negative thread count */
+  MORVANE_E_NO_MEMORY = -8,     /* memory could not be had */
+  MORVANE_E_INTERNAL = -9       /* anything else that went wrong inside */
+};
+
+/* OriginalCoordinates: the input kinds. */
+enum {
+  MORVANE_mvMgrs = 1,
+  MORVANE_mvDeg = 2,
+  MORVANE_mvIFBL = 3,
+  MORVANE_mvLambert72 = 4,
+  MORVANE_mvDegMinSec = 5
+};
+
+/* InternalDatums: the datums. */
+enum {
+  MORVANE_mvEuropeanData1950 = 1,
+  MORVANE_mvBelgium1972 = 2,
+  MORVANE_mvWGS1984 = 3,
+  MORVANE_mvNTF = 4
+};
+
+/* "0.2.0": the version of the library. */
+MORVANE_C_API const char* morvane_version(void);
+
+/* The name of a status code: "IndexOutOfRange" ... "FloatOverflow" for
+ * 1..5, "OK" for 0, a short English phrase for a negative code, "Unknown"
+ * for anything else.  Never null; the text is static. */
+MORVANE_C_API const char* morvane_failure_name(int code);
+
+/* ---- The object ------------------------------------------------------ */
+
+typedef struct morvane_object morvane_object;
+
+/* A new object (both datums on European 1950), or null without memory. */
+MORVANE_C_API morvane_object* morvane_new(void);
+/* Frees the object; a null handle is allowed and does nothing. */
+MORVANE_C_API void morvane_free(morvane_object* object);
+
+/* Converts the input that OrigType names into every other representation.
+ * MORVANE_OK (with perhaps a message in Error), a failure kind 1..5, or a
+ * negative code. */
+MORVANE_C_API int morvane_conversion(morvane_object* object);
+/* Empties Error and clears X, Y, OrigType, MGRS, IFBL, Latitude,
+ * Longitude, Northing and Easting; the datums, the precisions and the DMS
+ * fields are kept. */
+MORVANE_C_API int morvane_reset(morvane_object* object);
+
+/* Numbers.  Each get writes *value and returns MORVANE_OK. */
+#define MORVANE_NUMBER_PROPERTY(Name, Type)                                     \
+  MORVANE_C_API int morvane_get_##Name(const morvane_object* object, Type* value); \
+  MORVANE_C_API int morvane_set_##Name(morvane_object* object, Type value);
+MORVANE_NUMBER_PROPERTY(Latitude, double)
+MORVANE_NUMBER_PROPERTY(Longitude, double)
+MORVANE_NUMBER_PROPERTY(X, double)
+MORVANE_NUMBER_PROPERTY(Y, double)
+MORVANE_NUMBER_PROPERTY(Northing, double)
+MORVANE_NUMBER_PROPERTY(Easting, double)
+MORVANE_NUMBER_PROPERTY(LatDmsDeg, int16_t)
+MORVANE_NUMBER_PROPERTY(LatDmsMin, int16_t)
+MORVANE_NUMBER_PROPERTY(LatDmsSec, float)
+MORVANE_NUMBER_PROPERTY(LonDmsDeg, int16_t)
+MORVANE_NUMBER_PROPERTY(LonDmsMin, int16_t)
+MORVANE_NUMBER_PROPERTY(LonDmsSec, float)
+MORVANE_NUMBER_PROPERTY(OrigType, int32_t)
+MORVANE_NUMBER_PROPERTY(mgrsPrecision, int32_t)
+MORVANE_NUMBER_PROPERTY(IfblPrecision, int16_t)
+#undef MORVANE_NUMBER_PROPERTY
+
+/* Write-only: stored whatever the value, with a message outside 1..4. */
+MORVANE_C_API int morvane_set_DatumFrom(morvane_object* object, int32_t value);
+MORVANE_C_API int morvane_set_DatumDest(morvane_object* object, int32_t value);
+
+/* Texts.  A get returns the full length of the text (bytes, without the
+ * terminating null) or a negative code. */
+MORVANE_C_API ptrdiff_t morvane_get_MGRS(const morvane_object* object, char* buffer, size_t size);
+MORVANE_C_API ptrdiff_t morvane_get_IFBL(const morvane_object* object, char* buffer, size_t size);
+/* Read-only: the last message, empty when there is none. */
+MORVANE_C_API ptrdiff_t morvane_get_Error(const morvane_object* object, char* buffer, size_t size);
+
+/* Stores the text without its leading and trailing blanks. */
+MORVANE_C_API int morvane_set_MGRS(morvane_object* object, const char* value);
+/* Removes blanks, full stops and hyphens from the text and stores it.  The
+ * tidied text is handed back in `tidied` as a get would (tidied may be
+ * null with size 0); returns its full length or a negative code. */
+MORVANE_C_API ptrdiff_t morvane_set_IFBL(morvane_object* object, const char* value, char* tidied,
+                                         size_t size);
+
+/* ---- The batch call -------------------------------------------------- */
+
+/* A column of texts of one width: entry i is the `width` bytes at
+ * data + i * width, padded with null bytes (a text of exactly `width`
+ * bytes has no terminator).  This is the layout of a numpy "S" array. */
+typedef struct morvane_text_column {
+  char* data;
+  size_t width;
+} morvane_text_column;
+
+/* What to convert: one input kind, datums and precisions given once, and
+ * the columns that the kind reads (the others are ignored):
+ *   MORVANE_mvDeg:       Latitude, Longitude
+ *   MORVANE_mvDegMinSec: LatDmsDeg, LatDmsMin, LatDmsSec, LonDmsDeg, LonDmsMin, LonDmsSec
+ *   MORVANE_mvLambert72: X, Y
+ *   MORVANE_mvMgrs, MORVANE_mvIFBL: the texts, either `Texts` (an array of
+ *     null-terminated strings) or, when Texts is null, the fixed-width
+ *     column of `TextWidth` bytes per entry at `TextData` (entries padded
+ *     with null bytes, as in a morvane_text_column). */
+typedef struct morvane_batch_input {
+  int32_t OrigType;
+  int32_t DatumFrom;
+  int32_t DatumDest;
+  int32_t mgrsPrecision;
+  int16_t IfblPrecision;
+  const double* Latitude;
+  const double* Longitude;
+  const int16_t* LatDmsDeg;
+  const int16_t* LatDmsMin;
+  const float* LatDmsSec;
+  const int16_t* LonDmsDeg;
+  const int16_t* LonDmsMin;
+  const float* LonDmsSec;
+  const double* X;
+  const double* Y;
+  const char* const* Texts;
+  const char* TextData;
+  size_t TextWidth;
+} morvane_batch_input;
+
+/* Where to put the results: one array per property, each of `count`
+ * entries; a null array is not written.  Every point's entries hold the
+ * properties of a fresh object with the input's settings after it has been
+ * given the point and converted, whatever the outcome: Error holds the
+ * point's message (empty when there is none) and Failure its failure kind
+ * (0 when the conversion did not fail). */
+typedef struct morvane_batch_output {
+  double* Latitude;
+  double* Longitude;
+  int16_t* LatDmsDeg;
+  int16_t* LatDmsMin;
+  float* LatDmsSec;
+  int16_t* LonDmsDeg;
+  int16_t* LonDmsMin;
+  float* LonDmsSec;
+  double* X;
+  double* Y;
+  double* Northing;
+  double* Easting;
+  morvane_text_column MGRS;
+  morvane_text_column IFBL;
+  morvane_text_column Error;
+  int32_t* Failure;
+} morvane_batch_output;
+
+/* The width each text column of the output needs so that no text of
+ * these `count` points can be cut: MGRS, IFBL and Error.  Any pointer may
+ * be null.  MORVANE_OK or a negative code (the input is checked as the
+ * batch call checks it). */
+MORVANE_C_API int morvane_batch_widths(const morvane_batch_input* input, ptrdiff_t count,
+                                       size_t* mgrs_width, size_t* ifbl_width,
+                                       size_t* error_width);
+
+/* Converts `count` points, each exactly as a fresh object with the input's
+ * settings would convert it (the same bits), on `threads` threads: 1 is
+ * the calling thread, 0 every core.  Any number of threads may call it at
+ * once.  A point that names no position gets its message in Error, and a
+ * point whose conversion fails its kind in Failure; neither stops the
+ * call.  The call as a whole is refused, before anything is written, with
+ * a negative code for arguments that make no sense: a null input or
+ * output, a null column of the kind, a negative count, an input kind
+ * outside 1..5, a datum outside 1..4, a negative thread count, or a text
+ * column narrower than morvane_batch_widths says.  Returns MORVANE_OK or
+ * a negative code (MORVANE_E_NO_MEMORY when memory ran out on the way,
+ * which may leave some points unwritten). */
+MORVANE_C_API int morvane_convert_batch(const morvane_batch_input* input,
+                                        const morvane_batch_output* output, ptrdiff_t count,
+                                        int threads);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* MORVANE_MORVANE_H */
