@@ -1,0 +1,40 @@
+// Many points of one input kind in one call: the conversion every front end
+// (the C interface, the command-line tool, Python, WebAssembly) uses when it
+// has more than one point.
+//
+// The input and output are the structs of arrays of the C interface (one
+// array per property), so that numpy arrays and WebAssembly memory can be
+// handed over without copying.  Every point is converted exactly as a fresh
+// object with the input's settings would convert it, on a reused object per
+// thread.
+#pragma once
+
+#include <morvane/morvane.h>
+
+#include <cstddef>
+
+namespace morvane {
+
+using BatchInput = morvane_batch_input;
+using BatchOutput = morvane_batch_output;
+
+// Bytes each text column of the output needs for `count` points.
+struct TextWidths {
+  std::size_t MGRS = 0;
+  std::size_t IFBL = 0;
+  std::size_t Error = 0;
+};
+
+// The status codes of morvane.h: MORVANE_OK or a negative code.
+MORVANE_C_API int BatchWidths(const BatchInput& input, std::ptrdiff_t count,
+                              TextWidths& widths) noexcept;
+
+// Converts `count` points on `threads` threads (1: the calling thread,
+// 0: every core).  Refuses nonsensical arguments as a whole, before
+// writing anything; a point that cannot be converted gets its message in
+// Error or its failure kind in Failure.  Never throws; the caller's
+// floating-point environment is handed back as found.
+MORVANE_C_API int ConvertBatch(const BatchInput& input, const BatchOutput& output,
+                               std::ptrdiff_t count, int threads) noexcept;
+
+}  // namespace morvane
