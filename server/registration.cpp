@@ -126,6 +126,17 @@ bool KeyHasNoSubkeys(HKEY root, const std::wstring& key) {
   return status == ERROR_SUCCESS && subkeys == 0;
 }
 
+// Deletes root\key when it holds neither subkeys nor values.
+void DeleteIfEmpty(HKEY root, const std::wstring& key) {
+  HKEY handle = nullptr;
+  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return;
+  DWORD subkeys = 0, values = 0;
+  const LSTATUS status = RegQueryInfoKeyW(handle, nullptr, nullptr, nullptr, &subkeys, nullptr,
+                                          nullptr, &values, nullptr, nullptr, nullptr, nullptr);
+  RegCloseKey(handle);
+  if (status == ERROR_SUCCESS && subkeys == 0 && values == 0) RegDeleteKeyW(root, key.c_str());
+}
+
 LSTATUS DeleteTree(HKEY root, const std::wstring& key) {
   const LSTATUS status = RegDeleteTreeW(root, key.c_str());
   return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
@@ -272,11 +283,22 @@ HRESULT UnregisterTypeLibraryForUser(HKEY root) {
 
 HRESULT Unregister(bool perUser) noexcept {
   try {
-    ClassesRoot root(perUser);
-    if (root.Status() != ERROR_SUCCESS) return SELFREG_E_CLASS;
-    const HRESULT library =
-        perUser ? UnregisterTypeLibraryForUser(root.Key()) : UnregisterTypeLibraryForMachine();
-    const HRESULT classes = UnregisterClassEntries(root.Key());
+    HRESULT library = S_OK, classes = S_OK;
+    {
+      ClassesRoot root(perUser);
+      if (root.Status() != ERROR_SUCCESS) return SELFREG_E_CLASS;
+      library =
+          perUser ? UnregisterTypeLibraryForUser(root.Key()) : UnregisterTypeLibraryForMachine();
+      classes = UnregisterClassEntries(root.Key());
+      // The user's folders that registering created (a new profile has
+      // none) go again when nothing else is left in them.
+      if (perUser) {
+        for (const wchar_t* folder : {L"CLSID", L"Interface", L"TypeLib"}) {
+          DeleteIfEmpty(root.Key(), folder);
+        }
+      }
+    }
+    if (perUser) DeleteIfEmpty(HKEY_CURRENT_USER, kUserClasses);
     if (FAILED(library)) return SELFREG_E_TYPELIB;
     if (FAILED(classes)) return SELFREG_E_CLASS;
     return S_OK;
