@@ -263,7 +263,9 @@ HRESULT UnregisterTypeLibraryForUser(HKEY root) {
     std::swprintf(lcid, 16, L"\\%lx", static_cast<unsigned long>(attributes.lcid));
     const std::wstring lcidKey = key + lcid;
     LSTATUS status = DeleteTree(root, lcidKey + L"\\" + kPlatform);
-    if (status == ERROR_SUCCESS && KeyHasNoSubkeys(root, lcidKey)) status = DeleteTree(root, lcidKey);
+    if (status == ERROR_SUCCESS && KeyHasNoSubkeys(root, lcidKey)) {
+      status = DeleteTree(root, lcidKey);
+    }
     if (status != ERROR_SUCCESS || KeyExists(root, lcidKey)) {
       return status == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(status);
     }
