@@ -123,17 +123,6 @@ struct BatchArgs {
   std::string delimiter = "tab";
 };
 
-class TextLines : public LineConverter {
- public:
-  explicit TextLines(const Settings& settings) : converter_(settings) {}
-  LineStatus Convert(std::string_view line, OutBuffer& out) override {
-    return converter_.Convert(line, out);
-  }
-
- private:
-  TextConverter converter_;
-};
-
 class JsonLines : public LineConverter {
  public:
   LineStatus Convert(std::string_view line, OutBuffer& out) override {
@@ -177,8 +166,8 @@ int Batch(Settings settings, const BatchArgs& args) {
   OutBuffer header;
   if (args.header && !args.jsonl) WriteTextHeader(settings, header);
   ConverterFactory factory;
-  if (args.jsonl) factory = [] { return std::make_unique<JsonLines>(); };
-  else factory = [&settings] { return std::make_unique<TextLines>(settings); };
+  if (args.jsonl) factory = [] { return std::make_unique<LineByLine>(std::make_unique<JsonLines>()); };
+  else factory = [&settings] { return std::make_unique<TextConverter>(settings); };
 
   const BatchResult result = RunBatch(in, STDOUT_FILENO, header.View(), factory, options);
   if (in != STDIN_FILENO) ::close(in);
