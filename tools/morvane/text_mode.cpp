@@ -279,12 +279,12 @@ InputFields InputFieldsOf(InputKind kind, bool lonFirst) {
 
 bool ReadPoint(InputKind kind, bool lonFirst, const std::array<std::string_view, 6>& field,
                const std::array<const char*, 6>& names, PointInput& point,
-               std::string& problem) {
+               std::string& problem, const std::array<std::string_view, 6>* shown) {
   const auto failed = [&](std::size_t i, const char* what) {
     problem = "cannot read ";
     problem += names[i];
     problem += " '";
-    problem += field[i];
+    problem += shown ? (*shown)[i] : field[i];
     problem += "': not ";
     problem += what;
     return false;

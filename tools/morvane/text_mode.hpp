@@ -49,12 +49,14 @@ struct InputFields {
 InputFields InputFieldsOf(InputKind kind, bool lonFirst);
 
 // Reads the input fields of one point (as many as InputFieldsOf counts);
-// names are the fields' names for the messages.  False, with the reason in
+// names are the fields' names for the messages, which quote the fields as
+// shown (the fields themselves when null).  False, with the reason in
 // problem, when a field is unreadable.  The text of MGRS and IFBL input
 // points into the field.
 bool ReadPoint(InputKind kind, bool lonFirst, const std::array<std::string_view, 6>& field,
                const std::array<const char*, 6>& names, PointInput& point,
-               std::string& problem);
+               std::string& problem,
+               const std::array<std::string_view, 6>* shown = nullptr);
 
 // Puts the input fields of one point (as many as InputFieldsOf counts)
 // into the object; text is the caller's buffer for the MGRS and IFBL
