@@ -188,12 +188,39 @@ void AppendField(std::string_view text, char separator, OutBuffer& out) {
 }
 
 std::size_t CsvCutter::Scan(std::string_view block, std::size_t from) {
-  // The same steps as Step, on the cutter's own state.
+  // Step by step would do, but the reader runs it over every byte on its
+  // own thread: between quotes it jumps.  Outside quotes only a quote can
+  // change how a line break counts, and a quote opens a field only at its
+  // start (after a separator or a line break).
   auto state = static_cast<QuoteState>(state_);
   std::size_t last = 0;
+  std::size_t i = from;
   const char separator = separator_;
-  for (std::size_t i = from; i < block.size(); ++i)
-    if (Step(state, block[i], [separator](char c) { return c == separator; })) last = i + 1;
+  const auto isSeparator = [separator](char c) { return c == separator; };
+  while (i < block.size()) {
+    if (state == QuoteState::Quoted || state == QuoteState::QuoteInQuoted) {
+      if (state == QuoteState::QuoteInQuoted) {
+        if (Step(state, block[i], isSeparator)) last = i + 1;
+        ++i;
+        continue;
+      }
+      const std::size_t quote = block.find('"', i);
+      if (quote == std::string_view::npos) break;
+      state = QuoteState::QuoteInQuoted;
+      i = quote + 1;
+      continue;
+    }
+    const std::size_t quote = std::min(block.find('"', i), block.size());
+    const std::size_t newline = block.substr(i, quote - i).rfind('\n');
+    if (newline != std::string_view::npos) last = i + newline + 1;
+    if (quote > i) {
+      const char before = block[quote - 1];
+      state = before == separator || before == '\n' ? QuoteState::FieldStart : QuoteState::Unquoted;
+    }
+    if (quote == block.size()) break;
+    Step(state, '"', isSeparator);
+    i = quote + 1;
+  }
   state_ = static_cast<int>(state);
   return last;
 }

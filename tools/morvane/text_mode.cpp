@@ -1,6 +1,8 @@
 #include "tools/morvane/text_mode.hpp"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "component/failure.hpp"
 #include "tools/morvane/numbers.hpp"
@@ -43,14 +45,16 @@ char* PutText(char* p, std::string_view text, std::string_view none) {
 // A number as ValueStyle says.
 template <typename Format>
 char* PutNumber(char* p, const ValueStyle& style, Format format) {
-  if (!style.decimalComma) return format(p);
-  if (style.quoteNumbers) *p++ = '"';
-  char* start = p;
-  p = format(p);
-  for (char* c = start; c != p; ++c)
-    if (*c == '.') *c = ',';
-  if (style.quoteNumbers) *p++ = '"';
-  return p;
+  char* end = format(p);
+  if (!style.decimalComma) return end;
+  char* point = std::find(p, end, '.');
+  if (point == end) return end;
+  *point = ',';
+  if (!style.quoteNumbers) return end;
+  std::memmove(p + 1, p, static_cast<std::size_t>(end - p));
+  *p = '"';
+  end[1] = '"';
+  return end + 2;
 }
 
 }  // namespace
