@@ -321,12 +321,24 @@ name, converted on a fresh object, e.g.
   {"DatumFrom":3,"DatumDest":2,"OrigType":2,"Latitude":50.8,"Longitude":4.35}
 and each output line is that object as 'convert --json' prints it.
 
-Every input line gives exactly one output line, in the same order.  The exit
-status is 1 when any line failed, with a summary on standard error.
+CSV mode (--csv; the default for a FILE ending in .csv): spreadsheet files
+with a header line; the separator (',', ';', tab or '|') is found from the
+header, quoted fields may hold separators, quotes and line breaks, and with
+any separator but the comma numbers may have a decimal comma.  The
+coordinate columns are chosen with --columns (names or numbers) or found by
+their usual names (lat/breedte, lon/lengte, x, y, mgrs, ifbl ...).  Every
+row is written back as it was, followed by the output columns and Error,
+in the file's own separator, decimal mark, line ends and byte-order mark.
+
+Every input line (CSV: row) gives exactly one output line, in the same
+order.  The exit status is 1 when any line failed, with a summary on
+standard error.
 
 Examples:
   morvane batch --from wgs84 --to bd72 gps.txt > belgian.tsv
   morvane batch --input lambert --to wgs84 --output deg,mgrs --header < xy.txt
+  morvane batch --to bd72 --output lambert,ifbl waarnemingen.csv > omgezet.csv
+  morvane batch --csv --input lambert --columns 3,4 --to wgs84 < plots.csv
   morvane batch --jsonl -j 2 requests.jsonl > answers.jsonl)";
 
 }  // namespace
@@ -385,7 +397,8 @@ int main(int argc, char** argv) {
                            ->capture_default_str();
   auto* headerFlag = batch->add_flag("--header", batchArgs.header, "Start with a '#' line naming the columns");
   auto* delimiterOption = batch->add_option("--delimiter", batchArgs.delimiter,
-                                            "Output column separator: one character, 'tab' or 'space'")
+                                            "Output column separator: one character, 'tab' or 'space'; "
+                                            "CSV mode: the file's separator")
                               ->type_name("CHAR")
                               ->capture_default_str();
   bool csvFlag = false, decimalComma = false;
