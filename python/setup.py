@@ -75,7 +75,7 @@ extension = Extension(
     include_dirs=[str(ROOT), str(ROOT / "include"), get_include()],
     language="c++",
     extra_compile_args=COMPILE_FLAGS,
-    extra_link_args=["-pthread"],
+    extra_link_args=["-pthread", f"-Wl,--version-script={HERE / 'src' / 'exports.map'}"],
 )
 
 setup(ext_modules=[extension], cmdclass={"build_ext": BuildExt})

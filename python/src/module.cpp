@@ -27,7 +27,8 @@ PYBIND11_MODULE(_morvane, m) {
   namespace py = pybind11;
   using namespace morvane::python;
   m.doc() = "The compiled core of the morvane package (use `import morvane`).";
-  gFailure = py::module_::import("morvane._errors").attr("Failure").release().ptr();
+  py::object failure = py::module_::import("morvane._errors").attr("Failure");
+  gFailure = failure.release().ptr();
   m.def("version", &morvane_version, "The version of the library, \"0.2.0\".");
   m.def(
       "failure_name", &morvane_failure_name, py::arg("code"),
