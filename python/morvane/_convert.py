@@ -125,6 +125,14 @@ def _as_array(value: Any, name: str, want: str) -> np.ndarray:
         return np.asarray(value.to_numpy())
     if isinstance(value, (str, bytes)) and want != "text":
         raise TypeError(f"{name} takes numbers, not a text ({value!r})")
+    if isinstance(value, (list, tuple)) and want == "text":
+        # Element by element: numpy would turn numbers and bytes into texts.
+        array = np.empty(len(value), dtype=object)
+        try:
+            array[:] = value
+        except ValueError:
+            raise ValueError(f"{name} must be one-dimensional: a list of texts") from None
+        return array
     return np.asarray(value)
 
 

@@ -11,6 +11,11 @@
 // call takes is its result arrays and a scratch space of fixed size.
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
+#include <sys/mman.h>
+
+#ifdef __SSE4_1__
+#include <smmintrin.h>
+#endif
 
 #include <algorithm>
 #include <array>
@@ -50,22 +55,55 @@ struct Column {
   char kind = 0;  // 'f', 'i', 'U', 'S'
 };
 
+// Memory for a result text column.  Large blocks are mapped straight from
+// the system and marked for huge pages, as numpy marks its own arrays:
+// with 4 KiB pages, faulting in a million rows of text costs about as much
+// as converting them.
+struct Block {
+  void* data = nullptr;
+  std::size_t size = 0;
+  bool mapped = false;
+};
+
+constexpr std::size_t kMappedBlock = std::size_t{4} << 20;
+
+Block Allocate(std::size_t size) {  // zero-filled; data is null without memory
+  if (size >= kMappedBlock) {
+    void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) return {};
+#ifdef MADV_HUGEPAGE
+    madvise(p, size, MADV_HUGEPAGE);
+#endif
+    return {p, size, true};
+  }
+  return {std::calloc(std::max<std::size_t>(size, 1), 1), size, false};
+}
+
+void Free(const Block& block) {
+  if (block.data == nullptr) return;
+  if (block.mapped) munmap(block.data, block.size);
+  else std::free(block.data);
+}
+
 // A result text column: `width` code points per row, UTF-32, null padded.
 struct TextColumn {
-  char32_t* data = nullptr;
+  Block block;
   std::size_t width = 0;
+
+  char32_t* data() const { return static_cast<char32_t*>(block.data); }
 
   // Makes the rows `width` code points wide, keeping the first `done`.
   bool Widen(std::ptrdiff_t count, std::ptrdiff_t done, std::size_t to) {
-    if (to <= width && data != nullptr) return true;
+    if (to <= width && block.data != nullptr) return true;
     const std::size_t rows = static_cast<std::size_t>(std::max<std::ptrdiff_t>(count, 1));
-    auto* wider = static_cast<char32_t*>(std::calloc(rows * to, sizeof(char32_t)));
-    if (wider == nullptr) return false;
+    const Block wider = Allocate(rows * to * sizeof(char32_t));
+    if (wider.data == nullptr) return false;
+    auto* rowsTo = static_cast<char32_t*>(wider.data);
     for (std::ptrdiff_t i = 0; i < done; ++i) {
-      std::memcpy(wider + i * to, data + i * width, width * sizeof(char32_t));
+      std::memcpy(rowsTo + i * to, data() + i * width, width * sizeof(char32_t));
     }
-    std::free(data);
-    data = wider;
+    Free(block);
+    block = wider;
     width = to;
     return true;
   }
@@ -80,6 +118,7 @@ struct Worker {
   std::array<std::size_t, 3> outWidth{};
   std::vector<std::int32_t> failure;
   std::array<std::size_t, kTexts> longest{};  // code points, this chunk
+  std::array<bool, 3> ascii{};                // the share's texts are all ASCII
   std::ptrdiff_t begin = 0, count = 0;
 };
 
@@ -98,6 +137,60 @@ struct Outputs {
   double* Easting;
 };
 
+// Measures `count` null-padded entries of `width` bytes: the code points of
+// the longest into `longest`; true when every byte is ASCII.  Texts from the
+// core hold no NUL, so an all-ASCII entry is as long as the position after
+// its last byte that is not null.  The usual columns are quick: all empty
+// (the messages of points that converted), or all of one length.
+bool Measure(const char* column, std::ptrdiff_t count, std::size_t width, std::size_t& longest) {
+  const std::size_t size = static_cast<std::size_t>(count) * width;
+  std::uint64_t any[4] = {0, 0, 0, 0};
+  std::size_t k = 0;
+  for (; k + 32 <= size; k += 32) {
+    for (int j = 0; j < 4; ++j) {
+      std::uint64_t word;
+      std::memcpy(&word, column + k + 8 * j, 8);
+      any[j] |= word;
+    }
+  }
+  std::uint64_t all = any[0] | any[1] | any[2] | any[3];
+  for (; k < size; ++k) all |= static_cast<unsigned char>(column[k]);
+  if (all == 0) return true;
+  if ((all & 0x8080808080808080u) == 0) {
+    std::size_t end = longest;
+    for (std::ptrdiff_t i = 0; i < count && end < width; ++i) {
+      const char* entry = column + i * width;
+      for (std::size_t b = width; b > end; --b) {
+        if (entry[b - 1] != '\0') {
+          end = b;
+          break;
+        }
+      }
+    }
+    longest = std::max(longest, end);
+    return true;
+  }
+  for (std::ptrdiff_t i = 0; i < count; ++i) {
+    const char* entry = column + i * width;
+    longest = std::max(longest, CountCodePoints(entry, EntryLength(entry, width)));
+  }
+  return false;
+}
+
+// Widens n ASCII bytes to code points.
+inline void WidenAscii(const unsigned char* in, char32_t* out, std::size_t n) {
+  std::size_t k = 0;
+#ifdef __SSE4_1__
+  for (; k + 4 <= n; k += 4) {
+    std::uint32_t four;
+    std::memcpy(&four, in + k, 4);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k),
+                     _mm_cvtepu8_epi32(_mm_cvtsi32_si128(static_cast<int>(four))));
+  }
+#endif
+  for (; k < n; ++k) out[k] = in[k];
+}
+
 const char* FailureText(std::int32_t code) {
   return code == 0 ? "" : morvane_failure_name(code);
 }
@@ -109,7 +202,7 @@ class Job {
       : settings_(settings), inputs_(std::move(inputs)), outputs_(outputs), count_(count) {}
 
   ~Job() {
-    for (TextColumn& t : texts_) std::free(t.data);
+    for (TextColumn& t : texts_) Free(t.block);
   }
 
   // Runs on `threads` workers (the calling thread one of them).  Returns
@@ -258,13 +351,7 @@ void Job::Prepare(Worker& w) {
   if (status != MORVANE_OK) return Fail(status);
 
   for (int t = 0; t < 3; ++t) {
-    const std::size_t width = w.outWidth[t];
-    const char* column = w.textOut[t].data();
-    std::size_t& longest = w.longest[t];
-    for (std::ptrdiff_t i = 0; i < w.count; ++i) {
-      const char* entry = column + i * width;
-      longest = std::max(longest, CountCodePoints(entry, EntryLength(entry, width)));
-    }
+    w.ascii[t] = Measure(w.textOut[t].data(), w.count, w.outWidth[t], w.longest[t]);
   }
   for (const std::int32_t code : w.failure) {
     w.longest[kFailure] = std::max(w.longest[kFailure], std::strlen(FailureText(code)));
@@ -276,9 +363,22 @@ void Job::Decode(const Worker& w) {
   for (int t = 0; t < 3; ++t) {
     const TextColumn& to = texts_[t];
     const std::size_t width = w.outWidth[t];
+    const char* column = w.textOut[t].data();
+    char32_t* rows = to.data() + w.begin * static_cast<std::ptrdiff_t>(to.width);
+    if (w.ascii[t]) {
+      // Byte k of an entry is code point k, its null padding included.
+      const std::size_t common = std::min(width, to.width);
+      for (std::ptrdiff_t i = 0; i < w.count; ++i) {
+        const auto* entry = reinterpret_cast<const unsigned char*>(column + i * width);
+        char32_t* row = rows + i * to.width;
+        WidenAscii(entry, row, common);
+        std::fill(row + common, row + to.width, U'\0');
+      }
+      continue;
+    }
     for (std::ptrdiff_t i = 0; i < w.count; ++i) {
-      const char* entry = w.textOut[t].data() + i * width;
-      char32_t* row = to.data + (w.begin + i) * to.width;
+      const char* entry = column + i * width;
+      char32_t* row = rows + i * to.width;
       const std::size_t n = DecodeUtf8(entry, EntryLength(entry, width), row);
       std::fill(row + n, row + to.width, U'\0');
     }
@@ -286,7 +386,7 @@ void Job::Decode(const Worker& w) {
   const TextColumn& to = texts_[kFailure];
   for (std::ptrdiff_t i = 0; i < w.count; ++i) {
     const char* name = FailureText(w.failure[i]);
-    char32_t* row = to.data + (w.begin + i) * to.width;
+    char32_t* row = to.data() + (w.begin + i) * to.width;
     std::size_t n = 0;
     for (; name[n] != '\0'; ++n) row[n] = static_cast<unsigned char>(name[n]);
     std::fill(row + n, row + to.width, U'\0');
@@ -380,10 +480,15 @@ Column TakeColumn(const py::array& a, std::ptrdiff_t count, const char* expected
 }
 
 py::array TextArray(TextColumn column, std::ptrdiff_t count) {
-  py::capsule owner(column.data, [](void* p) { std::free(p); });
+  auto* block = new Block(column.block);
+  py::capsule owner(block, [](void* p) {
+    auto* b = static_cast<Block*>(p);
+    Free(*b);
+    delete b;
+  });
   const py::dtype dtype("U" + std::to_string(column.width));
   return py::array(dtype, {count}, {static_cast<std::ptrdiff_t>(column.width * sizeof(char32_t))},
-                   column.data, owner);
+                   column.data(), owner);
 }
 
 // The first row of a text column with a NUL character inside its text (a

@@ -65,8 +65,13 @@ double TakeDouble(py::handle value, const char* property) {
   if (PyBool_Check(v) || !real) {
     Raise(PyExc_TypeError, std::string(property) + " takes a number, not " + TypeName(value));
   }
-  const double result = PyFloat_AsDouble(v);  // OverflowError for a huge int
-  if (result == -1.0 && PyErr_Occurred()) throw py::error_already_set();
+  const double result = PyFloat_AsDouble(v);
+  if (result == -1.0 && PyErr_Occurred()) {
+    if (!PyErr_ExceptionMatches(PyExc_OverflowError)) throw py::error_already_set();
+    PyErr_Clear();
+    Raise(PyExc_OverflowError,
+          std::string(property) + " takes a 64-bit float, which cannot hold this integer");
+  }
   return result;
 }
 
