@@ -86,6 +86,8 @@ ParallelCompile("MORVANE_BUILD_JOBS", default=0).install()
 extension = Extension(
     "morvane._morvane",
     sources=[str(p) for p in sorted((HERE / "src").glob("*.cpp"))] + core_sources(),
+    # Any header changed rebuilds the extension.
+    depends=[str(p) for d in (*SUBSYSTEMS, "include/morvane", "python/src") for p in sorted((ROOT / d).glob("*.h*"))],
     include_dirs=[str(ROOT), str(ROOT / "include"), get_include()],
     language="c++",
     extra_compile_args=COMPILE_FLAGS,

@@ -46,6 +46,7 @@ INPUTS: dict[OriginalCoordinates, tuple[tuple[str, str], ...]] = {
     OriginalCoordinates.mvIFBL: (("IFBL", "text"),),
 }
 
+MAX_THREADS = 1024
 INT16 = np.iinfo(np.int16)
 INT32 = np.iinfo(np.int32)
 # The largest double that rounds to a finite 32-bit float.
@@ -273,6 +274,8 @@ def convert(
     if workers < 0:
         raise ValueError(f"threads must be 0 (every core) or more, not {workers}")
     arrays, count = _columns(original, columns)
+    # More threads than points or cores change nothing but the time.
+    workers = min(workers, MAX_THREADS)
     return Result(
         _morvane._convert(
             int(original), int(source), int(destination), mgrs, ifbl, arrays, count, workers

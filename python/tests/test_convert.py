@@ -210,6 +210,7 @@ def test_threads_give_the_same_bits():
         assert_row_matches_object(results[0], i, o, failure, i)
     texts = np.array(["31UES95"] * 50_000 + ["x" * 60], dtype=str)
     _same(morvane.convert("mgrs", texts, threads=1), morvane.convert("mgrs", texts, threads=2))
+    _same(morvane.convert("deg", lat[:10], lon[:10]), morvane.convert("deg", lat[:10], lon[:10], threads=10**9))
 
 
 def test_the_gil_is_released_while_converting():
