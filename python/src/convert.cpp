@@ -26,6 +26,7 @@
 #include <cstring>
 #include <functional>
 #include <latch>
+#include <memory>
 #include <new>
 #include <optional>
 #include <string>
@@ -67,7 +68,9 @@ struct Block {
 
 constexpr std::size_t kMappedBlock = std::size_t{4} << 20;
 
-Block Allocate(std::size_t size) {  // zero-filled; data is null without memory
+// Every row of a column is written before it is read, so the memory need
+// not be cleared (the system clears mapped pages anyway).
+Block Allocate(std::size_t size) {  // data is null without memory
   if (size >= kMappedBlock) {
     void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (p == MAP_FAILED) return {};
@@ -76,7 +79,7 @@ Block Allocate(std::size_t size) {  // zero-filled; data is null without memory
 #endif
     return {p, size, true};
   }
-  return {std::calloc(std::max<std::size_t>(size, 1), 1), size, false};
+  return {std::malloc(std::max<std::size_t>(size, 1)), size, false};
 }
 
 void Free(const Block& block) {
@@ -111,10 +114,27 @@ struct TextColumn {
 
 enum Text { kMgrs, kIfbl, kError, kFailure, kTexts };
 
+// A scratch buffer that grows and is never cleared.
+class Scratch {
+ public:
+  char* Get(std::size_t size) {
+    if (size > capacity_) {
+      data_.reset(new char[size]);
+      capacity_ = size;
+    }
+    return data_.get();
+  }
+  char* data() const { return data_.get(); }
+
+ private:
+  std::unique_ptr<char[]> data_;
+  std::size_t capacity_ = 0;
+};
+
 struct Worker {
-  std::array<std::vector<char>, 6> gathered;  // inputs that are not contiguous
-  std::vector<char> textIn;                   // text input as fixed-width UTF-8
-  std::array<std::vector<char>, 3> textOut;   // MGRS, IFBL, Error as fixed-width UTF-8
+  std::array<Scratch, 6> gathered;  // inputs that are not contiguous
+  Scratch textIn;                   // text input as fixed-width UTF-8
+  std::array<Scratch, 3> textOut;   // MGRS, IFBL, Error as fixed-width UTF-8
   std::array<std::size_t, 3> outWidth{};
   std::vector<std::int32_t> failure;
   std::array<std::size_t, kTexts> longest{};  // code points, this chunk
@@ -248,12 +268,11 @@ const T* Job::Numbers(int column, Worker& w) {
       reinterpret_cast<std::uintptr_t>(first) % alignof(T) == 0) {
     return reinterpret_cast<const T*>(first);
   }
-  std::vector<char>& g = w.gathered[column];
-  g.resize(static_cast<std::size_t>(w.count) * sizeof(T));
+  char* g = w.gathered[column].Get(static_cast<std::size_t>(w.count) * sizeof(T));
   for (std::ptrdiff_t i = 0; i < w.count; ++i) {
-    std::memcpy(g.data() + i * sizeof(T), first + i * c.stride, sizeof(T));
+    std::memcpy(g + i * sizeof(T), first + i * c.stride, sizeof(T));
   }
-  return reinterpret_cast<const T*>(g.data());
+  return reinterpret_cast<const T*>(g);
 }
 
 void Job::TextInput(Worker& w, BatchInput& in) {
@@ -267,9 +286,10 @@ void Job::TextInput(Worker& w, BatchInput& in) {
       return;
     }
     const std::size_t width = std::max<std::size_t>(c.itemsize, 1);
-    w.textIn.assign(static_cast<std::size_t>(w.count) * width, '\0');
+    char* text = w.textIn.Get(static_cast<std::size_t>(w.count) * width);
+    std::memset(text, 0, static_cast<std::size_t>(w.count) * width);
     for (std::ptrdiff_t i = 0; i < w.count; ++i) {
-      std::memcpy(w.textIn.data() + i * width, first + i * c.stride, c.itemsize);
+      std::memcpy(text + i * width, first + i * c.stride, c.itemsize);
     }
     in.TextData = w.textIn.data();
     in.TextWidth = width;
@@ -285,10 +305,11 @@ void Job::TextInput(Worker& w, BatchInput& in) {
     const char32_t* r = row(i);
     width = std::max(width, Utf8Size(r, EntryLength(r, points)));
   }
-  w.textIn.assign(static_cast<std::size_t>(w.count) * width, '\0');
+  char* text = w.textIn.Get(static_cast<std::size_t>(w.count) * width);
+  std::memset(text, 0, static_cast<std::size_t>(w.count) * width);
   for (std::ptrdiff_t i = 0; i < w.count; ++i) {
     const char32_t* r = row(i);
-    EncodeUtf8(r, EntryLength(r, points), w.textIn.data() + i * width);
+    EncodeUtf8(r, EntryLength(r, points), text + i * width);
   }
   in.TextData = w.textIn.data();
   in.TextWidth = width;
@@ -326,7 +347,7 @@ void Job::Prepare(Worker& w) {
   if (status != MORVANE_OK) return Fail(status);
   w.outWidth = {std::max<std::size_t>(widths.MGRS, 1), std::max<std::size_t>(widths.IFBL, 1),
                 std::max<std::size_t>(widths.Error, 1)};
-  for (int t = 0; t < 3; ++t) w.textOut[t].resize(static_cast<std::size_t>(w.count) * w.outWidth[t]);
+  for (int t = 0; t < 3; ++t) w.textOut[t].Get(static_cast<std::size_t>(w.count) * w.outWidth[t]);
   w.failure.resize(static_cast<std::size_t>(w.count));
 
   const std::ptrdiff_t b = w.begin;
