@@ -19,7 +19,6 @@ peak resident set over the call, beside the bytes of the arrays it returns.
 from __future__ import annotations
 
 import argparse
-import resource
 import statistics
 import subprocess
 import sys
@@ -56,18 +55,28 @@ def result_bytes(result) -> int:
     return sum(a.nbytes for a in result.to_dict().values())
 
 
+def peak_kib() -> int:
+    """The process's peak resident set, KiB.  (Not getrusage: on Linux its
+    peak carries over from the parent through fork and exec.)"""
+    with open("/proc/self/status") as status:
+        for line in status:
+            if line.startswith("VmHWM:"):
+                return int(line.split()[1])
+    return 0
+
+
 def peak_in_fresh_process(name: str, n: int) -> tuple[float, float]:
     """(growth of the peak RSS over one call, bytes of its result), in MiB."""
     code = f"""
-import resource, sys
+import sys
 sys.path.insert(0, {str(__file__.rsplit('/', 1)[0])!r})
-from bench_convert import make_call, points, result_bytes
+from bench_convert import make_call, peak_kib, points, result_bytes
 lat, lon = points({n})
 call = make_call({name!r})
 call(lat[:1000], lon[:1000])
-before = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
+before = peak_kib()
 result = call(lat, lon)
-after = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
+after = peak_kib()
 print((after - before) / 1024, result_bytes(result) / 2**20)
 """
     out = subprocess.run([sys.executable, "-c", code], check=True, capture_output=True, text=True)
