@@ -32,6 +32,11 @@ mvBelgium1972 = InternalDatums.mvBelgium1972
 mvWGS1984 = InternalDatums.mvWGS1984
 mvNTF = InternalDatums.mvNTF
 
+# Shown as the package's own, where it exports them.
+for _exported in (Failure, InternalDatums, OriginalCoordinates, Result):
+    _exported.__module__ = __name__
+del _exported
+
 __version__: str = _version()
 
 __all__ = [

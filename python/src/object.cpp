@@ -38,6 +38,7 @@ cannot hold raises OverflowError; neither changes the object.
     o.Conversion()
     o.X, o.Y, o.IFBL, o.MGRS, o.Error
 )");
+  c.attr("__module__") = "morvane";  // how the package names it
   c.def(py::init<>(), "A new object: both datums on European 1950, every other property empty.");
   c.def(
       "Conversion",
