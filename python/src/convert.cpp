@@ -41,9 +41,13 @@ namespace morvane::python {
 
 namespace {
 
-// Points one worker converts per chunk: enough to make the cost of a
-// chunk's hand-over negligible, few enough to keep the scratch space small.
-constexpr std::ptrdiff_t kPointsPerWorker = 16384;
+// The points go in chunks of kPiecesPerWorker pieces per worker, and the
+// workers take the pieces of a chunk one at a time, so that a thread that
+// the system runs less (a busy machine) does less of the work.  A chunk is
+// large enough to make its two hand-overs negligible, small enough to keep
+// the scratch space small.
+constexpr std::ptrdiff_t kPiece = 2048;
+constexpr std::ptrdiff_t kPiecesPerWorker = 8;
 // No more workers than this many points each would keep busy.
 constexpr std::ptrdiff_t kMinPointsPerWorker = 4096;
 constexpr int kMaxWorkers = 256;
@@ -131,14 +135,19 @@ class Scratch {
   std::size_t capacity_ = 0;
 };
 
+// What a thread needs while it converts a piece.
 struct Worker {
   std::array<Scratch, 6> gathered;  // inputs that are not contiguous
   Scratch textIn;                   // text input as fixed-width UTF-8
-  std::array<Scratch, 3> textOut;   // MGRS, IFBL, Error as fixed-width UTF-8
+};
+
+// A piece of a chunk, converted and waiting for its texts to be decoded.
+struct Piece {
+  std::array<Scratch, 3> textOut;  // MGRS, IFBL, Error as fixed-width UTF-8
   std::array<std::size_t, 3> outWidth{};
   std::vector<std::int32_t> failure;
-  std::array<std::size_t, kTexts> longest{};  // code points, this chunk
-  std::array<bool, 3> ascii{};                // the share's texts are all ASCII
+  std::array<std::size_t, kTexts> longest{};  // code points
+  std::array<bool, 3> ascii{};                // the piece's texts are all ASCII
   std::ptrdiff_t begin = 0, count = 0;
 };
 
@@ -238,16 +247,17 @@ class Job {
 
  private:
   void Work(int index);
-  void Prepare(Worker& w);
-  void Decode(const Worker& w);
+  void Prepare(Worker& w, Piece& piece);
+  void Decode(const Piece& piece);
   void Widen() noexcept;
+  void BetweenPhases() noexcept;
   void Fail(int code) {
     int expected = MORVANE_OK;
     status_.compare_exchange_strong(expected, code);
   }
   template <typename T>
-  const T* Numbers(int column, Worker& w);
-  void TextInput(Worker& w, BatchInput& in);
+  const T* Numbers(int column, Worker& w, const Piece& piece);
+  void TextInput(Worker& w, const Piece& piece, BatchInput& in);
 
   BatchInput settings_;
   std::vector<Column> inputs_;
@@ -255,29 +265,34 @@ class Job {
   std::ptrdiff_t count_;
   std::array<TextColumn, kTexts> texts_{};
   std::vector<Worker> workers_;
+  std::vector<Piece> pieces_;  // of the chunk under way
   std::optional<std::barrier<std::function<void()>>> barrier_;
   std::ptrdiff_t chunkBegin_ = 0;
+  bool decoding_ = false;                    // the phase that the barrier ends
+  std::atomic<std::size_t> nextPrepare_{0};  // the next piece to convert
+  std::atomic<std::size_t> nextDecode_{0};   // the next piece to decode
   std::atomic<int> status_{MORVANE_OK};
 };
 
 template <typename T>
-const T* Job::Numbers(int column, Worker& w) {
+const T* Job::Numbers(int column, Worker& w, const Piece& piece) {
   const Column& c = inputs_[column];
-  const char* first = c.data + w.begin * c.stride;
+  const char* first = c.data + piece.begin * c.stride;
   if (c.stride == static_cast<std::ptrdiff_t>(sizeof(T)) &&
       reinterpret_cast<std::uintptr_t>(first) % alignof(T) == 0) {
     return reinterpret_cast<const T*>(first);
   }
-  char* g = w.gathered[column].Get(static_cast<std::size_t>(w.count) * sizeof(T));
-  for (std::ptrdiff_t i = 0; i < w.count; ++i) {
+  char* g = w.gathered[column].Get(static_cast<std::size_t>(piece.count) * sizeof(T));
+  for (std::ptrdiff_t i = 0; i < piece.count; ++i) {
     std::memcpy(g + i * sizeof(T), first + i * c.stride, sizeof(T));
   }
   return reinterpret_cast<const T*>(g);
 }
 
-void Job::TextInput(Worker& w, BatchInput& in) {
+void Job::TextInput(Worker& w, const Piece& piece, BatchInput& in) {
   const Column& c = inputs_[0];
-  const char* first = c.data + w.begin * c.stride;
+  const std::ptrdiff_t count = piece.count;
+  const char* first = c.data + piece.begin * c.stride;
   in.Texts = nullptr;
   if (c.kind == 'S') {
     if (c.stride == static_cast<std::ptrdiff_t>(c.itemsize) && c.itemsize > 0) {
@@ -286,9 +301,9 @@ void Job::TextInput(Worker& w, BatchInput& in) {
       return;
     }
     const std::size_t width = std::max<std::size_t>(c.itemsize, 1);
-    char* text = w.textIn.Get(static_cast<std::size_t>(w.count) * width);
-    std::memset(text, 0, static_cast<std::size_t>(w.count) * width);
-    for (std::ptrdiff_t i = 0; i < w.count; ++i) {
+    char* text = w.textIn.Get(static_cast<std::size_t>(count) * width);
+    std::memset(text, 0, static_cast<std::size_t>(count) * width);
+    for (std::ptrdiff_t i = 0; i < count; ++i) {
       std::memcpy(text + i * width, first + i * c.stride, c.itemsize);
     }
     in.TextData = w.textIn.data();
@@ -301,13 +316,13 @@ void Job::TextInput(Worker& w, BatchInput& in) {
     return reinterpret_cast<const char32_t*>(first + i * c.stride);
   };
   std::size_t width = 1;
-  for (std::ptrdiff_t i = 0; i < w.count; ++i) {
+  for (std::ptrdiff_t i = 0; i < count; ++i) {
     const char32_t* r = row(i);
     width = std::max(width, Utf8Size(r, EntryLength(r, points)));
   }
-  char* text = w.textIn.Get(static_cast<std::size_t>(w.count) * width);
-  std::memset(text, 0, static_cast<std::size_t>(w.count) * width);
-  for (std::ptrdiff_t i = 0; i < w.count; ++i) {
+  char* text = w.textIn.Get(static_cast<std::size_t>(count) * width);
+  std::memset(text, 0, static_cast<std::size_t>(count) * width);
+  for (std::ptrdiff_t i = 0; i < count; ++i) {
     const char32_t* r = row(i);
     EncodeUtf8(r, EntryLength(r, points), text + i * width);
   }
@@ -315,42 +330,41 @@ void Job::TextInput(Worker& w, BatchInput& in) {
   in.TextWidth = width;
 }
 
-// Converts the worker's share of the chunk into its scratch space and
-// measures its texts.
-void Job::Prepare(Worker& w) {
-  w.longest.fill(0);
-  if (w.count == 0) return;
+// Converts a piece into its scratch space and measures its texts.
+void Job::Prepare(Worker& w, Piece& piece) {
+  piece.longest.fill(0);
+  if (piece.count == 0) return;
   BatchInput in = settings_;
   switch (in.OrigType) {
     case MORVANE_mvDeg:
-      in.Latitude = Numbers<double>(0, w);
-      in.Longitude = Numbers<double>(1, w);
+      in.Latitude = Numbers<double>(0, w, piece);
+      in.Longitude = Numbers<double>(1, w, piece);
       break;
     case MORVANE_mvLambert72:
-      in.X = Numbers<double>(0, w);
-      in.Y = Numbers<double>(1, w);
+      in.X = Numbers<double>(0, w, piece);
+      in.Y = Numbers<double>(1, w, piece);
       break;
     case MORVANE_mvDegMinSec:
-      in.LatDmsDeg = Numbers<std::int16_t>(0, w);
-      in.LatDmsMin = Numbers<std::int16_t>(1, w);
-      in.LatDmsSec = Numbers<float>(2, w);
-      in.LonDmsDeg = Numbers<std::int16_t>(3, w);
-      in.LonDmsMin = Numbers<std::int16_t>(4, w);
-      in.LonDmsSec = Numbers<float>(5, w);
+      in.LatDmsDeg = Numbers<std::int16_t>(0, w, piece);
+      in.LatDmsMin = Numbers<std::int16_t>(1, w, piece);
+      in.LatDmsSec = Numbers<float>(2, w, piece);
+      in.LonDmsDeg = Numbers<std::int16_t>(3, w, piece);
+      in.LonDmsMin = Numbers<std::int16_t>(4, w, piece);
+      in.LonDmsSec = Numbers<float>(5, w, piece);
       break;
     default:
-      TextInput(w, in);
+      TextInput(w, piece, in);
       break;
   }
   TextWidths widths;
-  int status = BatchWidths(in, w.count, widths);
+  int status = BatchWidths(in, piece.count, widths);
   if (status != MORVANE_OK) return Fail(status);
-  w.outWidth = {std::max<std::size_t>(widths.MGRS, 1), std::max<std::size_t>(widths.IFBL, 1),
+  piece.outWidth = {std::max<std::size_t>(widths.MGRS, 1), std::max<std::size_t>(widths.IFBL, 1),
                 std::max<std::size_t>(widths.Error, 1)};
-  for (int t = 0; t < 3; ++t) w.textOut[t].Get(static_cast<std::size_t>(w.count) * w.outWidth[t]);
-  w.failure.resize(static_cast<std::size_t>(w.count));
+  for (int t = 0; t < 3; ++t) piece.textOut[t].Get(static_cast<std::size_t>(piece.count) * piece.outWidth[t]);
+  piece.failure.resize(static_cast<std::size_t>(piece.count));
 
-  const std::ptrdiff_t b = w.begin;
+  const std::ptrdiff_t b = piece.begin;
   BatchOutput out{};
   out.Latitude = outputs_.Latitude + b;
   out.Longitude = outputs_.Longitude + b;
@@ -364,32 +378,32 @@ void Job::Prepare(Worker& w) {
   out.Y = outputs_.Y + b;
   out.Northing = outputs_.Northing + b;
   out.Easting = outputs_.Easting + b;
-  out.MGRS = {w.textOut[kMgrs].data(), w.outWidth[kMgrs]};
-  out.IFBL = {w.textOut[kIfbl].data(), w.outWidth[kIfbl]};
-  out.Error = {w.textOut[kError].data(), w.outWidth[kError]};
-  out.Failure = w.failure.data();
-  status = ConvertBatch(in, out, w.count, 1);
+  out.MGRS = {piece.textOut[kMgrs].data(), piece.outWidth[kMgrs]};
+  out.IFBL = {piece.textOut[kIfbl].data(), piece.outWidth[kIfbl]};
+  out.Error = {piece.textOut[kError].data(), piece.outWidth[kError]};
+  out.Failure = piece.failure.data();
+  status = ConvertBatch(in, out, piece.count, 1);
   if (status != MORVANE_OK) return Fail(status);
 
   for (int t = 0; t < 3; ++t) {
-    w.ascii[t] = Measure(w.textOut[t].data(), w.count, w.outWidth[t], w.longest[t]);
+    piece.ascii[t] = Measure(piece.textOut[t].data(), piece.count, piece.outWidth[t], piece.longest[t]);
   }
-  for (const std::int32_t code : w.failure) {
-    w.longest[kFailure] = std::max(w.longest[kFailure], std::strlen(FailureText(code)));
+  for (const std::int32_t code : piece.failure) {
+    piece.longest[kFailure] = std::max(piece.longest[kFailure], std::strlen(FailureText(code)));
   }
 }
 
-// Writes the worker's share of the chunk into the result's text columns.
-void Job::Decode(const Worker& w) {
+// Writes a piece's texts into the result's text columns.
+void Job::Decode(const Piece& piece) {
   for (int t = 0; t < 3; ++t) {
     const TextColumn& to = texts_[t];
-    const std::size_t width = w.outWidth[t];
-    const char* column = w.textOut[t].data();
-    char32_t* rows = to.data() + w.begin * static_cast<std::ptrdiff_t>(to.width);
-    if (w.ascii[t]) {
+    const std::size_t width = piece.outWidth[t];
+    const char* column = piece.textOut[t].data();
+    char32_t* rows = to.data() + piece.begin * static_cast<std::ptrdiff_t>(to.width);
+    if (piece.ascii[t]) {
       // Byte k of an entry is code point k, its null padding included.
       const std::size_t common = std::min(width, to.width);
-      for (std::ptrdiff_t i = 0; i < w.count; ++i) {
+      for (std::ptrdiff_t i = 0; i < piece.count; ++i) {
         const auto* entry = reinterpret_cast<const unsigned char*>(column + i * width);
         char32_t* row = rows + i * to.width;
         WidenAscii(entry, row, common);
@@ -397,7 +411,7 @@ void Job::Decode(const Worker& w) {
       }
       continue;
     }
-    for (std::ptrdiff_t i = 0; i < w.count; ++i) {
+    for (std::ptrdiff_t i = 0; i < piece.count; ++i) {
       const char* entry = column + i * width;
       char32_t* row = rows + i * to.width;
       const std::size_t n = DecodeUtf8(entry, EntryLength(entry, width), row);
@@ -405,38 +419,54 @@ void Job::Decode(const Worker& w) {
     }
   }
   const TextColumn& to = texts_[kFailure];
-  for (std::ptrdiff_t i = 0; i < w.count; ++i) {
-    const char* name = FailureText(w.failure[i]);
-    char32_t* row = to.data() + (w.begin + i) * to.width;
+  for (std::ptrdiff_t i = 0; i < piece.count; ++i) {
+    const char* name = FailureText(piece.failure[i]);
+    char32_t* row = to.data() + (piece.begin + i) * to.width;
     std::size_t n = 0;
     for (; name[n] != '\0'; ++n) row[n] = static_cast<unsigned char>(name[n]);
     std::fill(row + n, row + to.width, U'\0');
   }
 }
 
-// Between the two halves of a chunk, on one thread: the text columns grow
-// to the chunk's longest texts.
+// The text columns grow to the longest texts of the chunk's pieces.
 void Job::Widen() noexcept {
   if (status_.load() != MORVANE_OK) return;
   for (int t = 0; t < kTexts; ++t) {
     std::size_t longest = 1;
-    for (const Worker& w : workers_) longest = std::max(longest, w.longest[t]);
+    for (const Piece& piece : pieces_) longest = std::max(longest, piece.longest[t]);
     if (!texts_[t].Widen(count_, chunkBegin_, longest)) return Fail(MORVANE_E_NO_MEMORY);
   }
 }
 
+// Ends a phase, on one thread: after the pieces of a chunk are converted,
+// the text columns grow to their longest texts and the decoding starts;
+// after they are decoded, the next chunk starts.
+void Job::BetweenPhases() noexcept {
+  if (!decoding_) {
+    Widen();
+    nextDecode_.store(0);
+  } else {
+    nextPrepare_.store(0);
+    chunkBegin_ += static_cast<std::ptrdiff_t>(pieces_.size()) * kPiece;
+  }
+  decoding_ = !decoding_;
+}
+
 void Job::Work(int index) {
   Worker& w = workers_[static_cast<std::size_t>(index)];
-  const std::ptrdiff_t workers = static_cast<std::ptrdiff_t>(workers_.size());
-  const std::ptrdiff_t chunk = workers * kPointsPerWorker;
+  const std::size_t pieces = pieces_.size();
+  const std::ptrdiff_t chunk = static_cast<std::ptrdiff_t>(pieces) * kPiece;
   for (std::ptrdiff_t start = 0; start < count_; start += chunk) {
-    const std::ptrdiff_t size = std::min(chunk, count_ - start);
-    const std::ptrdiff_t share = (size + workers - 1) / workers;
-    w.begin = std::min(start + index * share, start + size);
-    w.count = std::min(share, start + size - w.begin);
-    if (status_.load() == MORVANE_OK) {
+    for (std::size_t p; (p = nextPrepare_.fetch_add(1)) < pieces;) {
+      Piece& piece = pieces_[p];
+      piece.begin = std::min(start + static_cast<std::ptrdiff_t>(p) * kPiece, count_);
+      piece.count = std::min(kPiece, count_ - piece.begin);
+      if (status_.load() != MORVANE_OK) {
+        piece.count = 0;
+        continue;
+      }
       try {
-        Prepare(w);
+        Prepare(w, piece);
       } catch (const std::bad_alloc&) {
         Fail(MORVANE_E_NO_MEMORY);
       } catch (...) {
@@ -444,8 +474,10 @@ void Job::Work(int index) {
       }
     }
     barrier_->arrive_and_wait();  // Widen() runs here
-    if (status_.load() != MORVANE_OK) continue;  // every worker takes the same turns
-    Decode(w);
+    if (status_.load() == MORVANE_OK) {
+      for (std::size_t p; (p = nextDecode_.fetch_add(1)) < pieces;) Decode(pieces_[p]);
+    }
+    barrier_->arrive_and_wait();  // every worker takes the same turns
   }
 }
 
@@ -466,10 +498,8 @@ int Job::Run(int threads) {
   }
   try {
     workers_.resize(static_cast<std::size_t>(started));
-    barrier_.emplace(started, [this]() noexcept {
-      Widen();
-      chunkBegin_ += static_cast<std::ptrdiff_t>(workers_.size()) * kPointsPerWorker;
-    });
+    pieces_.resize(static_cast<std::size_t>(started * kPiecesPerWorker));
+    barrier_.emplace(started, [this]() noexcept { BetweenPhases(); });
   } catch (...) {
     cancelled.store(true);
     Fail(MORVANE_E_NO_MEMORY);
