@@ -1,21 +1,16 @@
 // morvane._morvane._convert: whole columns through the batch call.
 //
-// The points go through morvane::ConvertBatch in chunks, on worker
-// threads that each take a share of every chunk, with the GIL released
+// The points go through morvane::ConvertBatch in chunks of small pieces,
+// which worker threads take one at a time, with the GIL released
 // throughout.  Numbers are written straight into the result's numpy
 // arrays; texts come out of the batch call as fixed-width UTF-8 columns in
-// a small per-thread scratch space and are decoded into numpy unicode
+// a scratch space of the chunk's size and are decoded into numpy unicode
 // arrays whose width is, at the end, exactly that of the longest text.
 // A column grows wider (the rows written so far moved once) only when a
 // chunk holds a longer text than every chunk before it, so the memory a
 // call takes is its result arrays and a scratch space of fixed size.
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
-#include <sys/mman.h>
-
-#ifdef __SSE4_1__
-#include <smmintrin.h>
-#endif
 
 #include <algorithm>
 #include <array>
@@ -35,6 +30,7 @@
 
 #include "bindings.hpp"
 #include "component/batch.hpp"
+#include "text_column.hpp"
 #include "utf.hpp"
 
 namespace morvane::python {
@@ -60,80 +56,7 @@ struct Column {
   char kind = 0;  // 'f', 'i', 'U', 'S'
 };
 
-// Memory for a result text column.  Large blocks are mapped straight from
-// the system and marked for huge pages, as numpy marks its own arrays:
-// with 4 KiB pages, faulting in a million rows of text costs about as much
-// as converting them.
-struct Block {
-  void* data = nullptr;
-  std::size_t size = 0;
-  bool mapped = false;
-};
-
-constexpr std::size_t kMappedBlock = std::size_t{4} << 20;
-
-// Every row of a column is written before it is read, so the memory need
-// not be cleared (the system clears mapped pages anyway).
-Block Allocate(std::size_t size) {  // data is null without memory
-  if (size >= kMappedBlock) {
-    void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (p == MAP_FAILED) return {};
-#ifdef MADV_HUGEPAGE
-    madvise(p, size, MADV_HUGEPAGE);
-#endif
-    return {p, size, true};
-  }
-  return {std::malloc(std::max<std::size_t>(size, 1)), size, false};
-}
-
-void Free(const Block& block) {
-  if (block.data == nullptr) return;
-  if (block.mapped) munmap(block.data, block.size);
-  else std::free(block.data);
-}
-
-// A result text column: `width` code points per row, UTF-32, null padded.
-struct TextColumn {
-  Block block;
-  std::size_t width = 0;
-
-  char32_t* data() const { return static_cast<char32_t*>(block.data); }
-
-  // Makes the rows `width` code points wide, keeping the first `done`.
-  bool Widen(std::ptrdiff_t count, std::ptrdiff_t done, std::size_t to) {
-    if (to <= width && block.data != nullptr) return true;
-    const std::size_t rows = static_cast<std::size_t>(std::max<std::ptrdiff_t>(count, 1));
-    const Block wider = Allocate(rows * to * sizeof(char32_t));
-    if (wider.data == nullptr) return false;
-    auto* rowsTo = static_cast<char32_t*>(wider.data);
-    for (std::ptrdiff_t i = 0; i < done; ++i) {
-      std::memcpy(rowsTo + i * to, data() + i * width, width * sizeof(char32_t));
-    }
-    Free(block);
-    block = wider;
-    width = to;
-    return true;
-  }
-};
-
 enum Text { kMgrs, kIfbl, kError, kFailure, kTexts };
-
-// A scratch buffer that grows and is never cleared.
-class Scratch {
- public:
-  char* Get(std::size_t size) {
-    if (size > capacity_) {
-      data_.reset(new char[size]);
-      capacity_ = size;
-    }
-    return data_.get();
-  }
-  char* data() const { return data_.get(); }
-
- private:
-  std::unique_ptr<char[]> data_;
-  std::size_t capacity_ = 0;
-};
 
 // What a thread needs while it converts a piece.
 struct Worker {
@@ -165,60 +88,6 @@ struct Outputs {
   double* Northing;
   double* Easting;
 };
-
-// Measures `count` null-padded entries of `width` bytes: the code points of
-// the longest into `longest`; true when every byte is ASCII.  Texts from the
-// core hold no NUL, so an all-ASCII entry is as long as the position after
-// its last byte that is not null.  The usual columns are quick: all empty
-// (the messages of points that converted), or all of one length.
-bool Measure(const char* column, std::ptrdiff_t count, std::size_t width, std::size_t& longest) {
-  const std::size_t size = static_cast<std::size_t>(count) * width;
-  std::uint64_t any[4] = {0, 0, 0, 0};
-  std::size_t k = 0;
-  for (; k + 32 <= size; k += 32) {
-    for (int j = 0; j < 4; ++j) {
-      std::uint64_t word;
-      std::memcpy(&word, column + k + 8 * j, 8);
-      any[j] |= word;
-    }
-  }
-  std::uint64_t all = any[0] | any[1] | any[2] | any[3];
-  for (; k < size; ++k) all |= static_cast<unsigned char>(column[k]);
-  if (all == 0) return true;
-  if ((all & 0x8080808080808080u) == 0) {
-    std::size_t end = longest;
-    for (std::ptrdiff_t i = 0; i < count && end < width; ++i) {
-      const char* entry = column + i * width;
-      for (std::size_t b = width; b > end; --b) {
-        if (entry[b - 1] != '\0') {
-          end = b;
-          break;
-        }
-      }
-    }
-    longest = std::max(longest, end);
-    return true;
-  }
-  for (std::ptrdiff_t i = 0; i < count; ++i) {
-    const char* entry = column + i * width;
-    longest = std::max(longest, CountCodePoints(entry, EntryLength(entry, width)));
-  }
-  return false;
-}
-
-// Widens n ASCII bytes to code points.
-inline void WidenAscii(const unsigned char* in, char32_t* out, std::size_t n) {
-  std::size_t k = 0;
-#ifdef __SSE4_1__
-  for (; k + 4 <= n; k += 4) {
-    std::uint32_t four;
-    std::memcpy(&four, in + k, 4);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k),
-                     _mm_cvtepu8_epi32(_mm_cvtsi32_si128(static_cast<int>(four))));
-  }
-#endif
-  for (; k < n; ++k) out[k] = in[k];
-}
 
 const char* FailureText(std::int32_t code) {
   return code == 0 ? "" : morvane_failure_name(code);
@@ -396,32 +265,13 @@ void Job::Prepare(Worker& w, Piece& piece) {
 // Writes a piece's texts into the result's text columns.
 void Job::Decode(const Piece& piece) {
   for (int t = 0; t < 3; ++t) {
-    const TextColumn& to = texts_[t];
-    const std::size_t width = piece.outWidth[t];
-    const char* column = piece.textOut[t].data();
-    char32_t* rows = to.data() + piece.begin * static_cast<std::ptrdiff_t>(to.width);
-    if (piece.ascii[t]) {
-      // Byte k of an entry is code point k, its null padding included.
-      const std::size_t common = std::min(width, to.width);
-      for (std::ptrdiff_t i = 0; i < piece.count; ++i) {
-        const auto* entry = reinterpret_cast<const unsigned char*>(column + i * width);
-        char32_t* row = rows + i * to.width;
-        WidenAscii(entry, row, common);
-        std::fill(row + common, row + to.width, U'\0');
-      }
-      continue;
-    }
-    for (std::ptrdiff_t i = 0; i < piece.count; ++i) {
-      const char* entry = column + i * width;
-      char32_t* row = rows + i * to.width;
-      const std::size_t n = DecodeUtf8(entry, EntryLength(entry, width), row);
-      std::fill(row + n, row + to.width, U'\0');
-    }
+    DecodeColumn(piece.textOut[t].data(), piece.count, piece.outWidth[t], piece.ascii[t], texts_[t],
+                 piece.begin);
   }
   const TextColumn& to = texts_[kFailure];
   for (std::ptrdiff_t i = 0; i < piece.count; ++i) {
     const char* name = FailureText(piece.failure[i]);
-    char32_t* row = to.data() + (piece.begin + i) * to.width;
+    char32_t* row = to.data() + (piece.begin + i) * static_cast<std::ptrdiff_t>(to.width);
     std::size_t n = 0;
     for (; name[n] != '\0'; ++n) row[n] = static_cast<unsigned char>(name[n]);
     std::fill(row + n, row + to.width, U'\0');
