@@ -13,7 +13,8 @@
 // into locals and reads the flags once.  Only when a fault is pending (or
 // an operand is not a number) is the routine run again from its inputs
 // with every step checked: the same arithmetic then stops at the step that
-// faulted, with exactly the outputs before it written.
+// faulted, with exactly the outputs before it written.  On targets without
+// flags a check costs no wait and the checked run is the only one.
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -131,13 +132,13 @@ struct EllipsoidConstants {
 template <bool kEachStep>
 inline EllipsoidConstants EllipsoidConstantsOf(double a, double f, double& semiMinorAxis) {
   EllipsoidConstants k;
-  const double r = Step<kEachStep>(1.0 / f);
-  const double b = Step<kEachStep>((r - 1.0) * a / r);
+  const double r = Step<kEachStep>(fp::Quotient(1.0, f));
+  const double b = Step<kEachStep>(fp::Quotient((r - 1.0) * a, r));
   semiMinorAxis = b;
   const double a2 = Step<kEachStep>(a * a);
   const double b2 = Step<kEachStep>(b * b);
   k.e2 = Step<kEachStep>((a2 - b2) / a2);
-  k.ep2 = Step<kEachStep>((a2 - b2) / b2);
+  k.ep2 = Step<kEachStep>(fp::Quotient(a2 - b2, b2));
   const double n = Step<kEachStep>((a - b) / (a + b));
   struct {
     double p2, p3, p4, p5;
@@ -349,7 +350,8 @@ double MeridianArc(double A, double B, double C, double D, double E, double phi)
 void GeoToUtm(double a, double f, double latitude, double longitude, std::int16_t& zone,
               double& northing, double& easting, int zoneGiven) {
   fp::Begin();
-  if (!(std::isnan(a) || std::isnan(f) || std::isnan(latitude) || std::isnan(longitude))) {
+  if (fp::kDeferredChecks &&
+      !(std::isnan(a) || std::isnan(f) || std::isnan(latitude) || std::isnan(longitude))) {
     double b, n, e;
     std::int16_t z = zone;
     Forward<false>(a, f, latitude, longitude, z, n, e, zoneGiven, b);
@@ -370,7 +372,8 @@ void UtmToGeo(double a, double f, double& latitude, double& longitude, std::int1
               double& northing, double easting) {
   fp::Begin();
   const double signedNorthing = northing;
-  if (!(std::isnan(a) || std::isnan(f) || std::isnan(signedNorthing) || std::isnan(easting))) {
+  if (fp::kDeferredChecks &&
+      !(std::isnan(a) || std::isnan(f) || std::isnan(signedNorthing) || std::isnan(easting))) {
     double b, n = signedNorthing, lat, lon;
     Inverse<false>(a, f, lat, lon, zone, signedNorthing, n, easting, b);
     if (fp::Deferred() || Clean(b, n, lat, lon)) [[likely]] {
