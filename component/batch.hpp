@@ -13,6 +13,8 @@
 
 #include <cstddef>
 
+#include "api.hpp"
+
 namespace morvane {
 
 using BatchInput = morvane_batch_input;
@@ -26,7 +28,7 @@ struct TextWidths {
 };
 
 // The status codes of morvane.h: MORVANE_OK or a negative code.
-MORVANE_C_API int BatchWidths(const BatchInput& input, std::ptrdiff_t count,
+MORVANE_API int BatchWidths(const BatchInput& input, std::ptrdiff_t count,
                               TextWidths& widths) noexcept;
 
 // Converts `count` points on `threads` threads (1: the calling thread,
@@ -34,7 +36,7 @@ MORVANE_C_API int BatchWidths(const BatchInput& input, std::ptrdiff_t count,
 // writing anything; a point that cannot be converted gets its message in
 // Error or its failure kind in Failure.  Never throws; the caller's
 // floating-point environment is handed back as found.
-MORVANE_C_API int ConvertBatch(const BatchInput& input, const BatchOutput& output,
+MORVANE_API int ConvertBatch(const BatchInput& input, const BatchOutput& output,
                                std::ptrdiff_t count, int threads) noexcept;
 
 }  // namespace morvane

@@ -7,6 +7,7 @@
 #include "component/dms.hpp"
 #include "component/driver.hpp"
 #include "component/failure.hpp"
+#include "component/fp_environment.hpp"
 #include "component/zediz_ado.hpp"
 #include "datum/molodensky.hpp"
 
@@ -91,6 +92,11 @@ void ZedizAdo::RestoreState(const PointState& saved) {
 }
 
 void ZedizAdo::Conversion() {
+  const fp::EnvironmentScope environment;
+  ConversionInEnvironment();
+}
+
+void ZedizAdo::ConversionInEnvironment() {
   fp::Begin();
   if (DatumFrom_ == 0 || DatumDest_ == 0) {
     Error_ = message::kDatumNotSet;

@@ -13,6 +13,8 @@
 #include <exception>
 #include <type_traits>
 
+#include "api.hpp"
+
 #if defined(__x86_64__) && defined(__SSE2_MATH__) && defined(__GNUC__)
 #define MORVANE_FP_MXCSR 1
 #elif !defined(FE_INVALID) || !defined(FE_DIVBYZERO) || !defined(FE_OVERFLOW)
@@ -33,9 +35,9 @@ enum class FailureKind : int {
 
 // Stable English name of a failure ("IndexOutOfRange", ...), used by the
 // tools and the component's error information.
-const char* FailureName(FailureKind kind) noexcept;
+MORVANE_API const char* FailureName(FailureKind kind) noexcept;
 
-class Failure : public std::exception {
+class MORVANE_API Failure : public std::exception {
  public:
   explicit Failure(FailureKind kind) noexcept : kind_(kind) {}
   FailureKind kind() const noexcept { return kind_; }

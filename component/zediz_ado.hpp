@@ -15,7 +15,8 @@
 #include <cstdint>
 #include <string>
 
-#include "datum/catalogue.hpp"
+#include "../datum/catalogue.hpp"
+#include "api.hpp"
 
 namespace morvane {
 
@@ -47,7 +48,7 @@ inline constexpr const char* kBadIfbl = "Coordonnée IFBL incorrecte";
 inline constexpr const char* kBadMgrsPrefix = "Coordonnées MGRS erronées (";  // + text + ")"
 }  // namespace message
 
-class ZedizAdo {
+class MORVANE_API ZedizAdo {
  public:
   // Public data members of the interface.
   std::int16_t IfblPrecision = 0;   // 2 or 4 characters; anything else 6
@@ -111,20 +112,26 @@ class ZedizAdo {
   bool IdenticalTo(const ZedizAdo& other) const noexcept;
 
  private:
+  friend class BatchConverter;  // converts many points on one object
+
+  // Conversion without setting up the floating-point environment, for a
+  // caller that already has (the batch call, once for all its points).
+  MORVANE_LOCAL void ConversionInEnvironment();
+
   // Steps of Conversion.
   struct PointState;
-  PointState SaveState() const;
-  void RestoreState(const PointState& saved);
-  void RunBranch();
-  void ConvertDeg();
-  void ConvertDms();
-  void ConvertLambert();
-  void ConvertIfbl();
-  void ConvertMgrs();
-  void GeographicOutputStep();
-  void LambertOutputStep();
-  void LambertTail();
-  void UtmOutputStep();
+  MORVANE_LOCAL PointState SaveState() const;
+  MORVANE_LOCAL void RestoreState(const PointState& saved);
+  MORVANE_LOCAL void RunBranch();
+  MORVANE_LOCAL void ConvertDeg();
+  MORVANE_LOCAL void ConvertDms();
+  MORVANE_LOCAL void ConvertLambert();
+  MORVANE_LOCAL void ConvertIfbl();
+  MORVANE_LOCAL void ConvertMgrs();
+  MORVANE_LOCAL void GeographicOutputStep();
+  MORVANE_LOCAL void LambertOutputStep();
+  MORVANE_LOCAL void LambertTail();
+  MORVANE_LOCAL void UtmOutputStep();
 
   std::array<const char*, 5> TypeCodes_{};
   std::string Error_;

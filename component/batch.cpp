@@ -1,0 +1,250 @@
+#include "component/batch.hpp"
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+#include <new>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "component/failure.hpp"
+#include "component/fp_environment.hpp"
+#include "component/zediz_ado.hpp"
+
+namespace morvane {
+
+namespace {
+
+// Longest text a property can hold after a conversion whose input is not
+// its own kind: an MGRS reference or routine message, an IFBL code.
+constexpr std::size_t kMgrsChars = 15;
+constexpr std::size_t kIfblChars = 6;
+
+constexpr std::size_t LongestMessage() {
+  std::size_t longest = 0;
+  for (const char* text :
+       {message::kUnknownOrigType, message::kUnknownDatumFrom, message::kUnknownDatumDest,
+        message::kDatumNotSet, message::kBadDeg, message::kBadDms, message::kBadLambert,
+        message::kBadIfbl}) {
+    longest = std::max(longest, std::char_traits<char>::length(text));
+  }
+  return longest;
+}
+
+bool IsTextKind(std::int32_t kind) { return kind == mvMgrs || kind == mvIFBL; }
+
+// The text of point i of a text column of the input.
+std::string_view TextAt(const BatchInput& input, std::size_t i) {
+  if (input.Texts) return input.Texts[i];
+  const char* entry = input.TextData + i * input.TextWidth;
+  const char* end = std::find(entry, entry + input.TextWidth, '\0');
+  return {entry, static_cast<std::size_t>(end - entry)};
+}
+
+// Checks the arguments as a whole; MORVANE_OK or the code that refuses them.
+int CheckInput(const BatchInput* input, std::ptrdiff_t count) {
+  if (!input) return MORVANE_E_NULL_POINTER;
+  if (count < 0) return MORVANE_E_COUNT;
+  if (input->OrigType < mvMgrs || input->OrigType > mvDegMinSec) return MORVANE_E_KIND;
+  const auto datumOk = [](std::int32_t d) { return d >= mvEuropeanData1950 && d <= mvNTF; };
+  if (!datumOk(input->DatumFrom) || !datumOk(input->DatumDest)) return MORVANE_E_DATUM;
+  if (count == 0) return MORVANE_OK;
+  const auto present = [](auto... column) { return ((column != nullptr) && ...); };
+  switch (input->OrigType) {
+    case mvDeg:
+      if (!present(input->Latitude, input->Longitude)) return MORVANE_E_NULL_POINTER;
+      break;
+    case mvDegMinSec:
+      if (!present(input->LatDmsDeg, input->LatDmsMin, input->LatDmsSec, input->LonDmsDeg,
+                   input->LonDmsMin, input->LonDmsSec))
+        return MORVANE_E_NULL_POINTER;
+      break;
+    case mvLambert72:
+      if (!present(input->X, input->Y)) return MORVANE_E_NULL_POINTER;
+      break;
+    default:
+      if (input->Texts) {
+        for (std::ptrdiff_t i = 0; i < count; ++i)
+          if (!input->Texts[i]) return MORVANE_E_NULL_POINTER;
+      } else if (!input->TextData && input->TextWidth != 0) {
+        return MORVANE_E_NULL_POINTER;
+      }
+      break;
+  }
+  return MORVANE_OK;
+}
+
+// Widths of an input already checked.
+TextWidths WidthsOf(const BatchInput& input, std::size_t count) {
+  TextWidths widths{kMgrsChars, kIfblChars, LongestMessage()};
+  if (!IsTextKind(input.OrigType)) return widths;
+  std::size_t longest = 0;
+  if (input.Texts || input.TextData)
+    for (std::size_t i = 0; i < count; ++i) longest = std::max(longest, TextAt(input, i).size());
+  if (input.OrigType == mvMgrs) {
+    // The MGRS put keeps the text (trimmed) and a refusal quotes it.
+    widths.MGRS = std::max(widths.MGRS, longest);
+    widths.Error = std::max(widths.Error, std::char_traits<char>::length(message::kBadMgrsPrefix) +
+                                              longest + 1);
+  } else {
+    widths.IFBL = std::max(widths.IFBL, longest);
+  }
+  return widths;
+}
+
+bool Wide(const morvane_text_column& column, std::size_t needed) {
+  return !column.data || column.width >= needed;
+}
+
+void PutText(const morvane_text_column& column, std::size_t i, const std::string& text) {
+  if (!column.data) return;
+  char* entry = column.data + i * column.width;
+  std::memcpy(entry, text.data(), text.size());
+  std::memset(entry + text.size(), 0, column.width - text.size());
+}
+
+unsigned ThreadsFor(int threads, std::size_t count) {
+  unsigned wanted = threads == 0 ? std::max(1u, std::thread::hardware_concurrency())
+                                 : static_cast<unsigned>(threads);
+  // Starting a thread costs about as much as converting a few hundred
+  // points: small batches stay on fewer threads.
+  constexpr std::size_t kPointsPerThread = 1024;
+  const std::size_t useful = std::max<std::size_t>(1, count / kPointsPerThread);
+  return static_cast<unsigned>(std::min<std::size_t>(wanted, useful));
+}
+
+}  // namespace
+
+// Converts a range of points on one object: the object is brought back to
+// the state of a fresh one with the batch's settings before each point.
+class BatchConverter {
+ public:
+  explicit BatchConverter(const BatchInput& input) : input_(input) {
+    object_.DatumFrom(static_cast<InternalDatums>(input.DatumFrom));
+    object_.DatumDest(static_cast<InternalDatums>(input.DatumDest));
+    object_.mgrsPrecision = input.mgrsPrecision;
+    object_.IfblPrecision = input.IfblPrecision;
+  }
+
+  void Convert(const BatchOutput& output, std::size_t begin, std::size_t end) {
+    const fp::EnvironmentScope environment;
+    for (std::size_t i = begin; i < end; ++i) ConvertPoint(output, i);
+  }
+
+ private:
+  void ConvertPoint(const BatchOutput& output, std::size_t i) {
+    ZedizAdo& o = object_;
+    // Reset keeps the DMS fields, which a fresh object has at 0.
+    o.Reset();
+    o.LatDmsDeg_ = o.LatDmsMin_ = o.LonDmsDeg_ = o.LonDmsMin_ = 0;
+    o.LatDmsSec_ = o.LonDmsSec_ = 0;
+    o.OrigType(static_cast<OriginalCoordinates>(input_.OrigType));
+    switch (input_.OrigType) {
+      case mvDeg:
+        o.Latitude_ = input_.Latitude[i];
+        o.Longitude_ = input_.Longitude[i];
+        break;
+      case mvDegMinSec:
+        o.LatDmsDeg_ = input_.LatDmsDeg[i];
+        o.LatDmsMin_ = input_.LatDmsMin[i];
+        o.LatDmsSec_ = input_.LatDmsSec[i];
+        o.LonDmsDeg_ = input_.LonDmsDeg[i];
+        o.LonDmsMin_ = input_.LonDmsMin[i];
+        o.LonDmsSec_ = input_.LonDmsSec[i];
+        break;
+      case mvLambert72:
+        o.X_ = input_.X[i];
+        o.Y_ = input_.Y[i];
+        break;
+      case mvMgrs: text_.assign(TextAt(input_, i)); o.MGRS(text_); break;
+      case mvIFBL: text_.assign(TextAt(input_, i)); o.IFBL(text_); break;
+    }
+    std::int32_t failure = 0;
+    try {
+      o.ConversionInEnvironment();
+    } catch (const Failure& f) {
+      failure = static_cast<std::int32_t>(f.kind());
+    }
+    if (output.Latitude) output.Latitude[i] = o.Latitude_;
+    if (output.Longitude) output.Longitude[i] = o.Longitude_;
+    if (output.LatDmsDeg) output.LatDmsDeg[i] = o.LatDmsDeg_;
+    if (output.LatDmsMin) output.LatDmsMin[i] = o.LatDmsMin_;
+    if (output.LatDmsSec) output.LatDmsSec[i] = o.LatDmsSec_;
+    if (output.LonDmsDeg) output.LonDmsDeg[i] = o.LonDmsDeg_;
+    if (output.LonDmsMin) output.LonDmsMin[i] = o.LonDmsMin_;
+    if (output.LonDmsSec) output.LonDmsSec[i] = o.LonDmsSec_;
+    if (output.X) output.X[i] = o.X_;
+    if (output.Y) output.Y[i] = o.Y_;
+    if (output.Northing) output.Northing[i] = o.Northing_;
+    if (output.Easting) output.Easting[i] = o.Easting_;
+    PutText(output.MGRS, i, o.MGRS_);
+    PutText(output.IFBL, i, o.IFBL_);
+    PutText(output.Error, i, o.Error_);
+    if (output.Failure) output.Failure[i] = failure;
+  }
+
+  const BatchInput& input_;
+  ZedizAdo object_;
+  std::string text_;
+};
+
+int BatchWidths(const BatchInput& input, std::ptrdiff_t count, TextWidths& widths) noexcept {
+  const int status = CheckInput(&input, count);
+  if (status != MORVANE_OK) return status;
+  widths = WidthsOf(input, static_cast<std::size_t>(count));
+  return MORVANE_OK;
+}
+
+int ConvertBatch(const BatchInput& input, const BatchOutput& output, std::ptrdiff_t count,
+                 int threads) noexcept {
+  const int status = CheckInput(&input, count);
+  if (status != MORVANE_OK) return status;
+  if (threads < 0) return MORVANE_E_THREADS;
+  const auto n = static_cast<std::size_t>(count);
+  const TextWidths widths = WidthsOf(input, n);
+  if (!Wide(output.MGRS, widths.MGRS) || !Wide(output.IFBL, widths.IFBL) ||
+      !Wide(output.Error, widths.Error))
+    return MORVANE_E_WIDTH;
+  if (n == 0) return MORVANE_OK;
+
+  try {
+    const unsigned workers = ThreadsFor(threads, n);
+    if (workers == 1) {
+      BatchConverter(input).Convert(output, 0, n);
+      return MORVANE_OK;
+    }
+    // Contiguous shares, one per thread; the calling thread takes the first.
+    std::vector<std::exception_ptr> errors(workers);
+    std::vector<std::thread> pool;
+    pool.reserve(workers - 1);
+    const auto share = [&](unsigned k) {
+      const std::size_t begin = n * k / workers, end = n * (k + 1) / workers;
+      try {
+        BatchConverter(input).Convert(output, begin, end);
+      } catch (...) {
+        errors[k] = std::current_exception();
+      }
+    };
+    for (unsigned k = 1; k < workers; ++k) {
+      try {
+        pool.emplace_back(share, k);
+      } catch (const std::system_error&) {
+        share(k);  // no thread to be had: this one converts the share
+      }
+    }
+    share(0);
+    for (auto& thread : pool) thread.join();
+    for (const auto& error : errors)
+      if (error) std::rethrow_exception(error);
+    return MORVANE_OK;
+  } catch (const std::bad_alloc&) {
+    return MORVANE_E_NO_MEMORY;
+  } catch (...) {
+    return MORVANE_E_INTERNAL;
+  }
+}
+
+}  // namespace morvane
