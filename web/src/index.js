@@ -645,5 +645,7 @@ function bind(mod) {
     ...OriginalCoordinates,
     ...InternalDatums,
   };
+  // The size of the module's memory, which grows and never shrinks.
+  Object.defineProperty(api, "memoryBytes", { enumerable: true, get: () => mod.HEAPU8.buffer.byteLength });
   return Object.freeze(api);
 }
