@@ -126,9 +126,10 @@ inline void Materialize(const T& value) noexcept {
 // unchecked run is under way, Begin() and Check() do nothing, and a
 // routine that handles a failure itself passes it on instead.
 //
-// Without flags a check is a look at the value, which costs no wait, and a
-// fault that no later value shows could not be found at the end: every
-// run is checked there.
+// Without flags a check is a look at the value, which costs no wait: a
+// conversion runs checked from the start there.  (A routine that defers
+// its own checks notes the value of each unchecked step instead, see
+// Note(), so that the reading at its end finds what the flags would.)
 #if defined(MORVANE_FP_VALUES)
 inline constexpr bool kDeferredChecks = false;
 #else
@@ -201,6 +202,16 @@ inline void Check(const T&... values) {
 #else
   (Materialize(values), ...);
   if (PendingBits()) [[unlikely]] RaisePending();
+#endif
+}
+
+// The value of a step run unchecked, for a reading of the flags at the end
+// of the run.  With flags the arithmetic has set them; without, the value's
+// fault goes into the pending set.
+template <typename T>
+inline void Note([[maybe_unused]] const T& value) noexcept {
+#if defined(MORVANE_FP_VALUES)
+  tPending |= FaultOf(value);
 #endif
 }
 

@@ -13,8 +13,7 @@
 // into locals and reads the flags once.  Only when a fault is pending (or
 // an operand is not a number) is the routine run again from its inputs
 // with every step checked: the same arithmetic then stops at the step that
-// faulted, with exactly the outputs before it written.  On targets without
-// flags a check costs no wait and the checked run is the only one.
+// faulted, with exactly the outputs before it written.
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -44,10 +43,12 @@ constexpr double kScale8 = kScale4 * kScale4;
 
 // The value of one floating-point step; with kEachStep it is checked for
 // faults (the check names the value, so it is formed before the flags are
-// read).
+// read).  Unchecked, it is noted for the one reading of the flags at the
+// end (on targets without flags; with them the arithmetic sets them).
 template <bool kEachStep>
 inline double Step(double value) {
   if constexpr (kEachStep) fp::Check(value);
+  else fp::Note(value);
   return value;
 }
 
@@ -350,8 +351,7 @@ double MeridianArc(double A, double B, double C, double D, double E, double phi)
 void GeoToUtm(double a, double f, double latitude, double longitude, std::int16_t& zone,
               double& northing, double& easting, int zoneGiven) {
   fp::Begin();
-  if (fp::kDeferredChecks &&
-      !(std::isnan(a) || std::isnan(f) || std::isnan(latitude) || std::isnan(longitude))) {
+  if (!(std::isnan(a) || std::isnan(f) || std::isnan(latitude) || std::isnan(longitude))) {
     double b, n, e;
     std::int16_t z = zone;
     Forward<false>(a, f, latitude, longitude, z, n, e, zoneGiven, b);
@@ -372,8 +372,7 @@ void UtmToGeo(double a, double f, double& latitude, double& longitude, std::int1
               double& northing, double easting) {
   fp::Begin();
   const double signedNorthing = northing;
-  if (fp::kDeferredChecks &&
-      !(std::isnan(a) || std::isnan(f) || std::isnan(signedNorthing) || std::isnan(easting))) {
+  if (!(std::isnan(a) || std::isnan(f) || std::isnan(signedNorthing) || std::isnan(easting))) {
     double b, n = signedNorthing, lat, lon;
     Inverse<false>(a, f, lat, lon, zone, signedNorthing, n, easting, b);
     if (fp::Deferred() || Clean(b, n, lat, lon)) [[likely]] {

@@ -433,7 +433,12 @@ function bind(mod) {
     return { encoded, width };
   }
 
-  // Texts of a fixed-width column, each up to its first null byte.
+  // Texts of a fixed-width column, each up to its first null byte.  A
+  // column of ASCII texts (references, codes) is decoded at once and its
+  // entries are slices of it; an entry that fills its width (the usual
+  // case: the width is that of the longest text) needs no search for its
+  // end.
+  const NON_ASCII = /[\u0080-\u00ff]/;
   function readTexts(pointer, width, count, out, at) {
     const heap = mod.HEAPU8;
     if (width === 0) {
@@ -441,25 +446,23 @@ function bind(mod) {
       return;
     }
     let whole = null;
-    for (let i = 0; i < count; i++) {
-      const base = pointer + i * width;
+    let ascii = true;
+    for (let i = 0, base = pointer; i < count; i++, base += width) {
       if (heap[base] === 0) {
         out[at + i] = "";
         continue;
       }
-      let length = 0;
-      let ascii = true;
-      while (length < width && heap[base + length] !== 0) {
-        if (heap[base + length] & 0x80) ascii = false;
-        length++;
+      if (whole === null) {
+        whole = latin1.decode(heap.subarray(pointer, pointer + count * width));
+        ascii = !NON_ASCII.test(whole);
       }
-      if (ascii) {
-        // One decoding of the whole column; entries are slices of it.
-        whole ??= latin1.decode(heap.subarray(pointer, pointer + count * width));
-        out[at + i] = whole.substring(i * width, i * width + length);
-      } else {
-        out[at + i] = utf8.decode(heap.subarray(base, base + length));
+      let length = width;
+      if (heap[base + width - 1] === 0) {
+        length = 1;
+        while (heap[base + length] !== 0) length++;
       }
+      out[at + i] = ascii ? whole.substring(i * width, i * width + length)
+                          : utf8.decode(heap.subarray(base, base + length));
     }
   }
 
@@ -630,7 +633,10 @@ function bind(mod) {
       }
       for (const name of TEXT_OUTPUTS) readTexts(outputs[name], widths[name], count, result[name], start);
       const failures = new Int32Array(buffer, outputs.Failure, count);
-      for (let i = 0; i < count; i++) result.Failure[start + i] = FAILURE_NAMES[failures[i]] ?? `Failure ${failures[i]}`;
+      for (let i = 0; i < count; i++) {
+        const code = failures[i];
+        result.Failure[start + i] = code === 0 ? "" : (FAILURE_NAMES[code] ?? `Failure ${code}`);
+      }
     }
     return result;
   }
