@@ -190,15 +190,21 @@ inline bool IsFinite(const T& value) noexcept {
 // The compiler does not see the flags as a result of the arithmetic, so
 // the values whose steps are checked can be named: they are then computed
 // before the flags are read.
+#if defined(MORVANE_FP_VALUES)
+// Puts the faults the values show into the pending set and raises them.
+template <typename... T>
+[[noreturn, gnu::cold, gnu::noinline]] void RaiseWith(const T&... values) {
+  tPending = (tPending | ... | FaultOf(values));
+  RaisePending();
+}
+#endif
+
 template <typename... T>
 inline void Check(const T&... values) {
   if (Deferred()) return;
 #if defined(MORVANE_FP_VALUES)
-  const unsigned bits = (tPending | ... | FaultOf(values));
-  if (bits) [[unlikely]] {
-    tPending = bits;
-    RaisePending();
-  }
+  // One comparison a value while nothing is wrong.
+  if (tPending != 0 || !(IsFinite(values) && ...)) [[unlikely]] RaiseWith(values...);
 #else
   (Materialize(values), ...);
   if (PendingBits()) [[unlikely]] RaisePending();
@@ -211,7 +217,7 @@ inline void Check(const T&... values) {
 template <typename T>
 inline void Note([[maybe_unused]] const T& value) noexcept {
 #if defined(MORVANE_FP_VALUES)
-  tPending |= FaultOf(value);
+  if (!IsFinite(value)) [[unlikely]] tPending |= FaultOf(value);
 #endif
 }
 

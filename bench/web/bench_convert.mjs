@@ -4,7 +4,8 @@
 //   - proj4 (EPSG:4326 to Lambert 72 with the same three-parameter shift)
 //     plus mgrs.forward, point by point: Lambert 72 and MGRS only;
 //   - the native batch call on one thread (bench/web/native_batch.cpp,
-//     linked with build/libmorvane.a).
+//     linked with build/libmorvane.a), and the same program compiled to
+//     WebAssembly (the arithmetic alone, without the JavaScript texts).
 // Prints times per point and their ratios, and the size of the .wasm.
 //
 //   node bench/web/bench_convert.mjs [POINTS]
@@ -76,6 +77,21 @@ function nativeNsPerPoint() {
   return JSON.parse(execFileSync(program, [file], { encoding: "utf8" }));
 }
 
+// ---- The same batch call compiled to WebAssembly, without JavaScript ------
+// native_batch.cpp built with Emscripten against the package's core: the
+// cost of the arithmetic in WebAssembly alone, before any texts are made.
+function wasmBatchNsPerPoint() {
+  const library = path.join(ROOT, "build-web/cmake/libmorvane_core_wasm.a");
+  if (!existsSync(library)) return null;
+  const program = path.join(OUT, "wasm_batch.js");
+  execFileSync("em++", ["-std=c++20", "-O3", "-flto", "-fwasm-exceptions", "-mbulk-memory",
+    "-mnontrapping-fptoint", "-ffp-contract=off", "-include", path.join(ROOT, "web/compat/bit_cast.hpp"),
+    `-I${path.join(ROOT, "include")}`, path.join(ROOT, "bench/web/native_batch.cpp"), library,
+    "-sALLOW_MEMORY_GROWTH=1", "-sNODERAWFS=1", "-sENVIRONMENT=node", "-sSINGLE_FILE=1", "-o", program],
+  { env: { ...process.env, NODE_PATH: "/usr/share/nodejs" } });
+  return JSON.parse(execFileSync("node", [program, path.join(OUT, "points.bin")], { encoding: "utf8" }));
+}
+
 // ---- WebAssembly ----------------------------------------------------------
 const m = await load();
 const options = { datumFrom: "wgs84", datumTo: "bd72" };
@@ -125,6 +141,8 @@ for (let i = 0; i < N; i += 97) {
 }
 
 const native = nativeNsPerPoint();
+// Emscripten's clock() is wall time: this one has wall time only.
+const wasmBatch = native ? wasmBatchNsPerPoint() : null;
 const nativeNs = native?.nsPerPoint ?? null;
 const nativeCpu = native?.cpuNsPerPoint ?? null;
 const wasmBytes = statSync(path.join(ROOT, "build-web/npm/morvane_wasm.wasm")).size;
@@ -133,10 +151,11 @@ const round = (v) => (v === null ? null : Number(v.toFixed(1)));
 const ratio = (a, b) => (a === null || b === null ? null : Number((a / b).toFixed(2)));
 const report = {
   points: N,
-  wall: { wasm: round(wasm), peer: round(peerNs), native: round(nativeNs) },
+  wall: { wasm: round(wasm), peer: round(peerNs), native: round(nativeNs), wasmBatchCall: round(wasmBatch?.nsPerPoint ?? null) },
   cpu: { wasm: round(wasmCpu), peer: round(peerCpu), native: round(nativeCpu) },
   peerOverWasm: { wall: ratio(peerNs, wasm), cpu: ratio(peerCpu, wasmCpu) },
   wasmOverNative: { wall: ratio(wasm, nativeNs), cpu: ratio(wasmCpu, nativeCpu) },
+  wasmBatchCallOverNative: { wall: ratio(wasmBatch?.nsPerPoint ?? null, nativeNs) },
   wasmBytes,
   largestLambertDifferenceToPeerMetres: Number(largestLambert.toFixed(3)),
 };
@@ -147,7 +166,9 @@ console.log(`${N} points, WGS 1984 degrees to the Belgian datum 1972     wall   
 row('m.convert("deg"), every output', "wasm");
 row("proj4 + mgrs.forward (Lambert 72, MGRS)", "peer");
 row("native batch call, one thread", "native");
+console.log(`${"the batch call in WebAssembly, no JavaScript".padEnd(44)}${String(report.wall.wasmBatchCall).padStart(8)} ns`);
 console.log(`proj4 + mgrs against the package: ${report.peerOverWasm.wall}x (wall), ${report.peerOverWasm.cpu}x (processor)`);
 console.log(`package against the native batch call: ${report.wasmOverNative.wall}x (wall), ${report.wasmOverNative.cpu}x (processor)`);
+console.log(`the batch call in WebAssembly against native: ${report.wasmBatchCallOverNative.wall}x (wall)`);
 console.log(`morvane_wasm.wasm: ${wasmBytes} bytes`);
 console.log(`Lambert 72, package against proj4: largest difference ${report.largestLambertDifferenceToPeerMetres} m`);

@@ -439,6 +439,41 @@ function bind(mod) {
   // case: the width is that of the longest text) needs no search for its
   // end.
   const NON_ASCII = /[\u0080-\u00ff]/;
+  // IFBL squares repeat (some 30 000 in the grid): each code, a letter and
+  // up to five digits, is made once and found again by a number.
+  const squares = new Map();
+  function readSquares(pointer, width, count, out, at) {
+    const heap = mod.HEAPU8;
+    if (squares.size > 200000) squares.clear();
+    for (let i = 0, base = pointer; i < count; i++, base += width) {
+      const letter = heap[base];
+      if (letter === 0) {
+        out[at + i] = "";
+        continue;
+      }
+      let key = letter - 65;
+      let length = 1;
+      let plain = letter >= 65 && letter <= 90;
+      for (; length < width; length++) {
+        const digit = heap[base + length] - 48;
+        if (digit === -48) break;
+        if (digit < 0 || digit > 9) plain = false;
+        key = key * 10 + digit;
+      }
+      if (!plain) {
+        out[at + i] = utf8.decode(heap.subarray(base, base + length));
+        continue;
+      }
+      key = key * 8 + length;
+      let text = squares.get(key);
+      if (text === undefined) {
+        text = latin1.decode(heap.subarray(base, base + length));
+        squares.set(key, text);
+      }
+      out[at + i] = text;
+    }
+  }
+
   function readTexts(pointer, width, count, out, at) {
     const heap = mod.HEAPU8;
     if (width === 0) {
@@ -631,7 +666,10 @@ function bind(mod) {
         const Type = TYPES[type].array;
         result[name].set(new Type(buffer, outputs[name], count), start);
       }
-      for (const name of TEXT_OUTPUTS) readTexts(outputs[name], widths[name], count, result[name], start);
+      readTexts(outputs.MGRS, widths.MGRS, count, result.MGRS, start);
+      if (widths.IFBL <= 6) readSquares(outputs.IFBL, widths.IFBL, count, result.IFBL, start);
+      else readTexts(outputs.IFBL, widths.IFBL, count, result.IFBL, start);
+      readTexts(outputs.Error, widths.Error, count, result.Error, start);
       const failures = new Int32Array(buffer, outputs.Failure, count);
       for (let i = 0; i < count; i++) {
         const code = failures[i];
