@@ -160,6 +160,11 @@ bool RunCsv(int in, Settings settings, const BatchArgs& args, const BatchOptions
     const char header = separator != 0 ? separator : SeparatorOf(text);
     const std::size_t end = FirstRecordEnd(text, header);
     if (end != 0 && text.size() - end >= kSampleBytes) break;
+    if (end == 0 && text.size() > kLongQuote) {
+      // Memory stays bounded: no header is that long.
+      Complain("cannot read the header line: no line end in its first 16 MiB");
+      return false;
+    }
     // Growing reads: a long header is scanned a few times, not once per read.
     if (!ReadMore(in, data, std::max(kSampleBytes, data.size()), eof, error)) {
       Complain(error);
