@@ -14,7 +14,7 @@
 
 #include "api.hpp"
 
-#if defined(__x86_64__) && defined(__SSE2_MATH__) && defined(__GNUC__)
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__SSE2_MATH__) && defined(__GNUC__)
 #define MORVANE_FP_MXCSR 1
 #endif
 
@@ -68,14 +68,22 @@ inline std::int16_t TruncToInt16(double value) {
 
 namespace fp {
 
-// On x86-64 double arithmetic runs on SSE and its sticky flags live in
-// MXCSR, which can be read in a cycle or two; elsewhere <cfenv> is used.
+// On x86-64 (and 32-bit x86 built for SSE2) double arithmetic runs on SSE
+// and its sticky flags live in MXCSR, which can be read in a cycle or two;
+// elsewhere <cfenv> is used.
 #ifdef MORVANE_FP_MXCSR
 inline constexpr unsigned kFaultBits = 0x01u /*IE*/ | 0x04u /*ZE*/ | 0x08u /*OE*/;
 // A volatile read: the compiler must neither merge two reads nor move one.
 inline unsigned PendingBits() noexcept {
   unsigned csr;
   asm volatile("stmxcsr %0" : "=m"(csr));
+#ifdef _WIN32
+  // MinGW's runtime computes sin, cos, tan, atan and pow on the x87 unit,
+  // whose faults land in its own status word (same bit positions).
+  unsigned short status;
+  asm volatile("fnstsw %0" : "=am"(status));
+  csr |= status;
+#endif
   return csr & kFaultBits;
 }
 #else

@@ -21,6 +21,7 @@
 #include "tools/morvane/csv_mode.hpp"
 #include "tools/morvane/json_mode.hpp"
 #include "tools/morvane/numbers.hpp"
+#include "tools/morvane/platform.hpp"
 #include "tools/morvane/settings.hpp"
 #include "tools/morvane/table.hpp"
 #include "tools/morvane/text_mode.hpp"
@@ -209,7 +210,7 @@ int Batch(Settings settings, BatchArgs args) {
 
   int in = STDIN_FILENO;
   if (args.file != "-") {
-    in = ::open(args.file.c_str(), O_RDONLY | O_CLOEXEC);
+    in = ::open(args.file.c_str(), kOpenForReading);
     if (in < 0) {
       Complain("cannot open " + args.file + ": " + std::strerror(errno));
       return kUsage;
@@ -358,6 +359,7 @@ Examples:
 int main(int argc, char** argv) {
   using namespace morvane::cli;
   std::ios::sync_with_stdio(false);
+  PrepareStandardStreams();
 
   CLI::App app{"morvane: coordinates in Belgium and its neighbours, between degrees, DMS, "
                "Lambert 72, UTM, MGRS and IFBL, on four datums",
