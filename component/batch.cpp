@@ -69,7 +69,7 @@ int CheckInput(const BatchInput* input, std::ptrdiff_t count) {
       if (input->Texts) {
         for (std::ptrdiff_t i = 0; i < count; ++i)
           if (!input->Texts[i]) return MORVANE_E_NULL_POINTER;
-      } else if (!input->TextData && input->TextWidth != 0) {
+      } else if (!input->TextData) {
         return MORVANE_E_NULL_POINTER;
       }
       break;

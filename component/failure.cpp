@@ -28,6 +28,9 @@ void ClearPending() noexcept {
   asm volatile("stmxcsr %0" : "=m"(csr));
   csr &= ~kFaultBits;
   asm volatile("ldmxcsr %0" : : "m"(csr));
+#ifdef _WIN32
+  asm volatile("fnclex");
+#endif
 #endif
   std::feclearexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW);
 #endif

@@ -15,7 +15,7 @@
 
 #include "api.hpp"
 
-#if defined(__x86_64__) && defined(__SSE2_MATH__) && defined(__GNUC__)
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__SSE2_MATH__) && defined(__GNUC__)
 #define MORVANE_FP_MXCSR 1
 #elif !defined(FE_INVALID) || !defined(FE_DIVBYZERO) || !defined(FE_OVERFLOW)
 // No sticky flags on this target (WebAssembly): faults are read from the
@@ -78,16 +78,24 @@ inline constexpr unsigned kInvalidBit = 0x01u;
 inline constexpr unsigned kDivideByZeroBit = 0x04u;
 inline constexpr unsigned kOverflowBit = 0x08u;
 
-// On x86-64 double arithmetic runs on SSE and its sticky flags live in
-// MXCSR, which can be read in a cycle or two; elsewhere <cfenv> is used.
-// Without flags the pending set is kept here: the checks put into it what
-// the values show, and Quotient() the divisions by zero.
+// On x86-64 (and 32-bit x86 built for SSE2) double arithmetic runs on SSE
+// and its sticky flags live in MXCSR, which can be read in a cycle or two;
+// elsewhere <cfenv> is used.  Without flags the pending set is kept here:
+// the checks put into it what the values show, and Quotient() the
+// divisions by zero.
 #if defined(MORVANE_FP_MXCSR)
 inline constexpr unsigned kFaultBits = kInvalidBit | kDivideByZeroBit | kOverflowBit;
 // A volatile read: the compiler must neither merge two reads nor move one.
 inline unsigned PendingBits() noexcept {
   unsigned csr;
   asm volatile("stmxcsr %0" : "=m"(csr));
+#ifdef _WIN32
+  // MinGW's runtime computes sin, cos, tan, atan and pow on the x87 unit,
+  // whose faults land in its own status word (same bit positions).
+  unsigned short status;
+  asm volatile("fnstsw %0" : "=am"(status));
+  csr |= status;
+#endif
   return csr & kFaultBits;
 }
 #elif defined(MORVANE_FP_VALUES)

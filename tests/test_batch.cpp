@@ -263,6 +263,8 @@ TEST(Batch, NonsensicalArgumentsAreRefusedBeforeAnythingIsWritten) {
        MORVANE_E_NULL_POINTER, degIn);
   with("no texts", [](BatchInput& in) { in.Texts = nullptr, in.TextWidth = 8; }, 4, 1,
        MORVANE_E_NULL_POINTER, mgrs.Input(mvWGS1984, mvWGS1984));
+  with("no text column at all", [](BatchInput& in) { in.Texts = nullptr, in.TextWidth = 0; }, 4,
+       1, MORVANE_E_NULL_POINTER, mgrs.Input(mvWGS1984, mvWGS1984));
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Outputs result(degIn, 4);

@@ -1,0 +1,58 @@
+"""Morvane: points between the reference systems used in Belgium.
+
+Latitude and longitude in decimal degrees and in degrees, minutes and
+seconds on four datums (European 1950, the Belgian datum 1972, WGS 1984,
+the Nouvelle Triangulation Française), Belgian Lambert 1972, UTM, MGRS
+references and IFBL grid squares.
+
+- ZedizAdo: one point at a time, the object of the interface.
+- convert(kind, *columns, ...): whole columns (numpy arrays, lists, pandas
+  Series) at once, returning a Result of numpy arrays.
+- OriginalCoordinates and InternalDatums: the enumerations, their members
+  also here (mvDeg, mvWGS1984, ...).
+- Failure: what ZedizAdo.Conversion() raises when it fails.
+"""
+
+from __future__ import annotations
+
+from ._errors import Failure
+from ._enums import InternalDatums, OriginalCoordinates
+from ._morvane import ZedizAdo
+from ._morvane import version as _version
+from ._convert import convert
+from ._result import Result
+
+mvMgrs = OriginalCoordinates.mvMgrs
+mvDeg = OriginalCoordinates.mvDeg
+mvIFBL = OriginalCoordinates.mvIFBL
+mvLambert72 = OriginalCoordinates.mvLambert72
+mvDegMinSec = OriginalCoordinates.mvDegMinSec
+mvEuropeanData1950 = InternalDatums.mvEuropeanData1950
+mvBelgium1972 = InternalDatums.mvBelgium1972
+mvWGS1984 = InternalDatums.mvWGS1984
+mvNTF = InternalDatums.mvNTF
+
+# Shown as the package's own, where it exports them.
+for _exported in (Failure, InternalDatums, OriginalCoordinates, Result):
+    _exported.__module__ = __name__
+del _exported
+
+__version__: str = _version()
+
+__all__ = [
+    "ZedizAdo",
+    "convert",
+    "Result",
+    "Failure",
+    "OriginalCoordinates",
+    "InternalDatums",
+    "mvMgrs",
+    "mvDeg",
+    "mvIFBL",
+    "mvLambert72",
+    "mvDegMinSec",
+    "mvEuropeanData1950",
+    "mvBelgium1972",
+    "mvWGS1984",
+    "mvNTF",
+]

@@ -1,0 +1,283 @@
+"""morvane.convert: whole columns of points through the batch call."""
+
+from __future__ import annotations
+
+import operator
+from typing import Any, Union
+
+import numpy as np
+
+from . import _morvane
+from ._enums import InternalDatums, OriginalCoordinates
+from ._result import Result
+
+KindLike = Union[str, int, OriginalCoordinates]
+DatumLike = Union[str, int, InternalDatums]
+
+KINDS: dict[str, OriginalCoordinates] = {
+    "deg": OriginalCoordinates.mvDeg,
+    "dms": OriginalCoordinates.mvDegMinSec,
+    "lambert": OriginalCoordinates.mvLambert72,
+    "mgrs": OriginalCoordinates.mvMgrs,
+    "ifbl": OriginalCoordinates.mvIFBL,
+}
+KIND_NAMES: dict[int, str] = {int(member): name for name, member in KINDS.items()}
+
+DATUMS: dict[str, InternalDatums] = {
+    "ed50": InternalDatums.mvEuropeanData1950,
+    "bd72": InternalDatums.mvBelgium1972,
+    "wgs84": InternalDatums.mvWGS1984,
+    "ntf": InternalDatums.mvNTF,
+}
+
+# The columns each kind reads: their names (for messages) and numpy types.
+INPUTS: dict[OriginalCoordinates, tuple[tuple[str, str], ...]] = {
+    OriginalCoordinates.mvDeg: (("Latitude", "f8"), ("Longitude", "f8")),
+    OriginalCoordinates.mvDegMinSec: (
+        ("LatDmsDeg", "i2"),
+        ("LatDmsMin", "i2"),
+        ("LatDmsSec", "f4"),
+        ("LonDmsDeg", "i2"),
+        ("LonDmsMin", "i2"),
+        ("LonDmsSec", "f4"),
+    ),
+    OriginalCoordinates.mvLambert72: (("X", "f8"), ("Y", "f8")),
+    OriginalCoordinates.mvMgrs: (("MGRS", "text"),),
+    OriginalCoordinates.mvIFBL: (("IFBL", "text"),),
+}
+
+MAX_THREADS = 1024
+INT16 = np.iinfo(np.int16)
+INT32 = np.iinfo(np.int32)
+# The largest double that rounds to a finite 32-bit float.
+FLOAT32_LIMIT = float.fromhex("0x1.ffffffp+127")
+
+
+def _integer(value: Any, what: str) -> int:
+    if isinstance(value, (bool, np.bool_)):
+        raise TypeError(f"{what} must be an integer, not bool")
+    try:
+        return operator.index(value)
+    except TypeError:
+        raise TypeError(f"{what} must be an integer, not {type(value).__name__}") from None
+
+
+def _kind(kind: KindLike) -> OriginalCoordinates:
+    if isinstance(kind, str):
+        try:
+            return KINDS[kind.strip().lower()]
+        except KeyError:
+            raise ValueError(
+                f"unknown kind {kind!r}: use 'deg', 'dms', 'lambert', 'mgrs' or 'ifbl'"
+            ) from None
+    number = _integer(kind, "kind")
+    try:
+        return OriginalCoordinates(number)
+    except ValueError:
+        raise ValueError(f"unknown kind {number}: the input kinds are 1 to 5") from None
+
+
+def _datum(datum: DatumLike, what: str) -> InternalDatums:
+    if isinstance(datum, str):
+        try:
+            return DATUMS[datum.strip().lower()]
+        except KeyError:
+            raise ValueError(
+                f"unknown {what} {datum!r}: use 'ed50', 'bd72', 'wgs84', 'ntf' or 1 to 4"
+            ) from None
+    number = _integer(datum, what)
+    try:
+        return InternalDatums(number)
+    except ValueError:
+        raise ValueError(f"unknown {what} {number}: the datums are 1 to 4") from None
+
+
+def _bounded(value: Any, what: str, bounds: np.iinfo) -> int:
+    number = _integer(value, what)
+    if not bounds.min <= number <= bounds.max:
+        raise OverflowError(
+            f"{what} must fit a {bounds.bits}-bit integer ({bounds.min} to {bounds.max}), not {number}"
+        )
+    return number
+
+
+def _first(mask: np.ndarray) -> int:
+    return int(np.flatnonzero(mask)[0])
+
+
+def _missing(values: np.ndarray) -> np.ndarray:
+    """Which entries of an object array are missing values (None, NaN, pandas NA)."""
+    try:
+        import pandas
+    except ImportError:  # pragma: no cover - pandas is installed in the tests
+        return np.fromiter(
+            (v is None or (isinstance(v, float) and v != v) for v in values), bool, len(values)
+        )
+    return np.asarray(pandas.isna(values), dtype=bool)
+
+
+def _as_array(value: Any, name: str, want: str) -> np.ndarray:
+    """A column (or scalar) as a numpy array, before its type is checked."""
+    if not isinstance(value, np.ndarray) and hasattr(value, "to_numpy") and hasattr(value, "dtype"):
+        # pandas Series, Index or extension array: missing values as NaN or None.
+        kind = getattr(value.dtype, "kind", "O")
+        if want != "text" and kind in "fiu" and getattr(value, "hasnans", False):
+            return np.asarray(value.to_numpy(dtype="float64", na_value=np.nan))
+        return np.asarray(value.to_numpy())
+    if isinstance(value, (str, bytes)) and want != "text":
+        raise TypeError(f"{name} takes numbers, not a text ({value!r})")
+    if isinstance(value, (list, tuple)) and want == "text":
+        # Element by element: numpy would turn numbers and bytes into texts.
+        array = np.empty(len(value), dtype=object)
+        try:
+            array[:] = value
+        except ValueError:
+            raise ValueError(f"{name} must be one-dimensional: a list of texts") from None
+        return array
+    return np.asarray(value)
+
+
+def _numbers(array: np.ndarray, name: str, want: str) -> np.ndarray:
+    kind = array.dtype.kind
+    if kind == "O":
+        if array.size and any(isinstance(v, (str, bytes)) for v in array.flat):
+            raise TypeError(f"{name} takes numbers, not texts")
+        missing = _missing(array.ravel()).reshape(array.shape)
+        filled = array.copy()
+        filled[missing] = np.nan
+        try:
+            array = filled.astype(np.float64)
+        except (TypeError, ValueError) as problem:
+            raise TypeError(f"{name} takes numbers: {problem}") from None
+        kind = "f"
+    if kind in "US":
+        raise TypeError(f"{name} takes numbers, not texts")
+    if kind not in "fiu":
+        raise TypeError(f"{name} takes numbers, not {array.dtype}")
+    if want == "f8":
+        return array.astype(np.float64, copy=False)
+    if want == "f4":
+        values = array.astype(np.float64, copy=False)
+        too_large = np.isfinite(values) & (np.abs(values) >= FLOAT32_LIMIT)
+        if too_large.any():
+            i = _first(too_large)
+            raise OverflowError(f"{name}[{i}] = {values.flat[i]!r} does not fit a 32-bit float")
+        return values.astype(np.float32)
+    # 16-bit integers: integers in range, or floats that are whole numbers in range.
+    if kind == "f":
+        not_whole = ~np.isfinite(array) | (np.trunc(array) != array)
+        if not_whole.any():
+            i = _first(not_whole)
+            raise ValueError(f"{name}[{i}] = {array.flat[i]!r} is not a whole number")
+    out_of_range = (array < INT16.min) | (array > INT16.max)
+    if out_of_range.any():
+        i = _first(out_of_range)
+        raise OverflowError(
+            f"{name}[{i}] = {array.flat[i]!r} does not fit a 16-bit integer (-32768 to 32767)"
+        )
+    return array.astype(np.int16)
+
+
+def _texts(array: np.ndarray, name: str) -> np.ndarray:
+    kind = array.dtype.kind
+    if kind == "O":
+        flat = array.ravel()
+        missing = _missing(flat)
+        for i, v in enumerate(flat):
+            if not missing[i] and not isinstance(v, str):
+                raise TypeError(f"{name} takes texts, not {type(v).__name__} ({name}[{i}] = {v!r})")
+        filled = flat.copy()
+        filled[missing] = ""
+        array = filled.astype(np.str_).reshape(array.shape) if flat.size else np.zeros(array.shape, "U1")
+        kind = "U"
+    if kind not in "US":
+        raise TypeError(f"{name} takes texts, not {array.dtype}")
+    if not array.dtype.isnative:
+        array = array.astype(array.dtype.newbyteorder("="))
+    return array
+
+
+def _columns(kind: OriginalCoordinates, columns: tuple[Any, ...]) -> tuple[tuple[np.ndarray, ...], int]:
+    expected = INPUTS[kind]
+    if len(columns) != len(expected):
+        names = ", ".join(name for name, _ in expected)
+        raise TypeError(
+            f"convert({KIND_NAMES[kind]!r}, ...) takes {len(expected)} column"
+            f"{'s' if len(expected) > 1 else ''} ({names}), not {len(columns)}"
+        )
+    arrays = []
+    for (name, want), value in zip(expected, columns):
+        array = _as_array(value, name, want)
+        if array.ndim > 1:
+            raise ValueError(f"{name} must be one-dimensional, not of shape {array.shape}")
+        arrays.append(_texts(array, name) if want == "text" else _numbers(array, name, want))
+    lengths = {name: len(a) for (name, _), a in zip(expected, arrays) if a.ndim == 1}
+    if len(set(lengths.values())) > 1:
+        described = ", ".join(f"{name} has {n}" for name, n in lengths.items())
+        raise ValueError(f"the columns are not of one length: {described}")
+    count = next(iter(lengths.values())) if lengths else 1
+    return tuple(a if a.ndim == 1 else np.broadcast_to(a, (count,)) for a in arrays), count
+
+
+def convert(
+    kind: KindLike,
+    *columns: Any,
+    datum_from: DatumLike = "wgs84",
+    datum_to: DatumLike = "wgs84",
+    mgrs_precision: int = 0,
+    ifbl_precision: int = 0,
+    threads: int = 1,
+) -> Result:
+    """Converts whole columns of points; returns a Result of numpy arrays.
+
+    kind and columns:
+        "deg"      latitude, longitude (decimal degrees, north and east positive)
+        "dms"      LatDmsDeg, LatDmsMin, LatDmsSec, LonDmsDeg, LonDmsMin, LonDmsSec
+                   (the sign on the degrees; degrees and minutes whole numbers
+                   that fit 16 bits, seconds that fit a 32-bit float)
+        "lambert"  X, Y (Belgian Lambert 1972, metres)
+        "mgrs"     one column of MGRS references
+        "ifbl"     one column of IFBL square codes
+    kind may also be an OriginalCoordinates member or its number.  Each
+    column is a numpy array, a list, a pandas Series or a single value (used
+    for every point); the columns are of one length.  Missing values (NaN,
+    None) are points that name no position.
+
+    datum_from: the datum of degree, DMS and MGRS input; datum_to: the datum
+    of the degree, DMS, UTM and MGRS output.  Lambert 72 and IFBL are always
+    on the Belgian datum 1972.  A datum is a name in any case ("ed50",
+    "bd72", "wgs84", "ntf"), its number 1 to 4 or an InternalDatums member.
+
+    mgrs_precision: 10000, 1000, 100 or 10 metres; anything else 1 m.
+    ifbl_precision: 2 or 4 characters; anything else the 6-character code.
+    threads: worker threads; 0 uses every core.  The GIL is released while
+    the points are converted.
+
+    Every point is converted as a fresh ZedizAdo with these settings would
+    convert it, to the same bits.  A point that names no position gets its
+    French message in Error and a point whose conversion fails the failure's
+    name in Failure; neither stops the call.  Arguments that make no sense
+    (an unknown kind or datum, the wrong number of columns, columns of
+    different lengths, texts where numbers belong, numbers where texts
+    belong) raise ValueError or TypeError, and numbers that their type
+    cannot hold OverflowError, before any point is converted.
+
+        >>> r = morvane.convert("deg", [50.8], [4.35], datum_from="wgs84", datum_to="bd72")
+        >>> r.X, r.Y, r.IFBL, r.MGRS, r.Error
+    """
+    original = _kind(kind)
+    source = _datum(datum_from, "datum_from")
+    destination = _datum(datum_to, "datum_to")
+    mgrs = _bounded(mgrs_precision, "mgrs_precision", INT32)
+    ifbl = _bounded(ifbl_precision, "ifbl_precision", INT16)
+    workers = _integer(threads, "threads")
+    if workers < 0:
+        raise ValueError(f"threads must be 0 (every core) or more, not {workers}")
+    arrays, count = _columns(original, columns)
+    # More threads than points or cores change nothing but the time.
+    workers = min(workers, MAX_THREADS)
+    return Result(
+        _morvane._convert(
+            int(original), int(source), int(destination), mgrs, ifbl, arrays, count, workers
+        )
+    )

@@ -1,0 +1,65 @@
+"""The compiled core of the morvane package (use `import morvane`)."""
+
+from typing import Any
+
+import numpy as np
+
+def version() -> str:
+    """The version of the library, "0.2.0"."""
+
+def failure_name(code: int) -> str:
+    """The name of a status code of the batch call ("IndexOutOfRange" for 1, ...)."""
+
+def _convert(
+    kind: int,
+    datum_from: int,
+    datum_to: int,
+    mgrs_precision: int,
+    ifbl_precision: int,
+    columns: tuple[np.ndarray, ...],
+    count: int,
+    threads: int,
+) -> dict[str, np.ndarray]: ...
+
+class ZedizAdo:
+    """One point in every representation Morvane knows."""
+
+    def __init__(self) -> None: ...
+    def Conversion(self) -> None:
+        """Converts the input that OrigType names; raises morvane.Failure when it fails."""
+    def Reset(self) -> None:
+        """Empties Error and clears the input and output properties but the datums,
+        precisions and DMS fields."""
+    Latitude: float
+    Longitude: float
+    X: float
+    Y: float
+    Northing: float
+    Easting: float
+    LatDmsDeg: int
+    LatDmsMin: int
+    LatDmsSec: float
+    LonDmsDeg: int
+    LonDmsMin: int
+    LonDmsSec: float
+    OrigType: int
+    """An OriginalCoordinates member, or a plain int when the stored value names none."""
+    mgrsPrecision: int
+    IfblPrecision: int
+    MGRS: str
+    IFBL: str
+    @property
+    def Error(self) -> str:
+        """Read-only: the last message, empty when there is none."""
+    # Write-only (reading raises AttributeError): an InternalDatums member or int.
+    @property
+    def DatumFrom(self) -> Any: ...
+    @DatumFrom.setter
+    def DatumFrom(self, value: int) -> None: ...
+    @property
+    def DatumDest(self) -> Any: ...
+    @DatumDest.setter
+    def DatumDest(self, value: int) -> None: ...
+    def __copy__(self) -> "ZedizAdo": ...
+    def __deepcopy__(self, memo: Any) -> "ZedizAdo": ...
+    def __eq__(self, other: object) -> bool: ...

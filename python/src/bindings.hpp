@@ -1,0 +1,18 @@
+// The parts of the extension module morvane._morvane.
+#pragma once
+
+#include <pybind11/pybind11.h>
+
+#include "component/failure.hpp"
+
+namespace morvane::python {
+
+namespace py = pybind11;
+
+// Raises morvane.Failure for a failed conversion.
+[[noreturn]] void RaiseFailure(FailureKind kind);
+
+void BindObject(py::module_& m);
+void BindConvert(py::module_& m);
+
+}  // namespace morvane::python

@@ -1,0 +1,64 @@
+// UTF-8 texts of the core to and from the UTF-32 code points of numpy
+// unicode ("U") arrays.
+//
+// Invalid UTF-8 becomes U+FFFD, one per byte that starts no valid
+// sequence, as the command-line tool writes it, so that a text reads the
+// same from every front end.  A code point that UTF-8 cannot carry (a
+// surrogate, or a value beyond U+10FFFF in a hand-made array) is written
+// as U+FFFD too.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace morvane::python {
+
+inline constexpr char32_t kReplacement = 0xFFFD;
+
+// Length of the valid UTF-8 sequence at s (at most n bytes), 0 if none.
+inline std::size_t Utf8SequenceLength(const unsigned char* s, std::size_t n) {
+  const unsigned char c = s[0];
+  std::size_t length;
+  std::uint32_t min, code;
+  if (c < 0x80) return 1;
+  if (c >= 0xC2 && c <= 0xDF) length = 2, min = 0x80, code = c & 0x1F;
+  else if (c >= 0xE0 && c <= 0xEF) length = 3, min = 0x800, code = c & 0x0F;
+  else if (c >= 0xF0 && c <= 0xF4) length = 4, min = 0x10000, code = c & 0x07;
+  else return 0;
+  if (length > n) return 0;
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((s[i] & 0xC0) != 0x80) return 0;
+    code = (code << 6) | (s[i] & 0x3F);
+  }
+  if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+  return length;
+}
+
+// Bytes of a fixed-width entry before its null padding.
+inline std::size_t EntryLength(const char* entry, std::size_t width) {
+  std::size_t n = 0;
+  while (n < width && entry[n] != '\0') ++n;
+  return n;
+}
+
+// Code points that DecodeUtf8 writes for these n bytes.
+std::size_t CountCodePoints(const char* text, std::size_t n);
+
+// Writes the code points of n bytes of UTF-8 to out; returns their number.
+std::size_t DecodeUtf8(const char* text, std::size_t n, char32_t* out);
+
+// Bytes that EncodeUtf8 writes for these code points.
+std::size_t Utf8Size(const char32_t* text, std::size_t n);
+
+// Writes n code points as UTF-8 to out; returns the bytes written.
+std::size_t EncodeUtf8(const char32_t* text, std::size_t n, char* out);
+
+// Code points of a UTF-32 entry of `width` code points before its null
+// padding.
+inline std::size_t EntryLength(const char32_t* entry, std::size_t width) {
+  std::size_t n = 0;
+  while (n < width && entry[n] != 0) ++n;
+  return n;
+}
+
+}  // namespace morvane::python
