@@ -73,7 +73,8 @@ inline std::int16_t TruncToInt16(double value) {
 
 namespace fp {
 
-// The three faults, as bits of the pending set (the bit numbers of MXCSR).
+// The three faults, as bits of the pending set (the bit numbers of MXCSR,
+// and of the x87 status word).
 inline constexpr unsigned kInvalidBit = 0x01u;
 inline constexpr unsigned kDivideByZeroBit = 0x04u;
 inline constexpr unsigned kOverflowBit = 0x08u;
