@@ -12,7 +12,7 @@ void DmsToDecimal(std::int16_t degrees, std::int16_t minutes, float seconds, dou
   if (degrees == -32768) FailIntegerOverflow();
   double result;
   if (degrees > 0 || (degrees == 0 && minutes > 0) ||
-      (degrees == 0 && minutes == 0 && !(seconds < 0))) {
+      (degrees == 0 && minutes == 0 && !fp::Less(seconds, 0.0f))) {
     result = (minutes / 60.0 + degrees) + seconds / 3600.0;
   } else if (degrees < 0) {
     result = (degrees - minutes / 60.0) - seconds / 3600.0;
@@ -22,7 +22,7 @@ void DmsToDecimal(std::int16_t degrees, std::int16_t minutes, float seconds, dou
     const double magnitude = (std::abs(minutes) / 60.0 + 0) + std::abs(seconds) / 3600.0;
     result = -magnitude;
   }
-  fp::Check(result);
+  fp::CheckStep(result, seconds);
   value = result;
 }
 
@@ -30,7 +30,7 @@ void DecimalToDms(double value, std::int16_t& degrees, std::int16_t& minutes, fl
   fp::Begin();
   // Total minutes, held in single precision.
   const float t = static_cast<float>(std::fabs(value * 60));
-  fp::Check(t);
+  fp::CheckStep(t, value);
   // Whole degrees of t minutes: trunc(t / 60) is the whole number of
   // minutes divided by 60, which integer arithmetic gives exactly.  Beyond
   // 32767 degrees (or for a NaN) the degrees have no 16-bit value.

@@ -20,19 +20,26 @@ void FailIntegerOverflow() { throw Failure(FailureKind::IntegerOverflow); }
 namespace fp {
 
 void ClearPending() noexcept {
+#if defined(MORVANE_FP_VALUES)
+  tPending = 0;
+#else
 #ifdef MORVANE_FP_MXCSR
   unsigned csr;
   asm volatile("stmxcsr %0" : "=m"(csr));
   csr &= ~kFaultBits;
   asm volatile("ldmxcsr %0" : : "m"(csr));
+#ifdef _WIN32
+  asm volatile("fnclex");
+#endif
 #endif
   std::feclearexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW);
+#endif
 }
 
 void RaisePending() {
-#ifdef MORVANE_FP_MXCSR
+#if defined(MORVANE_FP_MXCSR) || defined(MORVANE_FP_VALUES)
   const unsigned bits = PendingBits();
-  const bool invalid = bits & 0x01u, divide = bits & 0x04u;
+  const bool invalid = bits & kInvalidBit, divide = bits & kDivideByZeroBit;
 #else
   const int bits = std::fetestexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW);
   const bool invalid = bits & FE_INVALID, divide = bits & FE_DIVBYZERO;

@@ -70,9 +70,11 @@ class EnvironmentScope {
 #elif defined(__wasm__)
 
 // WebAssembly always rounds to nearest and has neither traps nor flags.
+// The constructor is user-provided, so that a scope held for its lifetime
+// is not taken for an unused variable.
 class EnvironmentScope {
  public:
-  EnvironmentScope() noexcept = default;
+  EnvironmentScope() noexcept {}
   EnvironmentScope(const EnvironmentScope&) = delete;
   EnvironmentScope& operator=(const EnvironmentScope&) = delete;
 };

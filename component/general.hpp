@@ -17,14 +17,14 @@ inline constexpr double kPi = 3.1415926535;
 // (value x 180) / pi, multiplication first.
 inline double RadToDeg(double value) {
   const double result = (value * 180.0) / kPi;
-  fp::Check(result);
+  fp::CheckStep(result, value);
   return result;
 }
 
 // (pi / 180) x value, division first.
 inline double DegToRad(double value) {
   const double result = (kPi / 180.0) * value;
-  fp::Check(result);
+  fp::CheckStep(result, value);
   return result;
 }
 

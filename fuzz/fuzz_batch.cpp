@@ -20,6 +20,17 @@
 //   L           longitude first
 //   p P         MGRS precision 100 m / IFBL precision 4
 //   u           only the columns deg, utm and mgrs, in that order
+//   v           CSV mode: the rest is a file with a header line; t c s
+//               then give the separator (else it is found), k K force the
+//               decimal comma on or off, n takes the columns by number
+//               (1, 2, ...), I says the input kind was given
+//
+// In CSV mode the rows are cut into blocks of a few bytes as the reader
+// cuts them, and the output is read back with the same grammar: one record
+// per input record, plus the header; each keeps its fields (decoded, the
+// same values), padded to the header's width, then the value columns and
+// Error; a row with a message has empty values.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -29,6 +40,8 @@
 #include "component/zediz_ado.hpp"
 #include "fuzz/invariants.hpp"
 #include "tools/morvane/batch.hpp"
+#include "tools/morvane/csv.hpp"
+#include "tools/morvane/csv_mode.hpp"
 #include "tools/morvane/json_mode.hpp"
 #include "tools/morvane/numbers.hpp"
 #include "tools/morvane/out_buffer.hpp"
@@ -44,6 +57,8 @@ namespace {
 struct Options {
   Settings settings;
   bool json = false;
+  bool csv = false;
+  CsvRequest request;
 };
 
 Options ReadSettings(std::string_view line) {
@@ -63,9 +78,14 @@ Options ReadSettings(std::string_view line) {
         (datums++ == 0 ? s.from : s.dest) = d;
         break;
       }
-      case 't': s.delimiter = '\t'; break;
-      case 'c': s.delimiter = ','; break;
-      case 's': s.delimiter = ';'; break;
+      case 't': s.delimiter = '\t', o.request.separator = '\t'; break;
+      case 'c': s.delimiter = ',', o.request.separator = ','; break;
+      case 's': s.delimiter = ';', o.request.separator = ';'; break;
+      case 'v': o.csv = true; break;
+      case 'k': o.request.decimalComma = true; break;
+      case 'K': o.request.decimalComma = false; break;
+      case 'n': o.request.columns = std::vector<std::string>{}; break;
+      case 'I': o.request.inputGiven = true; break;
       case 'b': s.delimiter = ' '; break;
       case 'L': s.lonFirst = true; break;
       case 'p': s.mgrsPrecision = 100; break;
@@ -74,20 +94,22 @@ Options ReadSettings(std::string_view line) {
       default: break;
     }
   }
+  if (o.request.columns) {
+    const std::size_t n = InputFieldsOf(s.input, s.lonFirst).count;
+    for (std::size_t i = 1; i <= n; ++i) o.request.columns->push_back(std::to_string(i));
+  }
+  if (!o.csv) o.request = {};
   return o;
 }
 
-template <typename C>
-class Adapter : public LineConverter {
+class JsonLines : public LineConverter {
  public:
-  template <typename... A>
-  explicit Adapter(A&&... args) : converter_(std::forward<A>(args)...) {}
   LineStatus Convert(std::string_view line, OutBuffer& out) override {
     return converter_.Convert(line, out);
   }
 
  private:
-  C converter_;
+  JsonConverter converter_;
 };
 
 bool IsBlankOrCr(char c) { return c == ' ' || c == '\t' || c == '\r'; }
@@ -206,8 +228,11 @@ void CheckConvertedColumns(const Settings& s, const std::vector<std::string_view
         break;
       case Columns::Mgrs:
         // MGRS input keeps the text as entered: only its shape is known.
+        // The references of zones 1 to 9 are written without their
+        // leading blank.
         if (s.input != InputKind::Mgrs)
-          FUZZ_CHECK(f[i] == "*" || IsMgrsReference(f[i], digits));
+          FUZZ_CHECK(f[i] == "*" || IsMgrsReference(f[i], digits) ||
+                     IsMgrsReference(" " + std::string(f[i]), digits));
         ++i;
         break;
       case Columns::Ifbl:
@@ -393,6 +418,112 @@ void CheckJsonLine(std::string_view in, std::string_view out, LineStatus& status
   }
 }
 
+// -------------------------------------------------------------- CSV mode
+
+std::vector<std::string> Decoded(const CsvRecord& record) {
+  std::vector<std::string> values;
+  std::string scratch;
+  for (std::size_t i = 0; i < record.fields.size(); ++i) values.emplace_back(record.Value(i, scratch));
+  return values;
+}
+
+void CheckCsv(const Options& options, std::string_view input) {
+  Settings settings = options.settings;
+  CsvLayout layout;
+  CsvStart start;
+  std::string error;
+  if (!StartCsv(input, options.request, settings, layout, start, error)) {
+    FUZZ_CHECK(!error.empty());
+    return;
+  }
+  const bool mark = input.substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark;
+  if (start.empty) {
+    FUZZ_CHECK(input.size() == (mark ? kUtf8ByteOrderMark.size() : 0));
+    return;
+  }
+  const char separator = layout.separator;
+
+  // Blocks as the reader cuts them, small enough that records straddle.
+  constexpr std::size_t kBlock = 16;
+  const std::string_view rest = input.substr(start.consumed);
+  CsvConverter converter(settings, layout);
+  CsvCutter cutter(separator);
+  OutBuffer out;
+  out.Append(start.header);
+  LineCounts counts;
+  for (std::size_t begin = 0; begin < rest.size();) {
+    cutter.Restart();
+    std::size_t scanned = begin, end = 0;
+    while (true) {
+      const std::size_t upTo = std::min(rest.size(), scanned + kBlock);
+      const std::size_t last = cutter.Scan(rest.substr(begin, upTo - begin), scanned - begin);
+      if (last != 0) end = begin + last;
+      scanned = upTo;
+      if (end != 0 && scanned - begin >= kBlock) break;
+      if (scanned == rest.size()) {
+        end = rest.size();
+        break;
+      }
+    }
+    converter.Convert(rest.substr(begin, end - begin), out, counts);
+    begin = end;
+  }
+
+  std::string_view written = out.View();
+  FUZZ_CHECK((written.substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark) == mark);
+  if (mark) written.remove_prefix(kUtf8ByteOrderMark.size());
+  const std::string_view header = input.substr(mark ? kUtf8ByteOrderMark.size() : 0);
+  const std::size_t values = ValueColumnCount(settings);
+  const std::vector<std::string_view> names = ValueColumnNames(settings);
+
+  CsvRecord in, got;
+  ReadRecord(header, separator, in);
+  written.remove_prefix(ReadRecord(written, separator, got));
+  FUZZ_CHECK(got.fault == QuoteFault::None && got.lineEnd == layout.lineEnd);
+  FUZZ_CHECK(got.fields.size() == layout.headerFields + values + 1);
+  std::vector<std::string> inValues = Decoded(in), gotValues = Decoded(got);
+  FUZZ_CHECK(std::equal(inValues.begin(), inValues.end(), gotValues.begin()));
+
+  std::uint64_t rows = 0, converted = 0, failed = 0;
+  for (std::string_view left = rest; !left.empty();) {
+    left.remove_prefix(ReadRecord(left, separator, in));
+    ++rows;
+    FUZZ_CHECK(!written.empty());
+    written.remove_prefix(ReadRecord(written, separator, got));
+    FUZZ_CHECK(got.fault == QuoteFault::None && got.lineEnd == layout.lineEnd);
+    if (in.text.empty()) {  // a blank line stays blank
+      FUZZ_CHECK(got.text.empty());
+      continue;
+    }
+    const std::size_t width = std::max(in.fields.size(), layout.headerFields);
+    FUZZ_CHECK(got.fields.size() == width + values + 1);
+    inValues = Decoded(in), gotValues = Decoded(got);
+    for (std::size_t i = 0; i < width; ++i)  // the row's own columns, padded
+      FUZZ_CHECK(gotValues[i] == (i < inValues.size() ? inValues[i] : std::string()));
+    const bool ok = gotValues.back().empty();
+    (ok ? converted : failed) += 1;
+    for (std::size_t i = 0; i < values; ++i) {
+      const std::string& value = gotValues[width + i];
+      if (!ok) {
+        FUZZ_CHECK(value.empty());
+        continue;
+      }
+      const std::string_view name = names[i];
+      if (name == "MGRS" || name == "IFBL" || name == "Zone" || name == "Hemisphere") continue;
+      if (value.empty()) {  // only the UTM position of a point without one
+        FUZZ_CHECK(name == "Easting" || name == "Northing");
+        continue;
+      }
+      // A number reads back, with the decimal mark of the output.
+      std::string number = value;
+      if (layout.writeDecimalComma) std::replace(number.begin(), number.end(), ',', '.');
+      Number(number);
+    }
+  }
+  FUZZ_CHECK(written.empty());  // no record more than the input's
+  FUZZ_CHECK(counts.lines == rows && counts.converted == converted && counts.failed == failed);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
@@ -402,15 +533,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   if (newline == std::string_view::npos) return 0;
   const Options options = ReadSettings(input.substr(0, newline));
   const std::string_view block = input.substr(newline + 1);
+  if (options.csv) {
+    CheckCsv(options, block);
+    return 0;
+  }
 
   OutBuffer out;
   LineCounts counts;
   if (options.json) {
-    Adapter<JsonConverter> converter;
+    JsonLines converter;
     ConvertBlock(block, converter, out, counts);
   } else {
-    Adapter<TextConverter> converter(options.settings);
-    ConvertBlock(block, converter, out, counts);
+    TextConverter converter(options.settings);
+    converter.Convert(block, out, counts);
   }
 
   const auto in = Lines(block);

@@ -77,7 +77,7 @@ int Lambert72ToGeoCounted(const double& X, const double& Y, double& latitude,
   const double dy = Step(kFalseNorthing - Y);
   // The one-argument arctangent of the quotient: the plane range lies
   // south of the cone's apex, where it names the same angle as atan2.
-  const double thetaPrime = Step(std::atan(dx / dy));
+  const double thetaPrime = Step(std::atan(fp::Quotient(dx, dy)));
   const double lambda =
       Step((thetaPrime + kAngleCorrection) * (1.0 / kConeConstant) + kLongitudeOrigin);
   const double r = Step(std::sqrt(dy * dy + dx * dx));

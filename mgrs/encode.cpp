@@ -128,7 +128,7 @@ void GeoToMgrs(double a, double f, double latitude, double longitude, std::int16
   const double southLimit = -80.0 * kDegree - kEpsilon;
   const double northLimit = 84.0 * kDegree + kEpsilon;
   const double lessEpsilon = latitude - kEpsilon;
-  fp::Check(lessEpsilon);
+  fp::CheckStep(lessEpsilon, latitude);
   if (latitude < southLimit || latitude > northLimit) {
     text.clear();
     northing = 0;

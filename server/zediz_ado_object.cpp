@@ -1,9 +1,5 @@
 #include "server/zediz_ado_object.hpp"
 
-#include <cfenv>
-#ifdef __SSE__
-#include <xmmintrin.h>
-#endif
 #include <new>
 #include <string>
 
@@ -47,34 +43,6 @@ HRESULT Guarded(Body&& body) noexcept {
     SetErrorInfo(0, nullptr);
     return E_UNEXPECTED;
   }
-}
-
-// The floating-point state of the caller: x87 environment and, where
-// double arithmetic runs on SSE, MXCSR (saved and restored directly, as
-// the runtime's fenv functions do not restore its flags reliably).
-struct FloatingPointEnvironment {
-  std::fenv_t X87;
-#ifdef __SSE__
-  unsigned Mxcsr;
-#endif
-};
-
-FloatingPointEnvironment HoldFloatingPoint() noexcept {
-  FloatingPointEnvironment saved;
-  std::feholdexcept(&saved.X87);
-#ifdef __SSE__
-  saved.Mxcsr = _mm_getcsr();
-  constexpr unsigned kAllMasks = 0x1F80u, kAllFlags = 0x3Fu;
-  _mm_setcsr((saved.Mxcsr | kAllMasks) & ~kAllFlags);
-#endif
-  return saved;
-}
-
-void RestoreFloatingPoint(const FloatingPointEnvironment& saved) noexcept {
-  std::fesetenv(&saved.X87);
-#ifdef __SSE__
-  _mm_setcsr(saved.Mxcsr);
-#endif
 }
 
 BSTR NewBstr(const std::string& text) {
@@ -305,15 +273,11 @@ STDMETHODIMP ZedizAdoObject::put_mgrsPrecision(LONG value) {
   return S_OK;
 }
 
+// The core runs the conversion in the floating-point environment its
+// results are defined for (and hands the caller's back), whatever the host
+// left on this thread: x87 precision, rounding, masks, pending flags.
 STDMETHODIMP ZedizAdoObject::Conversion() {
-  // The caller's floating-point environment (exception masks and pending
-  // flags) is put aside for the call: the core runs with every exception
-  // masked and detects faults from the flags, and the caller gets its own
-  // environment back afterwards, whatever happened.
-  const FloatingPointEnvironment callerEnvironment = HoldFloatingPoint();
-  const HRESULT hr = Guarded([this] { core_.Conversion(); });
-  RestoreFloatingPoint(callerEnvironment);
-  return hr;
+  return Guarded([this] { core_.Conversion(); });
 }
 
 STDMETHODIMP ZedizAdoObject::get_LatDmsDeg(short* value) { return Give(value, core_.LatDmsDeg()); }

@@ -88,6 +88,37 @@ TEST(Dms, RoundTripsKeepTheSign) {
   }
 }
 
+// A NaN among the fields passes through the arithmetic without a fault;
+// only the test of the seconds' sign, made when degrees and minutes are
+// both 0, is an invalid operation.  Infinite input has no 16-bit degrees.
+TEST(Dms, NonFiniteFieldsFaultOnlyWhereTheyAreCompared) {
+  struct Row {
+    Dms dms;
+    bool fails;
+  };
+  const Row rows[] = {
+      {{50, 0, NAN}, false},
+      {{-4, 0, NAN}, false},
+      {{0, 30, NAN}, false},
+      {{0, -30, NAN}, false},
+      {{0, 0, NAN}, true},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(::testing::Message() << r.dms.degrees << " " << r.dms.minutes);
+    if (r.fails) {
+      EXPECT_EQ(KindOf([&] { ToDecimal(r.dms); }), FailureKind::InvalidOperation);
+    } else {
+      EXPECT_TRUE(std::isnan(ToDecimal(r.dms)));
+    }
+    EXPECT_EQ(fp::PendingBits(), 0u);
+  }
+  EXPECT_EQ(KindOf([] { ToDms(INFINITY); }), FailureKind::IntegerOverflow);
+  EXPECT_EQ(KindOf([] { ToDms(-INFINITY); }), FailureKind::IntegerOverflow);
+  // The unit conversions pass non-finite angles on as they are.
+  EXPECT_TRUE(std::isinf(general::DegToRad(INFINITY)));
+  EXPECT_TRUE(std::isnan(general::RadToDeg(NAN)));
+}
+
 TEST(Dms, SixteenBitLimits) {
   EXPECT_NO_THROW(ToDms(546.9));
   EXPECT_EQ(KindOf([] { ToDms(547); }), FailureKind::IntegerOverflow);

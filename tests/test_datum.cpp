@@ -137,7 +137,8 @@ TEST(ChangeDatum, UnknownDatumFailsWithoutWriting) {
   const Catalogue c = Built();
   for (auto [from, to] : {std::pair{2, 5}, std::pair{0, 3}, std::pair{3, -1}}) {
     double lat = 7, lon = 8;
-    EXPECT_EQ(KindOf([&] { ChangeDatum(c, 50.8, 4.35, 0, lat, lon, from, to); }),
+    // Copied into the lambda: older compilers cannot capture a structured binding.
+    EXPECT_EQ(KindOf([&, from = from, to = to] { ChangeDatum(c, 50.8, 4.35, 0, lat, lon, from, to); }),
               FailureKind::IndexOutOfRange);
     EXPECT_EQ(lat, 7);
     EXPECT_EQ(lon, 8);

@@ -136,6 +136,20 @@ TEST(Lambert72, LatitudeBeyondThePoleFailsBeforeWriting) {
   EXPECT_EQ(Y, 2);
 }
 
+TEST(Lambert72, NorthingOfTheFalseOriginFailsAsDivisionByZero) {
+  // dy = 0 and dx not: the quotient is an infinity from a zero divisor,
+  // whose arctangent is finite again; the fault stays a division by zero.
+  double latitude = 1, longitude = 2;
+  try {
+    Lambert72ToGeo(100000.0, kFalseNorthing, latitude, longitude);
+    ADD_FAILURE() << "no failure";
+  } catch (const Failure& failure) {
+    EXPECT_EQ(failure.kind(), FailureKind::DivisionByZero);
+  }
+  EXPECT_EQ(latitude, 1);
+  EXPECT_EQ(longitude, 2);
+}
+
 TEST(Lambert72, FaultRaisedBeforeTheCallIsNotOurs) {
   volatile double zero = 0;
   volatile double nan = zero / zero;  // leaves the invalid-operation flag set

@@ -314,6 +314,11 @@ TEST(UtmForward, FaultsStopAtTheirStepAndKeepEarlierOutputs) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const ForwardFault cases[] = {
       {"flattening 0", kWgs84A, 0.0, 0.5, 0.1, 0, FailureKind::DivisionByZero, false, false},
+      // 1/f is 0 without a fault; the semi-minor axis divides by it.
+      {"flattening infinite", kWgs84A, std::numeric_limits<double>::infinity(), 0.5, 0.1, 0,
+       FailureKind::DivisionByZero, false, false},
+      // b is 0: the second eccentricity divides by b squared.
+      {"flattening 1", kWgs84A, 1.0, 0.5, 0.1, 0, FailureKind::DivisionByZero, true, false},
       {"semi-major axis 0", 0.0, kWgs84F, 0.5, 0.1, 0, FailureKind::InvalidOperation, true,
        false},
       {"huge longitude", kWgs84A, kWgs84F, 0.5, 1e300, 0, FailureKind::FloatOverflow, true,

@@ -43,10 +43,12 @@ constexpr double kScale8 = kScale4 * kScale4;
 
 // The value of one floating-point step; with kEachStep it is checked for
 // faults (the check names the value, so it is formed before the flags are
-// read).
+// read).  Unchecked, it is noted for the one reading of the flags at the
+// end (on targets without flags; with them the arithmetic sets them).
 template <bool kEachStep>
 inline double Step(double value) {
   if constexpr (kEachStep) fp::Check(value);
+  else fp::Note(value);
   return value;
 }
 
@@ -131,13 +133,13 @@ struct EllipsoidConstants {
 template <bool kEachStep>
 inline EllipsoidConstants EllipsoidConstantsOf(double a, double f, double& semiMinorAxis) {
   EllipsoidConstants k;
-  const double r = Step<kEachStep>(1.0 / f);
-  const double b = Step<kEachStep>((r - 1.0) * a / r);
+  const double r = Step<kEachStep>(fp::Quotient(1.0, f));
+  const double b = Step<kEachStep>(fp::Quotient((r - 1.0) * a, r));
   semiMinorAxis = b;
   const double a2 = Step<kEachStep>(a * a);
   const double b2 = Step<kEachStep>(b * b);
   k.e2 = Step<kEachStep>((a2 - b2) / a2);
-  k.ep2 = Step<kEachStep>((a2 - b2) / b2);
+  k.ep2 = Step<kEachStep>(fp::Quotient(a2 - b2, b2));
   const double n = Step<kEachStep>((a - b) / (a + b));
   struct {
     double p2, p3, p4, p5;

@@ -3,12 +3,16 @@
 
 Usage: run_binary_tests.py MORVANE GROUP   (GROUP: a test class below)
 """
+import csv
+import io
 import json
 import math
+import os
 import random
 import struct
 import subprocess
 import sys
+import tempfile
 import unittest
 
 MORVANE = None
@@ -323,6 +327,132 @@ class Threads(unittest.TestCase):
         self.assertEqual(len(lines), len(points))
         for i, line in enumerate(lines):
             self.assertTrue(line.endswith("\t%d" % i) or (i % 1000 == 0 and line.endswith("line %d" % i)), line)
+
+
+class CsvMode(unittest.TestCase):
+    """Spreadsheet files: read back with Python's csv module."""
+
+    def setUp(self):
+        self.dir = tempfile.TemporaryDirectory()
+
+    def tearDown(self):
+        self.dir.cleanup()
+
+    def write(self, name, data):
+        path = os.path.join(self.dir.name, name)
+        with open(path, "wb") as f:
+            f.write(data)
+        return path
+
+    def run_bytes(self, *args, stdin=b""):
+        done = subprocess.run([MORVANE, *args], input=stdin, capture_output=True, timeout=120)
+        return done.returncode, done.stdout, done.stderr.decode()
+
+    def spreadsheet(self, count, seed):
+        """A file as a Dutch-locale spreadsheet saves it, and per row what it should give."""
+        rng = random.Random(seed)
+        rows, expect = [], []
+        for i, (lat, lon) in enumerate(belgian_points(count, seed)):
+            note = rng.choice(["", "bij de vijver; noordkant", 'zei "hier"', "twee\r\nregels", "gewoon"])
+            r = rng.random()
+            if r < 0.05:
+                lat_text, lon_text, kind = "%r" % (lat + 50), "%r" % lon, "Coordonnées DEG incorrectes"
+            elif r < 0.08:
+                lat_text, lon_text, kind = "noord", "%r" % lon, "cannot read Breedte 'noord': not a number"
+            else:
+                lat_text, lon_text, kind = "%r" % lat, "%r" % lon, "ok"
+            rows.append([str(i), "Orchis mascula", lat_text.replace(".", ","), lon_text.replace(".", ","), note])
+            expect.append((kind, lat, lon))
+        text = io.StringIO(newline="")
+        writer = csv.writer(text, delimiter=";", lineterminator="\r\n")
+        writer.writerow(["Waarneming", "Soort", "Breedte", "Lengte", "Opmerking"])
+        writer.writerows(rows)
+        return "\ufeff" + text.getvalue(), rows, expect
+
+    def test_spreadsheet_round_trip(self):
+        data, rows, expect = self.spreadsheet(400, 21)
+        path = self.write("waarnemingen.csv", data.encode())
+        status, out, err = self.run_bytes("batch", "--from", "wgs84", "--to", "bd72", path)
+        failed = sum(kind != "ok" for kind, _, _ in expect)
+        self.assertEqual(status, 1, err)
+        self.assertIn("'Breedte' (3) as latitude, 'Lengte' (4) as longitude", err)
+        self.assertIn("%d of %d rows failed" % (failed, len(rows)), err)
+        self.assertTrue(out.startswith(b"\xef\xbb\xbf"))
+        self.assertNotIn(b"\n", out.replace(b"\r\n", b""))  # CRLF everywhere
+        table = list(csv.reader(io.StringIO(out.decode("utf-8-sig"), newline=""), delimiter=";"))
+        header, body = table[0], table[1:]
+        self.assertEqual(header[:5], ["Waarneming", "Soort", "Breedte", "Lengte", "Opmerking"])
+        self.assertEqual(header[5:], ["Latitude", "Longitude", "LatDmsDeg", "LatDmsMin", "LatDmsSec",
+                                      "LonDmsDeg", "LonDmsMin", "LonDmsSec", "X", "Y", "Zone",
+                                      "Hemisphere", "Easting", "Northing", "MGRS", "IFBL", "Error"])
+        self.assertEqual(len(body), len(rows))
+        # The converted values are those of text mode, with decimal commas.
+        good = [(lat, lon) for kind, lat, lon in expect if kind == "ok"]
+        _, text_out, _ = run("batch", "--from", "wgs84", "--to", "bd72",
+                             stdin="".join("%r %r\n" % p for p in good))
+        text_rows = iter(line.split("\t") for line in text_out.splitlines())
+        for row, got, (kind, _, _) in zip(rows, body, expect):
+            self.assertEqual(got[:5], row)
+            self.assertEqual(len(got), 5 + VALUE_COLUMNS + 1)
+            if kind == "ok":
+                expected = next(text_rows)[:VALUE_COLUMNS]
+                self.assertEqual(got[5:5 + VALUE_COLUMNS], [v.replace(".", ",") for v in expected])
+                self.assertEqual(got[-1], "")
+            else:
+                self.assertEqual(got[5:5 + VALUE_COLUMNS], [""] * VALUE_COLUMNS)
+                self.assertEqual(got[-1], kind)
+
+    def test_same_output_whatever_the_threads(self):
+        # More than one block of input, with line breaks inside quotes.
+        data, rows, _ = self.spreadsheet(6000, 4)
+        path = self.write("many.csv", data.encode())
+        outputs = []
+        for jobs in ("1", "2", "0"):
+            status, out, err = self.run_bytes("batch", "-q", "-j", jobs, "--output", "lambert,mgrs", path)
+            self.assertEqual(status, 1, err)
+            outputs.append(out)
+        self.assertTrue(all(o == outputs[0] for o in outputs[1:]))
+        table = list(csv.reader(io.StringIO(outputs[0].decode("utf-8-sig"), newline=""), delimiter=";"))
+        self.assertEqual([r[:5] for r in table[1:]], rows)
+
+    def test_columns_by_name_and_number_from_standard_input(self):
+        data = "naam,X,Y\r\nA,150000,170000\r\nB,\"160000.5\",\"x\"\r\n"
+        for columns in ("X,Y", "2,3", "x,y"):
+            with self.subTest(columns):
+                status, out, err = self.run_bytes("batch", "--csv", "--input", "lambert", "--columns", columns,
+                                                  "--output", "ifbl", stdin=data.encode())
+                self.assertEqual(status, 1, err)
+                self.assertEqual(out.decode(), "naam,X,Y,IFBL,Error\r\nA,150000,170000,E43522,\r\n"
+                                               "B,\"160000.5\",\"x\",,cannot read Y 'x': not a number\r\n")
+
+    def test_choice_errors_write_nothing(self):
+        for header, args, message in [
+            ("lat,lon,x,y\n", [], "more than one input kind"),
+            ("naam,waarde\n", [], "no coordinate columns"),
+            ("lat,lat,lon\n", [], "more than one column could be the latitude"),
+            ("lat,lon\n", ["--columns", "lat"], "deg input reads 2 columns"),
+            ("lat,lon\n", ["--columns", "lat,hoogte"], "no column named 'hoogte'"),
+            ("lat,lon\n", ["--input", "dms"], "no columns for dms input"),
+            ("lat;lon,x\n", [], "cannot tell the separator"),
+        ]:
+            with self.subTest(header=header, args=args):
+                status, out, err = self.run_bytes("batch", "--csv", *args, stdin=(header + "50,4\n").encode())
+                self.assertEqual((status, out), (2, b""))
+                self.assertIn(message, err)
+
+    def test_mode_chosen_by_name_or_flag(self):
+        path = self.write("points.CSV", b"lat,lon\n50.8467,4.3525\n")
+        status, out, _ = self.run_bytes("batch", "-q", "--output", "ifbl", path)
+        self.assertEqual((status, out), (0, b"lat,lon,IFBL,Error\n50.8467,4.3525,E42543,\n"))
+        # Text mode on a .csv file: its header line is a line that fails.
+        status, out, _ = self.run_bytes("batch", "-q", "--no-csv", "--output", "ifbl", path)
+        self.assertEqual((status, out.splitlines()[1]), (1, b"E42543\t"))
+        status, out, err = self.run_bytes("batch", "--columns", "1,2", stdin=b"50 4\n")
+        self.assertEqual(status, 2, err)
+        status, out, err = self.run_bytes("batch", "--csv", "--jsonl", stdin=b"")
+        self.assertEqual(status, 2, err)
+        status, out, err = self.run_bytes("batch", "--csv", stdin=b"")
+        self.assertEqual((status, out, err), (0, b"", ""))
 
 
 class Usage(unittest.TestCase):

@@ -42,7 +42,7 @@ std::string RunEcho(const std::string& input, unsigned threads, std::size_t bloc
   BatchOptions options;
   options.threads = threads;
   options.blockBytes = blockBytes;
-  result = RunBatch(::fileno(in), ::fileno(out), header, [] { return std::make_unique<Echo>(); },
+  result = RunBatch(::fileno(in), ::fileno(out), header, [] { return std::make_unique<LineByLine>(std::make_unique<Echo>()); },
                     options);
   std::fclose(in);
   std::fclose(out);
@@ -109,7 +109,7 @@ TEST(Batch, WriteErrorIsReported) {
     BatchOptions options;
     options.threads = threads;
     const BatchResult result = RunBatch(::fileno(in), ::fileno(full), {},
-                                        [] { return std::make_unique<Echo>(); }, options);
+                                        [] { return std::make_unique<LineByLine>(std::make_unique<Echo>()); }, options);
     EXPECT_NE(result.ioError.find("cannot write the output"), std::string::npos);
   }
   std::fclose(full);

@@ -36,37 +36,32 @@ bool WriteAll(int fd, std::string_view data, std::string& error) {
   return true;
 }
 
-// Cuts the input into blocks of whole lines, about blockBytes each; a line
-// longer than a block makes its block longer.
+// Cuts the input into blocks of whole records, about blockBytes each; a
+// record longer than a block makes its block longer.
 class BlockReader {
  public:
-  BlockReader(int fd, std::size_t blockBytes) : fd_(fd), blockBytes_(blockBytes) {}
+  BlockReader(int fd, std::size_t blockBytes, std::string_view pending, RecordCutter& cutter)
+      : fd_(fd), blockBytes_(blockBytes), carry_(pending), cutter_(cutter) {}
 
   // False at the end of the input, when nothing is left.
   bool Fill(std::string& block, std::string& error) {
     block.assign(carry_);
     carry_.clear();
+    cutter_.Restart();
+    std::size_t scanned = 0, end = 0;
     while (true) {
+      if (scanned < block.size()) {
+        const std::size_t last = cutter_.Scan(block, scanned);
+        if (last != 0) end = last;
+        scanned = block.size();
+      }
       if (eof_) return !block.empty();
-      if (block.size() >= blockBytes_) {
-        const auto newline = block.rfind('\n');
-        if (newline != std::string::npos) {
-          carry_.assign(block, newline + 1);
-          block.resize(newline + 1);
-          return true;
-        }
+      if (block.size() >= blockBytes_ && end != 0) {
+        carry_.assign(block, end);
+        block.resize(end);
+        return true;
       }
-      const std::size_t old = block.size();
-      block.resize(old + blockBytes_);
-      ssize_t n;
-      do n = ::read(fd_, block.data() + old, blockBytes_);
-      while (n < 0 && errno == EINTR);
-      if (n < 0) {
-        error = SystemError("cannot read the input");
-        n = 0;
-      }
-      block.resize(old + static_cast<std::size_t>(n));
-      if (n == 0) eof_ = true;
+      if (!ReadMore(fd_, block, blockBytes_, eof_, error)) eof_ = true;
     }
   }
 
@@ -74,6 +69,7 @@ class BlockReader {
   int fd_;
   std::size_t blockBytes_;
   std::string carry_;
+  RecordCutter& cutter_;
   bool eof_ = false;
 };
 
@@ -92,7 +88,7 @@ BatchResult RunOnOneThread(BlockReader& reader, int outFd, const ConverterFactor
   std::uint64_t bytes = 0;
   while (reader.Fill(block, result.ioError)) {
     out.Clear();
-    ConvertBlock(block, *converter, out, result.counts);
+    converter->Convert(block, out, result.counts);
     if (!WriteAll(outFd, out.View(), result.ioError)) break;
     bytes += block.size();
     progress.Update(bytes, result.counts.lines);
@@ -169,7 +165,7 @@ class Pipeline {
       Block& block = blocks_[index];
       block.out.Clear();
       block.counts = {};
-      ConvertBlock(block.in, *converter, block.out, block.counts);
+      converter->Convert(block.in, block.out, block.counts);
       {
         std::lock_guard lock(mutex_);
         block.done = true;
@@ -232,6 +228,27 @@ class Pipeline {
 
 }  // namespace
 
+bool ReadMore(int fd, std::string& data, std::size_t bytes, bool& eof, std::string& error) {
+  const std::size_t old = data.size();
+  data.resize(old + bytes);
+  ssize_t n;
+  do n = ::read(fd, data.data() + old, bytes);
+  while (n < 0 && errno == EINTR);
+  if (n < 0) {
+    error = SystemError("cannot read the input");
+    data.resize(old);
+    return false;
+  }
+  data.resize(old + static_cast<std::size_t>(n));
+  eof = n == 0;
+  return true;
+}
+
+std::size_t LineCutter::Scan(std::string_view block, std::size_t from) {
+  const auto newline = block.substr(from).rfind('\n');
+  return newline == std::string_view::npos ? 0 : from + newline + 1;
+}
+
 void ConvertBlock(std::string_view block, LineConverter& converter, OutBuffer& out,
                   LineCounts& counts) {
   while (!block.empty()) {
@@ -248,10 +265,12 @@ void ConvertBlock(std::string_view block, LineConverter& converter, OutBuffer& o
 }
 
 BatchResult RunBatch(int inFd, int outFd, std::string_view header,
-                     const ConverterFactory& factory, const BatchOptions& options) {
+                     const ConverterFactory& factory, const BatchOptions& options,
+                     RecordCutter* cutter) {
   BatchResult result;
   if (!header.empty() && !WriteAll(outFd, header, result.ioError)) return result;
-  BlockReader reader(inFd, options.blockBytes);
+  LineCutter lines;
+  BlockReader reader(inFd, options.blockBytes, options.pending, cutter ? *cutter : lines);
   Progress progress(options.progress, options.inputBytes);
   if (options.threads <= 1) {
     result = RunOnOneThread(reader, outFd, factory, progress);

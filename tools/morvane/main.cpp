@@ -17,8 +17,11 @@
 #include "component/failure.hpp"
 #include "component/zediz_ado.hpp"
 #include "tools/morvane/batch.hpp"
+#include "tools/morvane/csv.hpp"
+#include "tools/morvane/csv_mode.hpp"
 #include "tools/morvane/json_mode.hpp"
 #include "tools/morvane/numbers.hpp"
+#include "tools/morvane/platform.hpp"
 #include "tools/morvane/settings.hpp"
 #include "tools/morvane/table.hpp"
 #include "tools/morvane/text_mode.hpp"
@@ -121,17 +124,9 @@ struct BatchArgs {
   bool quiet = false;
   unsigned jobs = 0;
   std::string delimiter = "tab";
-};
-
-class TextLines : public LineConverter {
- public:
-  explicit TextLines(const Settings& settings) : converter_(settings) {}
-  LineStatus Convert(std::string_view line, OutBuffer& out) override {
-    return converter_.Convert(line, out);
-  }
-
- private:
-  TextConverter converter_;
+  bool delimiterGiven = false;
+  bool csv = false;  // CSV mode
+  CsvRequest csvRequest;
 };
 
 class JsonLines : public LineConverter {
@@ -146,7 +141,47 @@ class JsonLines : public LineConverter {
 
 std::string Decimal(std::uint64_t n) { return std::to_string(n); }
 
-int Batch(Settings settings, const BatchArgs& args) {
+// CSV mode: reads the header and a sample of the rows after it, chooses
+// the columns and the dialect, then converts the rest of the input.  False,
+// after saying why, when the header or the columns do not do: nothing is
+// written then.
+bool RunCsv(int in, Settings settings, const BatchArgs& args, const BatchOptions& options,
+            BatchResult& result) {
+  // Bytes of rows read with the header, to tell a decimal comma.
+  constexpr std::size_t kSampleBytes = 64 * 1024;
+  const char separator = args.csvRequest.separator.value_or(0);
+  std::string data, error;
+  bool eof = false;
+  while (!eof) {
+    const std::size_t end = FirstRecordEnd(data, separator);
+    if (end != 0 && data.size() - end >= kSampleBytes) break;
+    // Growing reads: a long header is scanned a few times, not once per read.
+    if (!ReadMore(in, data, std::max(kSampleBytes, data.size()), eof, error)) {
+      Complain(error);
+      return false;
+    }
+  }
+
+  CsvLayout layout;
+  CsvStart start;
+  if (!StartCsv(data, args.csvRequest, settings, layout, start, error)) {
+    Complain(error);
+    return false;
+  }
+  if (start.empty) return true;
+  if (!args.quiet && !start.columnsUsed.empty()) Complain(start.columnsUsed);
+
+  BatchOptions csvOptions = options;
+  csvOptions.pending = std::string_view(data).substr(start.consumed);
+  CsvCutter cutter(layout.separator);
+  const ConverterFactory factory = [&settings, &layout] {
+    return std::make_unique<CsvConverter>(settings, layout);
+  };
+  result = RunBatch(in, STDOUT_FILENO, start.header, factory, csvOptions, &cutter);
+  return true;
+}
+
+int Batch(Settings settings, BatchArgs args) {
   if (args.delimiter == "tab") settings.delimiter = '\t';
   else if (args.delimiter == "space") settings.delimiter = ' ';
   else if (args.delimiter.size() == 1) settings.delimiter = args.delimiter[0];
@@ -154,10 +189,17 @@ int Batch(Settings settings, const BatchArgs& args) {
     Complain("--delimiter takes one character, 'tab' or 'space'");
     return kUsage;
   }
+  if (args.csv && args.delimiterGiven) {
+    if (settings.delimiter == '"' || settings.delimiter == '\n' || settings.delimiter == '\r') {
+      Complain("--delimiter: a CSV separator cannot be a quote or a line break");
+      return kUsage;
+    }
+    args.csvRequest.separator = settings.delimiter;
+  }
 
   int in = STDIN_FILENO;
   if (args.file != "-") {
-    in = ::open(args.file.c_str(), O_RDONLY | O_CLOEXEC);
+    in = ::open(args.file.c_str(), kOpenForReading);
     if (in < 0) {
       Complain("cannot open " + args.file + ": " + std::strerror(errno));
       return kUsage;
@@ -174,14 +216,20 @@ int Batch(Settings settings, const BatchArgs& args) {
   if (::fstat(in, &info) == 0 && S_ISREG(info.st_mode))
     options.inputBytes = static_cast<std::uint64_t>(info.st_size);
 
-  OutBuffer header;
-  if (args.header && !args.jsonl) WriteTextHeader(settings, header);
-  ConverterFactory factory;
-  if (args.jsonl) factory = [] { return std::make_unique<JsonLines>(); };
-  else factory = [&settings] { return std::make_unique<TextLines>(settings); };
-
-  const BatchResult result = RunBatch(in, STDOUT_FILENO, header.View(), factory, options);
+  BatchResult result;
+  bool started = true;
+  if (args.csv) {
+    started = RunCsv(in, settings, args, options, result);
+  } else {
+    OutBuffer header;
+    if (args.header && !args.jsonl) WriteTextHeader(settings, header);
+    ConverterFactory factory;
+    if (args.jsonl) factory = [] { return std::make_unique<LineByLine>(std::make_unique<JsonLines>()); };
+    else factory = [&settings] { return std::make_unique<TextConverter>(settings); };
+    result = RunBatch(in, STDOUT_FILENO, header.View(), factory, options);
+  }
   if (in != STDIN_FILENO) ::close(in);
+  if (!started) return kUsage;
 
   if (!result.ioError.empty()) {
     Complain(result.ioError);
@@ -190,7 +238,7 @@ int Batch(Settings settings, const BatchArgs& args) {
   if (result.counts.failed > 0) {
     if (!args.quiet)
       Complain(Decimal(result.counts.failed) + " of " + Decimal(result.counts.lines) +
-               " lines failed, " + Decimal(result.counts.converted) +
+               (args.csv ? " rows failed, " : " lines failed, ") + Decimal(result.counts.converted) +
                (result.counts.converted == 1 ? " point" : " points") + " converted");
     return kSomeFailed;
   }
@@ -274,12 +322,24 @@ name, converted on a fresh object, e.g.
   {"DatumFrom":3,"DatumDest":2,"OrigType":2,"Latitude":50.8,"Longitude":4.35}
 and each output line is that object as 'convert --json' prints it.
 
-Every input line gives exactly one output line, in the same order.  The exit
-status is 1 when any line failed, with a summary on standard error.
+CSV mode (--csv; the default for a FILE ending in .csv): spreadsheet files
+with a header line; the separator (',', ';', tab or '|') is found from the
+header, quoted fields may hold separators, quotes and line breaks, and with
+any separator but the comma numbers may have a decimal comma.  The
+coordinate columns are chosen with --columns (names or numbers) or found by
+their usual names (lat/breedte, lon/lengte, x, y, mgrs, ifbl ...).  Every
+row is written back as it was, followed by the output columns and Error,
+in the file's own separator, decimal mark, line ends and byte-order mark.
+
+Every input line (CSV: row) gives exactly one output line, in the same
+order.  The exit status is 1 when any line failed, with a summary on
+standard error.
 
 Examples:
   morvane batch --from wgs84 --to bd72 gps.txt > belgian.tsv
   morvane batch --input lambert --to wgs84 --output deg,mgrs --header < xy.txt
+  morvane batch --to bd72 --output lambert,ifbl waarnemingen.csv > omgezet.csv
+  morvane batch --csv --input lambert --columns 3,4 --to wgs84 < plots.csv
   morvane batch --jsonl -j 2 requests.jsonl > answers.jsonl)";
 
 }  // namespace
@@ -288,6 +348,7 @@ Examples:
 int main(int argc, char** argv) {
   using namespace morvane::cli;
   std::ios::sync_with_stdio(false);
+  PrepareStandardStreams();
 
   CLI::App app{"morvane: coordinates in Belgium and its neighbours, between degrees, DMS, "
                "Lambert 72, UTM, MGRS and IFBL, on four datums",
@@ -338,10 +399,24 @@ int main(int argc, char** argv) {
                            ->capture_default_str();
   auto* headerFlag = batch->add_flag("--header", batchArgs.header, "Start with a '#' line naming the columns");
   auto* delimiterOption = batch->add_option("--delimiter", batchArgs.delimiter,
-                                            "Output column separator: one character, 'tab' or 'space'")
+                                            "Output column separator: one character, 'tab' or 'space'; "
+                                            "CSV mode: the file's separator")
                               ->type_name("CHAR")
                               ->capture_default_str();
+  bool csvFlag = false, decimalComma = false;
+  std::string csvColumns;
+  auto* csvOption = batch->add_flag("--csv,!--no-csv", csvFlag,
+                                    "CSV mode (the default for a FILE ending in .csv): a header "
+                                    "line, every column kept, the input's own dialect");
+  auto* columnsOption = batch->add_option("--columns", csvColumns,
+                                          "CSV mode: the coordinate columns, by header name or "
+                                          "number, comma-separated, in the order --input reads them")
+                            ->type_name("LIST");
+  auto* decimalOption = batch->add_flag("--decimal-comma,!--no-decimal-comma", decimalComma,
+                                        "CSV mode: numbers with a decimal comma, or not (by "
+                                        "default: with any separator but the comma)");
   batch->add_flag("--jsonl", batchArgs.jsonl, "JSON-lines mode: one JSON object per line")
+      ->excludes(csvOption)
       ->excludes(inputOption)
       ->excludes(lonFirst)
       ->excludes(outputOption)
@@ -374,6 +449,36 @@ int main(int argc, char** argv) {
       return kUsage;
     }
     settings.columns = *groups;
+
+    batchArgs.delimiterGiven = delimiterOption->count() > 0;
+    if (csvOption->count() > 0) {
+      batchArgs.csv = csvFlag;
+    } else if (!batchArgs.jsonl) {
+      const std::string& file = batchArgs.file;
+      const std::string_view suffix = ".csv";
+      batchArgs.csv = file.size() > suffix.size() &&
+                      std::equal(suffix.begin(), suffix.end(), file.end() - 4, [](char a, char b) {
+                        return a == (b >= 'A' && b <= 'Z' ? static_cast<char>(b - 'A' + 'a') : b);
+                      });
+    }
+    if (!batchArgs.csv && (columnsOption->count() > 0 || decimalOption->count() > 0)) {
+      Complain("--columns and --decimal-comma belong to CSV mode (--csv)");
+      return kUsage;
+    }
+    CsvRequest& request = batchArgs.csvRequest;
+    request.inputGiven = inputOption->count() > 0;
+    if (decimalOption->count() > 0) request.decimalComma = decimalComma;
+    if (columnsOption->count() > 0) {
+      std::vector<std::string> names;
+      std::string_view list = csvColumns;
+      while (true) {
+        const auto comma = list.find(',');
+        names.emplace_back(list.substr(0, comma));
+        if (comma == std::string_view::npos) break;
+        list.remove_prefix(comma + 1);
+      }
+      request.columns = names;
+    }
     return Batch(settings, batchArgs);
   }
   return Example();

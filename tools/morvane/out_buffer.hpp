@@ -20,6 +20,7 @@ class OutBuffer {
   void Commit(const char* end) { size_ = static_cast<std::size_t>(end - data_.data()); }
 
   void Append(std::string_view text) {
+    if (text.empty()) return;  // its data may be null, which memcpy does not take
     char* p = Reserve(text.size());
     std::memcpy(p, text.data(), text.size());
     size_ += text.size();
@@ -37,6 +38,7 @@ class OutBuffer {
 
 // Copies text to p, returns the end.
 inline char* Put(char* p, std::string_view text) {
+  if (text.empty()) return p;  // its data may be null, which memcpy does not take
   std::memcpy(p, text.data(), text.size());
   return p + text.size();
 }

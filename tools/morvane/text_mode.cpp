@@ -1,6 +1,8 @@
 #include "tools/morvane/text_mode.hpp"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "component/failure.hpp"
 #include "tools/morvane/numbers.hpp"
@@ -29,13 +31,30 @@ std::size_t ColumnCount(Columns group) {
   return 0;
 }
 
-char* PutText(char* p, std::string_view text) {
-  // A text with a blank in it is one of the MGRS messages, not a reference.
-  if (text.empty() || text.find(' ') != std::string_view::npos) {
-    *p++ = '*';
-    return p;
-  }
-  return Put(p, text);
+// An MGRS reference without the blank that starts those of zones 1 to 9;
+// empty for the messages the routines leave instead of a reference.
+std::string_view Reference(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  return text.find(' ') == std::string_view::npos ? text : std::string_view{};
+}
+
+char* PutText(char* p, std::string_view text, std::string_view none) {
+  return Put(p, text.empty() ? none : text);
+}
+
+// A number as ValueStyle says.
+template <typename Format>
+char* PutNumber(char* p, const ValueStyle& style, Format format) {
+  char* end = format(p);
+  if (!style.decimalComma) return end;
+  char* point = std::find(p, end, '.');
+  if (point == end) return end;
+  *point = ',';
+  if (!style.quoteNumbers) return end;
+  std::memmove(p + 1, p, static_cast<std::size_t>(end - p));
+  *p = '"';
+  end[1] = '"';
+  return end + 2;
 }
 
 }  // namespace
@@ -59,147 +78,197 @@ bool FieldReader::Next(std::string_view& field) {
 
 std::string_view FieldReader::Rest() const { return TrimLineEnd(line_.substr(pos_)); }
 
-void WriteTextHeader(const Settings& settings, OutBuffer& out) {
-  out.Append('#');
-  char separator = ' ';
-  const auto name = [&](std::string_view text) {
-    out.Append(separator);
-    out.Append(text);
-    separator = settings.delimiter;
-  };
+std::vector<std::string_view> ValueColumnNames(const Settings& settings) {
+  std::vector<std::string_view> names;
   for (Columns group : settings.columns) {
     switch (group) {
       case Columns::Deg:
-        if (settings.lonFirst) name("Longitude"), name("Latitude");
-        else name("Latitude"), name("Longitude");
+        if (settings.lonFirst) names.insert(names.end(), {"Longitude", "Latitude"});
+        else names.insert(names.end(), {"Latitude", "Longitude"});
         break;
       case Columns::Dms:
-        for (const char* n : {"LatDmsDeg", "LatDmsMin", "LatDmsSec", "LonDmsDeg", "LonDmsMin",
-                              "LonDmsSec"})
-          name(n);
+        names.insert(names.end(), {"LatDmsDeg", "LatDmsMin", "LatDmsSec", "LonDmsDeg",
+                                   "LonDmsMin", "LonDmsSec"});
         break;
-      case Columns::Lambert: name("X"), name("Y"); break;
-      case Columns::Utm: name("Zone"), name("Hemisphere"), name("Easting"), name("Northing"); break;
-      case Columns::Mgrs: name("MGRS"); break;
-      case Columns::Ifbl: name("IFBL"); break;
+      case Columns::Lambert: names.insert(names.end(), {"X", "Y"}); break;
+      case Columns::Utm: names.insert(names.end(), {"Zone", "Hemisphere", "Easting", "Northing"}); break;
+      case Columns::Mgrs: names.push_back("MGRS"); break;
+      case Columns::Ifbl: names.push_back("IFBL"); break;
     }
   }
-  name("Error");
+  return names;
+}
+
+std::size_t ValueColumnCount(const Settings& settings) {
+  std::size_t columns = 0;
+  for (Columns group : settings.columns) columns += ColumnCount(group);
+  return columns;
+}
+
+void WriteTextHeader(const Settings& settings, OutBuffer& out) {
+  out.Append('#');
+  char separator = ' ';
+  for (std::string_view name : ValueColumnNames(settings)) {
+    out.Append(separator);
+    out.Append(name);
+    separator = settings.delimiter;
+  }
+  out.Append(separator);
+  out.Append("Error");
   out.Append('\n');
 }
 
-void WriteValueColumns(const Settings& settings, const ZedizAdo& object, OutBuffer& out) {
-  const char d = settings.delimiter;
-  const std::string mgrs = object.MGRS();
-  const std::string ifbl = object.IFBL();
-  // 16 numbers at most, with their delimiters, and the two texts.
-  char* p = out.Reserve(16 * (kNumberChars + 1) + mgrs.size() + ifbl.size() + 2);
+void WriteValueColumns(const Settings& settings, const ValueStyle& style,
+                       const PointValues& v, OutBuffer& out) {
+  const char d = style.delimiter;
+  const std::string_view mgrs = Reference(v.mgrs);
+  // 16 numbers at most, with their delimiters and quotes, and the texts.
+  char* p = out.Reserve(16 * (kNumberChars + 3) + mgrs.size() + v.ifbl.size() +
+                        6 * style.none.size());
   bool first = true;
   const auto next = [&] {
     if (!first) *p++ = d;
     first = false;
   };
+  const auto number = [&](double value) {
+    next(), p = PutNumber(p, style, [value](char* q) { return FormatDouble(q, value); });
+  };
+  const auto seconds = [&](float value) {
+    next(), p = PutNumber(p, style, [value](char* q) { return FormatFloat(q, value); });
+  };
+  const auto whole = [&](std::int32_t value) { next(), p = FormatInt(p, value); };
   for (Columns group : settings.columns) {
     switch (group) {
-      case Columns::Deg: {
-        const double a = settings.lonFirst ? object.Longitude() : object.Latitude();
-        const double b = settings.lonFirst ? object.Latitude() : object.Longitude();
-        next(), p = FormatDouble(p, a);
-        next(), p = FormatDouble(p, b);
+      case Columns::Deg:
+        number(settings.lonFirst ? v.longitude : v.latitude);
+        number(settings.lonFirst ? v.latitude : v.longitude);
         break;
-      }
       case Columns::Dms:
-        next(), p = FormatInt(p, object.LatDmsDeg());
-        next(), p = FormatInt(p, object.LatDmsMin());
-        next(), p = FormatFloat(p, object.LatDmsSec());
-        next(), p = FormatInt(p, object.LonDmsDeg());
-        next(), p = FormatInt(p, object.LonDmsMin());
-        next(), p = FormatFloat(p, object.LonDmsSec());
+        whole(v.latDmsDeg), whole(v.latDmsMin), seconds(v.latDmsSec);
+        whole(v.lonDmsDeg), whole(v.lonDmsMin), seconds(v.lonDmsSec);
         break;
-      case Columns::Lambert:
-        next(), p = FormatDouble(p, object.X());
-        next(), p = FormatDouble(p, object.Y());
-        break;
+      case Columns::Lambert: number(v.x), number(v.y); break;
       case Columns::Utm: {
         int zone = 0;
         char hemisphere = 0;
         if (UtmZoneOf(mgrs, zone, hemisphere)) {
-          next(), p = FormatInt(p, zone);
+          whole(zone);
           next(), *p++ = hemisphere;
-          next(), p = FormatDouble(p, object.Easting());
-          next(), p = FormatDouble(p, object.Northing());
+          number(v.easting), number(v.northing);
         } else {
           // No grid zone (latitude outside the UTM range): no UTM position.
-          for (int i = 0; i < 4; ++i) next(), *p++ = '*';
+          for (int i = 0; i < 4; ++i) next(), p = Put(p, style.none);
         }
         break;
       }
-      case Columns::Mgrs: next(), p = PutText(p, mgrs); break;
-      case Columns::Ifbl: next(), p = PutText(p, ifbl); break;
+      case Columns::Mgrs: next(), p = PutText(p, mgrs, style.none); break;
+      case Columns::Ifbl: next(), p = PutText(p, v.ifbl, style.none); break;
     }
   }
   out.Commit(p);
 }
 
-TextConverter::TextConverter(const Settings& settings) : settings_(settings) {
-  object_.DatumFrom(settings.from);
-  object_.DatumDest(settings.dest);
-  object_.mgrsPrecision = settings.mgrsPrecision;
-  object_.IfblPrecision = settings.ifblPrecision;
+TextConverter::TextConverter(const Settings& settings)
+    : settings_(settings), batch_(settings), valueColumns_(ValueColumnCount(settings)) {
+  style_.delimiter = settings.delimiter;
 }
 
 void TextConverter::WriteFailedLine(std::string_view message, std::string_view rest,
                                     OutBuffer& out) {
   const char d = settings_.delimiter;
-  std::size_t columns = 0;
-  for (Columns group : settings_.columns) columns += ColumnCount(group);
-  char* p = out.Reserve(2 * columns + message.size() + rest.size() + 4);
-  for (std::size_t i = 0; i < columns; ++i) *p++ = '*', *p++ = d;
+  char* p = out.Reserve(2 * valueColumns_ + message.size() + rest.size() + 4);
+  for (std::size_t i = 0; i < valueColumns_; ++i) *p++ = '*', *p++ = d;
   p = Put(p, message);
   if (!rest.empty()) *p++ = d, p = Put(p, rest);
   *p++ = '\n';
   out.Commit(p);
 }
 
-LineStatus TextConverter::Convert(std::string_view line, OutBuffer& out) {
+void TextConverter::Convert(std::string_view block, OutBuffer& out, LineCounts& counts) {
+  while (!block.empty()) {
+    const auto newline = block.find('\n');
+    ReadLine(block.substr(0, newline), out, counts);
+    block.remove_prefix(newline == std::string_view::npos ? block.size() : newline + 1);
+    if (batch_.Full()) Flush(out, counts);
+  }
+  Flush(out, counts);
+}
+
+void TextConverter::ReadLine(std::string_view line, OutBuffer& out, LineCounts& counts) {
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   std::size_t first = 0;
   while (first < line.size() && IsBlank(line[first])) ++first;
   if (first == line.size() || line[first] == '#') {
-    out.Append(line);
-    out.Append('\n');
-    return LineStatus::Passed;
+    lines_.push_back({Line::Pass, line, 0, 0});
+    return;
   }
 
+  const InputFields layout = InputFieldsOf(settings_.input, settings_.lonFirst);
   FieldReader fields(line);
-  if (!ReadInput(fields)) {
-    WriteFailedLine(problem_, fields.Rest(), out);
-    return LineStatus::Failed;
+  std::array<std::string_view, 6> field;
+  PointInput point;
+  bool read = true;
+  for (std::size_t i = 0; i < layout.count && read; ++i) {
+    if (!fields.Next(field[i])) {
+      problem_ = "cannot read line: ";
+      problem_ += layout.names[i];
+      problem_ += " missing";
+      read = false;
+    }
   }
-  const std::string_view rest = fields.Rest();
-  try {
-    object_.Conversion();
-  } catch (const Failure& failure) {
-    problem_ = "Failure: ";
-    problem_ += FailureName(failure.kind());
-    WriteFailedLine(problem_, rest, out);
-    return LineStatus::Failed;
+  if (read) read = ReadPoint(settings_.input, settings_.lonFirst, field, layout.names, point, problem_);
+  if (!read) {
+    lines_.push_back({Line::Problem, fields.Rest(), problems_.size(), problem_.size()});
+    problems_ += problem_;
+    return;
   }
-  const std::string error = object_.Error();
-  if (!error.empty()) {
-    WriteFailedLine(error, rest, out);
-    return LineStatus::Failed;
-  }
-
-  WriteValueColumns(settings_, object_, out);
-  char* p = out.Reserve(rest.size() + 3);
-  *p++ = settings_.delimiter;  // the empty error column
-  if (!rest.empty()) *p++ = settings_.delimiter, p = Put(p, rest);
-  *p++ = '\n';
-  out.Commit(p);
-  return LineStatus::Converted;
+  if (!batch_.Fits(point)) Flush(out, counts);
+  lines_.push_back({Line::Point, fields.Rest(), batch_.Size(), 0});
+  batch_.Add(point);
 }
 
+void TextConverter::Flush(OutBuffer& out, LineCounts& counts) {
+  batch_.Convert();
+  for (const Line& line : lines_) {
+    ++counts.lines;
+    switch (line.kind) {
+      case Line::Pass:
+        out.Append(line.text);
+        out.Append('\n');
+        break;
+      case Line::Problem:
+        WriteFailedLine(std::string_view(problems_).substr(line.index, line.size), line.text, out);
+        ++counts.failed;
+        break;
+      case Line::Point: {
+        if (const std::int32_t failure = batch_.Failure(line.index)) {
+          problem_ = "Failure: ";
+          problem_ += FailureName(static_cast<FailureKind>(failure));
+          WriteFailedLine(problem_, line.text, out);
+          ++counts.failed;
+          break;
+        }
+        const std::string_view error = batch_.Error(line.index);
+        if (!error.empty()) {
+          WriteFailedLine(error, line.text, out);
+          ++counts.failed;
+          break;
+        }
+        WriteValueColumns(settings_, style_, batch_.Values(line.index), out);
+        char* p = out.Reserve(line.text.size() + 3);
+        *p++ = settings_.delimiter;  // the empty error column
+        if (!line.text.empty()) *p++ = settings_.delimiter, p = Put(p, line.text);
+        *p++ = '\n';
+        out.Commit(p);
+        ++counts.converted;
+        break;
+      }
+    }
+  }
+  lines_.clear();
+  problems_.clear();
+  batch_.Clear();
+}
 InputFields InputFieldsOf(InputKind kind, bool lonFirst) {
   switch (kind) {
     case InputKind::Deg:
@@ -212,15 +281,14 @@ InputFields InputFieldsOf(InputKind kind, bool lonFirst) {
   return {0, {}};
 }
 
-bool PutInput(ZedizAdo& object, InputKind kind, bool lonFirst,
-              const std::array<std::string_view, 6>& field, std::string& text,
-              std::string& problem) {
-  const InputFields layout = InputFieldsOf(kind, lonFirst);
+bool ReadPoint(InputKind kind, bool lonFirst, const std::array<std::string_view, 6>& field,
+               const std::array<const char*, 6>& names, PointInput& point,
+               std::string& problem, const std::array<std::string_view, 6>* shown) {
   const auto failed = [&](std::size_t i, const char* what) {
     problem = "cannot read ";
-    problem += layout.names[i];
+    problem += names[i];
     problem += " '";
-    problem += field[i];
+    problem += shown ? (*shown)[i] : field[i];
     problem += "': not ";
     problem += what;
     return false;
@@ -232,21 +300,14 @@ bool PutInput(ZedizAdo& object, InputKind kind, bool lonFirst,
       double a = 0, b = 0;
       if (!ParseDouble(field[0], a)) return failed(0, "a number");
       if (!ParseDouble(field[1], b)) return failed(1, "a number");
-      if (kind == InputKind::Lambert) {
-        object.X(a);
-        object.Y(b);
-      } else if (lonFirst) {
-        object.Longitude(a);
-        object.Latitude(b);
-      } else {
-        object.Latitude(a);
-        object.Longitude(b);
-      }
+      if (kind == InputKind::Lambert) point.x = a, point.y = b;
+      else if (lonFirst) point.longitude = a, point.latitude = b;
+      else point.latitude = a, point.longitude = b;
       return true;
     }
     case InputKind::Dms: {
-      std::array<std::int16_t, 4> whole{};
-      std::array<float, 2> seconds{};
+      std::array<std::int16_t, 4>& whole = point.dms;
+      std::array<float, 2>& seconds = point.seconds;
       constexpr std::array<std::size_t, 4> kWhole{0, 1, 3, 4};
       for (std::size_t k = 0; k < 4; ++k)
         if (!ParseInt16(field[kWhole[k]], whole[k]))
@@ -265,40 +326,57 @@ bool PutInput(ZedizAdo& object, InputKind kind, bool lonFirst,
           else if (minutes == 0 && sec > 0) sec = -sec;
         }
       }
-      object.LatDmsDeg(whole[0]);
-      object.LatDmsMin(whole[1]);
-      object.LatDmsSec(seconds[0]);
-      object.LonDmsDeg(whole[2]);
-      object.LonDmsMin(whole[3]);
-      object.LonDmsSec(seconds[1]);
       return true;
     }
     case InputKind::Mgrs:
-      text.assign(field[0]);
-      object.MGRS(text);
-      return true;
     case InputKind::Ifbl:
-      text.assign(field[0]);
-      object.IFBL(text);
+      // The core takes null-terminated texts: a null byte would cut the
+      // text short and could leave a valid reference in front of it.
+      if (field[0].find('\0') != std::string_view::npos) {
+        problem = "cannot read ";
+        problem += names[0];
+        problem += ": a null byte in the text";
+        return false;
+      }
+      point.text = field[0];
       return true;
   }
   return true;
 }
 
-bool TextConverter::ReadInput(FieldReader& fields) {
-  const InputFields layout = InputFieldsOf(settings_.input, settings_.lonFirst);
-  std::array<std::string_view, 6> field;
-  for (std::size_t i = 0; i < layout.count; ++i) {
-    if (!fields.Next(field[i])) {
-      problem_ = "cannot read line: ";
-      problem_ += layout.names[i];
-      problem_ += " missing";
-      return false;
-    }
+bool PutInput(ZedizAdo& object, InputKind kind, bool lonFirst,
+              const std::array<std::string_view, 6>& field, std::string& text,
+              std::string& problem) {
+  PointInput point;
+  if (!ReadPoint(kind, lonFirst, field, InputFieldsOf(kind, lonFirst).names, point, problem))
+    return false;
+  switch (kind) {
+    case InputKind::Deg:
+      object.Latitude(point.latitude);
+      object.Longitude(point.longitude);
+      break;
+    case InputKind::Lambert:
+      object.X(point.x);
+      object.Y(point.y);
+      break;
+    case InputKind::Dms:
+      object.LatDmsDeg(point.dms[0]);
+      object.LatDmsMin(point.dms[1]);
+      object.LatDmsSec(point.seconds[0]);
+      object.LonDmsDeg(point.dms[2]);
+      object.LonDmsMin(point.dms[3]);
+      object.LonDmsSec(point.seconds[1]);
+      break;
+    case InputKind::Mgrs:
+      text.assign(point.text);
+      object.MGRS(text);
+      break;
+    case InputKind::Ifbl:
+      text.assign(point.text);
+      object.IFBL(text);
+      break;
   }
-  object_.Reset();
-  object_.OrigType(OrigTypeOf(settings_.input));
-  return PutInput(object_, settings_.input, settings_.lonFirst, field, text_, problem_);
+  return true;
 }
 
 }  // namespace morvane::cli

@@ -1,0 +1,106 @@
+// CSV mode of batch: spreadsheet files as people have them.  A header
+// line names the columns; the coordinates are read from the columns chosen
+// by name or number (or found by their common names); every row is written
+// back as it was, followed by the output columns and an Error column, in
+// the input's own dialect (separator, decimal comma, line ends, byte-order
+// mark).
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tools/morvane/batch.hpp"
+#include "tools/morvane/csv.hpp"
+#include "tools/morvane/out_buffer.hpp"
+#include "tools/morvane/point_batch.hpp"
+#include "tools/morvane/settings.hpp"
+#include "tools/morvane/text_mode.hpp"
+
+namespace morvane::cli {
+
+// What the command line asks of CSV mode.
+struct CsvRequest {
+  std::optional<char> separator;               // --delimiter
+  std::optional<bool> decimalComma;            // --decimal-comma / --no-decimal-comma
+  std::optional<std::vector<std::string>> columns;  // --columns, split at commas
+  bool inputGiven = false;                     // --input was given
+};
+
+// How the rows of one file are read and written.
+struct CsvLayout {
+  char separator = ',';
+  std::string lineEnd = "\n";  // the header's
+  bool byteOrderMark = false;
+  bool readDecimalComma = false;   // numbers may be written 50,8467
+  bool writeDecimalComma = false;  // and are written so
+  std::size_t headerFields = 0;
+  std::size_t inputFields = 0;                // columns the input kind reads
+  std::array<std::size_t, 6> columns{};       // their indexes, 0-based
+  std::array<std::string, 6> names{};         // their header names, for messages
+};
+
+// The start of a CSV input, once its header has been read.
+struct CsvStart {
+  bool empty = false;         // no header at all: nothing is written
+  std::size_t consumed = 0;   // bytes of the input taken by the mark and the header
+  std::string header;         // the header line to write, line end included
+  std::string columnsUsed;    // for standard error, when columns were found by name
+};
+
+// Reads the byte-order mark and the header at the start of input (which
+// holds at least the header record, or the whole input) and chooses the
+// columns; settings.input becomes the kind found when the request names
+// none.  False with the reason in error when the header or the columns
+// do not do: nothing may be written then.
+bool StartCsv(std::string_view input, const CsvRequest& request, Settings& settings,
+              CsvLayout& layout, CsvStart& start, std::string& error);
+
+// Whether the rows in sample (the complete records after the header) write
+// their numbers with a decimal comma, for an input whose separator is not
+// the comma: the more common of "50,8" and "50.8" among all fields; with
+// neither, a semicolon says decimal comma.
+bool SampleHasDecimalComma(std::string_view sample, char separator);
+
+// Converts the rows of a block: each row keeps its columns and gets the
+// value columns and Error; a row that does not convert gets empty values
+// and its message.
+class CsvConverter : public BlockConverter {
+ public:
+  CsvConverter(const Settings& settings, const CsvLayout& layout);
+  void Convert(std::string_view block, OutBuffer& out, LineCounts& counts) override;
+
+ private:
+  struct Row {
+    enum Kind { Blank, Problem, Point } kind;
+    std::string_view text;      // the record as written, without its line end
+    std::size_t fields;         // its fields
+    bool rewrite;               // a quoting fault: written field by field
+    std::size_t index;          // Problem: start in problems_; Point: index in the batch
+    std::size_t size;           // Problem: length of the message
+  };
+  // Reads the row in record_ into rows_ (and its point into the batch);
+  // converts the batch first when the point does not fit in it.
+  void ReadRow(OutBuffer& out, LineCounts& counts);
+  // Reads the coordinate columns; false with problem_ set.
+  bool ReadCoordinates(PointInput& point);
+  void Flush(OutBuffer& out, LineCounts& counts);
+  void WriteRow(const Row& row, std::string_view error, const PointValues* values, OutBuffer& out);
+
+  const Settings& settings_;
+  const CsvLayout& layout_;
+  ValueStyle style_;
+  std::size_t valueColumns_;
+  std::array<const char*, 6> names_{};
+  PointBatch batch_;
+  CsvRecord record_, rewriteRecord_;
+  std::vector<Row> rows_;
+  std::string problems_, problem_;
+  std::array<std::string, 6> scratch_, normal_;  // values without quotes, with decimal points
+  std::string fieldScratch_;
+};
+
+}  // namespace morvane::cli

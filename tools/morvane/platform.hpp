@@ -1,0 +1,23 @@
+// What the tool's input and output need from the platform beyond POSIX
+// read and write: on Windows, standard streams in binary mode and UTF-8 on
+// the console.  Nothing to do elsewhere.
+#pragma once
+
+#include <fcntl.h>
+
+namespace morvane::cli {
+
+// Flags of open() for an input file: read-only, not inherited by child
+// processes, and on Windows in binary mode (no translation of line ends).
+#ifdef _WIN32
+inline constexpr int kOpenForReading = O_RDONLY | O_BINARY | O_NOINHERIT;
+#else
+inline constexpr int kOpenForReading = O_RDONLY | O_CLOEXEC;
+#endif
+
+// Windows: standard input, output and error in binary mode, so that lines
+// end in "\n" and are read byte for byte, as on every other system; text
+// written to a console is UTF-8.  Does nothing elsewhere.
+void PrepareStandardStreams();
+
+}  // namespace morvane::cli

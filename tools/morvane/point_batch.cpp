@@ -1,0 +1,140 @@
+#include "tools/morvane/point_batch.hpp"
+
+#include <algorithm>
+#include <cstring>
+
+namespace morvane::cli {
+
+namespace {
+
+// Bytes the texts of one batch may take in a text column (points times
+// the longest text): a long MGRS text would otherwise widen every entry.
+constexpr std::size_t kTextBudget = 64 * 1024;
+
+bool Needs(const Settings& settings, Columns group) {
+  return std::find(settings.columns.begin(), settings.columns.end(), group) !=
+         settings.columns.end();
+}
+
+}  // namespace
+
+std::string_view PointBatch::TextColumn::At(std::size_t i) const {
+  if (width == 0) return {};
+  const char* entry = data.data() + i * width;
+  const char* end = std::find(entry, entry + width, '\0');
+  return {entry, static_cast<std::size_t>(end - entry)};
+}
+
+PointBatch::PointBatch(const Settings& settings) {
+  input_.OrigType = OrigTypeOf(settings.input);
+  input_.DatumFrom = settings.from;
+  input_.DatumDest = settings.dest;
+  input_.mgrsPrecision = settings.mgrsPrecision;
+  input_.IfblPrecision = settings.ifblPrecision;
+  switch (settings.input) {
+    case InputKind::Deg: input_.Latitude = a_.data(), input_.Longitude = b_.data(); break;
+    case InputKind::Lambert: input_.X = a_.data(), input_.Y = b_.data(); break;
+    case InputKind::Dms:
+      input_.LatDmsDeg = dms_[0].data(), input_.LatDmsMin = dms_[1].data();
+      input_.LonDmsDeg = dms_[2].data(), input_.LonDmsMin = dms_[3].data();
+      input_.LatDmsSec = seconds_[0].data(), input_.LonDmsSec = seconds_[1].data();
+      break;
+    case InputKind::Mgrs:
+    case InputKind::Ifbl: input_.Texts = textPointers_.data(); break;
+  }
+
+  // Only the outputs that are printed are written.  The UTM columns take
+  // their zone from the MGRS reference.
+  if (Needs(settings, Columns::Deg))
+    output_.Latitude = latitude_.data(), output_.Longitude = longitude_.data();
+  if (Needs(settings, Columns::Dms)) {
+    output_.LatDmsDeg = outDms_[0].data(), output_.LatDmsMin = outDms_[1].data();
+    output_.LonDmsDeg = outDms_[2].data(), output_.LonDmsMin = outDms_[3].data();
+    output_.LatDmsSec = outSeconds_[0].data(), output_.LonDmsSec = outSeconds_[1].data();
+  }
+  if (Needs(settings, Columns::Lambert)) output_.X = x_.data(), output_.Y = y_.data();
+  if (Needs(settings, Columns::Utm)) output_.Northing = northing_.data(), output_.Easting = easting_.data();
+  wantMgrs_ = Needs(settings, Columns::Utm) || Needs(settings, Columns::Mgrs);
+  wantIfbl_ = Needs(settings, Columns::Ifbl);
+  output_.Failure = failure_.data();
+}
+
+bool PointBatch::Fits(const PointInput& point) const {
+  if (input_.Texts == nullptr || count_ == 0) return true;
+  return (count_ + 1) * std::max(longestText_, point.text.size()) <= kTextBudget;
+}
+
+void PointBatch::Add(const PointInput& point) {
+  const std::size_t i = count_++;
+  switch (input_.OrigType) {
+    case mvDeg: a_[i] = point.latitude, b_[i] = point.longitude; break;
+    case mvLambert72: a_[i] = point.x, b_[i] = point.y; break;
+    case mvDegMinSec:
+      for (std::size_t k = 0; k < 4; ++k) dms_[k][i] = point.dms[k];
+      seconds_[0][i] = point.seconds[0], seconds_[1][i] = point.seconds[1];
+      break;
+    default:
+      textStart_[i] = texts_.size();
+      texts_.append(point.text);
+      texts_.push_back('\0');
+      longestText_ = std::max(longestText_, point.text.size());
+      break;
+  }
+}
+
+void PointBatch::Allocate(TextColumn& column, std::size_t width) {
+  column.width = width;
+  column.data.resize(count_ * width);
+}
+
+void PointBatch::Convert() {
+  refused_.clear();
+  if (count_ == 0) return;
+  if (input_.Texts)
+    for (std::size_t i = 0; i < count_; ++i) textPointers_[i] = texts_.data() + textStart_[i];
+  const auto n = static_cast<std::ptrdiff_t>(count_);
+  TextWidths widths;
+  int status = BatchWidths(input_, n, widths);
+  if (status == MORVANE_OK) {
+    Allocate(error_, widths.Error);
+    output_.Error = {error_.data.data(), error_.width};
+    if (wantMgrs_) Allocate(mgrs_, widths.MGRS), output_.MGRS = {mgrs_.data.data(), mgrs_.width};
+    if (wantIfbl_) Allocate(ifbl_, widths.IFBL), output_.IFBL = {ifbl_.data.data(), ifbl_.width};
+    status = ConvertBatch(input_, output_, n, 1);
+  }
+  if (status != MORVANE_OK) {
+    // Cannot happen with the settings the tool accepts, but for want of
+    // memory: every point of the batch gets the reason.
+    refused_ = "cannot convert: the batch call refused the points (status ";
+    refused_ += std::to_string(status);
+    refused_ += ')';
+    std::fill_n(failure_.begin(), count_, 0);
+  }
+}
+
+PointValues PointBatch::Values(std::size_t i) const {
+  PointValues v;
+  if (output_.Latitude) v.latitude = latitude_[i], v.longitude = longitude_[i];
+  if (output_.LatDmsDeg) {
+    v.latDmsDeg = outDms_[0][i], v.latDmsMin = outDms_[1][i], v.latDmsSec = outSeconds_[0][i];
+    v.lonDmsDeg = outDms_[2][i], v.lonDmsMin = outDms_[3][i], v.lonDmsSec = outSeconds_[1][i];
+  }
+  if (output_.X) v.x = x_[i], v.y = y_[i];
+  if (output_.Northing) v.northing = northing_[i], v.easting = easting_[i];
+  if (wantMgrs_) v.mgrs = mgrs_.At(i);
+  if (wantIfbl_) v.ifbl = ifbl_.At(i);
+  return v;
+}
+
+std::string_view PointBatch::Error(std::size_t i) const {
+  if (!refused_.empty()) return refused_;
+  return error_.At(i);
+}
+
+void PointBatch::Clear() {
+  count_ = 0;
+  texts_.clear();
+  longestText_ = 0;
+}
+
+}  // namespace morvane::cli

@@ -1,0 +1,292 @@
+// The converter page: one point in every representation, and a batch
+// panel whose conversions run in a worker.
+import { load } from "./morvane/index.js";
+import { DATUM_LABELS, floatText, utmZone } from "./batch.js";
+
+const $ = (id) => document.getElementById(id);
+
+const DATUM_NUMBER = { ed50: 1, bd72: 2, wgs84: 3, ntf: 4 };
+const PAUSE_MS = 600;  // typing pause before a conversion
+
+// The input fields of each group, by the object's property names.
+const GROUPS = {
+  deg: { type: 2, fields: { Latitude: "lat", Longitude: "lon" } },
+  dms: {
+    type: 5,
+    fields: { LatDmsDeg: "lat-d", LatDmsMin: "lat-m", LatDmsSec: "lat-s",
+              LonDmsDeg: "lon-d", LonDmsMin: "lon-m", LonDmsSec: "lon-s" },
+  },
+  lambert: { type: 4, fields: { X: "x", Y: "y" } },
+  mgrs: { type: 1, fields: { MGRS: "mgrs" }, text: true },
+  ifbl: { type: 3, fields: { IFBL: "ifbl" }, text: true },
+};
+const OUTPUT_ONLY = { Zone: "zone", Easting: "easting", Northing: "northing" };
+
+let m = null;
+let source = "deg";  // the group the point was last given in
+let timer = 0;
+
+function settings() {
+  return {
+    datumFrom: $("datum-from").value,
+    datumTo: $("datum-to").value,
+    mgrsPrecision: Number($("mgrs-precision").value),
+    ifblPrecision: Number($("ifbl-precision").value),
+  };
+}
+
+// What each group is on, as the command-line tool states it.
+function showDatums() {
+  const { datumFrom, datumTo } = settings();
+  const on = (datum, input) => `(${input ? "input, " : ""}on ${DATUM_LABELS[datum]})`;
+  for (const group of ["deg", "dms", "mgrs"]) {
+    document.querySelector(`[data-datum-of="${group}"]`).textContent =
+      source === group ? on(datumFrom, true) : on(datumTo, false);
+  }
+  // UTM comes with an MGRS reference, on the datum it was read on.
+  document.querySelector('[data-datum-of="utm"]').textContent = on(source === "mgrs" ? datumFrom : datumTo, false);
+  for (const group of ["lambert", "ifbl"]) {
+    document.querySelector(`[data-datum-of="${group}"]`).textContent = on("bd72", source === group);
+  }
+}
+
+// A number as typed: blanks around it, and a decimal comma, are allowed.
+function readNumber(text) {
+  const t = text.trim().replace(",", ".");
+  if (!/^[+-]?(?:\d+\.?\d*|\.\d+)(?:[eE][+-]?\d+)?$/.test(t)) return NaN;
+  return Number(t);
+}
+
+function setMessage(group, text) {
+  for (const g of Object.keys(GROUPS)) $(`message-${g}`).textContent = g === group ? text : "";
+}
+
+function clearOutputs(except) {
+  for (const [group, { fields }] of Object.entries(GROUPS)) {
+    if (group === except) continue;
+    for (const id of Object.values(fields)) $(id).value = "";
+  }
+  for (const id of Object.values(OUTPUT_ONLY)) $(id).value = "";
+}
+
+function convertFrom(group) {
+  if (!m) return;
+  clearTimeout(timer);
+  source = group;
+  showDatums();
+  const spec = GROUPS[group];
+  const values = Object.entries(spec.fields).map(([name, id]) => [name, $(id).value]);
+  if (values.some(([, text]) => text.trim() === "")) {
+    setMessage(group, "");
+    return;  // not all of the point is there yet
+  }
+  const s = settings();
+  const z = new m.ZedizAdo();
+  try {
+    z.DatumFrom = DATUM_NUMBER[s.datumFrom];
+    z.DatumDest = DATUM_NUMBER[s.datumTo];
+    z.mgrsPrecision = s.mgrsPrecision;
+    z.IfblPrecision = s.ifblPrecision;
+    z.OrigType = spec.type;
+    for (const [name, text] of values) z[name] = spec.text ? text.trim() : readNumber(text);
+    z.Conversion();
+    if (z.Error) {
+      setMessage(group, z.Error);
+      clearOutputs(group);
+      return;
+    }
+    setMessage(group, "");
+    fill(z, group);
+  } catch (error) {
+    // A value the interface cannot hold (a DMS field that is not a whole
+    // number), or a failure of the conversion.
+    setMessage(group, error instanceof m.MorvaneFailure ? `Failure: ${error.kind}` : error.message);
+    clearOutputs(group);
+  } finally {
+    z.dispose();
+  }
+}
+
+function fill(z, except) {
+  const put = (id, value) => { $(id).value = value; };
+  if (except !== "deg") {
+    put("lat", String(z.Latitude));
+    put("lon", String(z.Longitude));
+  }
+  if (except !== "dms") {
+    put("lat-d", String(z.LatDmsDeg));
+    put("lat-m", String(z.LatDmsMin));
+    put("lat-s", floatText(z.LatDmsSec));
+    put("lon-d", String(z.LonDmsDeg));
+    put("lon-m", String(z.LonDmsMin));
+    put("lon-s", floatText(z.LonDmsSec));
+  }
+  if (except !== "lambert") {
+    put("x", String(z.X));
+    put("y", String(z.Y));
+  }
+  const mgrs = z.MGRS;
+  if (except !== "mgrs") put("mgrs", mgrs.trim());
+  const [zone, hemisphere] = utmZone(mgrs);
+  put("zone", zone ? `${zone} ${hemisphere}` : "");
+  put("easting", zone ? String(z.Easting) : "");
+  put("northing", zone ? String(z.Northing) : "");
+  if (except !== "ifbl") put("ifbl", z.IFBL);
+  $("ifbl").placeholder = z.IFBL || except === "ifbl" ? "E4.25.43" : "outside the grid";
+}
+
+function wireForm() {
+  for (const [group, { fields }] of Object.entries(GROUPS)) {
+    for (const id of Object.values(fields)) {
+      const input = $(id);
+      input.addEventListener("input", () => {
+        clearTimeout(timer);
+        timer = setTimeout(() => convertFrom(group), PAUSE_MS);
+      });
+      input.addEventListener("keydown", (event) => {
+        if (event.key === "Enter") {
+          event.preventDefault();
+          convertFrom(group);
+        }
+      });
+    }
+  }
+  $("point").addEventListener("submit", (event) => event.preventDefault());
+  for (const id of ["datum-from", "datum-to", "mgrs-precision", "ifbl-precision"]) {
+    $(id).addEventListener("change", () => convertFrom(source));
+  }
+  for (const button of document.querySelectorAll("button.copy")) {
+    button.addEventListener("click", () => copy($(button.dataset.copy), button));
+  }
+}
+
+async function copy(input, button) {
+  const label = document.querySelector(`label[for="${input.id}"]`).textContent;
+  try {
+    await navigator.clipboard.writeText(input.value);
+  } catch {
+    input.select();
+    document.execCommand("copy");
+  }
+  $("copied").textContent = `${label} copied: ${input.value}`;
+  button.focus();
+}
+
+// ---- Batch panel ----------------------------------------------------------
+
+const worker = new Worker(new URL("./worker.js", import.meta.url), { type: "module" });
+let fileText = null;  // a file read, until the text box is edited
+let job = 0;
+let download = null;
+
+function wireBatch() {
+  const input = $("batch-input");
+  input.addEventListener("input", () => { fileText = null; });
+  $("batch-file").addEventListener("change", async (event) => {
+    const file = event.target.files[0];
+    if (file) await readFile(file);
+  });
+  input.addEventListener("dragover", (event) => {
+    event.preventDefault();
+    input.classList.add("dragging");
+  });
+  input.addEventListener("dragleave", () => input.classList.remove("dragging"));
+  input.addEventListener("drop", async (event) => {
+    event.preventDefault();
+    input.classList.remove("dragging");
+    const file = event.dataTransfer.files[0];
+    if (file) await readFile(file);
+  });
+  $("batch-convert").addEventListener("click", startBatch);
+  $("batch-download").addEventListener("click", () => {
+    if (!download) return;
+    const a = document.createElement("a");
+    a.href = download;
+    a.download = "morvane-points.csv";
+    document.body.append(a);
+    a.click();
+    a.remove();
+  });
+  worker.onmessage = ({ data }) => {
+    if (data.id !== job) return;
+    if (data.type === "progress") {
+      $("batch-progress").max = Math.max(1, data.total);
+      $("batch-progress").value = data.done;
+      $("batch-status").textContent = `${data.done} of ${data.total} lines`;
+    } else if (data.type === "done") {
+      finishBatch(data);
+    } else {
+      $("batch-status").textContent = `Could not convert: ${data.message}`;
+      $("batch-convert").disabled = false;
+    }
+  };
+}
+
+async function readFile(file) {
+  const text = await file.text();
+  const lines = text.split(/\r\n|\n|\r/).length;
+  if (text.length <= 1 << 20) {
+    $("batch-input").value = text;
+    fileText = null;
+  } else {
+    // A large file is kept as read rather than shown.
+    fileText = text;
+    $("batch-input").value = "";
+  }
+  $("batch-status").textContent = `${file.name}: ${lines} lines read; press Convert.`;
+}
+
+function startBatch() {
+  const text = fileText ?? $("batch-input").value;
+  job++;
+  $("batch-convert").disabled = true;
+  $("batch-download").disabled = true;
+  if (download) URL.revokeObjectURL(download);
+  download = null;
+  $("batch-progress").hidden = false;
+  $("batch-progress").value = 0;
+  $("batch-status").textContent = "Converting…";
+  worker.postMessage({ id: job, text, kind: $("batch-kind").value, settings: settings() });
+}
+
+function finishBatch(data) {
+  $("batch-convert").disabled = false;
+  $("batch-progress").value = $("batch-progress").max;
+  download = URL.createObjectURL(data.csv);
+  $("batch-download").disabled = data.total === 0;
+  $("batch-status").textContent =
+    `${data.total} lines: ${data.converted} converted, ${data.refused} with a message ` +
+    `(${(data.milliseconds / 1000).toFixed(2)} s).`;
+  const table = $("batch-preview");
+  const head = table.querySelector("thead");
+  const body = table.querySelector("tbody");
+  head.replaceChildren(row("th", data.header));
+  body.replaceChildren(...data.preview.map((cells) => row("td", cells)));
+  table.hidden = data.preview.length === 0;
+  document.body.dataset.batch = "done";
+}
+
+function row(cell, cells) {
+  const tr = document.createElement("tr");
+  for (const text of cells) {
+    const c = document.createElement(cell);
+    if (cell === "th") c.scope = "col";
+    c.textContent = text;
+    tr.append(c);
+  }
+  return tr;
+}
+
+// ---- Start ----------------------------------------------------------------
+
+wireForm();
+wireBatch();
+showDatums();
+m = await load();
+// A first point: the Grand-Place in Brussels, in WGS 1984.
+if ($("lat").value === "" && $("lon").value === "") {
+  $("lat").value = "50.8467";
+  $("lon").value = "4.3525";
+}
+convertFrom(source);
+document.body.dataset.ready = "true";

@@ -1,0 +1,114 @@
+// Lines of points to columns for convert(), and results to CSV rows.
+// Shared by the page's worker and its tests.
+
+// The fields each kind reads, named as the command-line tool names them.
+export const KIND_FIELDS = {
+  deg: ["LAT", "LON"],
+  dms: ["LATD", "LATM", "LATS", "LOND", "LONM", "LONS"],
+  lambert: ["X", "Y"],
+  mgrs: ["MGRS"],
+  ifbl: ["IFBL"],
+};
+
+const WHOLE = new Set(["LATD", "LATM", "LOND", "LONM"]);
+const NUMBER = /^[+-]?(?:\d+\.?\d*|\.\d+)(?:[eE][+-]?\d+)?$/;
+
+export const DATUM_LABELS = {
+  wgs84: "WGS 1984",
+  bd72: "Belgian datum 1972",
+  ed50: "European 1950",
+  ntf: "Nouvelle Triangulation Française",
+};
+
+/**
+ * Reads the points of `text`, one a line.  Blank lines and lines whose
+ * first non-blank character is "#" are skipped.  Returns the columns for
+ * convert(), and for every point line its number, its text and, when it
+ * cannot be read, the reason (such lines are not converted).
+ */
+export function parsePoints(text, kind) {
+  const names = KIND_FIELDS[kind];
+  if (!names) throw new TypeError(`unknown kind ${kind}`);
+  const numeric = kind !== "mgrs" && kind !== "ifbl";
+  const columns = names.map(() => []);
+  const rows = [];  // { line, text, point (index into columns) or -1, problem }
+  const lines = text.split(/\r\n|\n|\r/);
+  if (lines.length > 0 && lines[lines.length - 1] === "") lines.pop();
+  for (let i = 0; i < lines.length; i++) {
+    const line = lines[i];
+    const trimmed = line.trim();
+    if (trimmed === "" || trimmed.startsWith("#")) continue;
+    const fields = trimmed.split(/\s*,\s*|\s+/);
+    let problem = "";
+    if (fields.length < names.length) {
+      problem = `cannot read ${names[fields.length]}: missing`;
+    } else if (numeric) {
+      for (let f = 0; f < names.length && !problem; f++) {
+        const field = fields[f];
+        if (!NUMBER.test(field)) problem = `cannot read ${names[f]} '${field}': not a number`;
+        else if (WHOLE.has(names[f]) && (!Number.isInteger(Number(field)) || Math.abs(Number(field)) > 32767)) {
+          problem = `cannot read ${names[f]} '${field}': not a whole number from -32767 to 32767`;
+        }
+      }
+    }
+    if (problem) {
+      rows.push({ line: i + 1, text: line, point: -1, problem });
+      continue;
+    }
+    for (let f = 0; f < names.length; f++) columns[f].push(numeric ? Number(fields[f]) : fields[f]);
+    rows.push({ line: i + 1, text: line, point: columns[0].length - 1, problem: "" });
+  }
+  return { columns, rows };
+}
+
+// The shortest text that reads back to the same 32-bit float.
+export function floatText(value) {
+  if (!Number.isFinite(value)) return String(value);
+  for (let digits = 1; digits <= 9; digits++) {
+    const text = value.toPrecision(digits);
+    if (Math.fround(Number(text)) === value) return String(Number(text));
+  }
+  return String(value);
+}
+
+// Zone and hemisphere from an MGRS reference, empty without one.
+export function utmZone(mgrs) {
+  const match = /^([ \d]\d)([C-X])/.exec(mgrs);
+  if (!match) return ["", ""];
+  return [String(Number(match[1])), match[2] >= "N" ? "N" : "S"];
+}
+
+/** The CSV header, with the datum of each output. */
+export function csvHeader(kind, datumTo) {
+  const to = DATUM_LABELS[datumTo];
+  const bd72 = DATUM_LABELS.bd72;
+  return ["Line", "Input", `Latitude (${to})`, `Longitude (${to})`, `LatDmsDeg (${to})`,
+    `LatDmsMin (${to})`, `LatDmsSec (${to})`, `LonDmsDeg (${to})`, `LonDmsMin (${to})`,
+    `LonDmsSec (${to})`, `Lambert 72 X (${bd72})`, `Lambert 72 Y (${bd72})`, `UTM zone (${to})`,
+    "Hemisphere", `Easting (${to})`, `Northing (${to})`, `MGRS (${to})`, `IFBL (${bd72})`, "Error"];
+}
+
+/** The cells of one row: a point's results, or its problem. */
+export function rowCells(row, result) {
+  if (row.point < 0) return [String(row.line), row.text, ...new Array(16).fill(""), row.problem];
+  const i = row.point;
+  const error = result.Failure[i] ? `Failure: ${result.Failure[i]}` : result.Error[i];
+  if (error) return [String(row.line), row.text, ...new Array(16).fill(""), error];
+  const [zone, hemisphere] = utmZone(result.MGRS[i]);
+  const hasUtm = zone !== "";
+  return [
+    String(row.line), row.text,
+    String(result.Latitude[i]), String(result.Longitude[i]),
+    String(result.LatDmsDeg[i]), String(result.LatDmsMin[i]), floatText(result.LatDmsSec[i]),
+    String(result.LonDmsDeg[i]), String(result.LonDmsMin[i]), floatText(result.LonDmsSec[i]),
+    String(result.X[i]), String(result.Y[i]),
+    zone, hemisphere,
+    hasUtm ? String(result.Easting[i]) : "", hasUtm ? String(result.Northing[i]) : "",
+    result.MGRS[i], result.IFBL[i], "",
+  ];
+}
+
+/** One CSV line; fields with a comma, a quote or a line break are quoted. */
+export function csvLine(cells) {
+  return cells.map((cell) => (/[",\r\n]/.test(cell) ? `"${cell.replaceAll('"', '""')}"` : cell)).join(",") + "\r\n";
+}

@@ -1,0 +1,65 @@
+// The batch panel's worker: reads the pasted or dropped points, converts
+// them through the package's batch call and writes the CSV, off the page's
+// thread so that the page stays responsive.
+import { load } from "./morvane/index.js";
+import { csvHeader, csvLine, parsePoints, rowCells } from "./batch.js";
+
+const ready = load();
+const PREVIEW_ROWS = 10;
+const CHUNK = 20000;  // points between two progress reports
+
+self.onmessage = async ({ data }) => {
+  const { id, text, kind, settings } = data;
+  try {
+    const m = await ready;
+    const started = performance.now();
+    const { columns, rows } = parsePoints(text, kind);
+    const total = rows.length;
+    const header = csvHeader(kind, settings.datumTo);
+    const parts = [csvLine(header)];
+    const preview = [];
+    let converted = 0;
+    let refused = 0;
+    let done = 0;
+    // Rows in order, converted a chunk of points at a time.
+    let next = 0;
+    while (next < rows.length) {
+      let end = next;
+      let firstPoint = -1;
+      let lastPoint = -1;
+      while (end < rows.length && (lastPoint - firstPoint + 1 < CHUNK || rows[end].point < 0)) {
+        if (rows[end].point >= 0) {
+          if (firstPoint < 0) firstPoint = rows[end].point;
+          lastPoint = rows[end].point;
+        }
+        end++;
+      }
+      let result = null;
+      if (firstPoint >= 0) {
+        const slice = columns.map((column) => column.slice(firstPoint, lastPoint + 1));
+        result = m.convert(kind, ...slice, settings);
+      }
+      const lines = [];
+      for (let r = next; r < end; r++) {
+        const row = rows[r];
+        const local = row.point < 0 ? row : { ...row, point: row.point - firstPoint };
+        const cells = rowCells(local, result);
+        if (cells[cells.length - 1]) refused++;
+        else converted++;
+        if (preview.length < PREVIEW_ROWS) preview.push(cells);
+        lines.push(csvLine(cells));
+      }
+      parts.push(lines.join(""));
+      done = end;
+      next = end;
+      self.postMessage({ id, type: "progress", done, total });
+    }
+    const csv = new Blob(parts, { type: "text/csv;charset=utf-8" });
+    self.postMessage({
+      id, type: "done", header, preview, csv, total, converted, refused,
+      milliseconds: performance.now() - started,
+    });
+  } catch (error) {
+    self.postMessage({ id, type: "error", message: error?.message ?? String(error) });
+  }
+};

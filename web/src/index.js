@@ -1,0 +1,695 @@
+// Morvane for JavaScript: the core compiled to WebAssembly, behind the
+// object of the interface (ZedizAdo) and one call that converts whole
+// columns of points through the core's batch call.
+//
+//   import { load } from "morvane";
+//   const m = await load();
+//   const z = new m.ZedizAdo();
+//
+// Works in Node 20 and in current browsers (pages and workers); no
+// dependencies.
+import createMorvaneModule from "./morvane_wasm.mjs";
+
+const WASM_URL = new URL("./morvane_wasm.wasm", import.meta.url);
+
+// ---- Enumerations and names --------------------------------------------
+
+export const OriginalCoordinates = Object.freeze({
+  mvMgrs: 1,
+  mvDeg: 2,
+  mvIFBL: 3,
+  mvLambert72: 4,
+  mvDegMinSec: 5,
+});
+
+export const InternalDatums = Object.freeze({
+  mvEuropeanData1950: 1,
+  mvBelgium1972: 2,
+  mvWGS1984: 3,
+  mvNTF: 4,
+});
+
+// convert(): input kinds with the columns each reads, and datum names.
+const KINDS = Object.freeze({
+  deg: { type: 2, columns: ["Latitude", "Longitude"] },
+  dms: {
+    type: 5,
+    columns: ["LatDmsDeg", "LatDmsMin", "LatDmsSec", "LonDmsDeg", "LonDmsMin", "LonDmsSec"],
+  },
+  lambert: { type: 4, columns: ["X", "Y"] },
+  mgrs: { type: 1, columns: ["MGRS"], text: true },
+  ifbl: { type: 3, columns: ["IFBL"], text: true },
+});
+
+const DATUM_NAMES = Object.freeze({ ed50: 1, bd72: 2, wgs84: 3, ntf: 4 });
+const OPTION_NAMES = ["datumFrom", "datumTo", "mgrsPrecision", "ifblPrecision"];
+
+// The numeric properties of the object: [name, type of the C interface].
+const NUMBER_PROPERTIES = [
+  ["Latitude", "f64"],
+  ["Longitude", "f64"],
+  ["LatDmsDeg", "i16"],
+  ["LatDmsMin", "i16"],
+  ["LatDmsSec", "f32"],
+  ["LonDmsDeg", "i16"],
+  ["LonDmsMin", "i16"],
+  ["LonDmsSec", "f32"],
+  ["X", "f64"],
+  ["Y", "f64"],
+  ["Northing", "f64"],
+  ["Easting", "f64"],
+  ["OrigType", "i32"],
+  ["mgrsPrecision", "i32"],
+  ["IfblPrecision", "i16"],
+];
+
+// What convert() returns: every property a conversion fills, in this order.
+const OUTPUTS = [
+  ["Latitude", "f64"],
+  ["Longitude", "f64"],
+  ["LatDmsDeg", "i16"],
+  ["LatDmsMin", "i16"],
+  ["LatDmsSec", "f32"],
+  ["LonDmsDeg", "i16"],
+  ["LonDmsMin", "i16"],
+  ["LonDmsSec", "f32"],
+  ["X", "f64"],
+  ["Y", "f64"],
+  ["Northing", "f64"],
+  ["Easting", "f64"],
+];
+const TEXT_OUTPUTS = ["MGRS", "IFBL", "Error"];
+
+const FAILURE_NAMES = [
+  "",
+  "IndexOutOfRange",
+  "IntegerOverflow",
+  "InvalidOperation",
+  "DivisionByZero",
+  "FloatOverflow",
+];
+
+const TYPES = {
+  f64: { bytes: 8, array: Float64Array },
+  f32: { bytes: 4, array: Float32Array },
+  i32: { bytes: 4, array: Int32Array },
+  i16: { bytes: 2, array: Int16Array },
+};
+
+// Points converted per call of the batch call: the working memory stays
+// about 8 MB whatever the number of points.
+const CHUNK = 65536;
+
+// ---- Errors -----------------------------------------------------------
+
+// A conversion that failed: an index outside a table, a 16-bit integer
+// overflow or a floating-point fault.  `kind` is the failure's name
+// ("IndexOutOfRange", ...), `code` its number (1 to 5).  The object is
+// left exactly as it was before the call.
+export class MorvaneFailure extends Error {
+  constructor(kind, code) {
+    super(`Conversion failed: ${kind}`);
+    this.name = "MorvaneFailure";
+    this.kind = kind;
+    this.code = code;
+  }
+}
+
+function describe(value) {
+  if (value === null) return "null";
+  if (Array.isArray(value)) return "an array";
+  if (ArrayBuffer.isView(value)) return `a ${value.constructor.name}`;
+  if (typeof value === "string") return `the string ${JSON.stringify(value.slice(0, 40))}`;
+  return typeof value === "object" ? "an object" : `${typeof value} ${String(value)}`;
+}
+
+function checkNumber(what, value) {
+  if (typeof value !== "number") throw new TypeError(`${what} must be a number, not ${describe(value)}`);
+  return value;
+}
+
+function checkInteger(what, value, low, high) {
+  checkNumber(what, value);
+  if (!Number.isInteger(value) || value < low || value > high) {
+    throw new RangeError(`${what} must be a whole number from ${low} to ${high}, not ${value}`);
+  }
+  return value;
+}
+
+const LIMITS = {
+  i16: [-32768, 32767],
+  i32: [-2147483648, 2147483647],
+};
+
+// ---- Loading ------------------------------------------------------------
+
+async function wasmBytes() {
+  const inNode = typeof process === "object" && process.versions != null && process.versions.node != null;
+  if (inNode && WASM_URL.protocol === "file:") {
+    // Node's fetch does not read files: read the bytes directly.
+    const { readFile } = await import("node:fs/promises");
+    return readFile(WASM_URL);
+  }
+  const response = await fetch(WASM_URL);
+  if (!response.ok) throw new Error(`morvane: cannot load ${WASM_URL.href} (${response.status})`);
+  return new Uint8Array(await response.arrayBuffer());
+}
+
+let defaultInstance = null;
+
+/**
+ * Loads the WebAssembly module and gives the package's API on it.  The
+ * first call loads; later calls without options give the same instance.
+ * `options.wasmBinary` hands the module's bytes in (when the package's
+ * `.wasm` file is served from elsewhere).
+ */
+export function load(options = {}) {
+  if (options === null || typeof options !== "object") {
+    throw new TypeError(`load() takes an options object, not ${describe(options)}`);
+  }
+  if (options.wasmBinary === undefined) {
+    defaultInstance ??= instantiate(undefined).catch((error) => {
+      defaultInstance = null;
+      throw error;
+    });
+    return defaultInstance;
+  }
+  return instantiate(options.wasmBinary);
+}
+
+async function instantiate(binary) {
+  const wasmBinary = binary ?? (await wasmBytes());
+  const mod = await createMorvaneModule({ wasmBinary });
+  return bind(mod);
+}
+
+// ---- The API on one module instance -------------------------------------
+
+function bind(mod) {
+  const encoder = new TextEncoder();
+  const utf8 = new TextDecoder("utf-8");
+  const latin1 = new TextDecoder("latin1");
+
+  // Scratch memory: a number read back, and texts in and out.
+  const numberSlot = mod._malloc(8);
+  let textSlot = mod._malloc(256);
+  let textSlotSize = 256;
+  function textRoom(bytes) {
+    if (bytes > textSlotSize) {
+      mod._free(textSlot);
+      textSlotSize = Math.max(bytes, 2 * textSlotSize);
+      textSlot = mod._malloc(textSlotSize);
+      if (!textSlot) throw new RangeError("morvane: out of memory");
+    }
+    return textSlot;
+  }
+
+  function cString(pointer) {
+    const heap = mod.HEAPU8;
+    let end = pointer;
+    while (heap[end] !== 0) end++;
+    return utf8.decode(heap.subarray(pointer, end));
+  }
+
+  const version = cString(mod._morvane_version());
+
+  // A text get: the full length first, then the text itself.
+  function getText(getter, handle) {
+    const length = getter(handle, 0, 0);
+    if (length < 0) throw new Error(`morvane: ${cString(mod._morvane_failure_name(length))}`);
+    const slot = textRoom(length + 1);
+    getter(handle, slot, length + 1);
+    return utf8.decode(mod.HEAPU8.subarray(slot, slot + length));
+  }
+
+  function putText(what, value) {
+    if (typeof value !== "string") throw new TypeError(`${what} must be a string, not ${describe(value)}`);
+    if (value.includes("\0")) throw new TypeError(`${what} must not contain a NUL character`);
+    const bytes = encoder.encode(value);
+    const slot = textRoom(bytes.length + 1);
+    mod.HEAPU8.set(bytes, slot);
+    mod.HEAPU8[slot + bytes.length] = 0;
+    return slot;
+  }
+
+  // Objects that are never disposed are freed when collected.
+  const registry = new FinalizationRegistry((handle) => mod._morvane_free(handle));
+  const HANDLE = Symbol("handle");
+
+  function handleOf(object) {
+    const handle = object[HANDLE];
+    if (!handle) throw new TypeError("ZedizAdo: the object was disposed");
+    return handle;
+  }
+
+  class ZedizAdo {
+    constructor() {
+      const handle = mod._morvane_new();
+      if (!handle) throw new RangeError("ZedizAdo: out of memory");
+      this[HANDLE] = handle;
+      registry.register(this, handle, this);
+    }
+
+    /** Converts the input that OrigType names into every other representation. */
+    Conversion() {
+      const status = mod._morvane_conversion(handleOf(this));
+      if (status === 0) return;
+      if (status > 0) throw new MorvaneFailure(cString(mod._morvane_failure_name(status)), status);
+      throw new Error(`ZedizAdo: ${cString(mod._morvane_failure_name(status))}`);
+    }
+
+    /** Empties Error and clears X, Y, OrigType, MGRS, IFBL, Latitude, Longitude, Northing, Easting. */
+    Reset() {
+      mod._morvane_reset(handleOf(this));
+    }
+
+    /** Frees the object's memory; the object cannot be used afterwards. */
+    dispose() {
+      const handle = this[HANDLE];
+      if (!handle) return;
+      this[HANDLE] = 0;
+      registry.unregister(this);
+      mod._morvane_free(handle);
+    }
+
+    get disposed() {
+      return !this[HANDLE];
+    }
+  }
+  if (typeof Symbol.dispose === "symbol") ZedizAdo.prototype[Symbol.dispose] = ZedizAdo.prototype.dispose;
+
+  for (const [name, type] of NUMBER_PROPERTIES) {
+    const get = mod[`_morvane_get_${name}`];
+    const set = mod[`_morvane_set_${name}`];
+    const shift = Math.log2(TYPES[type].bytes);
+    const view = { f64: "HEAPF64", f32: "HEAPF32", i32: "HEAP32", i16: "HEAP16" }[type];
+    const limits = LIMITS[type];
+    Object.defineProperty(ZedizAdo.prototype, name, {
+      enumerable: true,
+      get() {
+        get(handleOf(this), numberSlot);
+        return mod[view][numberSlot >> shift];
+      },
+      set(value) {
+        const handle = handleOf(this);
+        if (limits) checkInteger(name, value, limits[0], limits[1]);
+        else checkNumber(name, value);
+        set(handle, value);
+      },
+    });
+  }
+  for (const name of ["DatumFrom", "DatumDest"]) {
+    const set = mod[`_morvane_set_${name}`];
+    Object.defineProperty(ZedizAdo.prototype, name, {
+      enumerable: true,
+      get() {
+        throw new TypeError(`${name} is write-only`);
+      },
+      set(value) {
+        const handle = handleOf(this);
+        checkInteger(name, value, LIMITS.i32[0], LIMITS.i32[1]);
+        set(handle, value);
+      },
+    });
+  }
+  Object.defineProperty(ZedizAdo.prototype, "MGRS", {
+    enumerable: true,
+    get() {
+      return getText(mod._morvane_get_MGRS, handleOf(this));
+    },
+    set(value) {
+      const handle = handleOf(this);
+      mod._morvane_set_MGRS(handle, putText("MGRS", value));
+    },
+  });
+  Object.defineProperty(ZedizAdo.prototype, "IFBL", {
+    enumerable: true,
+    get() {
+      return getText(mod._morvane_get_IFBL, handleOf(this));
+    },
+    set(value) {
+      const handle = handleOf(this);
+      mod._morvane_set_IFBL(handle, putText("IFBL", value), 0, 0);
+    },
+  });
+  Object.defineProperty(ZedizAdo.prototype, "Error", {
+    enumerable: true,
+    get() {
+      return getText(mod._morvane_get_Error, handleOf(this));
+    },
+    set() {
+      throw new TypeError("Error is read-only");
+    },
+  });
+
+  // ---- convert() ----------------------------------------------------------
+
+  // Offsets of the batch structs' fields in this module's memory.
+  const layout = (() => {
+    const at = mod._morvane_web_layout() >> 2;
+    const v = mod.HEAP32.subarray(at, at + 40);
+    const names = ["OrigType", "DatumFrom", "DatumDest", "mgrsPrecision", "IfblPrecision",
+      "Latitude", "Longitude", "LatDmsDeg", "LatDmsMin", "LatDmsSec", "LonDmsDeg", "LonDmsMin",
+      "LonDmsSec", "X", "Y", "Texts", "TextData", "TextWidth"];
+    const outNames = ["Latitude", "Longitude", "LatDmsDeg", "LatDmsMin", "LatDmsSec", "LonDmsDeg",
+      "LonDmsMin", "LonDmsSec", "X", "Y", "Northing", "Easting", "MGRS.data", "MGRS.width",
+      "IFBL.data", "IFBL.width", "Error.data", "Error.width", "Failure"];
+    const input = { size: v[0] };
+    names.forEach((n, i) => (input[n] = v[1 + i]));
+    const output = { size: v[1 + names.length] };
+    outNames.forEach((n, i) => (output[n] = v[2 + names.length + i]));
+    return { input, output };
+  })();
+
+  function datumNumber(what, value) {
+    if (typeof value === "string") {
+      const number = DATUM_NAMES[value.toLowerCase()];
+      if (number === undefined) {
+        throw new RangeError(`${what}: unknown datum ${JSON.stringify(value)} (wgs84, bd72, ed50 or ntf)`);
+      }
+      return number;
+    }
+    if (typeof value === "number") return checkInteger(what, value, 1, 4);
+    throw new TypeError(`${what} must be a datum name (wgs84, bd72, ed50, ntf) or number, not ${describe(value)}`);
+  }
+
+  function readOptions(options) {
+    for (const key of Object.keys(options)) {
+      if (!OPTION_NAMES.includes(key)) {
+        throw new TypeError(`convert(): unknown option ${JSON.stringify(key)} (${OPTION_NAMES.join(", ")})`);
+      }
+    }
+    return {
+      datumFrom: datumNumber("datumFrom", options.datumFrom ?? "wgs84"),
+      datumTo: datumNumber("datumTo", options.datumTo ?? "wgs84"),
+      mgrsPrecision: checkInteger("mgrsPrecision", options.mgrsPrecision ?? 1, LIMITS.i32[0], LIMITS.i32[1]),
+      ifblPrecision: checkInteger("ifblPrecision", options.ifblPrecision ?? 6, LIMITS.i16[0], LIMITS.i16[1]),
+    };
+  }
+
+  function isColumn(value) {
+    return Array.isArray(value) || (ArrayBuffer.isView(value) && !(value instanceof DataView));
+  }
+
+  // Copies points [start, start + count) of a numeric column into memory.
+  function copyNumbers(name, column, type, start, count, pointer) {
+    const Target = TYPES[type].array;
+    const view = new Target(mod.HEAPU8.buffer, pointer, count);
+    const limits = LIMITS[type];
+    if (ArrayBuffer.isView(column)) {
+      if (column instanceof BigInt64Array || column instanceof BigUint64Array) {
+        throw new TypeError(`${name} must hold numbers, not big integers`);
+      }
+      const part = column.subarray(start, start + count);
+      if (limits && !(part instanceof Target)) {
+        for (let i = 0; i < count; i++) checkInteger(`${name}[${start + i}]`, part[i], limits[0], limits[1]);
+      }
+      view.set(part);
+      return;
+    }
+    for (let i = 0; i < count; i++) {
+      const value = column[start + i];
+      if (limits) checkInteger(`${name}[${start + i}]`, value, limits[0], limits[1]);
+      else if (typeof value !== "number") checkNumber(`${name}[${start + i}]`, value);
+      view[i] = value;
+    }
+  }
+
+  // Encodes points [start, start + count) of a text column; the widest
+  // entry sets the width of the fixed-width column.
+  function encodeTexts(name, column, start, count) {
+    const encoded = new Array(count);
+    let width = 1;
+    for (let i = 0; i < count; i++) {
+      const value = column[start + i];
+      if (typeof value !== "string") {
+        throw new TypeError(`${name}[${start + i}] must be a string, not ${describe(value)}`);
+      }
+      if (value.includes("\0")) throw new TypeError(`${name}[${start + i}] must not contain a NUL character`);
+      const bytes = encoder.encode(value);
+      if (bytes.length > width) width = bytes.length;
+      encoded[i] = bytes;
+    }
+    return { encoded, width };
+  }
+
+  // Texts of a fixed-width column, each up to its first null byte.  A
+  // column of ASCII texts (references, codes) is decoded at once and its
+  // entries are slices of it; an entry that fills its width (the usual
+  // case: the width is that of the longest text) needs no search for its
+  // end.
+  const NON_ASCII = /[\u0080-\u00ff]/;
+  // IFBL squares repeat (some 30 000 in the grid): each code, a letter and
+  // up to five digits, is made once and found again by a number.
+  const squares = new Map();
+  function readSquares(pointer, width, count, out, at) {
+    const heap = mod.HEAPU8;
+    if (squares.size > 200000) squares.clear();
+    for (let i = 0, base = pointer; i < count; i++, base += width) {
+      const letter = heap[base];
+      if (letter === 0) {
+        out[at + i] = "";
+        continue;
+      }
+      let key = letter - 65;
+      let length = 1;
+      let plain = letter >= 65 && letter <= 90;
+      for (; length < width; length++) {
+        const digit = heap[base + length] - 48;
+        if (digit === -48) break;
+        if (digit < 0 || digit > 9) plain = false;
+        key = key * 10 + digit;
+      }
+      if (!plain) {
+        out[at + i] = utf8.decode(heap.subarray(base, base + length));
+        continue;
+      }
+      key = key * 8 + length;
+      let text = squares.get(key);
+      if (text === undefined) {
+        text = latin1.decode(heap.subarray(base, base + length));
+        squares.set(key, text);
+      }
+      out[at + i] = text;
+    }
+  }
+
+  function readTexts(pointer, width, count, out, at) {
+    const heap = mod.HEAPU8;
+    if (width === 0) {
+      out.fill("", at, at + count);
+      return;
+    }
+    let whole = null;
+    let ascii = true;
+    for (let i = 0, base = pointer; i < count; i++, base += width) {
+      if (heap[base] === 0) {
+        out[at + i] = "";
+        continue;
+      }
+      if (whole === null) {
+        whole = latin1.decode(heap.subarray(pointer, pointer + count * width));
+        ascii = !NON_ASCII.test(whole);
+      }
+      let length = width;
+      if (heap[base + width - 1] === 0) {
+        length = 1;
+        while (heap[base + length] !== 0) length++;
+      }
+      out[at + i] = ascii ? whole.substring(i * width, i * width + length)
+                          : utf8.decode(heap.subarray(base, base + length));
+    }
+  }
+
+  // Working memory of the batch call, kept between calls and grown as needed.
+  let work = 0;
+  let workSize = 0;
+  function workRoom(bytes) {
+    if (bytes > workSize) {
+      if (work) mod._free(work);
+      work = 0;
+      workSize = 0;
+      const pointer = mod._malloc(bytes);
+      if (!pointer) throw new RangeError("convert(): out of memory");
+      work = pointer;
+      workSize = bytes;
+    }
+    return work;
+  }
+
+  let textWork = 0;
+  let textWorkSize = 0;
+  function textOutputRoom(bytes) {
+    if (bytes > textWorkSize) {
+      if (textWork) mod._free(textWork);
+      textWork = 0;
+      textWorkSize = 0;
+      const pointer = mod._malloc(Math.max(bytes, 8));
+      if (!pointer) throw new RangeError("convert(): out of memory");
+      textWork = pointer;
+      textWorkSize = Math.max(bytes, 8);
+    }
+    return textWork;
+  }
+
+  const align8 = (n) => (n + 7) & ~7;
+
+  /**
+   * Converts columns of points of one kind: convert("deg", latitudes,
+   * longitudes, { datumFrom: "wgs84", datumTo: "bd72" }).  Returns one
+   * array per output, named as the object's properties.
+   */
+  function convert(kind, ...args) {
+    if (typeof kind !== "string" || !Object.hasOwn(KINDS, kind)) {
+      throw new TypeError(`convert(): the kind must be one of ${Object.keys(KINDS).join(", ")}, not ${describe(kind)}`);
+    }
+    const spec = KINDS[kind];
+    let options = {};
+    const last = args[args.length - 1];
+    if (args.length > spec.columns.length && last !== null && typeof last === "object" && !isColumn(last)) {
+      options = args.pop();
+    } else if (args.length > spec.columns.length && last === undefined) {
+      args.pop();
+    }
+    if (args.length !== spec.columns.length) {
+      throw new TypeError(`convert("${kind}") takes ${spec.columns.length} column(s) (${spec.columns.join(", ")}) and options, not ${args.length} argument(s)`);
+    }
+    const settings = readOptions(options);
+    args.forEach((column, i) => {
+      if (!isColumn(column)) {
+        throw new TypeError(`${spec.columns[i]} must be an array or a typed array, not ${describe(column)}`);
+      }
+    });
+    const n = args[0].length;
+    args.forEach((column, i) => {
+      if (column.length !== n) {
+        throw new RangeError(`${spec.columns[i]} has ${column.length} points, ${spec.columns[0]} ${n}`);
+      }
+    });
+
+    const result = {};
+    for (const [name, type] of OUTPUTS) result[name] = new TYPES[type].array(n);
+    for (const name of TEXT_OUTPUTS) result[name] = new Array(n);
+    result.Failure = new Array(n);
+
+    const inputTypes = {
+      Latitude: "f64", Longitude: "f64", X: "f64", Y: "f64",
+      LatDmsDeg: "i16", LatDmsMin: "i16", LatDmsSec: "f32",
+      LonDmsDeg: "i16", LonDmsMin: "i16", LonDmsSec: "f32",
+    };
+
+    for (let start = 0; start < n; start += CHUNK) {
+      const count = Math.min(CHUNK, n - start);
+
+      // Input columns.
+      let texts = null;
+      let inputBytes = 0;
+      if (spec.text) {
+        texts = encodeTexts(spec.columns[0], args[0], start, count);
+        inputBytes = align8(count * texts.width);
+      } else {
+        for (const name of spec.columns) inputBytes += align8(count * TYPES[inputTypes[name]].bytes);
+      }
+      // Output columns without the texts, whose widths come from the core.
+      let numberBytes = 0;
+      for (const [, type] of OUTPUTS) numberBytes += align8(count * TYPES[type].bytes);
+      numberBytes += align8(count * 4);  // Failure
+      const structBytes = align8(layout.input.size) + align8(layout.output.size) + 16;
+
+      // First the input and the structs, to ask for the widths.
+      const base = workRoom(structBytes + inputBytes + numberBytes);
+      const inputStruct = base;
+      const outputStruct = base + align8(layout.input.size);
+      const widthSlots = outputStruct + align8(layout.output.size);
+      let cursor = widthSlots + 16;
+      const fill = (pointer, value) => (mod.HEAPU8.fill(0, pointer, pointer + value));
+      fill(inputStruct, align8(layout.input.size) + align8(layout.output.size));
+
+      const in32 = (field, value) => (mod.HEAP32[(inputStruct + layout.input[field]) >> 2] = value);
+      in32("OrigType", spec.type);
+      in32("DatumFrom", settings.datumFrom);
+      in32("DatumDest", settings.datumTo);
+      in32("mgrsPrecision", settings.mgrsPrecision);
+      mod.HEAP16[(inputStruct + layout.input.IfblPrecision) >> 1] = settings.ifblPrecision;
+      if (spec.text) {
+        const data = cursor;
+        fill(data, count * texts.width);
+        for (let i = 0; i < count; i++) mod.HEAPU8.set(texts.encoded[i], data + i * texts.width);
+        in32("TextData", data);
+        in32("TextWidth", texts.width);
+        cursor += inputBytes;
+      } else {
+        spec.columns.forEach((name, i) => {
+          const type = inputTypes[name];
+          copyNumbers(name, args[i], type, start, count, cursor);
+          in32(name, cursor);
+          cursor += align8(count * TYPES[type].bytes);
+        });
+      }
+      const outputs = {};
+      for (const [name, type] of OUTPUTS) {
+        outputs[name] = cursor;
+        cursor += align8(count * TYPES[type].bytes);
+      }
+      outputs.Failure = cursor;
+      cursor += align8(count * 4);
+
+      const status = mod._morvane_batch_widths(inputStruct, count, widthSlots, widthSlots + 4, widthSlots + 8);
+      if (status !== 0) throw new Error(`convert(): ${cString(mod._morvane_failure_name(status))}`);
+      const widths = {
+        MGRS: mod.HEAPU32[widthSlots >> 2],
+        IFBL: mod.HEAPU32[(widthSlots + 4) >> 2],
+        Error: mod.HEAPU32[(widthSlots + 8) >> 2],
+      };
+      // The text columns in a region of their own: growing it leaves the
+      // rest where it is (memory grows in place; only the views change).
+      const textBytes = TEXT_OUTPUTS.reduce((sum, name) => sum + align8(count * widths[name]), 0);
+      let textCursor = textOutputRoom(textBytes);
+      for (const name of TEXT_OUTPUTS) {
+        outputs[name] = textCursor;
+        textCursor += align8(count * widths[name]);
+      }
+
+      const out32 = (field, value) => (mod.HEAP32[(outputStruct + layout.output[field]) >> 2] = value);
+      for (const [name] of OUTPUTS) out32(name, outputs[name]);
+      out32("Failure", outputs.Failure);
+      for (const name of TEXT_OUTPUTS) {
+        out32(`${name}.data`, outputs[name]);
+        out32(`${name}.width`, widths[name]);
+      }
+
+      const done = mod._morvane_convert_batch(inputStruct, outputStruct, count, 1);
+      if (done !== 0) throw new Error(`convert(): ${cString(mod._morvane_failure_name(done))}`);
+
+      const buffer = mod.HEAPU8.buffer;
+      for (const [name, type] of OUTPUTS) {
+        const Type = TYPES[type].array;
+        result[name].set(new Type(buffer, outputs[name], count), start);
+      }
+      readTexts(outputs.MGRS, widths.MGRS, count, result.MGRS, start);
+      if (widths.IFBL <= 6) readSquares(outputs.IFBL, widths.IFBL, count, result.IFBL, start);
+      else readTexts(outputs.IFBL, widths.IFBL, count, result.IFBL, start);
+      readTexts(outputs.Error, widths.Error, count, result.Error, start);
+      const failures = new Int32Array(buffer, outputs.Failure, count);
+      for (let i = 0; i < count; i++) {
+        const code = failures[i];
+        result.Failure[start + i] = code === 0 ? "" : (FAILURE_NAMES[code] ?? `Failure ${code}`);
+      }
+    }
+    return result;
+  }
+
+  const api = {
+    version,
+    ZedizAdo,
+    MorvaneFailure,
+    OriginalCoordinates,
+    InternalDatums,
+    convert,
+    ...OriginalCoordinates,
+    ...InternalDatums,
+  };
+  // The size of the module's memory, which grows and never shrinks.
+  Object.defineProperty(api, "memoryBytes", { enumerable: true, get: () => mod.HEAPU8.buffer.byteLength });
+  return Object.freeze(api);
+}

@@ -1,0 +1,168 @@
+// convert(): the batch call against the object, columns of every form,
+// bad arguments.
+import test from "node:test";
+import assert from "node:assert/strict";
+
+import {
+  COLUMNS, DATUMS, DATUM_NUMBER, IFBL_PRECISIONS, KINDS, MGRS_PRECISIONS, NUMBER_OUTPUTS,
+  ORIG_TYPE, TEXT_OUTPUTS, generator, loadPackage, randomPoint, sameBits,
+} from "./helpers.mjs";
+
+const m = await loadPackage();
+
+// What a fresh object gives for one point with these settings.
+function viaObject(kind, point, settings) {
+  const z = new m.ZedizAdo();
+  try {
+    z.DatumFrom = DATUM_NUMBER[settings.datumFrom];
+    z.DatumDest = DATUM_NUMBER[settings.datumTo];
+    z.mgrsPrecision = settings.mgrsPrecision;
+    z.IfblPrecision = settings.ifblPrecision;
+    z.OrigType = ORIG_TYPE[kind];
+    COLUMNS[kind].forEach((name, i) => { z[name] = point[i]; });
+    let failure = "";
+    try {
+      z.Conversion();
+    } catch (error) {
+      if (!(error instanceof m.MorvaneFailure)) throw error;
+      failure = error.kind;
+    }
+    const out = { Failure: failure };
+    for (const name of [...NUMBER_OUTPUTS, ...TEXT_OUTPUTS]) out[name] = z[name];
+    return out;
+  } finally {
+    z.dispose();
+  }
+}
+
+test("convert gives, point by point, the bits of a fresh object on every kind and pair of datums", () => {
+  const rng = generator(20240915);
+  let points = 0;
+  for (const kind of KINDS) {
+    for (const datumFrom of DATUMS) {
+      for (const datumTo of DATUMS) {
+        const settings = { datumFrom, datumTo, mgrsPrecision: rng.pick(MGRS_PRECISIONS),
+                           ifblPrecision: rng.pick(IFBL_PRECISIONS) };
+        const batch = Array.from({ length: 40 }, () => randomPoint(rng, kind, m));
+        const columns = COLUMNS[kind].map((_, i) => batch.map((p) => p[i]));
+        const result = m.convert(kind, ...columns, settings);
+        batch.forEach((point, i) => {
+          const want = viaObject(kind, point, settings);
+          for (const name of [...NUMBER_OUTPUTS, ...TEXT_OUTPUTS, "Failure"]) {
+            assert.ok(sameBits(result[name][i], want[name]),
+                      `${kind} ${datumFrom}->${datumTo} point ${i} ${name}: ${result[name][i]} instead of ${want[name]}`);
+          }
+          points++;
+        });
+      }
+    }
+  }
+  assert.equal(points, 5 * 16 * 40);
+});
+
+test("outputs have the interface's types", () => {
+  const r = m.convert("deg", [50.8], [4.35], { datumFrom: "wgs84", datumTo: "bd72" });
+  const types = {
+    Latitude: Float64Array, Longitude: Float64Array, X: Float64Array, Y: Float64Array,
+    Northing: Float64Array, Easting: Float64Array, LatDmsDeg: Int16Array, LatDmsMin: Int16Array,
+    LonDmsDeg: Int16Array, LonDmsMin: Int16Array, LatDmsSec: Float32Array, LonDmsSec: Float32Array,
+  };
+  for (const [name, type] of Object.entries(types)) assert.ok(r[name] instanceof type, name);
+  for (const name of ["MGRS", "IFBL", "Error", "Failure"]) {
+    assert.ok(Array.isArray(r[name]) && typeof r[name][0] === "string", name);
+  }
+  assert.equal(r.X[0], 148678.0375659443);
+  assert.equal(r.IFBL[0], "E44521");
+});
+
+test("columns may be arrays or typed arrays of any numeric kind, with the same results", () => {
+  const lat = [50.5, 51.25, 49.75];
+  const lon = [4.5, 3.25, 5.75];
+  const want = m.convert("deg", lat, lon, { datumTo: "bd72" });
+  for (const make of [Float64Array, Float32Array]) {
+    const got = m.convert("deg", make.from(lat), make.from(lon), { datumTo: "bd72" });
+    const exact = make === Float64Array;
+    if (exact) assert.deepEqual(got.X, want.X);
+    else assert.equal(got.X.length, 3);
+  }
+  const dms = m.convert("dms", new Int16Array([50, 50]), [30, 30], new Float32Array([12.5, 12.5]),
+                        [4, 4], new Int8Array([21, 21]), [0, 0], { datumFrom: "bd72", datumTo: "wgs84" });
+  assert.equal(dms.Error.join(""), "");
+  assert.equal(dms.Latitude[0], dms.Latitude[1]);
+});
+
+test("more points than one chunk of the batch call keep their order", () => {
+  const n = 70000;  // past the 65 536 points of one call
+  const x = new Float64Array(n);
+  const y = new Float64Array(n);
+  for (let i = 0; i < n; i++) {
+    x[i] = 20000 + (i % 1000) * 250;
+    y[i] = 30000 + Math.floor(i / 1000) * 2500;
+  }
+  x[n - 1] = -5;  // the last point names no position
+  const r = m.convert("lambert", x, y, { ifblPrecision: 4 });
+  assert.equal(r.X.length, n);
+  for (const i of [0, 65535, 65536, 69998]) {
+    const one = m.convert("lambert", [x[i]], [y[i]], { ifblPrecision: 4 });
+    assert.equal(r.Latitude[i], one.Latitude[0], `point ${i}`);
+    assert.equal(r.IFBL[i], one.IFBL[0], `point ${i}`);
+  }
+  assert.equal(r.Error[n - 1], "Coordonnées Lambert incorrectes");
+  assert.equal(r.Error[n - 2], "");
+});
+
+test("points that name no position get their message, the others convert", () => {
+  const r = m.convert("deg", [50.8, NaN, 91, Infinity, 50.8], [4.35, 4, 4, 4, 4.35]);
+  assert.deepEqual(r.Error, ["", "Coordonnées DEG incorrectes", "Coordonnées DEG incorrectes",
+                             "Coordonnées DEG incorrectes", ""]);
+  assert.deepEqual(r.Failure, ["", "", "", "", ""]);
+  const t = m.convert("mgrs", ["31UES9521533649", "x".repeat(200), "", "31UES"], { datumFrom: "wgs84" });
+  assert.equal(t.Error[0], "");
+  assert.equal(t.Error[1], `Coordonnées MGRS erronées (${"x".repeat(200)})`);
+  assert.equal(t.Error[2], "Coordonnées MGRS erronées ()");
+  const i = m.convert("ifbl", ["E4.25.43", "e42543", "Z9", "Ä"]);
+  assert.deepEqual(i.IFBL.slice(0, 2), ["E42543", "E42543"]);
+  assert.deepEqual(i.Error.slice(2), ["Coordonnée IFBL incorrecte", "Coordonnée IFBL incorrecte"]);
+});
+
+test("no points give empty columns", () => {
+  const r = m.convert("ifbl", []);
+  assert.equal(r.Latitude.length, 0);
+  assert.deepEqual(r.MGRS, []);
+});
+
+test("bad arguments throw a TypeError or RangeError naming the problem", () => {
+  const rows = [
+    [() => m.convert("utm", [1], [2]), TypeError, /kind/],
+    [() => m.convert(2, [1], [2]), TypeError, /kind/],
+    [() => m.convert("deg", [1]), TypeError, /2 column/],
+    [() => m.convert("deg", [1], [2], [3]), TypeError, /2 column/],
+    [() => m.convert("deg", [1, 2], [3]), RangeError, /Longitude has 1 points/],
+    [() => m.convert("deg", "50", [3]), TypeError, /Latitude must be an array/],
+    [() => m.convert("deg", [50, "4"], [3, 4]), TypeError, /Latitude\[1\]/],
+    [() => m.convert("deg", [50], [null]), TypeError, /Longitude\[0\]/],
+    [() => m.convert("deg", new BigInt64Array(1), [3]), TypeError, /big integers/],
+    [() => m.convert("deg", [1], [2], { datumFrom: "wgs 84" }), RangeError, /datumFrom.*unknown datum/],
+    [() => m.convert("deg", [1], [2], { datumTo: 5 }), RangeError, /datumTo/],
+    [() => m.convert("deg", [1], [2], { datumTo: {} }), TypeError, /datumTo/],
+    [() => m.convert("deg", [1], [2], { datumfrom: "wgs84" }), TypeError, /unknown option "datumfrom"/],
+    [() => m.convert("deg", [1], [2], { mgrsPrecision: 1.5 }), RangeError, /mgrsPrecision/],
+    [() => m.convert("deg", [1], [2], { ifblPrecision: 1e6 }), RangeError, /ifblPrecision/],
+    [() => m.convert("dms", [50], [70000], [0], [4], [0], [0]), RangeError, /LatDmsMin\[0\]/],
+    [() => m.convert("dms", [50.5], [0], [0], [4], [0], [0]), RangeError, /LatDmsDeg\[0\]/],
+    [() => m.convert("dms", new Float64Array([50.5]), [0], [0], [4], [0], [0]), RangeError, /LatDmsDeg\[0\]/],
+    [() => m.convert("mgrs", ["31UES9521533649", 5]), TypeError, /MGRS\[1\]/],
+    [() => m.convert("ifbl", ["E5\0"]), TypeError, /IFBL\[0\].*NUL/],
+  ];
+  for (const [call, type, pattern] of rows) {
+    assert.throws(call, (error) => error instanceof type && pattern.test(error.message), String(call));
+  }
+});
+
+test("datums are taken by name in any case or by number, with wgs84 the default", () => {
+  const byName = m.convert("deg", [50.8], [4.35], { datumFrom: "WGS84", datumTo: "Bd72" });
+  const byNumber = m.convert("deg", [50.8], [4.35], { datumFrom: m.mvWGS1984, datumTo: 2 });
+  assert.equal(byName.Latitude[0], byNumber.Latitude[0]);
+  const defaults = m.convert("deg", [50.8], [4.35]);
+  assert.equal(defaults.Latitude[0], 50.8);  // wgs84 to wgs84
+});

@@ -1,0 +1,159 @@
+// The converter page end to end in a real browser: Debian's Chromium,
+// headless, driven by playwright-core.  A screenshot of the page is kept
+// in build-web/artifacts/.
+import test from "node:test";
+import assert from "node:assert/strict";
+import { existsSync, mkdirSync, readFileSync } from "node:fs";
+import path from "node:path";
+
+import { ROOT, loadPackage } from "./helpers.mjs";
+import { serveFolder } from "./server.mjs";
+
+const CHROMIUM = process.env.MORVANE_CHROMIUM ?? "/usr/bin/chromium";
+const SITE = path.join(ROOT, "build-web/site");
+const ARTIFACTS = path.join(ROOT, "build-web/artifacts");
+
+const available = existsSync(CHROMIUM) && existsSync(path.join(SITE, "index.html"));
+const skip = available ? false : `needs ${CHROMIUM} and the built page (scripts/build-web)`;
+if (!available && process.env.MORVANE_REQUIRE_BROWSER) throw new Error(skip);
+
+test("the converter page in headless Chromium", { skip, timeout: 120000 }, async (t) => {
+  const { chromium } = await import("playwright-core");
+  const m = await loadPackage();
+  const server = await serveFolder(SITE);
+  const browser = await chromium.launch({ executablePath: CHROMIUM, headless: true, args: ["--no-sandbox"] });
+  t.after(async () => {
+    await browser.close();
+    await server.close();
+  });
+  const context = await browser.newContext({ acceptDownloads: true, viewport: { width: 1200, height: 900 } });
+  const page = await context.newPage();
+  const elsewhere = [];
+  context.on("request", (request) => {
+    if (!request.url().startsWith(server.url) && !request.url().startsWith("blob:")) elsewhere.push(request.url());
+  });
+  const problems = [];
+  page.on("pageerror", (error) => problems.push(error.message));
+
+  await page.goto(server.url);
+  await page.waitForSelector("body[data-ready=true]");
+  const field = (label) => page.getByLabel(label, { exact: true });
+
+  await t.test("a WGS 1984 point gives its Lambert 72 coordinates and IFBL square", async () => {
+    await page.getByLabel("From datum").selectOption("wgs84");
+    await page.getByLabel("To datum").selectOption("bd72");
+    await field("Latitude").fill("51,0543");  // a decimal comma is read as a point
+    await field("Longitude").fill("3.7174");
+    await field("Longitude").press("Enter");
+    const want = m.convert("deg", [51.0543], [3.7174], { datumFrom: "wgs84", datumTo: "bd72" });
+    await assertValue(field("Lambert 72 X"), String(want.X[0]));
+    await assertValue(field("Lambert 72 Y"), String(want.Y[0]));
+    await assertValue(field("IFBL"), want.IFBL[0]);
+    await assertValue(field("MGRS"), want.MGRS[0]);
+    assert.match(await page.locator('[data-datum-of="lambert"]').textContent(), /Belgian datum 1972/);
+    assert.match(await page.locator('[data-datum-of="deg"]').textContent(), /input, on WGS 1984/);
+  });
+
+  await t.test("an IFBL code gives latitude and longitude after a pause in typing", async () => {
+    await field("IFBL").fill("E4.25.43");
+    const want = m.convert("ifbl", ["E4.25.43"], { datumFrom: "wgs84", datumTo: "bd72" });
+    await assertValue(field("Latitude"), String(want.Latitude[0]));
+    await assertValue(field("Longitude"), String(want.Longitude[0]));
+    assert.match(await page.locator('[data-datum-of="deg"]').textContent(), /on Belgian datum 1972/);
+  });
+
+  await t.test("a bad MGRS reference shows the system's message beside the field", async () => {
+    await field("MGRS").fill("31UZZ123");
+    await field("MGRS").press("Enter");
+    const message = page.locator("fieldset[data-group=mgrs] .message");
+    await message.waitFor({ state: "visible" });
+    assert.equal(await message.textContent(), "Coordonnées MGRS erronées (31UZZ123)");
+    await assertValue(field("Latitude"), "");
+  });
+
+  await t.test("ten pasted lines convert in the batch panel and download as CSV", async () => {
+    const lines = Array.from({ length: 10 }, (_, i) => `${(50.5 + i * 0.1).toFixed(4)}, ${(3.5 + i * 0.2).toFixed(4)}`);
+    lines[4] = "51.2 nonsense";
+    await page.getByLabel("Points given as").selectOption("deg");
+    await page.getByLabel("Points, one per line").fill(lines.join("\n"));
+    await page.getByRole("button", { name: "Convert", exact: true }).click();
+    await page.waitForSelector("body[data-batch=done]");
+    assert.match(await page.locator("#batch-status").textContent(), /10 lines: 9 converted, 1 with a message/);
+    assert.equal(await page.locator("#batch-preview tbody tr").count(), 10);
+    const [download] = await Promise.all([
+      page.waitForEvent("download"),
+      page.getByRole("button", { name: "Download CSV" }).click(),
+    ]);
+    const csv = readFileSync(await download.path(), "utf8").trimEnd().split("\r\n");
+    assert.equal(csv.length, 11);
+    assert.match(csv[0], /^Line,Input,Latitude \(Belgian datum 1972\),/);
+    const header = csv[0].split(",");
+    const good = lines.filter((_, i) => i !== 4);
+    const want = m.convert("deg", good.map((l) => Number(l.split(",")[0])), good.map((l) => Number(l.split(",")[1])),
+                           { datumFrom: "wgs84", datumTo: "bd72" });
+    const first = parseCsvLine(csv[1]);
+    assert.equal(first[header.indexOf("Lambert 72 X (Belgian datum 1972)")], String(want.X[0]));
+    assert.equal(first[header.indexOf("IFBL (Belgian datum 1972)")], want.IFBL[0]);
+    assert.equal(parseCsvLine(csv[5]).at(-1), "cannot read LON 'nonsense': not a number");
+    assert.equal(parseCsvLine(csv[10])[header.indexOf("MGRS (Belgian datum 1972)")], want.MGRS[8]);
+  });
+
+  await t.test("the page is read on a phone's width without sideways scrolling", async () => {
+    mkdirSync(ARTIFACTS, { recursive: true });
+    await field("Latitude").fill("50.8467");
+    await field("Longitude").fill("4.3525");
+    await field("Longitude").press("Enter");
+    await page.screenshot({ path: path.join(ARTIFACTS, "page.png"), fullPage: true });
+    await page.setViewportSize({ width: 375, height: 800 });
+    await page.evaluate(() => window.scrollTo(0, 0));
+    const width = await page.evaluate(() => document.documentElement.scrollWidth);
+    assert.ok(width <= 375, `the page is ${width} px wide`);
+    await page.screenshot({ path: path.join(ARTIFACTS, "page-phone.png"), fullPage: false });
+  });
+
+  await t.test("every field is reached with the keyboard", async () => {
+    await page.setViewportSize({ width: 1200, height: 900 });
+    await page.getByLabel("From datum").focus();
+    const reached = new Set();
+    for (let i = 0; i < 60; i++) {
+      await page.keyboard.press("Tab");
+      reached.add(await page.evaluate(() => document.activeElement?.id || document.activeElement?.getAttribute("aria-label")));
+    }
+    for (const id of ["lat", "lon", "lat-d", "lon-s", "x", "y", "mgrs", "ifbl", "Copy IFBL", "batch-input"]) {
+      assert.ok(reached.has(id), `${id} is not reached with Tab`);
+    }
+  });
+
+  assert.deepEqual(elsewhere, [], "the page made requests to other addresses");
+  assert.deepEqual(problems, [], "errors in the page");
+});
+
+async function assertValue(locator, want) {
+  // Conversions run after a short pause: wait for the value.
+  const deadline = Date.now() + 5000;
+  let got;
+  while (Date.now() < deadline) {
+    got = await locator.inputValue();
+    if (got === want) return;
+    await new Promise((resolve) => setTimeout(resolve, 50));
+  }
+  assert.equal(got, want);
+}
+
+function parseCsvLine(line) {
+  const cells = [];
+  let cell = "";
+  let quoted = false;
+  for (let i = 0; i < line.length; i++) {
+    const c = line[i];
+    if (quoted) {
+      if (c === '"' && line[i + 1] === '"') { cell += '"'; i++; }
+      else if (c === '"') quoted = false;
+      else cell += c;
+    } else if (c === '"') quoted = true;
+    else if (c === ",") { cells.push(cell); cell = ""; }
+    else cell += c;
+  }
+  cells.push(cell);
+  return cells;
+}
