@@ -21,39 +21,57 @@ namespace morvane::fp {
 
 class EnvironmentScope {
  public:
-  // Rounding to nearest, every exception masked, no flag pending, no
-  // flush-to-zero; on x87 64-bit precision, rounding to nearest, masked.
+  // MXCSR: rounding to nearest, every exception masked, no flush-to-zero;
+  // its six sticky flags, of which three are faults.  x87: 64-bit
+  // precision, rounding to nearest, every exception masked.
   static constexpr unsigned kMxcsr = 0x1F80u;
+  static constexpr unsigned kMxcsrFlags = 0x3Fu;
+  static constexpr unsigned kMxcsrFaults = 0x0Du;
   static constexpr unsigned short kX87Control = 0x037Fu;
   static constexpr unsigned short kX87Flags = 0x3Fu;
+#if defined(_WIN32) || defined(__i386__)
+  // The maths library computes on the x87 unit here, so its flags are
+  // ours to read and to leave as found.
+  static constexpr bool kX87Arithmetic = true;
+#else
+  // Double arithmetic and the maths library use SSE only: the x87 flags
+  // are never touched, only its control word is made sure of.
+  static constexpr bool kX87Arithmetic = false;
+#endif
 
+  // Each load of a control register costs a few dozen cycles: a caller
+  // already in our modes with no fault pending (the usual case) is left
+  // as it is, and at the end only what changed is put back.
   EnvironmentScope() noexcept {
     asm volatile("stmxcsr %0" : "=m"(mxcsr_));
-    unsigned short control, status;
+    if ((mxcsr_ & ~kMxcsrFlags) != kMxcsr || (mxcsr_ & kMxcsrFaults)) {
+      const unsigned ours = kMxcsr;
+      asm volatile("ldmxcsr %0" : : "m"(ours));
+    }
+    unsigned short control, status = 0;
     asm volatile("fnstcw %0" : "=m"(control));
-    asm volatile("fnstsw %0" : "=am"(status));
+    if constexpr (kX87Arithmetic) asm volatile("fnstsw %0" : "=am"(status));
     if (control != kX87Control || (status & kX87Flags)) {
-      // Saving the whole x87 environment is slow, so only when it is not
-      // the default: the caller's flags and masks then come back with it.
+      // The whole x87 environment, flags and masks, comes back at the end.
       x87Saved_ = true;
       asm volatile("fnstenv %0" : "=m"(x87_));
       asm volatile("fnclex");
       asm volatile("fldcw %0" : : "m"(kX87Control));
     }
-    const unsigned ours = kMxcsr;
-    asm volatile("ldmxcsr %0" : : "m"(ours));
   }
 
   ~EnvironmentScope() {
     if (x87Saved_) {
       asm volatile("fldenv %0" : : "m"(x87_));
-    } else {
+    } else if constexpr (kX87Arithmetic) {
       // The caller had no x87 flag pending: clear any ours raised.
       unsigned short status;
       asm volatile("fnstsw %0" : "=am"(status));
       if (status & kX87Flags) asm volatile("fnclex");
     }
-    asm volatile("ldmxcsr %0" : : "m"(mxcsr_));
+    unsigned now;
+    asm volatile("stmxcsr %0" : "=m"(now));
+    if (now != mxcsr_) asm volatile("ldmxcsr %0" : : "m"(mxcsr_));
   }
 
   EnvironmentScope(const EnvironmentScope&) = delete;

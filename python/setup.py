@@ -31,7 +31,16 @@ FLOATING_POINT_FLAGS = [
     "-fno-unsafe-math-optimizations",
     "-fno-math-errno",
 ]
-COMPILE_FLAGS = ["-std=c++20", "-O2", "-fvisibility=hidden", *FLOATING_POINT_FLAGS]
+# Nothing outside the extension calls into the core, so its calls need no
+# indirection for symbol interposition.
+COMPILE_FLAGS = [
+    "-std=c++20",
+    "-O2",
+    "-fvisibility=hidden",
+    "-fno-semantic-interposition",
+    "-fno-plt",
+    *FLOATING_POINT_FLAGS,
+]
 LINK_FLAGS = ["-pthread", f"-Wl,--version-script={HERE / 'src' / 'exports.map'}"]
 if platform.machine().lower() in ("x86_64", "amd64"):
     COMPILE_FLAGS.append("-march=" + os.environ.get("MORVANE_ARCH", "x86-64-v2"))

@@ -231,3 +231,22 @@ def test_the_gil_is_released_while_converting():
     worker.join()
     # Holding the GIL for the whole call would leave this thread a turn or two.
     assert turns > 20
+
+
+def test_calls_from_several_threads_at_once():
+    rng = np.random.default_rng(9)
+    requests = [(kind, columns(rng, kind, 9000)) for kind in ("deg", "lambert", "mgrs", "ifbl", "dms")]
+    alone = [morvane.convert(kind, *cols, datum_to="bd72") for kind, cols in requests]
+    together: list = [None] * len(requests)
+
+    def work(i: int) -> None:
+        kind, cols = requests[i]
+        together[i] = morvane.convert(kind, *cols, datum_to="bd72", threads=2)
+
+    workers = [threading.Thread(target=work, args=(i,)) for i in range(len(requests))]
+    for w in workers:
+        w.start()
+    for w in workers:
+        w.join()
+    for a, b in zip(alone, together):
+        _same(a, b)

@@ -1,5 +1,6 @@
 #include "tools/morvane/csv.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -91,7 +92,8 @@ std::string_view CsvRecord::Value(std::size_t i, std::string& scratch) const {
   return scratch;
 }
 
-std::size_t ReadRecord(std::string_view input, char separator, CsvRecord& record) {
+std::size_t ReadRecord(std::string_view input, char separator, CsvRecord& record,
+                       std::size_t longQuote) {
   record.fields.clear();
   record.fault = QuoteFault::None;
   record.faultField = 0;
@@ -115,6 +117,22 @@ std::size_t ReadRecord(std::string_view input, char separator, CsvRecord& record
       ++pos;
       while (true) {
         const void* quote = std::memchr(s + pos, '"', n - pos);
+        const std::size_t next = quote ? static_cast<std::size_t>(static_cast<const char*>(quote) - s) : n;
+        if (next > longQuote) {
+          // Between quotes for too long: the record ends at the first line
+          // break past the limit (CsvCutter cuts there too).
+          const void* newline = std::memchr(s + std::max(pos, longQuote), '\n',
+                                            next - std::min(next, std::max(pos, longQuote)));
+          if (newline != nullptr) {
+            const std::size_t end = static_cast<std::size_t>(static_cast<const char*>(newline) - s) + 1;
+            fault(QuoteFault::NotClosed);
+            field.end = end;
+            record.fields.push_back(field);
+            record.text = input.substr(0, end);
+            record.lineEnd = {};
+            return end;
+          }
+        }
         if (quote == nullptr) {
           fault(QuoteFault::NotClosed);
           field.end = n;
@@ -200,19 +218,31 @@ std::size_t CsvCutter::Scan(std::string_view block, std::size_t from) {
   while (i < block.size()) {
     if (state == QuoteState::Quoted || state == QuoteState::QuoteInQuoted) {
       if (state == QuoteState::QuoteInQuoted) {
-        if (Step(state, block[i], isSeparator)) last = i + 1;
+        if (Step(state, block[i], isSeparator)) last = recordStart_ = i + 1;
         ++i;
         continue;
       }
-      const std::size_t quote = block.find('"', i);
-      if (quote == std::string_view::npos) break;
+      const std::size_t quote = std::min(block.find('"', i), block.size());
+      if (quote - recordStart_ > longQuote_) {
+        // As ReadRecord: a quote open for too long ends at a line break.
+        const std::size_t past = std::max(i, recordStart_ + longQuote_);
+        const std::size_t newline = past < quote ? block.substr(past, quote - past).find('\n')
+                                                 : std::string_view::npos;
+        if (newline != std::string_view::npos) {
+          last = recordStart_ = past + newline + 1;
+          state = QuoteState::FieldStart;
+          i = last;
+          continue;
+        }
+      }
+      if (quote == block.size()) break;
       state = QuoteState::QuoteInQuoted;
       i = quote + 1;
       continue;
     }
     const std::size_t quote = std::min(block.find('"', i), block.size());
     const std::size_t newline = block.substr(i, quote - i).rfind('\n');
-    if (newline != std::string_view::npos) last = i + newline + 1;
+    if (newline != std::string_view::npos) last = recordStart_ = i + newline + 1;
     if (quote > i) {
       const char before = block[quote - 1];
       state = before == separator || before == '\n' ? QuoteState::FieldStart : QuoteState::Unquoted;

@@ -6,7 +6,10 @@
 //
 // Two faults are told apart, so that a row is never read wrongly in
 // silence: text after a closing quote ("ab"c), and a quote that is never
-// closed, which runs to the end of the input.
+// closed, which runs to the end of the input.  So that memory stays
+// bounded, a record still between quotes after kLongQuote bytes (a stray
+// quote, most likely: a spreadsheet cell holds at most 32 767 characters)
+// ends at the next line break instead, with the second fault.
 #pragma once
 
 #include <cstddef>
@@ -20,6 +23,7 @@
 namespace morvane::cli {
 
 inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+inline constexpr std::size_t kLongQuote = 16 << 20;
 
 // A field as written: offsets in its record's text, quotes included.
 struct CsvField {
@@ -43,8 +47,9 @@ struct CsvRecord {
 };
 
 // Reads the record at the start of input (not empty); returns the bytes it
-// takes, line end included.
-std::size_t ReadRecord(std::string_view input, char separator, CsvRecord& record);
+// takes, line end included.  longQuote is kLongQuote but in tests.
+std::size_t ReadRecord(std::string_view input, char separator, CsvRecord& record,
+                       std::size_t longQuote = kLongQuote);
 
 // The length of the first record of input, line end included, or 0 when it
 // does not end in input.  A separator of 0 takes any of the separators
@@ -65,13 +70,16 @@ void AppendField(std::string_view text, char separator, OutBuffer& out);
 // quotes does not end a record).
 class CsvCutter : public RecordCutter {
  public:
-  explicit CsvCutter(char separator) : separator_(separator) {}
-  void Restart() override { state_ = 0; }
+  explicit CsvCutter(char separator, std::size_t longQuote = kLongQuote)
+      : separator_(separator), longQuote_(longQuote) {}
+  void Restart() override { state_ = 0, recordStart_ = 0; }
   std::size_t Scan(std::string_view block, std::size_t from) override;
 
  private:
   char separator_;
+  std::size_t longQuote_;
   int state_ = 0;  // the quoting state, 0 at the start of a field
+  std::size_t recordStart_ = 0;  // where the record being scanned starts
 };
 
 }  // namespace morvane::cli

@@ -153,8 +153,19 @@ bool RunCsv(int in, Settings settings, const BatchArgs& args, const BatchOptions
   std::string data, error;
   bool eof = false;
   while (!eof) {
-    const std::size_t end = FirstRecordEnd(data, separator);
-    if (end != 0 && data.size() - end >= kSampleBytes) break;
+    // Where the header ends with the separator StartCsv will take (any of
+    // the known ones while it cannot tell).
+    std::string_view text = data;
+    if (text.substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark)
+      text.remove_prefix(kUtf8ByteOrderMark.size());
+    const char header = separator != 0 ? separator : SeparatorOf(text);
+    const std::size_t end = FirstRecordEnd(text, header);
+    if (end != 0 && text.size() - end >= kSampleBytes) break;
+    if (end == 0 && text.size() > kLongQuote) {
+      // Memory stays bounded: no header is that long.
+      Complain("cannot read the header line: no line end in its first 16 MiB");
+      return false;
+    }
     // Growing reads: a long header is scanned a few times, not once per read.
     if (!ReadMore(in, data, std::max(kSampleBytes, data.size()), eof, error)) {
       Complain(error);

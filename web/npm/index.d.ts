@@ -97,7 +97,10 @@ export interface ConvertOptions {
   ifblPrecision?: number;
 }
 
-export type NumberColumn = ArrayLike<number> & (number[] | Float64Array | Float32Array | Int32Array | Int16Array | Uint16Array | Int8Array | Uint8Array | Uint32Array);
+/** null and undefined are missing values: points that name no position. */
+export type NumberColumn =
+  | readonly (number | null | undefined)[]
+  | Float64Array | Float32Array | Int32Array | Int16Array | Uint16Array | Int8Array | Uint8Array | Uint32Array;
 
 /** One array per output, one entry per point. */
 export interface ConvertResult {
@@ -153,7 +156,7 @@ export interface Morvane {
     lonSec: NumberColumn,
     options?: ConvertOptions,
   ): ConvertResult;
-  convert(kind: "mgrs" | "ifbl", texts: readonly string[], options?: ConvertOptions): ConvertResult;
+  convert(kind: "mgrs" | "ifbl", texts: readonly (string | null | undefined)[], options?: ConvertOptions): ConvertResult;
 }
 
 export interface LoadOptions {

@@ -39,16 +39,15 @@ export function parsePoints(text, kind) {
     const trimmed = line.trim();
     if (trimmed === "" || trimmed.startsWith("#")) continue;
     const fields = trimmed.split(/\s*,\s*|\s+/);
+    // The first field that cannot be read is the one named.
     let problem = "";
-    if (fields.length < names.length) {
-      problem = `cannot read ${names[fields.length]}: missing`;
-    } else if (numeric) {
-      for (let f = 0; f < names.length && !problem; f++) {
-        const field = fields[f];
-        if (!NUMBER.test(field)) problem = `cannot read ${names[f]} '${field}': not a number`;
-        else if (WHOLE.has(names[f]) && (!Number.isInteger(Number(field)) || Math.abs(Number(field)) > 32767)) {
-          problem = `cannot read ${names[f]} '${field}': not a whole number from -32767 to 32767`;
-        }
+    for (let f = 0; f < names.length && !problem; f++) {
+      const field = fields[f];
+      if (field === undefined) problem = `cannot read ${names[f]}: missing`;
+      else if (!numeric) continue;
+      else if (!NUMBER.test(field)) problem = `cannot read ${names[f]} '${field}': not a number`;
+      else if (WHOLE.has(names[f]) && (!Number.isInteger(Number(field)) || Math.abs(Number(field)) > 32767)) {
+        problem = `cannot read ${names[f]} '${field}': not a whole number from -32767 to 32767`;
       }
     }
     if (problem) {
@@ -61,14 +60,32 @@ export function parsePoints(text, kind) {
   return { columns, rows };
 }
 
-// The shortest text that reads back to the same 32-bit float.
+// The shortest text that reads back to the same 32-bit float (the
+// command-line tool prints seconds so).  The nearest decimal of p + 1
+// digits is at least as near as that of p digits, so once some number of
+// digits reads back every larger one does.  Most floats need 7 to 9: the
+// search starts at 7.
 export function floatText(value) {
   if (!Number.isFinite(value)) return String(value);
-  for (let digits = 1; digits <= 9; digits++) {
-    const text = value.toPrecision(digits);
-    if (Math.fround(Number(text)) === value) return String(Number(text));
+  const readsBack = (digits) => Math.fround(Number(value.toPrecision(digits))) === value;
+  let digits = 7;
+  if (readsBack(7)) {
+    while (digits > 1 && readsBack(digits - 1)) digits--;
+  } else {
+    digits = readsBack(8) ? 8 : 9;
   }
-  return String(value);
+  return plainDecimal(value.toPrecision(digits));
+}
+
+// toPrecision's text without the zeros it pads with ("12.50000" is 12.5).
+function plainDecimal(text) {
+  if (text.includes("e")) return String(Number(text));
+  if (!text.includes(".")) return text;
+  let end = text.length;
+  while (text.charCodeAt(end - 1) === 48) end--;  // "0"
+  if (text.charCodeAt(end - 1) === 46) end--;  // "."
+  const result = text.slice(0, end);
+  return result === "-0" ? "-0" : result;
 }
 
 // Zone and hemisphere from an MGRS reference, empty without one.
@@ -110,5 +127,25 @@ export function rowCells(row, result) {
 
 /** One CSV line; fields with a comma, a quote or a line break are quoted. */
 export function csvLine(cells) {
-  return cells.map((cell) => (/[",\r\n]/.test(cell) ? `"${cell.replaceAll('"', '""')}"` : cell)).join(",") + "\r\n";
+  return cells.map(csvField).join(",") + "\r\n";
+}
+
+function csvField(cell) {
+  return /[",\r\n]/.test(cell) ? `"${cell.replaceAll('"', '""')}"` : cell;
+}
+
+/** The CSV line of one row, as csvLine(rowCells(row, result)) but faster. */
+export function csvRow(row, result) {
+  const head = `${row.line},${csvField(row.text)},`;
+  if (row.point < 0) return `${head},,,,,,,,,,,,,,,,${csvField(row.problem)}\r\n`;
+  const i = row.point;
+  const error = result.Failure[i] ? `Failure: ${result.Failure[i]}` : result.Error[i];
+  if (error) return `${head},,,,,,,,,,,,,,,,${csvField(error)}\r\n`;
+  const mgrs = result.MGRS[i];
+  const [zone, hemisphere] = utmZone(mgrs);
+  const utm = zone ? `${zone},${hemisphere},${result.Easting[i]},${result.Northing[i]}` : ",,,";
+  return `${head}${result.Latitude[i]},${result.Longitude[i]},${result.LatDmsDeg[i]},${result.LatDmsMin[i]},` +
+    `${floatText(result.LatDmsSec[i])},${result.LonDmsDeg[i]},${result.LonDmsMin[i]},` +
+    `${floatText(result.LonDmsSec[i])},${result.X[i]},${result.Y[i]},${utm},${csvField(mgrs)},` +
+    `${csvField(result.IFBL[i])},\r\n`;
 }

@@ -2,7 +2,7 @@
 // them through the package's batch call and writes the CSV, off the page's
 // thread so that the page stays responsive.
 import { load } from "./morvane/index.js";
-import { csvHeader, csvLine, parsePoints, rowCells } from "./batch.js";
+import { csvHeader, csvLine, csvRow, parsePoints, rowCells } from "./batch.js";
 
 const ready = load();
 const PREVIEW_ROWS = 10;
@@ -42,12 +42,12 @@ self.onmessage = async ({ data }) => {
       const lines = [];
       for (let r = next; r < end; r++) {
         const row = rows[r];
-        const local = row.point < 0 ? row : { ...row, point: row.point - firstPoint };
-        const cells = rowCells(local, result);
-        if (cells[cells.length - 1]) refused++;
-        else converted++;
-        if (preview.length < PREVIEW_ROWS) preview.push(cells);
-        lines.push(csvLine(cells));
+        const local = row.point < 0 ? row : { line: row.line, text: row.text, point: row.point - firstPoint };
+        if (preview.length < PREVIEW_ROWS) preview.push(rowCells(local, result));
+        const line = csvRow(local, result);
+        if (line.endsWith(",\r\n")) converted++;
+        else refused++;
+        lines.push(line);
       }
       parts.push(lines.join(""));
       done = end;

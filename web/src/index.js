@@ -136,6 +136,15 @@ function checkInteger(what, value, low, high) {
   return value;
 }
 
+// A finite number that a 32-bit float cannot hold (it would become an
+// infinity) is refused.
+function checkFloat32(what, value) {
+  if (Number.isFinite(value) && !Number.isFinite(Math.fround(value))) {
+    throw new RangeError(`${what} must fit a 32-bit float, not ${value}`);
+  }
+  return value;
+}
+
 const LIMITS = {
   i16: [-32768, 32767],
   i32: [-2147483648, 2147483647],
@@ -294,6 +303,7 @@ function bind(mod) {
         const handle = handleOf(this);
         if (limits) checkInteger(name, value, limits[0], limits[1]);
         else checkNumber(name, value);
+        if (type === "f32") checkFloat32(name, value);
         set(handle, value);
       },
     });
@@ -392,6 +402,9 @@ function bind(mod) {
   }
 
   // Copies points [start, start + count) of a numeric column into memory.
+  // A missing value (null or undefined) in a column of doubles or floats is
+  // a point that names no position (NaN); whole-number columns need whole
+  // numbers, and seconds must fit a 32-bit float.
   function copyNumbers(name, column, type, start, count, pointer) {
     const Target = TYPES[type].array;
     const view = new Target(mod.HEAPU8.buffer, pointer, count);
@@ -404,24 +417,36 @@ function bind(mod) {
       if (limits && !(part instanceof Target)) {
         for (let i = 0; i < count; i++) checkInteger(`${name}[${start + i}]`, part[i], limits[0], limits[1]);
       }
+      if (type === "f32" && part instanceof Float64Array) {
+        for (let i = 0; i < count; i++) checkFloat32(`${name}[${start + i}]`, part[i]);
+      }
       view.set(part);
       return;
     }
     for (let i = 0; i < count; i++) {
-      const value = column[start + i];
-      if (limits) checkInteger(`${name}[${start + i}]`, value, limits[0], limits[1]);
-      else if (typeof value !== "number") checkNumber(`${name}[${start + i}]`, value);
+      let value = column[start + i];
+      if (limits) {
+        if (value == null) throw new RangeError(`${name}[${start + i}] must be a whole number, not ${value}`);
+        checkInteger(`${name}[${start + i}]`, value, limits[0], limits[1]);
+      } else if (value == null) {
+        value = NaN;
+      } else if (typeof value !== "number") {
+        checkNumber(`${name}[${start + i}]`, value);
+      } else if (type === "f32") {
+        checkFloat32(`${name}[${start + i}]`, value);
+      }
       view[i] = value;
     }
   }
 
   // Encodes points [start, start + count) of a text column; the widest
-  // entry sets the width of the fixed-width column.
+  // entry sets the width of the fixed-width column.  A missing value (null
+  // or undefined) is an empty text, which names no point.
   function encodeTexts(name, column, start, count) {
     const encoded = new Array(count);
     let width = 1;
     for (let i = 0; i < count; i++) {
-      const value = column[start + i];
+      const value = column[start + i] ?? "";
       if (typeof value !== "string") {
         throw new TypeError(`${name}[${start + i}] must be a string, not ${describe(value)}`);
       }

@@ -125,6 +125,15 @@ test("points that name no position get their message, the others convert", () =>
   assert.deepEqual(i.Error.slice(2), ["Coordonnée IFBL incorrecte", "Coordonnée IFBL incorrecte"]);
 });
 
+test("missing values (null, undefined) are points that name no position", () => {
+  const r = m.convert("deg", [50.8, null, 50.8], [4.35, 4.35, undefined], { datumTo: "bd72" });
+  assert.deepEqual(r.Error, ["", "Coordonnées DEG incorrectes", "Coordonnées DEG incorrectes"]);
+  const t = m.convert("ifbl", ["E4", null, undefined]);
+  assert.deepEqual(t.Error, ["", "Coordonnée IFBL incorrecte", "Coordonnée IFBL incorrecte"]);
+  const d = m.convert("dms", [50], [30], [null], [4], [21], [0]);
+  assert.deepEqual(d.Error, ["Coordonnées DMS incorrectes"]);
+});
+
 test("no points give empty columns", () => {
   const r = m.convert("ifbl", []);
   assert.equal(r.Latitude.length, 0);
@@ -140,7 +149,11 @@ test("bad arguments throw a TypeError or RangeError naming the problem", () => {
     [() => m.convert("deg", [1, 2], [3]), RangeError, /Longitude has 1 points/],
     [() => m.convert("deg", "50", [3]), TypeError, /Latitude must be an array/],
     [() => m.convert("deg", [50, "4"], [3, 4]), TypeError, /Latitude\[1\]/],
-    [() => m.convert("deg", [50], [null]), TypeError, /Longitude\[0\]/],
+    [() => m.convert("deg", [50], [{}]), TypeError, /Longitude\[0\]/],
+    [() => m.convert("dms", [50], [null], [0], [4], [0], [0]), RangeError, /LatDmsMin\[0\]/],
+    [() => m.convert("dms", [50], [0], [1e39], [4], [0], [0]), RangeError, /LatDmsSec\[0\].*32-bit float/],
+    [() => m.convert("dms", [50, 50], [0, 0], new Float64Array([0, -1e39]), [4, 4], [0, 0], [0, 0]), RangeError,
+     /LatDmsSec\[1\].*32-bit float/],
     [() => m.convert("deg", new BigInt64Array(1), [3]), TypeError, /big integers/],
     [() => m.convert("deg", [1], [2], { datumFrom: "wgs 84" }), RangeError, /datumFrom.*unknown datum/],
     [() => m.convert("deg", [1], [2], { datumTo: 5 }), RangeError, /datumTo/],

@@ -158,6 +158,8 @@ test("bad values are refused with a TypeError or RangeError that names the prope
     ["DatumDest", "wgs84", TypeError],
     ["MGRS", 31, TypeError],
     ["IFBL", "E5\0x", TypeError],
+    ["LatDmsSec", 1e39, RangeError],  // no 32-bit float holds it
+    ["LonDmsSec", -1e39, RangeError],
   ];
   for (const [name, value, type] of rows) {
     assert.throws(() => { z[name] = value; }, (error) => error instanceof type && error.message.includes(name),

@@ -54,6 +54,27 @@ test("the converter page in headless Chromium", { skip, timeout: 120000 }, async
     assert.match(await page.locator('[data-datum-of="deg"]').textContent(), /input, on WGS 1984/);
   });
 
+  await t.test("another datum converts again, and DMS input fills the degrees", async () => {
+    await page.getByLabel("To datum").selectOption("ed50");
+    const want = m.convert("deg", [51.0543], [3.7174], { datumFrom: "wgs84", datumTo: "ed50" });
+    await assertValue(field("MGRS"), want.MGRS[0]);
+    assert.match(await page.locator('[data-datum-of="mgrs"]').textContent(), /on European 1950/);
+    await page.getByLabel("To datum").selectOption("bd72");
+    await field("Latitude degrees").fill("50");
+    await field("Latitude minutes").fill("30");
+    await field("Latitude seconds").fill("12,5");
+    await field("Longitude degrees").fill("4");
+    await field("Longitude minutes").fill("21");
+    await field("Longitude seconds").fill("0");
+    await field("Longitude seconds").press("Enter");
+    const dms = m.convert("dms", [50], [30], [12.5], [4], [21], [0], { datumFrom: "wgs84", datumTo: "bd72" });
+    await assertValue(field("Latitude"), String(dms.Latitude[0]));
+    await assertValue(field("IFBL"), dms.IFBL[0]);
+    await field("Latitude minutes").fill("30.5");
+    await field("Latitude minutes").press("Enter");
+    assert.match(await page.locator("fieldset[data-group=dms] .message").textContent(), /LatDmsMin must be a whole number/);
+  });
+
   await t.test("an IFBL code gives latitude and longitude after a pause in typing", async () => {
     await field("IFBL").fill("E4.25.43");
     const want = m.convert("ifbl", ["E4.25.43"], { datumFrom: "wgs84", datumTo: "bd72" });

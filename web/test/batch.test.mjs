@@ -1,0 +1,66 @@
+// The page's batch panel without the browser: reading lines of points,
+// the seconds as the shortest float text, and the CSV rows.
+import test from "node:test";
+import assert from "node:assert/strict";
+import path from "node:path";
+import { pathToFileURL } from "node:url";
+
+import { ROOT, generator, loadPackage } from "./helpers.mjs";
+
+const batch = await import(pathToFileURL(path.join(ROOT, "web/site/batch.js")).href);
+const m = await loadPackage();
+
+test("lines are read as the command-line tool reads them", () => {
+  const text = "# a comment\n50.8 4.35\n\n  51.1,5.2 trailing text\n50.5;4\n50.5\n1e1\t-2.5e0\r\n.5 , -.25";
+  const { columns, rows } = batch.parsePoints(text, "deg");
+  assert.deepEqual(columns, [[50.8, 51.1, 10, 0.5], [4.35, 5.2, -2.5, -0.25]]);
+  assert.deepEqual(rows.map((r) => [r.line, r.point, r.problem]), [
+    [2, 0, ""],
+    [4, 1, ""],
+    [5, -1, "cannot read LAT '50.5;4': not a number"],
+    [6, -1, "cannot read LON: missing"],
+    [7, 2, ""],
+    [8, 3, ""],
+  ]);
+  const dms = batch.parsePoints("50 30 12.5 4 21 0\n50.5 30 0 4 0 0\n50 30 0 4 99999 0\n", "dms");
+  assert.deepEqual(dms.rows.map((r) => r.problem), ["",
+    "cannot read LATD '50.5': not a whole number from -32767 to 32767",
+    "cannot read LONM '99999': not a whole number from -32767 to 32767"]);
+  const texts = batch.parsePoints("31UES9521533649 first\nE4.25.43\n", "mgrs");
+  assert.deepEqual(texts.columns, [["31UES9521533649", "E4.25.43"]]);
+});
+
+test("seconds are written as the shortest text of their 32-bit float", () => {
+  const slow = (v) => {
+    for (let p = 1; p <= 9; p++) {
+      const t = v.toPrecision(p);
+      if (Math.fround(Number(t)) === v) return String(Number(t));
+    }
+    return String(v);
+  };
+  const rng = generator(99);
+  const bits = new Uint32Array(1);
+  const float = new Float32Array(bits.buffer);
+  for (let i = 0; i < 20000; i++) {
+    bits[0] = Math.floor(rng.next() * 2 ** 32);
+    const v = i % 2 ? float[0] : Math.fround(rng.uniform(-60, 60));
+    if (Number.isFinite(v)) assert.equal(batch.floatText(v), slow(v), String(v));
+  }
+  assert.equal(batch.floatText(Math.fround(1.9628906)), "1.9628906");
+  assert.equal(batch.floatText(12.5), "12.5");
+  assert.equal(batch.floatText(0), "0");
+});
+
+test("CSV rows: quoting, messages, points outside the grids", () => {
+  const text = '50.8,4.35\n91,4\n50.5 x,"y"\n-85,4\n60,4.35 "quoted, text"\n';
+  const { columns, rows } = batch.parsePoints(text, "deg");
+  const result = m.convert("deg", ...columns, { datumFrom: "wgs84", datumTo: "bd72" });
+  for (const row of rows) assert.equal(batch.csvRow(row, result), batch.csvLine(batch.rowCells(row, result)));
+  const lines = rows.map((row) => batch.csvRow(row, result));
+  assert.match(lines[0], /^1,"50\.8,4\.35",50\.80054449046\d*,/);
+  assert.match(lines[1], /,Coordonnées DEG incorrectes\r\n$/);
+  assert.match(lines[2], /^3,"50\.5 x,""y""",(,){16}cannot read LON 'x': not a number\r\n$/);
+  assert.match(lines[3], /,,,,,,\r\n$/);  // no UTM, MGRS or IFBL beyond 80 S
+  assert.match(lines[4], /"60,4\.35 ""quoted, text"""/);
+  assert.equal(batch.csvHeader("deg", "wgs84").length, batch.rowCells(rows[0], result).length);
+});

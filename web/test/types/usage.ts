@@ -1,0 +1,49 @@
+// Compiled with tsc --noEmit against the package's declarations: the
+// examples of its README, and misuses the declarations must refuse.
+import { load, MorvaneFailure, OriginalCoordinates, type ConvertResult, type Morvane } from "morvane";
+
+async function main(): Promise<void> {
+  const m: Morvane = await load();
+  const z = new m.ZedizAdo();
+  z.DatumFrom = m.mvWGS1984;
+  z.DatumDest = m.InternalDatums.mvBelgium1972;
+  z.OrigType = OriginalCoordinates.mvDeg;
+  z.Latitude = 50.85;
+  z.Longitude = 4.35;
+  try {
+    z.Conversion();
+  } catch (error) {
+    if (error instanceof MorvaneFailure) console.log(error.kind, error.code);
+  }
+  const x: number = z.X;
+  const ifbl: string = z.IFBL;
+  z.dispose();
+  console.log(x, ifbl, z.disposed, m.version, m.memoryBytes);
+
+  const r: ConvertResult = m.convert("deg", [50.85, null], new Float64Array([4.35, 4]), {
+    datumFrom: "wgs84",
+    datumTo: 2,
+    mgrsPrecision: 100,
+    ifblPrecision: 4,
+  });
+  const lat: Float64Array = r.Latitude;
+  const deg: Int16Array = r.LatDmsDeg;
+  const sec: Float32Array = r.LatDmsSec;
+  const failures: string[] = r.Failure;
+  m.convert("dms", [50], [30], [12.5], [4], [21], [0]);
+  m.convert("ifbl", ["E4.25.43", undefined]);
+  console.log(lat, deg, sec, failures);
+
+  // @ts-expect-error Error is read-only
+  z.Error = "x";
+  // @ts-expect-error an unknown datum name
+  m.convert("deg", [1], [2], { datumFrom: "wgs 84" });
+  // @ts-expect-error an unknown kind
+  m.convert("utm", [1], [2]);
+  // @ts-expect-error texts where numbers belong
+  m.convert("lambert", ["1"], ["2"]);
+  // @ts-expect-error enumerations are read-only
+  m.OriginalCoordinates.mvDeg = 7;
+}
+
+void main();
