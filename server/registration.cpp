@@ -21,7 +21,9 @@
 //
 // Unregistering removes exactly these keys from the same root, so that
 // registering and unregistering leave the registry as they found it; the
-// other root is never touched.
+// other root is never touched.  What the 32-bit and the 64-bit DLL share
+// (the ProgID, the type library's key) stays while the other one is
+// registered.
 #include <windows.h>
 #include <oleauto.h>
 #include <olectl.h>
@@ -44,8 +46,10 @@ constexpr const wchar_t* kUserClasses = L"Software\\Classes";
 constexpr const wchar_t* kTypeLibraryMarshaler = L"{00020424-0000-0000-C000-000000000046}";
 #ifdef _WIN64
 constexpr const wchar_t* kPlatform = L"win64";
+constexpr const wchar_t* kOtherPlatform = L"win32";
 #else
 constexpr const wchar_t* kPlatform = L"win32";
+constexpr const wchar_t* kOtherPlatform = L"win64";
 #endif
 
 std::wstring GuidText(REFGUID guid) {
@@ -166,15 +170,36 @@ HRESULT RegisterClassEntries(HKEY root, const std::wstring& path) {
   });
 }
 
-HRESULT UnregisterClassEntries(HKEY root) {
-  const std::wstring clsid = GuidText(CLSID_ZedizAdo);
-  // The ProgID goes only while it still names this class.
-  LSTATUS status = ERROR_SUCCESS;
-  if (DefaultText(root, std::wstring(kProgId) + L"\\CLSID") == clsid) {
-    status = DeleteTree(root, kProgId);
+// True when the class is still registered in the other platform's view of
+// the classes (on 64-bit Windows the 32-bit DLL's CLSID key lies apart,
+// under Wow6432Node, but both share the ProgID).
+bool RegisteredInOtherView(bool perUser) {
+#ifdef _WIN64
+  constexpr REGSAM kOtherView = KEY_WOW64_32KEY;
+#else
+  constexpr REGSAM kOtherView = KEY_WOW64_64KEY;
+#endif
+  const std::wstring key = std::wstring(perUser ? L"Software\\Classes\\" : L"") + L"CLSID\\" +
+                           GuidText(CLSID_ZedizAdo) + L"\\InprocServer32";
+  HKEY handle = nullptr;
+  if (RegOpenKeyExW(perUser ? HKEY_CURRENT_USER : HKEY_CLASSES_ROOT, key.c_str(), 0,
+                    KEY_READ | kOtherView, &handle) != ERROR_SUCCESS) {
+    return false;
   }
-  const LSTATUS classStatus = DeleteTree(root, L"CLSID\\" + clsid);
-  if (status == ERROR_SUCCESS) status = classStatus;
+  RegCloseKey(handle);
+  return true;
+}
+
+HRESULT UnregisterClassEntries(HKEY root, bool perUser) {
+  const std::wstring clsid = GuidText(CLSID_ZedizAdo);
+  LSTATUS status = DeleteTree(root, L"CLSID\\" + clsid);
+  // The ProgID goes only while it still names this class and no DLL of
+  // the other platform is registered with it.
+  if (DefaultText(root, std::wstring(kProgId) + L"\\CLSID") == clsid &&
+      !RegisteredInOtherView(perUser)) {
+    const LSTATUS progIdStatus = DeleteTree(root, kProgId);
+    if (status == ERROR_SUCCESS) status = progIdStatus;
+  }
   return status == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(status);
 }
 
@@ -214,7 +239,17 @@ HRESULT UnregisterTypeLibraryForMachine() {
   return WithLibraryAttributes([](ITypeLib&, const TLIBATTR& attributes) {
     // Not registered is as good as unregistered (UnRegisterTypeLib would
     // report it as a failure).
-    if (!KeyExists(HKEY_CLASSES_ROOT, TypeLibraryKey(attributes))) return S_OK;
+    const std::wstring key = TypeLibraryKey(attributes);
+    if (!KeyExists(HKEY_CLASSES_ROOT, key)) return S_OK;
+    // While the other platform's DLL is registered with the library, only
+    // this platform's path goes: UnRegisterTypeLib would take the
+    // interface's keys, which both share, with it.
+    wchar_t lcid[16];
+    std::swprintf(lcid, 16, L"\\%lx\\", static_cast<unsigned long>(attributes.lcid));
+    if (KeyExists(HKEY_CLASSES_ROOT, key + lcid + kOtherPlatform)) {
+      const LSTATUS status = DeleteTree(HKEY_CLASSES_ROOT, key + lcid + kPlatform);
+      return status == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(status);
+    }
     return UnRegisterTypeLib(attributes.guid, attributes.wMajorVerNum, attributes.wMinorVerNum,
                              attributes.lcid, attributes.syskind);
   });
@@ -263,7 +298,9 @@ HRESULT UnregisterTypeLibraryForUser(HKEY root) {
     std::swprintf(lcid, 16, L"\\%lx", static_cast<unsigned long>(attributes.lcid));
     const std::wstring lcidKey = key + lcid;
     LSTATUS status = DeleteTree(root, lcidKey + L"\\" + kPlatform);
-    if (status == ERROR_SUCCESS && KeyHasNoSubkeys(root, lcidKey)) status = DeleteTree(root, lcidKey);
+    if (status == ERROR_SUCCESS && KeyHasNoSubkeys(root, lcidKey)) {
+      status = DeleteTree(root, lcidKey);
+    }
     if (status != ERROR_SUCCESS || KeyExists(root, lcidKey)) {
       return status == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(status);
     }
@@ -289,7 +326,7 @@ HRESULT Unregister(bool perUser) noexcept {
       if (root.Status() != ERROR_SUCCESS) return SELFREG_E_CLASS;
       library =
           perUser ? UnregisterTypeLibraryForUser(root.Key()) : UnregisterTypeLibraryForMachine();
-      classes = UnregisterClassEntries(root.Key());
+      classes = UnregisterClassEntries(root.Key(), perUser);
       // The user's folders that registering created (a new profile has
       // none) go again when nothing else is left in them.
       if (perUser) {

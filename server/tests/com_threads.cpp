@@ -311,7 +311,9 @@ DWORD WINAPI ApartmentThread(void* argument) {
     Enter(variant.State);
     ConvertAndCompare(object, Requests->size(), variant.Name);
     const FpState after = CurrentState();
-    Check(after.X87Control == variant.State.X87Control && (after.Mxcsr & ~0x3Fu) == (variant.State.Mxcsr & ~0x3Fu),
+    constexpr unsigned kMxcsrControl = ~0x3Fu;  // all but the flags
+    Check(after.X87Control == variant.State.X87Control &&
+              (after.Mxcsr & kMxcsrControl) == (variant.State.Mxcsr & kMxcsrControl),
           variant.Name, "the thread's control words are its own at the end");
     Enter({0x037F, 0x1F80});
     object->Release();

@@ -63,7 +63,7 @@ def degrees(count):
         print("%r %r" % (rng.uniform(36, 71), rng.uniform(-10, 30)))
 
 
-def compare_text(a_text, b_text, largest):
+def compare_text(a_text, b_text, largest, names):
     """Columns of a text-mode line: numbers within a relative 1e-12."""
     a, b = a_text.split("\t"), b_text.split("\t")
     if len(a) != len(b):
@@ -77,8 +77,8 @@ def compare_text(a_text, b_text, largest):
         except ValueError:
             return False
         difference = abs(u - v)
-        largest["column %d" % (column + 1)] = max(largest.get("column %d" % (column + 1), 0.0),
-                                                  difference)
+        name = names[column] if column < len(names) else "column %d" % (column + 1)
+        largest[name] = max(largest.get(name, 0.0), difference)
         ok = ok and difference <= 1e-12 * max(abs(u), 1.0)
     return ok
 
@@ -93,13 +93,21 @@ def compare(linux_path, windows_path):
         return 1
     identical = numeric_only = 0
     largest = {}
+    # A header line ("# Latitude<tab>Longitude ...") names the text columns.
+    names = []
+    if linux and linux[0].startswith("#"):
+        if linux[0] != windows[0]:
+            print("header lines differ:\n  %s\n  %s" % (linux[0], windows[0]))
+            return 1
+        names = linux[0][1:].strip().split("\t")
+        linux, windows = linux[1:], windows[1:]
     bad = []
     for number, (a_text, b_text) in enumerate(zip(linux, windows), 1):
         if a_text == b_text:
             identical += 1
             continue
         if not a_text.startswith("{"):
-            if compare_text(a_text, b_text, largest):
+            if compare_text(a_text, b_text, largest, names):
                 numeric_only += 1
             else:
                 bad.append((number, "values", a_text, b_text))
