@@ -74,8 +74,8 @@ function convertFrom(group) {
   clearTimeout(timer);
   source = group;
   showDatums();
-  const spec = GROUPS[group];
-  const values = Object.entries(spec.fields).map(([name, id]) => [name, $(id).value]);
+  const kindLayout = GROUPS[group];
+  const values = Object.entries(kindLayout.fields).map(([name, id]) => [name, $(id).value]);
   if (values.some(([, text]) => text.trim() === "")) {
     setMessage(group, "");
     return;  // not all of the point is there yet
@@ -87,8 +87,8 @@ function convertFrom(group) {
     z.DatumDest = DATUM_NUMBER[s.datumTo];
     z.mgrsPrecision = s.mgrsPrecision;
     z.IfblPrecision = s.ifblPrecision;
-    z.OrigType = spec.type;
-    for (const [name, text] of values) z[name] = spec.text ? text.trim() : readNumber(text);
+    z.OrigType = kindLayout.type;
+    for (const [name, text] of values) z[name] = kindLayout.text ? text.trim() : readNumber(text);
     z.Conversion();
     if (z.Error) {
       setMessage(group, z.Error);

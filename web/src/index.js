@@ -568,27 +568,27 @@ function bind(mod) {
     if (typeof kind !== "string" || !Object.hasOwn(KINDS, kind)) {
       throw new TypeError(`convert(): the kind must be one of ${Object.keys(KINDS).join(", ")}, not ${describe(kind)}`);
     }
-    const spec = KINDS[kind];
+    const kindLayout = KINDS[kind];
     let options = {};
     const last = args[args.length - 1];
-    if (args.length > spec.columns.length && last !== null && typeof last === "object" && !isColumn(last)) {
+    if (args.length > kindLayout.columns.length && last !== null && typeof last === "object" && !isColumn(last)) {
       options = args.pop();
-    } else if (args.length > spec.columns.length && last === undefined) {
+    } else if (args.length > kindLayout.columns.length && last === undefined) {
       args.pop();
     }
-    if (args.length !== spec.columns.length) {
-      throw new TypeError(`convert("${kind}") takes ${spec.columns.length} column(s) (${spec.columns.join(", ")}) and options, not ${args.length} argument(s)`);
+    if (args.length !== kindLayout.columns.length) {
+      throw new TypeError(`convert("${kind}") takes ${kindLayout.columns.length} column(s) (${kindLayout.columns.join(", ")}) and options, not ${args.length} argument(s)`);
     }
     const settings = readOptions(options);
     args.forEach((column, i) => {
       if (!isColumn(column)) {
-        throw new TypeError(`${spec.columns[i]} must be an array or a typed array, not ${describe(column)}`);
+        throw new TypeError(`${kindLayout.columns[i]} must be an array or a typed array, not ${describe(column)}`);
       }
     });
     const n = args[0].length;
     args.forEach((column, i) => {
       if (column.length !== n) {
-        throw new RangeError(`${spec.columns[i]} has ${column.length} points, ${spec.columns[0]} ${n}`);
+        throw new RangeError(`${kindLayout.columns[i]} has ${column.length} points, ${kindLayout.columns[0]} ${n}`);
       }
     });
 
@@ -609,11 +609,11 @@ function bind(mod) {
       // Input columns.
       let texts = null;
       let inputBytes = 0;
-      if (spec.text) {
-        texts = encodeTexts(spec.columns[0], args[0], start, count);
+      if (kindLayout.text) {
+        texts = encodeTexts(kindLayout.columns[0], args[0], start, count);
         inputBytes = align8(count * texts.width);
       } else {
-        for (const name of spec.columns) inputBytes += align8(count * TYPES[inputTypes[name]].bytes);
+        for (const name of kindLayout.columns) inputBytes += align8(count * TYPES[inputTypes[name]].bytes);
       }
       // Output columns without the texts, whose widths come from the core.
       let numberBytes = 0;
@@ -631,12 +631,12 @@ function bind(mod) {
       fill(inputStruct, align8(layout.input.size) + align8(layout.output.size));
 
       const in32 = (field, value) => (mod.HEAP32[(inputStruct + layout.input[field]) >> 2] = value);
-      in32("OrigType", spec.type);
+      in32("OrigType", kindLayout.type);
       in32("DatumFrom", settings.datumFrom);
       in32("DatumDest", settings.datumTo);
       in32("mgrsPrecision", settings.mgrsPrecision);
       mod.HEAP16[(inputStruct + layout.input.IfblPrecision) >> 1] = settings.ifblPrecision;
-      if (spec.text) {
+      if (kindLayout.text) {
         const data = cursor;
         fill(data, count * texts.width);
         for (let i = 0; i < count; i++) mod.HEAPU8.set(texts.encoded[i], data + i * texts.width);
@@ -644,7 +644,7 @@ function bind(mod) {
         in32("TextWidth", texts.width);
         cursor += inputBytes;
       } else {
-        spec.columns.forEach((name, i) => {
+        kindLayout.columns.forEach((name, i) => {
           const type = inputTypes[name];
           copyNumbers(name, args[i], type, start, count, cursor);
           in32(name, cursor);
