@@ -63,21 +63,10 @@ const NUMBER_PROPERTIES = [
   ["IfblPrecision", "i16"],
 ];
 
-// What convert() returns: every property a conversion fills, in this order.
-const OUTPUTS = [
-  ["Latitude", "f64"],
-  ["Longitude", "f64"],
-  ["LatDmsDeg", "i16"],
-  ["LatDmsMin", "i16"],
-  ["LatDmsSec", "f32"],
-  ["LonDmsDeg", "i16"],
-  ["LonDmsMin", "i16"],
-  ["LonDmsSec", "f32"],
-  ["X", "f64"],
-  ["Y", "f64"],
-  ["Northing", "f64"],
-  ["Easting", "f64"],
-];
+// What convert() returns: every numeric property a conversion fills, in
+// the order above (the input kind and the precisions are settings).
+const SETTINGS = new Set(["OrigType", "mgrsPrecision", "IfblPrecision"]);
+const OUTPUTS = NUMBER_PROPERTIES.filter(([name]) => !SETTINGS.has(name));
 const TEXT_OUTPUTS = ["MGRS", "IFBL", "Error"];
 
 const FAILURE_NAMES = [
