@@ -101,9 +101,12 @@ bool Wide(const morvane_text_column& column, std::size_t needed) {
 
 void PutText(const morvane_text_column& column, std::size_t i, const std::string& text) {
   if (!column.data) return;
+  // Empty texts and full entries are the usual cases: no call for nothing
+  // (in WebAssembly each is a call out of the module).
   char* entry = column.data + i * column.width;
-  std::memcpy(entry, text.data(), text.size());
-  std::memset(entry + text.size(), 0, column.width - text.size());
+  const std::size_t n = text.size();
+  if (n != 0) std::memcpy(entry, text.data(), n);
+  if (column.width != n) std::memset(entry + n, 0, column.width - n);
 }
 
 unsigned ThreadsFor(int threads, std::size_t count) {

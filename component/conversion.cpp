@@ -2,6 +2,7 @@
 // geographic output step.  The Lambert/IFBL and UTM/MGRS routes are in
 // lambert_route.cpp and utm_route.cpp.
 #include <cmath>
+#include <cstdint>
 #include <string_view>
 
 #include "component/dms.hpp"
@@ -37,6 +38,15 @@ void ChangeDatumHeld(const datum::Catalogue& catalogue, double latitude, double 
 namespace {
 
 bool InRange(double value, double low, double high) { return value >= low && value <= high; }
+
+// A type code of up to four characters as one number: its characters, then
+// its length above them.
+constexpr std::size_t kBranchCodeLength = 4;
+constexpr std::uint64_t BranchCode(std::string_view code) {
+  std::uint64_t packed = 0;
+  for (const char c : code) packed = packed << 8 | static_cast<unsigned char>(c);
+  return packed | std::uint64_t{code.size()} << 32;
+}
 
 // The DMS fields of one angle.  The sign is on the degrees, or for an
 // angle between -1 and 0 degrees on the minutes, or on the seconds when
@@ -137,20 +147,21 @@ void ZedizAdo::ConversionInEnvironment() {
 void ZedizAdo::RunBranch() {
   datum::SelectEllipsoid(Catalogue_, DatumFrom_);
   if (OrigType_ < mvMgrs || OrigType_ > mvDegMinSec) Fail(FailureKind::IndexOutOfRange);
-  // The branch is chosen by the upper-cased type code of the input kind.
+  // The branch is chosen by the upper-cased type code of the input kind
+  // (its first four characters at most), compared as one number.
   const char* code = TypeCodes_[static_cast<std::size_t>(OrigType_) - 1];
-  char upper[4];
+  std::uint64_t branch = 0;
   std::size_t length = 0;
-  for (; length < sizeof upper && code[length]; ++length) {
+  for (; length < kBranchCodeLength && code[length]; ++length) {
     const char c = code[length];
-    upper[length] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    branch = branch << 8 | static_cast<unsigned char>((c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c);
   }
-  const std::string_view branch(upper, length);
-  if (branch == "MGR" || branch == "MGRS") ConvertMgrs();
-  else if (branch == "LMB") ConvertLambert();
-  else if (branch == "IFB") ConvertIfbl();
-  else if (branch == "DMS") ConvertDms();
-  else if (branch == "DEG") ConvertDeg();
+  branch |= std::uint64_t{length} << 32;
+  if (branch == BranchCode("MGR") || branch == BranchCode("MGRS")) ConvertMgrs();
+  else if (branch == BranchCode("LMB")) ConvertLambert();
+  else if (branch == BranchCode("IFB")) ConvertIfbl();
+  else if (branch == BranchCode("DMS")) ConvertDms();
+  else if (branch == BranchCode("DEG")) ConvertDeg();
 }
 
 void ZedizAdo::ConvertDeg() {

@@ -28,14 +28,28 @@ inline double DegToRad(double value) {
   return result;
 }
 
-// Sine and cosine of an angle.  A conversion projects the same latitude
-// more than once (Lambert 72, then UTM), so the values of the last finite
-// angle are kept and handed out again, bit for bit the same.  A non-finite
-// angle is never kept, so its fault is raised each time.
 struct SinCos {
   double sin, cos;
 };
 
+// Sine and cosine of one angle, from one argument reduction.  GCC forms
+// sincos from the two calls by itself; Clang for WebAssembly does not, so
+// there the C library's sincos is called, whose values are those of sin
+// and cos called apart.
+inline SinCos SinAndCos(double angle) {
+#if defined(__EMSCRIPTEN__)
+  SinCos value;
+  ::sincos(angle, &value.sin, &value.cos);
+  return value;
+#else
+  return {std::sin(angle), std::cos(angle)};
+#endif
+}
+
+// Sine and cosine of an angle.  A conversion projects the same latitude
+// more than once (Lambert 72, then UTM), so the values of the last finite
+// angle are kept and handed out again, bit for bit the same.  A non-finite
+// angle is never kept, so its fault is raised each time.
 inline SinCos SinCosOf(double angle) {
   struct Memo {
     std::uint64_t angleBits = 0x7ff8000000000000;  // a NaN: no angle yet
@@ -44,7 +58,7 @@ inline SinCos SinCosOf(double angle) {
   thread_local Memo memo;
   const std::uint64_t bits = std::bit_cast<std::uint64_t>(angle);
   if (bits == memo.angleBits) return memo.value;
-  const SinCos value{std::sin(angle), std::cos(angle)};
+  const SinCos value = SinAndCos(angle);
   if (std::isfinite(angle)) memo = {bits, value};
   return value;
 }

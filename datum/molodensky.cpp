@@ -48,10 +48,12 @@ void MolodenskyShift(const Catalogue& catalogue, double latitude, double longitu
     return;
   }
 
-  const double sinPhi = std::sin(phi);
-  const double cosPhi = std::cos(phi);
-  const double sinLambda = std::sin(lambda);
-  const double cosLambda = std::cos(lambda);
+  const general::SinCos phiTerms = general::SinAndCos(phi);
+  const general::SinCos lambdaTerms = general::SinAndCos(lambda);
+  const double sinPhi = phiTerms.sin;
+  const double cosPhi = phiTerms.cos;
+  const double sinLambda = lambdaTerms.sin;
+  const double cosLambda = lambdaTerms.cos;
   fp::Check(sinPhi, cosPhi, sinLambda, cosLambda);
 
   const double s = direction;

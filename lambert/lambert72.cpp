@@ -58,12 +58,10 @@ void GeoToLambert72(double latitude, double longitude, double& X, double& Y) {
   const double r = Step(std::pow(t, kConeConstant) * kRadiusScale);
   const double theta = Step((lambda - kLongitudeOrigin) * kConeConstant);
 
-  // Sine and cosine of one angle, formed together.
   const double angle = Step(theta - kAngleCorrection);
-  const double sinAngle = std::sin(angle);
-  const double cosAngle = std::cos(angle);
-  X = Step(r * Step(sinAngle) + kFalseEasting);
-  Y = Step(kFalseNorthing - r * Step(cosAngle));
+  const general::SinCos sc = general::SinAndCos(angle);
+  X = Step(r * Step(sc.sin) + kFalseEasting);
+  Y = Step(kFalseNorthing - r * Step(sc.cos));
 }
 
 namespace detail {

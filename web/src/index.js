@@ -453,12 +453,34 @@ function bind(mod) {
   // case: the width is that of the longest text) needs no search for its
   // end.
   const NON_ASCII = /[\u0080-\u00ff]/;
-  // IFBL squares repeat (some 30 000 in the grid): each code, a letter and
-  // up to five digits, is made once and found again by a number.
-  const squares = new Map();
+  // IFBL squares repeat (some 60 000 squares of 1 km in the grid's extent):
+  // each code, a letter and up to five digits, is made once and found again
+  // by a number, in a table of open addressing (a Map costs several times
+  // more a point).  The table is emptied when half full.
+  const SQUARE_BITS = 18;
+  const SQUARE_SLOTS = 1 << SQUARE_BITS;
+  const squareKeys = new Int32Array(SQUARE_SLOTS).fill(-1);
+  const squareTexts = new Array(SQUARE_SLOTS).fill("");
+  let squareCount = 0;
+  function squareText(key, base, length) {
+    let slot = Math.imul(key, 0x9e3779b1) >>> (32 - SQUARE_BITS);
+    for (let k = squareKeys[slot]; k !== -1; k = squareKeys[slot]) {
+      if (k === key) return squareTexts[slot];
+      slot = (slot + 1) & (SQUARE_SLOTS - 1);
+    }
+    if (squareCount >= SQUARE_SLOTS >> 1) {
+      squareKeys.fill(-1);
+      squareCount = 0;
+      slot = Math.imul(key, 0x9e3779b1) >>> (32 - SQUARE_BITS);
+    }
+    const text = latin1.decode(mod.HEAPU8.subarray(base, base + length));
+    squareKeys[slot] = key;
+    squareTexts[slot] = text;
+    squareCount++;
+    return text;
+  }
   function readSquares(pointer, width, count, out, at) {
     const heap = mod.HEAPU8;
-    if (squares.size > 200000) squares.clear();
     for (let i = 0, base = pointer; i < count; i++, base += width) {
       const letter = heap[base];
       if (letter === 0) {
@@ -474,17 +496,8 @@ function bind(mod) {
         if (digit < 0 || digit > 9) plain = false;
         key = key * 10 + digit;
       }
-      if (!plain) {
-        out[at + i] = utf8.decode(heap.subarray(base, base + length));
-        continue;
-      }
-      key = key * 8 + length;
-      let text = squares.get(key);
-      if (text === undefined) {
-        text = latin1.decode(heap.subarray(base, base + length));
-        squares.set(key, text);
-      }
-      out[at + i] = text;
+      out[at + i] = plain ? squareText(key * 8 + length, base, length)
+                          : utf8.decode(heap.subarray(base, base + length));
     }
   }
 
