@@ -459,10 +459,15 @@ function bind(mod) {
   // more a point).  The table is emptied when half full.
   const SQUARE_BITS = 18;
   const SQUARE_SLOTS = 1 << SQUARE_BITS;
-  const squareKeys = new Int32Array(SQUARE_SLOTS).fill(-1);
-  const squareTexts = new Array(SQUARE_SLOTS).fill("");
+  // Made at the first batch with IFBL codes (3 MB): objects alone need none.
+  let squareKeys = null;
+  let squareTexts = null;
   let squareCount = 0;
   function squareText(key, base, length) {
+    if (squareKeys === null) {
+      squareKeys = new Int32Array(SQUARE_SLOTS).fill(-1);
+      squareTexts = new Array(SQUARE_SLOTS).fill("");
+    }
     let slot = Math.imul(key, 0x9e3779b1) >>> (32 - SQUARE_BITS);
     for (let k = squareKeys[slot]; k !== -1; k = squareKeys[slot]) {
       if (k === key) return squareTexts[slot];
