@@ -85,7 +85,8 @@ function wasmBatchNsPerPoint() {
   if (!existsSync(library)) return null;
   const program = path.join(OUT, "wasm_batch.js");
   execFileSync("em++", ["-std=c++20", "-O3", "-flto", "-fno-math-errno", "-fwasm-exceptions", "-mbulk-memory",
-    "-mnontrapping-fptoint", "-ffp-contract=off", "-include", path.join(ROOT, "web/compat/bit_cast.hpp"),
+    "-mnontrapping-fptoint", "-ffp-contract=off", "-Wl,-mllvm,-inline-threshold=5000",
+    "-include", path.join(ROOT, "web/compat/bit_cast.hpp"),
     `-I${path.join(ROOT, "include")}`, path.join(ROOT, "bench/web/native_batch.cpp"), library,
     "-sALLOW_MEMORY_GROWTH=1", "-sNODERAWFS=1", "-sENVIRONMENT=node", "-sSINGLE_FILE=1", "-o", program],
   { env: { ...process.env, NODE_PATH: "/usr/share/nodejs" } });
