@@ -456,10 +456,10 @@ function bind(mod) {
   // IFBL squares repeat (some 60 000 squares of 1 km in the grid's extent):
   // each code, a letter and up to five digits, is made once and found again
   // by a number, in a table of open addressing (a Map costs several times
-  // more a point).  The table is emptied when half full.
-  const SQUARE_BITS = 18;
+  // more a point).  The table is emptied when three quarters full.
+  const SQUARE_BITS = 17;
   const SQUARE_SLOTS = 1 << SQUARE_BITS;
-  // Made at the first batch with IFBL codes (3 MB): objects alone need none.
+  // Made at the first batch with IFBL codes (1.5 MB): objects alone need none.
   let squareKeys = null;
   let squareTexts = null;
   let squareCount = 0;
@@ -473,7 +473,7 @@ function bind(mod) {
       if (k === key) return squareTexts[slot];
       slot = (slot + 1) & (SQUARE_SLOTS - 1);
     }
-    if (squareCount >= SQUARE_SLOTS >> 1) {
+    if (squareCount >= (SQUARE_SLOTS >> 2) * 3) {
       squareKeys.fill(-1);
       squareCount = 0;
       slot = Math.imul(key, 0x9e3779b1) >>> (32 - SQUARE_BITS);
