@@ -111,6 +111,37 @@ test("more points than one chunk of the batch call keep their order", () => {
   assert.equal(r.Error[n - 2], "");
 });
 
+test("IFBL codes of every length, found again from call to call, are the object's", () => {
+  // A 3 km grid over the IFBL grid and past its edges, twice in one call.
+  const xs = [];
+  const ys = [];
+  for (let x = 15000; x <= 300000; x += 3000) {
+    for (let y = 15000; y <= 250000; y += 3000) {
+      xs.push(x);
+      ys.push(y);
+    }
+  }
+  const x = [...xs, ...xs];
+  const y = [...ys, ...ys];
+  const z = new m.ZedizAdo();
+  for (const ifblPrecision of [2, 4, 6, 2, 6]) {
+    const r = m.convert("lambert", x, y, { ifblPrecision });
+    for (let i = 0; i < xs.length; i += 7) {
+      z.Reset();
+      z.DatumFrom = m.mvBelgium1972;
+      z.DatumDest = m.mvBelgium1972;
+      z.IfblPrecision = ifblPrecision;
+      z.OrigType = m.mvLambert72;
+      z.X = x[i];
+      z.Y = y[i];
+      z.Conversion();
+      assert.equal(r.IFBL[i], z.IFBL, `precision ${ifblPrecision}, point ${i}`);
+      assert.equal(r.IFBL[i + xs.length], z.IFBL, `precision ${ifblPrecision}, point ${i}, again`);
+    }
+  }
+  z.dispose();
+});
+
 test("points that name no position get their message, the others convert", () => {
   const r = m.convert("deg", [50.8, NaN, 91, Infinity, 50.8], [4.35, 4, 4, 4, 4.35]);
   assert.deepEqual(r.Error, ["", "Coordonnées DEG incorrectes", "Coordonnées DEG incorrectes",
