@@ -29,14 +29,8 @@ const { load } = await import(pathToFileURL(path.join(ROOT, "build-web/npm/index
 mkdirSync(OUT, { recursive: true });
 
 // The points: a seeded generator, uniform over Belgium's bounding box.
-let state = 12345;
-function random() {
-  state = (state + 0x6d2b79f5) >>> 0;
-  let t = state;
-  t = Math.imul(t ^ (t >>> 15), t | 1);
-  t ^= t + Math.imul(t ^ (t >>> 7), t | 61);
-  return ((t ^ (t >>> 14)) >>> 0) / 4294967296;
-}
+const { generator } = await import(pathToFileURL(path.join(ROOT, "web/test/helpers.mjs")).href);
+const random = generator(12345).next;
 const lat = new Float64Array(N);
 const lon = new Float64Array(N);
 for (let i = 0; i < N; i++) {

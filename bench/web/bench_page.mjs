@@ -17,14 +17,8 @@ const require = createRequire(path.join(ROOT, "web/package.json"));
 const { chromium } = require("playwright-core");
 const { serveFolder } = await import(pathToFileURL(path.join(ROOT, "web/test/server.mjs")).href);
 
-let state = 99;
-function random() {
-  state = (state + 0x6d2b79f5) >>> 0;
-  let t = state;
-  t = Math.imul(t ^ (t >>> 15), t | 1);
-  t ^= t + Math.imul(t ^ (t >>> 7), t | 61);
-  return ((t ^ (t >>> 14)) >>> 0) / 4294967296;
-}
+const { generator } = await import(pathToFileURL(path.join(ROOT, "web/test/helpers.mjs")).href);
+const random = generator(99).next;
 const text = Array.from({ length: LINES },
   () => `${(49.5 + 2 * random()).toFixed(6)},${(2.55 + 3.85 * random()).toFixed(6)}`).join("\n");
 
