@@ -185,7 +185,8 @@ async function instantiate(binary) {
 
 function bind(mod) {
   const encoder = new TextEncoder();
-  const utf8 = new TextDecoder("utf-8");
+  // A byte-order mark at the start of a text is a character of it: kept.
+  const utf8 = new TextDecoder("utf-8", { ignoreBOM: true });
   const latin1 = new TextDecoder("latin1");
 
   // Scratch memory: a number read back, and texts in and out.
@@ -447,12 +448,6 @@ function bind(mod) {
     return { encoded, width };
   }
 
-  // Texts of a fixed-width column, each up to its first null byte.  A
-  // column of ASCII texts (references, codes) is decoded at once and its
-  // entries are slices of it; an entry that fills its width (the usual
-  // case: the width is that of the longest text) needs no search for its
-  // end.
-  const NON_ASCII = /[\u0080-\u00ff]/;
   // IFBL squares repeat (some 60 000 squares of 1 km in the grid's extent):
   // each code, a letter and up to five digits, is made once and found again
   // by a number, in a table of open addressing (a Map costs several times
@@ -506,6 +501,13 @@ function bind(mod) {
     }
   }
 
+  // Texts of a fixed-width column, each up to its first null byte.  The
+  // column is decoded at once; when that gives one character a byte (ASCII
+  // texts: references, codes), its entries are slices of it.  Otherwise a
+  // character spans bytes somewhere (or a byte-order mark was taken), and
+  // each entry is decoded by itself.  An entry that fills its width (the
+  // usual case: the width is that of the longest text) needs no search for
+  // its end.
   function readTexts(pointer, width, count, out, at) {
     const heap = mod.HEAPU8;
     if (width === 0) {
@@ -513,23 +515,23 @@ function bind(mod) {
       return;
     }
     let whole = null;
-    let ascii = true;
+    let oneByteEach = true;
     for (let i = 0, base = pointer; i < count; i++, base += width) {
       if (heap[base] === 0) {
         out[at + i] = "";
         continue;
       }
       if (whole === null) {
-        whole = latin1.decode(heap.subarray(pointer, pointer + count * width));
-        ascii = !NON_ASCII.test(whole);
+        whole = utf8.decode(heap.subarray(pointer, pointer + count * width));
+        oneByteEach = whole.length === count * width;
       }
       let length = width;
       if (heap[base + width - 1] === 0) {
         length = 1;
         while (heap[base + length] !== 0) length++;
       }
-      out[at + i] = ascii ? whole.substring(i * width, i * width + length)
-                          : utf8.decode(heap.subarray(base, base + length));
+      out[at + i] = oneByteEach ? whole.substring(i * width, i * width + length)
+                                : utf8.decode(heap.subarray(base, base + length));
     }
   }
 

@@ -142,6 +142,30 @@ test("IFBL codes of every length, found again from call to call, are the object'
   z.dispose();
 });
 
+test("texts of any characters come back whole, wherever they are in a column", () => {
+  const good = "31UES9521533649";
+  const batches = [
+    ["é".repeat(9)],                                   // two bytes a character throughout
+    [good, "31UÉS952153364é", good],                   // one entry of several bytes a character
+    [good, good, "€"],                                  // the last entry, three bytes
+    ["\uFEFF" + good, good],                           // a byte-order mark opens the column
+    [good, "\uFEFF" + good],                           // ... or an entry
+    ["𝔸31UES", good, "x".repeat(40)],                  // four bytes (two UTF-16 units)
+    [good, "", "\u0080\u00ff", "ÿ".repeat(30)],         // Latin-1 characters are two bytes
+  ];
+  const settings = { datumFrom: "wgs84", datumTo: "wgs84", mgrsPrecision: 1, ifblPrecision: 6 };
+  for (const texts of batches) {
+    const r = m.convert("mgrs", texts, settings);
+    texts.forEach((text, i) => {
+      const want = viaObject("mgrs", [text], settings);
+      assert.equal(r.MGRS[i], want.MGRS, `${JSON.stringify(texts)}[${i}]`);
+      assert.equal(r.Error[i], want.Error, `${JSON.stringify(texts)}[${i}]`);
+      // A refused reference keeps its text as written, character for character.
+      if (r.Error[i] !== "") assert.equal(r.MGRS[i], text);
+    });
+  }
+});
+
 test("points that name no position get their message, the others convert", () => {
   const r = m.convert("deg", [50.8, NaN, 91, Infinity, 50.8], [4.35, 4, 4, 4, 4.35]);
   assert.deepEqual(r.Error, ["", "Coordonnées DEG incorrectes", "Coordonnées DEG incorrectes",

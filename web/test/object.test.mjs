@@ -85,6 +85,11 @@ test("the MGRS and IFBL texts carry UTF-8 both ways", () => {
   z.OrigType = m.mvMgrs;
   z.Conversion();
   assert.equal(z.Error, "Coordonnées MGRS erronées (31UÉS952153364é)");
+  // A byte-order mark is a character like any other, first or not.
+  for (const text of ["\uFEFF31UES", "31\uFEFFUES"]) {
+    z.MGRS = text;
+    assert.equal(z.MGRS, text);
+  }
   z.dispose();
 });
 
