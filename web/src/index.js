@@ -187,7 +187,6 @@ function bind(mod) {
   const encoder = new TextEncoder();
   // A byte-order mark at the start of a text is a character of it: kept.
   const utf8 = new TextDecoder("utf-8", { ignoreBOM: true });
-  const latin1 = new TextDecoder("latin1");
 
   // Scratch memory: a number read back, and texts in and out.
   const numberSlot = mod._malloc(8);
@@ -449,21 +448,27 @@ function bind(mod) {
   }
 
   // IFBL squares repeat (some 60 000 squares of 1 km in the grid's extent):
-  // each code, a letter and up to five digits, is made once and found again
-  // by a number, in a table of open addressing (a Map costs several times
-  // more a point).  The table is emptied when three quarters full.
+  // each code is made once and found again by its six bytes, read as two
+  // numbers, in a table of open addressing (a Map costs several times more
+  // a point).  The table is emptied when three quarters full.  Only a
+  // column six bytes wide is read so, the width of the codes the core
+  // writes; a wider one holds texts given as input, read as any texts.
+  const SQUARE_WIDTH = 6;
   const SQUARE_BITS = 17;
   const SQUARE_SLOTS = 1 << SQUARE_BITS;
   // Made at the first batch with IFBL codes (1.5 MB): objects alone need none.
   let squareKeys = null;
   let squareTexts = null;
   let squareCount = 0;
-  function squareText(key, base, length) {
+  const squareSlot = (high, low) =>
+    Math.imul(high ^ Math.imul(low, 0x85ebca6b), 0x9e3779b1) >>> (32 - SQUARE_BITS);
+  function squareText(high, low, base) {
     if (squareKeys === null) {
-      squareKeys = new Int32Array(SQUARE_SLOTS).fill(-1);
+      squareKeys = new Float64Array(SQUARE_SLOTS).fill(-1);
       squareTexts = new Array(SQUARE_SLOTS).fill("");
     }
-    let slot = Math.imul(key, 0x9e3779b1) >>> (32 - SQUARE_BITS);
+    const key = high * 65536 + low;  // the six bytes, exactly
+    let slot = squareSlot(high, low);
     for (let k = squareKeys[slot]; k !== -1; k = squareKeys[slot]) {
       if (k === key) return squareTexts[slot];
       slot = (slot + 1) & (SQUARE_SLOTS - 1);
@@ -471,33 +476,22 @@ function bind(mod) {
     if (squareCount >= (SQUARE_SLOTS >> 2) * 3) {
       squareKeys.fill(-1);
       squareCount = 0;
-      slot = Math.imul(key, 0x9e3779b1) >>> (32 - SQUARE_BITS);
+      slot = squareSlot(high, low);
     }
-    const text = latin1.decode(mod.HEAPU8.subarray(base, base + length));
+    const heap = mod.HEAPU8;
+    let length = 1;
+    while (length < SQUARE_WIDTH && heap[base + length] !== 0) length++;
+    const text = utf8.decode(heap.subarray(base, base + length));
     squareKeys[slot] = key;
     squareTexts[slot] = text;
     squareCount++;
     return text;
   }
-  function readSquares(pointer, width, count, out, at) {
-    const heap = mod.HEAPU8;
-    for (let i = 0, base = pointer; i < count; i++, base += width) {
-      const letter = heap[base];
-      if (letter === 0) {
-        out[at + i] = "";
-        continue;
-      }
-      let key = letter - 65;
-      let length = 1;
-      let plain = letter >= 65 && letter <= 90;
-      for (; length < width; length++) {
-        const digit = heap[base + length] - 48;
-        if (digit === -48) break;
-        if (digit < 0 || digit > 9) plain = false;
-        key = key * 10 + digit;
-      }
-      out[at + i] = plain ? squareText(key * 8 + length, base, length)
-                          : utf8.decode(heap.subarray(base, base + length));
+  function readSquares(pointer, count, out, at) {
+    const bytes = new DataView(mod.HEAPU8.buffer);
+    for (let i = 0, base = pointer; i < count; i++, base += SQUARE_WIDTH) {
+      const high = bytes.getUint32(base, true);
+      out[at + i] = (high & 0xff) === 0 ? "" : squareText(high, bytes.getUint16(base + 4, true), base);
     }
   }
 
@@ -701,7 +695,7 @@ function bind(mod) {
         result[name].set(new Type(buffer, outputs[name], count), start);
       }
       readTexts(outputs.MGRS, widths.MGRS, count, result.MGRS, start);
-      if (widths.IFBL <= 6) readSquares(outputs.IFBL, widths.IFBL, count, result.IFBL, start);
+      if (widths.IFBL === SQUARE_WIDTH) readSquares(outputs.IFBL, count, result.IFBL, start);
       else readTexts(outputs.IFBL, widths.IFBL, count, result.IFBL, start);
       readTexts(outputs.Error, widths.Error, count, result.Error, start);
       const failures = new Int32Array(buffer, outputs.Failure, count);

@@ -145,23 +145,27 @@ test("IFBL codes of every length, found again from call to call, are the object'
 test("texts of any characters come back whole, wherever they are in a column", () => {
   const good = "31UES9521533649";
   const batches = [
-    ["é".repeat(9)],                                   // two bytes a character throughout
-    [good, "31UÉS952153364é", good],                   // one entry of several bytes a character
-    [good, good, "€"],                                  // the last entry, three bytes
-    ["\uFEFF" + good, good],                           // a byte-order mark opens the column
-    [good, "\uFEFF" + good],                           // ... or an entry
-    ["𝔸31UES", good, "x".repeat(40)],                  // four bytes (two UTF-16 units)
-    [good, "", "\u0080\u00ff", "ÿ".repeat(30)],         // Latin-1 characters are two bytes
+    ["mgrs", ["é".repeat(9)]],                          // two bytes a character throughout
+    ["mgrs", [good, "31UÉS952153364é", good]],          // one entry of several bytes a character
+    ["mgrs", [good, good, "€"]],                         // the last entry, three bytes
+    ["mgrs", ["\uFEFF" + good, good]],                  // a byte-order mark opens the column
+    ["mgrs", [good, "\uFEFF" + good]],                  // ... or an entry
+    ["mgrs", ["𝔸31UES", good, "x".repeat(40)]],         // four bytes (two UTF-16 units)
+    ["mgrs", [good, "", "\u0080\u00ff", "ÿ".repeat(30)]], // Latin-1 characters are two bytes
+    // IFBL columns six bytes wide, the codes' own width, and wider.
+    ["ifbl", ["Ä1", "E42543", "ÿÿ", "E4", "", "Ä1", "€", "\uFEFF"]],
+    ["ifbl", ["E42543", "Ä1", "E4.25.43", "E4"]],
   ];
   const settings = { datumFrom: "wgs84", datumTo: "wgs84", mgrsPrecision: 1, ifblPrecision: 6 };
-  for (const texts of batches) {
-    const r = m.convert("mgrs", texts, settings);
+  for (const [kind, texts] of batches) {
+    const r = m.convert(kind, texts, settings);
+    const property = kind === "mgrs" ? "MGRS" : "IFBL";
     texts.forEach((text, i) => {
-      const want = viaObject("mgrs", [text], settings);
-      assert.equal(r.MGRS[i], want.MGRS, `${JSON.stringify(texts)}[${i}]`);
+      const want = viaObject(kind, [text], settings);
+      assert.equal(r[property][i], want[property], `${JSON.stringify(texts)}[${i}]`);
       assert.equal(r.Error[i], want.Error, `${JSON.stringify(texts)}[${i}]`);
-      // A refused reference keeps its text as written, character for character.
-      if (r.Error[i] !== "") assert.equal(r.MGRS[i], text);
+      // A refused text is kept as written, character for character.
+      if (r.Error[i] !== "") assert.equal(r[property][i], text);
     });
   }
 });
