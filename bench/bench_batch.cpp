@@ -14,8 +14,8 @@
 #include <random>
 #include <vector>
 
-#include "component/batch.hpp"
-#include "component/zediz_ado.hpp"
+#include <morvane/batch.hpp>
+#include <morvane/zediz_ado.hpp>
 
 using namespace morvane;
 

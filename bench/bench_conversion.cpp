@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "component/zediz_ado.hpp"
+#include <morvane/zediz_ado.hpp>
 
 #ifdef MORVANE_HAVE_PROJ
 #include <proj.h>

@@ -16,9 +16,9 @@ if(CMAKE_INTERPROCEDURAL_OPTIMIZATION)
   target_compile_options(morvane_objects PRIVATE -ffat-lto-objects)
 endif()
 
+# Clients see the public headers only, in the build tree as installed.
 set(morvane_interface_includes
-  $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include> $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>
-  $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
+  $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include> $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
 
 add_library(morvane_shared SHARED $<TARGET_OBJECTS:morvane_objects>)
 set_target_properties(morvane_shared PROPERTIES
@@ -28,6 +28,8 @@ set_target_properties(morvane_shared PROPERTIES
   SOVERSION ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR})
 target_include_directories(morvane_shared INTERFACE ${morvane_interface_includes})
 target_link_libraries(morvane_shared PRIVATE Threads::Threads)
+# The public headers need C++17 at least (the library itself is C++20).
+target_compile_features(morvane_shared INTERFACE cxx_std_17)
 # Only the marked interface leaves the library (a version script would
 # name the same symbols twice).
 target_link_options(morvane_shared PRIVATE -Wl,--no-undefined)
@@ -36,6 +38,7 @@ add_library(morvane_static STATIC $<TARGET_OBJECTS:morvane_objects>)
 set_target_properties(morvane_static PROPERTIES OUTPUT_NAME morvane EXPORT_NAME morvane_static)
 target_include_directories(morvane_static INTERFACE ${morvane_interface_includes})
 target_link_libraries(morvane_static INTERFACE Threads::Threads)
+target_compile_features(morvane_static INTERFACE cxx_std_17)
 
 add_library(Morvane::morvane ALIAS morvane_shared)
 add_library(Morvane::morvane_static ALIAS morvane_static)
@@ -44,15 +47,10 @@ install(TARGETS morvane_shared morvane_static EXPORT MorvaneTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT development
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
 
-# Public headers, laid out as in the source tree below include/morvane so
-# that their relative includes hold once installed.
-install(FILES include/morvane/morvane.h include/morvane/morvane.hpp include/morvane/version.h
-        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/morvane COMPONENT development)
-install(FILES component/api.hpp component/batch.hpp component/failure.hpp
-              component/zediz_ado.hpp
-        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/morvane/component COMPONENT development)
-install(FILES datum/catalogue.hpp
-        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/morvane/datum COMPONENT development)
+# Public headers: include/morvane as it is in the source tree.  They
+# include nothing else of the tree.
+install(DIRECTORY include/morvane DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
+        COMPONENT development FILES_MATCHING PATTERN "*.h" PATTERN "*.hpp")
 
 set(morvane_cmake_dir ${CMAKE_INSTALL_LIBDIR}/cmake/Morvane)
 install(EXPORT MorvaneTargets NAMESPACE Morvane:: DESTINATION ${morvane_cmake_dir}

@@ -1,4 +1,4 @@
-#include "component/batch.hpp"
+#include <morvane/batch.hpp>
 
 #include <algorithm>
 #include <cstring>
@@ -10,9 +10,9 @@
 #include <thread>
 #include <vector>
 
-#include "component/failure.hpp"
-#include "component/fp_environment.hpp"
-#include "component/zediz_ado.hpp"
+#include "base/failure.hpp"
+#include "base/fp_environment.hpp"
+#include "component/zediz_state.hpp"
 
 namespace morvane {
 
@@ -139,7 +139,7 @@ class BatchConverter {
 
  private:
   void ConvertPoint(const BatchOutput& output, std::size_t i) {
-    ZedizAdo& o = object_;
+    ZedizAdo::State& o = object_;
     // Reset keeps the DMS fields, which a fresh object has at 0.
     o.Reset();
     o.LatDmsDeg_ = o.LatDmsMin_ = o.LonDmsDeg_ = o.LonDmsMin_ = 0;
@@ -190,7 +190,7 @@ class BatchConverter {
   }
 
   const BatchInput& input_;
-  ZedizAdo object_;
+  ZedizAdo::State object_;
   std::string text_;
 };
 

@@ -7,9 +7,9 @@
 #include <new>
 #include <string>
 
-#include "component/batch.hpp"
-#include "component/failure.hpp"
-#include "component/zediz_ado.hpp"
+#include <morvane/batch.hpp>
+#include "base/failure.hpp"
+#include <morvane/zediz_ado.hpp>
 
 struct morvane_object {
   morvane::ZedizAdo object;

@@ -7,9 +7,9 @@
 
 #include "component/dms.hpp"
 #include "component/driver.hpp"
-#include "component/failure.hpp"
-#include "component/fp_environment.hpp"
-#include "component/zediz_ado.hpp"
+#include "base/failure.hpp"
+#include "base/fp_environment.hpp"
+#include "component/zediz_state.hpp"
 #include "datum/molodensky.hpp"
 
 namespace morvane {
@@ -63,7 +63,7 @@ bool DmsFieldsValid(std::int16_t degrees, std::int16_t minutes, float seconds,
 }  // namespace
 
 // The mutable part of the object: a call that fails puts it back.
-struct ZedizAdo::PointState {
+struct ZedizAdo::State::PointState {
   std::string Error;
   double X, Y;
   std::string MGRS, IFBL;
@@ -75,13 +75,13 @@ struct ZedizAdo::PointState {
   InternalDatums DatumFrom, DatumDest;
 };
 
-ZedizAdo::PointState ZedizAdo::SaveState() const {
+ZedizAdo::State::PointState ZedizAdo::State::SaveState() const {
   return {Error_,     X_,         Y_,         MGRS_,      IFBL_,      Latitude_,
           Longitude_, Northing_,  Easting_,   LatDmsDeg_, LatDmsMin_, LatDmsSec_,
           LonDmsDeg_, LonDmsMin_, LonDmsSec_, DatumFrom_, DatumDest_};
 }
 
-void ZedizAdo::RestoreState(const PointState& saved) {
+void ZedizAdo::State::RestoreState(const PointState& saved) {
   Error_ = saved.Error;
   X_ = saved.X;
   Y_ = saved.Y;
@@ -103,10 +103,12 @@ void ZedizAdo::RestoreState(const PointState& saved) {
 
 void ZedizAdo::Conversion() {
   const fp::EnvironmentScope environment;
-  ConversionInEnvironment();
+  state_->IfblPrecision = IfblPrecision;
+  state_->mgrsPrecision = mgrsPrecision;
+  state_->ConversionInEnvironment();
 }
 
-void ZedizAdo::ConversionInEnvironment() {
+void ZedizAdo::State::ConversionInEnvironment() {
   fp::Begin();
   if (DatumFrom_ == 0 || DatumDest_ == 0) {
     Error_ = message::kDatumNotSet;
@@ -144,7 +146,7 @@ void ZedizAdo::ConversionInEnvironment() {
   }
 }
 
-void ZedizAdo::RunBranch() {
+void ZedizAdo::State::RunBranch() {
   datum::SelectEllipsoid(Catalogue_, DatumFrom_);
   if (OrigType_ < mvMgrs || OrigType_ > mvDegMinSec) Fail(FailureKind::IndexOutOfRange);
   // The branch is chosen by the upper-cased type code of the input kind
@@ -164,7 +166,7 @@ void ZedizAdo::RunBranch() {
   else if (branch == BranchCode("DEG")) ConvertDeg();
 }
 
-void ZedizAdo::ConvertDeg() {
+void ZedizAdo::State::ConvertDeg() {
   if (!InRange(Latitude_, -90, 90) || !InRange(Longitude_, -180, 180)) {
     Error_ = message::kBadDeg;
     return;
@@ -174,7 +176,7 @@ void ZedizAdo::ConvertDeg() {
   UtmOutputStep();
 }
 
-void ZedizAdo::ConvertDms() {
+void ZedizAdo::State::ConvertDms() {
   if (!DmsFieldsValid(LatDmsDeg_, LatDmsMin_, LatDmsSec_, 90) ||
       !DmsFieldsValid(LonDmsDeg_, LonDmsMin_, LonDmsSec_, 180)) {
     Error_ = message::kBadDms;
@@ -207,7 +209,7 @@ void ZedizAdo::ConvertDms() {
 // them whatever else a program calls those routines from, so a conversion
 // costs the same in every program (with link-time optimisation the inliner
 // would otherwise weigh the other callers: a sixth of a conversion).
-[[gnu::flatten]] void ZedizAdo::GeographicOutputStep() {
+[[gnu::flatten]] void ZedizAdo::State::GeographicOutputStep() {
   datum::SelectEllipsoid(Catalogue_, DatumDest_);
   driver::ChangeDatumHeld(Catalogue_, Latitude_, Longitude_, Latitude_, Longitude_, DatumFrom_,
                           DatumDest_);

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "component/failure.hpp"
+#include "base/failure.hpp"
 
 namespace morvane {
 

@@ -4,13 +4,13 @@
 // mvBelgium1972 for a moment and putting it back.
 #include "component/dms.hpp"
 #include "component/driver.hpp"
-#include "component/zediz_ado.hpp"
+#include "component/zediz_state.hpp"
 #include "ifbl/ifbl.hpp"
 #include "lambert/lambert72.hpp"
 
 namespace morvane {
 
-void ZedizAdo::ConvertLambert() {
+void ZedizAdo::State::ConvertLambert() {
   // NaN fails both tests.
   if (!(X_ >= 0 && Y_ >= 0) || !(X_ <= 310000 && Y_ <= 260000)) {
     Error_ = message::kBadLambert;
@@ -22,7 +22,7 @@ void ZedizAdo::ConvertLambert() {
   LambertTail();
 }
 
-void ZedizAdo::ConvertIfbl() {
+void ZedizAdo::State::ConvertIfbl() {
   // The decoder tidies the text it reads; it is published only when the
   // code names a square.
   std::string code = IFBL_;
@@ -40,7 +40,7 @@ void ZedizAdo::ConvertIfbl() {
   LambertTail();
 }
 
-void ZedizAdo::LambertTail() {
+void ZedizAdo::State::LambertTail() {
   double latitude = 0, longitude = 0;
   lambert::Lambert72ToGeo(X_, Y_, latitude, longitude);
 
@@ -57,7 +57,7 @@ void ZedizAdo::LambertTail() {
 }
 
 // Flattened, as the other output steps (see conversion.cpp).
-[[gnu::flatten]] void ZedizAdo::LambertOutputStep() {
+[[gnu::flatten]] void ZedizAdo::State::LambertOutputStep() {
   const InternalDatums savedDest = DatumDest_;
   DatumDest(mvBelgium1972);
   double latitude = 0, longitude = 0;

@@ -3,8 +3,8 @@
 #include <string_view>
 
 #include "component/driver.hpp"
-#include "component/general.hpp"
-#include "component/zediz_ado.hpp"
+#include "base/general.hpp"
+#include "component/zediz_state.hpp"
 #include "mgrs/mgrs.hpp"
 
 namespace morvane {
@@ -62,7 +62,7 @@ std::size_t MgrsDigitsFor(std::int32_t precision) {
 
 }  // namespace
 
-void ZedizAdo::ConvertMgrs() {
+void ZedizAdo::State::ConvertMgrs() {
   // The MGRS put trims leading blanks, so a zone written with one digit
   // (" 5QKA...") arrives as "5QKA...": read it as if the blank stood there.
   std::string text = MGRS_;
@@ -101,7 +101,7 @@ void ZedizAdo::ConvertMgrs() {
 }
 
 // Flattened, as the other output steps (see conversion.cpp).
-[[gnu::flatten]] void ZedizAdo::UtmOutputStep() {
+[[gnu::flatten]] void ZedizAdo::State::UtmOutputStep() {
   const auto& ellipsoid = datum::CurrentEllipsoid;
   const double latitude = general::DegToRad(Latitude_);
   const double longitude = general::DegToRad(Longitude_);

@@ -1,6 +1,6 @@
 #include "datum/catalogue.hpp"
 
-#include "component/failure.hpp"
+#include "base/failure.hpp"
 
 namespace morvane::datum {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "../component/failure.hpp"
+#include "base/failure.hpp"
 
 namespace morvane::datum {
 

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <string_view>
 
-#include "component/failure.hpp"
-#include "component/general.hpp"
+#include "base/failure.hpp"
+#include "base/general.hpp"
 
 namespace morvane::datum {
 

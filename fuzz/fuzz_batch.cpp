@@ -37,7 +37,7 @@
 #include <string_view>
 #include <vector>
 
-#include "component/zediz_ado.hpp"
+#include <morvane/zediz_ado.hpp>
 #include "fuzz/invariants.hpp"
 #include "tools/morvane/batch.hpp"
 #include "tools/morvane/csv.hpp"

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "component/failure.hpp"
-#include "component/zediz_ado.hpp"
+#include "base/failure.hpp"
+#include <morvane/zediz_ado.hpp>
 #include "fuzz/values.hpp"
 
 namespace {

@@ -15,7 +15,7 @@
 #include <cstring>
 #include <string>
 
-#include "component/zediz_ado.hpp"
+#include <morvane/zediz_ado.hpp>
 #include "fuzz/invariants.hpp"
 #include "ifbl/ifbl.hpp"
 

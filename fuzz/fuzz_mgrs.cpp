@@ -16,9 +16,9 @@
 #include <string>
 
 #include "component/driver.hpp"
-#include "component/failure.hpp"
-#include "component/general.hpp"
-#include "component/zediz_ado.hpp"
+#include "base/failure.hpp"
+#include "base/general.hpp"
+#include <morvane/zediz_ado.hpp>
 #include "datum/catalogue.hpp"
 #include "fuzz/invariants.hpp"
 #include "mgrs/mgrs.hpp"

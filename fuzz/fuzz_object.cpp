@@ -17,9 +17,9 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include "component/dms.hpp"
-#include "component/failure.hpp"
-#include "component/general.hpp"
-#include "component/zediz_ado.hpp"
+#include "base/failure.hpp"
+#include "base/general.hpp"
+#include <morvane/zediz_ado.hpp>
 #include "datum/catalogue.hpp"
 #include "fuzz/invariants.hpp"
 #include "fuzz/values.hpp"

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "component/zediz_ado.hpp"
+#include <morvane/zediz_ado.hpp>
 #include "ifbl/ifbl.hpp"
 #include "mgrs/mgrs.hpp"
 

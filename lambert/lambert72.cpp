@@ -9,8 +9,8 @@
 
 #include <cmath>
 
-#include "component/failure.hpp"
-#include "component/general.hpp"
+#include "base/failure.hpp"
+#include "base/general.hpp"
 
 namespace morvane::lambert {
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "component/failure.hpp"
+#include "base/failure.hpp"
 #include "mgrs/mgrs.hpp"
 #include "mgrs/mgrs_internal.hpp"
 #include "utm/utm.hpp"

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "component/failure.hpp"
+#include "base/failure.hpp"
 #include "mgrs/mgrs.hpp"
 #include "mgrs/mgrs_internal.hpp"
 #include "utm/utm.hpp"

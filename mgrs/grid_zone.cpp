@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "component/failure.hpp"
+#include "base/failure.hpp"
 #include "mgrs/mgrs.hpp"
 #include "mgrs/mgrs_internal.hpp"
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "component/failure.hpp"
+#include "base/failure.hpp"
 #include "utm/utm.hpp"
 
 namespace morvane::dma::mgrs_internal {

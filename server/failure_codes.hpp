@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "component/failure.hpp"
+#include <morvane/failure.hpp>
 
 namespace morvane::server {
 

@@ -13,7 +13,7 @@
 
 #include <atomic>
 
-#include "component/zediz_ado.hpp"
+#include <morvane/zediz_ado.hpp>
 #include "server/morvane.h"
 
 namespace morvane::server {

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "component/failure.hpp"
+#include "base/failure.hpp"
 
 namespace morvane::testing {
 

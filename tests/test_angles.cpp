@@ -6,9 +6,9 @@
 #include <cstdint>
 
 #include "component/dms.hpp"
-#include "component/failure.hpp"
+#include "base/failure.hpp"
 #include "tests/failure_kind.hpp"
-#include "component/general.hpp"
+#include "base/general.hpp"
 
 using namespace morvane;
 

@@ -13,9 +13,9 @@
 #include <thread>
 #include <vector>
 
-#include "component/batch.hpp"
-#include "component/failure.hpp"
-#include "component/zediz_ado.hpp"
+#include <morvane/batch.hpp>
+#include "base/failure.hpp"
+#include <morvane/zediz_ado.hpp>
 
 namespace morvane {
 namespace {

@@ -1,7 +1,7 @@
 // The object's state, its accessors, creation and Reset.
 #include <gtest/gtest.h>
 
-#include "component/zediz_ado.hpp"
+#include <morvane/zediz_ado.hpp>
 
 using namespace morvane;
 

@@ -8,10 +8,10 @@
 
 #include "component/dms.hpp"
 #include "component/driver.hpp"
-#include "component/failure.hpp"
+#include "base/failure.hpp"
 #include "tests/failure_kind.hpp"
-#include "component/general.hpp"
-#include "component/zediz_ado.hpp"
+#include "base/general.hpp"
+#include <morvane/zediz_ado.hpp>
 #include "datum/molodensky.hpp"
 #include "ifbl/ifbl.hpp"
 #include "lambert/lambert72.hpp"

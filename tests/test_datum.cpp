@@ -4,7 +4,7 @@
 #include <cfenv>
 #include <cmath>
 
-#include "component/failure.hpp"
+#include "base/failure.hpp"
 #include "tests/failure_kind.hpp"
 #include "datum/catalogue.hpp"
 #include "datum/molodensky.hpp"

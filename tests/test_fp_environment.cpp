@@ -12,8 +12,8 @@
 #include <random>
 #include <vector>
 
-#include "component/batch.hpp"
-#include "component/zediz_ado.hpp"
+#include <morvane/batch.hpp>
+#include <morvane/zediz_ado.hpp>
 
 namespace morvane {
 namespace {

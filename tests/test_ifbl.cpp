@@ -7,7 +7,7 @@
 #include <limits>
 #include <string>
 
-#include "component/failure.hpp"
+#include "base/failure.hpp"
 #include "ifbl/ifbl.hpp"
 
 namespace morvane::ifbl {

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "component/failure.hpp"
+#include "base/failure.hpp"
 #include "lambert/lambert72.hpp"
 
 namespace morvane::lambert::detail {

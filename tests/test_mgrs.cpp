@@ -9,7 +9,7 @@
 #include <limits>
 #include <string>
 
-#include "component/failure.hpp"
+#include "base/failure.hpp"
 #include "mgrs/mgrs.hpp"
 #include "utm/utm.hpp"
 

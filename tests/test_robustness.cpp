@@ -11,8 +11,8 @@
 #include <limits>
 #include <string>
 
-#include "component/failure.hpp"
-#include "component/zediz_ado.hpp"
+#include "base/failure.hpp"
+#include <morvane/zediz_ado.hpp>
 
 using namespace morvane;
 

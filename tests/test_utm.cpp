@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <limits>
 
-#include "component/failure.hpp"
-#include "component/general.hpp"
+#include "base/failure.hpp"
+#include "base/general.hpp"
 #include "datum/catalogue.hpp"
 #include "utm/utm.hpp"
 

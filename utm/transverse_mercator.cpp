@@ -18,8 +18,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include "component/failure.hpp"
-#include "component/general.hpp"
+#include "base/failure.hpp"
+#include "base/general.hpp"
 #include "datum/catalogue.hpp"
 #include "utm/utm.hpp"
 

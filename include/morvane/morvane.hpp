@@ -2,14 +2,16 @@
 //
 //   #include <morvane/morvane.hpp>
 //
-// The ZedizAdo object (component/zediz_ado.hpp), its enumerations
+// The ZedizAdo object (zediz_ado.hpp), its enumerations
 // OriginalCoordinates and InternalDatums, the failures it raises (Failure,
-// FailureKind) and the batch call that converts many points at once
-// (ConvertBatch, BatchWidths).  The C interface is in morvane.h.
+// FailureKind, failure.hpp), the batch call that converts many points at
+// once (ConvertBatch, BatchWidths, batch.hpp) and the table of the
+// interface's names (names.hpp).  The C interface is in morvane.h.  These
+// headers compile as C++17 and C++20.
 #pragma once
 
 #include "morvane.h"
 #include "version.h"
-#include "component/batch.hpp"
-#include "component/failure.hpp"
-#include "component/zediz_ado.hpp"
+#include "batch.hpp"
+#include "failure.hpp"
+#include "zediz_ado.hpp"

@@ -3,7 +3,7 @@
 
 #include <pybind11/pybind11.h>
 
-#include "component/failure.hpp"
+#include <morvane/failure.hpp>
 
 namespace morvane::python {
 

@@ -29,7 +29,7 @@
 #include <vector>
 
 #include "bindings.hpp"
-#include "component/batch.hpp"
+#include <morvane/batch.hpp>
 #include "text_column.hpp"
 #include "utf.hpp"
 

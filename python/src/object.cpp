@@ -4,7 +4,7 @@
 #include <string>
 
 #include "bindings.hpp"
-#include "component/zediz_ado.hpp"
+#include <morvane/zediz_ado.hpp>
 #include "values.hpp"
 
 namespace morvane::python {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "component/failure.hpp"
+#include <morvane/failure.hpp>
 
 namespace morvane::cli {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "component/failure.hpp"
+#include <morvane/failure.hpp>
 #include "tools/morvane/numbers.hpp"
 
 namespace morvane::cli {

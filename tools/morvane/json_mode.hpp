@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "component/zediz_ado.hpp"
+#include <morvane/zediz_ado.hpp>
 #include "tools/morvane/out_buffer.hpp"
 #include "tools/morvane/text_mode.hpp"
 

@@ -14,8 +14,8 @@
 #include <thread>
 #include <vector>
 
-#include "component/failure.hpp"
-#include "component/zediz_ado.hpp"
+#include <morvane/failure.hpp>
+#include <morvane/zediz_ado.hpp>
 #include "tools/morvane/batch.hpp"
 #include "tools/morvane/csv.hpp"
 #include "tools/morvane/csv_mode.hpp"

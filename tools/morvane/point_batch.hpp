@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "component/batch.hpp"
+#include <morvane/batch.hpp>
 #include "tools/morvane/settings.hpp"
 
 namespace morvane::cli {

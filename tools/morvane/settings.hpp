@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "component/zediz_ado.hpp"
+#include <morvane/zediz_ado.hpp>
 
 namespace morvane::cli {
 

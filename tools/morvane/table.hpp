@@ -1,7 +1,7 @@
 // The readable table of `morvane convert`.
 #pragma once
 
-#include "component/zediz_ado.hpp"
+#include <morvane/zediz_ado.hpp>
 #include "tools/morvane/out_buffer.hpp"
 #include "tools/morvane/settings.hpp"
 

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstring>
 
-#include "component/failure.hpp"
+#include <morvane/failure.hpp>
 #include "tools/morvane/numbers.hpp"
 
 namespace morvane::cli {

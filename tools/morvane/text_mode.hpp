@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "component/zediz_ado.hpp"
+#include <morvane/zediz_ado.hpp>
 #include "tools/morvane/batch.hpp"
 #include "tools/morvane/out_buffer.hpp"
 #include "tools/morvane/point_batch.hpp"

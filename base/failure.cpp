@@ -1,4 +1,4 @@
-#include "component/failure.hpp"
+#include "base/failure.hpp"
 
 namespace morvane {
 

@@ -1,19 +1,14 @@
-// Failures of an operation: the few conditions that make a call fail
-// towards its client instead of leaving a message in Error.
-//
-// Input problems are never reported this way; they are messages.  What is
-// reported here is an index outside a table, a 16-bit integer overflow and
-// the three floating-point faults (invalid operation, division by zero,
-// overflow).  Inexact results and underflow are not faults.
+// Raising failures: the kinds (public, <morvane/failure.hpp>), the checked
+// 16-bit conversions and the checks of floating-point steps that every
+// routine of the core runs.  Inexact results and underflow are not faults.
 #pragma once
 
 #include <cfenv>
 #include <cmath>
 #include <cstdint>
-#include <exception>
 #include <type_traits>
 
-#include "api.hpp"
+#include <morvane/failure.hpp>
 
 #if (defined(__x86_64__) || defined(__i386__)) && defined(__SSE2_MATH__) && defined(__GNUC__)
 #define MORVANE_FP_MXCSR 1
@@ -24,28 +19,6 @@
 #endif
 
 namespace morvane {
-
-enum class FailureKind : int {
-  IndexOutOfRange = 1,
-  IntegerOverflow = 2,
-  InvalidOperation = 3,
-  DivisionByZero = 4,
-  FloatOverflow = 5,
-};
-
-// Stable English name of a failure ("IndexOutOfRange", ...), used by the
-// tools and the component's error information.
-MORVANE_API const char* FailureName(FailureKind kind) noexcept;
-
-class MORVANE_API Failure : public std::exception {
- public:
-  explicit Failure(FailureKind kind) noexcept : kind_(kind) {}
-  FailureKind kind() const noexcept { return kind_; }
-  const char* what() const noexcept override { return FailureName(kind_); }
-
- private:
-  FailureKind kind_;
-};
 
 [[noreturn]] void Fail(FailureKind kind);
 

@@ -9,11 +9,11 @@
 // thread.
 #pragma once
 
-#include <morvane/morvane.h>
+#include "morvane.h"
 
 #include <cstddef>
 
-#include "api.hpp"
+#include "export.h"
 
 namespace morvane {
 

@@ -8,7 +8,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "component/failure.hpp"
+#include "base/failure.hpp"
 
 namespace morvane::general {
 
