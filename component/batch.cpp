@@ -13,6 +13,7 @@
 #include "base/failure.hpp"
 #include "base/fp_environment.hpp"
 #include "component/zediz_state.hpp"
+#include "mgrs/mgrs.hpp"
 
 namespace morvane {
 
@@ -132,13 +133,30 @@ class BatchConverter {
     object_.IfblPrecision = input.IfblPrecision;
   }
 
-  void Convert(const BatchOutput& output, std::size_t begin, std::size_t end) {
+  void Convert(const BatchOutput& output, const BatchExtra& extra, std::size_t begin,
+               std::size_t end) {
     const fp::EnvironmentScope environment;
-    for (std::size_t i = begin; i < end; ++i) ConvertPoint(output, i);
+    const bool zones = extra.UtmZone || extra.Hemisphere;
+    for (std::size_t i = begin; i < end; ++i) {
+      const std::int32_t failure = ConvertPoint(output, i);
+      if (zones) PutZone(extra, i, failure);
+    }
   }
 
  private:
-  void ConvertPoint(const BatchOutput& output, std::size_t i) {
+  // The zone of a converted point's reference; 0 where it has none.
+  void PutZone(const BatchExtra& extra, std::size_t i, std::int32_t failure) {
+    std::int16_t zone = 0;
+    char hemisphere = 0;
+    if (failure != 0 || !object_.Error_.empty() ||
+        !dma::ZoneOfReference(object_.MGRS_, zone, hemisphere))
+      zone = 0, hemisphere = 0;
+    if (extra.UtmZone) extra.UtmZone[i] = zone;
+    if (extra.Hemisphere) extra.Hemisphere[i] = hemisphere;
+  }
+
+  // Converts point i and writes its outputs; its failure kind, or 0.
+  std::int32_t ConvertPoint(const BatchOutput& output, std::size_t i) {
     ZedizAdo::State& o = object_;
     // Reset keeps the DMS fields, which a fresh object has at 0.
     o.Reset();
@@ -187,6 +205,7 @@ class BatchConverter {
     PutText(output.IFBL, i, o.IFBL_);
     PutText(output.Error, i, o.Error_);
     if (output.Failure) output.Failure[i] = failure;
+    return failure;
   }
 
   const BatchInput& input_;
@@ -203,6 +222,49 @@ int BatchWidths(const BatchInput& input, std::ptrdiff_t count, TextWidths& width
 
 int ConvertBatch(const BatchInput& input, const BatchOutput& output, std::ptrdiff_t count,
                  int threads) noexcept {
+  return ConvertBatch(input, output, BatchExtra{sizeof(BatchExtra), nullptr, nullptr, nullptr, nullptr},
+                      count, threads);
+}
+
+namespace {
+
+// Converts points [begin, end) on `workers` threads in contiguous shares;
+// the calling thread takes the first.
+void ConvertShares(const BatchInput& input, const BatchOutput& output, const BatchExtra& extra,
+                   std::size_t begin, std::size_t end, unsigned workers) {
+  const std::size_t n = end - begin;
+  if (workers == 1) {
+    BatchConverter(input).Convert(output, extra, begin, end);
+    return;
+  }
+  std::vector<std::exception_ptr> errors(workers);
+  std::vector<std::thread> pool;
+  pool.reserve(workers - 1);
+  const auto share = [&](unsigned k) {
+    try {
+      BatchConverter(input).Convert(output, extra, begin + n * k / workers,
+                                    begin + n * (k + 1) / workers);
+    } catch (...) {
+      errors[k] = std::current_exception();
+    }
+  };
+  for (unsigned k = 1; k < workers; ++k) {
+    try {
+      pool.emplace_back(share, k);
+    } catch (const std::system_error&) {
+      share(k);  // no thread to be had: this one converts the share
+    }
+  }
+  share(0);
+  for (auto& thread : pool) thread.join();
+  for (const auto& error : errors)
+    if (error) std::rethrow_exception(error);
+}
+
+}  // namespace
+
+int ConvertBatch(const BatchInput& input, const BatchOutput& output, const BatchExtra& extra,
+                 std::ptrdiff_t count, int threads) noexcept {
   const int status = CheckInput(&input, count);
   if (status != MORVANE_OK) return status;
   if (threads < 0) return MORVANE_E_THREADS;
@@ -215,33 +277,22 @@ int ConvertBatch(const BatchInput& input, const BatchOutput& output, std::ptrdif
 
   try {
     const unsigned workers = ThreadsFor(threads, n);
-    if (workers == 1) {
-      BatchConverter(input).Convert(output, 0, n);
+    if (!extra.Progress) {
+      ConvertShares(input, output, extra, 0, n, workers);
       return MORVANE_OK;
     }
-    // Contiguous shares, one per thread; the calling thread takes the first.
-    std::vector<std::exception_ptr> errors(workers);
-    std::vector<std::thread> pool;
-    pool.reserve(workers - 1);
-    const auto share = [&](unsigned k) {
-      const std::size_t begin = n * k / workers, end = n * (k + 1) / workers;
-      try {
-        BatchConverter(input).Convert(output, begin, end);
-      } catch (...) {
-        errors[k] = std::current_exception();
-      }
-    };
-    for (unsigned k = 1; k < workers; ++k) {
-      try {
-        pool.emplace_back(share, k);
-      } catch (const std::system_error&) {
-        share(k);  // no thread to be had: this one converts the share
-      }
+    // With a progress callback: chunks of a few thousand points a thread,
+    // the callback between them.
+    constexpr std::size_t kChunkPerThread = 8192;
+    const std::size_t chunk = kChunkPerThread * workers;
+    for (std::size_t begin = 0; begin < n;) {
+      const std::size_t end = std::min(n, begin + chunk);
+      ConvertShares(input, output, extra, begin, end,
+                    static_cast<unsigned>(std::min<std::size_t>(workers, ThreadsFor(threads, end - begin))));
+      begin = end;
+      if (extra.Progress(extra.ProgressContext, static_cast<std::ptrdiff_t>(end)) != 0)
+        return end == n ? MORVANE_OK : MORVANE_E_STOPPED;
     }
-    share(0);
-    for (auto& thread : pool) thread.join();
-    for (const auto& error : errors)
-      if (error) std::rethrow_exception(error);
     return MORVANE_OK;
   } catch (const std::bad_alloc&) {
     return MORVANE_E_NO_MEMORY;

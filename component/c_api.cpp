@@ -83,6 +83,7 @@ const char* morvane_failure_name(int code) {
     case MORVANE_E_THREADS: return "negative number of threads";
     case MORVANE_E_NO_MEMORY: return "out of memory";
     case MORVANE_E_INTERNAL: return "internal error";
+    case MORVANE_E_STOPPED: return "stopped by the progress callback";
     default: return "Unknown";
   }
 }
@@ -200,6 +201,21 @@ int morvane_convert_batch(const morvane_batch_input* input, const morvane_batch_
                           ptrdiff_t count, int threads) {
   if (!input || !output) return MORVANE_E_NULL_POINTER;
   return morvane::ConvertBatch(*input, *output, count, threads);
+}
+
+int morvane_convert_batch_extra(const morvane_batch_input* input,
+                                const morvane_batch_output* output,
+                                const morvane_batch_extra* extra, ptrdiff_t count, int threads) {
+  if (!input || !output) return MORVANE_E_NULL_POINTER;
+  morvane_batch_extra known{sizeof(morvane_batch_extra), nullptr, nullptr, nullptr, nullptr};
+  if (extra) {
+    // A caller built against a later version may know more fields: only
+    // the ones this version knows are read.
+    if (extra->size < sizeof(morvane_batch_extra)) return MORVANE_E_NULL_POINTER;
+    known = *extra;
+    known.size = sizeof(morvane_batch_extra);
+  }
+  return morvane::ConvertBatch(*input, *output, known, count, threads);
 }
 
 }  // extern "C"

@@ -29,11 +29,11 @@ void BuildCatalogue(Catalogue& catalogue) {
     catalogue.Datums.push_back(
         Datum{deltaA, deltaF, dx, dy, dz, ellipsoid, PaddedCode(code), name, region});
   };
-  datum(-251, -0.0000141927, -87, -98, -121, 15, "EUR-M", "European 1950", kRegionEurope);
-  datum(-251, -0.000014192702, -125.8, 79.9, -100.5, 15, "BEL72", "Belgian datum 1972",
+  datum(-251, -0.0000141927, -87, -98, -121, 15, "EUR-M", kDatumNames[0], kRegionEurope);
+  datum(-251, -0.000014192702, -125.8, 79.9, -100.5, 15, "BEL72", kDatumNames[1],
         "Belgium");
-  datum(0, 0, 0, 0, 0, 21, "WGS84", "WGS 1984", "Global Definition");
-  datum(-112, -0.000054750714, -168, -60, 320, 6, "NTF", "Nouvelle Triangulation Française",
+  datum(0, 0, 0, 0, 0, 21, "WGS84", kDatumNames[2], "Global Definition");
+  datum(-112, -0.000054750714, -168, -60, 320, 6, "NTF", kDatumNames[3],
         "France");
 
   auto ellipsoid = [&](std::int16_t number, const char* name, double a, double inverseF) {

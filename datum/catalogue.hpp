@@ -49,6 +49,11 @@ struct Catalogue {
   }
 };
 
+// The names of the four datums, in number order (the catalogue's records
+// and the interface's table of names both take them from here).
+inline constexpr const char* kDatumNames[4] = {"European 1950", "Belgian datum 1972", "WGS 1984",
+                                               "Nouvelle Triangulation Française"};
+
 // Fills both tables: the four datums in number order, then the 23
 // ellipsoids in number order.
 void BuildCatalogue(Catalogue& catalogue);

@@ -103,4 +103,22 @@ void GetSquareLetterSet(std::int16_t zone, std::int16_t& firstColumn, double& ro
   rowOffset = kRowOffset[scheme - 1][set % 2 == 0];
 }
 
+bool ZoneOfReference(std::string_view reference, std::int16_t& zone, char& hemisphere) {
+  while (!reference.empty() && reference.front() == ' ') reference.remove_prefix(1);
+  std::size_t digits = 0;
+  int number = 0;
+  while (digits < 2 && digits < reference.size() && reference[digits] >= '0' &&
+         reference[digits] <= '9')
+    number = number * 10 + (reference[digits++] - '0');
+  if (digits == 0 || number < 1 || number > 60 || digits >= reference.size()) return false;
+  // Latitude bands C to X, without I and O; N and above lie north of the
+  // equator.
+  char band = reference[digits];
+  if (band >= 'a' && band <= 'z') band = static_cast<char>(band - 'a' + 'A');
+  if (band < 'C' || band > 'X' || band == 'I' || band == 'O') return false;
+  zone = static_cast<std::int16_t>(number);
+  hemisphere = band >= 'N' ? 'N' : 'S';
+  return true;
+}
+
 }  // namespace morvane::dma

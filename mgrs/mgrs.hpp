@@ -42,4 +42,10 @@ void MgrsToGeo(std::string& text, std::int16_t ellipsoidNumber, double a, double
                double& latitude, double& longitude, std::int16_t& zone, double& northing,
                double& easting, std::int32_t& status);
 
+// The UTM zone and hemisphere ('N' or 'S') a reference names, read from
+// its zone digits and latitude band (leading blanks skipped, the band in
+// either case).  False, with nothing written, when the text does not start
+// with a zone 1..60 and a band C..X.
+bool ZoneOfReference(std::string_view reference, std::int16_t& zone, char& hemisphere);
+
 }  // namespace morvane::dma

@@ -19,6 +19,7 @@ namespace morvane {
 
 using BatchInput = morvane_batch_input;
 using BatchOutput = morvane_batch_output;
+using BatchExtra = morvane_batch_extra;
 
 // Bytes each text column of the output needs for `count` points.
 struct TextWidths {
@@ -38,5 +39,9 @@ MORVANE_API int BatchWidths(const BatchInput& input, std::ptrdiff_t count,
 // floating-point environment is handed back as found.
 MORVANE_API int ConvertBatch(const BatchInput& input, const BatchOutput& output,
                                std::ptrdiff_t count, int threads) noexcept;
+// The same with the extra outputs and the progress callback of `extra`
+// (its size field is the caller's business: this overload takes it whole).
+MORVANE_API int ConvertBatch(const BatchInput& input, const BatchOutput& output,
+                             const BatchExtra& extra, std::ptrdiff_t count, int threads) noexcept;
 
 }  // namespace morvane

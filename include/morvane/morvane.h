@@ -67,7 +67,8 @@ enum {
   MORVANE_E_WIDTH = -6,         /* a text column too narrow for what it may receive */
   MORVANE_E_THREADS = -7,       /* a negative thread count */
   MORVANE_E_NO_MEMORY = -8,     /* memory could not be had */
-  MORVANE_E_INTERNAL = -9       /* anything else that went wrong inside */
+  MORVANE_E_INTERNAL = -9,      /* anything else that went wrong inside */
+  MORVANE_E_STOPPED = -10       /* the batch call's progress callback asked to stop */
 };
 
 /* OriginalCoordinates: the input kinds. */
@@ -94,6 +95,69 @@ MORVANE_C_API const char* morvane_version(void);
  * 1..5, "OK" for 0, a short English phrase for a negative code, "Unknown"
  * for anything else.  Never null; the text is static. */
 MORVANE_C_API const char* morvane_failure_name(int code);
+
+/* ---- The interface's names ------------------------------------------ */
+/* The input kinds, the datums and the properties, with the names, numbers,
+ * labels and types that every front end shows.  The tables are static and
+ * never change while the library is loaded; new members are only ever
+ * appended to these structures. */
+
+/* Types of property values. */
+enum {
+  MORVANE_TYPE_DOUBLE = 1,  /* double */
+  MORVANE_TYPE_FLOAT = 2,   /* 32-bit float */
+  MORVANE_TYPE_INT16 = 3,   /* int16_t */
+  MORVANE_TYPE_INT32 = 4,   /* int32_t */
+  MORVANE_TYPE_TEXT = 5     /* UTF-8 text */
+};
+/* What a property allows (bits of morvane_property_name.access). */
+enum {
+  MORVANE_ACCESS_GET = 1,
+  MORVANE_ACCESS_PUT = 2,
+  MORVANE_ACCESS_OUTPUT = 4  /* a column of the batch call's output */
+};
+
+typedef struct morvane_kind_name {
+  int32_t number;      /* OriginalCoordinates: 1..5 */
+  const char* member;  /* "mvDeg" */
+  const char* key;     /* "deg": the short name the tool, Python and JavaScript take */
+  const char* label;   /* "decimal degrees" */
+  const char* inputs;  /* the properties it reads, comma-separated: "Latitude,Longitude" */
+} morvane_kind_name;
+
+typedef struct morvane_datum_name {
+  int32_t number;      /* InternalDatums: 1..4 */
+  const char* member;  /* "mvWGS1984" */
+  const char* key;     /* "wgs84" */
+  const char* label;   /* short label: "WGS 1984", "Belgian 1972" */
+  const char* title;   /* full name: "Belgian datum 1972" */
+  int32_t epsg;        /* EPSG code of its geographic system: 4326 */
+} morvane_datum_name;
+
+typedef struct morvane_property_name {
+  const char* name;    /* "LatDmsSec" */
+  int32_t type;        /* MORVANE_TYPE_... */
+  int32_t access;      /* MORVANE_ACCESS_... bits */
+  int32_t kinds;       /* bit k set: input kind k reads it */
+} morvane_property_name;
+
+/* Number of entries of each table, and entry i (0-based; null outside). */
+MORVANE_C_API int32_t morvane_kind_count(void);
+MORVANE_C_API const morvane_kind_name* morvane_kind_at(int32_t index);
+MORVANE_C_API int32_t morvane_datum_count(void);
+MORVANE_C_API const morvane_datum_name* morvane_datum_at(int32_t index);
+MORVANE_C_API int32_t morvane_property_count(void);
+MORVANE_C_API const morvane_property_name* morvane_property_at(int32_t index);
+/* The number of a kind or datum from what a user writes: its key ("deg",
+ * "wgs84"), its member name ("mvDeg", "mvWGS1984") or, for a datum, its
+ * number as text; letter case and blanks do not count.  0 when nothing
+ * matches (or the name is null). */
+MORVANE_C_API int32_t morvane_kind_by_name(const char* name);
+MORVANE_C_API int32_t morvane_datum_by_name(const char* name);
+/* Every table above, the failure kinds and the messages as one JSON text
+ * (UTF-8, static), for languages that read JSON more easily than C
+ * structures; null only when memory could not be had. */
+MORVANE_C_API const char* morvane_names_json(void);
 
 /* ---- The object ------------------------------------------------------ */
 
@@ -241,6 +305,32 @@ MORVANE_C_API int morvane_batch_widths(const morvane_batch_input* input, ptrdiff
 MORVANE_C_API int morvane_convert_batch(const morvane_batch_input* input,
                                         const morvane_batch_output* output, ptrdiff_t count,
                                         int threads);
+
+/* More of the batch call: outputs beyond those of morvane_batch_output and
+ * a progress callback.  Later versions extend this structure at its end
+ * only; `size` says how much of it the caller knows (set it to
+ * sizeof(morvane_batch_extra)).  Null arrays are not written. */
+typedef struct morvane_batch_extra {
+  size_t size;
+  /* The UTM zone (1..60) and hemisphere ('N' or 'S') of each point's MGRS
+   * reference; 0 and 0 where the point has none. */
+  int16_t* UtmZone;
+  char* Hemisphere;
+  /* Called on the calling thread after each chunk of points (a few
+   * thousand) with how many are done; a non-zero return stops the call,
+   * which returns MORVANE_E_STOPPED with the points after the last chunk
+   * unwritten.  Null: no calls. */
+  int (*Progress)(void* context, ptrdiff_t done);
+  void* ProgressContext;
+} morvane_batch_extra;
+
+/* morvane_convert_batch with the extra outputs and progress of `extra`
+ * (null: none).  A `size` smaller than the first version of the structure
+ * is refused with MORVANE_E_NULL_POINTER. */
+MORVANE_C_API int morvane_convert_batch_extra(const morvane_batch_input* input,
+                                              const morvane_batch_output* output,
+                                              const morvane_batch_extra* extra, ptrdiff_t count,
+                                              int threads);
 
 #ifdef __cplusplus
 }

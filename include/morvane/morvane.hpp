@@ -14,4 +14,5 @@
 #include "version.h"
 #include "batch.hpp"
 #include "failure.hpp"
+#include "names.hpp"
 #include "zediz_ado.hpp"

@@ -31,7 +31,7 @@
 #include "bindings.hpp"
 #include <morvane/batch.hpp>
 #include "text_column.hpp"
-#include "utf.hpp"
+#include "base/utf8.hpp"
 
 namespace morvane::python {
 
@@ -187,13 +187,13 @@ void Job::TextInput(Worker& w, const Piece& piece, BatchInput& in) {
   std::size_t width = 1;
   for (std::ptrdiff_t i = 0; i < count; ++i) {
     const char32_t* r = row(i);
-    width = std::max(width, Utf8Size(r, EntryLength(r, points)));
+    width = std::max(width, utf8::Utf8Size(r, EntryLength(r, points)));
   }
   char* text = w.textIn.Get(static_cast<std::size_t>(count) * width);
   std::memset(text, 0, static_cast<std::size_t>(count) * width);
   for (std::ptrdiff_t i = 0; i < count; ++i) {
     const char32_t* r = row(i);
-    EncodeUtf8(r, EntryLength(r, points), text + i * width);
+    utf8::EncodeUtf8(r, EntryLength(r, points), text + i * width);
   }
   in.TextData = w.textIn.data();
   in.TextWidth = width;

@@ -10,7 +10,7 @@
 #include <smmintrin.h>
 #endif
 
-#include "utf.hpp"
+#include "base/utf8.hpp"
 
 namespace morvane::python {
 
@@ -88,7 +88,7 @@ bool Measure(const char* column, std::ptrdiff_t count, std::size_t width, std::s
   }
   for (std::ptrdiff_t i = 0; i < count; ++i) {
     const char* entry = column + i * width;
-    longest = std::max(longest, CountCodePoints(entry, EntryLength(entry, width)));
+    longest = std::max(longest, utf8::CountCodePoints(entry, EntryLength(entry, width)));
   }
   return false;
 }
@@ -127,7 +127,7 @@ void DecodeColumn(const char* column, std::ptrdiff_t count, std::size_t width, b
   for (std::ptrdiff_t i = 0; i < count; ++i) {
     const char* entry = column + i * width;
     char32_t* row = rows + i * to.width;
-    const std::size_t n = DecodeUtf8(entry, EntryLength(entry, width), row);
+    const std::size_t n = utf8::DecodeUtf8(entry, EntryLength(entry, width), row);
     std::fill(row + n, row + to.width, U'\0');
   }
 }

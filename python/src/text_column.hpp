@@ -8,6 +8,15 @@
 
 namespace morvane::python {
 
+// Units of a fixed-width entry (bytes, or UTF-32 code points) before its
+// null padding.
+template <typename Unit>
+inline std::size_t EntryLength(const Unit* entry, std::size_t width) {
+  std::size_t n = 0;
+  while (n < width && entry[n] != 0) ++n;
+  return n;
+}
+
 // Memory for a result text column.  Large blocks are mapped straight from
 // the system and marked for huge pages, as numpy marks its own arrays:
 // with 4 KiB pages, faulting in a million rows of text costs about as much

@@ -4,7 +4,7 @@
 #include <limits>
 #include <vector>
 
-#include "utf.hpp"
+#include "base/utf8.hpp"
 
 namespace morvane::python {
 
@@ -100,7 +100,7 @@ py::str TextToPython(std::string_view text) {
   for (const char c : text) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
   if (ascii) return py::str(text.data(), text.size());
   std::vector<char32_t> points(text.size());
-  const std::size_t n = DecodeUtf8(text.data(), text.size(), points.data());
+  const std::size_t n = utf8::DecodeUtf8(text.data(), text.size(), points.data());
   PyObject* s = PyUnicode_FromKindAndData(PyUnicode_4BYTE_KIND, points.data(),
                                           static_cast<Py_ssize_t>(n));
   if (s == nullptr) throw py::error_already_set();

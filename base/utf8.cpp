@@ -1,6 +1,6 @@
-#include "utf.hpp"
+#include "base/utf8.hpp"
 
-namespace morvane::python {
+namespace morvane::utf8 {
 
 std::size_t CountCodePoints(const char* text, std::size_t n) {
   const auto* s = reinterpret_cast<const unsigned char*>(text);
@@ -10,7 +10,7 @@ std::size_t CountCodePoints(const char* text, std::size_t n) {
       ++i;
       continue;
     }
-    const std::size_t length = Utf8SequenceLength(s + i, n - i);
+    const std::size_t length = SequenceLength(s + i, n - i);
     i += length ? length : 1;
   }
   return count;
@@ -26,7 +26,7 @@ std::size_t DecodeUtf8(const char* text, std::size_t n, char32_t* out) {
       ++i;
       continue;
     }
-    const std::size_t length = Utf8SequenceLength(s + i, n - i);
+    const std::size_t length = SequenceLength(s + i, n - i);
     if (length == 0) {
       out[count++] = kReplacement;
       ++i;
@@ -57,6 +57,11 @@ std::size_t Utf8Size(const char32_t* text, std::size_t n) {
   return size;
 }
 
+void Append(std::string& out, char32_t code) {
+  char bytes[4];
+  out.append(bytes, EncodeUtf8(&code, 1, bytes));
+}
+
 std::size_t EncodeUtf8(const char32_t* text, std::size_t n, char* out) {
   auto* p = reinterpret_cast<unsigned char*>(out);
   for (std::size_t i = 0; i < n; ++i) {
@@ -81,4 +86,4 @@ std::size_t EncodeUtf8(const char32_t* text, std::size_t n, char* out) {
   return static_cast<std::size_t>(p - reinterpret_cast<unsigned char*>(out));
 }
 
-}  // namespace morvane::python
+}  // namespace morvane::utf8

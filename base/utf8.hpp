@@ -1,22 +1,23 @@
-// UTF-8 texts of the core to and from the UTF-32 code points of numpy
-// unicode ("U") arrays.
+// UTF-8: the validation, decoding and encoding every front end uses for the
+// core's texts (the tool's JSON, the Python package's unicode arrays, the
+// fuzzers' checks).
 //
 // Invalid UTF-8 becomes U+FFFD, one per byte that starts no valid
-// sequence, as the command-line tool writes it, so that a text reads the
-// same from every front end.  A code point that UTF-8 cannot carry (a
-// surrogate, or a value beyond U+10FFFF in a hand-made array) is written
-// as U+FFFD too.
+// sequence, so that a text reads the same from every front end.  A code
+// point that UTF-8 cannot carry (a surrogate, or a value beyond U+10FFFF)
+// is written as U+FFFD too.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
-namespace morvane::python {
+namespace morvane::utf8 {
 
 inline constexpr char32_t kReplacement = 0xFFFD;
 
 // Length of the valid UTF-8 sequence at s (at most n bytes), 0 if none.
-inline std::size_t Utf8SequenceLength(const unsigned char* s, std::size_t n) {
+inline std::size_t SequenceLength(const unsigned char* s, std::size_t n) {
   const unsigned char c = s[0];
   std::size_t length;
   std::uint32_t min, code;
@@ -34,13 +35,6 @@ inline std::size_t Utf8SequenceLength(const unsigned char* s, std::size_t n) {
   return length;
 }
 
-// Bytes of a fixed-width entry before its null padding.
-inline std::size_t EntryLength(const char* entry, std::size_t width) {
-  std::size_t n = 0;
-  while (n < width && entry[n] != '\0') ++n;
-  return n;
-}
-
 // Code points that DecodeUtf8 writes for these n bytes.
 std::size_t CountCodePoints(const char* text, std::size_t n);
 
@@ -53,12 +47,7 @@ std::size_t Utf8Size(const char32_t* text, std::size_t n);
 // Writes n code points as UTF-8 to out; returns the bytes written.
 std::size_t EncodeUtf8(const char32_t* text, std::size_t n, char* out);
 
-// Code points of a UTF-32 entry of `width` code points before its null
-// padding.
-inline std::size_t EntryLength(const char32_t* entry, std::size_t width) {
-  std::size_t n = 0;
-  while (n < width && entry[n] != 0) ++n;
-  return n;
-}
+// Appends one code point as UTF-8 (U+FFFD for what UTF-8 cannot carry).
+void Append(std::string& out, char32_t code);
 
-}  // namespace morvane::python
+}  // namespace morvane::utf8
