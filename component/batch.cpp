@@ -122,6 +122,53 @@ unsigned ThreadsFor(int threads, std::size_t count) {
 
 }  // namespace
 
+// Puts point i of the input into an object's state: its kind and the
+// properties the kind reads, through the same puts a client makes (the
+// texts tidied as the MGRS and IFBL puts tidy them).  The one place that
+// knows which columns a kind reads.
+static void PutPointOn(ZedizAdo::State& o, const BatchInput& input, std::size_t i, std::string& text) {
+  o.OrigType(static_cast<OriginalCoordinates>(input.OrigType));
+  switch (input.OrigType) {
+    case mvDeg:
+      o.Latitude_ = input.Latitude[i];
+      o.Longitude_ = input.Longitude[i];
+      break;
+    case mvDegMinSec:
+      o.LatDmsDeg_ = input.LatDmsDeg[i];
+      o.LatDmsMin_ = input.LatDmsMin[i];
+      o.LatDmsSec_ = input.LatDmsSec[i];
+      o.LonDmsDeg_ = input.LonDmsDeg[i];
+      o.LonDmsMin_ = input.LonDmsMin[i];
+      o.LonDmsSec_ = input.LonDmsSec[i];
+      break;
+    case mvLambert72:
+      o.X_ = input.X[i];
+      o.Y_ = input.Y[i];
+      break;
+    case mvMgrs: text.assign(TextAt(input, i)); o.MGRS(text); break;
+    case mvIFBL: text.assign(TextAt(input, i)); o.IFBL(text); break;
+  }
+}
+
+int PutPoint(ZedizAdo& object, const BatchInput& input, std::ptrdiff_t i) noexcept {
+  if (i < 0) return MORVANE_E_COUNT;
+  // The kind and its columns are checked as the batch call checks them,
+  // for this one point.
+  BatchInput one = input;
+  if (input.Texts) one.Texts = input.Texts + i;
+  const std::size_t at = input.Texts ? 0 : static_cast<std::size_t>(i);
+  if (!input.Texts && input.TextData) one.TextData = input.TextData + at * input.TextWidth;
+  const int status = CheckInput(&one, 1);
+  if (status != MORVANE_OK) return status;
+  try {
+    std::string text;
+    PutPointOn(*object.state_, input, static_cast<std::size_t>(i), text);
+    return MORVANE_OK;
+  } catch (const std::bad_alloc&) {
+    return MORVANE_E_NO_MEMORY;
+  }
+}
+
 // Converts a range of points on one object: the object is brought back to
 // the state of a fresh one with the batch's settings before each point.
 class BatchConverter {
@@ -162,27 +209,7 @@ class BatchConverter {
     o.Reset();
     o.LatDmsDeg_ = o.LatDmsMin_ = o.LonDmsDeg_ = o.LonDmsMin_ = 0;
     o.LatDmsSec_ = o.LonDmsSec_ = 0;
-    o.OrigType(static_cast<OriginalCoordinates>(input_.OrigType));
-    switch (input_.OrigType) {
-      case mvDeg:
-        o.Latitude_ = input_.Latitude[i];
-        o.Longitude_ = input_.Longitude[i];
-        break;
-      case mvDegMinSec:
-        o.LatDmsDeg_ = input_.LatDmsDeg[i];
-        o.LatDmsMin_ = input_.LatDmsMin[i];
-        o.LatDmsSec_ = input_.LatDmsSec[i];
-        o.LonDmsDeg_ = input_.LonDmsDeg[i];
-        o.LonDmsMin_ = input_.LonDmsMin[i];
-        o.LonDmsSec_ = input_.LonDmsSec[i];
-        break;
-      case mvLambert72:
-        o.X_ = input_.X[i];
-        o.Y_ = input_.Y[i];
-        break;
-      case mvMgrs: text_.assign(TextAt(input_, i)); o.MGRS(text_); break;
-      case mvIFBL: text_.assign(TextAt(input_, i)); o.IFBL(text_); break;
-    }
+    PutPointOn(o, input_, i, text_);
     std::int32_t failure = 0;
     try {
       o.ConversionInEnvironment();

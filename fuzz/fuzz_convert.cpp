@@ -134,17 +134,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     o.DatumDest(static_cast<InternalDatums>(in.DatumDest));
     o.mgrsPrecision = in.mgrsPrecision;
     o.IfblPrecision = in.IfblPrecision;
-    o.OrigType(static_cast<OriginalCoordinates>(in.OrigType));
-    switch (in.OrigType) {
-      case mvDeg: o.Latitude(a[i]), o.Longitude(b[i]); break;
-      case mvLambert72: o.X(a[i]), o.Y(b[i]); break;
-      case mvDegMinSec:
-        o.LatDmsDeg(latD[i]), o.LatDmsMin(latM[i]), o.LatDmsSec(latS[i]);
-        o.LonDmsDeg(lonD[i]), o.LonDmsMin(lonM[i]), o.LonDmsSec(lonS[i]);
-        break;
-      case mvMgrs: o.MGRS(texts[i]); break;
-      default: o.IFBL(std::string(texts[i])); break;
-    }
+    if (PutPoint(o, in, static_cast<std::ptrdiff_t>(i)) != MORVANE_OK)
+      Broken("a point of an accepted call can be put", i);
     std::int32_t kind = 0;
     try {
       o.Conversion();

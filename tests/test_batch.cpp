@@ -99,17 +99,7 @@ struct Requests {
     o.DatumDest(static_cast<InternalDatums>(in.DatumDest));
     o.mgrsPrecision = in.mgrsPrecision;
     o.IfblPrecision = in.IfblPrecision;
-    o.OrigType(static_cast<OriginalCoordinates>(kind));
-    switch (kind) {
-      case mvDeg: o.Latitude(a[i]), o.Longitude(b[i]); break;
-      case mvLambert72: o.X(a[i]), o.Y(b[i]); break;
-      case mvDegMinSec:
-        o.LatDmsDeg(latD[i]), o.LatDmsMin(latM[i]), o.LatDmsSec(latS[i]);
-        o.LonDmsDeg(lonD[i]), o.LonDmsMin(lonM[i]), o.LonDmsSec(lonS[i]);
-        break;
-      case mvMgrs: o.MGRS(texts[i]); break;
-      case mvIFBL: o.IFBL(std::string(texts[i])); break;
-    }
+    EXPECT_EQ(PutPoint(o, in, static_cast<std::ptrdiff_t>(i)), MORVANE_OK);
     failure = 0;
     try {
       o.Conversion();

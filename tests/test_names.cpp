@@ -177,3 +177,78 @@ TEST(BatchExtra, ProgressIsToldOfEveryChunkAndCanStop) {
 }
 
 }  // namespace
+
+namespace {
+
+// PutPoint gives an object exactly what a client's puts of the same kind
+// give it, and refuses what the batch call refuses, leaving the object.
+TEST(PutPoint, IsTheClientsPutsOfTheKindsColumns) {
+  using namespace morvane;
+  const double a[] = {50.5, 149000.0}, b[] = {4.25, 170000.0};
+  const std::int16_t latD[] = {50, -1}, latM[] = {30, 2}, lonD[] = {4, 0}, lonM[] = {15, -3};
+  const float latS[] = {1.5f, 2.0f}, lonS[] = {3.25f, 0.0f};
+  const char* texts[] = {" 31UES9521533649 ", "e4.15.22"};
+  const char column[] = "31UES\0\0\0E4-15";  // two entries of 8 bytes
+  struct Case {
+    int32_t kind;
+    bool fixedWidth;
+    void (*puts)(ZedizAdo&, std::size_t);
+  };
+  static const double* sa = a;
+  static const double* sb = b;
+  const Case cases[] = {
+      {mvDeg, false, [](ZedizAdo& o, std::size_t i) { o.Latitude(sa[i]), o.Longitude(sb[i]); }},
+      {mvLambert72, false, [](ZedizAdo& o, std::size_t i) { o.X(sa[i]), o.Y(sb[i]); }},
+      {mvDegMinSec, false,
+       [](ZedizAdo& o, std::size_t i) {
+         const std::int16_t d[] = {50, -1}, m[] = {30, 2}, ld[] = {4, 0}, lm[] = {15, -3};
+         const float s[] = {1.5f, 2.0f}, ls[] = {3.25f, 0.0f};
+         o.LatDmsDeg(d[i]), o.LatDmsMin(m[i]), o.LatDmsSec(s[i]);
+         o.LonDmsDeg(ld[i]), o.LonDmsMin(lm[i]), o.LonDmsSec(ls[i]);
+       }},
+      {mvMgrs, false, [](ZedizAdo& o, std::size_t i) { o.MGRS(i ? "e4.15.22" : " 31UES9521533649 "); }},
+      {mvIFBL, false, [](ZedizAdo& o, std::size_t i) { o.IFBL(std::string(i ? "e4.15.22" : " 31UES9521533649 ")); }},
+      {mvMgrs, true, [](ZedizAdo& o, std::size_t i) { o.MGRS(i ? "E4-15" : "31UES"); }},
+      {mvIFBL, true, [](ZedizAdo& o, std::size_t i) { o.IFBL(std::string(i ? "E4-15" : "31UES")); }},
+  };
+  for (const auto& c : cases) {
+    for (std::size_t i = 0; i < 2; ++i) {
+      SCOPED_TRACE(testing::Message() << "kind " << c.kind << " point " << i);
+      morvane_batch_input in{};
+      in.OrigType = c.kind;
+      in.DatumFrom = mvWGS1984;
+      in.DatumDest = mvBelgium1972;
+      in.Latitude = in.X = a;
+      in.Longitude = in.Y = b;
+      in.LatDmsDeg = latD, in.LatDmsMin = latM, in.LatDmsSec = latS;
+      in.LonDmsDeg = lonD, in.LonDmsMin = lonM, in.LonDmsSec = lonS;
+      if (c.fixedWidth) in.TextData = column, in.TextWidth = 8;
+      else in.Texts = texts;
+      ZedizAdo put, expected;
+      ASSERT_EQ(PutPoint(put, in, static_cast<std::ptrdiff_t>(i)), MORVANE_OK);
+      expected.OrigType(static_cast<OriginalCoordinates>(c.kind));
+      c.puts(expected, i);
+      EXPECT_TRUE(put.IdenticalTo(expected));
+    }
+  }
+  // Refused as the batch call refuses, the object untouched.
+  morvane_batch_input in{};
+  in.OrigType = mvDeg;
+  in.DatumFrom = in.DatumDest = mvWGS1984;
+  ZedizAdo o;
+  const ZedizAdo before = o;
+  EXPECT_EQ(PutPoint(o, in, 0), MORVANE_E_NULL_POINTER);  // no columns
+  in.Latitude = a, in.Longitude = b;
+  EXPECT_EQ(PutPoint(o, in, -1), MORVANE_E_COUNT);
+  in.OrigType = 6;
+  EXPECT_EQ(PutPoint(o, in, 0), MORVANE_E_KIND);
+  in.OrigType = mvDeg, in.DatumDest = 0;
+  EXPECT_EQ(PutPoint(o, in, 0), MORVANE_E_DATUM);
+  in.OrigType = mvMgrs, in.DatumDest = mvWGS1984;
+  const char* none[] = {nullptr};
+  in.Texts = none;
+  EXPECT_EQ(PutPoint(o, in, 0), MORVANE_E_NULL_POINTER);
+  EXPECT_TRUE(o.IdenticalTo(before));
+}
+
+}  // namespace

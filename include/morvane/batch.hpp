@@ -14,6 +14,7 @@
 #include <cstddef>
 
 #include "export.h"
+#include "zediz_ado.hpp"
 
 namespace morvane {
 
@@ -43,5 +44,13 @@ MORVANE_API int ConvertBatch(const BatchInput& input, const BatchOutput& output,
 // (its size field is the caller's business: this overload takes it whole).
 MORVANE_API int ConvertBatch(const BatchInput& input, const BatchOutput& output,
                              const BatchExtra& extra, std::ptrdiff_t count, int threads) noexcept;
+
+// Puts point i of the input into an object as a client would: OrigType and
+// the properties its kind reads (the datums and precisions are not
+// touched).  A fresh object given the input's settings and then this point
+// converts it exactly as the batch call does.  MORVANE_OK, or the code the
+// batch call would refuse the point with (kind or datum outside its table,
+// a null column, a negative i); the object is then unchanged.
+MORVANE_API int PutPoint(ZedizAdo& object, const BatchInput& input, std::ptrdiff_t i) noexcept;
 
 }  // namespace morvane

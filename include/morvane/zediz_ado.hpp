@@ -13,11 +13,14 @@
 // header is all a client sees, and compiles as C++17 and C++20.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 
 #include "export.h"
+
+struct morvane_batch_input;
 
 namespace morvane {
 
@@ -123,6 +126,8 @@ class MORVANE_API ZedizAdo {
   struct State;
 
  private:
+  friend int PutPoint(ZedizAdo& object, const morvane_batch_input& input,
+                      std::ptrdiff_t i) noexcept;
   std::unique_ptr<State> state_;
 };
 
