@@ -94,15 +94,44 @@ auto AtNumber(const Table& table, std::int32_t number) -> decltype(&table[0]) {
   return nullptr;
 }
 
-// JSON of the tables, made once.
-void Quoted(std::string& out, std::string_view text) {
-  out += '"';
-  for (const char c : text) {
-    if (c == '"' || c == '\\') out += '\\';
-    out += c;
+// JSON of the tables, made once.  The texts hold no control characters.
+class JsonWriter {
+ public:
+  std::string text;
+
+  void Open(char bracket) { Separate(), text += bracket, first_ = true; }
+  void Close(char bracket) { text += bracket, first_ = false; }
+  void Key(std::string_view key) {
+    Separate();
+    Quoted(key);
+    text += ':';
+    first_ = true;  // the value follows without a comma
   }
-  out += '"';
-}
+  void Value(std::string_view value) { Separate(), Quoted(value); }
+  void Value(const char* value) { Value(std::string_view(value)); }
+  void Value(std::int32_t value) { Separate(), text += std::to_string(value); }
+  void Value(bool value) { Separate(), text += value ? "true" : "false"; }
+  template <typename T>
+  void Field(std::string_view key, T value) {
+    Key(key);
+    Value(value);
+  }
+
+ private:
+  void Separate() {
+    if (!first_) text += ',';
+    first_ = false;
+  }
+  void Quoted(std::string_view value) {
+    text += '"';
+    for (const char c : value) {
+      if (c == '"' || c == '\\') text += '\\';
+      text += c;
+    }
+    text += '"';
+  }
+  bool first_ = true;
+};
 
 const char* TypeName(std::int32_t type) {
   switch (type) {
@@ -115,80 +144,76 @@ const char* TypeName(std::int32_t type) {
 }
 
 std::string MakeJson() {
-  std::string out = "{\"kinds\":[";
+  JsonWriter json;
+  json.Open('{');
+  json.Key("kinds");
+  json.Open('[');
   for (const auto& k : kKinds) {
-    if (&k != &kKinds[0]) out += ',';
-    out += "{\"number\":" + std::to_string(k.number) + ",\"member\":";
-    Quoted(out, k.member);
-    out += ",\"key\":";
-    Quoted(out, k.key);
-    out += ",\"label\":";
-    Quoted(out, k.label);
-    out += ",\"inputs\":[";
-    std::string_view inputs = k.inputs;
-    for (bool first = true; !inputs.empty(); first = false) {
+    json.Open('{');
+    json.Field("number", k.number);
+    json.Field("member", k.member);
+    json.Field("key", k.key);
+    json.Field("label", k.label);
+    json.Key("inputs");
+    json.Open('[');
+    for (std::string_view inputs = k.inputs; !inputs.empty();) {
       const auto comma = inputs.find(',');
-      if (!first) out += ',';
-      Quoted(out, inputs.substr(0, comma));
+      json.Value(inputs.substr(0, comma));
       inputs = comma == std::string_view::npos ? std::string_view{} : inputs.substr(comma + 1);
     }
-    out += "]}";
+    json.Close(']');
+    json.Close('}');
   }
-  out += "],\"datums\":[";
+  json.Close(']');
+  json.Key("datums");
+  json.Open('[');
   for (const auto& d : kDatums) {
-    if (&d != &kDatums[0]) out += ',';
-    out += "{\"number\":" + std::to_string(d.number) + ",\"member\":";
-    Quoted(out, d.member);
-    out += ",\"key\":";
-    Quoted(out, d.key);
-    out += ",\"label\":";
-    Quoted(out, d.label);
-    out += ",\"title\":";
-    Quoted(out, d.title);
-    out += ",\"epsg\":" + std::to_string(d.epsg) + "}";
+    json.Open('{');
+    json.Field("number", d.number);
+    json.Field("member", d.member);
+    json.Field("key", d.key);
+    json.Field("label", d.label);
+    json.Field("title", d.title);
+    json.Field("epsg", d.epsg);
+    json.Close('}');
   }
-  out += "],\"properties\":[";
+  json.Close(']');
+  json.Key("properties");
+  json.Open('[');
   for (const auto& p : kProperties) {
-    if (&p != &kProperties[0]) out += ',';
-    out += "{\"name\":";
-    Quoted(out, p.name);
-    out += ",\"type\":\"";
-    out += TypeName(p.type);
-    out += "\",\"get\":";
-    out += (p.access & MORVANE_ACCESS_GET) ? "true" : "false";
-    out += ",\"put\":";
-    out += (p.access & MORVANE_ACCESS_PUT) ? "true" : "false";
-    out += ",\"output\":";
-    out += (p.access & MORVANE_ACCESS_OUTPUT) ? "true" : "false";
-    out += ",\"inputOf\":[";
-    bool first = true;
+    json.Open('{');
+    json.Field("name", p.name);
+    json.Field("type", TypeName(p.type));
+    json.Field("get", (p.access & MORVANE_ACCESS_GET) != 0);
+    json.Field("put", (p.access & MORVANE_ACCESS_PUT) != 0);
+    json.Field("output", (p.access & MORVANE_ACCESS_OUTPUT) != 0);
+    json.Key("inputOf");
+    json.Open('[');
     for (const auto& k : kKinds)
-      if (p.kinds & (std::int32_t{1} << k.number)) {
-        if (!first) out += ',';
-        Quoted(out, k.key);
-        first = false;
-      }
-    out += "]}";
+      if (p.kinds & (std::int32_t{1} << k.number)) json.Value(k.key);
+    json.Close(']');
+    json.Close('}');
   }
-  out += "],\"failures\":[";
+  json.Close(']');
+  json.Key("failures");
+  json.Open('[');
   for (int code = 1; code <= 5; ++code) {
-    if (code != 1) out += ',';
-    out += "{\"code\":" + std::to_string(code) + ",\"name\":";
-    Quoted(out, FailureName(static_cast<FailureKind>(code)));
-    out += '}';
+    json.Open('{');
+    json.Field("code", code);
+    json.Field("name", FailureName(static_cast<FailureKind>(code)));
+    json.Close('}');
   }
-  out += "],\"messages\":[";
-  const char* messages[] = {message::kDatumNotSet,      message::kUnknownOrigType,
-                            message::kUnknownDatumFrom, message::kUnknownDatumDest,
-                            message::kBadDeg,           message::kBadDms,
-                            message::kBadLambert,       message::kBadIfbl,
-                            message::kBadMgrsPrefix};
-  for (const char* text : messages) {
-    if (text != messages[0]) out += ',';
-    Quoted(out, text);
-  }
-  out += "]}";
-  return out;
+  json.Close(']');
+  json.Key("messages");
+  json.Open('[');
+  for (const char* text :
+       {message::kDatumNotSet, message::kUnknownOrigType, message::kUnknownDatumFrom,
+        message::kUnknownDatumDest, message::kBadDeg, message::kBadDms, message::kBadLambert,
+        message::kBadIfbl, message::kBadMgrsPrefix})
+    json.Value(text);
+  json.Close(']');
+  json.Close('}');
+  return std::move(json.text);
 }
 
 }  // namespace
