@@ -52,6 +52,12 @@ constexpr std::int32_t kLayout[] = {
     MORVANE_OFFSET(morvane_batch_output, Error.data),
     MORVANE_OFFSET(morvane_batch_output, Error.width),
     MORVANE_OFFSET(morvane_batch_output, Failure),
+    // morvane_batch_extra (its size is what the call is told in `size`).
+    sizeof(morvane_batch_extra),
+    MORVANE_OFFSET(morvane_batch_extra, UtmZone),
+    MORVANE_OFFSET(morvane_batch_extra, Hemisphere),
+    MORVANE_OFFSET(morvane_batch_extra, Progress),
+    MORVANE_OFFSET(morvane_batch_extra, ProgressContext),
 };
 
 }  // namespace

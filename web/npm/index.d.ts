@@ -1,6 +1,10 @@
 // Types of the morvane package.
 
-/** The input kinds (OrigType). */
+/**
+ * The input kinds (OrigType), made from the module's table of names by the
+ * first load(): undefined until it resolves (the loaded API's
+ * `OriginalCoordinates` is the same object).
+ */
 export declare const OriginalCoordinates: Readonly<{
   mvMgrs: 1;
   mvDeg: 2;
@@ -9,7 +13,7 @@ export declare const OriginalCoordinates: Readonly<{
   mvDegMinSec: 5;
 }>;
 
-/** The datums (DatumFrom, DatumDest). */
+/** The datums (DatumFrom, DatumDest), made by the first load() as OriginalCoordinates. */
 export declare const InternalDatums: Readonly<{
   mvEuropeanData1950: 1;
   mvBelgium1972: 2;
@@ -84,6 +88,11 @@ export declare class ZedizAdo {
   readonly disposed: boolean;
 }
 
+/**
+ * A datum's short name or number.  At run time the name may be written in
+ * any case, with blanks, or as the member name ("mvWGS1984") or the number
+ * as text, as the module's morvane_datum_by_name reads it.
+ */
 export type Datum = "wgs84" | "bd72" | "ed50" | "ntf" | 1 | 2 | 3 | 4;
 
 export interface ConvertOptions {
@@ -122,6 +131,50 @@ export interface ConvertResult {
   Error: string[];
   /** The failure's name, empty when the conversion did not fail. */
   Failure: ("" | FailureKind)[];
+  /** The UTM zone (1 to 60) of the point's MGRS reference, 0 without one. */
+  UtmZone: Int16Array;
+  /** Its hemisphere, "N" or "S"; empty without a reference. */
+  Hemisphere: ("" | "N" | "S")[];
+}
+
+/** The module's tables of names (the same in every front end). */
+export interface NameTables {
+  readonly kinds: readonly Readonly<{
+    number: number;
+    /** "mvDeg" */
+    member: string;
+    /** "deg", convert()'s name of the kind */
+    key: string;
+    label: string;
+    /** The properties it reads, in convert()'s column order. */
+    inputs: readonly string[];
+  }>[];
+  readonly datums: readonly Readonly<{
+    number: number;
+    /** "mvWGS1984" */
+    member: string;
+    /** "wgs84" */
+    key: string;
+    /** Short label: "Belgian 1972". */
+    label: string;
+    /** Full name: "Belgian datum 1972". */
+    title: string;
+    /** EPSG code of its geographic system. */
+    epsg: number;
+  }>[];
+  readonly properties: readonly Readonly<{
+    name: string;
+    type: "double" | "float" | "int16" | "int32" | "text";
+    get: boolean;
+    put: boolean;
+    /** A column of convert()'s result. */
+    output: boolean;
+    /** The kinds (keys) that read it. */
+    inputOf: readonly string[];
+  }>[];
+  readonly failures: readonly Readonly<{ code: number; name: FailureKind }>[];
+  /** The messages a conversion leaves in Error (some with the input after them). */
+  readonly messages: readonly string[];
 }
 
 export interface Morvane {
@@ -133,6 +186,8 @@ export interface Morvane {
   readonly MorvaneFailure: typeof MorvaneFailure;
   readonly OriginalCoordinates: typeof OriginalCoordinates;
   readonly InternalDatums: typeof InternalDatums;
+  /** The tables the enumerations, the properties and convert() are made from. */
+  readonly names: NameTables;
   readonly mvMgrs: 1;
   readonly mvDeg: 2;
   readonly mvIFBL: 3;

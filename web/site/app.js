@@ -1,26 +1,28 @@
 // The converter page: one point in every representation, and a batch
 // panel whose conversions run in a worker.
 import { load } from "./morvane/index.js";
-import { DATUM_LABELS, floatText, utmZone } from "./batch.js";
+import { floatText } from "./batch.js";
 
 const $ = (id) => document.getElementById(id);
 
-const DATUM_NUMBER = { ed50: 1, bd72: 2, wgs84: 3, ntf: 4 };
 const PAUSE_MS = 600;  // typing pause before a conversion
 
-// The input fields of each group, by the object's property names.
-const GROUPS = {
-  deg: { type: 2, fields: { Latitude: "lat", Longitude: "lon" } },
-  dms: {
-    type: 5,
-    fields: { LatDmsDeg: "lat-d", LatDmsMin: "lat-m", LatDmsSec: "lat-s",
-              LonDmsDeg: "lon-d", LonDmsMin: "lon-m", LonDmsSec: "lon-s" },
-  },
-  lambert: { type: 4, fields: { X: "x", Y: "y" } },
-  mgrs: { type: 1, fields: { MGRS: "mgrs" }, text: true },
-  ifbl: { type: 3, fields: { IFBL: "ifbl" }, text: true },
+// The page's input field of each property the kinds read; each field's
+// fieldset names its group, the kind.
+const FIELD_IDS = {
+  Latitude: "lat", Longitude: "lon",
+  LatDmsDeg: "lat-d", LatDmsMin: "lat-m", LatDmsSec: "lat-s",
+  LonDmsDeg: "lon-d", LonDmsMin: "lon-m", LonDmsSec: "lon-s",
+  X: "x", Y: "y", MGRS: "mgrs", IFBL: "ifbl",
 };
 const OUTPUT_ONLY = { Zone: "zone", Easting: "easting", Northing: "northing" };
+
+// Made from the package's tables of names once it is loaded: each group
+// (kind) with its number, whether it reads a text, and its fields by
+// property; the datums by key; the Belgian datum's key.
+let GROUPS = {};
+let DATUMS = new Map();
+let BELGIAN = "";
 
 let m = null;
 let source = "deg";  // the group the point was last given in
@@ -35,10 +37,40 @@ function settings() {
   };
 }
 
+function makeTables() {
+  const textProperties = new Set(m.names.properties.filter((p) => p.type === "text").map((p) => p.name));
+  GROUPS = Object.create(null);
+  for (const kind of m.names.kinds) {
+    GROUPS[kind.key] = {
+      type: kind.number,
+      text: kind.inputs.every((name) => textProperties.has(name)),
+      fields: Object.fromEntries(kind.inputs.map((name) => [name, FIELD_IDS[name]])),
+    };
+  }
+  DATUMS = new Map(m.names.datums.map((d) => [d.key, d]));
+  BELGIAN = m.names.datums.find((d) => d.number === m.mvBelgium1972).key;
+}
+
+// The settings' datums and the batch panel's kinds, from the tables; the
+// page's choices stay selected (data-default before the first fill).
+function fillChoices() {
+  for (const id of ["datum-from", "datum-to"]) {
+    const select = $(id);
+    const chosen = select.value || select.dataset.default;
+    select.replaceChildren(...m.names.datums.map((d) => new Option(d.title, d.key, false, d.key === chosen)));
+  }
+  const kinds = $("batch-kind");
+  const chosen = kinds.value || kinds.dataset.default;
+  kinds.replaceChildren(...m.names.kinds.map((k) => {
+    const text = k.inputs.length > 1 ? `${k.inputs.join(" ")} (${k.label})` : k.label;
+    return new Option(text, k.key, false, k.key === chosen);
+  }));
+}
+
 // What each group is on, as the command-line tool states it.
 function showDatums() {
   const { datumFrom, datumTo } = settings();
-  const on = (datum, input) => `(${input ? "input, " : ""}on ${DATUM_LABELS[datum]})`;
+  const on = (datum, input) => `(${input ? "input, " : ""}on ${DATUMS.get(datum).title})`;
   for (const group of ["deg", "dms", "mgrs"]) {
     document.querySelector(`[data-datum-of="${group}"]`).textContent =
       source === group ? on(datumFrom, true) : on(datumTo, false);
@@ -46,7 +78,7 @@ function showDatums() {
   // UTM comes with an MGRS reference, on the datum it was read on.
   document.querySelector('[data-datum-of="utm"]').textContent = on(source === "mgrs" ? datumFrom : datumTo, false);
   for (const group of ["lambert", "ifbl"]) {
-    document.querySelector(`[data-datum-of="${group}"]`).textContent = on("bd72", source === group);
+    document.querySelector(`[data-datum-of="${group}"]`).textContent = on(BELGIAN, source === group);
   }
 }
 
@@ -83,12 +115,13 @@ function convertFrom(group) {
   const s = settings();
   const z = new m.ZedizAdo();
   try {
-    z.DatumFrom = DATUM_NUMBER[s.datumFrom];
-    z.DatumDest = DATUM_NUMBER[s.datumTo];
+    z.DatumFrom = DATUMS.get(s.datumFrom).number;
+    z.DatumDest = DATUMS.get(s.datumTo).number;
     z.mgrsPrecision = s.mgrsPrecision;
     z.IfblPrecision = s.ifblPrecision;
     z.OrigType = kindLayout.type;
-    for (const [name, text] of values) z[name] = kindLayout.text ? text.trim() : readNumber(text);
+    const point = values.map(([, text]) => (kindLayout.text ? text.trim() : readNumber(text)));
+    values.forEach(([name], i) => { z[name] = point[i]; });
     z.Conversion();
     if (z.Error) {
       setMessage(group, z.Error);
@@ -96,7 +129,10 @@ function convertFrom(group) {
       return;
     }
     setMessage(group, "");
-    fill(z, group);
+    // The UTM zone and hemisphere are the batch call's: the same point
+    // through convert(), which gives them beside the object's outputs.
+    const utm = m.convert(group, ...point.map((value) => [value]), s);
+    fill(z, group, utm.UtmZone[0], utm.Hemisphere[0]);
   } catch (error) {
     // A value the interface cannot hold (a DMS field that is not a whole
     // number), or a failure of the conversion.
@@ -107,7 +143,7 @@ function convertFrom(group) {
   }
 }
 
-function fill(z, except) {
+function fill(z, except, zone, hemisphere) {
   const put = (id, value) => { $(id).value = value; };
   if (except !== "deg") {
     put("lat", String(z.Latitude));
@@ -127,7 +163,6 @@ function fill(z, except) {
   }
   const mgrs = z.MGRS;
   if (except !== "mgrs") put("mgrs", mgrs.trim());
-  const [zone, hemisphere] = utmZone(mgrs);
   put("zone", zone ? `${zone} ${hemisphere}` : "");
   put("easting", zone ? String(z.Easting) : "");
   put("northing", zone ? String(z.Northing) : "");
@@ -279,10 +314,12 @@ function row(cell, cells) {
 
 // ---- Start ----------------------------------------------------------------
 
+m = await load();
+makeTables();
+fillChoices();
 wireForm();
 wireBatch();
 showDatums();
-m = await load();
 // A first point: the Grand-Place in Brussels, in WGS 1984.
 if ($("lat").value === "" && $("lon").value === "") {
   $("lat").value = "50.8467";

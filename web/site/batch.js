@@ -1,35 +1,41 @@
 // Lines of points to columns for convert(), and results to CSV rows.
 // Shared by the page's worker and its tests.
 
-// The fields each kind reads, named as the command-line tool names them.
-export const KIND_FIELDS = {
-  deg: ["LAT", "LON"],
-  dms: ["LATD", "LATM", "LATS", "LOND", "LONM", "LONS"],
-  lambert: ["X", "Y"],
-  mgrs: ["MGRS"],
-  ifbl: ["IFBL"],
+// The fields of a line as the command-line tool names them in its
+// messages, by the property each gives.
+const FIELD_NAMES = {
+  Latitude: "LAT", Longitude: "LON",
+  LatDmsDeg: "LATD", LatDmsMin: "LATM", LatDmsSec: "LATS",
+  LonDmsDeg: "LOND", LonDmsMin: "LONM", LonDmsSec: "LONS",
+  X: "X", Y: "Y", MGRS: "MGRS", IFBL: "IFBL",
 };
 
-const WHOLE = new Set(["LATD", "LATM", "LOND", "LONM"]);
 const NUMBER = /^[+-]?(?:\d+\.?\d*|\.\d+)(?:[eE][+-]?\d+)?$/;
 
-export const DATUM_LABELS = {
-  wgs84: "WGS 1984",
-  bd72: "Belgian datum 1972",
-  ed50: "European 1950",
-  ntf: "Nouvelle Triangulation Française",
-};
+/**
+ * The fields of a line of one kind, from the package's tables of names
+ * (m.names): the properties the kind reads, with their types.
+ */
+export function kindFields(names, kind) {
+  const entry = names.kinds.find((k) => k.key === kind);
+  if (!entry) throw new TypeError(`unknown kind ${kind}`);
+  return entry.inputs.map((property) => {
+    const { type } = names.properties.find((p) => p.name === property);
+    return { property, name: FIELD_NAMES[property] ?? property, type };
+  });
+}
 
 /**
- * Reads the points of `text`, one a line.  Blank lines and lines whose
- * first non-blank character is "#" are skipped.  Returns the columns for
- * convert(), and for every point line its number, its text and, when it
- * cannot be read, the reason (such lines are not converted).
+ * Reads the points of `text`, one a line, each with the `fields` of its
+ * kind (kindFields).  Blank lines and lines whose first non-blank
+ * character is "#" are skipped.  Returns the columns for convert(), and
+ * for every point line its number, its text and, when it cannot be read,
+ * the reason (such lines are not converted).
  */
-export function parsePoints(text, kind) {
-  const names = KIND_FIELDS[kind];
-  if (!names) throw new TypeError(`unknown kind ${kind}`);
-  const numeric = kind !== "mgrs" && kind !== "ifbl";
+export function parsePoints(text, fields) {
+  const names = fields.map((f) => f.name);
+  const whole = fields.map((f) => f.type === "int16");
+  const numeric = fields.every((f) => f.type !== "text");
   const columns = names.map(() => []);
   const rows = [];  // { line, text, point (index into columns) or -1, problem }
   const lines = text.split(/\r\n|\n|\r/);
@@ -46,7 +52,7 @@ export function parsePoints(text, kind) {
       if (field === undefined) problem = `cannot read ${names[f]}: missing`;
       else if (!numeric) continue;
       else if (!NUMBER.test(field)) problem = `cannot read ${names[f]} '${field}': not a number`;
-      else if (WHOLE.has(names[f]) && (!Number.isInteger(Number(field)) || Math.abs(Number(field)) > 32767)) {
+      else if (whole[f] && (!Number.isInteger(Number(field)) || Math.abs(Number(field)) > 32767)) {
         problem = `cannot read ${names[f]} '${field}': not a whole number from -32767 to 32767`;
       }
     }
@@ -88,17 +94,11 @@ function plainDecimal(text) {
   return result === "-0" ? "-0" : result;
 }
 
-// Zone and hemisphere from an MGRS reference, empty without one.
-export function utmZone(mgrs) {
-  const match = /^([ \d]\d)([C-X])/.exec(mgrs);
-  if (!match) return ["", ""];
-  return [String(Number(match[1])), match[2] >= "N" ? "N" : "S"];
-}
-
-/** The CSV header, with the datum of each output. */
-export function csvHeader(kind, datumTo) {
-  const to = DATUM_LABELS[datumTo];
-  const bd72 = DATUM_LABELS.bd72;
+/**
+ * The CSV header, with the datum of each output: `to`, the title of the
+ * datum the outputs are on, and `bd72`, the Belgian datum's.
+ */
+export function csvHeader(to, bd72) {
   return ["Line", "Input", `Latitude (${to})`, `Longitude (${to})`, `LatDmsDeg (${to})`,
     `LatDmsMin (${to})`, `LatDmsSec (${to})`, `LonDmsDeg (${to})`, `LonDmsMin (${to})`,
     `LonDmsSec (${to})`, `Lambert 72 X (${bd72})`, `Lambert 72 Y (${bd72})`, `UTM zone (${to})`,
@@ -111,15 +111,15 @@ export function rowCells(row, result) {
   const i = row.point;
   const error = result.Failure[i] ? `Failure: ${result.Failure[i]}` : result.Error[i];
   if (error) return [String(row.line), row.text, ...new Array(16).fill(""), error];
-  const [zone, hemisphere] = utmZone(result.MGRS[i]);
-  const hasUtm = zone !== "";
+  const zone = result.UtmZone[i];
+  const hasUtm = zone !== 0;
   return [
     String(row.line), row.text,
     String(result.Latitude[i]), String(result.Longitude[i]),
     String(result.LatDmsDeg[i]), String(result.LatDmsMin[i]), floatText(result.LatDmsSec[i]),
     String(result.LonDmsDeg[i]), String(result.LonDmsMin[i]), floatText(result.LonDmsSec[i]),
     String(result.X[i]), String(result.Y[i]),
-    zone, hemisphere,
+    hasUtm ? String(zone) : "", result.Hemisphere[i],
     hasUtm ? String(result.Easting[i]) : "", hasUtm ? String(result.Northing[i]) : "",
     result.MGRS[i], result.IFBL[i], "",
   ];
@@ -142,8 +142,8 @@ export function csvRow(row, result) {
   const error = result.Failure[i] ? `Failure: ${result.Failure[i]}` : result.Error[i];
   if (error) return `${head},,,,,,,,,,,,,,,,${csvField(error)}\r\n`;
   const mgrs = result.MGRS[i];
-  const [zone, hemisphere] = utmZone(mgrs);
-  const utm = zone ? `${zone},${hemisphere},${result.Easting[i]},${result.Northing[i]}` : ",,,";
+  const zone = result.UtmZone[i];
+  const utm = zone ? `${zone},${result.Hemisphere[i]},${result.Easting[i]},${result.Northing[i]}` : ",,,";
   return `${head}${result.Latitude[i]},${result.Longitude[i]},${result.LatDmsDeg[i]},${result.LatDmsMin[i]},` +
     `${floatText(result.LatDmsSec[i])},${result.LonDmsDeg[i]},${result.LonDmsMin[i]},` +
     `${floatText(result.LonDmsSec[i])},${result.X[i]},${result.Y[i]},${utm},${csvField(mgrs)},` +

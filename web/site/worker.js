@@ -2,7 +2,7 @@
 // them through the package's batch call and writes the CSV, off the page's
 // thread so that the page stays responsive.
 import { load } from "./morvane/index.js";
-import { csvHeader, csvLine, csvRow, parsePoints, rowCells } from "./batch.js";
+import { csvHeader, csvLine, csvRow, kindFields, parsePoints, rowCells } from "./batch.js";
 
 const ready = load();
 const PREVIEW_ROWS = 10;
@@ -13,9 +13,13 @@ self.onmessage = async ({ data }) => {
   try {
     const m = await ready;
     const started = performance.now();
-    const { columns, rows } = parsePoints(text, kind);
+    const { columns, rows } = parsePoints(text, kindFields(m.names, kind));
     const total = rows.length;
-    const header = csvHeader(kind, settings.datumTo);
+    // The datums' titles: the outputs' datum (the page's settings name the
+    // datums by their keys), and the Belgian datum of Lambert 72 and IFBL.
+    const datums = m.names.datums;
+    const header = csvHeader(datums.find((d) => d.key === settings.datumTo).title,
+                             datums.find((d) => d.number === m.mvBelgium1972).title);
     const parts = [csvLine(header)];
     const preview = [];
     let converted = 0;

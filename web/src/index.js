@@ -14,69 +14,55 @@ const WASM_URL = new URL("./morvane_wasm.wasm", import.meta.url);
 
 // ---- Enumerations and names --------------------------------------------
 
-export const OriginalCoordinates = Object.freeze({
-  mvMgrs: 1,
-  mvDeg: 2,
-  mvIFBL: 3,
-  mvLambert72: 4,
-  mvDegMinSec: 5,
-});
+// The enumerations of the interface, made from the module's table of names
+// at the first load(): the same frozen objects as the loaded API's.
+export let OriginalCoordinates;
+export let InternalDatums;
 
-export const InternalDatums = Object.freeze({
-  mvEuropeanData1950: 1,
-  mvBelgium1972: 2,
-  mvWGS1984: 3,
-  mvNTF: 4,
-});
-
-// convert(): input kinds with the columns each reads, and datum names.
-const KINDS = Object.freeze({
-  deg: { type: 2, columns: ["Latitude", "Longitude"] },
-  dms: {
-    type: 5,
-    columns: ["LatDmsDeg", "LatDmsMin", "LatDmsSec", "LonDmsDeg", "LonDmsMin", "LonDmsSec"],
-  },
-  lambert: { type: 4, columns: ["X", "Y"] },
-  mgrs: { type: 1, columns: ["MGRS"], text: true },
-  ifbl: { type: 3, columns: ["IFBL"], text: true },
-});
-
-const DATUM_NAMES = Object.freeze({ ed50: 1, bd72: 2, wgs84: 3, ntf: 4 });
 const OPTION_NAMES = ["datumFrom", "datumTo", "mgrsPrecision", "ifblPrecision"];
 
-// The numeric properties of the object: [name, type of the C interface].
-const NUMBER_PROPERTIES = [
-  ["Latitude", "f64"],
-  ["Longitude", "f64"],
-  ["LatDmsDeg", "i16"],
-  ["LatDmsMin", "i16"],
-  ["LatDmsSec", "f32"],
-  ["LonDmsDeg", "i16"],
-  ["LonDmsMin", "i16"],
-  ["LonDmsSec", "f32"],
-  ["X", "f64"],
-  ["Y", "f64"],
-  ["Northing", "f64"],
-  ["Easting", "f64"],
-  ["OrigType", "i32"],
-  ["mgrsPrecision", "i32"],
-  ["IfblPrecision", "i16"],
-];
+// The table's property types as the heap views read them.
+const PROPERTY_TYPES = { double: "f64", float: "f32", int32: "i32", int16: "i16", text: "text" };
 
-// What convert() returns: every numeric property a conversion fills, in
-// the order above (the input kind and the precisions are settings).
-const SETTINGS = new Set(["OrigType", "mgrsPrecision", "IfblPrecision"]);
-const OUTPUTS = NUMBER_PROPERTIES.filter(([name]) => !SETTINGS.has(name));
-const TEXT_OUTPUTS = ["MGRS", "IFBL", "Error"];
+// The module's tables of names (morvane_names_json): the input kinds with
+// the properties each reads, the datums, the properties of the object with
+// their types and access, the failure kinds.  Lookups are by number, or by
+// name through the core (morvane_kind_by_name, morvane_datum_by_name), so
+// that nothing here writes a name out again.
+function nameTables(json) {
+  const names = JSON.parse(json);
+  const properties = names.properties.map((p) => Object.freeze({
+    name: p.name, type: PROPERTY_TYPES[p.type], get: p.get, put: p.put, output: p.output,
+  }));
+  const propertyType = new Map(properties.map((p) => [p.name, p.type]));
+  const kinds = new Map();
+  for (const k of names.kinds) {
+    kinds.set(k.number, Object.freeze({
+      number: k.number, key: k.key, columns: Object.freeze([...k.inputs]),
+      text: k.inputs.every((name) => propertyType.get(name) === "text"),
+    }));
+  }
+  const datums = new Map(names.datums.map((d) => [d.number, d.key]));
+  const failures = new Map(names.failures.map((f) => [f.code, f.name]));
+  const enumeration = (rows) => Object.freeze(Object.fromEntries(rows.map((r) => [r.member, r.number])));
+  return {
+    names: deepFreeze(names),
+    properties,
+    kinds,
+    datums,
+    failures,
+    OriginalCoordinates: enumeration(names.kinds),
+    InternalDatums: enumeration(names.datums),
+  };
+}
 
-const FAILURE_NAMES = [
-  "",
-  "IndexOutOfRange",
-  "IntegerOverflow",
-  "InvalidOperation",
-  "DivisionByZero",
-  "FloatOverflow",
-];
+function deepFreeze(value) {
+  if (value !== null && typeof value === "object") {
+    for (const inner of Object.values(value)) deepFreeze(inner);
+    Object.freeze(value);
+  }
+  return value;
+}
 
 const TYPES = {
   f64: { bytes: 8, array: Float64Array },
@@ -210,6 +196,11 @@ function bind(mod) {
   }
 
   const version = cString(mod._morvane_version());
+  const namesJson = mod._morvane_names_json();
+  if (!namesJson) throw new RangeError("morvane: out of memory");
+  const tables = nameTables(cString(namesJson));
+  OriginalCoordinates ??= tables.OriginalCoordinates;
+  InternalDatums ??= tables.InternalDatums;
 
   // A text get: the full length first, then the text itself.
   function getText(getter, handle) {
@@ -276,77 +267,58 @@ function bind(mod) {
   }
   if (typeof Symbol.dispose === "symbol") ZedizAdo.prototype[Symbol.dispose] = ZedizAdo.prototype.dispose;
 
-  for (const [name, type] of NUMBER_PROPERTIES) {
+  // The properties of the table: numbers through the module's heap views,
+  // texts through the scratch text; a property without get (DatumFrom,
+  // DatumDest) is write-only, one without put (Error) read-only.
+  const TEXT_SETTERS = {
+    MGRS: (handle, text) => mod._morvane_set_MGRS(handle, text),
+    IFBL: (handle, text) => mod._morvane_set_IFBL(handle, text, 0, 0),
+  };
+  for (const { name, type, get: readable, put: writable } of tables.properties) {
     const get = mod[`_morvane_get_${name}`];
-    const set = mod[`_morvane_set_${name}`];
-    const shift = Math.log2(TYPES[type].bytes);
-    const view = { f64: "HEAPF64", f32: "HEAPF32", i32: "HEAP32", i16: "HEAP16" }[type];
-    const limits = LIMITS[type];
-    Object.defineProperty(ZedizAdo.prototype, name, {
-      enumerable: true,
-      get() {
-        get(handleOf(this), numberSlot);
+    const set = type === "text" ? TEXT_SETTERS[name] : mod[`_morvane_set_${name}`];
+    let read;
+    let write;
+    if (type === "text") {
+      read = (handle) => getText(get, handle);
+      write = (handle, value) => set(handle, putText(name, value));
+    } else {
+      const shift = Math.log2(TYPES[type].bytes);
+      const view = { f64: "HEAPF64", f32: "HEAPF32", i32: "HEAP32", i16: "HEAP16" }[type];
+      const limits = LIMITS[type];
+      read = (handle) => {
+        get(handle, numberSlot);
         return mod[view][numberSlot >> shift];
-      },
-      set(value) {
-        const handle = handleOf(this);
+      };
+      write = (handle, value) => {
         if (limits) checkInteger(name, value, limits[0], limits[1]);
         else checkNumber(name, value);
         if (type === "f32") checkFloat32(name, value);
         set(handle, value);
-      },
-    });
-  }
-  for (const name of ["DatumFrom", "DatumDest"]) {
-    const set = mod[`_morvane_set_${name}`];
+      };
+    }
     Object.defineProperty(ZedizAdo.prototype, name, {
       enumerable: true,
-      get() {
-        throw new TypeError(`${name} is write-only`);
-      },
-      set(value) {
-        const handle = handleOf(this);
-        checkInteger(name, value, LIMITS.i32[0], LIMITS.i32[1]);
-        set(handle, value);
-      },
+      get: readable && get ? function () { return read(handleOf(this)); }
+                           : () => { throw new TypeError(`${name} is write-only`); },
+      set: writable && set ? function (value) { write(handleOf(this), value); }
+                           : () => { throw new TypeError(`${name} is read-only`); },
     });
   }
-  Object.defineProperty(ZedizAdo.prototype, "MGRS", {
-    enumerable: true,
-    get() {
-      return getText(mod._morvane_get_MGRS, handleOf(this));
-    },
-    set(value) {
-      const handle = handleOf(this);
-      mod._morvane_set_MGRS(handle, putText("MGRS", value));
-    },
-  });
-  Object.defineProperty(ZedizAdo.prototype, "IFBL", {
-    enumerable: true,
-    get() {
-      return getText(mod._morvane_get_IFBL, handleOf(this));
-    },
-    set(value) {
-      const handle = handleOf(this);
-      mod._morvane_set_IFBL(handle, putText("IFBL", value), 0, 0);
-    },
-  });
-  Object.defineProperty(ZedizAdo.prototype, "Error", {
-    enumerable: true,
-    get() {
-      return getText(mod._morvane_get_Error, handleOf(this));
-    },
-    set() {
-      throw new TypeError("Error is read-only");
-    },
-  });
 
   // ---- convert() ----------------------------------------------------------
+
+  // What convert() returns: every number the batch call writes, then its
+  // texts, in the order of the table (the input kind and the precisions are
+  // settings, not outputs).
+  const OUTPUTS = tables.properties.filter((p) => p.output && p.type !== "text").map((p) => [p.name, p.type]);
+  const TEXT_OUTPUTS = tables.properties.filter((p) => p.output && p.type === "text").map((p) => p.name);
+  const propertyType = new Map(tables.properties.map((p) => [p.name, p.type]));
 
   // Offsets of the batch structs' fields in this module's memory.
   const layout = (() => {
     const at = mod._morvane_web_layout() >> 2;
-    const v = mod.HEAP32.subarray(at, at + 40);
+    const v = mod.HEAP32.subarray(at, at + 44);
     const names = ["OrigType", "DatumFrom", "DatumDest", "mgrsPrecision", "IfblPrecision",
       "Latitude", "Longitude", "LatDmsDeg", "LatDmsMin", "LatDmsSec", "LonDmsDeg", "LonDmsMin",
       "LonDmsSec", "X", "Y", "Texts", "TextData", "TextWidth"];
@@ -357,19 +329,54 @@ function bind(mod) {
     names.forEach((n, i) => (input[n] = v[1 + i]));
     const output = { size: v[1 + names.length] };
     outNames.forEach((n, i) => (output[n] = v[2 + names.length + i]));
-    return { input, output };
+    const extraNames = ["UtmZone", "Hemisphere", "Progress", "ProgressContext"];
+    const extraAt = 2 + names.length + outNames.length;
+    const extra = { size: v[extraAt] };
+    extraNames.forEach((n, i) => (extra[n] = v[extraAt + 1 + i]));
+    return { input, output, extra };
   })();
+
+  // A kind's or datum's number from its name, found by the core as the
+  // tool and the Python package find it (any case, blanks ignored, member
+  // names too); 0 when nothing matches.
+  function numberByName(find, text) {
+    if (text.includes("\0")) return 0;
+    const bytes = encoder.encode(text);
+    const slot = textRoom(bytes.length + 1);
+    mod.HEAPU8.set(bytes, slot);
+    mod.HEAPU8[slot + bytes.length] = 0;
+    return find(slot);
+  }
+
+  const datumKeys = [...tables.datums.values()];
+  const datumList = `${datumKeys.slice(0, -1).join(", ")} or ${datumKeys.at(-1)}`;
+  const datumLow = Math.min(...tables.datums.keys());
+  const datumHigh = Math.max(...tables.datums.keys());
 
   function datumNumber(what, value) {
     if (typeof value === "string") {
-      const number = DATUM_NAMES[value.toLowerCase()];
-      if (number === undefined) {
-        throw new RangeError(`${what}: unknown datum ${JSON.stringify(value)} (wgs84, bd72, ed50 or ntf)`);
+      const number = numberByName(mod._morvane_datum_by_name, value);
+      if (!tables.datums.has(number)) {
+        throw new RangeError(`${what}: unknown datum ${JSON.stringify(value)} (${datumList})`);
       }
       return number;
     }
-    if (typeof value === "number") return checkInteger(what, value, 1, 4);
-    throw new TypeError(`${what} must be a datum name (wgs84, bd72, ed50, ntf) or number, not ${describe(value)}`);
+    if (typeof value === "number") {
+      checkInteger(what, value, datumLow, datumHigh);
+      if (!tables.datums.has(value)) throw new RangeError(`${what}: no datum ${value}`);
+      return value;
+    }
+    throw new TypeError(`${what} must be a datum name (${datumKeys.join(", ")}) or number, not ${describe(value)}`);
+  }
+
+  // The kind of convert(): its name, as for datums.
+  function kindOf(kind) {
+    const entry = typeof kind === "string" ? tables.kinds.get(numberByName(mod._morvane_kind_by_name, kind)) : undefined;
+    if (entry === undefined) {
+      const keys = [...tables.kinds.values()].map((k) => k.key);
+      throw new TypeError(`convert(): the kind must be one of ${keys.join(", ")}, not ${describe(kind)}`);
+    }
+    return entry;
   }
 
   function readOptions(options) {
@@ -379,8 +386,8 @@ function bind(mod) {
       }
     }
     return {
-      datumFrom: datumNumber("datumFrom", options.datumFrom ?? "wgs84"),
-      datumTo: datumNumber("datumTo", options.datumTo ?? "wgs84"),
+      datumFrom: datumNumber("datumFrom", options.datumFrom ?? tables.InternalDatums.mvWGS1984),
+      datumTo: datumNumber("datumTo", options.datumTo ?? tables.InternalDatums.mvWGS1984),
       mgrsPrecision: checkInteger("mgrsPrecision", options.mgrsPrecision ?? 1, LIMITS.i32[0], LIMITS.i32[1]),
       ifblPrecision: checkInteger("ifblPrecision", options.ifblPrecision ?? 6, LIMITS.i16[0], LIMITS.i16[1]),
     };
@@ -568,10 +575,7 @@ function bind(mod) {
    * array per output, named as the object's properties.
    */
   function convert(kind, ...args) {
-    if (typeof kind !== "string" || !Object.hasOwn(KINDS, kind)) {
-      throw new TypeError(`convert(): the kind must be one of ${Object.keys(KINDS).join(", ")}, not ${describe(kind)}`);
-    }
-    const kindLayout = KINDS[kind];
+    const kindLayout = kindOf(kind);
     let options = {};
     const last = args[args.length - 1];
     if (args.length > kindLayout.columns.length && last !== null && typeof last === "object" && !isColumn(last)) {
@@ -599,12 +603,8 @@ function bind(mod) {
     for (const [name, type] of OUTPUTS) result[name] = new TYPES[type].array(n);
     for (const name of TEXT_OUTPUTS) result[name] = new Array(n);
     result.Failure = new Array(n);
-
-    const inputTypes = {
-      Latitude: "f64", Longitude: "f64", X: "f64", Y: "f64",
-      LatDmsDeg: "i16", LatDmsMin: "i16", LatDmsSec: "f32",
-      LonDmsDeg: "i16", LonDmsMin: "i16", LonDmsSec: "f32",
-    };
+    result.UtmZone = new Int16Array(n);
+    result.Hemisphere = new Array(n);
 
     for (let start = 0; start < n; start += CHUNK) {
       const count = Math.min(CHUNK, n - start);
@@ -616,25 +616,27 @@ function bind(mod) {
         texts = encodeTexts(kindLayout.columns[0], args[0], start, count);
         inputBytes = align8(count * texts.width);
       } else {
-        for (const name of kindLayout.columns) inputBytes += align8(count * TYPES[inputTypes[name]].bytes);
+        for (const name of kindLayout.columns) inputBytes += align8(count * TYPES[propertyType.get(name)].bytes);
       }
       // Output columns without the texts, whose widths come from the core.
       let numberBytes = 0;
       for (const [, type] of OUTPUTS) numberBytes += align8(count * TYPES[type].bytes);
       numberBytes += align8(count * 4);  // Failure
-      const structBytes = align8(layout.input.size) + align8(layout.output.size) + 16;
+      numberBytes += align8(count * 2) + align8(count);  // UtmZone, Hemisphere
+      const structBytes = align8(layout.input.size) + align8(layout.output.size) + align8(layout.extra.size) + 16;
 
       // First the input and the structs, to ask for the widths.
       const base = workRoom(structBytes + inputBytes + numberBytes);
       const inputStruct = base;
       const outputStruct = base + align8(layout.input.size);
-      const widthSlots = outputStruct + align8(layout.output.size);
+      const extraStruct = outputStruct + align8(layout.output.size);
+      const widthSlots = extraStruct + align8(layout.extra.size);
       let cursor = widthSlots + 16;
       const fill = (pointer, value) => (mod.HEAPU8.fill(0, pointer, pointer + value));
-      fill(inputStruct, align8(layout.input.size) + align8(layout.output.size));
+      fill(inputStruct, widthSlots - inputStruct);
 
       const in32 = (field, value) => (mod.HEAP32[(inputStruct + layout.input[field]) >> 2] = value);
-      in32("OrigType", kindLayout.type);
+      in32("OrigType", kindLayout.number);
       in32("DatumFrom", settings.datumFrom);
       in32("DatumDest", settings.datumTo);
       in32("mgrsPrecision", settings.mgrsPrecision);
@@ -648,7 +650,7 @@ function bind(mod) {
         cursor += inputBytes;
       } else {
         kindLayout.columns.forEach((name, i) => {
-          const type = inputTypes[name];
+          const type = propertyType.get(name);
           copyNumbers(name, args[i], type, start, count, cursor);
           in32(name, cursor);
           cursor += align8(count * TYPES[type].bytes);
@@ -661,6 +663,15 @@ function bind(mod) {
       }
       outputs.Failure = cursor;
       cursor += align8(count * 4);
+      // The UTM zone and hemisphere of each point's MGRS reference.
+      const utmZones = cursor;
+      cursor += align8(count * 2);
+      const hemispheres = cursor;
+      cursor += align8(count);
+      const extra32 = (field, value) => (mod.HEAP32[(extraStruct + layout.extra[field]) >> 2] = value);
+      mod.HEAP32[extraStruct >> 2] = layout.extra.size;  // its first field
+      extra32("UtmZone", utmZones);
+      extra32("Hemisphere", hemispheres);
 
       const status = mod._morvane_batch_widths(inputStruct, count, widthSlots, widthSlots + 4, widthSlots + 8);
       if (status !== 0) throw new Error(`convert(): ${cString(mod._morvane_failure_name(status))}`);
@@ -686,7 +697,7 @@ function bind(mod) {
         out32(`${name}.width`, widths[name]);
       }
 
-      const done = mod._morvane_convert_batch(inputStruct, outputStruct, count, 1);
+      const done = mod._morvane_convert_batch_extra(inputStruct, outputStruct, extraStruct, count, 1);
       if (done !== 0) throw new Error(`convert(): ${cString(mod._morvane_failure_name(done))}`);
 
       const buffer = mod.HEAPU8.buffer;
@@ -701,7 +712,13 @@ function bind(mod) {
       const failures = new Int32Array(buffer, outputs.Failure, count);
       for (let i = 0; i < count; i++) {
         const code = failures[i];
-        result.Failure[start + i] = code === 0 ? "" : (FAILURE_NAMES[code] ?? `Failure ${code}`);
+        result.Failure[start + i] = code === 0 ? "" : (tables.failures.get(code) ?? `Failure ${code}`);
+      }
+      result.UtmZone.set(new Int16Array(buffer, utmZones, count), start);
+      const hemisphereBytes = new Uint8Array(buffer, hemispheres, count);
+      for (let i = 0; i < count; i++) {
+        const byte = hemisphereBytes[i];
+        result.Hemisphere[start + i] = byte === 0 ? "" : String.fromCharCode(byte);
       }
     }
     return result;
@@ -713,6 +730,9 @@ function bind(mod) {
     MorvaneFailure,
     OriginalCoordinates,
     InternalDatums,
+    // The tables of names the module was built with (kinds, datums,
+    // properties, failures, messages), frozen.
+    names: tables.names,
     convert,
     ...OriginalCoordinates,
     ...InternalDatums,

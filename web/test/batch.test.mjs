@@ -9,10 +9,11 @@ import { ROOT, generator, loadPackage } from "./helpers.mjs";
 
 const batch = await import(pathToFileURL(path.join(ROOT, "web/site/batch.js")).href);
 const m = await loadPackage();
+const fields = (kind) => batch.kindFields(m.names, kind);
 
 test("lines are read as the command-line tool reads them", () => {
   const text = "# a comment\n50.8 4.35\n\n  51.1,5.2 trailing text\n50.5;4\n50.5\n1e1\t-2.5e0\r\n.5 , -.25";
-  const { columns, rows } = batch.parsePoints(text, "deg");
+  const { columns, rows } = batch.parsePoints(text, fields("deg"));
   assert.deepEqual(columns, [[50.8, 51.1, 10, 0.5], [4.35, 5.2, -2.5, -0.25]]);
   assert.deepEqual(rows.map((r) => [r.line, r.point, r.problem]), [
     [2, 0, ""],
@@ -22,11 +23,11 @@ test("lines are read as the command-line tool reads them", () => {
     [7, 2, ""],
     [8, 3, ""],
   ]);
-  const dms = batch.parsePoints("50 30 12.5 4 21 0\n50.5 30 0 4 0 0\n50 30 0 4 99999 0\n", "dms");
+  const dms = batch.parsePoints("50 30 12.5 4 21 0\n50.5 30 0 4 0 0\n50 30 0 4 99999 0\n", fields("dms"));
   assert.deepEqual(dms.rows.map((r) => r.problem), ["",
     "cannot read LATD '50.5': not a whole number from -32767 to 32767",
     "cannot read LONM '99999': not a whole number from -32767 to 32767"]);
-  const texts = batch.parsePoints("31UES9521533649 first\nE4.25.43\n", "mgrs");
+  const texts = batch.parsePoints("31UES9521533649 first\nE4.25.43\n", fields("mgrs"));
   assert.deepEqual(texts.columns, [["31UES9521533649", "E4.25.43"]]);
 });
 
@@ -53,7 +54,7 @@ test("seconds are written as the shortest text of their 32-bit float", () => {
 
 test("CSV rows: quoting, messages, points outside the grids", () => {
   const text = '50.8,4.35\n91,4\n50.5 x,"y"\n-85,4\n60,4.35 "quoted, text"\n';
-  const { columns, rows } = batch.parsePoints(text, "deg");
+  const { columns, rows } = batch.parsePoints(text, fields("deg"));
   const result = m.convert("deg", ...columns, { datumFrom: "wgs84", datumTo: "bd72" });
   for (const row of rows) assert.equal(batch.csvRow(row, result), batch.csvLine(batch.rowCells(row, result)));
   const lines = rows.map((row) => batch.csvRow(row, result));
@@ -62,5 +63,34 @@ test("CSV rows: quoting, messages, points outside the grids", () => {
   assert.match(lines[2], /^3,"50\.5 x,""y""",(,){16}cannot read LON 'x': not a number\r\n$/);
   assert.match(lines[3], /,,,,,,\r\n$/);  // no UTM, MGRS or IFBL beyond 80 S
   assert.match(lines[4], /"60,4\.35 ""quoted, text"""/);
-  assert.equal(batch.csvHeader("deg", "wgs84").length, batch.rowCells(rows[0], result).length);
+  assert.equal(batch.csvHeader("WGS 1984", "Belgian datum 1972").length, batch.rowCells(rows[0], result).length);
+});
+
+test("a line's fields are the kind's properties, named as the tool names them", () => {
+  assert.deepEqual(fields("dms").map((f) => [f.name, f.type]), [
+    ["LATD", "int16"], ["LATM", "int16"], ["LATS", "float"], ["LOND", "int16"], ["LONM", "int16"], ["LONS", "float"],
+  ]);
+  assert.deepEqual(fields("lambert").map((f) => f.property), ["X", "Y"]);
+  assert.deepEqual(fields("ifbl").map((f) => f.type), ["text"]);
+  assert.throws(() => fields("utm"), TypeError);
+  assert.throws(() => fields("constructor"), TypeError);
+});
+
+test("CSV rows: the UTM zone and hemisphere are the batch call's", () => {
+  // [MGRS reference, zone, hemisphere]: "" where the row has a message.
+  const rows = [
+    ["31UES9504828627", "31", "N"],
+    ["5QKA1234567890", "5", "N"],  // given without the blank before 5
+    ["35JPM2056", "35", "S"],
+    ["31UZZ123", "", ""],
+  ];
+  const { columns, rows: lines } = batch.parsePoints(rows.map(([text]) => text).join("\n"), fields("mgrs"));
+  const result = m.convert("mgrs", ...columns, { datumFrom: "wgs84", datumTo: "wgs84" });
+  const header = batch.csvHeader("WGS 1984", "Belgian datum 1972");
+  const zone = header.indexOf("UTM zone (WGS 1984)");
+  rows.forEach(([text, want, hemisphere], i) => {
+    const cells = batch.rowCells(lines[i], result);
+    assert.deepEqual([cells[zone], cells[zone + 1]], [want, hemisphere], text);
+    assert.equal(batch.csvRow(lines[i], result), batch.csvLine(cells), text);
+  });
 });

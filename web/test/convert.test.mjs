@@ -66,13 +66,15 @@ test("outputs have the interface's types", () => {
     Latitude: Float64Array, Longitude: Float64Array, X: Float64Array, Y: Float64Array,
     Northing: Float64Array, Easting: Float64Array, LatDmsDeg: Int16Array, LatDmsMin: Int16Array,
     LonDmsDeg: Int16Array, LonDmsMin: Int16Array, LatDmsSec: Float32Array, LonDmsSec: Float32Array,
+    UtmZone: Int16Array,
   };
   for (const [name, type] of Object.entries(types)) assert.ok(r[name] instanceof type, name);
-  for (const name of ["MGRS", "IFBL", "Error", "Failure"]) {
+  for (const name of ["MGRS", "IFBL", "Error", "Failure", "Hemisphere"]) {
     assert.ok(Array.isArray(r[name]) && typeof r[name][0] === "string", name);
   }
   assert.equal(r.X[0], 148678.0375659443);
   assert.equal(r.IFBL[0], "E44521");
+  assert.deepEqual([r.UtmZone[0], r.Hemisphere[0]], [31, "N"]);
 });
 
 test("columns may be arrays or typed arrays of any numeric kind, with the same results", () => {
@@ -106,7 +108,11 @@ test("more points than one chunk of the batch call keep their order", () => {
     const one = m.convert("lambert", [x[i]], [y[i]], { ifblPrecision: 4 });
     assert.equal(r.Latitude[i], one.Latitude[0], `point ${i}`);
     assert.equal(r.IFBL[i], one.IFBL[0], `point ${i}`);
+    assert.equal(r.UtmZone[i], one.UtmZone[0], `point ${i}`);
+    assert.equal(r.Hemisphere[i], one.Hemisphere[0], `point ${i}`);
   }
+  assert.deepEqual(new Set(r.UtmZone.subarray(65536, n - 1)), new Set([31, 32]));
+  assert.deepEqual([r.UtmZone[n - 1], r.Hemisphere[n - 1]], [0, ""]);
   assert.equal(r.Error[n - 1], "Coordonnées Lambert incorrectes");
   assert.equal(r.Error[n - 2], "");
 });
@@ -214,7 +220,7 @@ test("bad arguments throw a TypeError or RangeError naming the problem", () => {
     [() => m.convert("dms", [50, 50], [0, 0], new Float64Array([0, -1e39]), [4, 4], [0, 0], [0, 0]), RangeError,
      /LatDmsSec\[1\].*32-bit float/],
     [() => m.convert("deg", new BigInt64Array(1), [3]), TypeError, /big integers/],
-    [() => m.convert("deg", [1], [2], { datumFrom: "wgs 84" }), RangeError, /datumFrom.*unknown datum/],
+    [() => m.convert("deg", [1], [2], { datumFrom: "wgs85" }), RangeError, /datumFrom.*unknown datum/],
     [() => m.convert("deg", [1], [2], { datumTo: 5 }), RangeError, /datumTo/],
     [() => m.convert("deg", [1], [2], { datumTo: {} }), TypeError, /datumTo/],
     [() => m.convert("deg", [1], [2], { datumfrom: "wgs84" }), TypeError, /unknown option "datumfrom"/],

@@ -52,6 +52,19 @@ test("the converter page in headless Chromium", { skip, timeout: 120000 }, async
     await assertValue(field("MGRS"), want.MGRS[0]);
     assert.match(await page.locator('[data-datum-of="lambert"]').textContent(), /Belgian datum 1972/);
     assert.match(await page.locator('[data-datum-of="deg"]').textContent(), /input, on WGS 1984/);
+    await assertValue(field("UTM zone"), `${want.UtmZone[0]} ${want.Hemisphere[0]}`);
+    assert.equal(await field("UTM zone").inputValue(), "31 N");
+  });
+
+  await t.test("the datums and kinds offered are the package's, with their titles", async () => {
+    const options = (label) => page.getByLabel(label).locator("option").evaluateAll(
+      (list) => list.map((o) => [o.value, o.textContent]));
+    const datums = m.names.datums.map((d) => [d.key, d.title]);
+    assert.deepEqual(await options("From datum"), datums);
+    assert.deepEqual(await options("To datum"), datums);
+    assert.ok(datums.some(([, title]) => title === "Nouvelle Triangulation Française"));
+    assert.deepEqual((await options("Points given as")).map(([value]) => value), m.names.kinds.map((k) => k.key));
+    assert.equal(await page.getByLabel("Points given as").inputValue(), "deg");
   });
 
   await t.test("another datum converts again, and DMS input fills the degrees", async () => {
@@ -90,6 +103,15 @@ test("the converter page in headless Chromium", { skip, timeout: 120000 }, async
     await message.waitFor({ state: "visible" });
     assert.equal(await message.textContent(), "Coordonnées MGRS erronées (31UZZ123)");
     await assertValue(field("Latitude"), "");
+  });
+
+  await t.test("an MGRS reference gives its UTM zone and hemisphere", async () => {
+    await field("MGRS").fill("35JPM2056");
+    await field("MGRS").press("Enter");
+    await assertValue(field("UTM zone"), "35 S");
+    await field("MGRS").fill("5QKA1234567890");
+    await field("MGRS").press("Enter");
+    await assertValue(field("UTM zone"), "5 N");
   });
 
   await t.test("ten pasted lines convert in the batch panel and download as CSV", async () => {

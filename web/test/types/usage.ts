@@ -32,12 +32,15 @@ async function main(): Promise<void> {
   const failures: string[] = r.Failure;
   m.convert("dms", [50], [30], [12.5], [4], [21], [0]);
   m.convert("ifbl", ["E4.25.43", undefined]);
-  console.log(lat, deg, sec, failures);
+  const zones: Int16Array = r.UtmZone;
+  const hemisphere: "" | "N" | "S" = r.Hemisphere[0];
+  const title: string = m.names.datums[0].title;
+  console.log(lat, deg, sec, failures, zones, hemisphere, title);
 
   // @ts-expect-error Error is read-only
   z.Error = "x";
   // @ts-expect-error an unknown datum name
-  m.convert("deg", [1], [2], { datumFrom: "wgs 84" });
+  m.convert("deg", [1], [2], { datumFrom: "wgs85" });
   // @ts-expect-error an unknown kind
   m.convert("utm", [1], [2]);
   // @ts-expect-error texts where numbers belong
