@@ -25,11 +25,14 @@
 #include <new>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
 #include "bindings.hpp"
 #include <morvane/batch.hpp>
+#include <morvane/names.hpp>
 #include "text_column.hpp"
 #include "base/utf8.hpp"
 
@@ -365,17 +368,31 @@ int Job::Run(int threads) {
   return status_.load();
 }
 
-Column TakeColumn(const py::array& a, std::ptrdiff_t count, const char* expected) {
-  if (a.ndim() != 1 || a.shape(0) != count) throw py::value_error("a column is not of the batch's length");
+// The names of a comma-separated list of the core's tables.
+std::vector<std::string> Split(std::string_view list) {
+  std::vector<std::string> names;
+  while (!list.empty()) {
+    const std::size_t comma = list.find(',');
+    names.emplace_back(list.substr(0, comma));
+    list = comma == std::string_view::npos ? std::string_view{} : list.substr(comma + 1);
+  }
+  return names;
+}
+
+Column TakeColumn(const py::array& a, std::ptrdiff_t count, const std::string& name, std::int32_t type) {
+  if (a.ndim() != 1 || a.shape(0) != count) throw py::value_error(name + " is not of the batch's length");
   const py::dtype dtype = a.dtype();
-  if (!dtype.attr("isnative").cast<bool>()) throw py::type_error("a column is not in native byte order");
+  if (!dtype.attr("isnative").cast<bool>()) throw py::type_error(name + " is not in native byte order");
   const char kind = dtype.kind();
-  const std::string want(expected);
-  const bool matches = (want == "text" && (kind == 'U' || kind == 'S')) ||
-                       (want == "f8" && dtype.equal(py::dtype::of<double>())) ||
-                       (want == "f4" && dtype.equal(py::dtype::of<float>())) ||
-                       (want == "i2" && dtype.equal(py::dtype::of<std::int16_t>()));
-  if (!matches) throw py::type_error("a column is not of the type " + want);
+  bool matches = false;
+  switch (type) {
+    case MORVANE_TYPE_TEXT: matches = kind == 'U' || kind == 'S'; break;
+    case MORVANE_TYPE_DOUBLE: matches = dtype.equal(py::dtype::of<double>()); break;
+    case MORVANE_TYPE_FLOAT: matches = dtype.equal(py::dtype::of<float>()); break;
+    case MORVANE_TYPE_INT16: matches = dtype.equal(py::dtype::of<std::int16_t>()); break;
+    default: break;  // no kind reads other types through the batch call
+  }
+  if (!matches) throw py::type_error(name + " is not of the type the core reads for it");
   return {static_cast<const char*>(a.data()), a.strides(0), static_cast<std::size_t>(a.itemsize()),
           kind};
 }
@@ -412,39 +429,45 @@ std::ptrdiff_t InnerNul(const Column& c, std::ptrdiff_t count) {
   return -1;
 }
 
+// A refusal of the batch call as a Python exception: arguments that make
+// no sense raise ValueError.
 [[noreturn]] void RaiseStatus(int status) {
   if (status == MORVANE_E_NO_MEMORY) throw std::bad_alloc();
-  throw std::runtime_error(std::string("the batch call refused the points: ") +
-                           morvane_failure_name(status));
+  const std::string what = std::string("the batch call refused the points: ") +
+                           morvane_failure_name(status);
+  switch (status) {
+    case MORVANE_E_COUNT:
+    case MORVANE_E_KIND:
+    case MORVANE_E_DATUM:
+    case MORVANE_E_THREADS:
+      throw py::value_error(what);
+    default:
+      throw std::runtime_error(what);
+  }
 }
 
 py::dict Convert(int kind, int datumFrom, int datumDest, std::int32_t mgrsPrecision,
                  std::int16_t ifblPrecision, const py::tuple& columns, std::ptrdiff_t count,
                  int threads) {
-  static const std::array<std::vector<const char*>, 6> kColumns{{
-      {},
-      {"text"},                                     // mvMgrs
-      {"f8", "f8"},                                 // mvDeg
-      {"text"},                                     // mvIFBL
-      {"f8", "f8"},                                 // mvLambert72
-      {"i2", "i2", "f4", "i2", "i2", "f4"},         // mvDegMinSec
-  }};
-  if (kind < MORVANE_mvMgrs || kind > MORVANE_mvDegMinSec) throw py::value_error("unknown input kind");
-  if (count < 0) throw py::value_error("a negative number of points");
-  if (threads < 0) throw py::value_error("a negative number of threads");
-  const auto& expected = kColumns[static_cast<std::size_t>(kind)];
-  if (columns.size() != expected.size()) throw py::value_error("the wrong number of columns");
+  // The kind was resolved by the package; its columns are the core's.
+  const KindName* kindName = KindByNumber(kind);
+  if (kindName == nullptr) RaiseStatus(MORVANE_E_KIND);
+  if (count < 0) RaiseStatus(MORVANE_E_COUNT);
+  if (threads < 0) RaiseStatus(MORVANE_E_THREADS);
+  const std::vector<std::string> names = Split(kindName->inputs);
+  if (columns.size() != names.size()) throw py::value_error("the wrong number of columns");
   std::vector<py::array> arrays;
   std::vector<Column> inputs;
-  for (std::size_t i = 0; i < expected.size(); ++i) {
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    const PropertyName* property = PropertyByName(names[i]);
+    if (property == nullptr) throw std::logic_error("a kind reads a property the core does not list");
     arrays.push_back(columns[i].cast<py::array>());
-    inputs.push_back(TakeColumn(arrays.back(), count, expected[i]));
+    inputs.push_back(TakeColumn(arrays.back(), count, names[i], property->type));
   }
 
-  if (expected[0] == std::string("text")) {
+  if (inputs.size() == 1 && (inputs[0].kind == 'U' || inputs[0].kind == 'S')) {
     if (const std::ptrdiff_t row = InnerNul(inputs[0], count); row >= 0) {
-      const char* name = kind == MORVANE_mvMgrs ? "MGRS" : "IFBL";
-      throw py::value_error(std::string(name) + "[" + std::to_string(row) +
+      throw py::value_error(names[0] + "[" + std::to_string(row) +
                             "] holds a NUL character inside its text, which no text of the "
                             "interface can hold");
     }

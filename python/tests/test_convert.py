@@ -105,6 +105,10 @@ def test_the_same_bits_as_the_command_line_tool(tool):
         (("dms", 50, 0, 0, [4, 40000], 0, 0), {}, OverflowError, "LonDmsDeg[1]"),
         (("dms", 50, 0, 1e39, 4, 0, 0), {}, OverflowError, "LatDmsSec"),
         (("deg", [1.0], [1.0]), {"datum_from": "wgs"}, ValueError, "unknown datum_from"),
+        (("deg", [1.0], [1.0]), {"datum_from": "wgs84\0"}, ValueError, "unknown datum_from"),
+        (("deg", [1.0], [1.0]), {"datum_to": "5"}, ValueError, "'ntf' or 1 to 4"),
+        (("deg\0", [1.0], [1.0]), {}, ValueError, "unknown kind"),
+        ((b"deg", [1.0], [1.0]), {}, TypeError, "kind"),
         (("deg", [1.0], [1.0]), {"datum_to": 0}, ValueError, "unknown datum_to"),
         (("deg", [1.0], [1.0]), {"datum_to": True}, TypeError, "datum_to"),
         (("deg", [1.0], [1.0]), {"datum_from": 3.0}, TypeError, "datum_from"),
@@ -118,6 +122,23 @@ def test_the_same_bits_as_the_command_line_tool(tool):
 def test_arguments_that_make_no_sense_are_refused(args, kwargs, error, fragment):
     with pytest.raises(error, match=fragment.replace("[", r"\[").replace("]", r"\]")):
         morvane.convert(*args, **kwargs)
+
+
+@pytest.mark.parametrize(
+    "kind, datum_from, datum_to",
+    [("mvDeg", "mvWGS1984", "mvBelgium1972"), (" DEG ", "3", "2"),
+     (morvane.mvDeg, morvane.mvWGS1984, 2), (2, "Wgs 84", "BD72")],
+)
+def test_kinds_and_datums_by_any_name(kind, datum_from, datum_to):
+    _same(morvane.convert(kind, [50.8, 51.0], [4.35, 5.0], datum_from=datum_from, datum_to=datum_to),
+          morvane.convert("deg", [50.8, 51.0], [4.35, 5.0], datum_from="wgs84", datum_to="bd72"))
+
+
+@pytest.mark.parametrize("datums", [(0, 3), (3, 5), (-1, -1)])
+def test_the_core_refuses_datums_outside_its_table(datums):
+    lat = np.array([50.8])
+    with pytest.raises(ValueError, match="unknown datum"):
+        morvane._morvane._convert(2, *datums, 0, 0, (lat, lat), 1, 1)
 
 
 def _same(a: morvane.Result, b: morvane.Result) -> None:
