@@ -3,8 +3,10 @@ arguments, input forms, text columns and threads."""
 
 from __future__ import annotations
 
+import _thread
 import json
 import math
+import signal
 import struct
 import subprocess
 import threading
@@ -271,3 +273,45 @@ def test_calls_from_several_threads_at_once():
         w.join()
     for a, b in zip(alone, together):
         _same(a, b)
+
+
+class _Alarm(Exception):
+    pass
+
+
+def _raise_alarm(signum, frame):
+    raise _Alarm()
+
+
+@pytest.mark.parametrize("threads", [1, 2])
+@pytest.mark.parametrize("how", ["interrupt_main", "SIGALRM"])
+def test_a_signal_stops_a_long_call_at_once(how, threads):
+    n = 10_000_000  # seconds of work; the rows never written cost nothing
+    longitude = np.full(n, 4.35)
+    delay = 0.2
+    if how == "interrupt_main":  # Ctrl-C as Python sees it
+        expected = KeyboardInterrupt
+        timer = threading.Timer(delay, _thread.interrupt_main)
+    else:
+        expected = _Alarm
+        previous = signal.signal(signal.SIGALRM, _raise_alarm)
+    armed = time.perf_counter()
+    if how == "interrupt_main":
+        timer.start()
+    else:
+        signal.setitimer(signal.ITIMER_REAL, delay)
+    try:
+        with pytest.raises(expected):
+            morvane.convert("deg", 50.8, longitude, threads=threads)
+        stopped = time.perf_counter()
+    finally:
+        if how == "interrupt_main":
+            timer.cancel()
+            timer.join()
+        else:
+            signal.setitimer(signal.ITIMER_REAL, 0)
+            signal.signal(signal.SIGALRM, previous)
+    assert stopped - armed < delay + 0.5
+    # Nothing of the stopped call is left behind.
+    _same(morvane.convert("deg", 50.8, longitude[:20_000], threads=threads),
+          morvane.convert("deg", [50.8] * 20_000, [4.35] * 20_000))
