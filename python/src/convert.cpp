@@ -39,11 +39,12 @@ namespace morvane::python {
 
 namespace {
 
-// Points per worker in each batch call.  The batch call runs its progress
-// callback after about 8192 points a thread, so a chunk is two of its
-// turns: large enough that decoding its texts in one go costs little,
-// small enough to keep the scratch space small.
-constexpr std::ptrdiff_t kChunkPerWorker = 16384;
+// Points per worker in each batch call: as many as the batch call converts
+// between two runs of its progress callback, so that each chunk checks for
+// signals once.  Large enough that its calls and the decoding of its texts
+// in one go cost little, small enough that the scratch space (about half a
+// megabyte a worker) stays in the caches.
+constexpr std::ptrdiff_t kChunkPerWorker = 8192;
 // No more workers than this many points each would keep busy.
 constexpr std::ptrdiff_t kMinPointsPerWorker = 4096;
 constexpr int kMaxWorkers = 256;
@@ -171,11 +172,32 @@ void Job::TextInput(std::ptrdiff_t begin, std::ptrdiff_t count, BatchInput& in) 
     in.TextWidth = width;
     return;
   }
-  // Unicode: UTF-32 rows encoded as UTF-8, as wide as the longest.
+  // Unicode: UTF-32 rows encoded as UTF-8.
   const std::size_t points = c.itemsize / sizeof(char32_t);
   const auto row = [&](std::ptrdiff_t i) {
     return reinterpret_cast<const char32_t*>(first + i * c.stride);
   };
+  char32_t any = 0;
+  for (std::ptrdiff_t i = 0; i < count; ++i) {
+    const char32_t* r = row(i);
+    for (std::size_t k = 0; k < points; ++k) any |= r[k];
+  }
+  if (any < 0x80) {
+    // ASCII, the usual case: each code point is its byte, the null padding
+    // included (no row holds a NUL inside its text).
+    const std::size_t width = std::max<std::size_t>(points, 1);
+    char* text = textIn_.Get(static_cast<std::size_t>(count) * width);
+    for (std::ptrdiff_t i = 0; i < count; ++i) {
+      const char32_t* r = row(i);
+      char* to = text + i * static_cast<std::ptrdiff_t>(width);
+      for (std::size_t k = 0; k < points; ++k) to[k] = static_cast<char>(r[k]);
+      if (points == 0) to[0] = '\0';
+    }
+    in.TextData = text;
+    in.TextWidth = width;
+    return;
+  }
+  // Otherwise as wide as the longest row's UTF-8.
   std::size_t width = 1;
   for (std::ptrdiff_t i = 0; i < count; ++i) {
     const char32_t* r = row(i);
@@ -358,21 +380,29 @@ py::array TextArray(TextColumn column, std::ptrdiff_t count) {
 // The first row of a text column with a NUL character inside its text (a
 // NUL followed by anything but padding), or -1.  The batch call reads a
 // text up to its first NUL, so such a text would be read cut short.
-std::ptrdiff_t InnerNul(const Column& c, std::ptrdiff_t count) {
-  const std::size_t unit = c.kind == 'U' ? sizeof(char32_t) : 1;
-  const std::size_t length = c.itemsize / unit;
-  const std::ptrdiff_t rows = c.stride == 0 ? std::min<std::ptrdiff_t>(count, 1) : count;
+template <typename Unit>
+std::ptrdiff_t InnerNulOf(const Column& c, std::ptrdiff_t rows) {
+  const std::size_t length = c.itemsize / sizeof(Unit);
   for (std::ptrdiff_t i = 0; i < rows; ++i) {
     const char* row = c.data + i * c.stride;
-    bool nul = false;
-    for (std::size_t k = 0; k < length; ++k) {
-      bool zero = true;
-      for (std::size_t b = 0; b < unit; ++b) zero = zero && row[k * unit + b] == 0;
-      if (zero) nul = true;
-      else if (nul) return i;
+    const auto unit = [row](std::size_t k) {
+      Unit u;
+      std::memcpy(&u, row + k * sizeof(Unit), sizeof(Unit));
+      return u;
+    };
+    // The text, then nothing but padding.
+    std::size_t k = 0;
+    while (k < length && unit(k) != 0) ++k;
+    for (; k < length; ++k) {
+      if (unit(k) != 0) return i;
     }
   }
   return -1;
+}
+
+std::ptrdiff_t InnerNul(const Column& c, std::ptrdiff_t count) {
+  const std::ptrdiff_t rows = c.stride == 0 ? std::min<std::ptrdiff_t>(count, 1) : count;
+  return c.kind == 'U' ? InnerNulOf<char32_t>(c, rows) : InnerNulOf<unsigned char>(c, rows);
 }
 
 // A refusal of the batch call as a Python exception: arguments that make

@@ -102,6 +102,8 @@ def test_the_same_bits_as_the_command_line_tool(tool):
         (("ifbl", ["E4", b"E5"]), {}, TypeError, "IFBL takes texts"),
         (("ifbl", ["E4", 5]), {}, TypeError, "IFBL takes texts"),
         (("mgrs", ["31U\0ES"]), {}, ValueError, "NUL"),
+        (("mgrs", np.array([b"31UES", b"31U\0ES"])), {}, ValueError, "MGRS[1] holds a NUL"),
+        (("ifbl", np.array(["E4", "\0E4", "E4"])), {}, ValueError, "IFBL[1] holds a NUL"),
         (("dms", [50.5], 0, 0, 4, 0, 0), {}, ValueError, "LatDmsDeg[0] = 50.5 is not a whole number"),
         (("dms", 50, [0, np.nan], 0, 4, 0, 0), {}, ValueError, "LatDmsMin[1]"),
         (("dms", 50, 0, 0, [4, 40000], 0, 0), {}, OverflowError, "LonDmsDeg[1]"),
@@ -210,6 +212,20 @@ def test_result_columns_and_widths():
     empty = morvane.convert("mgrs", [])
     assert len(empty) == 0 and empty.X.dtype == np.float64 and empty.MGRS.dtype.kind == "U"
     assert len(morvane.convert("lambert", 150000.0, 170000.0)) == 1
+
+
+@pytest.mark.parametrize("kind", ["mgrs", "ifbl"])
+@pytest.mark.parametrize("width", ["U", "U40"])
+@pytest.mark.parametrize("step", [1, 3])
+def test_unicode_and_utf8_columns_give_the_same_result(kind, width, step):
+    # Chunks of ASCII only, then one with other characters, of rows as
+    # wide as their longest text or padded.
+    ascii = ["31UES9521533649", "31ues", "", " 31UFR4679 ", "E4.25.43", "d6-54", "x" * 30]
+    texts = [ascii[i % len(ascii)] for i in range(60_000)]
+    texts[-5:] = ["31UESé", "Bruxellesé", "E4é", "\u20ac", "\U0001F600"]
+    unicode = np.array(texts, dtype=width)[::step]
+    utf8 = np.array([t.encode() for t in texts], dtype="S")[::step]
+    _same(morvane.convert(kind, unicode, threads=2), morvane.convert(kind, utf8, threads=2))
 
 
 def test_texts_are_decoded_as_the_tool_writes_them():
