@@ -11,6 +11,7 @@ from __future__ import annotations
 
 import os
 import platform
+import re
 import sys
 from pathlib import Path
 
@@ -21,16 +22,31 @@ from setuptools.command.build_ext import build_ext
 
 HERE = Path(__file__).resolve().parent
 ROOT = HERE.parent
-SUBSYSTEMS = ("base", "component", "datum", "utm", "mgrs", "lambert", "ifbl")
+CORE_CMAKE = ROOT / "cmake" / "core.cmake"
 
+
+def cmake_list(name: str) -> list[str]:
+    """The items of `set(NAME item ...)` in cmake/core.cmake, where the core's
+    folders and floating-point rules are written for every build of it."""
+    try:
+        text = CORE_CMAKE.read_text(encoding="utf-8")
+    except OSError:
+        sys.exit(
+            f"morvane: {CORE_CMAKE} is not there: "
+            "build the package from a checkout of the repository (pip install ./python)"
+        )
+    # Comments out, then the one set() of that name (items unquoted, as written there).
+    text = re.sub(r"#[^\n]*", "", text)
+    found = re.findall(rf"\bset\(\s*{name}\s+([^)]*)\)", text)
+    if len(found) != 1 or not found[0].split():
+        sys.exit(f"morvane: {CORE_CMAKE} does not set {name} once")
+    return found[0].split()
+
+
+SUBSYSTEMS = tuple(cmake_list("MORVANE_SUBSYSTEMS"))
 # Reproducible to the bit: no contraction into fused multiply-adds, no
 # fast-math, as in the CMake build.
-FLOATING_POINT_FLAGS = [
-    "-ffp-contract=off",
-    "-fno-fast-math",
-    "-fno-unsafe-math-optimizations",
-    "-fno-math-errno",
-]
+FLOATING_POINT_FLAGS = cmake_list("MORVANE_FP_FLAGS")
 # Nothing outside the extension calls into the core, so its calls need no
 # indirection for symbol interposition.
 COMPILE_FLAGS = [
@@ -95,8 +111,9 @@ ParallelCompile("MORVANE_BUILD_JOBS", default=0).install()
 extension = Extension(
     "morvane._morvane",
     sources=[str(p) for p in sorted((HERE / "src").glob("*.cpp"))] + core_sources(),
-    # Any header changed rebuilds the extension.
-    depends=[str(p) for d in (*SUBSYSTEMS, "include/morvane", "python/src") for p in sorted((ROOT / d).glob("*.h*"))],
+    # Any header or floating-point rule changed rebuilds the extension.
+    depends=[str(p) for d in (*SUBSYSTEMS, "include/morvane", "python/src") for p in sorted((ROOT / d).glob("*.h*"))]
+    + [str(CORE_CMAKE)],
     include_dirs=[str(ROOT), str(ROOT / "include"), get_include()],
     language="c++",
     extra_compile_args=COMPILE_FLAGS,

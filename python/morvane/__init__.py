@@ -22,15 +22,9 @@ from ._morvane import version as _version
 from ._convert import convert
 from ._result import Result
 
-mvMgrs = OriginalCoordinates.mvMgrs
-mvDeg = OriginalCoordinates.mvDeg
-mvIFBL = OriginalCoordinates.mvIFBL
-mvLambert72 = OriginalCoordinates.mvLambert72
-mvDegMinSec = OriginalCoordinates.mvDegMinSec
-mvEuropeanData1950 = InternalDatums.mvEuropeanData1950
-mvBelgium1972 = InternalDatums.mvBelgium1972
-mvWGS1984 = InternalDatums.mvWGS1984
-mvNTF = InternalDatums.mvNTF
+# The members of both enumerations, also here (mvDeg, mvWGS1984, ...).
+_MEMBERS = (*OriginalCoordinates, *InternalDatums)
+globals().update((member.name, member) for member in _MEMBERS)
 
 # Shown as the package's own, where it exports them.
 for _exported in (Failure, InternalDatums, OriginalCoordinates, Result):
@@ -46,13 +40,6 @@ __all__ = [
     "Failure",
     "OriginalCoordinates",
     "InternalDatums",
-    "mvMgrs",
-    "mvDeg",
-    "mvIFBL",
-    "mvLambert72",
-    "mvDegMinSec",
-    "mvEuropeanData1950",
-    "mvBelgium1972",
-    "mvWGS1984",
-    "mvNTF",
+    *(member.name for member in _MEMBERS),
 ]
+del _MEMBERS

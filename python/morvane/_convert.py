@@ -8,43 +8,34 @@ from typing import Any, Union
 import numpy as np
 
 from . import _morvane
-from ._enums import InternalDatums, OriginalCoordinates
+from ._enums import TABLES, InternalDatums, OriginalCoordinates
 from ._result import Result
 
 KindLike = Union[str, int, OriginalCoordinates]
 DatumLike = Union[str, int, InternalDatums]
 
-KINDS: dict[str, OriginalCoordinates] = {
-    "deg": OriginalCoordinates.mvDeg,
-    "dms": OriginalCoordinates.mvDegMinSec,
-    "lambert": OriginalCoordinates.mvLambert72,
-    "mgrs": OriginalCoordinates.mvMgrs,
-    "ifbl": OriginalCoordinates.mvIFBL,
-}
-KIND_NAMES: dict[int, str] = {int(member): name for name, member in KINDS.items()}
+# The short keys of the kinds and datums ("deg", "wgs84"), in number order,
+# for messages; names are found by the core (morvane_kind_by_name and
+# morvane_datum_by_name), which takes these and the member names.
+KIND_KEYS: dict[int, str] = {row["number"]: row["key"] for row in TABLES["kinds"]}
+DATUM_KEYS: dict[int, str] = {row["number"]: row["key"] for row in TABLES["datums"]}
 
-DATUMS: dict[str, InternalDatums] = {
-    "ed50": InternalDatums.mvEuropeanData1950,
-    "bd72": InternalDatums.mvBelgium1972,
-    "wgs84": InternalDatums.mvWGS1984,
-    "ntf": InternalDatums.mvNTF,
-}
+# The numpy type of each property's values.
+DTYPES = {"double": "f8", "float": "f4", "int16": "i2", "int32": "i4", "text": "text"}
+PROPERTY_DTYPES: dict[str, str] = {row["name"]: DTYPES[row["type"]] for row in TABLES["properties"]}
 
 # The columns each kind reads: their names (for messages) and numpy types.
 INPUTS: dict[OriginalCoordinates, tuple[tuple[str, str], ...]] = {
-    OriginalCoordinates.mvDeg: (("Latitude", "f8"), ("Longitude", "f8")),
-    OriginalCoordinates.mvDegMinSec: (
-        ("LatDmsDeg", "i2"),
-        ("LatDmsMin", "i2"),
-        ("LatDmsSec", "f4"),
-        ("LonDmsDeg", "i2"),
-        ("LonDmsMin", "i2"),
-        ("LonDmsSec", "f4"),
-    ),
-    OriginalCoordinates.mvLambert72: (("X", "f8"), ("Y", "f8")),
-    OriginalCoordinates.mvMgrs: (("MGRS", "text"),),
-    OriginalCoordinates.mvIFBL: (("IFBL", "text"),),
+    OriginalCoordinates(row["number"]): tuple((name, PROPERTY_DTYPES[name]) for name in row["inputs"])
+    for row in TABLES["kinds"]
 }
+
+
+def _choices(keys: dict[int, str], *more: str) -> str:
+    """'a', 'b' or 'c': the keys in number order, then `more`."""
+    choices = [repr(key) for _, key in sorted(keys.items())] + list(more)
+    return ", ".join(choices[:-1]) + " or " + choices[-1] if len(choices) > 1 else choices[0]
+
 
 MAX_THREADS = 1024
 INT16 = np.iinfo(np.int16)
@@ -64,32 +55,35 @@ def _integer(value: Any, what: str) -> int:
 
 def _kind(kind: KindLike) -> OriginalCoordinates:
     if isinstance(kind, str):
-        try:
-            return KINDS[kind.strip().lower()]
-        except KeyError:
-            raise ValueError(
-                f"unknown kind {kind!r}: use 'deg', 'dms', 'lambert', 'mgrs' or 'ifbl'"
-            ) from None
+        number = _morvane.kind_by_name(kind)
+        if number == 0:
+            raise ValueError(f"unknown kind {kind!r}: use {_choices(KIND_KEYS)}")
+        return OriginalCoordinates(number)
     number = _integer(kind, "kind")
     try:
         return OriginalCoordinates(number)
     except ValueError:
-        raise ValueError(f"unknown kind {number}: the input kinds are 1 to 5") from None
+        raise ValueError(
+            f"unknown kind {number}: the input kinds are {min(KIND_KEYS)} to {max(KIND_KEYS)}"
+        ) from None
 
 
 def _datum(datum: DatumLike, what: str) -> InternalDatums:
     if isinstance(datum, str):
-        try:
-            return DATUMS[datum.strip().lower()]
-        except KeyError:
+        number = _morvane.datum_by_name(datum)
+        if number == 0:
             raise ValueError(
-                f"unknown {what} {datum!r}: use 'ed50', 'bd72', 'wgs84', 'ntf' or 1 to 4"
-            ) from None
+                f"unknown {what} {datum!r}: use "
+                + _choices(DATUM_KEYS, f"{min(DATUM_KEYS)} to {max(DATUM_KEYS)}")
+            )
+        return InternalDatums(number)
     number = _integer(datum, what)
     try:
         return InternalDatums(number)
     except ValueError:
-        raise ValueError(f"unknown {what} {number}: the datums are 1 to 4") from None
+        raise ValueError(
+            f"unknown {what} {number}: the datums are {min(DATUM_KEYS)} to {max(DATUM_KEYS)}"
+        ) from None
 
 
 def _bounded(value: Any, what: str, bounds: np.iinfo) -> int:
@@ -163,19 +157,21 @@ def _numbers(array: np.ndarray, name: str, want: str) -> np.ndarray:
             i = _first(too_large)
             raise OverflowError(f"{name}[{i}] = {values.flat[i]!r} does not fit a 32-bit float")
         return values.astype(np.float32)
-    # 16-bit integers: integers in range, or floats that are whole numbers in range.
+    # Integers: integers in range, or floats that are whole numbers in range.
+    bounds = np.iinfo(want)
     if kind == "f":
         not_whole = ~np.isfinite(array) | (np.trunc(array) != array)
         if not_whole.any():
             i = _first(not_whole)
             raise ValueError(f"{name}[{i}] = {array.flat[i]!r} is not a whole number")
-    out_of_range = (array < INT16.min) | (array > INT16.max)
+    out_of_range = (array < bounds.min) | (array > bounds.max)
     if out_of_range.any():
         i = _first(out_of_range)
         raise OverflowError(
-            f"{name}[{i}] = {array.flat[i]!r} does not fit a 16-bit integer (-32768 to 32767)"
+            f"{name}[{i}] = {array.flat[i]!r} does not fit a {bounds.bits}-bit integer"
+            f" ({bounds.min} to {bounds.max})"
         )
-    return array.astype(np.int16)
+    return array.astype(want)
 
 
 def _texts(array: np.ndarray, name: str) -> np.ndarray:
@@ -202,7 +198,7 @@ def _columns(kind: OriginalCoordinates, columns: tuple[Any, ...]) -> tuple[tuple
     if len(columns) != len(expected):
         names = ", ".join(name for name, _ in expected)
         raise TypeError(
-            f"convert({KIND_NAMES[kind]!r}, ...) takes {len(expected)} column"
+            f"convert({KIND_KEYS[kind]!r}, ...) takes {len(expected)} column"
             f"{'s' if len(expected) > 1 else ''} ({names}), not {len(columns)}"
         )
     arrays = []
@@ -238,15 +234,16 @@ def convert(
         "lambert"  X, Y (Belgian Lambert 1972, metres)
         "mgrs"     one column of MGRS references
         "ifbl"     one column of IFBL square codes
-    kind may also be an OriginalCoordinates member or its number.  Each
-    column is a numpy array, a list, a pandas Series or a single value (used
-    for every point); the columns are of one length.  Missing values (NaN,
-    None) are points that name no position.
+    kind may also be an OriginalCoordinates member, its name ("mvDeg") or
+    its number.  Each column is a numpy array, a list, a pandas Series or a
+    single value (used for every point); the columns are of one length.
+    Missing values (NaN, None) are points that name no position.
 
     datum_from: the datum of degree, DMS and MGRS input; datum_to: the datum
     of the degree, DMS, UTM and MGRS output.  Lambert 72 and IFBL are always
     on the Belgian datum 1972.  A datum is a name in any case ("ed50",
-    "bd72", "wgs84", "ntf"), its number 1 to 4 or an InternalDatums member.
+    "bd72", "wgs84", "ntf", or a member's name such as "mvWGS1984"), its
+    number 1 to 4 (or that number as a text) or an InternalDatums member.
 
     mgrs_precision: 10000, 1000, 100 or 10 metres; anything else 1 m.
     ifbl_precision: 2 or 4 characters; anything else the 6-character code.

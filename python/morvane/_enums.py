@@ -1,24 +1,38 @@
-"""The two enumerations of the interface."""
+"""The two enumerations of the interface, made from the core's tables.
+
+The core defines the input kinds and the datums once (their numbers,
+member names, short keys and labels); this module reads its tables when
+the package is imported, so that a kind or datum the core gains is here
+without being written again.
+"""
 
 from __future__ import annotations
 
 import enum
+import json
+from typing import Any
+
+from . import _morvane
+
+# The core's tables: "kinds", "datums", "properties", "failures", "messages".
+TABLES: dict[str, Any] = json.loads(_morvane.names_json())
 
 
-class OriginalCoordinates(enum.IntEnum):
-    """The kind of the input (ZedizAdo.OrigType, the ``kind`` of convert)."""
-
-    mvMgrs = 1
-    mvDeg = 2
-    mvIFBL = 3
-    mvLambert72 = 4
-    mvDegMinSec = 5
+def _enumeration(name: str, rows: list[dict[str, Any]], doc: str) -> Any:
+    members = [(row["member"], row["number"]) for row in sorted(rows, key=lambda r: r["number"])]
+    # module and qualname: members pickle by name, as those of a class would.
+    made = enum.IntEnum(name, members, module=__name__, qualname=name)  # type: ignore[misc]
+    made.__doc__ = doc
+    return made
 
 
-class InternalDatums(enum.IntEnum):
-    """The datums (ZedizAdo.DatumFrom and DatumDest, the datums of convert)."""
-
-    mvEuropeanData1950 = 1
-    mvBelgium1972 = 2
-    mvWGS1984 = 3
-    mvNTF = 4
+OriginalCoordinates = _enumeration(
+    "OriginalCoordinates",
+    TABLES["kinds"],
+    "The kind of the input (ZedizAdo.OrigType, the ``kind`` of convert).",
+)
+InternalDatums = _enumeration(
+    "InternalDatums",
+    TABLES["datums"],
+    "The datums (ZedizAdo.DatumFrom and DatumDest, the datums of convert).",
+)

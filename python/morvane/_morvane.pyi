@@ -10,6 +10,15 @@ def version() -> str:
 def failure_name(code: int) -> str:
     """The name of a status code of the batch call ("IndexOutOfRange" for 1, ...)."""
 
+def names_json() -> str:
+    """The core's tables of kinds, datums, properties, failures and messages, as JSON."""
+
+def kind_by_name(name: str) -> int:
+    """The number of the input kind a name stands for ("deg", "mvDeg"), or 0."""
+
+def datum_by_name(name: str) -> int:
+    """The number of the datum a name stands for ("wgs84", "mvWGS1984", "3"), or 0."""
+
 def _convert(
     kind: int,
     datum_from: int,

@@ -10,26 +10,13 @@ import numpy.typing as npt
 if TYPE_CHECKING:  # pragma: no cover
     import pandas
 
-# The outputs, in the interface's order, with their numpy types.
-COLUMNS: tuple[tuple[str, str], ...] = (
-    ("Latitude", "float64"),
-    ("Longitude", "float64"),
-    ("LatDmsDeg", "int16"),
-    ("LatDmsMin", "int16"),
-    ("LatDmsSec", "float32"),
-    ("LonDmsDeg", "int16"),
-    ("LonDmsMin", "int16"),
-    ("LonDmsSec", "float32"),
-    ("X", "float64"),
-    ("Y", "float64"),
-    ("Northing", "float64"),
-    ("Easting", "float64"),
-    ("MGRS", "str"),
-    ("IFBL", "str"),
-    ("Error", "str"),
-    ("Failure", "str"),
+from ._enums import TABLES
+
+# The outputs, in the interface's order: the properties that the core's
+# batch call writes, then the failure's name.
+NAMES: tuple[str, ...] = tuple(row["name"] for row in TABLES["properties"] if row["output"]) + (
+    "Failure",
 )
-NAMES: tuple[str, ...] = tuple(name for name, _ in COLUMNS)
 
 
 class Result:

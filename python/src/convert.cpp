@@ -1,35 +1,37 @@
 // morvane._morvane._convert: whole columns through the batch call.
 //
-// The points go through morvane::ConvertBatch in chunks of small pieces,
-// which worker threads take one at a time, with the GIL released
-// throughout.  Numbers are written straight into the result's numpy
-// arrays; texts come out of the batch call as fixed-width UTF-8 columns in
-// a scratch space of the chunk's size and are decoded into numpy unicode
-// arrays whose width is, at the end, exactly that of the longest text.
-// A column grows wider (the rows written so far moved once) only when a
-// chunk holds a longer text than every chunk before it, so the memory a
-// call takes is its result arrays and a scratch space of fixed size.
+// The points go through morvane::ConvertBatch a chunk at a time, on the
+// threads that the batch call runs, with the GIL released throughout.
+// Numbers are written straight into the result's numpy arrays; texts come
+// out of the batch call as fixed-width UTF-8 columns in a scratch space of
+// the chunk's size and are decoded into numpy unicode arrays whose width
+// is, at the end, exactly that of the longest text.  A column grows wider
+// (the rows written so far moved once) only when a chunk holds a longer
+// text than every chunk before it, so the memory a call takes is its
+// result arrays and a scratch space of fixed size.
+//
+// The batch call's progress callback runs on the calling thread between
+// the batch call's own chunks: it takes the GIL for a moment to run
+// Python's signal handlers, so that Ctrl-C stops a long call at once.
+#include <Python.h>
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 
 #include <algorithm>
 #include <array>
-#include <atomic>
-#include <barrier>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <functional>
-#include <latch>
-#include <memory>
 #include <new>
-#include <optional>
+#include <stdexcept>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
 #include "bindings.hpp"
 #include <morvane/batch.hpp>
+#include <morvane/names.hpp>
 #include "text_column.hpp"
 #include "base/utf8.hpp"
 
@@ -37,13 +39,12 @@ namespace morvane::python {
 
 namespace {
 
-// The points go in chunks of kPiecesPerWorker pieces per worker, and the
-// workers take the pieces of a chunk one at a time, so that a thread that
-// the system runs less (a busy machine) does less of the work.  A chunk is
-// large enough to make its two hand-overs negligible, small enough to keep
-// the scratch space small.
-constexpr std::ptrdiff_t kPiece = 2048;
-constexpr std::ptrdiff_t kPiecesPerWorker = 8;
+// Points per worker in each batch call: as many as the batch call converts
+// between two runs of its progress callback, so that each chunk checks for
+// signals once.  Large enough that its calls and the decoding of its texts
+// in one go cost little, small enough that the scratch space (about half a
+// megabyte a worker) stays in the caches.
+constexpr std::ptrdiff_t kChunkPerWorker = 8192;
 // No more workers than this many points each would keep busy.
 constexpr std::ptrdiff_t kMinPointsPerWorker = 4096;
 constexpr int kMaxWorkers = 256;
@@ -57,22 +58,6 @@ struct Column {
 };
 
 enum Text { kMgrs, kIfbl, kError, kFailure, kTexts };
-
-// What a thread needs while it converts a piece.
-struct Worker {
-  std::array<Scratch, 6> gathered;  // inputs that are not contiguous
-  Scratch textIn;                   // text input as fixed-width UTF-8
-};
-
-// A piece of a chunk, converted and waiting for its texts to be decoded.
-struct Piece {
-  std::array<Scratch, 3> textOut;  // MGRS, IFBL, Error as fixed-width UTF-8
-  std::array<std::size_t, 3> outWidth{};
-  std::vector<std::int32_t> failure;
-  std::array<std::size_t, kTexts> longest{};  // code points
-  std::array<bool, 3> ascii{};                // the piece's texts are all ASCII
-  std::ptrdiff_t begin = 0, count = 0;
-};
 
 struct Outputs {
   double* Latitude;
@@ -99,13 +84,25 @@ class Job {
       std::ptrdiff_t count)
       : settings_(settings), inputs_(std::move(inputs)), outputs_(outputs), count_(count) {}
 
+  // With the GIL.
   ~Job() {
     for (TextColumn& t : texts_) Free(t.block);
+    Py_XDECREF(errorType_);
+    Py_XDECREF(errorValue_);
+    Py_XDECREF(errorTrace_);
   }
 
-  // Runs on `threads` workers (the calling thread one of them).  Returns
-  // MORVANE_OK or a negative code.
-  int Run(int threads);
+  // Converts every point on `threads` threads, without the GIL.  Returns
+  // MORVANE_OK or a negative code; MORVANE_E_STOPPED when a signal handler
+  // raised an exception, which RaiseStopped() raises.
+  int Run(int threads) noexcept;
+
+  // With the GIL: raises the exception that stopped the call.
+  [[noreturn]] void RaiseStopped() {
+    PyErr_Restore(errorType_, errorValue_, errorTrace_);
+    errorType_ = errorValue_ = errorTrace_ = nullptr;
+    throw py::error_already_set();
+  }
 
   // Hands a text column's buffer over (the caller frees it).
   TextColumn Release(Text which) {
@@ -115,53 +112,49 @@ class Job {
   }
 
  private:
-  void Work(int index);
-  void Prepare(Worker& w, Piece& piece);
-  void Decode(const Piece& piece);
-  void Widen() noexcept;
-  void BetweenPhases() noexcept;
-  void Fail(int code) {
-    int expected = MORVANE_OK;
-    status_.compare_exchange_strong(expected, code);
-  }
+  int Chunk(std::ptrdiff_t begin, std::ptrdiff_t count, int threads);
+  int Decode(std::ptrdiff_t begin, std::ptrdiff_t count);
+  static int Progress(void* context, std::ptrdiff_t done) noexcept;
   template <typename T>
-  const T* Numbers(int column, Worker& w, const Piece& piece);
-  void TextInput(Worker& w, const Piece& piece, BatchInput& in);
+  const T* Numbers(int column, std::ptrdiff_t begin, std::ptrdiff_t count);
+  void TextInput(std::ptrdiff_t begin, std::ptrdiff_t count, BatchInput& in);
 
   BatchInput settings_;
   std::vector<Column> inputs_;
   Outputs outputs_;
   std::ptrdiff_t count_;
   std::array<TextColumn, kTexts> texts_{};
-  std::vector<Worker> workers_;
-  std::vector<Piece> pieces_;  // of the chunk under way
-  std::optional<std::barrier<std::function<void()>>> barrier_;
-  std::ptrdiff_t chunkBegin_ = 0;
-  bool decoding_ = false;                    // the phase that the barrier ends
-  std::atomic<std::size_t> nextPrepare_{0};  // the next piece to convert
-  std::atomic<std::size_t> nextDecode_{0};   // the next piece to decode
-  std::atomic<int> status_{MORVANE_OK};
+  // The chunk under way.
+  std::array<Scratch, 6> gathered_;  // inputs that are not contiguous
+  Scratch textIn_;                   // text input as fixed-width UTF-8
+  std::array<Scratch, 3> textOut_;   // MGRS, IFBL, Error as fixed-width UTF-8
+  std::array<std::size_t, 3> outWidth_{};
+  std::vector<std::int32_t> failure_;
+  // What a signal handler raised (owned references), and that it did.
+  PyObject* errorType_ = nullptr;
+  PyObject* errorValue_ = nullptr;
+  PyObject* errorTrace_ = nullptr;
+  bool stopped_ = false;
 };
 
 template <typename T>
-const T* Job::Numbers(int column, Worker& w, const Piece& piece) {
+const T* Job::Numbers(int column, std::ptrdiff_t begin, std::ptrdiff_t count) {
   const Column& c = inputs_[column];
-  const char* first = c.data + piece.begin * c.stride;
+  const char* first = c.data + begin * c.stride;
   if (c.stride == static_cast<std::ptrdiff_t>(sizeof(T)) &&
       reinterpret_cast<std::uintptr_t>(first) % alignof(T) == 0) {
     return reinterpret_cast<const T*>(first);
   }
-  char* g = w.gathered[column].Get(static_cast<std::size_t>(piece.count) * sizeof(T));
-  for (std::ptrdiff_t i = 0; i < piece.count; ++i) {
+  char* g = gathered_[column].Get(static_cast<std::size_t>(count) * sizeof(T));
+  for (std::ptrdiff_t i = 0; i < count; ++i) {
     std::memcpy(g + i * sizeof(T), first + i * c.stride, sizeof(T));
   }
   return reinterpret_cast<const T*>(g);
 }
 
-void Job::TextInput(Worker& w, const Piece& piece, BatchInput& in) {
+void Job::TextInput(std::ptrdiff_t begin, std::ptrdiff_t count, BatchInput& in) {
   const Column& c = inputs_[0];
-  const std::ptrdiff_t count = piece.count;
-  const char* first = c.data + piece.begin * c.stride;
+  const char* first = c.data + begin * c.stride;
   in.Texts = nullptr;
   if (c.kind == 'S') {
     if (c.stride == static_cast<std::ptrdiff_t>(c.itemsize) && c.itemsize > 0) {
@@ -170,212 +163,204 @@ void Job::TextInput(Worker& w, const Piece& piece, BatchInput& in) {
       return;
     }
     const std::size_t width = std::max<std::size_t>(c.itemsize, 1);
-    char* text = w.textIn.Get(static_cast<std::size_t>(count) * width);
+    char* text = textIn_.Get(static_cast<std::size_t>(count) * width);
     std::memset(text, 0, static_cast<std::size_t>(count) * width);
     for (std::ptrdiff_t i = 0; i < count; ++i) {
       std::memcpy(text + i * width, first + i * c.stride, c.itemsize);
     }
-    in.TextData = w.textIn.data();
+    in.TextData = textIn_.data();
     in.TextWidth = width;
     return;
   }
-  // Unicode: UTF-32 rows encoded as UTF-8, as wide as the longest.
+  // Unicode: UTF-32 rows encoded as UTF-8.
   const std::size_t points = c.itemsize / sizeof(char32_t);
   const auto row = [&](std::ptrdiff_t i) {
     return reinterpret_cast<const char32_t*>(first + i * c.stride);
   };
+  char32_t any = 0;
+  for (std::ptrdiff_t i = 0; i < count; ++i) {
+    const char32_t* r = row(i);
+    for (std::size_t k = 0; k < points; ++k) any |= r[k];
+  }
+  if (any < 0x80) {
+    // ASCII, the usual case: each code point is its byte, the null padding
+    // included (no row holds a NUL inside its text).
+    const std::size_t width = std::max<std::size_t>(points, 1);
+    char* text = textIn_.Get(static_cast<std::size_t>(count) * width);
+    for (std::ptrdiff_t i = 0; i < count; ++i) {
+      const char32_t* r = row(i);
+      char* to = text + i * static_cast<std::ptrdiff_t>(width);
+      for (std::size_t k = 0; k < points; ++k) to[k] = static_cast<char>(r[k]);
+      if (points == 0) to[0] = '\0';
+    }
+    in.TextData = text;
+    in.TextWidth = width;
+    return;
+  }
+  // Otherwise as wide as the longest row's UTF-8.
   std::size_t width = 1;
   for (std::ptrdiff_t i = 0; i < count; ++i) {
     const char32_t* r = row(i);
     width = std::max(width, utf8::Utf8Size(r, EntryLength(r, points)));
   }
-  char* text = w.textIn.Get(static_cast<std::size_t>(count) * width);
+  char* text = textIn_.Get(static_cast<std::size_t>(count) * width);
   std::memset(text, 0, static_cast<std::size_t>(count) * width);
   for (std::ptrdiff_t i = 0; i < count; ++i) {
     const char32_t* r = row(i);
     utf8::EncodeUtf8(r, EntryLength(r, points), text + i * width);
   }
-  in.TextData = w.textIn.data();
+  in.TextData = textIn_.data();
   in.TextWidth = width;
 }
 
-// Converts a piece into its scratch space and measures its texts.
-void Job::Prepare(Worker& w, Piece& piece) {
-  piece.longest.fill(0);
-  if (piece.count == 0) return;
+// On the calling thread, between the batch call's chunks: Python's signal
+// handlers run here, and an exception one raises stops the call.
+int Job::Progress(void* context, std::ptrdiff_t) noexcept {
+  auto* job = static_cast<Job*>(context);
+  const PyGILState_STATE gil = PyGILState_Ensure();
+  if (PyErr_CheckSignals() != 0) {
+    PyErr_Fetch(&job->errorType_, &job->errorValue_, &job->errorTrace_);
+    job->stopped_ = true;
+  }
+  PyGILState_Release(gil);
+  return job->stopped_ ? 1 : 0;
+}
+
+// Converts `count` points from `begin`: numbers into the result, texts into
+// the scratch space, then decoded into the result's text columns.
+int Job::Chunk(std::ptrdiff_t begin, std::ptrdiff_t count, int threads) {
   BatchInput in = settings_;
   switch (in.OrigType) {
     case MORVANE_mvDeg:
-      in.Latitude = Numbers<double>(0, w, piece);
-      in.Longitude = Numbers<double>(1, w, piece);
+      in.Latitude = Numbers<double>(0, begin, count);
+      in.Longitude = Numbers<double>(1, begin, count);
       break;
     case MORVANE_mvLambert72:
-      in.X = Numbers<double>(0, w, piece);
-      in.Y = Numbers<double>(1, w, piece);
+      in.X = Numbers<double>(0, begin, count);
+      in.Y = Numbers<double>(1, begin, count);
       break;
     case MORVANE_mvDegMinSec:
-      in.LatDmsDeg = Numbers<std::int16_t>(0, w, piece);
-      in.LatDmsMin = Numbers<std::int16_t>(1, w, piece);
-      in.LatDmsSec = Numbers<float>(2, w, piece);
-      in.LonDmsDeg = Numbers<std::int16_t>(3, w, piece);
-      in.LonDmsMin = Numbers<std::int16_t>(4, w, piece);
-      in.LonDmsSec = Numbers<float>(5, w, piece);
+      in.LatDmsDeg = Numbers<std::int16_t>(0, begin, count);
+      in.LatDmsMin = Numbers<std::int16_t>(1, begin, count);
+      in.LatDmsSec = Numbers<float>(2, begin, count);
+      in.LonDmsDeg = Numbers<std::int16_t>(3, begin, count);
+      in.LonDmsMin = Numbers<std::int16_t>(4, begin, count);
+      in.LonDmsSec = Numbers<float>(5, begin, count);
       break;
     default:
-      TextInput(w, piece, in);
+      TextInput(begin, count, in);
       break;
   }
   TextWidths widths;
-  int status = BatchWidths(in, piece.count, widths);
-  if (status != MORVANE_OK) return Fail(status);
-  piece.outWidth = {std::max<std::size_t>(widths.MGRS, 1), std::max<std::size_t>(widths.IFBL, 1),
-                std::max<std::size_t>(widths.Error, 1)};
-  for (int t = 0; t < 3; ++t) piece.textOut[t].Get(static_cast<std::size_t>(piece.count) * piece.outWidth[t]);
-  piece.failure.resize(static_cast<std::size_t>(piece.count));
+  int status = BatchWidths(in, count, widths);
+  if (status != MORVANE_OK) return status;
+  outWidth_ = {std::max<std::size_t>(widths.MGRS, 1), std::max<std::size_t>(widths.IFBL, 1),
+               std::max<std::size_t>(widths.Error, 1)};
+  for (int t = 0; t < 3; ++t) textOut_[t].Get(static_cast<std::size_t>(count) * outWidth_[t]);
+  failure_.resize(static_cast<std::size_t>(count));
 
-  const std::ptrdiff_t b = piece.begin;
   BatchOutput out{};
-  out.Latitude = outputs_.Latitude + b;
-  out.Longitude = outputs_.Longitude + b;
-  out.LatDmsDeg = outputs_.LatDmsDeg + b;
-  out.LatDmsMin = outputs_.LatDmsMin + b;
-  out.LatDmsSec = outputs_.LatDmsSec + b;
-  out.LonDmsDeg = outputs_.LonDmsDeg + b;
-  out.LonDmsMin = outputs_.LonDmsMin + b;
-  out.LonDmsSec = outputs_.LonDmsSec + b;
-  out.X = outputs_.X + b;
-  out.Y = outputs_.Y + b;
-  out.Northing = outputs_.Northing + b;
-  out.Easting = outputs_.Easting + b;
-  out.MGRS = {piece.textOut[kMgrs].data(), piece.outWidth[kMgrs]};
-  out.IFBL = {piece.textOut[kIfbl].data(), piece.outWidth[kIfbl]};
-  out.Error = {piece.textOut[kError].data(), piece.outWidth[kError]};
-  out.Failure = piece.failure.data();
-  status = ConvertBatch(in, out, piece.count, 1);
-  if (status != MORVANE_OK) return Fail(status);
-
-  for (int t = 0; t < 3; ++t) {
-    piece.ascii[t] = Measure(piece.textOut[t].data(), piece.count, piece.outWidth[t], piece.longest[t]);
-  }
-  for (const std::int32_t code : piece.failure) {
-    piece.longest[kFailure] = std::max(piece.longest[kFailure], std::strlen(FailureText(code)));
-  }
+  out.Latitude = outputs_.Latitude + begin;
+  out.Longitude = outputs_.Longitude + begin;
+  out.LatDmsDeg = outputs_.LatDmsDeg + begin;
+  out.LatDmsMin = outputs_.LatDmsMin + begin;
+  out.LatDmsSec = outputs_.LatDmsSec + begin;
+  out.LonDmsDeg = outputs_.LonDmsDeg + begin;
+  out.LonDmsMin = outputs_.LonDmsMin + begin;
+  out.LonDmsSec = outputs_.LonDmsSec + begin;
+  out.X = outputs_.X + begin;
+  out.Y = outputs_.Y + begin;
+  out.Northing = outputs_.Northing + begin;
+  out.Easting = outputs_.Easting + begin;
+  out.MGRS = {textOut_[kMgrs].data(), outWidth_[kMgrs]};
+  out.IFBL = {textOut_[kIfbl].data(), outWidth_[kIfbl]};
+  out.Error = {textOut_[kError].data(), outWidth_[kError]};
+  out.Failure = failure_.data();
+  BatchExtra extra{};
+  extra.size = sizeof(BatchExtra);
+  extra.Progress = &Job::Progress;
+  extra.ProgressContext = this;
+  status = ConvertBatch(in, out, extra, count, threads);
+  // A stop asked for after the last of the batch call's chunks is not its
+  // business, but it is this call's.
+  if (stopped_) return MORVANE_E_STOPPED;
+  if (status != MORVANE_OK) return status;
+  return Decode(begin, count);
 }
 
-// Writes a piece's texts into the result's text columns.
-void Job::Decode(const Piece& piece) {
+// The text columns grow to the chunk's longest texts and take its rows.
+int Job::Decode(std::ptrdiff_t begin, std::ptrdiff_t count) {
+  std::array<std::size_t, kTexts> longest{};  // code points
+  std::array<bool, 3> ascii{};                // the chunk's texts are all ASCII
   for (int t = 0; t < 3; ++t) {
-    DecodeColumn(piece.textOut[t].data(), piece.count, piece.outWidth[t], piece.ascii[t], texts_[t],
-                 piece.begin);
+    ascii[t] = Measure(textOut_[t].data(), count, outWidth_[t], longest[t]);
+  }
+  for (const std::int32_t code : failure_) {
+    longest[kFailure] = std::max(longest[kFailure], std::strlen(FailureText(code)));
+  }
+  for (int t = 0; t < kTexts; ++t) {
+    if (!texts_[t].Widen(count_, begin, std::max<std::size_t>(longest[t], 1))) {
+      return MORVANE_E_NO_MEMORY;
+    }
+  }
+  for (int t = 0; t < 3; ++t) {
+    DecodeColumn(textOut_[t].data(), count, outWidth_[t], ascii[t], texts_[t], begin);
   }
   const TextColumn& to = texts_[kFailure];
-  for (std::ptrdiff_t i = 0; i < piece.count; ++i) {
-    const char* name = FailureText(piece.failure[i]);
-    char32_t* row = to.data() + (piece.begin + i) * static_cast<std::ptrdiff_t>(to.width);
+  for (std::ptrdiff_t i = 0; i < count; ++i) {
+    const char* name = FailureText(failure_[static_cast<std::size_t>(i)]);
+    char32_t* row = to.data() + (begin + i) * static_cast<std::ptrdiff_t>(to.width);
     std::size_t n = 0;
     for (; name[n] != '\0'; ++n) row[n] = static_cast<unsigned char>(name[n]);
     std::fill(row + n, row + to.width, U'\0');
   }
+  return MORVANE_OK;
 }
 
-// The text columns grow to the longest texts of the chunk's pieces.
-void Job::Widen() noexcept {
-  if (status_.load() != MORVANE_OK) return;
-  for (int t = 0; t < kTexts; ++t) {
-    std::size_t longest = 1;
-    for (const Piece& piece : pieces_) longest = std::max(longest, piece.longest[t]);
-    if (!texts_[t].Widen(count_, chunkBegin_, longest)) return Fail(MORVANE_E_NO_MEMORY);
-  }
-}
-
-// Ends a phase, on one thread: after the pieces of a chunk are converted,
-// the text columns grow to their longest texts and the decoding starts;
-// after they are decoded, the next chunk starts.
-void Job::BetweenPhases() noexcept {
-  if (!decoding_) {
-    Widen();
-    nextDecode_.store(0);
-  } else {
-    nextPrepare_.store(0);
-    chunkBegin_ += static_cast<std::ptrdiff_t>(pieces_.size()) * kPiece;
-  }
-  decoding_ = !decoding_;
-}
-
-void Job::Work(int index) {
-  Worker& w = workers_[static_cast<std::size_t>(index)];
-  const std::size_t pieces = pieces_.size();
-  const std::ptrdiff_t chunk = static_cast<std::ptrdiff_t>(pieces) * kPiece;
-  for (std::ptrdiff_t start = 0; start < count_; start += chunk) {
-    for (std::size_t p; (p = nextPrepare_.fetch_add(1)) < pieces;) {
-      Piece& piece = pieces_[p];
-      piece.begin = std::min(start + static_cast<std::ptrdiff_t>(p) * kPiece, count_);
-      piece.count = std::min(kPiece, count_ - piece.begin);
-      if (status_.load() != MORVANE_OK) {
-        piece.count = 0;
-        continue;
-      }
-      try {
-        Prepare(w, piece);
-      } catch (const std::bad_alloc&) {
-        Fail(MORVANE_E_NO_MEMORY);
-      } catch (...) {
-        Fail(MORVANE_E_INTERNAL);
-      }
-    }
-    barrier_->arrive_and_wait();  // Widen() runs here
-    if (status_.load() == MORVANE_OK) {
-      for (std::size_t p; (p = nextDecode_.fetch_add(1)) < pieces;) Decode(pieces_[p]);
-    }
-    barrier_->arrive_and_wait();  // every worker takes the same turns
-  }
-}
-
-int Job::Run(int threads) {
-  // Workers start together once every thread that could be had is there.
-  std::latch go(1);
-  std::atomic<bool> cancelled{false};
-  std::vector<std::thread> spawned;
-  const auto worker = [this, &go, &cancelled](int index) {
-    go.wait();
-    if (!cancelled.load()) Work(index);
-  };
-  int started = 1;
+int Job::Run(int threads) noexcept {
   try {
-    for (; started < threads; ++started) spawned.emplace_back(worker, started);
-  } catch (...) {
-    // Fewer threads than asked: the same results, later.
-  }
-  try {
-    workers_.resize(static_cast<std::size_t>(started));
-    pieces_.resize(static_cast<std::size_t>(started * kPiecesPerWorker));
-    barrier_.emplace(started, [this]() noexcept { BetweenPhases(); });
-  } catch (...) {
-    cancelled.store(true);
-    Fail(MORVANE_E_NO_MEMORY);
-  }
-  go.count_down();
-  if (!cancelled.load()) Work(0);
-  for (std::thread& t : spawned) t.join();
-  if (status_.load() == MORVANE_OK) {
+    const std::ptrdiff_t chunk = kChunkPerWorker * threads;
+    for (std::ptrdiff_t begin = 0; begin < count_; begin += chunk) {
+      const int status = Chunk(begin, std::min(chunk, count_ - begin), threads);
+      if (status != MORVANE_OK) return status;
+    }
     for (TextColumn& t : texts_) {
-      if (!t.Widen(count_, count_, 1)) Fail(MORVANE_E_NO_MEMORY);  // n = 0: an empty column
+      // n = 0: an empty column.
+      if (!t.Widen(count_, count_, 1)) return MORVANE_E_NO_MEMORY;
     }
+    return MORVANE_OK;
+  } catch (const std::bad_alloc&) {
+    return MORVANE_E_NO_MEMORY;
+  } catch (...) {
+    return MORVANE_E_INTERNAL;
   }
-  return status_.load();
 }
 
-Column TakeColumn(const py::array& a, std::ptrdiff_t count, const char* expected) {
-  if (a.ndim() != 1 || a.shape(0) != count) throw py::value_error("a column is not of the batch's length");
+// The names of a comma-separated list of the core's tables.
+std::vector<std::string> Split(std::string_view list) {
+  std::vector<std::string> names;
+  while (!list.empty()) {
+    const std::size_t comma = list.find(',');
+    names.emplace_back(list.substr(0, comma));
+    list = comma == std::string_view::npos ? std::string_view{} : list.substr(comma + 1);
+  }
+  return names;
+}
+
+Column TakeColumn(const py::array& a, std::ptrdiff_t count, const std::string& name, std::int32_t type) {
+  if (a.ndim() != 1 || a.shape(0) != count) throw py::value_error(name + " is not of the batch's length");
   const py::dtype dtype = a.dtype();
-  if (!dtype.attr("isnative").cast<bool>()) throw py::type_error("a column is not in native byte order");
+  if (!dtype.attr("isnative").cast<bool>()) throw py::type_error(name + " is not in native byte order");
   const char kind = dtype.kind();
-  const std::string want(expected);
-  const bool matches = (want == "text" && (kind == 'U' || kind == 'S')) ||
-                       (want == "f8" && dtype.equal(py::dtype::of<double>())) ||
-                       (want == "f4" && dtype.equal(py::dtype::of<float>())) ||
-                       (want == "i2" && dtype.equal(py::dtype::of<std::int16_t>()));
-  if (!matches) throw py::type_error("a column is not of the type " + want);
+  bool matches = false;
+  switch (type) {
+    case MORVANE_TYPE_TEXT: matches = kind == 'U' || kind == 'S'; break;
+    case MORVANE_TYPE_DOUBLE: matches = dtype.equal(py::dtype::of<double>()); break;
+    case MORVANE_TYPE_FLOAT: matches = dtype.equal(py::dtype::of<float>()); break;
+    case MORVANE_TYPE_INT16: matches = dtype.equal(py::dtype::of<std::int16_t>()); break;
+    default: break;  // no kind reads other types through the batch call
+  }
+  if (!matches) throw py::type_error(name + " is not of the type the core reads for it");
   return {static_cast<const char*>(a.data()), a.strides(0), static_cast<std::size_t>(a.itemsize()),
           kind};
 }
@@ -395,56 +380,70 @@ py::array TextArray(TextColumn column, std::ptrdiff_t count) {
 // The first row of a text column with a NUL character inside its text (a
 // NUL followed by anything but padding), or -1.  The batch call reads a
 // text up to its first NUL, so such a text would be read cut short.
-std::ptrdiff_t InnerNul(const Column& c, std::ptrdiff_t count) {
-  const std::size_t unit = c.kind == 'U' ? sizeof(char32_t) : 1;
-  const std::size_t length = c.itemsize / unit;
-  const std::ptrdiff_t rows = c.stride == 0 ? std::min<std::ptrdiff_t>(count, 1) : count;
+template <typename Unit>
+std::ptrdiff_t InnerNulOf(const Column& c, std::ptrdiff_t rows) {
+  const std::size_t length = c.itemsize / sizeof(Unit);
   for (std::ptrdiff_t i = 0; i < rows; ++i) {
     const char* row = c.data + i * c.stride;
-    bool nul = false;
-    for (std::size_t k = 0; k < length; ++k) {
-      bool zero = true;
-      for (std::size_t b = 0; b < unit; ++b) zero = zero && row[k * unit + b] == 0;
-      if (zero) nul = true;
-      else if (nul) return i;
+    const auto unit = [row](std::size_t k) {
+      Unit u;
+      std::memcpy(&u, row + k * sizeof(Unit), sizeof(Unit));
+      return u;
+    };
+    // The text, then nothing but padding.
+    std::size_t k = 0;
+    while (k < length && unit(k) != 0) ++k;
+    for (; k < length; ++k) {
+      if (unit(k) != 0) return i;
     }
   }
   return -1;
 }
 
+std::ptrdiff_t InnerNul(const Column& c, std::ptrdiff_t count) {
+  const std::ptrdiff_t rows = c.stride == 0 ? std::min<std::ptrdiff_t>(count, 1) : count;
+  return c.kind == 'U' ? InnerNulOf<char32_t>(c, rows) : InnerNulOf<unsigned char>(c, rows);
+}
+
+// A refusal of the batch call as a Python exception: arguments that make
+// no sense raise ValueError.
 [[noreturn]] void RaiseStatus(int status) {
   if (status == MORVANE_E_NO_MEMORY) throw std::bad_alloc();
-  throw std::runtime_error(std::string("the batch call refused the points: ") +
-                           morvane_failure_name(status));
+  const std::string what = std::string("the batch call refused the points: ") +
+                           morvane_failure_name(status);
+  switch (status) {
+    case MORVANE_E_COUNT:
+    case MORVANE_E_KIND:
+    case MORVANE_E_DATUM:
+    case MORVANE_E_THREADS:
+      throw py::value_error(what);
+    default:
+      throw std::runtime_error(what);
+  }
 }
 
 py::dict Convert(int kind, int datumFrom, int datumDest, std::int32_t mgrsPrecision,
                  std::int16_t ifblPrecision, const py::tuple& columns, std::ptrdiff_t count,
                  int threads) {
-  static const std::array<std::vector<const char*>, 6> kColumns{{
-      {},
-      {"text"},                                     // mvMgrs
-      {"f8", "f8"},                                 // mvDeg
-      {"text"},                                     // mvIFBL
-      {"f8", "f8"},                                 // mvLambert72
-      {"i2", "i2", "f4", "i2", "i2", "f4"},         // mvDegMinSec
-  }};
-  if (kind < MORVANE_mvMgrs || kind > MORVANE_mvDegMinSec) throw py::value_error("unknown input kind");
-  if (count < 0) throw py::value_error("a negative number of points");
-  if (threads < 0) throw py::value_error("a negative number of threads");
-  const auto& expected = kColumns[static_cast<std::size_t>(kind)];
-  if (columns.size() != expected.size()) throw py::value_error("the wrong number of columns");
+  // The kind was resolved by the package; its columns are the core's.
+  const KindName* kindName = KindByNumber(kind);
+  if (kindName == nullptr) RaiseStatus(MORVANE_E_KIND);
+  if (count < 0) RaiseStatus(MORVANE_E_COUNT);
+  if (threads < 0) RaiseStatus(MORVANE_E_THREADS);
+  const std::vector<std::string> names = Split(kindName->inputs);
+  if (columns.size() != names.size()) throw py::value_error("the wrong number of columns");
   std::vector<py::array> arrays;
   std::vector<Column> inputs;
-  for (std::size_t i = 0; i < expected.size(); ++i) {
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    const PropertyName* property = PropertyByName(names[i]);
+    if (property == nullptr) throw std::logic_error("a kind reads a property the core does not list");
     arrays.push_back(columns[i].cast<py::array>());
-    inputs.push_back(TakeColumn(arrays.back(), count, expected[i]));
+    inputs.push_back(TakeColumn(arrays.back(), count, names[i], property->type));
   }
 
-  if (expected[0] == std::string("text")) {
+  if (inputs.size() == 1 && (inputs[0].kind == 'U' || inputs[0].kind == 'S')) {
     if (const std::ptrdiff_t row = InnerNul(inputs[0], count); row >= 0) {
-      const char* name = kind == MORVANE_mvMgrs ? "MGRS" : "IFBL";
-      throw py::value_error(std::string(name) + "[" + std::to_string(row) +
+      throw py::value_error(names[0] + "[" + std::to_string(row) +
                             "] holds a NUL character inside its text, which no text of the "
                             "interface can hold");
     }
@@ -475,6 +474,7 @@ py::dict Convert(int kind, int datumFrom, int datumDest, std::int32_t mgrsPrecis
     py::gil_scoped_release released;
     status = job.Run(threads);
   }
+  if (status == MORVANE_E_STOPPED) job.RaiseStopped();
   if (status != MORVANE_OK) RaiseStatus(status);
 
   py::dict result;

@@ -4,6 +4,9 @@
 
 #include <morvane/morvane.h>
 
+#include <new>
+#include <string>
+
 #include "bindings.hpp"
 
 namespace morvane::python {
@@ -33,6 +36,32 @@ PYBIND11_MODULE(_morvane, m) {
   m.def(
       "failure_name", &morvane_failure_name, py::arg("code"),
       "The name of a status code of the batch call (\"IndexOutOfRange\" for 1, ...).");
+  m.def(
+      "names_json",
+      []() {
+        const char* json = morvane_names_json();
+        if (json == nullptr) throw std::bad_alloc();
+        return py::str(json);
+      },
+      "The interface's names as the core defines them: its tables of kinds, datums,\n"
+      "properties, failures and messages as one JSON text.");
+  // A name with a NUL inside names nothing (the core would read it cut short).
+  m.def(
+      "kind_by_name",
+      [](const std::string& name) {
+        return name.find('\0') == std::string::npos ? morvane_kind_by_name(name.c_str()) : 0;
+      },
+      py::arg("name"),
+      "The number of the input kind a user's name stands for (\"deg\", \"mvDeg\"; letter\n"
+      "case and blanks do not count), or 0.");
+  m.def(
+      "datum_by_name",
+      [](const std::string& name) {
+        return name.find('\0') == std::string::npos ? morvane_datum_by_name(name.c_str()) : 0;
+      },
+      py::arg("name"),
+      "The number of the datum a user's name stands for (\"wgs84\", \"mvWGS1984\", \"3\";\n"
+      "letter case and blanks do not count), or 0.");
   BindObject(m);
   BindConvert(m);
 }

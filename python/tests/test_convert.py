@@ -3,8 +3,10 @@ arguments, input forms, text columns and threads."""
 
 from __future__ import annotations
 
+import _thread
 import json
 import math
+import signal
 import struct
 import subprocess
 import threading
@@ -100,11 +102,17 @@ def test_the_same_bits_as_the_command_line_tool(tool):
         (("ifbl", ["E4", b"E5"]), {}, TypeError, "IFBL takes texts"),
         (("ifbl", ["E4", 5]), {}, TypeError, "IFBL takes texts"),
         (("mgrs", ["31U\0ES"]), {}, ValueError, "NUL"),
+        (("mgrs", np.array([b"31UES", b"31U\0ES"])), {}, ValueError, "MGRS[1] holds a NUL"),
+        (("ifbl", np.array(["E4", "\0E4", "E4"])), {}, ValueError, "IFBL[1] holds a NUL"),
         (("dms", [50.5], 0, 0, 4, 0, 0), {}, ValueError, "LatDmsDeg[0] = 50.5 is not a whole number"),
         (("dms", 50, [0, np.nan], 0, 4, 0, 0), {}, ValueError, "LatDmsMin[1]"),
         (("dms", 50, 0, 0, [4, 40000], 0, 0), {}, OverflowError, "LonDmsDeg[1]"),
         (("dms", 50, 0, 1e39, 4, 0, 0), {}, OverflowError, "LatDmsSec"),
         (("deg", [1.0], [1.0]), {"datum_from": "wgs"}, ValueError, "unknown datum_from"),
+        (("deg", [1.0], [1.0]), {"datum_from": "wgs84\0"}, ValueError, "unknown datum_from"),
+        (("deg", [1.0], [1.0]), {"datum_to": "5"}, ValueError, "'ntf' or 1 to 4"),
+        (("deg\0", [1.0], [1.0]), {}, ValueError, "unknown kind"),
+        ((b"deg", [1.0], [1.0]), {}, TypeError, "kind"),
         (("deg", [1.0], [1.0]), {"datum_to": 0}, ValueError, "unknown datum_to"),
         (("deg", [1.0], [1.0]), {"datum_to": True}, TypeError, "datum_to"),
         (("deg", [1.0], [1.0]), {"datum_from": 3.0}, TypeError, "datum_from"),
@@ -118,6 +126,23 @@ def test_the_same_bits_as_the_command_line_tool(tool):
 def test_arguments_that_make_no_sense_are_refused(args, kwargs, error, fragment):
     with pytest.raises(error, match=fragment.replace("[", r"\[").replace("]", r"\]")):
         morvane.convert(*args, **kwargs)
+
+
+@pytest.mark.parametrize(
+    "kind, datum_from, datum_to",
+    [("mvDeg", "mvWGS1984", "mvBelgium1972"), (" DEG ", "3", "2"),
+     (morvane.mvDeg, morvane.mvWGS1984, 2), (2, "Wgs 84", "BD72")],
+)
+def test_kinds_and_datums_by_any_name(kind, datum_from, datum_to):
+    _same(morvane.convert(kind, [50.8, 51.0], [4.35, 5.0], datum_from=datum_from, datum_to=datum_to),
+          morvane.convert("deg", [50.8, 51.0], [4.35, 5.0], datum_from="wgs84", datum_to="bd72"))
+
+
+@pytest.mark.parametrize("datums", [(0, 3), (3, 5), (-1, -1)])
+def test_the_core_refuses_datums_outside_its_table(datums):
+    lat = np.array([50.8])
+    with pytest.raises(ValueError, match="unknown datum"):
+        morvane._morvane._convert(2, *datums, 0, 0, (lat, lat), 1, 1)
 
 
 def _same(a: morvane.Result, b: morvane.Result) -> None:
@@ -189,6 +214,20 @@ def test_result_columns_and_widths():
     assert len(morvane.convert("lambert", 150000.0, 170000.0)) == 1
 
 
+@pytest.mark.parametrize("kind", ["mgrs", "ifbl"])
+@pytest.mark.parametrize("width", ["U", "U40"])
+@pytest.mark.parametrize("step", [1, 3])
+def test_unicode_and_utf8_columns_give_the_same_result(kind, width, step):
+    # Chunks of ASCII only, then one with other characters, of rows as
+    # wide as their longest text or padded.
+    ascii = ["31UES9521533649", "31ues", "", " 31UFR4679 ", "E4.25.43", "d6-54", "x" * 30]
+    texts = [ascii[i % len(ascii)] for i in range(60_000)]
+    texts[-5:] = ["31UESé", "Bruxellesé", "E4é", "\u20ac", "\U0001F600"]
+    unicode = np.array(texts, dtype=width)[::step]
+    utf8 = np.array([t.encode() for t in texts], dtype="S")[::step]
+    _same(morvane.convert(kind, unicode, threads=2), morvane.convert(kind, utf8, threads=2))
+
+
 def test_texts_are_decoded_as_the_tool_writes_them():
     result = morvane.convert("mgrs", np.array([b"\xff31U", "Bruxellesé".encode()], dtype="S"))
     assert list(result.Error) == ["Coordonnées MGRS erronées (\ufffd31U)", "Coordonnées MGRS erronées (Bruxellesé)"]
@@ -250,3 +289,45 @@ def test_calls_from_several_threads_at_once():
         w.join()
     for a, b in zip(alone, together):
         _same(a, b)
+
+
+class _Alarm(Exception):
+    pass
+
+
+def _raise_alarm(signum, frame):
+    raise _Alarm()
+
+
+@pytest.mark.parametrize("threads", [1, 2])
+@pytest.mark.parametrize("how", ["interrupt_main", "SIGALRM"])
+def test_a_signal_stops_a_long_call_at_once(how, threads):
+    n = 10_000_000  # seconds of work; the rows never written cost nothing
+    longitude = np.full(n, 4.35)
+    delay = 0.2
+    if how == "interrupt_main":  # Ctrl-C as Python sees it
+        expected = KeyboardInterrupt
+        timer = threading.Timer(delay, _thread.interrupt_main)
+    else:
+        expected = _Alarm
+        previous = signal.signal(signal.SIGALRM, _raise_alarm)
+    armed = time.perf_counter()
+    if how == "interrupt_main":
+        timer.start()
+    else:
+        signal.setitimer(signal.ITIMER_REAL, delay)
+    try:
+        with pytest.raises(expected):
+            morvane.convert("deg", 50.8, longitude, threads=threads)
+        stopped = time.perf_counter()
+    finally:
+        if how == "interrupt_main":
+            timer.cancel()
+            timer.join()
+        else:
+            signal.setitimer(signal.ITIMER_REAL, 0)
+            signal.signal(signal.SIGALRM, previous)
+    assert stopped - armed < delay + 0.5
+    # Nothing of the stopped call is left behind.
+    _same(morvane.convert("deg", 50.8, longitude[:20_000], threads=threads),
+          morvane.convert("deg", [50.8] * 20_000, [4.35] * 20_000))

@@ -3,7 +3,9 @@
 from __future__ import annotations
 
 import copy
+import json
 import math
+import pickle
 
 import pytest
 
@@ -224,6 +226,40 @@ def test_enumerations():
             assert getattr(morvane, member.name) is member
             assert isinstance(member, int)
     assert morvane.mvDeg == 2 and morvane.mvWGS1984 == 3
+
+
+def test_enumerations_are_the_core_tables():
+    tables = json.loads(morvane._morvane.names_json())
+    for enum, rows in ((morvane.OriginalCoordinates, tables["kinds"]),
+                       (morvane.InternalDatums, tables["datums"])):
+        assert {m.name: m.value for m in enum} == {r["member"]: r["number"] for r in rows}
+        assert enum.__module__ == "morvane" and enum.__doc__
+        for member in enum:
+            assert pickle.loads(pickle.dumps(member)) is member
+        assert pickle.loads(pickle.dumps(enum)) is enum
+        assert set(morvane.__all__) >= {m.name for m in enum}
+    assert morvane.Result.__slots__ == tuple(
+        r["name"] for r in tables["properties"] if r["output"]) + ("Failure",)
+
+
+@pytest.mark.parametrize(
+    "finder, name, number",
+    [
+        ("kind_by_name", "deg", 2),
+        ("kind_by_name", " MvDeg\t", 2),
+        ("kind_by_name", "DMS", 5),
+        ("kind_by_name", "utm", 0),
+        ("kind_by_name", "deg\0x", 0),
+        ("kind_by_name", "", 0),
+        ("datum_by_name", "WGS 84", 3),
+        ("datum_by_name", "mvBelgium1972", 2),
+        ("datum_by_name", "4", 4),
+        ("datum_by_name", "5", 0),
+        ("datum_by_name", "ntf\0", 0),
+    ],
+)
+def test_names_are_found_by_the_core(finder, name, number):
+    assert getattr(morvane._morvane, finder)(name) == number
 
 
 def test_docstrings_explain():
