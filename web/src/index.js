@@ -120,6 +120,10 @@ function checkFloat32(what, value) {
   return value;
 }
 
+// The C interface's code for memory that could not be had
+// (MORVANE_E_NO_MEMORY in morvane.h).
+const MORVANE_E_NO_MEMORY = -8;
+
 const LIMITS = {
   i16: [-32768, 32767],
   i32: [-2147483648, 2147483647],
@@ -174,18 +178,61 @@ function bind(mod) {
   // A byte-order mark at the start of a text is a character of it: kept.
   const utf8 = new TextDecoder("utf-8", { ignoreBOM: true });
 
-  // Scratch memory: a number read back, and texts in and out.
-  const numberSlot = mod._malloc(8);
-  let textSlot = mod._malloc(256);
+  // The module's memory holds at most 2 GiB, and its malloc takes a
+  // 32-bit size: every size is checked in full before it is asked for.
+  const MEMORY_LIMIT = 2 ** 31;
+  function allocate(bytes, what) {
+    if (!Number.isSafeInteger(bytes) || bytes < 0 || bytes >= MEMORY_LIMIT) {
+      throw new RangeError(`${what}: ${bytes} bytes do not fit in the module's memory (2 GiB)`);
+    }
+    const pointer = mod._malloc(bytes);
+    if (!pointer) throw new RangeError(`${what}: out of memory`);
+    return pointer;
+  }
+
+  // A failure of a call of the C interface (a negative code): running out
+  // of memory is a RangeError, anything else an Error.
+  function callFailed(what, code) {
+    const text = `${what}: ${cString(mod._morvane_failure_name(code))}`;
+    return code === MORVANE_E_NO_MEMORY ? new RangeError(text) : new Error(text);
+  }
+
+  // Scratch memory: a number read back, and texts in and out.  The text
+  // slot is replaced only once the new one is had, so that a failed
+  // allocation leaves it as it was; one grown past SCRATCH_KEPT for a long
+  // text is given back after that use.
+  const numberSlot = allocate(8, "morvane");
+  let textSlot = allocate(256, "morvane");
   let textSlotSize = 256;
+  const SCRATCH_KEPT = 2 ** 20;
   function textRoom(bytes) {
     if (bytes > textSlotSize) {
-      mod._free(textSlot);
-      textSlotSize = Math.max(bytes, 2 * textSlotSize);
-      textSlot = mod._malloc(textSlotSize);
-      if (!textSlot) throw new RangeError("morvane: out of memory");
+      const size = bytes < SCRATCH_KEPT ? Math.max(bytes, 2 * textSlotSize) : bytes;
+      let pointer;
+      try {
+        pointer = allocate(size, "morvane");
+      } catch (error) {
+        // Perhaps there is room once the old slot is given back.
+        if (!(error instanceof RangeError) || !textSlot || size >= MEMORY_LIMIT) throw error;
+        mod._free(textSlot);
+        textSlot = 0;
+        textSlotSize = 0;
+        pointer = allocate(size, "morvane");
+      }
+      if (textSlot) mod._free(textSlot);
+      textSlot = pointer;
+      textSlotSize = size;
     }
     return textSlot;
+  }
+  function shrinkTextRoom() {
+    if (textSlotSize > SCRATCH_KEPT || !textSlot) {
+      const pointer = mod._malloc(256);
+      if (!pointer) return;
+      if (textSlot) mod._free(textSlot);
+      textSlot = pointer;
+      textSlotSize = 256;
+    }
   }
 
   function cString(pointer) {
@@ -203,39 +250,68 @@ function bind(mod) {
   InternalDatums ??= tables.InternalDatums;
 
   // A text get: the full length first, then the text itself.
-  function getText(getter, handle) {
+  function getText(what, getter, handle) {
     const length = getter(handle, 0, 0);
-    if (length < 0) throw new Error(`morvane: ${cString(mod._morvane_failure_name(length))}`);
-    const slot = textRoom(length + 1);
-    getter(handle, slot, length + 1);
-    return utf8.decode(mod.HEAPU8.subarray(slot, slot + length));
+    if (length < 0) throw callFailed(what, length);
+    try {
+      const slot = textRoom(length + 1);
+      const again = getter(handle, slot, length + 1);
+      if (again < 0) throw callFailed(what, again);
+      if (again !== length) throw new Error(`${what}: the text changed while it was read`);
+      return utf8.decode(mod.HEAPU8.subarray(slot, slot + length));
+    } finally {
+      shrinkTextRoom();
+    }
   }
 
-  function putText(what, value) {
+  // A text put: the text in the scratch slot, then the setter; nothing is
+  // stored when it fails.
+  function putText(what, setter, handle, value) {
     if (typeof value !== "string") throw new TypeError(`${what} must be a string, not ${describe(value)}`);
     if (value.includes("\0")) throw new TypeError(`${what} must not contain a NUL character`);
-    const bytes = encoder.encode(value);
-    const slot = textRoom(bytes.length + 1);
-    mod.HEAPU8.set(bytes, slot);
-    mod.HEAPU8[slot + bytes.length] = 0;
-    return slot;
+    try {
+      const bytes = encoder.encode(value);
+      const slot = textRoom(bytes.length + 1);
+      mod.HEAPU8.set(bytes, slot);
+      mod.HEAPU8[slot + bytes.length] = 0;
+      const status = setter(handle, slot);
+      if (status < 0) throw callFailed(what, status);
+    } finally {
+      shrinkTextRoom();
+    }
   }
 
   // Objects that are never disposed are freed when collected.
   const registry = new FinalizationRegistry((handle) => mod._morvane_free(handle));
-  const HANDLE = Symbol("handle");
 
-  function handleOf(object) {
-    const handle = object[HANDLE];
+  // The object's handle is a private field: a copy of an object
+  // (Object.assign, a spread, Object.create of the prototype) has none, and
+  // every use of one throws a TypeError instead of reading or freeing
+  // another object's memory.
+  let ownHandle;
+  const handleOf = (object) => {
+    const handle = ownHandle(object);
     if (!handle) throw new TypeError("ZedizAdo: the object was disposed");
     return handle;
-  }
+  };
 
   class ZedizAdo {
+    #handle = 0;
+
+    static {
+      // The handle, 0 once disposed; a TypeError for anything else.
+      ownHandle = (object) => {
+        if (object === null || typeof object !== "object" || !(#handle in object)) {
+          throw new TypeError("ZedizAdo: not an object made by new ZedizAdo() (a copy has no memory of its own)");
+        }
+        return object.#handle;
+      };
+    }
+
     constructor() {
       const handle = mod._morvane_new();
       if (!handle) throw new RangeError("ZedizAdo: out of memory");
-      this[HANDLE] = handle;
+      this.#handle = handle;
       registry.register(this, handle, this);
     }
 
@@ -254,15 +330,15 @@ function bind(mod) {
 
     /** Frees the object's memory; the object cannot be used afterwards. */
     dispose() {
-      const handle = this[HANDLE];
+      const handle = ownHandle(this);
       if (!handle) return;
-      this[HANDLE] = 0;
+      this.#handle = 0;
       registry.unregister(this);
       mod._morvane_free(handle);
     }
 
     get disposed() {
-      return !this[HANDLE];
+      return !ownHandle(this);
     }
   }
   if (typeof Symbol.dispose === "symbol") ZedizAdo.prototype[Symbol.dispose] = ZedizAdo.prototype.dispose;
@@ -280,8 +356,8 @@ function bind(mod) {
     let read;
     let write;
     if (type === "text") {
-      read = (handle) => getText(get, handle);
-      write = (handle, value) => set(handle, putText(name, value));
+      read = (handle) => getText(name, get, handle);
+      write = (handle, value) => putText(name, set, handle, value);
     } else {
       const shift = Math.log2(TYPES[type].bytes);
       const view = { f64: "HEAPF64", f32: "HEAPF32", i32: "HEAP32", i16: "HEAP16" }[type];
@@ -341,11 +417,15 @@ function bind(mod) {
   // names too); 0 when nothing matches.
   function numberByName(find, text) {
     if (text.includes("\0")) return 0;
-    const bytes = encoder.encode(text);
-    const slot = textRoom(bytes.length + 1);
-    mod.HEAPU8.set(bytes, slot);
-    mod.HEAPU8[slot + bytes.length] = 0;
-    return find(slot);
+    try {
+      const bytes = encoder.encode(text);
+      const slot = textRoom(bytes.length + 1);
+      mod.HEAPU8.set(bytes, slot);
+      mod.HEAPU8[slot + bytes.length] = 0;
+      return find(slot);
+    } finally {
+      shrinkTextRoom();
+    }
   }
 
   const datumKeys = [...tables.datums.values()];
