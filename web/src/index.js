@@ -249,11 +249,24 @@ function bind(mod) {
   OriginalCoordinates ??= tables.OriginalCoordinates;
   InternalDatums ??= tables.InternalDatums;
 
+  // convert() runs the caller's code while it reads its columns and
+  // options (getters, Proxies), with the module's memory in use: no call
+  // into the module may run inside it.  Calls that use the scratch memory
+  // mark it in use too.
+  let busy = false;
+  function refuseNested(what) {
+    if (busy) {
+      throw new Error(`morvane: ${what} was called while convert() runs (from a column's or an option's getter); calls into the module do not nest`);
+    }
+  }
+
   // A text get: the full length first, then the text itself.
   function getText(what, getter, handle) {
-    const length = getter(handle, 0, 0);
-    if (length < 0) throw callFailed(what, length);
+    refuseNested(what);
+    busy = true;
     try {
+      const length = getter(handle, 0, 0);
+      if (length < 0) throw callFailed(what, length);
       const slot = textRoom(length + 1);
       const again = getter(handle, slot, length + 1);
       if (again < 0) throw callFailed(what, again);
@@ -261,6 +274,7 @@ function bind(mod) {
       return utf8.decode(mod.HEAPU8.subarray(slot, slot + length));
     } finally {
       shrinkTextRoom();
+      busy = false;
     }
   }
 
@@ -269,6 +283,8 @@ function bind(mod) {
   function putText(what, setter, handle, value) {
     if (typeof value !== "string") throw new TypeError(`${what} must be a string, not ${describe(value)}`);
     if (value.includes("\0")) throw new TypeError(`${what} must not contain a NUL character`);
+    refuseNested(what);
+    busy = true;
     try {
       const bytes = encoder.encode(value);
       const slot = textRoom(bytes.length + 1);
@@ -278,6 +294,7 @@ function bind(mod) {
       if (status < 0) throw callFailed(what, status);
     } finally {
       shrinkTextRoom();
+      busy = false;
     }
   }
 
@@ -309,6 +326,7 @@ function bind(mod) {
     }
 
     constructor() {
+      refuseNested("new ZedizAdo()");
       const handle = mod._morvane_new();
       if (!handle) throw new RangeError("ZedizAdo: out of memory");
       this.#handle = handle;
@@ -317,6 +335,7 @@ function bind(mod) {
 
     /** Converts the input that OrigType names into every other representation. */
     Conversion() {
+      refuseNested("Conversion()");
       const status = mod._morvane_conversion(handleOf(this));
       if (status === 0) return;
       if (status > 0) throw new MorvaneFailure(cString(mod._morvane_failure_name(status)), status);
@@ -325,6 +344,7 @@ function bind(mod) {
 
     /** Empties Error and clears X, Y, OrigType, MGRS, IFBL, Latitude, Longitude, Northing, Easting. */
     Reset() {
+      refuseNested("Reset()");
       mod._morvane_reset(handleOf(this));
     }
 
@@ -332,6 +352,7 @@ function bind(mod) {
     dispose() {
       const handle = ownHandle(this);
       if (!handle) return;
+      refuseNested("dispose()");
       this.#handle = 0;
       registry.unregister(this);
       mod._morvane_free(handle);
@@ -363,6 +384,7 @@ function bind(mod) {
       const view = { f64: "HEAPF64", f32: "HEAPF32", i32: "HEAP32", i16: "HEAP16" }[type];
       const limits = LIMITS[type];
       read = (handle) => {
+        refuseNested(name);
         get(handle, numberSlot);
         return mod[view][numberSlot >> shift];
       };
@@ -370,6 +392,7 @@ function bind(mod) {
         if (limits) checkInteger(name, value, limits[0], limits[1]);
         else checkNumber(name, value);
         if (type === "f32") checkFloat32(name, value);
+        refuseNested(name);
         set(handle, value);
       };
     }
@@ -655,6 +678,16 @@ function bind(mod) {
    * array per output, named as the object's properties.
    */
   function convert(kind, ...args) {
+    refuseNested("convert()");
+    busy = true;
+    try {
+      return convertColumns(kind, args);
+    } finally {
+      busy = false;
+    }
+  }
+
+  function convertColumns(kind, args) {
     const kindLayout = kindOf(kind);
     let options = {};
     const last = args[args.length - 1];

@@ -244,3 +244,68 @@ test("datums are taken by name in any case or by number, with wgs84 the default"
   const defaults = m.convert("deg", [50.8], [4.35]);
   assert.equal(defaults.Latitude[0], 50.8);  // wgs84 to wgs84
 });
+
+test("a call into the module from a column's or an option's getter is refused; the outer call is right", () => {
+  const z = new m.ZedizAdo();
+  z.MGRS = "31UES9521533649";
+  const spare = new m.ZedizAdo();
+  const inner = [
+    ["convert", () => m.convert("lambert", [100000], [100000])],
+    ["new ZedizAdo", () => new m.ZedizAdo()],
+    ["text get", () => z.MGRS],
+    ["text put", () => { z.MGRS = "31UFS0000000000"; }],
+    ["number get", () => z.Latitude],
+    ["number put", () => { z.Latitude = 12; }],
+    ["Conversion", () => z.Conversion()],
+    ["Reset", () => z.Reset()],
+    ["dispose", () => spare.dispose()],
+  ];
+  const settings = { datumFrom: "wgs84", datumTo: "bd72" };
+  const wantDeg = m.convert("deg", [50.8, 50.9], [4.3, 4.4], settings);
+  const wantText = m.convert("mgrs", ["31UES9521533649", "31UFS0000000000"], settings);
+  for (const [what, call] of inner) {
+    const refused = [];
+    const attempt = () => {
+      try {
+        call();
+        refused.push("ran");
+      } catch (error) {
+        refused.push(error.constructor === Error && /do not nest/.test(error.message) ? "refused" : String(error));
+      }
+    };
+    const proxy = (values) => new Proxy(values, {
+      get(target, key, receiver) {
+        if (key === "0") attempt();
+        return Reflect.get(target, key, receiver);
+      },
+    });
+    class Eager extends Float64Array {
+      subarray(...range) {
+        attempt();
+        return super.subarray(...range);
+      }
+    }
+    const calls = [
+      ["deg", () => m.convert("deg", proxy([50.8, 50.9]), [4.3, 4.4], settings), wantDeg],
+      ["deg, typed", () => m.convert("deg", Eager.from([50.8, 50.9]), [4.3, 4.4], settings), wantDeg],
+      ["mgrs", () => m.convert("mgrs", proxy(["31UES9521533649", "31UFS0000000000"]), settings), wantText],
+      ["option", () => m.convert("deg", [50.8, 50.9], [4.3, 4.4],
+                                  { get datumFrom() { attempt(); return "wgs84"; }, datumTo: "bd72" }), wantDeg],
+    ];
+    for (const [how, outer, want] of calls) {
+      const got = outer();
+      assert.ok(refused.length > 0 && refused.every((r) => r === "refused"), `${what} in ${how}: ${refused}`);
+      refused.length = 0;
+      for (const name of [...NUMBER_OUTPUTS, ...TEXT_OUTPUTS]) {
+        assert.deepEqual(got[name], want[name], `${what} in ${how}: ${name}`);
+      }
+    }
+  }
+  // Nothing reached the objects, and the module works as before.
+  assert.equal(z.MGRS, "31UES9521533649");
+  assert.equal(z.Latitude, 0);
+  assert.equal(spare.disposed, false);
+  assert.deepEqual(m.convert("deg", [50.8, 50.9], [4.3, 4.4], settings).X, wantDeg.X);
+  z.dispose();
+  spare.dispose();
+});
