@@ -71,9 +71,16 @@ const TYPES = {
   i16: { bytes: 2, array: Int16Array },
 };
 
-// Points converted per call of the batch call: the working memory stays
-// about 8 MB whatever the number of points.
+// Points converted per call of the batch call: at most CHUNK, and no more
+// than fit CHUNK_BYTES of the module's memory with their inputs and
+// outputs, so that the working memory stays about that whatever the number
+// of points and the length of their texts.  A point alone may take more:
+// a text of up to MAX_TEXT_BYTES, which with the texts made of it (the MGRS
+// reference kept, the message quoting it) stays well inside the module's
+// 2 GiB.
 const CHUNK = 65536;
+const CHUNK_BYTES = 16 * 2 ** 20;
+const MAX_TEXT_BYTES = 2 ** 28;
 
 // ---- Errors -----------------------------------------------------------
 
@@ -538,21 +545,28 @@ function bind(mod) {
     }
   }
 
-  // Encodes points [start, start + count) of a text column; the widest
-  // entry sets the width of the fixed-width column.  A missing value (null
-  // or undefined) is an empty text, which names no point.
-  function encodeTexts(name, column, start, count) {
-    const encoded = new Array(count);
+  // Encodes points of a text column from `start` on, as many as a chunk
+  // takes: at most `most`, and no more than fit CHUNK_BYTES at the width of
+  // the widest of them (`rowBytes(width)` a point); one point at least.
+  // A missing value (null or undefined) is an empty text, which names no
+  // point.  A text longer than MAX_TEXT_BYTES is refused.
+  function encodeTexts(name, column, start, most, rowBytes) {
+    const encoded = [];
     let width = 1;
-    for (let i = 0; i < count; i++) {
+    for (let i = 0; i < most; i++) {
       const value = column[start + i] ?? "";
       if (typeof value !== "string") {
         throw new TypeError(`${name}[${start + i}] must be a string, not ${describe(value)}`);
       }
       if (value.includes("\0")) throw new TypeError(`${name}[${start + i}] must not contain a NUL character`);
       const bytes = encoder.encode(value);
-      if (bytes.length > width) width = bytes.length;
-      encoded[i] = bytes;
+      if (bytes.length > MAX_TEXT_BYTES) {
+        throw new RangeError(`${name}[${start + i}] is ${bytes.length} bytes long in UTF-8; a text of convert() has at most ${MAX_TEXT_BYTES}`);
+      }
+      const wider = Math.max(width, bytes.length);
+      if (i > 0 && (i + 1) * rowBytes(wider) > CHUNK_BYTES) break;  // the next chunk's first
+      width = wider;
+      encoded.push(bytes);
     }
     return { encoded, width };
   }
@@ -647,9 +661,7 @@ function bind(mod) {
       if (work) mod._free(work);
       work = 0;
       workSize = 0;
-      const pointer = mod._malloc(bytes);
-      if (!pointer) throw new RangeError("convert(): out of memory");
-      work = pointer;
+      work = allocate(bytes, "convert()");
       workSize = bytes;
     }
     return work;
@@ -662,15 +674,29 @@ function bind(mod) {
       if (textWork) mod._free(textWork);
       textWork = 0;
       textWorkSize = 0;
-      const pointer = mod._malloc(Math.max(bytes, 8));
-      if (!pointer) throw new RangeError("convert(): out of memory");
-      textWork = pointer;
+      textWork = allocate(Math.max(bytes, 8), "convert()");
       textWorkSize = Math.max(bytes, 8);
     }
     return textWork;
   }
 
-  const align8 = (n) => (n + 7) & ~7;
+  // Working memory grown past its usual size for a long text is given back
+  // after the call.
+  function shrinkWork() {
+    if (workSize > 2 * CHUNK_BYTES) {
+      mod._free(work);
+      work = 0;
+      workSize = 0;
+    }
+    if (textWorkSize > 2 * CHUNK_BYTES) {
+      mod._free(textWork);
+      textWork = 0;
+      textWorkSize = 0;
+    }
+  }
+
+  // Sizes are whole numbers of bytes computed in full (never in 32 bits).
+  const align8 = (n) => Math.ceil(n / 8) * 8;
 
   /**
    * Converts columns of points of one kind: convert("deg", latitudes,
@@ -683,6 +709,7 @@ function bind(mod) {
     try {
       return convertColumns(kind, args);
     } finally {
+      shrinkWork();
       busy = false;
     }
   }
@@ -719,14 +746,31 @@ function bind(mod) {
     result.UtmZone = new Int16Array(n);
     result.Hemisphere = new Array(n);
 
-    for (let start = 0; start < n; start += CHUNK) {
-      const count = Math.min(CHUNK, n - start);
+    // What one point takes of the working memory, but its texts: its
+    // number outputs, failure, zone and hemisphere, and its number inputs.
+    let pointBytes = 4 + 2 + 1;
+    for (const [, type] of OUTPUTS) pointBytes += TYPES[type].bytes;
+    if (!kindLayout.text) {
+      for (const name of kindLayout.columns) pointBytes += TYPES[propertyType.get(name)].bytes;
+    }
+    // With its texts: a text input of `width` bytes, and output texts no
+    // wider than it or than the longest reference, code or message.
+    const TEXT_ALLOWANCE = 256;
+    const rowBytes = kindLayout.text ? (width) => pointBytes + 4 * width + TEXT_ALLOWANCE
+                                     : () => pointBytes + TEXT_ALLOWANCE;
+    const structBytes = align8(layout.input.size) + align8(layout.output.size) + align8(layout.extra.size) + 16;
+    const numberChunk = Math.max(1, Math.min(CHUNK, Math.floor(CHUNK_BYTES / rowBytes(0))));
+
+    let most = CHUNK;
+    for (let start = 0; start < n;) {
+      let count = Math.min(kindLayout.text ? most : numberChunk, most, n - start);
 
       // Input columns.
       let texts = null;
       let inputBytes = 0;
       if (kindLayout.text) {
-        texts = encodeTexts(kindLayout.columns[0], args[0], start, count);
+        texts = encodeTexts(kindLayout.columns[0], args[0], start, count, rowBytes);
+        count = texts.encoded.length;
         inputBytes = align8(count * texts.width);
       } else {
         for (const name of kindLayout.columns) inputBytes += align8(count * TYPES[propertyType.get(name)].bytes);
@@ -736,7 +780,6 @@ function bind(mod) {
       for (const [, type] of OUTPUTS) numberBytes += align8(count * TYPES[type].bytes);
       numberBytes += align8(count * 4);  // Failure
       numberBytes += align8(count * 2) + align8(count);  // UtmZone, Hemisphere
-      const structBytes = align8(layout.input.size) + align8(layout.output.size) + align8(layout.extra.size) + 16;
 
       // First the input and the structs, to ask for the widths.
       const base = workRoom(structBytes + inputBytes + numberBytes);
@@ -796,6 +839,11 @@ function bind(mod) {
       // The text columns in a region of their own: growing it leaves the
       // rest where it is (memory grows in place; only the views change).
       const textBytes = TEXT_OUTPUTS.reduce((sum, name) => sum + align8(count * widths[name]), 0);
+      if (count > 1 && textBytes > CHUNK_BYTES) {
+        // Wider than foreseen: the same points again in smaller chunks.
+        most = Math.ceil(count / 2);
+        continue;
+      }
       let textCursor = textOutputRoom(textBytes);
       for (const name of TEXT_OUTPUTS) {
         outputs[name] = textCursor;
@@ -833,6 +881,8 @@ function bind(mod) {
         const byte = hemisphereBytes[i];
         result.Hemisphere[start + i] = byte === 0 ? "" : String.fromCharCode(byte);
       }
+      start += count;
+      most = CHUNK;
     }
     return result;
   }

@@ -309,3 +309,37 @@ test("a call into the module from a column's or an option's getter is refused; t
   z.dispose();
   spare.dispose();
 });
+
+test("long texts in large text columns: chunks by bytes, every point its object's, the module sound", () => {
+  const keep = new m.ZedizAdo();
+  keep.MGRS = "31UES9521533649-kept";
+  const good = "31UES9521533649";
+  const settings = { datumFrom: "wgs84", datumTo: "bd72", mgrsPrecision: 1, ifblPrecision: 6 };
+  // [kind, rows, where the long texts are, the long text]; rows times the
+  // widest text passes 2^31 bytes in the first three.
+  const cases = [
+    ["mgrs", 65536, [0], "9".repeat(32769)],
+    ["mgrs", 65536, [65535], "31UES" + "9".repeat(32764)],
+    ["mgrs", 70000, [3, 65536, 69999], "é".repeat(17000)],
+    ["ifbl", 66000, [1, 40000], "E".repeat(40000)],
+    ["mgrs", 3, [1], "€".repeat(400000)],  // one point past the chunk's bytes
+  ];
+  for (const [kind, rows, where, long] of cases) {
+    const column = new Array(rows).fill(kind === "mgrs" ? good : "E42543");
+    for (const i of where) column[i] = long;
+    const r = m.convert(kind, column, settings);
+    assert.equal(r.Error.length, rows);
+    const checked = new Set([0, 1, 2, rows - 1, ...where, ...where.map((i) => i + 1).filter((i) => i < rows)]);
+    for (const i of checked) {
+      const want = viaObject(kind, [column[i]], settings);
+      for (const name of [...NUMBER_OUTPUTS, ...TEXT_OUTPUTS, "Failure"]) {
+        assert.ok(sameBits(r[name][i], want[name]), `${kind} ${rows} rows, point ${i}, ${name}`);
+      }
+    }
+    assert.equal(keep.MGRS, "31UES9521533649-kept");
+  }
+  const known = m.convert("mgrs", [good], settings);
+  assert.equal(known.IFBL[0], viaObject("mgrs", [good], settings).IFBL);
+  assert.equal(keep.Latitude, 0);
+  keep.dispose();
+});

@@ -67,3 +67,25 @@ test("a text put that fails for memory stores nothing and every later put and ge
   assert.deepEqual(out.after, [out.before, out.before]);
   assert.ok(out.roundTrip);
 });
+
+test("a text too long for one point of convert() is a RangeError naming it; the module is unchanged", { timeout: 120000 }, async () => {
+  const out = await inChild(`
+    const z = new m.ZedizAdo();
+    z.MGRS = "31UES9521533649-kept";
+    const known = () => m.convert("mgrs", ["31UES9521533649"], { datumTo: "bd72" }).X[0];
+    const before = known();
+    const rows = [];
+    for (const long of ["9".repeat(2 ** 28 + 1), "é".repeat(2 ** 27 + 1)]) {
+      try {
+        m.convert("mgrs", ["31UES9521533649", long]);
+        rows.push("converted");
+      } catch (error) {
+        rows.push(error.constructor.name + ": " + error.message);
+      }
+    }
+    return { rows, kept: z.MGRS, same: known() === before };
+  `);
+  for (const row of out.rows) assert.match(row, /^RangeError: MGRS\[1\] is 26843545\d bytes long in UTF-8/);
+  assert.equal(out.kept, "31UES9521533649-kept");
+  assert.ok(out.same);
+});
