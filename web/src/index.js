@@ -509,12 +509,14 @@ function bind(mod) {
 
   // Copies points [start, start + count) of a numeric column into memory.
   // A missing value (null or undefined) in a column of doubles or floats is
-  // a point that names no position (NaN); whole-number columns need whole
+  // a point that names no position (NaN); in a whole-number column it is
+  // written 0 and its place in the chunk returned, for convert() to make
+  // the point one that names no position.  Whole-number columns need whole
   // numbers, and seconds must fit a 32-bit float.
   function copyNumbers(name, column, type, start, count, pointer) {
     const Target = TYPES[type].array;
-    const view = new Target(mod.HEAPU8.buffer, pointer, count);
     const limits = LIMITS[type];
+    const holes = [];
     if (ArrayBuffer.isView(column)) {
       if (column instanceof BigInt64Array || column instanceof BigUint64Array) {
         throw new TypeError(`${name} must hold numbers, not big integers`);
@@ -526,16 +528,17 @@ function bind(mod) {
       if (type === "f32" && part instanceof Float64Array) {
         for (let i = 0; i < count; i++) checkFloat32(`${name}[${start + i}]`, part[i]);
       }
-      view.set(part);
-      return;
+      new Target(mod.HEAPU8.buffer, pointer, count).set(part);
+      return holes;
     }
+    const view = new Target(mod.HEAPU8.buffer, pointer, count);
     for (let i = 0; i < count; i++) {
       let value = column[start + i];
-      if (limits) {
-        if (value == null) throw new RangeError(`${name}[${start + i}] must be a whole number, not ${value}`);
+      if (value == null) {
+        if (limits) holes.push(i);
+        value = limits ? 0 : NaN;
+      } else if (limits) {
         checkInteger(`${name}[${start + i}]`, value, limits[0], limits[1]);
-      } else if (value == null) {
-        value = NaN;
       } else if (typeof value !== "number") {
         checkNumber(`${name}[${start + i}]`, value);
       } else if (type === "f32") {
@@ -543,6 +546,7 @@ function bind(mod) {
       }
       view[i] = value;
     }
+    return holes;
   }
 
   // Encodes points of a text column from `start` on, as many as a chunk
@@ -805,12 +809,26 @@ function bind(mod) {
         in32("TextWidth", texts.width);
         cursor += inputBytes;
       } else {
+        // A missing whole number (a DMS degree or minute) makes its point
+        // name no position: the seconds after it (those of its half) are
+        // then missing too, NaN, as a missing seconds value is.
+        const pointers = [];
+        const missing = [];
         kindLayout.columns.forEach((name, i) => {
           const type = propertyType.get(name);
-          copyNumbers(name, args[i], type, start, count, cursor);
+          const holes = copyNumbers(name, args[i], type, start, count, cursor);
+          if (holes.length > 0) missing.push([i, holes]);
+          pointers.push(cursor);
           in32(name, cursor);
           cursor += align8(count * TYPES[type].bytes);
         });
+        for (const [i, holes] of missing) {
+          const j = kindLayout.columns.findIndex((name, k) => k > i && !LIMITS[propertyType.get(name)]);
+          if (j < 0) throw new Error(`convert(): no column after ${kindLayout.columns[i]} to mark its missing values in`);
+          const Type = TYPES[propertyType.get(kindLayout.columns[j])].array;
+          const view = new Type(mod.HEAPU8.buffer, pointers[j], count);
+          for (const k of holes) view[k] = NaN;
+        }
       }
       const outputs = {};
       for (const [name, type] of OUTPUTS) {

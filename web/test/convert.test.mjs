@@ -199,6 +199,29 @@ test("missing values (null, undefined) are points that name no position", () => 
   assert.deepEqual(d.Error, ["Coordonnées DMS incorrectes"]);
 });
 
+test("a missing value in any DMS column is a point that names no position; the others convert", () => {
+  const settings = { datumFrom: "bd72", datumTo: "wgs84", mgrsPrecision: 1, ifblPrecision: 6 };
+  const good = [[50, 30, 12.5, 4, 21, 0], [51, 2, 0.25, 3, 59, 59.5]];
+  for (let column = 0; column < 6; column++) {
+    for (const hole of [null, undefined, "sparse"]) {
+      const columns = COLUMNS.dms.map((_, c) => [good[0][c], 0, good[1][c]]);
+      columns.forEach((values, c) => { values[1] = good[1][c]; });
+      if (hole === "sparse") delete columns[column][1];
+      else columns[column][1] = hole;
+      const r = m.convert("dms", ...columns, settings);
+      const what = `${COLUMNS.dms[column]} ${String(hole)}`;
+      assert.deepEqual(r.Error, ["", "Coordonnées DMS incorrectes", ""], what);
+      assert.equal(r.Failure.join(""), "", what);
+      for (const i of [0, 2]) {
+        const want = viaObject("dms", columns.map((values) => values[i]), settings);
+        for (const name of [...NUMBER_OUTPUTS, ...TEXT_OUTPUTS]) {
+          assert.ok(sameBits(r[name][i], want[name]), `${what}: point ${i}, ${name}`);
+        }
+      }
+    }
+  }
+});
+
 test("no points give empty columns", () => {
   const r = m.convert("ifbl", []);
   assert.equal(r.Latitude.length, 0);
@@ -215,7 +238,8 @@ test("bad arguments throw a TypeError or RangeError naming the problem", () => {
     [() => m.convert("deg", "50", [3]), TypeError, /Latitude must be an array/],
     [() => m.convert("deg", [50, "4"], [3, 4]), TypeError, /Latitude\[1\]/],
     [() => m.convert("deg", [50], [{}]), TypeError, /Longitude\[0\]/],
-    [() => m.convert("dms", [50], [null], [0], [4], [0], [0]), RangeError, /LatDmsMin\[0\]/],
+    [() => m.convert("dms", [50], [NaN], [0], [4], [0], [0]), RangeError, /LatDmsMin\[0\]/],
+    [() => m.convert("dms", [50], ["30"], [0], [4], [0], [0]), TypeError, /LatDmsMin\[0\]/],
     [() => m.convert("dms", [50], [0], [1e39], [4], [0], [0]), RangeError, /LatDmsSec\[0\].*32-bit float/],
     [() => m.convert("dms", [50, 50], [0, 0], new Float64Array([0, -1e39]), [4, 4], [0, 0], [0, 0]), RangeError,
      /LatDmsSec\[1\].*32-bit float/],
