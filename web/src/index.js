@@ -138,9 +138,11 @@ const LIMITS = {
 
 // ---- Loading ------------------------------------------------------------
 
+const inNode = () => typeof process === "object" && process !== null && process.versions != null &&
+                     process.versions.node != null;
+
 async function wasmBytes() {
-  const inNode = typeof process === "object" && process.versions != null && process.versions.node != null;
-  if (inNode && WASM_URL.protocol === "file:") {
+  if (inNode() && WASM_URL.protocol === "file:") {
     // Node's fetch does not read files: read the bytes directly.
     const { readFile } = await import("node:fs/promises");
     return readFile(WASM_URL);
@@ -175,12 +177,24 @@ export function load(options = {}) {
 async function instantiate(binary) {
   const wasmBinary = binary ?? (await wasmBytes());
   const mod = await createMorvaneModule({ wasmBinary });
-  return bind(mod);
+  return bind(mod, await heapStatistics());
+}
+
+// In Node, how full V8's heap is (node:v8), for convert() to refuse a
+// result that cannot fit instead of ending the process; elsewhere nothing.
+async function heapStatistics() {
+  if (!inNode()) return null;
+  try {
+    const v8 = await import("node:v8");
+    return typeof v8.getHeapStatistics === "function" ? v8.getHeapStatistics : null;
+  } catch {
+    return null;
+  }
 }
 
 // ---- The API on one module instance -------------------------------------
 
-function bind(mod) {
+function bind(mod, heapStatistics) {
   const encoder = new TextEncoder();
   // A byte-order mark at the start of a text is a character of it: kept.
   const utf8 = new TextDecoder("utf-8", { ignoreBOM: true });
@@ -557,6 +571,7 @@ function bind(mod) {
   function encodeTexts(name, column, start, most, rowBytes) {
     const encoded = [];
     let width = 1;
+    let total = 0;
     for (let i = 0; i < most; i++) {
       const value = column[start + i] ?? "";
       if (typeof value !== "string") {
@@ -570,9 +585,10 @@ function bind(mod) {
       const wider = Math.max(width, bytes.length);
       if (i > 0 && (i + 1) * rowBytes(wider) > CHUNK_BYTES) break;  // the next chunk's first
       width = wider;
+      total += bytes.length;
       encoded.push(bytes);
     }
-    return { encoded, width };
+    return { encoded, width, bytes: total };
   }
 
   // IFBL squares repeat (some 60 000 squares of 1 km in the grid's extent):
@@ -699,6 +715,27 @@ function bind(mod) {
     }
   }
 
+  // What a result takes of V8's heap beyond its typed arrays (which lie
+  // outside it): five arrays of strings, 8 bytes an entry, and a point's
+  // MGRS reference and message, some 90 bytes a point in all in Node 20;
+  // a text given as input may come back twice (kept, and quoted in the
+  // message), in UTF-16 at worst.  In Node a result that would not fit in
+  // what is left of the heap, with some room to spare, is refused before
+  // it is made: V8 ends the process when its heap is full.  Browsers tell
+  // nothing of their heap: there the call converts chunk by chunk, and the
+  // memory it takes beyond the result stays about one chunk's.
+  const HEAP_POINT_BYTES = 96;
+  const HEAP_SPARE = 32 * 2 ** 20;
+  function checkHeap(points, textBytes) {
+    if (!heapStatistics) return;
+    const needed = points * HEAP_POINT_BYTES + 4 * textBytes;
+    const { heap_size_limit: limit, used_heap_size: used } = heapStatistics();
+    if (used + needed + HEAP_SPARE > limit) {
+      const mb = (bytes) => Math.round(bytes / 2 ** 20);
+      throw new RangeError(`convert(): the results of ${points} points need about ${mb(needed)} MB of the JavaScript heap, and ${mb(Math.max(0, limit - used))} MB of it are left (node --max-old-space-size sets its size); convert fewer points at a time`);
+    }
+  }
+
   // Sizes are whole numbers of bytes computed in full (never in 32 bits).
   const align8 = (n) => Math.ceil(n / 8) * 8;
 
@@ -743,6 +780,7 @@ function bind(mod) {
       }
     });
 
+    checkHeap(n, 0);
     const result = {};
     for (const [name, type] of OUTPUTS) result[name] = new TYPES[type].array(n);
     for (const name of TEXT_OUTPUTS) result[name] = new Array(n);
@@ -775,6 +813,7 @@ function bind(mod) {
       if (kindLayout.text) {
         texts = encodeTexts(kindLayout.columns[0], args[0], start, count, rowBytes);
         count = texts.encoded.length;
+        checkHeap(n - start, texts.bytes);
         inputBytes = align8(count * texts.width);
       } else {
         for (const name of kindLayout.columns) inputBytes += align8(count * TYPES[propertyType.get(name)].bytes);

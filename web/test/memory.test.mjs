@@ -89,3 +89,33 @@ test("a text too long for one point of convert() is a RangeError naming it; the 
   assert.equal(out.kept, "31UES9521533649-kept");
   assert.ok(out.same);
 });
+
+test("a result that cannot fit V8's heap is a RangeError; the process goes on, the module sound", { timeout: 120000 }, async () => {
+  // A heap of 256 MB; about 90 bytes of it a point, more for long texts.
+  const cases = [
+    ["deg", 4e6, "", "refused"],
+    ["mgrs", 1e6, "x".repeat(200), "refused"],
+    ["deg", 5e5, "", "converted"],
+    ["mgrs", 2e5, "x".repeat(40), "converted"],
+  ];
+  for (const [kind, n, text, want] of cases) {
+    const out = await inChild(`
+      const n = ${n};
+      const columns = ${JSON.stringify(kind)} === "deg"
+        ? [new Float64Array(n).fill(50.8), new Float64Array(n).fill(4.3)]
+        : [new Array(n).fill(${JSON.stringify(text)})];
+      let got;
+      try {
+        const r = m.convert(${JSON.stringify(kind)}, ...columns);
+        got = r.Error.length === n ? "converted" : "short";
+      } catch (error) {
+        got = error.constructor.name + ": " + error.message;
+      }
+      return { got, known: m.convert("deg", [50.8], [4.3], { datumTo: "bd72" }).IFBL[0] };
+    `, ["--max-old-space-size=256"]);
+    const what = `${kind}, ${n} points`;
+    if (want === "refused") assert.match(out.got, /^RangeError: convert\(\): the results of \d+ points need about/, what);
+    else assert.equal(out.got, "converted", what);
+    assert.equal(out.known, "E44422", what);
+  }
+});
