@@ -367,3 +367,27 @@ test("long texts in large text columns: chunks by bytes, every point its object'
   assert.equal(keep.Latitude, 0);
   keep.dispose();
 });
+
+test("a lone surrogate in a text is written as U+FFFD, by the object and by convert()", () => {
+  const rows = [
+    ["31UES\uD800", "31UES\uFFFD"],            // a high surrogate alone, last
+    ["\uDC0031UES", "\uFFFD31UES"],            // a low one alone, first
+    ["31\uDC00\uD800UES", "31\uFFFD\uFFFDUES"], // a pair the wrong way round
+    ["\uD835\uDD38\uD835", "\uD835\uDD38\uFFFD"], // after a whole pair
+  ];
+  const settings = { datumFrom: "wgs84", datumTo: "wgs84", mgrsPrecision: 1, ifblPrecision: 6 };
+  for (const [text, written] of rows) {
+    const z = new m.ZedizAdo();
+    z.MGRS = text;
+    assert.equal(z.MGRS, written, JSON.stringify(text));
+    z.IFBL = text;
+    assert.equal(z.IFBL, written, JSON.stringify(text));
+    z.dispose();
+    const r = m.convert("mgrs", [text, "31UES9521533649"], settings);
+    assert.equal(r.MGRS[0], written, JSON.stringify(text));
+    assert.equal(r.Error[0], `Coordonnées MGRS erronées (${written})`);
+    assert.equal(r.Error[1], "");
+    const i = m.convert("ifbl", [text], settings);
+    assert.equal(i.IFBL[0], written, JSON.stringify(text));
+  }
+});
