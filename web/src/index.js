@@ -131,6 +131,31 @@ function checkFloat32(what, value) {
 // (MORVANE_E_NO_MEMORY in morvane.h).
 const MORVANE_E_NO_MEMORY = -8;
 
+// The built-in typed arrays, and their own getters of length, buffer,
+// offset and name: a typed array column is read through these, so that a
+// subclass's overrides (a length or a subarray that lies) change nothing.
+const TYPED_ARRAYS = new Map([Float64Array, Float32Array, Int8Array, Uint8Array, Uint8ClampedArray,
+  Int16Array, Uint16Array, Int32Array, Uint32Array, BigInt64Array, BigUint64Array]
+  .map((Kind) => [Kind.name, Kind]));
+const typedArrayGetter = (key) =>
+  Object.getOwnPropertyDescriptor(Object.getPrototypeOf(Int8Array.prototype), key).get;
+const typedLength = typedArrayGetter("length");
+const typedBuffer = typedArrayGetter("buffer");
+const typedOffset = typedArrayGetter("byteOffset");
+const typedName = typedArrayGetter(Symbol.toStringTag);
+
+// Elements [start, start + count) of a typed array, as a built-in typed
+// array of its own kind on its memory.
+function typedPart(column, start, count) {
+  const Kind = TYPED_ARRAYS.get(typedName.call(column));
+  return new Kind(typedBuffer.call(column), typedOffset.call(column) + start * Kind.BYTES_PER_ELEMENT, count);
+}
+
+// The length of a column: a typed array's own.
+function columnLength(column) {
+  return ArrayBuffer.isView(column) ? typedLength.call(column) : column.length;
+}
+
 const LIMITS = {
   i16: [-32768, 32767],
   i32: [-2147483648, 2147483647],
@@ -518,7 +543,7 @@ function bind(mod, heapStatistics) {
   }
 
   function isColumn(value) {
-    return Array.isArray(value) || (ArrayBuffer.isView(value) && !(value instanceof DataView));
+    return Array.isArray(value) || (ArrayBuffer.isView(value) && typedName.call(value) !== undefined);
   }
 
   // Copies points [start, start + count) of a numeric column into memory.
@@ -532,10 +557,10 @@ function bind(mod, heapStatistics) {
     const limits = LIMITS[type];
     const holes = [];
     if (ArrayBuffer.isView(column)) {
-      if (column instanceof BigInt64Array || column instanceof BigUint64Array) {
+      const part = typedPart(column, start, count);
+      if (part instanceof BigInt64Array || part instanceof BigUint64Array) {
         throw new TypeError(`${name} must hold numbers, not big integers`);
       }
-      const part = column.subarray(start, start + count);
       if (limits && !(part instanceof Target)) {
         for (let i = 0; i < count; i++) checkInteger(`${name}[${start + i}]`, part[i], limits[0], limits[1]);
       }
@@ -773,10 +798,11 @@ function bind(mod, heapStatistics) {
         throw new TypeError(`${kindLayout.columns[i]} must be an array or a typed array, not ${describe(column)}`);
       }
     });
-    const n = args[0].length;
-    args.forEach((column, i) => {
-      if (column.length !== n) {
-        throw new RangeError(`${kindLayout.columns[i]} has ${column.length} points, ${kindLayout.columns[0]} ${n}`);
+    const lengths = args.map(columnLength);
+    const n = lengths[0];
+    lengths.forEach((length, i) => {
+      if (length !== n) {
+        throw new RangeError(`${kindLayout.columns[i]} has ${length} points, ${kindLayout.columns[0]} ${n}`);
       }
     });
 

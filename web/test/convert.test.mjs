@@ -303,15 +303,14 @@ test("a call into the module from a column's or an option's getter is refused; t
         return Reflect.get(target, key, receiver);
       },
     });
-    class Eager extends Float64Array {
-      subarray(...range) {
-        attempt();
-        return super.subarray(...range);
-      }
-    }
+    const accessor = (values) => {
+      const column = [...values];
+      Object.defineProperty(column, 1, { get() { attempt(); return values[1]; } });
+      return column;
+    };
     const calls = [
       ["deg", () => m.convert("deg", proxy([50.8, 50.9]), [4.3, 4.4], settings), wantDeg],
-      ["deg, typed", () => m.convert("deg", Eager.from([50.8, 50.9]), [4.3, 4.4], settings), wantDeg],
+      ["deg, accessor", () => m.convert("deg", [50.8, 50.9], accessor([4.3, 4.4]), settings), wantDeg],
       ["mgrs", () => m.convert("mgrs", proxy(["31UES9521533649", "31UFS0000000000"]), settings), wantText],
       ["option", () => m.convert("deg", [50.8, 50.9], [4.3, 4.4],
                                   { get datumFrom() { attempt(); return "wgs84"; }, datumTo: "bd72" }), wantDeg],
@@ -390,4 +389,30 @@ test("a lone surrogate in a text is written as U+FFFD, by the object and by conv
     const i = m.convert("ifbl", [text], settings);
     assert.equal(i.IFBL[0], written, JSON.stringify(text));
   }
+});
+
+test("a typed array column is read from its own memory, whatever its class says", () => {
+  const lat = [50.8, 50.9, 51];
+  const lon = [4.3, 4.4, 4.5];
+  const want = m.convert("deg", lat, lon);
+  class ShortPart extends Float64Array {
+    subarray(begin) { return super.subarray(begin, begin + 1); }
+  }
+  class LongLength extends Float64Array {
+    get length() { return 5; }
+  }
+  class OtherKind extends Float64Array {
+    subarray(begin, end) { return Int8Array.from(super.subarray(begin, end)); }
+  }
+  const disguised = Float64Array.from(lat);
+  Object.setPrototypeOf(disguised, Int8Array.prototype);
+  const view = new DataView(new ArrayBuffer(24));
+  Object.setPrototypeOf(view, Float64Array.prototype);
+  for (const [what, column] of [["subarray", ShortPart.from(lat)], ["length", LongLength.from(lat)],
+                                ["kind", OtherKind.from(lat)], ["prototype", disguised]]) {
+    const r = m.convert("deg", column, lon);
+    assert.deepEqual(r.Latitude, want.Latitude, what);
+    assert.deepEqual(r.MGRS, want.MGRS, what);
+  }
+  assert.throws(() => m.convert("deg", view, lon), TypeError);
 });
