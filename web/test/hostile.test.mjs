@@ -84,6 +84,7 @@ const anyValue = fc.oneof(
   { weight: 1, arbitrary: oddValue },
 );
 
+const TYPED_LENGTH = Object.getOwnPropertyDescriptor(Object.getPrototypeOf(Int8Array.prototype), "length").get;
 const ALL_TYPED = [Float64Array, Float32Array, Int8Array, Uint8Array, Uint8ClampedArray, Int16Array,
                    Uint16Array, Int32Array, Uint32Array, BigInt64Array, BigUint64Array];
 
@@ -111,7 +112,39 @@ function numberColumn(n, name) {
         return sparse;
       }),
     fc.array(anyValue, { minLength: n, maxLength: n }).map((values) => new Proxy(values, {})),
+    fc.array(clean(numberValue), { minLength: n, maxLength: n }).map(reentrant),
+    fc.record({ values: fc.array(numberValue, { minLength: n, maxLength: n }),
+                type: fc.constantFrom(Float64Array, Float32Array, Int16Array, Int32Array),
+                lie: fc.constantFrom("length", "subarray") })
+      .map(({ values, type, lie }) => lying(type, lie).from(values)),
   );
+}
+
+// A column whose elements call into the module as they are read: each
+// such call must be refused, and the outer call be right all the same.
+const nested = [];
+let converting = false;
+function reentrant(values) {
+  return new Proxy(values, {
+    get(target, key, receiver) {
+      if (key === "0" && converting) {
+        try {
+          m.convert("lambert", [100000], [100000]);
+          nested.push("ran");
+        } catch (error) {
+          nested.push(error.constructor === Error && /do not nest/.test(error.message) ? "refused" : String(error));
+        }
+      }
+      return Reflect.get(target, key, receiver);
+    },
+  });
+}
+
+// A typed array whose class lies about its length or its parts.
+function lying(type, lie) {
+  return lie === "length"
+    ? class extends type { get length() { return super.length + 3; } }
+    : class extends type { subarray(begin) { return super.subarray(begin, begin); } };
 }
 
 // Characters of every width, lone surrogates, byte-order marks and the
@@ -221,14 +254,19 @@ function viaObject(kind, values, numbers) {
 // point its fresh object's bits.
 function agreesWithObjects(kind, columns, chosen) {
   const { given, numbers, valid } = settingsOf(chosen);
-  const n = columns[0].length;
-  const sameLength = columns.every((c) => c.length === n);
+  // A typed array's own length, whatever its class says.
+  const lengthOf = (c) => (ArrayBuffer.isView(c) ? TYPED_LENGTH.call(c) : c.length);
+  const n = lengthOf(columns[0]);
+  const sameLength = columns.every((c) => lengthOf(c) === n);
   let result;
   let thrown;
   try {
+    converting = true;
     result = m.convert(kind, ...columns, given);
   } catch (error) {
     thrown = error;
+  } finally {
+    converting = false;
   }
   if (thrown !== undefined && !isRefusal(thrown)) throw thrown;
   count(thrown ? "calls refused" : "calls converted");
@@ -267,7 +305,10 @@ test("number columns of every form and value: each point its fresh object's, or 
       options,
     }));
   check(t, fc.property(call, ({ kind, columns, options: chosen }) => {
+    nested.length = 0;
     agreesWithObjects(kind, columns, chosen);
+    count("calls from a getter", nested.length);
+    assert.ok(nested.every((r) => r === "refused"), `a call from a getter: ${nested}`);
     assertSound();
   }), runs(4000));
 });
