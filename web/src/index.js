@@ -71,9 +71,16 @@ const TYPES = {
   i16: { bytes: 2, array: Int16Array },
 };
 
-// Points converted per call of the batch call: the working memory stays
-// about 8 MB whatever the number of points.
+// Points converted per call of the batch call: at most CHUNK, and no more
+// than fit CHUNK_BYTES of the module's memory with their inputs and
+// outputs, so that the working memory stays about that whatever the number
+// of points and the length of their texts.  A point alone may take more:
+// a text of up to MAX_TEXT_BYTES, which with the texts made of it (the MGRS
+// reference kept, the message quoting it) stays well inside the module's
+// 2 GiB.
 const CHUNK = 65536;
+const CHUNK_BYTES = 16 * 2 ** 20;
+const MAX_TEXT_BYTES = 2 ** 28;
 
 // ---- Errors -----------------------------------------------------------
 
@@ -120,6 +127,35 @@ function checkFloat32(what, value) {
   return value;
 }
 
+// The C interface's code for memory that could not be had
+// (MORVANE_E_NO_MEMORY in morvane.h).
+const MORVANE_E_NO_MEMORY = -8;
+
+// The built-in typed arrays, and their own getters of length, buffer,
+// offset and name: a typed array column is read through these, so that a
+// subclass's overrides (a length or a subarray that lies) change nothing.
+const TYPED_ARRAYS = new Map([Float64Array, Float32Array, Int8Array, Uint8Array, Uint8ClampedArray,
+  Int16Array, Uint16Array, Int32Array, Uint32Array, BigInt64Array, BigUint64Array]
+  .map((Kind) => [Kind.name, Kind]));
+const typedArrayGetter = (key) =>
+  Object.getOwnPropertyDescriptor(Object.getPrototypeOf(Int8Array.prototype), key).get;
+const typedLength = typedArrayGetter("length");
+const typedBuffer = typedArrayGetter("buffer");
+const typedOffset = typedArrayGetter("byteOffset");
+const typedName = typedArrayGetter(Symbol.toStringTag);
+
+// Elements [start, start + count) of a typed array, as a built-in typed
+// array of its own kind on its memory.
+function typedPart(column, start, count) {
+  const Kind = TYPED_ARRAYS.get(typedName.call(column));
+  return new Kind(typedBuffer.call(column), typedOffset.call(column) + start * Kind.BYTES_PER_ELEMENT, count);
+}
+
+// The length of a column: a typed array's own.
+function columnLength(column) {
+  return ArrayBuffer.isView(column) ? typedLength.call(column) : column.length;
+}
+
 const LIMITS = {
   i16: [-32768, 32767],
   i32: [-2147483648, 2147483647],
@@ -127,9 +163,11 @@ const LIMITS = {
 
 // ---- Loading ------------------------------------------------------------
 
+const inNode = () => typeof process === "object" && process !== null && process.versions != null &&
+                     process.versions.node != null;
+
 async function wasmBytes() {
-  const inNode = typeof process === "object" && process.versions != null && process.versions.node != null;
-  if (inNode && WASM_URL.protocol === "file:") {
+  if (inNode() && WASM_URL.protocol === "file:") {
     // Node's fetch does not read files: read the bytes directly.
     const { readFile } = await import("node:fs/promises");
     return readFile(WASM_URL);
@@ -164,28 +202,83 @@ export function load(options = {}) {
 async function instantiate(binary) {
   const wasmBinary = binary ?? (await wasmBytes());
   const mod = await createMorvaneModule({ wasmBinary });
-  return bind(mod);
+  return bind(mod, await heapStatistics());
+}
+
+// In Node, how full V8's heap is (node:v8), for convert() to refuse a
+// result that cannot fit instead of ending the process; elsewhere nothing.
+async function heapStatistics() {
+  if (!inNode()) return null;
+  try {
+    const v8 = await import("node:v8");
+    return typeof v8.getHeapStatistics === "function" ? v8.getHeapStatistics : null;
+  } catch {
+    return null;
+  }
 }
 
 // ---- The API on one module instance -------------------------------------
 
-function bind(mod) {
+function bind(mod, heapStatistics) {
   const encoder = new TextEncoder();
   // A byte-order mark at the start of a text is a character of it: kept.
   const utf8 = new TextDecoder("utf-8", { ignoreBOM: true });
 
-  // Scratch memory: a number read back, and texts in and out.
-  const numberSlot = mod._malloc(8);
-  let textSlot = mod._malloc(256);
+  // The module's memory holds at most 2 GiB, and its malloc takes a
+  // 32-bit size: every size is checked in full before it is asked for.
+  const MEMORY_LIMIT = 2 ** 31;
+  function allocate(bytes, what) {
+    if (!Number.isSafeInteger(bytes) || bytes < 0 || bytes >= MEMORY_LIMIT) {
+      throw new RangeError(`${what}: ${bytes} bytes do not fit in the module's memory (2 GiB)`);
+    }
+    const pointer = mod._malloc(bytes);
+    if (!pointer) throw new RangeError(`${what}: out of memory`);
+    return pointer;
+  }
+
+  // A failure of a call of the C interface (a negative code): running out
+  // of memory is a RangeError, anything else an Error.
+  function callFailed(what, code) {
+    const text = `${what}: ${cString(mod._morvane_failure_name(code))}`;
+    return code === MORVANE_E_NO_MEMORY ? new RangeError(text) : new Error(text);
+  }
+
+  // Scratch memory: a number read back, and texts in and out.  The text
+  // slot is replaced only once the new one is had, so that a failed
+  // allocation leaves it as it was; one grown past SCRATCH_KEPT for a long
+  // text is given back after that use.
+  const numberSlot = allocate(8, "morvane");
+  let textSlot = allocate(256, "morvane");
   let textSlotSize = 256;
+  const SCRATCH_KEPT = 2 ** 20;
   function textRoom(bytes) {
     if (bytes > textSlotSize) {
-      mod._free(textSlot);
-      textSlotSize = Math.max(bytes, 2 * textSlotSize);
-      textSlot = mod._malloc(textSlotSize);
-      if (!textSlot) throw new RangeError("morvane: out of memory");
+      const size = bytes < SCRATCH_KEPT ? Math.max(bytes, 2 * textSlotSize) : bytes;
+      let pointer;
+      try {
+        pointer = allocate(size, "morvane");
+      } catch (error) {
+        // Perhaps there is room once the old slot is given back.
+        if (!(error instanceof RangeError) || !textSlot || size >= MEMORY_LIMIT) throw error;
+        mod._free(textSlot);
+        textSlot = 0;
+        textSlotSize = 0;
+        pointer = allocate(size, "morvane");
+      }
+      if (textSlot) mod._free(textSlot);
+      textSlot = pointer;
+      textSlotSize = size;
     }
     return textSlot;
+  }
+  function shrinkTextRoom() {
+    if (textSlotSize > SCRATCH_KEPT || !textSlot) {
+      const pointer = mod._malloc(256);
+      if (!pointer) return;
+      if (textSlot) mod._free(textSlot);
+      textSlot = pointer;
+      textSlotSize = 256;
+    }
   }
 
   function cString(pointer) {
@@ -202,45 +295,93 @@ function bind(mod) {
   OriginalCoordinates ??= tables.OriginalCoordinates;
   InternalDatums ??= tables.InternalDatums;
 
-  // A text get: the full length first, then the text itself.
-  function getText(getter, handle) {
-    const length = getter(handle, 0, 0);
-    if (length < 0) throw new Error(`morvane: ${cString(mod._morvane_failure_name(length))}`);
-    const slot = textRoom(length + 1);
-    getter(handle, slot, length + 1);
-    return utf8.decode(mod.HEAPU8.subarray(slot, slot + length));
+  // convert() runs the caller's code while it reads its columns and
+  // options (getters, Proxies), with the module's memory in use: no call
+  // into the module may run inside it.  Calls that use the scratch memory
+  // mark it in use too.
+  let busy = false;
+  function refuseNested(what) {
+    if (busy) {
+      throw new Error(`morvane: ${what} was called while convert() runs (from a column's or an option's getter); calls into the module do not nest`);
+    }
   }
 
-  function putText(what, value) {
+  // A text get: the full length first, then the text itself.
+  function getText(what, getter, handle) {
+    refuseNested(what);
+    busy = true;
+    try {
+      const length = getter(handle, 0, 0);
+      if (length < 0) throw callFailed(what, length);
+      const slot = textRoom(length + 1);
+      const again = getter(handle, slot, length + 1);
+      if (again < 0) throw callFailed(what, again);
+      if (again !== length) throw new Error(`${what}: the text changed while it was read`);
+      return utf8.decode(mod.HEAPU8.subarray(slot, slot + length));
+    } finally {
+      shrinkTextRoom();
+      busy = false;
+    }
+  }
+
+  // A text put: the text in the scratch slot, then the setter; nothing is
+  // stored when it fails.
+  function putText(what, setter, handle, value) {
     if (typeof value !== "string") throw new TypeError(`${what} must be a string, not ${describe(value)}`);
     if (value.includes("\0")) throw new TypeError(`${what} must not contain a NUL character`);
-    const bytes = encoder.encode(value);
-    const slot = textRoom(bytes.length + 1);
-    mod.HEAPU8.set(bytes, slot);
-    mod.HEAPU8[slot + bytes.length] = 0;
-    return slot;
+    refuseNested(what);
+    busy = true;
+    try {
+      const bytes = encoder.encode(value);
+      const slot = textRoom(bytes.length + 1);
+      mod.HEAPU8.set(bytes, slot);
+      mod.HEAPU8[slot + bytes.length] = 0;
+      const status = setter(handle, slot);
+      if (status < 0) throw callFailed(what, status);
+    } finally {
+      shrinkTextRoom();
+      busy = false;
+    }
   }
 
   // Objects that are never disposed are freed when collected.
   const registry = new FinalizationRegistry((handle) => mod._morvane_free(handle));
-  const HANDLE = Symbol("handle");
 
-  function handleOf(object) {
-    const handle = object[HANDLE];
+  // The object's handle is a private field: a copy of an object
+  // (Object.assign, a spread, Object.create of the prototype) has none, and
+  // every use of one throws a TypeError instead of reading or freeing
+  // another object's memory.
+  let ownHandle;
+  const handleOf = (object) => {
+    const handle = ownHandle(object);
     if (!handle) throw new TypeError("ZedizAdo: the object was disposed");
     return handle;
-  }
+  };
 
   class ZedizAdo {
+    #handle = 0;
+
+    static {
+      // The handle, 0 once disposed; a TypeError for anything else.
+      ownHandle = (object) => {
+        if (object === null || typeof object !== "object" || !(#handle in object)) {
+          throw new TypeError("ZedizAdo: not an object made by new ZedizAdo() (a copy has no memory of its own)");
+        }
+        return object.#handle;
+      };
+    }
+
     constructor() {
+      refuseNested("new ZedizAdo()");
       const handle = mod._morvane_new();
       if (!handle) throw new RangeError("ZedizAdo: out of memory");
-      this[HANDLE] = handle;
+      this.#handle = handle;
       registry.register(this, handle, this);
     }
 
     /** Converts the input that OrigType names into every other representation. */
     Conversion() {
+      refuseNested("Conversion()");
       const status = mod._morvane_conversion(handleOf(this));
       if (status === 0) return;
       if (status > 0) throw new MorvaneFailure(cString(mod._morvane_failure_name(status)), status);
@@ -249,20 +390,22 @@ function bind(mod) {
 
     /** Empties Error and clears X, Y, OrigType, MGRS, IFBL, Latitude, Longitude, Northing, Easting. */
     Reset() {
+      refuseNested("Reset()");
       mod._morvane_reset(handleOf(this));
     }
 
     /** Frees the object's memory; the object cannot be used afterwards. */
     dispose() {
-      const handle = this[HANDLE];
+      const handle = ownHandle(this);
       if (!handle) return;
-      this[HANDLE] = 0;
+      refuseNested("dispose()");
+      this.#handle = 0;
       registry.unregister(this);
       mod._morvane_free(handle);
     }
 
     get disposed() {
-      return !this[HANDLE];
+      return !ownHandle(this);
     }
   }
   if (typeof Symbol.dispose === "symbol") ZedizAdo.prototype[Symbol.dispose] = ZedizAdo.prototype.dispose;
@@ -280,13 +423,14 @@ function bind(mod) {
     let read;
     let write;
     if (type === "text") {
-      read = (handle) => getText(get, handle);
-      write = (handle, value) => set(handle, putText(name, value));
+      read = (handle) => getText(name, get, handle);
+      write = (handle, value) => putText(name, set, handle, value);
     } else {
       const shift = Math.log2(TYPES[type].bytes);
       const view = { f64: "HEAPF64", f32: "HEAPF32", i32: "HEAP32", i16: "HEAP16" }[type];
       const limits = LIMITS[type];
       read = (handle) => {
+        refuseNested(name);
         get(handle, numberSlot);
         return mod[view][numberSlot >> shift];
       };
@@ -294,6 +438,7 @@ function bind(mod) {
         if (limits) checkInteger(name, value, limits[0], limits[1]);
         else checkNumber(name, value);
         if (type === "f32") checkFloat32(name, value);
+        refuseNested(name);
         set(handle, value);
       };
     }
@@ -341,11 +486,15 @@ function bind(mod) {
   // names too); 0 when nothing matches.
   function numberByName(find, text) {
     if (text.includes("\0")) return 0;
-    const bytes = encoder.encode(text);
-    const slot = textRoom(bytes.length + 1);
-    mod.HEAPU8.set(bytes, slot);
-    mod.HEAPU8[slot + bytes.length] = 0;
-    return find(slot);
+    try {
+      const bytes = encoder.encode(text);
+      const slot = textRoom(bytes.length + 1);
+      mod.HEAPU8.set(bytes, slot);
+      mod.HEAPU8[slot + bytes.length] = 0;
+      return find(slot);
+    } finally {
+      shrinkTextRoom();
+    }
   }
 
   const datumKeys = [...tables.datums.values()];
@@ -394,38 +543,41 @@ function bind(mod) {
   }
 
   function isColumn(value) {
-    return Array.isArray(value) || (ArrayBuffer.isView(value) && !(value instanceof DataView));
+    return Array.isArray(value) || (ArrayBuffer.isView(value) && typedName.call(value) !== undefined);
   }
 
   // Copies points [start, start + count) of a numeric column into memory.
   // A missing value (null or undefined) in a column of doubles or floats is
-  // a point that names no position (NaN); whole-number columns need whole
+  // a point that names no position (NaN); in a whole-number column it is
+  // written 0 and its place in the chunk returned, for convert() to make
+  // the point one that names no position.  Whole-number columns need whole
   // numbers, and seconds must fit a 32-bit float.
   function copyNumbers(name, column, type, start, count, pointer) {
     const Target = TYPES[type].array;
-    const view = new Target(mod.HEAPU8.buffer, pointer, count);
     const limits = LIMITS[type];
+    const holes = [];
     if (ArrayBuffer.isView(column)) {
-      if (column instanceof BigInt64Array || column instanceof BigUint64Array) {
+      const part = typedPart(column, start, count);
+      if (part instanceof BigInt64Array || part instanceof BigUint64Array) {
         throw new TypeError(`${name} must hold numbers, not big integers`);
       }
-      const part = column.subarray(start, start + count);
       if (limits && !(part instanceof Target)) {
         for (let i = 0; i < count; i++) checkInteger(`${name}[${start + i}]`, part[i], limits[0], limits[1]);
       }
       if (type === "f32" && part instanceof Float64Array) {
         for (let i = 0; i < count; i++) checkFloat32(`${name}[${start + i}]`, part[i]);
       }
-      view.set(part);
-      return;
+      new Target(mod.HEAPU8.buffer, pointer, count).set(part);
+      return holes;
     }
+    const view = new Target(mod.HEAPU8.buffer, pointer, count);
     for (let i = 0; i < count; i++) {
       let value = column[start + i];
-      if (limits) {
-        if (value == null) throw new RangeError(`${name}[${start + i}] must be a whole number, not ${value}`);
+      if (value == null) {
+        if (limits) holes.push(i);
+        value = limits ? 0 : NaN;
+      } else if (limits) {
         checkInteger(`${name}[${start + i}]`, value, limits[0], limits[1]);
-      } else if (value == null) {
-        value = NaN;
       } else if (typeof value !== "number") {
         checkNumber(`${name}[${start + i}]`, value);
       } else if (type === "f32") {
@@ -433,25 +585,35 @@ function bind(mod) {
       }
       view[i] = value;
     }
+    return holes;
   }
 
-  // Encodes points [start, start + count) of a text column; the widest
-  // entry sets the width of the fixed-width column.  A missing value (null
-  // or undefined) is an empty text, which names no point.
-  function encodeTexts(name, column, start, count) {
-    const encoded = new Array(count);
+  // Encodes points of a text column from `start` on, as many as a chunk
+  // takes: at most `most`, and no more than fit CHUNK_BYTES at the width of
+  // the widest of them (`rowBytes(width)` a point); one point at least.
+  // A missing value (null or undefined) is an empty text, which names no
+  // point.  A text longer than MAX_TEXT_BYTES is refused.
+  function encodeTexts(name, column, start, most, rowBytes) {
+    const encoded = [];
     let width = 1;
-    for (let i = 0; i < count; i++) {
+    let total = 0;
+    for (let i = 0; i < most; i++) {
       const value = column[start + i] ?? "";
       if (typeof value !== "string") {
         throw new TypeError(`${name}[${start + i}] must be a string, not ${describe(value)}`);
       }
       if (value.includes("\0")) throw new TypeError(`${name}[${start + i}] must not contain a NUL character`);
       const bytes = encoder.encode(value);
-      if (bytes.length > width) width = bytes.length;
-      encoded[i] = bytes;
+      if (bytes.length > MAX_TEXT_BYTES) {
+        throw new RangeError(`${name}[${start + i}] is ${bytes.length} bytes long in UTF-8; a text of convert() has at most ${MAX_TEXT_BYTES}`);
+      }
+      const wider = Math.max(width, bytes.length);
+      if (i > 0 && (i + 1) * rowBytes(wider) > CHUNK_BYTES) break;  // the next chunk's first
+      width = wider;
+      total += bytes.length;
+      encoded.push(bytes);
     }
-    return { encoded, width };
+    return { encoded, width, bytes: total };
   }
 
   // IFBL squares repeat (some 60 000 squares of 1 km in the grid's extent):
@@ -544,9 +706,7 @@ function bind(mod) {
       if (work) mod._free(work);
       work = 0;
       workSize = 0;
-      const pointer = mod._malloc(bytes);
-      if (!pointer) throw new RangeError("convert(): out of memory");
-      work = pointer;
+      work = allocate(bytes, "convert()");
       workSize = bytes;
     }
     return work;
@@ -559,15 +719,50 @@ function bind(mod) {
       if (textWork) mod._free(textWork);
       textWork = 0;
       textWorkSize = 0;
-      const pointer = mod._malloc(Math.max(bytes, 8));
-      if (!pointer) throw new RangeError("convert(): out of memory");
-      textWork = pointer;
+      textWork = allocate(Math.max(bytes, 8), "convert()");
       textWorkSize = Math.max(bytes, 8);
     }
     return textWork;
   }
 
-  const align8 = (n) => (n + 7) & ~7;
+  // Working memory grown past its usual size for a long text is given back
+  // after the call.
+  function shrinkWork() {
+    if (workSize > 2 * CHUNK_BYTES) {
+      mod._free(work);
+      work = 0;
+      workSize = 0;
+    }
+    if (textWorkSize > 2 * CHUNK_BYTES) {
+      mod._free(textWork);
+      textWork = 0;
+      textWorkSize = 0;
+    }
+  }
+
+  // What a result takes of V8's heap beyond its typed arrays (which lie
+  // outside it): five arrays of strings, 8 bytes an entry, and a point's
+  // MGRS reference and message, some 90 bytes a point in all in Node 20;
+  // a text given as input may come back twice (kept, and quoted in the
+  // message), in UTF-16 at worst.  In Node a result that would not fit in
+  // what is left of the heap, with some room to spare, is refused before
+  // it is made: V8 ends the process when its heap is full.  Browsers tell
+  // nothing of their heap: there the call converts chunk by chunk, and the
+  // memory it takes beyond the result stays about one chunk's.
+  const HEAP_POINT_BYTES = 96;
+  const HEAP_SPARE = 32 * 2 ** 20;
+  function checkHeap(points, textBytes) {
+    if (!heapStatistics) return;
+    const needed = points * HEAP_POINT_BYTES + 4 * textBytes;
+    const { heap_size_limit: limit, used_heap_size: used } = heapStatistics();
+    if (used + needed + HEAP_SPARE > limit) {
+      const mb = (bytes) => Math.round(bytes / 2 ** 20);
+      throw new RangeError(`convert(): the results of ${points} points need about ${mb(needed)} MB of the JavaScript heap, and ${mb(Math.max(0, limit - used))} MB of it are left (node --max-old-space-size sets its size); convert fewer points at a time`);
+    }
+  }
+
+  // Sizes are whole numbers of bytes computed in full (never in 32 bits).
+  const align8 = (n) => Math.ceil(n / 8) * 8;
 
   /**
    * Converts columns of points of one kind: convert("deg", latitudes,
@@ -575,6 +770,17 @@ function bind(mod) {
    * array per output, named as the object's properties.
    */
   function convert(kind, ...args) {
+    refuseNested("convert()");
+    busy = true;
+    try {
+      return convertColumns(kind, args);
+    } finally {
+      shrinkWork();
+      busy = false;
+    }
+  }
+
+  function convertColumns(kind, args) {
     const kindLayout = kindOf(kind);
     let options = {};
     const last = args[args.length - 1];
@@ -592,13 +798,15 @@ function bind(mod) {
         throw new TypeError(`${kindLayout.columns[i]} must be an array or a typed array, not ${describe(column)}`);
       }
     });
-    const n = args[0].length;
-    args.forEach((column, i) => {
-      if (column.length !== n) {
-        throw new RangeError(`${kindLayout.columns[i]} has ${column.length} points, ${kindLayout.columns[0]} ${n}`);
+    const lengths = args.map(columnLength);
+    const n = lengths[0];
+    lengths.forEach((length, i) => {
+      if (length !== n) {
+        throw new RangeError(`${kindLayout.columns[i]} has ${length} points, ${kindLayout.columns[0]} ${n}`);
       }
     });
 
+    checkHeap(n, 0);
     const result = {};
     for (const [name, type] of OUTPUTS) result[name] = new TYPES[type].array(n);
     for (const name of TEXT_OUTPUTS) result[name] = new Array(n);
@@ -606,14 +814,32 @@ function bind(mod) {
     result.UtmZone = new Int16Array(n);
     result.Hemisphere = new Array(n);
 
-    for (let start = 0; start < n; start += CHUNK) {
-      const count = Math.min(CHUNK, n - start);
+    // What one point takes of the working memory, but its texts: its
+    // number outputs, failure, zone and hemisphere, and its number inputs.
+    let pointBytes = 4 + 2 + 1;
+    for (const [, type] of OUTPUTS) pointBytes += TYPES[type].bytes;
+    if (!kindLayout.text) {
+      for (const name of kindLayout.columns) pointBytes += TYPES[propertyType.get(name)].bytes;
+    }
+    // With its texts: a text input of `width` bytes, and output texts no
+    // wider than it or than the longest reference, code or message.
+    const TEXT_ALLOWANCE = 256;
+    const rowBytes = kindLayout.text ? (width) => pointBytes + 4 * width + TEXT_ALLOWANCE
+                                     : () => pointBytes + TEXT_ALLOWANCE;
+    const structBytes = align8(layout.input.size) + align8(layout.output.size) + align8(layout.extra.size) + 16;
+    const numberChunk = Math.max(1, Math.min(CHUNK, Math.floor(CHUNK_BYTES / rowBytes(0))));
+
+    let most = CHUNK;
+    for (let start = 0; start < n;) {
+      let count = Math.min(kindLayout.text ? most : numberChunk, most, n - start);
 
       // Input columns.
       let texts = null;
       let inputBytes = 0;
       if (kindLayout.text) {
-        texts = encodeTexts(kindLayout.columns[0], args[0], start, count);
+        texts = encodeTexts(kindLayout.columns[0], args[0], start, count, rowBytes);
+        count = texts.encoded.length;
+        checkHeap(n - start, texts.bytes);
         inputBytes = align8(count * texts.width);
       } else {
         for (const name of kindLayout.columns) inputBytes += align8(count * TYPES[propertyType.get(name)].bytes);
@@ -623,7 +849,6 @@ function bind(mod) {
       for (const [, type] of OUTPUTS) numberBytes += align8(count * TYPES[type].bytes);
       numberBytes += align8(count * 4);  // Failure
       numberBytes += align8(count * 2) + align8(count);  // UtmZone, Hemisphere
-      const structBytes = align8(layout.input.size) + align8(layout.output.size) + align8(layout.extra.size) + 16;
 
       // First the input and the structs, to ask for the widths.
       const base = workRoom(structBytes + inputBytes + numberBytes);
@@ -649,12 +874,26 @@ function bind(mod) {
         in32("TextWidth", texts.width);
         cursor += inputBytes;
       } else {
+        // A missing whole number (a DMS degree or minute) makes its point
+        // name no position: the seconds after it (those of its half) are
+        // then missing too, NaN, as a missing seconds value is.
+        const pointers = [];
+        const missing = [];
         kindLayout.columns.forEach((name, i) => {
           const type = propertyType.get(name);
-          copyNumbers(name, args[i], type, start, count, cursor);
+          const holes = copyNumbers(name, args[i], type, start, count, cursor);
+          if (holes.length > 0) missing.push([i, holes]);
+          pointers.push(cursor);
           in32(name, cursor);
           cursor += align8(count * TYPES[type].bytes);
         });
+        for (const [i, holes] of missing) {
+          const j = kindLayout.columns.findIndex((name, k) => k > i && !LIMITS[propertyType.get(name)]);
+          if (j < 0) throw new Error(`convert(): no column after ${kindLayout.columns[i]} to mark its missing values in`);
+          const Type = TYPES[propertyType.get(kindLayout.columns[j])].array;
+          const view = new Type(mod.HEAPU8.buffer, pointers[j], count);
+          for (const k of holes) view[k] = NaN;
+        }
       }
       const outputs = {};
       for (const [name, type] of OUTPUTS) {
@@ -683,6 +922,11 @@ function bind(mod) {
       // The text columns in a region of their own: growing it leaves the
       // rest where it is (memory grows in place; only the views change).
       const textBytes = TEXT_OUTPUTS.reduce((sum, name) => sum + align8(count * widths[name]), 0);
+      if (count > 1 && textBytes > CHUNK_BYTES) {
+        // Wider than foreseen: the same points again in smaller chunks.
+        most = Math.ceil(count / 2);
+        continue;
+      }
       let textCursor = textOutputRoom(textBytes);
       for (const name of TEXT_OUTPUTS) {
         outputs[name] = textCursor;
@@ -720,6 +964,8 @@ function bind(mod) {
         const byte = hemisphereBytes[i];
         result.Hemisphere[start + i] = byte === 0 ? "" : String.fromCharCode(byte);
       }
+      start += count;
+      most = CHUNK;
     }
     return result;
   }

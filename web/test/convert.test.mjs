@@ -199,6 +199,29 @@ test("missing values (null, undefined) are points that name no position", () => 
   assert.deepEqual(d.Error, ["Coordonnées DMS incorrectes"]);
 });
 
+test("a missing value in any DMS column is a point that names no position; the others convert", () => {
+  const settings = { datumFrom: "bd72", datumTo: "wgs84", mgrsPrecision: 1, ifblPrecision: 6 };
+  const good = [[50, 30, 12.5, 4, 21, 0], [51, 2, 0.25, 3, 59, 59.5]];
+  for (let column = 0; column < 6; column++) {
+    for (const hole of [null, undefined, "sparse"]) {
+      const columns = COLUMNS.dms.map((_, c) => [good[0][c], 0, good[1][c]]);
+      columns.forEach((values, c) => { values[1] = good[1][c]; });
+      if (hole === "sparse") delete columns[column][1];
+      else columns[column][1] = hole;
+      const r = m.convert("dms", ...columns, settings);
+      const what = `${COLUMNS.dms[column]} ${String(hole)}`;
+      assert.deepEqual(r.Error, ["", "Coordonnées DMS incorrectes", ""], what);
+      assert.equal(r.Failure.join(""), "", what);
+      for (const i of [0, 2]) {
+        const want = viaObject("dms", columns.map((values) => values[i]), settings);
+        for (const name of [...NUMBER_OUTPUTS, ...TEXT_OUTPUTS]) {
+          assert.ok(sameBits(r[name][i], want[name]), `${what}: point ${i}, ${name}`);
+        }
+      }
+    }
+  }
+});
+
 test("no points give empty columns", () => {
   const r = m.convert("ifbl", []);
   assert.equal(r.Latitude.length, 0);
@@ -215,7 +238,8 @@ test("bad arguments throw a TypeError or RangeError naming the problem", () => {
     [() => m.convert("deg", "50", [3]), TypeError, /Latitude must be an array/],
     [() => m.convert("deg", [50, "4"], [3, 4]), TypeError, /Latitude\[1\]/],
     [() => m.convert("deg", [50], [{}]), TypeError, /Longitude\[0\]/],
-    [() => m.convert("dms", [50], [null], [0], [4], [0], [0]), RangeError, /LatDmsMin\[0\]/],
+    [() => m.convert("dms", [50], [NaN], [0], [4], [0], [0]), RangeError, /LatDmsMin\[0\]/],
+    [() => m.convert("dms", [50], ["30"], [0], [4], [0], [0]), TypeError, /LatDmsMin\[0\]/],
     [() => m.convert("dms", [50], [0], [1e39], [4], [0], [0]), RangeError, /LatDmsSec\[0\].*32-bit float/],
     [() => m.convert("dms", [50, 50], [0, 0], new Float64Array([0, -1e39]), [4, 4], [0, 0], [0, 0]), RangeError,
      /LatDmsSec\[1\].*32-bit float/],
@@ -243,4 +267,152 @@ test("datums are taken by name in any case or by number, with wgs84 the default"
   assert.equal(byName.Latitude[0], byNumber.Latitude[0]);
   const defaults = m.convert("deg", [50.8], [4.35]);
   assert.equal(defaults.Latitude[0], 50.8);  // wgs84 to wgs84
+});
+
+test("a call into the module from a column's or an option's getter is refused; the outer call is right", () => {
+  const z = new m.ZedizAdo();
+  z.MGRS = "31UES9521533649";
+  const spare = new m.ZedizAdo();
+  const inner = [
+    ["convert", () => m.convert("lambert", [100000], [100000])],
+    ["new ZedizAdo", () => new m.ZedizAdo()],
+    ["text get", () => z.MGRS],
+    ["text put", () => { z.MGRS = "31UFS0000000000"; }],
+    ["number get", () => z.Latitude],
+    ["number put", () => { z.Latitude = 12; }],
+    ["Conversion", () => z.Conversion()],
+    ["Reset", () => z.Reset()],
+    ["dispose", () => spare.dispose()],
+  ];
+  const settings = { datumFrom: "wgs84", datumTo: "bd72" };
+  const wantDeg = m.convert("deg", [50.8, 50.9], [4.3, 4.4], settings);
+  const wantText = m.convert("mgrs", ["31UES9521533649", "31UFS0000000000"], settings);
+  for (const [what, call] of inner) {
+    const refused = [];
+    const attempt = () => {
+      try {
+        call();
+        refused.push("ran");
+      } catch (error) {
+        refused.push(error.constructor === Error && /do not nest/.test(error.message) ? "refused" : String(error));
+      }
+    };
+    const proxy = (values) => new Proxy(values, {
+      get(target, key, receiver) {
+        if (key === "0") attempt();
+        return Reflect.get(target, key, receiver);
+      },
+    });
+    const accessor = (values) => {
+      const column = [...values];
+      Object.defineProperty(column, 1, { get() { attempt(); return values[1]; } });
+      return column;
+    };
+    const calls = [
+      ["deg", () => m.convert("deg", proxy([50.8, 50.9]), [4.3, 4.4], settings), wantDeg],
+      ["deg, accessor", () => m.convert("deg", [50.8, 50.9], accessor([4.3, 4.4]), settings), wantDeg],
+      ["mgrs", () => m.convert("mgrs", proxy(["31UES9521533649", "31UFS0000000000"]), settings), wantText],
+      ["option", () => m.convert("deg", [50.8, 50.9], [4.3, 4.4],
+                                  { get datumFrom() { attempt(); return "wgs84"; }, datumTo: "bd72" }), wantDeg],
+    ];
+    for (const [how, outer, want] of calls) {
+      const got = outer();
+      assert.ok(refused.length > 0 && refused.every((r) => r === "refused"), `${what} in ${how}: ${refused}`);
+      refused.length = 0;
+      for (const name of [...NUMBER_OUTPUTS, ...TEXT_OUTPUTS]) {
+        assert.deepEqual(got[name], want[name], `${what} in ${how}: ${name}`);
+      }
+    }
+  }
+  // Nothing reached the objects, and the module works as before.
+  assert.equal(z.MGRS, "31UES9521533649");
+  assert.equal(z.Latitude, 0);
+  assert.equal(spare.disposed, false);
+  assert.deepEqual(m.convert("deg", [50.8, 50.9], [4.3, 4.4], settings).X, wantDeg.X);
+  z.dispose();
+  spare.dispose();
+});
+
+test("long texts in large text columns: chunks by bytes, every point its object's, the module sound", () => {
+  const keep = new m.ZedizAdo();
+  keep.MGRS = "31UES9521533649-kept";
+  const good = "31UES9521533649";
+  const settings = { datumFrom: "wgs84", datumTo: "bd72", mgrsPrecision: 1, ifblPrecision: 6 };
+  // [kind, rows, where the long texts are, the long text]; rows times the
+  // widest text passes 2^31 bytes in the first three.
+  const cases = [
+    ["mgrs", 65536, [0], "9".repeat(32769)],
+    ["mgrs", 65536, [65535], "31UES" + "9".repeat(32764)],
+    ["mgrs", 70000, [3, 65536, 69999], "é".repeat(17000)],
+    ["ifbl", 66000, [1, 40000], "E".repeat(40000)],
+    ["mgrs", 3, [1], "€".repeat(400000)],  // one point past the chunk's bytes
+  ];
+  for (const [kind, rows, where, long] of cases) {
+    const column = new Array(rows).fill(kind === "mgrs" ? good : "E42543");
+    for (const i of where) column[i] = long;
+    const r = m.convert(kind, column, settings);
+    assert.equal(r.Error.length, rows);
+    const checked = new Set([0, 1, 2, rows - 1, ...where, ...where.map((i) => i + 1).filter((i) => i < rows)]);
+    for (const i of checked) {
+      const want = viaObject(kind, [column[i]], settings);
+      for (const name of [...NUMBER_OUTPUTS, ...TEXT_OUTPUTS, "Failure"]) {
+        assert.ok(sameBits(r[name][i], want[name]), `${kind} ${rows} rows, point ${i}, ${name}`);
+      }
+    }
+    assert.equal(keep.MGRS, "31UES9521533649-kept");
+  }
+  const known = m.convert("mgrs", [good], settings);
+  assert.equal(known.IFBL[0], viaObject("mgrs", [good], settings).IFBL);
+  assert.equal(keep.Latitude, 0);
+  keep.dispose();
+});
+
+test("a lone surrogate in a text is written as U+FFFD, by the object and by convert()", () => {
+  const rows = [
+    ["31UES\uD800", "31UES\uFFFD"],            // a high surrogate alone, last
+    ["\uDC0031UES", "\uFFFD31UES"],            // a low one alone, first
+    ["31\uDC00\uD800UES", "31\uFFFD\uFFFDUES"], // a pair the wrong way round
+    ["\uD835\uDD38\uD835", "\uD835\uDD38\uFFFD"], // after a whole pair
+  ];
+  const settings = { datumFrom: "wgs84", datumTo: "wgs84", mgrsPrecision: 1, ifblPrecision: 6 };
+  for (const [text, written] of rows) {
+    const z = new m.ZedizAdo();
+    z.MGRS = text;
+    assert.equal(z.MGRS, written, JSON.stringify(text));
+    z.IFBL = text;
+    assert.equal(z.IFBL, written, JSON.stringify(text));
+    z.dispose();
+    const r = m.convert("mgrs", [text, "31UES9521533649"], settings);
+    assert.equal(r.MGRS[0], written, JSON.stringify(text));
+    assert.equal(r.Error[0], `Coordonnées MGRS erronées (${written})`);
+    assert.equal(r.Error[1], "");
+    const i = m.convert("ifbl", [text], settings);
+    assert.equal(i.IFBL[0], written, JSON.stringify(text));
+  }
+});
+
+test("a typed array column is read from its own memory, whatever its class says", () => {
+  const lat = [50.8, 50.9, 51];
+  const lon = [4.3, 4.4, 4.5];
+  const want = m.convert("deg", lat, lon);
+  class ShortPart extends Float64Array {
+    subarray(begin) { return super.subarray(begin, begin + 1); }
+  }
+  class LongLength extends Float64Array {
+    get length() { return 5; }
+  }
+  class OtherKind extends Float64Array {
+    subarray(begin, end) { return Int8Array.from(super.subarray(begin, end)); }
+  }
+  const disguised = Float64Array.from(lat);
+  Object.setPrototypeOf(disguised, Int8Array.prototype);
+  const view = new DataView(new ArrayBuffer(24));
+  Object.setPrototypeOf(view, Float64Array.prototype);
+  for (const [what, column] of [["subarray", ShortPart.from(lat)], ["length", LongLength.from(lat)],
+                                ["kind", OtherKind.from(lat)], ["prototype", disguised]]) {
+    const r = m.convert("deg", column, lon);
+    assert.deepEqual(r.Latitude, want.Latitude, what);
+    assert.deepEqual(r.MGRS, want.MGRS, what);
+  }
+  assert.throws(() => m.convert("deg", view, lon), TypeError);
 });

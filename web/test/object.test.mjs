@@ -212,3 +212,46 @@ test("objects that are never disposed do not grow memory without bound", { timeo
   t.diagnostic(`module memory after ${rounds * perRound} undisposed objects: ${(last / 2 ** 20).toFixed(1)} MiB`);
   assert.ok(last < 64 * 2 ** 20, `memory grew to ${last} bytes`);
 });
+
+test("a copy of an object, or anything else given as one, has no memory: every use throws a TypeError", () => {
+  const a = wgs84ToBd72();
+  a.MGRS = "31UES9521533649";
+  const proto = m.ZedizAdo.prototype;
+  const copies = [
+    ["Object.assign", Object.assign(Object.create(proto), a)],
+    ["spread", Object.setPrototypeOf({ ...a }, proto)],
+    ["Object.create of the object", Object.create(a)],
+    ["Proxy", new Proxy(a, {})],
+    ["plain object", Object.create(proto)],
+  ];
+  const uses = [
+    ["get", (o) => o.MGRS],
+    ["put", (o) => { o.Latitude = 1; }],
+    ["text put", (o) => { o.IFBL = "E5"; }],
+    ["Conversion", (o) => o.Conversion()],
+    ["Reset", (o) => o.Reset()],
+    ["disposed", (o) => o.disposed],
+    ["dispose", (o) => o.dispose()],
+  ];
+  const other = new m.ZedizAdo();
+  for (const round of ["while the original lives", "after it is disposed"]) {
+    for (const [how, copy] of copies) {
+      for (const [what, use] of uses) {
+        assert.throws(() => use(copy), TypeError, `${how}, ${what}, ${round}`);
+      }
+    }
+    if (round === "while the original lives") {
+      assert.equal(a.MGRS, "31UES9521533649");
+      a.dispose();
+      other.MGRS = "31UFS0000000000";  // may take the memory a had
+    }
+  }
+  assert.equal(other.MGRS, "31UFS0000000000");
+  // The prototype's accessors and methods called on anything else.
+  const { get } = Object.getOwnPropertyDescriptor(proto, "MGRS");
+  for (const thing of [5, "x", null, undefined, {}, [], () => 0]) {
+    assert.throws(() => get.call(thing), TypeError);
+    assert.throws(() => proto.dispose.call(thing), TypeError);
+  }
+  other.dispose();
+});
