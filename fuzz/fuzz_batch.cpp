@@ -38,6 +38,7 @@
 #include <vector>
 
 #include <morvane/zediz_ado.hpp>
+#include "base/utf8.hpp"
 #include "fuzz/invariants.hpp"
 #include "tools/morvane/batch.hpp"
 #include "tools/morvane/csv.hpp"
@@ -366,22 +367,8 @@ class Json {
     return false;
   }
   std::size_t Utf8(std::size_t at) const {
-    const auto c = static_cast<unsigned char>(s_[at]);
-    std::size_t n;
-    std::uint32_t code, min;
-    if (c < 0x80) return 1;
-    if (c >= 0xC2 && c <= 0xDF) n = 2, min = 0x80, code = c & 0x1F;
-    else if (c >= 0xE0 && c <= 0xEF) n = 3, min = 0x800, code = c & 0x0F;
-    else if (c >= 0xF0 && c <= 0xF4) n = 4, min = 0x10000, code = c & 0x07;
-    else return 0;
-    if (at + n > s_.size()) return 0;
-    for (std::size_t k = 1; k < n; ++k) {
-      const auto b = static_cast<unsigned char>(s_[at + k]);
-      if ((b & 0xC0) != 0x80) return 0;
-      code = (code << 6) | (b & 0x3F);
-    }
-    if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-    return n;
+    return utf8::SequenceLength(reinterpret_cast<const unsigned char*>(s_.data()) + at,
+                                s_.size() - at);
   }
   std::string_view s_;
   std::size_t i_ = 0;

@@ -129,51 +129,12 @@ TEST(FieldReader, BlanksTabsAndOneCommaSeparate) {
   }
 }
 
-TEST(Names, DatumsByNameOrNumberInAnyCase) {
-  EXPECT_EQ(DatumByName("ED50"), mvEuropeanData1950);
-  EXPECT_EQ(DatumByName("bd72"), mvBelgium1972);
-  EXPECT_EQ(DatumByName("Wgs84"), mvWGS1984);
-  EXPECT_EQ(DatumByName("ntf"), mvNTF);
-  EXPECT_EQ(DatumByName("3"), mvWGS1984);
-  EXPECT_EQ(DatumByName("0"), std::nullopt);
-  EXPECT_EQ(DatumByName("5"), std::nullopt);
-  EXPECT_EQ(DatumByName("wgs"), std::nullopt);
-  EXPECT_EQ(InputKindByName("LAMBERT"), InputKind::Lambert);
-  EXPECT_EQ(InputKindByName("utm"), std::nullopt);
-}
-
 TEST(Names, OutputColumnsInTheOrderGiven) {
   EXPECT_EQ(ColumnsByNames("mgrs,deg"), (std::vector<Columns>{Columns::Mgrs, Columns::Deg}));
   EXPECT_EQ(ColumnsByNames("all")->size(), 6u);
   EXPECT_EQ(ColumnsByNames("IFBL")->front(), Columns::Ifbl);
   EXPECT_EQ(ColumnsByNames("deg,"), std::nullopt);
   EXPECT_EQ(ColumnsByNames("degrees"), std::nullopt);
-}
-
-TEST(UtmZone, FromTheGridZoneOfTheReference) {
-  const struct {
-    const char* mgrs;
-    bool ok;
-    int zone;
-    char hemisphere;
-  } cases[] = {
-      {"31UFS9602833256", true, 31, 'N'}, {"31ufs96", true, 31, 'N'},
-      {"5NKB123", true, 5, 'N'},          {"33MUT12345", true, 33, 'S'},
-      {"32CNM", true, 32, 'S'},           {" 31U FS 1 2", true, 31, 'N'},
-      {"", false, 0, 0},                  {"MGRS  NOT VALID", false, 0, 0},
-      {"   UTM ERROR", false, 0, 0},      {"61UFS", false, 0, 0},
-      {"31", false, 0, 0},                {"31IFS", false, 0, 0},
-      {"31YFS", false, 0, 0},
-  };
-  for (const auto& c : cases) {
-    int zone = 0;
-    char hemisphere = 0;
-    EXPECT_EQ(UtmZoneOf(c.mgrs, zone, hemisphere), c.ok) << c.mgrs;
-    if (c.ok) {
-      EXPECT_EQ(zone, c.zone) << c.mgrs;
-      EXPECT_EQ(hemisphere, c.hemisphere) << c.mgrs;
-    }
-  }
 }
 
 TEST(ValueColumns, ReferencesMessagesAndDecimalMarks) {

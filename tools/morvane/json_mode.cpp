@@ -6,6 +6,7 @@
 #include <limits>
 
 #include <morvane/failure.hpp>
+#include "base/utf8.hpp"
 #include "tools/morvane/numbers.hpp"
 
 namespace morvane::cli {
@@ -13,25 +14,6 @@ namespace morvane::cli {
 namespace {
 
 // ---------------------------------------------------------------- writing
-
-// Length of the valid UTF-8 sequence at s (at most n bytes), 0 if none.
-std::size_t Utf8Length(const unsigned char* s, std::size_t n) {
-  const unsigned char c = s[0];
-  std::size_t length;
-  std::uint32_t min, code;
-  if (c < 0x80) return 1;
-  if (c >= 0xC2 && c <= 0xDF) length = 2, min = 0x80, code = c & 0x1F;
-  else if (c >= 0xE0 && c <= 0xEF) length = 3, min = 0x800, code = c & 0x0F;
-  else if (c >= 0xF0 && c <= 0xF4) length = 4, min = 0x10000, code = c & 0x07;
-  else return 0;
-  if (length > n) return 0;
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((s[i] & 0xC0) != 0x80) return 0;
-    code = (code << 6) | (s[i] & 0x3F);
-  }
-  if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-  return length;
-}
 
 char* PutKey(char* p, std::string_view key, bool first) {
   if (!first) *p++ = ',';
@@ -89,24 +71,6 @@ constexpr std::array<PropertyName, 19> kWritable{{
 
 bool IsJsonBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-void AppendUtf8(std::string& out, std::uint32_t code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
 
 // A reader of one flat JSON object.
 class Reader {
@@ -177,7 +141,7 @@ class Reader {
           } else if (code >= 0xDC00 && code <= 0xDFFF) {
             return Problem("unpaired surrogate in string");
           }
-          AppendUtf8(out, code);
+          utf8::Append(out, code);
           break;
         }
         default: --pos_; return Problem("unknown escape in string");
@@ -265,7 +229,7 @@ void WriteJsonString(std::string_view text, OutBuffer& out) {
       *p++ = kHex[c >> 4], *p++ = kHex[c & 15], ++i;
     } else if (c < 0x80) {
       *p++ = static_cast<char>(c), ++i;
-    } else if (const std::size_t n = Utf8Length(s + i, text.size() - i)) {
+    } else if (const std::size_t n = utf8::SequenceLength(s + i, text.size() - i)) {
       p = Put(p, text.substr(i, n)), i += n;
     } else {
       p = Put(p, "\xEF\xBF\xBD"), ++i;  // U+FFFD

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include <morvane/failure.hpp>
+#include <morvane/names.hpp>
 #include <morvane/zediz_ado.hpp>
 #include "tools/morvane/batch.hpp"
 #include "tools/morvane/csv.hpp"
@@ -258,18 +259,55 @@ int Batch(Settings settings, BatchArgs args) {
 
 // ---------------------------------------------------------- arguments
 
+// The datums' keys as a list: "ed50, bd72, wgs84, ntf".
+std::string DatumKeys() {
+  const NameTables names = Names();
+  std::string keys;
+  for (std::size_t i = 0; i < names.datumCount; ++i) {
+    if (i) keys += ", ";
+    keys += names.datums[i].key;
+  }
+  return keys;
+}
+
+// "ed50, bd72, wgs84, ntf or 1 to 4": every name a datum option takes.
+std::string DatumChoices() {
+  const NameTables names = Names();
+  return DatumKeys() + " or " + std::to_string(names.datums[0].number) + " to " +
+         std::to_string(names.datums[names.datumCount - 1].number);
+}
+
+// The kinds' keys, in the order of the core's table.
+std::string KindKeys() {
+  const NameTables names = Names();
+  std::string keys;
+  for (std::size_t i = 0; i < names.kindCount; ++i) {
+    if (i) keys += ", ";
+    keys += names.kinds[i].key;
+  }
+  return keys;
+}
+
 CLI::Validator DatumValidator() {
   return CLI::Validator(
       [](std::string& value) -> std::string {
-        return DatumByName(value) ? "" : "unknown datum '" + value + "' (ed50, bd72, wgs84, ntf or 1 to 4)";
+        return DatumByName(value) ? "" : "unknown datum '" + value + "' (" + DatumChoices() + ")";
+      },
+      "");
+}
+
+CLI::Validator KindValidator() {
+  return CLI::Validator(
+      [](std::string& value) -> std::string {
+        return KindByName(value) ? "" : "unknown input kind '" + value + "' (" + KindKeys() + ")";
       },
       "");
 }
 
 void AddDatumOptions(CLI::App& app, std::string& from, std::string& to) {
   app.add_option("--from", from,
-                 "Datum of degree, DMS and MGRS input: ed50, bd72, wgs84, ntf or 1 to 4 "
-                 "(Lambert and IFBL input are always on bd72)")
+                 "Datum of degree, DMS and MGRS input: " + DatumChoices() +
+                     " (Lambert and IFBL input are always on bd72)")
       ->check(DatumValidator())
       ->type_name("DATUM")
       ->capture_default_str();
@@ -288,12 +326,49 @@ void AddPrecisionOptions(CLI::App& app, Settings& settings) {
                  "IFBL code length: 2 or 4 characters; anything else 6");
 }
 
-constexpr const char* kMainFooter = R"(
+// Words joined by blanks into lines of at most `width` characters.
+std::string Wrapped(const std::vector<std::string>& words, std::size_t width) {
+  std::string text, line;
+  for (const std::string& word : words) {
+    if (!line.empty() && line.size() + 1 + word.size() > width) {
+      text += line + '\n';
+      line.clear();
+    }
+    if (!line.empty()) line += ' ';
+    line += word;
+  }
+  return text + line;
+}
+
+// "Datums: ed50 (European 1950, 1), ...", from the core's table.
+std::string DatumList() {
+  const NameTables names = Names();
+  std::vector<std::string> words{"Datums:"};
+  for (std::size_t i = 0; i < names.datumCount; ++i) {
+    const DatumName& datum = names.datums[i];
+    std::string entry = datum.key;
+    entry += " (";
+    entry += datum.label;
+    entry += ", " + std::to_string(datum.number) + ')';
+    entry += i + 1 < names.datumCount ? ',' : '.';
+    std::size_t start = 0;
+    while (true) {  // a label's words may each start a line
+      const auto blank = entry.find(' ', start);
+      words.push_back(entry.substr(start, blank - start));
+      if (blank == std::string::npos) break;
+      start = blank + 1;
+    }
+  }
+  return Wrapped(words, 79);
+}
+
+constexpr const char* kMainIntro = R"(
 Without a command, converts a built-in example (a point in Brussels) and
 prints every representation.
 
-Datums: ed50 (European 1950, 1), bd72 (Belgian 1972, 2), wgs84 (WGS 1984, 3),
-ntf (Nouvelle Triangulation Francaise, 4).
+)";
+
+constexpr const char* kMainExamples = R"(
 
 Examples:
   morvane
@@ -364,7 +439,7 @@ int main(int argc, char** argv) {
   CLI::App app{"morvane: coordinates in Belgium and its neighbours, between degrees, DMS, "
                "Lambert 72, UTM, MGRS and IFBL, on four datums",
                "morvane"};
-  app.footer(kMainFooter);
+  app.footer(kMainIntro + DatumList() + kMainExamples);
   app.require_subcommand(0, 1);
 
   Settings settings;
@@ -398,9 +473,9 @@ int main(int argc, char** argv) {
       ->type_name("FILE");
   AddDatumOptions(*batch, from, to);
   AddPrecisionOptions(*batch, settings);
-  auto* inputOption = batch->add_option("--input", inputKind, "Input kind: deg, dms, lambert, mgrs, ifbl")
+  auto* inputOption = batch->add_option("--input", inputKind, "Input kind: " + KindKeys())
                           ->type_name("KIND")
-                          ->check(CLI::IsMember({"deg", "dms", "lambert", "mgrs", "ifbl"}, CLI::ignore_case))
+                          ->check(KindValidator())
                           ->capture_default_str();
   auto* lonFirst = batch->add_flag("--lon-first", settings.lonFirst,
                                    "Degrees as longitude then latitude, in input and output");
@@ -443,8 +518,8 @@ int main(int argc, char** argv) {
     return app.exit(error) == 0 ? kOk : kUsage;
   }
 
-  settings.from = *DatumByName(from);
-  settings.dest = *DatumByName(to);
+  settings.from = static_cast<morvane::InternalDatums>(morvane::DatumByName(from)->number);
+  settings.dest = static_cast<morvane::InternalDatums>(morvane::DatumByName(to)->number);
   if (convert->parsed()) return Convert(settings, point);
   if (batch->parsed()) {
     if (batchArgs.jsonl && (!batch->get_option("--from")->empty() || !batch->get_option("--to")->empty() ||
@@ -453,7 +528,7 @@ int main(int argc, char** argv) {
       Complain("--jsonl takes the datums and precisions from each line, not from options");
       return kUsage;
     }
-    settings.input = *InputKindByName(inputKind);
+    settings.input = static_cast<InputKind>(morvane::KindByName(inputKind)->number);
     const auto groups = ColumnsByNames(columns);
     if (!groups) {
       Complain("--output takes deg, dms, lambert, utm, mgrs, ifbl or all, comma-separated");

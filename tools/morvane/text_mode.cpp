@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include <morvane/failure.hpp>
+#include "mgrs/mgrs.hpp"
 #include "tools/morvane/numbers.hpp"
 
 namespace morvane::cli {
@@ -149,9 +150,9 @@ void WriteValueColumns(const Settings& settings, const ValueStyle& style,
         break;
       case Columns::Lambert: number(v.x), number(v.y); break;
       case Columns::Utm: {
-        int zone = 0;
+        std::int16_t zone = 0;
         char hemisphere = 0;
-        if (UtmZoneOf(mgrs, zone, hemisphere)) {
+        if (dma::ZoneOfReference(mgrs, zone, hemisphere)) {
           whole(zone);
           next(), *p++ = hemisphere;
           number(v.easting), number(v.northing);
