@@ -46,6 +46,7 @@
 #include "tools/morvane/json_mode.hpp"
 #include "tools/morvane/numbers.hpp"
 #include "tools/morvane/out_buffer.hpp"
+#include "tools/morvane/point_fields.hpp"
 #include "tools/morvane/settings.hpp"
 #include "tools/morvane/text_mode.hpp"
 
@@ -103,16 +104,6 @@ Options ReadSettings(std::string_view line) {
   return o;
 }
 
-class JsonLines : public LineConverter {
- public:
-  LineStatus Convert(std::string_view line, OutBuffer& out) override {
-    return converter_.Convert(line, out);
-  }
-
- private:
-  JsonConverter converter_;
-};
-
 bool IsBlankOrCr(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
 std::string_view TrimEnd(std::string_view line) {
@@ -144,21 +135,6 @@ bool PassesThrough(std::string_view line, bool json) {
 }
 
 // ------------------------------------------------------------- text mode
-
-std::size_t ValueColumns(const Settings& s) {
-  std::size_t n = 0;
-  for (Columns group : s.columns) {
-    switch (group) {
-      case Columns::Deg: n += 2; break;
-      case Columns::Dms: n += 6; break;
-      case Columns::Lambert: n += 2; break;
-      case Columns::Utm: n += 4; break;
-      case Columns::Mgrs: n += 1; break;
-      case Columns::Ifbl: n += 1; break;
-    }
-  }
-  return n;
-}
 
 // The first n fields of a line cut at the delimiter, and what follows.
 std::vector<std::string_view> Cut(std::string_view line, char d, std::size_t n,
@@ -253,7 +229,7 @@ void CheckTextLine(const Settings& s, std::string_view in, std::string_view out,
     status = LineStatus::Passed;
     return;
   }
-  const std::size_t n = ValueColumns(s);
+  const std::size_t n = ValueColumnCount(s);
   std::string_view rest;
   const auto f = Cut(out, s.delimiter, n, rest);
   if (f[0] == "*" && !(s.columns[0] == Columns::Utm)) {
@@ -528,7 +504,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   OutBuffer out;
   LineCounts counts;
   if (options.json) {
-    JsonLines converter;
+    JsonConverter converter;
     ConvertBlock(block, converter, out, counts);
   } else {
     TextConverter converter(options.settings);

@@ -8,6 +8,7 @@
 
 #include "tools/morvane/csv.hpp"
 #include "tools/morvane/csv_mode.hpp"
+#include "tools/morvane/text_mode.hpp"
 
 namespace morvane::cli {
 namespace {

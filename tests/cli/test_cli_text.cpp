@@ -1,5 +1,5 @@
-// Reading and writing pieces of the command-line tool: numbers, fields,
-// names, zones.
+// Reading and writing pieces of the command-line tool: numbers, the
+// fields of text mode, output column names.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -135,33 +135,6 @@ TEST(Names, OutputColumnsInTheOrderGiven) {
   EXPECT_EQ(ColumnsByNames("IFBL")->front(), Columns::Ifbl);
   EXPECT_EQ(ColumnsByNames("deg,"), std::nullopt);
   EXPECT_EQ(ColumnsByNames("degrees"), std::nullopt);
-}
-
-TEST(ValueColumns, ReferencesMessagesAndDecimalMarks) {
-  Settings settings;
-  settings.columns = {Columns::Lambert, Columns::Utm, Columns::Mgrs};
-  PointValues v;
-  v.x = 150000.5, v.y = 170000, v.easting = 571666.25, v.northing = 5539109.5;
-  const struct {
-    const char* mgrs;
-    ValueStyle style;
-    const char* written;
-  } cases[] = {
-      {"31UES9521533649", {}, "150000.5\t170000\t31\tN\t571666.25\t5539109.5\t31UES9521533649"},
-      // Zones 1 to 9 begin with a blank, which would split the column.
-      {" 2UNA7166639110", {}, "150000.5\t170000\t2\tN\t571666.25\t5539109.5\t2UNA7166639110"},
-      {"MGRS  NOT VALID", {}, "150000.5\t170000\t*\t*\t*\t*\t*"},
-      {"", {';', "", false, false}, "150000.5;170000;;;;;"},
-      {" 2UNA71663911", {';', "", true, false}, "150000,5;170000;2;N;571666,25;5539109,5;2UNA71663911"},
-      {"31UES95213364", {',', "", true, true},
-       "\"150000,5\",170000,31,N,\"571666,25\",\"5539109,5\",31UES95213364"},
-  };
-  for (const auto& c : cases) {
-    v.mgrs = c.mgrs;
-    OutBuffer out;
-    WriteValueColumns(settings, c.style, v, out);
-    EXPECT_EQ(out.View(), c.written) << c.mgrs;
-  }
 }
 
 }  // namespace

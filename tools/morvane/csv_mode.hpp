@@ -17,8 +17,8 @@
 #include "tools/morvane/csv.hpp"
 #include "tools/morvane/out_buffer.hpp"
 #include "tools/morvane/point_batch.hpp"
+#include "tools/morvane/point_fields.hpp"
 #include "tools/morvane/settings.hpp"
-#include "tools/morvane/text_mode.hpp"
 
 namespace morvane::cli {
 

@@ -7,8 +7,8 @@
 #include <string_view>
 
 #include <morvane/zediz_ado.hpp>
+#include "tools/morvane/batch.hpp"
 #include "tools/morvane/out_buffer.hpp"
-#include "tools/morvane/text_mode.hpp"
 
 namespace morvane::cli {
 
@@ -35,11 +35,12 @@ void WriteJsonString(std::string_view text, OutBuffer& out);
 bool ReadJsonLine(std::string_view line, ZedizAdo& object, PutDatums& datums,
                   std::string& problem);
 
-class JsonConverter {
+// The lines of JSON-lines mode, each converted on a fresh object.
+class JsonConverter : public LineConverter {
  public:
   // Appends the output line, newline included.  Lines starting with '#'
   // and blank lines pass through unchanged.
-  LineStatus Convert(std::string_view line, OutBuffer& out);
+  LineStatus Convert(std::string_view line, OutBuffer& out) override;
 
  private:
   std::string problem_;

@@ -12,30 +12,10 @@
 #include <vector>
 
 #include <morvane/batch.hpp>
+#include "tools/morvane/point_fields.hpp"
 #include "tools/morvane/settings.hpp"
 
 namespace morvane::cli {
-
-// The input of one point, as read from its fields.
-struct PointInput {
-  double latitude = 0;  // degrees
-  double longitude = 0;
-  double x = 0;  // Lambert 72
-  double y = 0;
-  std::array<std::int16_t, 4> dms{};  // LatDmsDeg, LatDmsMin, LonDmsDeg, LonDmsMin
-  std::array<float, 2> seconds{};     // LatDmsSec, LonDmsSec
-  std::string_view text;              // MGRS reference or IFBL code
-};
-
-// What a converted point gives to print.  The texts are the object's
-// (MGRS may be empty, begin with a blank or hold a routine's message).
-struct PointValues {
-  double latitude = 0, longitude = 0;
-  std::int16_t latDmsDeg = 0, latDmsMin = 0, lonDmsDeg = 0, lonDmsMin = 0;
-  float latDmsSec = 0, lonDmsSec = 0;
-  double x = 0, y = 0, northing = 0, easting = 0;
-  std::string_view mgrs, ifbl;
-};
 
 class PointBatch {
  public:
