@@ -15,7 +15,7 @@ namespace morvane::cli {
 namespace {
 
 // Echoes each line with a mark; lines holding "bad" fail, "#" lines pass.
-// Some lines take a while, so that blocks finish out of order.
+// Some lines take a while, so that reading runs ahead of converting.
 class Echo : public LineConverter {
  public:
   LineStatus Convert(std::string_view line, OutBuffer& out) override {
@@ -33,17 +33,19 @@ std::string TempPath(const char* name) {
   return ::testing::TempDir() + "/morvane_cli_" + name + std::to_string(::getpid());
 }
 
-std::string RunEcho(const std::string& input, unsigned threads, std::size_t blockBytes,
+// Converts on this thread alone, or (beside) each block on a thread of its
+// own while the next is read.
+std::string RunEcho(const std::string& input, bool beside, std::size_t blockBytes,
                 BatchResult& result, std::string_view header = {}) {
   const std::string inPath = TempPath("in"), outPath = TempPath("out");
   std::ofstream(inPath, std::ios::binary) << input;
   std::FILE* in = std::fopen(inPath.c_str(), "rb");
   std::FILE* out = std::fopen(outPath.c_str(), "wb");
   BatchOptions options;
-  options.threads = threads;
   options.blockBytes = blockBytes;
-  result = RunBatch(::fileno(in), ::fileno(out), header, [] { return std::make_unique<LineByLine>(std::make_unique<Echo>()); },
-                    options);
+  Echo echo, moreEcho;
+  LineByLine lines(echo), moreLines(moreEcho);
+  result = RunBatch(::fileno(in), ::fileno(out), header, lines, beside ? &moreLines : nullptr, options);
   std::fclose(in);
   std::fclose(out);
   std::stringstream text;
@@ -62,11 +64,11 @@ TEST(Batch, EveryLineOnceInInputOrder) {
     input += line + "\n";
     expected += line[0] == '#' ? line + "\n" : "<" + line + ">\n";
   }
-  for (unsigned threads : {1u, 2u, 5u}) {
+  for (bool beside : {false, true}) {
     for (std::size_t blockBytes : {1u, 100u, 4096u, 1u << 20}) {
       BatchResult result;
-      EXPECT_EQ(RunEcho(input, threads, blockBytes, result), expected)
-          << threads << " threads, " << blockBytes << " bytes";
+      EXPECT_EQ(RunEcho(input, beside, blockBytes, result), expected)
+          << (beside ? "beside, " : "") << blockBytes << " bytes";
       EXPECT_EQ(result.counts.lines, 3000u);
       EXPECT_EQ(result.counts.failed, 33u);  // multiples of 89 but not of 97
       EXPECT_EQ(result.counts.converted, 3000u - 31u - 33u);
@@ -77,25 +79,25 @@ TEST(Batch, EveryLineOnceInInputOrder) {
 
 TEST(Batch, LastLineWithoutNewlineAndEmptyInput) {
   BatchResult result;
-  EXPECT_EQ(RunEcho("a\nb", 1, 64, result), "<a>\n<b>\n");
+  EXPECT_EQ(RunEcho("a\nb", false, 64, result), "<a>\n<b>\n");
   EXPECT_EQ(result.counts.lines, 2u);
-  EXPECT_EQ(RunEcho("a\nb", 3, 1, result), "<a>\n<b>\n");
-  EXPECT_EQ(RunEcho("", 3, 64, result), "");
+  EXPECT_EQ(RunEcho("a\nb", true, 1, result), "<a>\n<b>\n");
+  EXPECT_EQ(RunEcho("", true, 64, result), "");
   EXPECT_EQ(result.counts.lines, 0u);
-  EXPECT_EQ(RunEcho("\n\n", 2, 64, result), "<>\n<>\n");
+  EXPECT_EQ(RunEcho("\n\n", true, 64, result), "<>\n<>\n");
   EXPECT_EQ(result.counts.lines, 2u);
 }
 
 TEST(Batch, HeaderFirst) {
   BatchResult result;
-  EXPECT_EQ(RunEcho("a\n", 2, 64, result, "# h\n"), "# h\n<a>\n");
-  EXPECT_EQ(RunEcho("", 1, 64, result, "# h\n"), "# h\n");
+  EXPECT_EQ(RunEcho("a\n", true, 64, result, "# h\n"), "# h\n<a>\n");
+  EXPECT_EQ(RunEcho("", false, 64, result, "# h\n"), "# h\n");
 }
 
 TEST(Batch, LongLinesStayWhole) {
   const std::string longLine(100000, 'y');
   BatchResult result;
-  EXPECT_EQ(RunEcho("a\n" + longLine + "\nb\n", 2, 16, result), "<a>\n<" + longLine + ">\n<b>\n");
+  EXPECT_EQ(RunEcho("a\n" + longLine + "\nb\n", true, 16, result), "<a>\n<" + longLine + ">\n<b>\n");
 }
 
 TEST(Batch, WriteErrorIsReported) {
@@ -104,12 +106,12 @@ TEST(Batch, WriteErrorIsReported) {
   std::FILE* in = std::fopen(inPath.c_str(), "rb");
   std::FILE* full = std::fopen("/dev/full", "wb");
   ASSERT_NE(full, nullptr);
-  for (unsigned threads : {1u, 3u}) {
+  for (bool beside : {false, true}) {
     std::rewind(in);
-    BatchOptions options;
-    options.threads = threads;
-    const BatchResult result = RunBatch(::fileno(in), ::fileno(full), {},
-                                        [] { return std::make_unique<LineByLine>(std::make_unique<Echo>()); }, options);
+    Echo echo, moreEcho;
+    LineByLine lines(echo), moreLines(moreEcho);
+    const BatchResult result =
+        RunBatch(::fileno(in), ::fileno(full), {}, lines, beside ? &moreLines : nullptr, {});
     EXPECT_NE(result.ioError.find("cannot write the output"), std::string::npos);
   }
   std::fclose(full);

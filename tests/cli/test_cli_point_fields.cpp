@@ -79,27 +79,35 @@ TEST(PutInput, NamesTheUnreadableField) {
   }
 }
 
-TEST(ValueColumns, ReferencesMessagesAndDecimalMarks) {
+TEST(ValueColumns, ReferencesZonesMessagesAndDecimalMarks) {
   Settings settings;
   settings.columns = {Columns::Lambert, Columns::Utm, Columns::Mgrs};
   PointValues v;
   v.x = 150000.5, v.y = 170000, v.easting = 571666.25, v.northing = 5539109.5;
   const struct {
     const char* mgrs;
+    std::int16_t zone;  // as the batch call gives it
+    char hemisphere;
     ValueStyle style;
     const char* written;
   } cases[] = {
-      {"31UES9521533649", {}, "150000.5\t170000\t31\tN\t571666.25\t5539109.5\t31UES9521533649"},
+      {"31UES9521533649", 31, 'N', {}, "150000.5\t170000\t31\tN\t571666.25\t5539109.5\t31UES9521533649"},
       // Zones 1 to 9 begin with a blank, which would split the column.
-      {" 2UNA7166639110", {}, "150000.5\t170000\t2\tN\t571666.25\t5539109.5\t2UNA7166639110"},
-      {"MGRS  NOT VALID", {}, "150000.5\t170000\t*\t*\t*\t*\t*"},
-      {"", {';', "", false, false}, "150000.5;170000;;;;;"},
-      {" 2UNA71663911", {';', "", true, false}, "150000,5;170000;2;N;571666,25;5539109,5;2UNA71663911"},
-      {"31UES95213364", {',', "", true, true},
+      {" 2UNA7166639110", 2, 'N', {}, "150000.5\t170000\t2\tN\t571666.25\t5539109.5\t2UNA7166639110"},
+      {"33MUT12345", 33, 'S', {}, "150000.5\t170000\t33\tS\t571666.25\t5539109.5\t33MUT12345"},
+      {"MGRS  NOT VALID", 0, 0, {}, "150000.5\t170000\t*\t*\t*\t*\t*"},
+      // A text with a blank inside is no reference, whatever its zone.
+      {"31U ES 95215 33649", 31, 'N', {}, "150000.5\t170000\t*\t*\t*\t*\t*"},
+      // A reference without a zone gets no UTM position.
+      {"31XES9521533649", 0, 0, {}, "150000.5\t170000\t*\t*\t*\t*\t31XES9521533649"},
+      {"", 0, 0, {';', "", false, false}, "150000.5;170000;;;;;"},
+      {" 2UNA71663911", 2, 'N', {';', "", true, false}, "150000,5;170000;2;N;571666,25;5539109,5;2UNA71663911"},
+      {"31UES95213364", 31, 'N', {',', "", true, true},
        "\"150000,5\",170000,31,N,\"571666,25\",\"5539109,5\",31UES95213364"},
   };
   for (const auto& c : cases) {
     v.mgrs = c.mgrs;
+    v.zone = c.zone, v.hemisphere = c.hemisphere;
     OutBuffer out;
     WriteValueColumns(settings, c.style, v, out);
     EXPECT_EQ(out.View(), c.written) << c.mgrs;

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "tools/morvane/numbers.hpp"
 #include "tools/morvane/settings.hpp"
@@ -135,6 +137,47 @@ TEST(Names, OutputColumnsInTheOrderGiven) {
   EXPECT_EQ(ColumnsByNames("IFBL")->front(), Columns::Ifbl);
   EXPECT_EQ(ColumnsByNames("deg,"), std::nullopt);
   EXPECT_EQ(ColumnsByNames("degrees"), std::nullopt);
+}
+
+// Points one at a time, for comparison.
+std::string LineByLineOutput(const Settings& settings, const std::vector<std::string>& lines) {
+  TextConverter alone(settings);
+  OutBuffer out;
+  LineCounts counts;
+  for (const std::string& line : lines) alone.Convert(line + "\n", out, counts);
+  return std::string(out.View());
+}
+
+TEST(TextConverter, SameLinesWhateverTheBatchesAndThreads) {
+  // More points than one batch holds, comments and unreadable lines
+  // between them; MGRS input with a text long enough to need a batch of
+  // its own.
+  std::vector<std::string> degrees, references;
+  for (int i = 0; i < 5000; ++i) {
+    if (i % 97 == 0) degrees.push_back("# note " + std::to_string(i));
+    else if (i % 89 == 0) degrees.push_back("50.5 x carried");
+    else degrees.push_back(std::to_string(49.5 + i * 0.0004) + " " + std::to_string(2.6 + i * 0.0007));
+    references.push_back(i == 300 ? "31U" + std::string(200000, '1') : "31UES" + std::to_string(10000 + i));
+  }
+  Settings deg, mgrs;
+  mgrs.input = InputKind::Mgrs;
+  for (const auto& [settings, lines] : {std::pair{&deg, &degrees}, std::pair{&mgrs, &references}}) {
+    const std::string expected = LineByLineOutput(*settings, *lines);
+    std::string block;
+    for (const std::string& line : *lines) block += line + "\n";
+    for (unsigned threads : {1u, 3u}) {
+      TextConverter converter(*settings, threads);
+      OutBuffer out;
+      LineCounts counts;
+      converter.Convert(block, out, counts);
+      EXPECT_EQ(out.View(), expected) << threads << " threads";
+      EXPECT_EQ(counts.lines, lines->size());
+      // And again, the converter's batches reused.
+      out.Clear();
+      converter.Convert(block, out, counts);
+      EXPECT_EQ(out.View(), expected) << threads << " threads, again";
+    }
+  }
 }
 
 }  // namespace

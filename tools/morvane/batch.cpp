@@ -2,13 +2,10 @@
 
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
-#include <condition_variable>
 #include <cstring>
-#include <deque>
-#include <mutex>
 #include <thread>
-#include <vector>
 
 #include "tools/morvane/progress.hpp"
 
@@ -73,22 +70,14 @@ class BlockReader {
   bool eof_ = false;
 };
 
-void Add(LineCounts& total, const LineCounts& part) {
-  total.lines += part.lines;
-  total.converted += part.converted;
-  total.failed += part.failed;
-}
-
-BatchResult RunOnOneThread(BlockReader& reader, int outFd, const ConverterFactory& factory,
-                           Progress& progress) {
+BatchResult Run(BlockReader& reader, int outFd, BlockConverter& converter, Progress& progress) {
   BatchResult result;
-  const auto converter = factory();
   std::string block;
   OutBuffer out;
   std::uint64_t bytes = 0;
   while (reader.Fill(block, result.ioError)) {
     out.Clear();
-    converter->Convert(block, out, result.counts);
+    converter.Convert(block, out, result.counts);
     if (!WriteAll(outFd, out.View(), result.ioError)) break;
     bytes += block.size();
     progress.Update(bytes, result.counts.lines);
@@ -96,135 +85,34 @@ BatchResult RunOnOneThread(BlockReader& reader, int outFd, const ConverterFactor
   return result;
 }
 
-// Blocks travel reader -> worker -> writer through a fixed pool: the
-// reader takes a free block, fills it and queues it both for the workers
-// and, in input order, for the writer, which waits for the block at the
-// head of its queue to be converted, writes it and frees it.
-class Pipeline {
- public:
-  Pipeline(unsigned threads, const ConverterFactory& factory, BlockReader& reader, int outFd,
-           Progress& progress)
-      : blocks_(2 * threads + 2), factory_(factory), reader_(reader), outFd_(outFd),
-        progress_(progress) {
-    for (std::size_t i = 0; i < blocks_.size(); ++i) free_.push_back(i);
-    workers_.reserve(threads);
-    for (unsigned i = 0; i < threads; ++i) workers_.emplace_back([this] { Work(); });
-    writer_ = std::thread([this] { Write(); });
+// Block k converts on a thread of its own while this thread reads block
+// k + 1 and, once block k is converted and block k + 1 converting, writes
+// block k.  Converter and block k % 2 go together.
+BatchResult RunBeside(BlockReader& reader, int outFd, std::array<BlockConverter*, 2> converters,
+                      Progress& progress) {
+  BatchResult result;
+  std::array<std::string, 2> blocks;
+  OutBuffer out;
+  std::uint64_t bytes = 0;
+  if (!reader.Fill(blocks[0], result.ioError)) return result;
+  converters[0]->Read(blocks[0]);
+  std::thread converting([c = converters[0]] { c->ConvertPoints(); });
+  for (std::size_t k = 0;; ++k) {
+    const std::size_t now = k % 2, next = 1 - now;
+    const bool more = reader.Fill(blocks[next], result.ioError);
+    if (more) converters[next]->Read(blocks[next]);
+    converting.join();
+    if (more) converting = std::thread([c = converters[next]] { c->ConvertPoints(); });
+    out.Clear();
+    converters[now]->Write(out, result.counts);
+    const bool written = WriteAll(outFd, out.View(), result.ioError);
+    bytes += blocks[now].size();
+    progress.Update(bytes, result.counts.lines);
+    if (!more || !written) break;
   }
-
-  BatchResult Run() {
-    std::string readError;
-    while (true) {
-      std::size_t index;
-      {
-        std::unique_lock lock(mutex_);
-        freed_.wait(lock, [&] { return !free_.empty() || stop_; });
-        if (stop_) break;
-        index = free_.front();
-        free_.pop_front();
-      }
-      if (!reader_.Fill(blocks_[index].in, readError)) break;
-      {
-        std::lock_guard lock(mutex_);
-        work_.push_back(index);
-        order_.push_back(index);
-      }
-      queued_.notify_one();
-    }
-    {
-      std::lock_guard lock(mutex_);
-      inputEnded_ = true;
-    }
-    queued_.notify_all();
-    converted_.notify_all();
-    for (auto& worker : workers_) worker.join();
-    writer_.join();
-    if (result_.ioError.empty()) result_.ioError = readError;
-    return result_;
-  }
-
- private:
-  struct Block {
-    std::string in;
-    OutBuffer out;
-    LineCounts counts;
-    bool done = false;
-  };
-
-  void Work() {
-    const auto converter = factory_();
-    while (true) {
-      std::size_t index;
-      {
-        std::unique_lock lock(mutex_);
-        queued_.wait(lock, [&] { return !work_.empty() || inputEnded_ || stop_; });
-        if (work_.empty() || stop_) return;
-        index = work_.front();
-        work_.pop_front();
-      }
-      Block& block = blocks_[index];
-      block.out.Clear();
-      block.counts = {};
-      converter->Convert(block.in, block.out, block.counts);
-      {
-        std::lock_guard lock(mutex_);
-        block.done = true;
-      }
-      converted_.notify_all();
-    }
-  }
-
-  void Write() {
-    std::uint64_t bytes = 0;
-    while (true) {
-      std::size_t index;
-      {
-        std::unique_lock lock(mutex_);
-        converted_.wait(lock, [&] {
-          return (!order_.empty() && blocks_[order_.front()].done) ||
-                 (inputEnded_ && order_.empty()) || stop_;
-        });
-        if (stop_ || order_.empty()) return;
-        index = order_.front();
-        order_.pop_front();
-      }
-      Block& block = blocks_[index];
-      if (!WriteAll(outFd_, block.out.View(), result_.ioError)) {
-        {
-          std::lock_guard lock(mutex_);
-          stop_ = true;
-        }
-        freed_.notify_all();
-        queued_.notify_all();
-        return;
-      }
-      Add(result_.counts, block.counts);
-      bytes += block.in.size();
-      progress_.Update(bytes, result_.counts.lines);
-      {
-        std::lock_guard lock(mutex_);
-        block.done = false;
-        free_.push_back(index);
-      }
-      freed_.notify_one();
-    }
-  }
-
-  std::vector<Block> blocks_;
-  const ConverterFactory& factory_;
-  BlockReader& reader_;
-  int outFd_;
-  Progress& progress_;
-  BatchResult result_;  // written by the writer only, read after it ends
-
-  std::mutex mutex_;
-  std::condition_variable freed_, queued_, converted_;
-  std::deque<std::size_t> free_, work_, order_;
-  bool inputEnded_ = false;
-  bool stop_ = false;
-  std::vector<std::thread> workers_;
-  std::thread writer_;
-};
+  if (converting.joinable()) converting.join();
+  return result;
+}
 
 }  // namespace
 
@@ -264,20 +152,24 @@ void ConvertBlock(std::string_view block, LineConverter& converter, OutBuffer& o
   }
 }
 
-BatchResult RunBatch(int inFd, int outFd, std::string_view header,
-                     const ConverterFactory& factory, const BatchOptions& options,
-                     RecordCutter* cutter) {
+void LineByLine::Write(OutBuffer& out, LineCounts& counts) {
+  out.Append(out_.View());
+  counts.lines += counts_.lines;
+  counts.converted += counts_.converted;
+  counts.failed += counts_.failed;
+  out_.Clear();
+  counts_ = {};
+}
+
+BatchResult RunBatch(int inFd, int outFd, std::string_view header, BlockConverter& converter,
+                     BlockConverter* second, const BatchOptions& options, RecordCutter* cutter) {
   BatchResult result;
   if (!header.empty() && !WriteAll(outFd, header, result.ioError)) return result;
   LineCutter lines;
   BlockReader reader(inFd, options.blockBytes, options.pending, cutter ? *cutter : lines);
   Progress progress(options.progress, options.inputBytes);
-  if (options.threads <= 1) {
-    result = RunOnOneThread(reader, outFd, factory, progress);
-  } else {
-    Pipeline pipeline(options.threads, factory, reader, outFd, progress);
-    result = pipeline.Run();
-  }
+  result = second != nullptr ? RunBeside(reader, outFd, {&converter, second}, progress)
+                             : Run(reader, outFd, converter, progress);
   progress.Finish();
   return result;
 }

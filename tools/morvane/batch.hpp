@@ -1,12 +1,11 @@
 // Streaming batch conversion: input is read in blocks of whole records
-// (lines, or CSV records), converted on one or more worker threads and
-// written in input order.
-// A fixed pool of blocks bounds the memory, whatever the input size.
+// (lines, or CSV records), converted and written in input order, with at
+// most two blocks in hand, so that the memory stays bounded whatever the
+// input size.  The converters of text and CSV mode convert a block's
+// points through the core's batch call, on the threads of -j.
 #pragma once
 
 #include <cstdint>
-#include <functional>
-#include <memory>
 #include <string>
 #include <string_view>
 
@@ -22,15 +21,26 @@ struct LineCounts {
   std::uint64_t failed = 0;     // lines that got a message or a failure
 };
 
-// Converts blocks of whole records; each worker thread has its own.
+// Converts blocks of whole records in three steps, so that one block can
+// convert while the next is read and the one before written.
 class BlockConverter {
  public:
   virtual ~BlockConverter() = default;
-  // Appends the output of every record of the block, in order.
-  virtual void Convert(std::string_view block, OutBuffer& out, LineCounts& counts) = 0;
-};
+  // Reads the records of the block, which stays unchanged until Write.
+  virtual void Read(std::string_view block) = 0;
+  // Converts what Read read; may run on another thread than Read and
+  // Write, though never at the same time as they on one converter.
+  virtual void ConvertPoints() = 0;
+  // Appends the output of every record read, in order, and forgets them.
+  virtual void Write(OutBuffer& out, LineCounts& counts) = 0;
 
-using ConverterFactory = std::function<std::unique_ptr<BlockConverter>()>;
+  // The three steps in a row.
+  void Convert(std::string_view block, OutBuffer& out, LineCounts& counts) {
+    Read(block);
+    ConvertPoints();
+    Write(out, counts);
+  }
+};
 
 // Converts one line at a time.
 class LineConverter {
@@ -45,16 +55,20 @@ class LineConverter {
 void ConvertBlock(std::string_view block, LineConverter& converter, OutBuffer& out,
                   LineCounts& counts);
 
-// A block converter that hands each line to a line converter.
+// A block converter that hands each line to a line converter, whose
+// output it keeps until Write.
 class LineByLine : public BlockConverter {
  public:
-  explicit LineByLine(std::unique_ptr<LineConverter> lines) : lines_(std::move(lines)) {}
-  void Convert(std::string_view block, OutBuffer& out, LineCounts& counts) override {
-    ConvertBlock(block, *lines_, out, counts);
-  }
+  explicit LineByLine(LineConverter& lines) : lines_(lines) {}
+  void Read(std::string_view block) override { block_ = block; }
+  void ConvertPoints() override { ConvertBlock(block_, lines_, out_, counts_); }
+  void Write(OutBuffer& out, LineCounts& counts) override;
 
  private:
-  std::unique_ptr<LineConverter> lines_;
+  LineConverter& lines_;
+  std::string_view block_;
+  OutBuffer out_;
+  LineCounts counts_;
 };
 
 // Finds where records end, so that the input is cut into blocks of whole
@@ -78,7 +92,6 @@ class LineCutter : public RecordCutter {
 };
 
 struct BatchOptions {
-  unsigned threads = 1;           // worker threads; 1 converts on the calling thread
   std::size_t blockBytes = 64 * 1024;  // input bytes per block
   bool progress = false;          // progress line on standard error
   std::uint64_t inputBytes = 0;   // size of the input if known, for the progress bar
@@ -92,9 +105,11 @@ struct BatchResult {
 
 // Reads inFd to its end (after options.pending) and writes the converted
 // records to outFd; header (if not empty) is written first.  Records are
-// lines unless a cutter says otherwise.
-BatchResult RunBatch(int inFd, int outFd, std::string_view header,
-                     const ConverterFactory& factory, const BatchOptions& options,
+// lines unless a cutter says otherwise.  With a second converter, each
+// block converts on a thread of its own while this one reads the next
+// block and writes the one before; the two converters take turns.
+BatchResult RunBatch(int inFd, int outFd, std::string_view header, BlockConverter& converter,
+                     BlockConverter* second, const BatchOptions& options,
                      RecordCutter* cutter = nullptr);
 
 // Reads up to `bytes` more bytes of fd to the end of data; false with the

@@ -22,12 +22,16 @@ namespace {
 
 std::string Decimal(std::uint64_t n) { return std::to_string(n); }
 
+// Threads of the core's batch call out of the run's `threads`: with more
+// than one, this thread reads and writes while the others convert.
+unsigned ConversionThreads(unsigned threads) { return threads > 1 ? threads - 1 : 1; }
+
 // CSV mode: reads the header and a sample of the rows after it, chooses
 // the columns and the dialect, then converts the rest of the input.  False,
 // after saying why, when the header or the columns do not do: nothing is
 // written then.
-bool RunCsv(int in, Settings settings, const BatchArgs& args, const BatchOptions& options,
-            BatchResult& result) {
+bool RunCsv(int in, Settings settings, const BatchArgs& args, unsigned threads,
+            const BatchOptions& options, BatchResult& result) {
   // Bytes of rows read with the header, to tell a decimal comma.
   constexpr std::size_t kSampleBytes = 64 * 1024;
   const char separator = args.csvRequest.separator.value_or(0);
@@ -66,10 +70,13 @@ bool RunCsv(int in, Settings settings, const BatchArgs& args, const BatchOptions
   BatchOptions csvOptions = options;
   csvOptions.pending = std::string_view(data).substr(start.consumed);
   CsvCutter cutter(layout.separator);
-  const ConverterFactory factory = [&settings, &layout] {
-    return std::make_unique<CsvConverter>(settings, layout);
-  };
-  result = RunBatch(in, STDOUT_FILENO, start.header, factory, csvOptions, &cutter);
+  CsvConverter converter(settings, layout, ConversionThreads(threads));
+  if (threads > 1) {
+    CsvConverter second(settings, layout, ConversionThreads(threads));
+    result = RunBatch(in, STDOUT_FILENO, start.header, converter, &second, csvOptions, &cutter);
+  } else {
+    result = RunBatch(in, STDOUT_FILENO, start.header, converter, nullptr, csvOptions, &cutter);
+  }
   return true;
 }
 
@@ -99,12 +106,14 @@ int Batch(Settings settings, BatchArgs args) {
       return kUsage;
     }
   }
-  BatchOptions options;
-  // Each thread holds two blocks of the pool: an absurd count would
+  // The points of a block are converted on `threads` threads: a block
+  // holds a batch's worth of points for each, and an absurd count would
   // defeat the bounded memory.
   constexpr unsigned kMaxThreads = 256;
-  options.threads = std::min(kMaxThreads, args.jobs != 0 ? args.jobs
-                                                         : std::max(1u, std::thread::hardware_concurrency()));
+  const unsigned threads =
+      std::min(kMaxThreads, args.jobs != 0 ? args.jobs : std::max(1u, std::thread::hardware_concurrency()));
+  BatchOptions options;
+  options.blockBytes *= threads;
   options.progress = !args.quiet && ::isatty(STDERR_FILENO) == 1;
   struct stat info {};
   if (::fstat(in, &info) == 0 && S_ISREG(info.st_mode))
@@ -113,14 +122,23 @@ int Batch(Settings settings, BatchArgs args) {
   BatchResult result;
   bool started = true;
   if (args.csv) {
-    started = RunCsv(in, settings, args, options, result);
+    started = RunCsv(in, settings, args, threads, options, result);
   } else {
     OutBuffer header;
     if (args.header && !args.jsonl) WriteTextHeader(settings, header);
-    ConverterFactory factory;
-    if (args.jsonl) factory = [] { return std::make_unique<LineByLine>(std::make_unique<JsonConverter>()); };
-    else factory = [&settings] { return std::make_unique<TextConverter>(settings); };
-    result = RunBatch(in, STDOUT_FILENO, header.View(), factory, options);
+    if (args.jsonl) {
+      // Each line is its own object, with its own settings: converted one
+      // at a time, beside the reading and writing when there are threads.
+      JsonConverter lines, moreLines;
+      LineByLine converter(lines), second(moreLines);
+      result = RunBatch(in, STDOUT_FILENO, header.View(), converter, threads > 1 ? &second : nullptr,
+                        options);
+    } else {
+      TextConverter converter(settings, ConversionThreads(threads));
+      TextConverter second(settings, ConversionThreads(threads));
+      result = RunBatch(in, STDOUT_FILENO, header.View(), converter, threads > 1 ? &second : nullptr,
+                        options);
+    }
   }
   if (in != STDIN_FILENO) ::close(in);
   if (!started) return kUsage;

@@ -264,7 +264,7 @@ int main(int argc, char** argv) {
       ->excludes(outputOption)
       ->excludes(headerFlag)
       ->excludes(delimiterOption);
-  batch->add_option("-j,--jobs", batchArgs.jobs, "Worker threads; 0 (default) for every core")
+  batch->add_option("-j,--jobs", batchArgs.jobs, "Threads; 0 (default) for every core")
       ->type_name("N");
   batch->add_flag("-q,--quiet", batchArgs.quiet, "No progress line and no summary on standard error");
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "mgrs/mgrs.hpp"
 #include "tools/morvane/numbers.hpp"
 
 namespace morvane::cli {
@@ -219,11 +218,9 @@ void WriteValueColumns(const Settings& settings, const ValueStyle& style,
         break;
       case Columns::Lambert: number(v.x), number(v.y); break;
       case Columns::Utm: {
-        std::int16_t zone = 0;
-        char hemisphere = 0;
-        if (dma::ZoneOfReference(mgrs, zone, hemisphere)) {
-          whole(zone);
-          next(), *p++ = hemisphere;
+        if (!mgrs.empty() && v.zone != 0) {
+          whole(v.zone);
+          next(), *p++ = v.hemisphere;
           number(v.easting), number(v.northing);
         } else {
           // No grid zone (latitude outside the UTM range): no UTM position.

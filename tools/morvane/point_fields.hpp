@@ -29,12 +29,15 @@ struct PointInput {
 };
 
 // What a converted point gives to print.  The texts are the object's
-// (MGRS may be empty, begin with a blank or hold a routine's message).
+// (MGRS may be empty, begin with a blank or hold a routine's message); the
+// UTM zone and hemisphere are those of its MGRS reference, 0 without one.
 struct PointValues {
   double latitude = 0, longitude = 0;
   std::int16_t latDmsDeg = 0, latDmsMin = 0, lonDmsDeg = 0, lonDmsMin = 0;
   float latDmsSec = 0, lonDmsSec = 0;
   double x = 0, y = 0, northing = 0, easting = 0;
+  std::int16_t zone = 0;
+  char hemisphere = 0;
   std::string_view mgrs, ifbl;
 };
 
@@ -80,7 +83,7 @@ struct ValueStyle {
 // The value columns of a converted point, separated by the delimiter.  An
 // MGRS reference is written without the blank that starts the references
 // of zones 1 to 9, and a routine's message instead of a reference counts
-// as no reference.
+// as no reference; the UTM columns need a reference and its zone.
 void WriteValueColumns(const Settings& settings, const ValueStyle& style,
                        const PointValues& values, OutBuffer& out);
 

@@ -50,8 +50,8 @@ void WriteTextHeader(const Settings& settings, OutBuffer& out) {
   out.Append('\n');
 }
 
-TextConverter::TextConverter(const Settings& settings)
-    : settings_(settings), batch_(settings), valueColumns_(ValueColumnCount(settings)) {
+TextConverter::TextConverter(const Settings& settings, unsigned threads)
+    : settings_(settings), batches_(settings, threads), valueColumns_(ValueColumnCount(settings)) {
   style_.delimiter = settings.delimiter;
 }
 
@@ -66,17 +66,15 @@ void TextConverter::WriteFailedLine(std::string_view message, std::string_view r
   out.Commit(p);
 }
 
-void TextConverter::Convert(std::string_view block, OutBuffer& out, LineCounts& counts) {
+void TextConverter::Read(std::string_view block) {
   while (!block.empty()) {
     const auto newline = block.find('\n');
-    ReadLine(block.substr(0, newline), out, counts);
+    ReadLine(block.substr(0, newline));
     block.remove_prefix(newline == std::string_view::npos ? block.size() : newline + 1);
-    if (batch_.Full()) Flush(out, counts);
   }
-  Flush(out, counts);
 }
 
-void TextConverter::ReadLine(std::string_view line, OutBuffer& out, LineCounts& counts) {
+void TextConverter::ReadLine(std::string_view line) {
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   std::size_t first = 0;
   while (first < line.size() && IsBlank(line[first])) ++first;
@@ -104,13 +102,11 @@ void TextConverter::ReadLine(std::string_view line, OutBuffer& out, LineCounts& 
     problems_ += problem_;
     return;
   }
-  if (!batch_.Fits(point)) Flush(out, counts);
-  lines_.push_back({Line::Point, fields.Rest(), batch_.Size(), 0});
-  batch_.Add(point);
+  const PointAt at = batches_.Add(point);
+  lines_.push_back({Line::Point, fields.Rest(), at.index, at.batch});
 }
 
-void TextConverter::Flush(OutBuffer& out, LineCounts& counts) {
-  batch_.Convert();
+void TextConverter::Write(OutBuffer& out, LineCounts& counts) {
   for (const Line& line : lines_) {
     ++counts.lines;
     switch (line.kind) {
@@ -123,20 +119,21 @@ void TextConverter::Flush(OutBuffer& out, LineCounts& counts) {
         ++counts.failed;
         break;
       case Line::Point: {
-        if (const std::int32_t failure = batch_.Failure(line.index)) {
+        const PointBatch& batch = batches_[line.size];
+        if (const std::int32_t failure = batch.Failure(line.index)) {
           problem_ = "Failure: ";
           problem_ += FailureName(static_cast<FailureKind>(failure));
           WriteFailedLine(problem_, line.text, out);
           ++counts.failed;
           break;
         }
-        const std::string_view error = batch_.Error(line.index);
+        const std::string_view error = batch.Error(line.index);
         if (!error.empty()) {
           WriteFailedLine(error, line.text, out);
           ++counts.failed;
           break;
         }
-        WriteValueColumns(settings_, style_, batch_.Values(line.index), out);
+        WriteValueColumns(settings_, style_, batch.Values(line.index), out);
         char* p = out.Reserve(line.text.size() + 3);
         *p++ = settings_.delimiter;  // the empty error column
         if (!line.text.empty()) *p++ = settings_.delimiter, p = Put(p, line.text);
@@ -149,7 +146,7 @@ void TextConverter::Flush(OutBuffer& out, LineCounts& counts) {
   }
   lines_.clear();
   problems_.clear();
-  batch_.Clear();
+  batches_.Clear();
 }
 
 }  // namespace morvane::cli

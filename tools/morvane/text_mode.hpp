@@ -45,30 +45,30 @@ class FieldReader {
 void WriteTextHeader(const Settings& settings, OutBuffer& out);
 
 // Converts the lines of text mode: the points of a block are converted
-// together, up to PointBatch::kCapacity at a time, and written in order.
+// together, through PointBatches on the threads given, and written in
+// order.
 class TextConverter : public BlockConverter {
  public:
-  explicit TextConverter(const Settings& settings);
-  void Convert(std::string_view block, OutBuffer& out, LineCounts& counts) override;
+  explicit TextConverter(const Settings& settings, unsigned threads = 1);
+  void Read(std::string_view block) override;
+  void ConvertPoints() override { batches_.Convert(); }
+  void Write(OutBuffer& out, LineCounts& counts) override;
 
  private:
-  // A line waiting for its batch to be converted.
+  // A line waiting for its block to be converted.
   struct Line {
     enum Kind { Pass, Problem, Point } kind;
     std::string_view text;  // Pass: the line; otherwise the text carried over
-    std::size_t index;      // Problem: start in problems_; Point: index in the batch
-    std::size_t size;       // Problem: length of the message
+    std::size_t index;      // Problem: start in problems_; Point: index in its batch
+    std::size_t size;       // Problem: length of the message; Point: its batch
   };
-  // Reads a line into lines_ (and its point into the batch); converts the
-  // batch first when the point does not fit in it.
-  void ReadLine(std::string_view line, OutBuffer& out, LineCounts& counts);
-  // Converts the batch and writes every waiting line.
-  void Flush(OutBuffer& out, LineCounts& counts);
+  // Reads a line into lines_ (and its point into the batches).
+  void ReadLine(std::string_view line);
   void WriteFailedLine(std::string_view message, std::string_view rest, OutBuffer& out);
 
   const Settings& settings_;
   ValueStyle style_;
-  PointBatch batch_;
+  PointBatches batches_;
   std::vector<Line> lines_;
   std::string problems_;
   std::string problem_;
