@@ -56,7 +56,7 @@ TEST(CsvGrammar, RecordsFieldsAndFaults) {
   }
 }
 
-// The reader's cutter and the worker's reader agree on where every record
+// The block reader's cutter and the converter's record reader agree on where every record
 // ends, however the input is cut into the pieces the cutter is given, and
 // whatever the length after which an open quote ends at a line break.
 TEST(CsvGrammar, CutterAgreesWithTheReader) {

@@ -1,6 +1,6 @@
 // Text mode of batch: one line of columns in, one line of columns out.
-// The points are converted by the core's batch call, a few hundred at a
-// time.
+// The points of a block are converted by the core's batch call, a few
+// thousand at a time.
 //
 // Input fields are separated by blanks, tabs or a comma; what follows the
 // fields of the input kind is carried over as the last output column.
