@@ -85,24 +85,29 @@ BatchResult Run(BlockReader& reader, int outFd, BlockConverter& converter, Progr
   return result;
 }
 
-// Block k converts on a thread of its own while this thread reads block
-// k + 1 and, once block k is converted and block k + 1 converting, writes
-// block k.  Converter and block k % 2 go together.
+// Block k is read into its converter and converted on a thread of its
+// own while this thread fills block k + 1 from the input and writes block
+// k - 1: the parsing and converting there, the formatting and writing
+// here, about even.  Converter and block k % 2 go together.
 BatchResult RunBeside(BlockReader& reader, int outFd, std::array<BlockConverter*, 2> converters,
                       Progress& progress) {
   BatchResult result;
   std::array<std::string, 2> blocks;
   OutBuffer out;
   std::uint64_t bytes = 0;
+  const auto start = [&](std::size_t k) {
+    return std::thread([c = converters[k], block = std::string_view(blocks[k])] {
+      c->Read(block);
+      c->ConvertPoints();
+    });
+  };
   if (!reader.Fill(blocks[0], result.ioError)) return result;
-  converters[0]->Read(blocks[0]);
-  std::thread converting([c = converters[0]] { c->ConvertPoints(); });
+  std::thread converting = start(0);
   for (std::size_t k = 0;; ++k) {
     const std::size_t now = k % 2, next = 1 - now;
     const bool more = reader.Fill(blocks[next], result.ioError);
-    if (more) converters[next]->Read(blocks[next]);
     converting.join();
-    if (more) converting = std::thread([c = converters[next]] { c->ConvertPoints(); });
+    if (more) converting = start(next);
     out.Clear();
     converters[now]->Write(out, result.counts);
     const bool written = WriteAll(outFd, out.View(), result.ioError);

@@ -28,8 +28,8 @@ class BlockConverter {
   virtual ~BlockConverter() = default;
   // Reads the records of the block, which stays unchanged until Write.
   virtual void Read(std::string_view block) = 0;
-  // Converts what Read read; may run on another thread than Read and
-  // Write, though never at the same time as they on one converter.
+  // Converts what Read read.  Read and ConvertPoints may run on another
+  // thread than Write, though never at the same time as it.
   virtual void ConvertPoints() = 0;
   // Appends the output of every record read, in order, and forgets them.
   virtual void Write(OutBuffer& out, LineCounts& counts) = 0;
@@ -106,8 +106,9 @@ struct BatchResult {
 // Reads inFd to its end (after options.pending) and writes the converted
 // records to outFd; header (if not empty) is written first.  Records are
 // lines unless a cutter says otherwise.  With a second converter, each
-// block converts on a thread of its own while this one reads the next
-// block and writes the one before; the two converters take turns.
+// block is read into a converter and converted on a thread of its own
+// while this one fills the next block and writes the one before; the two
+// converters take turns.
 BatchResult RunBatch(int inFd, int outFd, std::string_view header, BlockConverter& converter,
                      BlockConverter* second, const BatchOptions& options,
                      RecordCutter* cutter = nullptr);
