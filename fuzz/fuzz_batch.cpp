@@ -1,6 +1,6 @@
 // The batch reader of the command-line tool.  The input's first line picks
 // the settings (below); the rest is a block of input lines as `morvane
-// batch` reads them, converted with ConvertBlock.
+// batch` reads them, converted with the converter of its mode.
 //
 // Every input line gives exactly one output line.  Blank lines and
 // comments come back as they were (text mode: as written, without the
@@ -55,6 +55,9 @@ using namespace morvane::cli;
 using namespace morvane::fuzz;
 
 namespace {
+
+// What the checks make of an output line.
+enum class LineStatus { Passed, Converted, Failed };
 
 struct Options {
   Settings settings;
@@ -111,7 +114,7 @@ std::string_view TrimEnd(std::string_view line) {
   return line;
 }
 
-// Lines as ConvertBlock cuts them: at each '\n'; a last line without one
+// Lines as the converters cut them: at each '\n'; a last line without one
 // still counts.
 std::vector<std::string_view> Lines(std::string_view block) {
   std::vector<std::string_view> lines;
@@ -504,8 +507,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   OutBuffer out;
   LineCounts counts;
   if (options.json) {
-    JsonConverter converter;
-    ConvertBlock(block, converter, out, counts);
+    JsonLines converter;
+    converter.Convert(block, out, counts);
   } else {
     TextConverter converter(options.settings);
     converter.Convert(block, out, counts);

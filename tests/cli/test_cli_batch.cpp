@@ -16,17 +16,35 @@ namespace {
 
 // Echoes each line with a mark; lines holding "bad" fail, "#" lines pass.
 // Some lines take a while, so that reading runs ahead of converting.
-class Echo : public LineConverter {
+class Echo : public BlockConverter {
  public:
-  LineStatus Convert(std::string_view line, OutBuffer& out) override {
-    if (!line.empty() && line[0] == '#') {
-      out.Append(line), out.Append('\n');
-      return LineStatus::Passed;
+  void Read(std::string_view block) override { block_ = block; }
+  void ConvertPoints() override {
+    while (!block_.empty()) {
+      const auto newline = block_.find('\n');
+      const std::string_view line = block_.substr(0, newline);
+      block_.remove_prefix(newline == std::string_view::npos ? block_.size() : newline + 1);
+      ++counts_.lines;
+      if (!line.empty() && line[0] == '#') {
+        out_.Append(line), out_.Append('\n');
+        continue;
+      }
+      if (line.size() % 7 == 0) std::this_thread::sleep_for(std::chrono::microseconds(50));
+      out_.Append("<"), out_.Append(line), out_.Append(">\n");
+      ++(line.find("bad") != std::string_view::npos ? counts_.failed : counts_.converted);
     }
-    if (line.size() % 7 == 0) std::this_thread::sleep_for(std::chrono::microseconds(50));
-    out.Append("<"), out.Append(line), out.Append(">\n");
-    return line.find("bad") != std::string_view::npos ? LineStatus::Failed : LineStatus::Converted;
   }
+  void Write(OutBuffer& out, LineCounts& counts) override {
+    out.Append(out_.View());
+    counts.lines += counts_.lines, counts.converted += counts_.converted;
+    counts.failed += counts_.failed;
+    out_.Clear(), counts_ = {};
+  }
+
+ private:
+  std::string_view block_;
+  OutBuffer out_;
+  LineCounts counts_;
 };
 
 std::string TempPath(const char* name) {
@@ -44,8 +62,7 @@ std::string RunEcho(const std::string& input, bool beside, std::size_t blockByte
   BatchOptions options;
   options.blockBytes = blockBytes;
   Echo echo, moreEcho;
-  LineByLine lines(echo), moreLines(moreEcho);
-  result = RunBatch(::fileno(in), ::fileno(out), header, lines, beside ? &moreLines : nullptr, options);
+  result = RunBatch(::fileno(in), ::fileno(out), header, echo, beside ? &moreEcho : nullptr, options);
   std::fclose(in);
   std::fclose(out);
   std::stringstream text;
@@ -109,9 +126,8 @@ TEST(Batch, WriteErrorIsReported) {
   for (bool beside : {false, true}) {
     std::rewind(in);
     Echo echo, moreEcho;
-    LineByLine lines(echo), moreLines(moreEcho);
     const BatchResult result =
-        RunBatch(::fileno(in), ::fileno(full), {}, lines, beside ? &moreLines : nullptr, {});
+        RunBatch(::fileno(in), ::fileno(full), {}, echo, beside ? &moreEcho : nullptr, {});
     EXPECT_NE(result.ioError.find("cannot write the output"), std::string::npos);
   }
   std::fclose(full);

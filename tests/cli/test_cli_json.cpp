@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "tools/morvane/json_mode.hpp"
 
@@ -119,6 +120,42 @@ TEST(JsonLine, EmptyObjectPutsNothing) {
   std::string problem;
   EXPECT_TRUE(ReadJsonLine(" { } ", object, datums, problem));
   EXPECT_TRUE(object == ZedizAdo{});
+}
+
+TEST(JsonLines, EveryLineInPlaceAndCounted) {
+  // Comments and blank lines in place; a line that cannot be read, one
+  // with a message and two converted points counted as such.
+  const std::string block =
+      "  # note  \r\n"
+      "{\"DatumFrom\":3,\"DatumDest\":2,\"OrigType\":2,\"Latitude\":50.8,\"Longitude\":4.35}\n"
+      "{\"OrigType\":9,\"Latitude\":50.8}\n"
+      "{\"Latitude\":}\n"
+      "\n"
+      "{\"DatumFrom\":3,\"DatumDest\":2,\"OrigType\":4,\"X\":150000,\"Y\":170000}";
+  JsonLines lines;
+  for (int run = 0; run < 2; ++run) {  // the converter forgets each block
+    OutBuffer out;
+    LineCounts counts;
+    lines.Convert(block, out, counts);
+    std::vector<std::string> written;
+    std::string_view text = out.View();
+    for (auto end = text.find('\n'); end != std::string_view::npos; end = text.find('\n')) {
+      written.emplace_back(text.substr(0, end));
+      text.remove_prefix(end + 1);
+    }
+    EXPECT_TRUE(text.empty());
+    ASSERT_EQ(written.size(), 6u);
+    EXPECT_EQ(written[0], "  # note");
+    EXPECT_NE(written[1].find("\"X\":"), std::string::npos);
+    EXPECT_NE(written[1].find("\"Error\":\"\""), std::string::npos);
+    EXPECT_EQ(written[2].find("\"Error\":\"\""), std::string::npos);
+    EXPECT_EQ(written[3], "{\"Error\":\"cannot read line: Latitude: expected a number at column 13\"}");
+    EXPECT_EQ(written[4], "");
+    EXPECT_NE(written[5].find("\"OrigType\":4"), std::string::npos);
+    EXPECT_EQ(counts.lines, 6u);
+    EXPECT_EQ(counts.converted, 2u);
+    EXPECT_EQ(counts.failed, 2u);
+  }
 }
 
 }  // namespace

@@ -85,29 +85,26 @@ BatchResult Run(BlockReader& reader, int outFd, BlockConverter& converter, Progr
   return result;
 }
 
-// Block k is read into its converter and converted on a thread of its
-// own while this thread fills block k + 1 from the input and writes block
-// k - 1: the parsing and converting there, the formatting and writing
-// here, about even.  Converter and block k % 2 go together.
+// Block k converts on a thread of its own while this thread fills block
+// k + 1 from the input and reads it into its converter, then writes block
+// k - 1.  Each converter does in Read and Write what it can do here and in
+// ConvertPoints the rest, so that the two threads have about even work.
+// Converter and block k % 2 go together.
 BatchResult RunBeside(BlockReader& reader, int outFd, std::array<BlockConverter*, 2> converters,
                       Progress& progress) {
   BatchResult result;
   std::array<std::string, 2> blocks;
   OutBuffer out;
   std::uint64_t bytes = 0;
-  const auto start = [&](std::size_t k) {
-    return std::thread([c = converters[k], block = std::string_view(blocks[k])] {
-      c->Read(block);
-      c->ConvertPoints();
-    });
-  };
   if (!reader.Fill(blocks[0], result.ioError)) return result;
-  std::thread converting = start(0);
+  converters[0]->Read(blocks[0]);
+  std::thread converting([c = converters[0]] { c->ConvertPoints(); });
   for (std::size_t k = 0;; ++k) {
     const std::size_t now = k % 2, next = 1 - now;
     const bool more = reader.Fill(blocks[next], result.ioError);
+    if (more) converters[next]->Read(blocks[next]);
     converting.join();
-    if (more) converting = start(next);
+    if (more) converting = std::thread([c = converters[next]] { c->ConvertPoints(); });
     out.Clear();
     converters[now]->Write(out, result.counts);
     const bool written = WriteAll(outFd, out.View(), result.ioError);
@@ -140,30 +137,6 @@ bool ReadMore(int fd, std::string& data, std::size_t bytes, bool& eof, std::stri
 std::size_t LineCutter::Scan(std::string_view block, std::size_t from) {
   const auto newline = block.substr(from).rfind('\n');
   return newline == std::string_view::npos ? 0 : from + newline + 1;
-}
-
-void ConvertBlock(std::string_view block, LineConverter& converter, OutBuffer& out,
-                  LineCounts& counts) {
-  while (!block.empty()) {
-    const auto newline = block.find('\n');
-    const std::string_view line = block.substr(0, newline);
-    block.remove_prefix(newline == std::string_view::npos ? block.size() : newline + 1);
-    ++counts.lines;
-    switch (converter.Convert(line, out)) {
-      case LineStatus::Passed: break;
-      case LineStatus::Converted: ++counts.converted; break;
-      case LineStatus::Failed: ++counts.failed; break;
-    }
-  }
-}
-
-void LineByLine::Write(OutBuffer& out, LineCounts& counts) {
-  out.Append(out_.View());
-  counts.lines += counts_.lines;
-  counts.converted += counts_.converted;
-  counts.failed += counts_.failed;
-  out_.Clear();
-  counts_ = {};
 }
 
 BatchResult RunBatch(int inFd, int outFd, std::string_view header, BlockConverter& converter,

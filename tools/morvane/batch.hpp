@@ -13,8 +13,6 @@
 
 namespace morvane::cli {
 
-enum class LineStatus { Passed, Converted, Failed };
-
 struct LineCounts {
   std::uint64_t lines = 0;      // every input line (CSV mode: every row)
   std::uint64_t converted = 0;  // points converted
@@ -26,10 +24,10 @@ struct LineCounts {
 class BlockConverter {
  public:
   virtual ~BlockConverter() = default;
-  // Reads the records of the block, which stays unchanged until Write.
+  // Takes the block, which stays unchanged until Write.
   virtual void Read(std::string_view block) = 0;
-  // Converts what Read read.  Read and ConvertPoints may run on another
-  // thread than Write, though never at the same time as it.
+  // Converts the block.  It may run on another thread than Read and
+  // Write, though never at the same time as they on one converter.
   virtual void ConvertPoints() = 0;
   // Appends the output of every record read, in order, and forgets them.
   virtual void Write(OutBuffer& out, LineCounts& counts) = 0;
@@ -40,35 +38,6 @@ class BlockConverter {
     ConvertPoints();
     Write(out, counts);
   }
-};
-
-// Converts one line at a time.
-class LineConverter {
- public:
-  virtual ~LineConverter() = default;
-  // Appends the output line, newline included.
-  virtual LineStatus Convert(std::string_view line, OutBuffer& out) = 0;
-};
-
-// Converts the whole lines of a block (every line ends with '\n', except
-// perhaps the last of the input).
-void ConvertBlock(std::string_view block, LineConverter& converter, OutBuffer& out,
-                  LineCounts& counts);
-
-// A block converter that hands each line to a line converter, whose
-// output it keeps until Write.
-class LineByLine : public BlockConverter {
- public:
-  explicit LineByLine(LineConverter& lines) : lines_(lines) {}
-  void Read(std::string_view block) override { block_ = block; }
-  void ConvertPoints() override { ConvertBlock(block_, lines_, out_, counts_); }
-  void Write(OutBuffer& out, LineCounts& counts) override;
-
- private:
-  LineConverter& lines_;
-  std::string_view block_;
-  OutBuffer out_;
-  LineCounts counts_;
 };
 
 // Finds where records end, so that the input is cut into blocks of whole
@@ -106,9 +75,8 @@ struct BatchResult {
 // Reads inFd to its end (after options.pending) and writes the converted
 // records to outFd; header (if not empty) is written first.  Records are
 // lines unless a cutter says otherwise.  With a second converter, each
-// block is read into a converter and converted on a thread of its own
-// while this one fills the next block and writes the one before; the two
-// converters take turns.
+// block converts on a thread of its own while this one reads the next
+// block and writes the one before; the two converters take turns.
 BatchResult RunBatch(int inFd, int outFd, std::string_view header, BlockConverter& converter,
                      BlockConverter* second, const BatchOptions& options,
                      RecordCutter* cutter = nullptr);

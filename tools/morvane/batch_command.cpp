@@ -128,9 +128,8 @@ int Batch(Settings settings, BatchArgs args) {
     if (args.header && !args.jsonl) WriteTextHeader(settings, header);
     if (args.jsonl) {
       // Each line is its own object, with its own settings: converted one
-      // at a time, beside the reading and writing when there are threads.
-      JsonConverter lines, moreLines;
-      LineByLine converter(lines), second(moreLines);
+      // at a time, beside the writing when there are threads.
+      JsonLines converter, second;
       result = RunBatch(in, STDOUT_FILENO, header.View(), converter, threads > 1 ? &second : nullptr,
                         options);
     } else {

@@ -341,12 +341,14 @@ CsvConverter::CsvConverter(const Settings& settings, const CsvLayout& layout, un
   for (std::size_t k = 0; k < layout.inputFields; ++k) names_[k] = layout.names[k].c_str();
 }
 
-void CsvConverter::Read(std::string_view block) {
+void CsvConverter::ConvertPoints() {
+  std::string_view block = block_;
   while (!block.empty()) {
     const std::size_t n = ReadRecord(block, layout_.separator, record_);
     ReadRow();
     block.remove_prefix(n);
   }
+  batches_.Convert();
 }
 
 bool CsvConverter::ReadCoordinates(PointInput& point) {

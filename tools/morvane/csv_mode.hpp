@@ -71,8 +71,9 @@ bool SampleHasDecimalComma(std::string_view sample, char separator);
 class CsvConverter : public BlockConverter {
  public:
   CsvConverter(const Settings& settings, const CsvLayout& layout, unsigned threads = 1);
-  void Read(std::string_view block) override;
-  void ConvertPoints() override { batches_.Convert(); }
+  void Read(std::string_view block) override { block_ = block; }
+  // Reads the block's rows and converts their points.
+  void ConvertPoints() override;
   void Write(OutBuffer& out, LineCounts& counts) override;
 
  private:
@@ -91,6 +92,7 @@ class CsvConverter : public BlockConverter {
   void WriteRow(const Row& row, std::string_view error, const PointValues* values, OutBuffer& out);
 
   const Settings& settings_;
+  std::string_view block_;
   const CsvLayout& layout_;
   ValueStyle style_;
   std::size_t valueColumns_;

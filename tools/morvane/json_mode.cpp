@@ -382,34 +382,63 @@ bool ReadJsonLine(std::string_view line, ZedizAdo& object, PutDatums& datums,
   }
 }
 
-LineStatus JsonConverter::Convert(std::string_view line, OutBuffer& out) {
-  while (!line.empty() && (line.back() == '\r' || IsJsonBlank(line.back()))) line.remove_suffix(1);
-  std::size_t first = 0;
-  while (first < line.size() && IsJsonBlank(line[first])) ++first;
-  if (first == line.size() || line[first] == '#') {
-    out.Append(line);
-    out.Append('\n');
-    return LineStatus::Passed;
-  }
+void JsonLines::ConvertPoints() {
+  std::string_view block = block_;
+  while (!block.empty()) {
+    const auto newline = block.find('\n');
+    std::string_view line = block.substr(0, newline);
+    block.remove_prefix(newline == std::string_view::npos ? block.size() : newline + 1);
 
-  ZedizAdo object;
-  PutDatums datums;
-  if (!ReadJsonLine(line, object, datums, problem_)) {
-    out.Append("{\"Error\":");
-    WriteJsonString(problem_, out);
-    out.Append("}\n");
-    return LineStatus::Failed;
+    while (!line.empty() && IsJsonBlank(line.back())) line.remove_suffix(1);
+    std::size_t first = 0;
+    while (first < line.size() && IsJsonBlank(line[first])) ++first;
+    if (first == line.size() || line[first] == '#') {
+      lines_.push_back({Line::Pass, line, 0, 0, {}, nullptr});
+      continue;
+    }
+    ZedizAdo& object = objects_.emplace_back();
+    Line entry{Line::Point, {}, objects_.size() - 1, 0, {}, nullptr};
+    if (!ReadJsonLine(line, object, entry.datums, problem_)) {
+      objects_.pop_back();
+      lines_.push_back({Line::Unread, {}, problems_.size(), problem_.size(), {}, nullptr});
+      problems_ += problem_;
+      continue;
+    }
+    try {
+      object.Conversion();
+    } catch (const Failure& caught) {
+      entry.failure = FailureName(caught.kind());
+    }
+    lines_.push_back(entry);
   }
-  const char* failure = nullptr;
-  try {
-    object.Conversion();
-  } catch (const Failure& caught) {
-    failure = FailureName(caught.kind());
+}
+
+void JsonLines::Write(OutBuffer& out, LineCounts& counts) {
+  for (const Line& line : lines_) {
+    ++counts.lines;
+    switch (line.kind) {
+      case Line::Pass:
+        out.Append(line.text);
+        out.Append('\n');
+        break;
+      case Line::Unread:
+        out.Append("{\"Error\":");
+        WriteJsonString(std::string_view(problems_).substr(line.index, line.size), out);
+        out.Append("}\n");
+        ++counts.failed;
+        break;
+      case Line::Point: {
+        const ZedizAdo& object = objects_[line.index];
+        WriteJson(object, line.datums, line.failure, out);
+        out.Append('\n');
+        ++(line.failure != nullptr || !object.Error().empty() ? counts.failed : counts.converted);
+        break;
+      }
+    }
   }
-  WriteJson(object, datums, failure, out);
-  out.Append('\n');
-  return failure != nullptr || !object.Error().empty() ? LineStatus::Failed
-                                                       : LineStatus::Converted;
+  lines_.clear();
+  objects_.clear();
+  problems_.clear();
 }
 
 }  // namespace morvane::cli

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <morvane/zediz_ado.hpp>
 #include "tools/morvane/batch.hpp"
@@ -35,15 +36,28 @@ void WriteJsonString(std::string_view text, OutBuffer& out);
 bool ReadJsonLine(std::string_view line, ZedizAdo& object, PutDatums& datums,
                   std::string& problem);
 
-// The lines of JSON-lines mode, each converted on a fresh object.
-class JsonConverter : public LineConverter {
+// The lines of JSON-lines mode, each put into a fresh object and converted
+// in ConvertPoints, and written as JSON in Write.  Lines starting with '#'
+// and blank lines pass through without their trailing blanks.
+class JsonLines : public BlockConverter {
  public:
-  // Appends the output line, newline included.  Lines starting with '#'
-  // and blank lines pass through unchanged.
-  LineStatus Convert(std::string_view line, OutBuffer& out) override;
+  void Read(std::string_view block) override { block_ = block; }
+  void ConvertPoints() override;
+  void Write(OutBuffer& out, LineCounts& counts) override;
 
  private:
-  std::string problem_;
+  struct Line {
+    enum Kind { Pass, Unread, Point } kind;
+    std::string_view text;  // Pass: the line
+    std::size_t index;      // Unread: start in problems_; Point: index in objects_
+    std::size_t size;       // Unread: length of the message
+    PutDatums datums;       // Point: the datums put
+    const char* failure;    // Point: the failure's name, or null
+  };
+  std::string_view block_;
+  std::vector<Line> lines_;
+  std::vector<ZedizAdo> objects_;
+  std::string problems_, problem_;
 };
 
 }  // namespace morvane::cli

@@ -66,12 +66,14 @@ void TextConverter::WriteFailedLine(std::string_view message, std::string_view r
   out.Commit(p);
 }
 
-void TextConverter::Read(std::string_view block) {
+void TextConverter::ConvertPoints() {
+  std::string_view block = block_;
   while (!block.empty()) {
     const auto newline = block.find('\n');
     ReadLine(block.substr(0, newline));
     block.remove_prefix(newline == std::string_view::npos ? block.size() : newline + 1);
   }
+  batches_.Convert();
 }
 
 void TextConverter::ReadLine(std::string_view line) {

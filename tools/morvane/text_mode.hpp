@@ -50,8 +50,9 @@ void WriteTextHeader(const Settings& settings, OutBuffer& out);
 class TextConverter : public BlockConverter {
  public:
   explicit TextConverter(const Settings& settings, unsigned threads = 1);
-  void Read(std::string_view block) override;
-  void ConvertPoints() override { batches_.Convert(); }
+  void Read(std::string_view block) override { block_ = block; }
+  // Reads the block's lines and converts their points.
+  void ConvertPoints() override;
   void Write(OutBuffer& out, LineCounts& counts) override;
 
  private:
@@ -67,6 +68,7 @@ class TextConverter : public BlockConverter {
   void WriteFailedLine(std::string_view message, std::string_view rest, OutBuffer& out);
 
   const Settings& settings_;
+  std::string_view block_;
   ValueStyle style_;
   PointBatches batches_;
   std::vector<Line> lines_;
