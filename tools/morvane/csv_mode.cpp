@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <morvane/failure.hpp>
+#include <morvane/names.hpp>
 
 namespace morvane::cli {
 
@@ -55,16 +56,8 @@ const Role* RoleOf(std::string_view field) {
   return nullptr;
 }
 
-std::string KindName(InputKind kind) {
-  switch (kind) {
-    case InputKind::Deg: return "deg";
-    case InputKind::Dms: return "dms";
-    case InputKind::Lambert: return "lambert";
-    case InputKind::Mgrs: return "mgrs";
-    case InputKind::Ifbl: return "ifbl";
-  }
-  return "";
-}
+// The kind's key ("deg"), as --input takes it.
+std::string KindName(InputKind kind) { return KindByNumber(static_cast<std::int32_t>(kind))->key; }
 
 std::string FieldList(const InputFields& fields) {
   std::string list;
