@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "tools/morvane/batch.hpp"
 
@@ -51,8 +52,8 @@ std::string TempPath(const char* name) {
   return ::testing::TempDir() + "/morvane_cli_" + name + std::to_string(::getpid());
 }
 
-// Converts on this thread alone, or (beside) each block on a thread of its
-// own while the next is read.
+// Converts on this thread alone, or (beside) on a converting thread of its
+// own, the blocks going round three converters.
 std::string RunEcho(const std::string& input, bool beside, std::size_t blockBytes,
                 BatchResult& result, std::string_view header = {}) {
   const std::string inPath = TempPath("in"), outPath = TempPath("out");
@@ -61,8 +62,10 @@ std::string RunEcho(const std::string& input, bool beside, std::size_t blockByte
   std::FILE* out = std::fopen(outPath.c_str(), "wb");
   BatchOptions options;
   options.blockBytes = blockBytes;
-  Echo echo, moreEcho;
-  result = RunBatch(::fileno(in), ::fileno(out), header, echo, beside ? &moreEcho : nullptr, options);
+  std::vector<Echo> echoes(beside ? 3 : 1);
+  std::vector<BlockConverter*> converters;
+  for (Echo& echo : echoes) converters.push_back(&echo);
+  result = RunBatch(::fileno(in), ::fileno(out), header, converters, options);
   std::fclose(in);
   std::fclose(out);
   std::stringstream text;
@@ -125,9 +128,10 @@ TEST(Batch, WriteErrorIsReported) {
   ASSERT_NE(full, nullptr);
   for (bool beside : {false, true}) {
     std::rewind(in);
-    Echo echo, moreEcho;
-    const BatchResult result =
-        RunBatch(::fileno(in), ::fileno(full), {}, echo, beside ? &moreEcho : nullptr, {});
+    std::vector<Echo> echoes(beside ? 3 : 1);
+    std::vector<BlockConverter*> converters;
+    for (Echo& echo : echoes) converters.push_back(&echo);
+    const BatchResult result = RunBatch(::fileno(in), ::fileno(full), {}, converters, {});
     EXPECT_NE(result.ioError.find("cannot write the output"), std::string::npos);
   }
   std::fclose(full);

@@ -2,10 +2,12 @@
 
 #include <unistd.h>
 
-#include <array>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 #include "tools/morvane/progress.hpp"
 
@@ -85,34 +87,82 @@ BatchResult Run(BlockReader& reader, int outFd, BlockConverter& converter, Progr
   return result;
 }
 
-// Block k converts on a thread of its own while this thread fills block
-// k + 1 from the input and reads it into its converter, then writes block
-// k - 1.  Each converter does in Read and Write what it can do here and in
-// ConvertPoints the rest, so that the two threads have about even work.
-// Converter and block k % 2 go together.
-BatchResult RunBeside(BlockReader& reader, int outFd, std::array<BlockConverter*, 2> converters,
-                      Progress& progress) {
+// The blocks go round the converters: this thread fills the next free one
+// from the input and reads it in, a converting thread converts them in
+// turn, and this thread writes each once converted, which frees it.  Each
+// converter does in Read and Write what it can do here and in
+// ConvertPoints the rest, so that the two threads have about even work;
+// with more converters than two, one thread can run ahead while the other
+// waits for a processor.  Block k goes with converter k % converters.size().
+BatchResult RunBeside(BlockReader& reader, int outFd,
+                      const std::vector<BlockConverter*>& converters, Progress& progress) {
+  const std::size_t ring = converters.size();
+  std::vector<std::string> blocks(ring);
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::size_t filled = 0, converted = 0;  // blocks so far
+  bool ended = false;                     // no more blocks will be filled
+
+  std::thread converting([&] {
+    for (std::size_t k = 0;; ++k) {
+      {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return k < filled || ended; });
+        if (k >= filled) return;
+      }
+      converters[k % ring]->ConvertPoints();
+      {
+        std::lock_guard lock(mutex);
+        converted = k + 1;
+      }
+      changed.notify_all();
+    }
+  });
+
   BatchResult result;
-  std::array<std::string, 2> blocks;
   OutBuffer out;
   std::uint64_t bytes = 0;
-  if (!reader.Fill(blocks[0], result.ioError)) return result;
-  converters[0]->Read(blocks[0]);
-  std::thread converting([c = converters[0]] { c->ConvertPoints(); });
-  for (std::size_t k = 0;; ++k) {
-    const std::size_t now = k % 2, next = 1 - now;
-    const bool more = reader.Fill(blocks[next], result.ioError);
-    if (more) converters[next]->Read(blocks[next]);
-    converting.join();
-    if (more) converting = std::thread([c = converters[next]] { c->ConvertPoints(); });
-    out.Clear();
-    converters[now]->Write(out, result.counts);
-    const bool written = WriteAll(outFd, out.View(), result.ioError);
-    bytes += blocks[now].size();
-    progress.Update(bytes, result.counts.lines);
-    if (!more || !written) break;
+  std::size_t read = 0, written = 0;  // this thread's counts
+  bool more = true;
+  while (true) {
+    std::size_t ready;
+    {
+      std::lock_guard lock(mutex);
+      ready = converted;
+    }
+    if (written < ready) {
+      const std::size_t k = written++ % ring;
+      out.Clear();
+      converters[k]->Write(out, result.counts);
+      if (!WriteAll(outFd, out.View(), result.ioError)) break;
+      bytes += blocks[k].size();
+      progress.Update(bytes, result.counts.lines);
+    } else if (more && read - written < ring) {
+      const std::size_t k = read % ring;
+      more = reader.Fill(blocks[k], result.ioError);
+      if (more) {
+        converters[k]->Read(blocks[k]);
+        {
+          std::lock_guard lock(mutex);
+          filled = ++read;
+        }
+        changed.notify_all();
+      }
+    } else if (written == read) {
+      break;  // the input ended and every block is written
+    } else {
+      std::unique_lock lock(mutex);
+      changed.wait(lock, [&] { return converted > written; });
+    }
   }
-  if (converting.joinable()) converting.join();
+  {
+    // After a write error the converting thread converts what was filled
+    // (a few blocks at most) and stops.
+    std::lock_guard lock(mutex);
+    ended = true;
+  }
+  changed.notify_all();
+  converting.join();
   return result;
 }
 
@@ -139,15 +189,16 @@ std::size_t LineCutter::Scan(std::string_view block, std::size_t from) {
   return newline == std::string_view::npos ? 0 : from + newline + 1;
 }
 
-BatchResult RunBatch(int inFd, int outFd, std::string_view header, BlockConverter& converter,
-                     BlockConverter* second, const BatchOptions& options, RecordCutter* cutter) {
+BatchResult RunBatch(int inFd, int outFd, std::string_view header,
+                     const std::vector<BlockConverter*>& converters, const BatchOptions& options,
+                     RecordCutter* cutter) {
   BatchResult result;
   if (!header.empty() && !WriteAll(outFd, header, result.ioError)) return result;
   LineCutter lines;
   BlockReader reader(inFd, options.blockBytes, options.pending, cutter ? *cutter : lines);
   Progress progress(options.progress, options.inputBytes);
-  result = second != nullptr ? RunBeside(reader, outFd, {&converter, second}, progress)
-                             : Run(reader, outFd, converter, progress);
+  result = converters.size() > 1 ? RunBeside(reader, outFd, converters, progress)
+                                 : Run(reader, outFd, *converters.front(), progress);
   progress.Finish();
   return result;
 }

@@ -1,13 +1,14 @@
 // Streaming batch conversion: input is read in blocks of whole records
-// (lines, or CSV records), converted and written in input order, with at
-// most two blocks in hand, so that the memory stays bounded whatever the
-// input size.  The converters of text and CSV mode convert a block's
+// (lines, or CSV records), converted and written in input order, with a
+// few blocks in hand at most, so that the memory stays bounded whatever
+// the input size.  The converters of text and CSV mode convert a block's
 // points through the core's batch call, on the threads of -j.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tools/morvane/out_buffer.hpp"
 
@@ -74,11 +75,11 @@ struct BatchResult {
 
 // Reads inFd to its end (after options.pending) and writes the converted
 // records to outFd; header (if not empty) is written first.  Records are
-// lines unless a cutter says otherwise.  With a second converter, each
-// block converts on a thread of its own while this one reads the next
-// block and writes the one before; the two converters take turns.
-BatchResult RunBatch(int inFd, int outFd, std::string_view header, BlockConverter& converter,
-                     BlockConverter* second, const BatchOptions& options,
+// lines unless a cutter says otherwise.  With one converter everything
+// happens on this thread; with more, the blocks go round them, converted
+// on a thread of its own while this one reads and writes.
+BatchResult RunBatch(int inFd, int outFd, std::string_view header,
+                     const std::vector<BlockConverter*>& converters, const BatchOptions& options,
                      RecordCutter* cutter = nullptr);
 
 // Reads up to `bytes` more bytes of fd to the end of data; false with the

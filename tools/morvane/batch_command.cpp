@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <vector>
 #include <thread>
 
 #include "tools/morvane/batch.hpp"
@@ -25,6 +27,17 @@ std::string Decimal(std::uint64_t n) { return std::to_string(n); }
 // Threads of the core's batch call out of the run's `threads`: with more
 // than one, this thread reads and writes while the others convert.
 unsigned ConversionThreads(unsigned threads) { return threads > 1 ? threads - 1 : 1; }
+
+// Converters the blocks go round: one converts on this thread; a few let
+// the converting thread and this one run ahead of each other.
+std::size_t ConverterCount(unsigned threads) { return threads > 1 ? 4 : 1; }
+
+template <typename Converter>
+std::vector<BlockConverter*> Pointers(std::vector<std::unique_ptr<Converter>>& converters) {
+  std::vector<BlockConverter*> pointers;
+  for (auto& converter : converters) pointers.push_back(converter.get());
+  return pointers;
+}
 
 // CSV mode: reads the header and a sample of the rows after it, chooses
 // the columns and the dialect, then converts the rest of the input.  False,
@@ -70,13 +83,10 @@ bool RunCsv(int in, Settings settings, const BatchArgs& args, unsigned threads,
   BatchOptions csvOptions = options;
   csvOptions.pending = std::string_view(data).substr(start.consumed);
   CsvCutter cutter(layout.separator);
-  CsvConverter converter(settings, layout, ConversionThreads(threads));
-  if (threads > 1) {
-    CsvConverter second(settings, layout, ConversionThreads(threads));
-    result = RunBatch(in, STDOUT_FILENO, start.header, converter, &second, csvOptions, &cutter);
-  } else {
-    result = RunBatch(in, STDOUT_FILENO, start.header, converter, nullptr, csvOptions, &cutter);
-  }
+  std::vector<std::unique_ptr<CsvConverter>> converters;
+  for (std::size_t i = 0; i < ConverterCount(threads); ++i)
+    converters.push_back(std::make_unique<CsvConverter>(settings, layout, ConversionThreads(threads)));
+  result = RunBatch(in, STDOUT_FILENO, start.header, Pointers(converters), csvOptions, &cutter);
   return true;
 }
 
@@ -129,14 +139,15 @@ int Batch(Settings settings, BatchArgs args) {
     if (args.jsonl) {
       // Each line is its own object, with its own settings: converted one
       // at a time, beside the writing when there are threads.
-      JsonLines converter, second;
-      result = RunBatch(in, STDOUT_FILENO, header.View(), converter, threads > 1 ? &second : nullptr,
-                        options);
+      std::vector<std::unique_ptr<JsonLines>> converters;
+      for (std::size_t i = 0; i < ConverterCount(threads); ++i)
+        converters.push_back(std::make_unique<JsonLines>());
+      result = RunBatch(in, STDOUT_FILENO, header.View(), Pointers(converters), options);
     } else {
-      TextConverter converter(settings, ConversionThreads(threads));
-      TextConverter second(settings, ConversionThreads(threads));
-      result = RunBatch(in, STDOUT_FILENO, header.View(), converter, threads > 1 ? &second : nullptr,
-                        options);
+      std::vector<std::unique_ptr<TextConverter>> converters;
+      for (std::size_t i = 0; i < ConverterCount(threads); ++i)
+        converters.push_back(std::make_unique<TextConverter>(settings, ConversionThreads(threads)));
+      result = RunBatch(in, STDOUT_FILENO, header.View(), Pointers(converters), options);
     }
   }
   if (in != STDIN_FILENO) ::close(in);
