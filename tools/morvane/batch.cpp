@@ -130,14 +130,9 @@ BatchResult RunBeside(BlockReader& reader, int outFd,
       std::lock_guard lock(mutex);
       ready = converted;
     }
-    if (written < ready) {
-      const std::size_t k = written++ % ring;
-      out.Clear();
-      converters[k]->Write(out, result.counts);
-      if (!WriteAll(outFd, out.View(), result.ioError)) break;
-      bytes += blocks[k].size();
-      progress.Update(bytes, result.counts.lines);
-    } else if (more && read - written < ring) {
+    // A free converter is filled first (reading is quick), so that the
+    // converting thread never waits while a block could be read.
+    if (more && read - written < ring) {
       const std::size_t k = read % ring;
       more = reader.Fill(blocks[k], result.ioError);
       if (more) {
@@ -148,6 +143,13 @@ BatchResult RunBeside(BlockReader& reader, int outFd,
         }
         changed.notify_all();
       }
+    } else if (written < ready) {
+      const std::size_t k = written++ % ring;
+      out.Clear();
+      converters[k]->Write(out, result.counts);
+      if (!WriteAll(outFd, out.View(), result.ioError)) break;
+      bytes += blocks[k].size();
+      progress.Update(bytes, result.counts.lines);
     } else if (written == read) {
       break;  // the input ended and every block is written
     } else {
