@@ -30,7 +30,7 @@ class BlockConverter {
   // Converts the block.  It may run on another thread than Read and
   // Write, though never at the same time as they on one converter.
   virtual void ConvertPoints() = 0;
-  // Appends the output of every record read, in order, and forgets them.
+  // Appends the output of every record of the block, in order.
   virtual void Write(OutBuffer& out, LineCounts& counts) = 0;
 
   // The three steps in a row.

@@ -383,6 +383,12 @@ bool ReadJsonLine(std::string_view line, ZedizAdo& object, PutDatums& datums,
 }
 
 void JsonLines::ConvertPoints() {
+  // The last block's objects go here rather than in Write: freed on the
+  // thread that made them, their memory goes back without a lock taken
+  // against this thread's allocations.
+  lines_.clear();
+  objects_.clear();
+  problems_.clear();
   std::string_view block = block_;
   while (!block.empty()) {
     const auto newline = block.find('\n');
@@ -436,9 +442,6 @@ void JsonLines::Write(OutBuffer& out, LineCounts& counts) {
       }
     }
   }
-  lines_.clear();
-  objects_.clear();
-  problems_.clear();
 }
 
 }  // namespace morvane::cli
