@@ -278,7 +278,7 @@ void WriteJson(const ZedizAdo& object, const PutDatums& datums, const char* fail
   out.Append('}');
 }
 
-bool ReadJsonLine(std::string_view line, ZedizAdo& object, PutDatums& datums,
+bool ReadJsonPuts(std::string_view line, std::vector<JsonPut>& puts, std::string& texts,
                   std::string& problem) {
   Reader in(line, problem);
   if (!in.Expect('{', "expected '{'")) return false;
@@ -314,35 +314,22 @@ bool ReadJsonLine(std::string_view line, ZedizAdo& object, PutDatums& datums,
       return in.Problem(message);
     };
     const Property property = found->property;
+    JsonPut put{static_cast<std::uint8_t>(property)};
     if (property == Property::MGRS || property == Property::IFBL) {
       if (!in.Peek('"')) return bad("expected a string");
       if (!in.String(text)) return false;
-      if (property == Property::MGRS) object.MGRS(text);
-      else object.IFBL(text);
+      put.text = texts.size(), put.size = text.size();
+      texts += text;
     } else {
       std::string_view token;
       if (!in.Number(token)) return bad("expected a number");
       std::int16_t i16 = 0;
-      std::int32_t i32 = 0;
-      float f = 0;
-      double d = 0;
       switch (property) {
         case Property::DatumFrom:
         case Property::DatumDest:
         case Property::OrigType:
         case Property::mgrsPrecision:
-          if (!WholeNumber(token, i32)) return bad("expected a 32-bit integer");
-          if (property == Property::DatumFrom) {
-            datums.from = static_cast<InternalDatums>(i32);
-            object.DatumFrom(datums.from);
-          } else if (property == Property::DatumDest) {
-            datums.dest = static_cast<InternalDatums>(i32);
-            object.DatumDest(datums.dest);
-          } else if (property == Property::OrigType) {
-            object.OrigType(static_cast<OriginalCoordinates>(i32));
-          } else {
-            object.mgrsPrecision = i32;
-          }
+          if (!WholeNumber(token, put.whole)) return bad("expected a 32-bit integer");
           break;
         case Property::LatDmsDeg:
         case Property::LatDmsMin:
@@ -350,30 +337,17 @@ bool ReadJsonLine(std::string_view line, ZedizAdo& object, PutDatums& datums,
         case Property::LonDmsMin:
         case Property::IfblPrecision:
           if (!WholeNumber(token, i16)) return bad("expected a 16-bit integer");
-          if (property == Property::LatDmsDeg) object.LatDmsDeg(i16);
-          else if (property == Property::LatDmsMin) object.LatDmsMin(i16);
-          else if (property == Property::LonDmsDeg) object.LonDmsDeg(i16);
-          else if (property == Property::LonDmsMin) object.LonDmsMin(i16);
-          else object.IfblPrecision = i16;
+          put.whole = i16;
           break;
         case Property::LatDmsSec:
         case Property::LonDmsSec:
-          if (!ParseFloat(token, f)) return bad("number out of range of a 32-bit float");
-          if (property == Property::LatDmsSec) object.LatDmsSec(f);
-          else object.LonDmsSec(f);
+          if (!ParseFloat(token, put.single)) return bad("number out of range of a 32-bit float");
           break;
         default:
-          if (!ParseDouble(token, d)) return bad("number out of range of a 64-bit float");
-          switch (property) {
-            case Property::Latitude: object.Latitude(d); break;
-            case Property::Longitude: object.Longitude(d); break;
-            case Property::X: object.X(d); break;
-            case Property::Y: object.Y(d); break;
-            case Property::Northing: object.Northing(d); break;
-            default: object.Easting(d); break;
-          }
+          if (!ParseDouble(token, put.number)) return bad("number out of range of a 64-bit float");
       }
     }
+    puts.push_back(put);
     in.SkipBlanks();
     if (in.Take(',')) continue;
     if (!in.Expect('}', "expected ',' or '}'")) return false;
@@ -382,14 +356,57 @@ bool ReadJsonLine(std::string_view line, ZedizAdo& object, PutDatums& datums,
   }
 }
 
-void JsonLines::ConvertPoints() {
-  // The last block's objects go here rather than in Write: freed on the
-  // thread that made them, their memory goes back without a lock taken
-  // against this thread's allocations.
-  lines_.clear();
-  objects_.clear();
-  problems_.clear();
-  std::string_view block = block_;
+void ApplyJsonPuts(const JsonPut* begin, const JsonPut* end, std::string_view texts,
+                   ZedizAdo& object, PutDatums& datums) {
+  std::string text;
+  for (const JsonPut* put = begin; put != end; ++put) {
+    const auto i16 = static_cast<std::int16_t>(put->whole);
+    switch (static_cast<Property>(put->property)) {
+      case Property::DatumFrom:
+        datums.from = static_cast<InternalDatums>(put->whole);
+        object.DatumFrom(datums.from);
+        break;
+      case Property::DatumDest:
+        datums.dest = static_cast<InternalDatums>(put->whole);
+        object.DatumDest(datums.dest);
+        break;
+      case Property::OrigType: object.OrigType(static_cast<OriginalCoordinates>(put->whole)); break;
+      case Property::mgrsPrecision: object.mgrsPrecision = put->whole; break;
+      case Property::LatDmsDeg: object.LatDmsDeg(i16); break;
+      case Property::LatDmsMin: object.LatDmsMin(i16); break;
+      case Property::LonDmsDeg: object.LonDmsDeg(i16); break;
+      case Property::LonDmsMin: object.LonDmsMin(i16); break;
+      case Property::IfblPrecision: object.IfblPrecision = i16; break;
+      case Property::LatDmsSec: object.LatDmsSec(put->single); break;
+      case Property::LonDmsSec: object.LonDmsSec(put->single); break;
+      case Property::Latitude: object.Latitude(put->number); break;
+      case Property::Longitude: object.Longitude(put->number); break;
+      case Property::X: object.X(put->number); break;
+      case Property::Y: object.Y(put->number); break;
+      case Property::Northing: object.Northing(put->number); break;
+      case Property::Easting: object.Easting(put->number); break;
+      case Property::MGRS:
+        text.assign(texts.substr(put->text, put->size));
+        object.MGRS(text);
+        break;
+      case Property::IFBL:
+        text.assign(texts.substr(put->text, put->size));
+        object.IFBL(text);
+        break;
+    }
+  }
+}
+
+bool ReadJsonLine(std::string_view line, ZedizAdo& object, PutDatums& datums,
+                  std::string& problem) {
+  std::vector<JsonPut> puts;
+  std::string texts;
+  if (!ReadJsonPuts(line, puts, texts, problem)) return false;
+  ApplyJsonPuts(puts.data(), puts.data() + puts.size(), texts, object, datums);
+  return true;
+}
+
+void JsonLines::Read(std::string_view block) {
   while (!block.empty()) {
     const auto newline = block.find('\n');
     std::string_view line = block.substr(0, newline);
@@ -399,23 +416,37 @@ void JsonLines::ConvertPoints() {
     std::size_t first = 0;
     while (first < line.size() && IsJsonBlank(line[first])) ++first;
     if (first == line.size() || line[first] == '#') {
-      lines_.push_back({Line::Pass, line, 0, 0, {}, nullptr});
+      lines_.push_back({Line::Pass, line, 0, 0, 0, {}, nullptr});
       continue;
     }
-    ZedizAdo& object = objects_.emplace_back();
-    Line entry{Line::Point, {}, objects_.size() - 1, 0, {}, nullptr};
-    if (!ReadJsonLine(line, object, entry.datums, problem_)) {
-      objects_.pop_back();
-      lines_.push_back({Line::Unread, {}, problems_.size(), problem_.size(), {}, nullptr});
+    const std::size_t putsBefore = puts_.size(), textsBefore = texts_.size();
+    if (!ReadJsonPuts(line, puts_, texts_, problem_)) {
+      puts_.resize(putsBefore);
+      texts_.resize(textsBefore);
+      lines_.push_back({Line::Unread, {}, problems_.size(), problem_.size(), 0, {}, nullptr});
       problems_ += problem_;
       continue;
     }
+    lines_.push_back({Line::Point, {}, putsBefore, puts_.size(), 0, {}, nullptr});
+  }
+}
+
+void JsonLines::ConvertPoints() {
+  // The last block's objects go here rather than in Write: freed on the
+  // thread that made them, their memory goes back without a lock taken
+  // against the other thread's allocations.
+  objects_.clear();
+  for (Line& line : lines_) {
+    if (line.kind != Line::Point) continue;
+    line.object = objects_.size();
+    ZedizAdo& object = objects_.emplace_back();
+    ApplyJsonPuts(puts_.data() + line.index, puts_.data() + line.size, texts_, object,
+                  line.datums);
     try {
       object.Conversion();
     } catch (const Failure& caught) {
-      entry.failure = FailureName(caught.kind());
+      line.failure = FailureName(caught.kind());
     }
-    lines_.push_back(entry);
   }
 }
 
@@ -434,7 +465,7 @@ void JsonLines::Write(OutBuffer& out, LineCounts& counts) {
         ++counts.failed;
         break;
       case Line::Point: {
-        const ZedizAdo& object = objects_[line.index];
+        const ZedizAdo& object = objects_[line.object];
         WriteJson(object, line.datums, line.failure, out);
         out.Append('\n');
         ++(line.failure != nullptr || !object.Error().empty() ? counts.failed : counts.converted);
@@ -442,6 +473,10 @@ void JsonLines::Write(OutBuffer& out, LineCounts& counts) {
       }
     }
   }
+  lines_.clear();
+  puts_.clear();
+  texts_.clear();
+  problems_.clear();
 }
 
 }  // namespace morvane::cli
