@@ -1,6 +1,6 @@
 // The batch reader of the command-line tool.  The input's first line picks
 // the settings (below); the rest is a block of input lines as `morvane
-// batch` reads them, converted with ConvertBlock.
+// batch` reads them, converted with the converter of its mode.
 //
 // Every input line gives exactly one output line.  Blank lines and
 // comments come back as they were (text mode: as written, without the
@@ -38,6 +38,7 @@
 #include <vector>
 
 #include <morvane/zediz_ado.hpp>
+#include "base/utf8.hpp"
 #include "fuzz/invariants.hpp"
 #include "tools/morvane/batch.hpp"
 #include "tools/morvane/csv.hpp"
@@ -45,6 +46,7 @@
 #include "tools/morvane/json_mode.hpp"
 #include "tools/morvane/numbers.hpp"
 #include "tools/morvane/out_buffer.hpp"
+#include "tools/morvane/point_fields.hpp"
 #include "tools/morvane/settings.hpp"
 #include "tools/morvane/text_mode.hpp"
 
@@ -53,6 +55,9 @@ using namespace morvane::cli;
 using namespace morvane::fuzz;
 
 namespace {
+
+// What the checks make of an output line.
+enum class LineStatus { Passed, Converted, Failed };
 
 struct Options {
   Settings settings;
@@ -102,16 +107,6 @@ Options ReadSettings(std::string_view line) {
   return o;
 }
 
-class JsonLines : public LineConverter {
- public:
-  LineStatus Convert(std::string_view line, OutBuffer& out) override {
-    return converter_.Convert(line, out);
-  }
-
- private:
-  JsonConverter converter_;
-};
-
 bool IsBlankOrCr(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
 std::string_view TrimEnd(std::string_view line) {
@@ -119,7 +114,7 @@ std::string_view TrimEnd(std::string_view line) {
   return line;
 }
 
-// Lines as ConvertBlock cuts them: at each '\n'; a last line without one
+// Lines as the converters cut them: at each '\n'; a last line without one
 // still counts.
 std::vector<std::string_view> Lines(std::string_view block) {
   std::vector<std::string_view> lines;
@@ -143,21 +138,6 @@ bool PassesThrough(std::string_view line, bool json) {
 }
 
 // ------------------------------------------------------------- text mode
-
-std::size_t ValueColumns(const Settings& s) {
-  std::size_t n = 0;
-  for (Columns group : s.columns) {
-    switch (group) {
-      case Columns::Deg: n += 2; break;
-      case Columns::Dms: n += 6; break;
-      case Columns::Lambert: n += 2; break;
-      case Columns::Utm: n += 4; break;
-      case Columns::Mgrs: n += 1; break;
-      case Columns::Ifbl: n += 1; break;
-    }
-  }
-  return n;
-}
 
 // The first n fields of a line cut at the delimiter, and what follows.
 std::vector<std::string_view> Cut(std::string_view line, char d, std::size_t n,
@@ -252,7 +232,7 @@ void CheckTextLine(const Settings& s, std::string_view in, std::string_view out,
     status = LineStatus::Passed;
     return;
   }
-  const std::size_t n = ValueColumns(s);
+  const std::size_t n = ValueColumnCount(s);
   std::string_view rest;
   const auto f = Cut(out, s.delimiter, n, rest);
   if (f[0] == "*" && !(s.columns[0] == Columns::Utm)) {
@@ -366,22 +346,8 @@ class Json {
     return false;
   }
   std::size_t Utf8(std::size_t at) const {
-    const auto c = static_cast<unsigned char>(s_[at]);
-    std::size_t n;
-    std::uint32_t code, min;
-    if (c < 0x80) return 1;
-    if (c >= 0xC2 && c <= 0xDF) n = 2, min = 0x80, code = c & 0x1F;
-    else if (c >= 0xE0 && c <= 0xEF) n = 3, min = 0x800, code = c & 0x0F;
-    else if (c >= 0xF0 && c <= 0xF4) n = 4, min = 0x10000, code = c & 0x07;
-    else return 0;
-    if (at + n > s_.size()) return 0;
-    for (std::size_t k = 1; k < n; ++k) {
-      const auto b = static_cast<unsigned char>(s_[at + k]);
-      if ((b & 0xC0) != 0x80) return 0;
-      code = (code << 6) | (b & 0x3F);
-    }
-    if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-    return n;
+    return utf8::SequenceLength(reinterpret_cast<const unsigned char*>(s_.data()) + at,
+                                s_.size() - at);
   }
   std::string_view s_;
   std::size_t i_ = 0;
@@ -542,7 +508,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   LineCounts counts;
   if (options.json) {
     JsonLines converter;
-    ConvertBlock(block, converter, out, counts);
+    converter.Convert(block, out, counts);
   } else {
     TextConverter converter(options.settings);
     converter.Convert(block, out, counts);

@@ -480,6 +480,32 @@ void CheckRoundTrips(const Ellipsoid& e) {
 TEST(MgrsRoundTrip, EveryGridZoneScheme1) { CheckRoundTrips(kWgs84); }
 TEST(MgrsRoundTrip, EveryGridZoneScheme2) { CheckRoundTrips(kClarke1880); }
 
+TEST(ZoneOfReference, FromTheGridZoneOfTheReference) {
+  const struct {
+    const char* mgrs;
+    bool ok;
+    int zone;
+    char hemisphere;
+  } cases[] = {
+      {"31UFS9602833256", true, 31, 'N'}, {"31ufs96", true, 31, 'N'},
+      {"5NKB123", true, 5, 'N'},          {"33MUT12345", true, 33, 'S'},
+      {"32CNM", true, 32, 'S'},           {" 31U FS 1 2", true, 31, 'N'},
+      {"", false, 0, 0},                  {"MGRS  NOT VALID", false, 0, 0},
+      {"   UTM ERROR", false, 0, 0},      {"61UFS", false, 0, 0},
+      {"31", false, 0, 0},                {"31IFS", false, 0, 0},
+      {"31YFS", false, 0, 0},
+  };
+  for (const auto& c : cases) {
+    std::int16_t zone = 0;
+    char hemisphere = 0;
+    EXPECT_EQ(ZoneOfReference(c.mgrs, zone, hemisphere), c.ok) << c.mgrs;
+    if (c.ok) {
+      EXPECT_EQ(zone, c.zone) << c.mgrs;
+      EXPECT_EQ(hemisphere, c.hemisphere) << c.mgrs;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace morvane::dma
 

@@ -16,3 +16,11 @@ if(Python3_FOUND)
                      $<TARGET_FILE:morvane> ${group})
   endforeach()
 endif()
+
+# The shared request set, answered as before, byte for byte.
+add_test(NAME cli.binary.RequestSet
+         COMMAND ${CMAKE_COMMAND} -DTOOL=$<TARGET_FILE:morvane>
+                 -DREQUESTS=${PROJECT_SOURCE_DIR}/tests/data/requests.jsonl
+                 -DEXPECTED=${PROJECT_SOURCE_DIR}/tests/data/answers.jsonl
+                 -DOUTPUT=${CMAKE_CURRENT_BINARY_DIR}/answers.jsonl
+                 -P ${CMAKE_CURRENT_LIST_DIR}/request_set.cmake)

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "tools/morvane/batch.hpp"
 
@@ -15,35 +16,56 @@ namespace morvane::cli {
 namespace {
 
 // Echoes each line with a mark; lines holding "bad" fail, "#" lines pass.
-// Some lines take a while, so that blocks finish out of order.
-class Echo : public LineConverter {
+// Some lines take a while, so that reading runs ahead of converting.
+class Echo : public BlockConverter {
  public:
-  LineStatus Convert(std::string_view line, OutBuffer& out) override {
-    if (!line.empty() && line[0] == '#') {
-      out.Append(line), out.Append('\n');
-      return LineStatus::Passed;
+  void Read(std::string_view block) override { block_ = block; }
+  void ConvertPoints() override {
+    while (!block_.empty()) {
+      const auto newline = block_.find('\n');
+      const std::string_view line = block_.substr(0, newline);
+      block_.remove_prefix(newline == std::string_view::npos ? block_.size() : newline + 1);
+      ++counts_.lines;
+      if (!line.empty() && line[0] == '#') {
+        out_.Append(line), out_.Append('\n');
+        continue;
+      }
+      if (line.size() % 7 == 0) std::this_thread::sleep_for(std::chrono::microseconds(50));
+      out_.Append("<"), out_.Append(line), out_.Append(">\n");
+      ++(line.find("bad") != std::string_view::npos ? counts_.failed : counts_.converted);
     }
-    if (line.size() % 7 == 0) std::this_thread::sleep_for(std::chrono::microseconds(50));
-    out.Append("<"), out.Append(line), out.Append(">\n");
-    return line.find("bad") != std::string_view::npos ? LineStatus::Failed : LineStatus::Converted;
   }
+  void Write(OutBuffer& out, LineCounts& counts) override {
+    out.Append(out_.View());
+    counts.lines += counts_.lines, counts.converted += counts_.converted;
+    counts.failed += counts_.failed;
+    out_.Clear(), counts_ = {};
+  }
+
+ private:
+  std::string_view block_;
+  OutBuffer out_;
+  LineCounts counts_;
 };
 
 std::string TempPath(const char* name) {
   return ::testing::TempDir() + "/morvane_cli_" + name + std::to_string(::getpid());
 }
 
-std::string RunEcho(const std::string& input, unsigned threads, std::size_t blockBytes,
+// Converts on this thread alone, or (beside) on a converting thread of its
+// own, the blocks going round three converters.
+std::string RunEcho(const std::string& input, bool beside, std::size_t blockBytes,
                 BatchResult& result, std::string_view header = {}) {
   const std::string inPath = TempPath("in"), outPath = TempPath("out");
   std::ofstream(inPath, std::ios::binary) << input;
   std::FILE* in = std::fopen(inPath.c_str(), "rb");
   std::FILE* out = std::fopen(outPath.c_str(), "wb");
   BatchOptions options;
-  options.threads = threads;
   options.blockBytes = blockBytes;
-  result = RunBatch(::fileno(in), ::fileno(out), header, [] { return std::make_unique<LineByLine>(std::make_unique<Echo>()); },
-                    options);
+  std::vector<Echo> echoes(beside ? 3 : 1);
+  std::vector<BlockConverter*> converters;
+  for (Echo& echo : echoes) converters.push_back(&echo);
+  result = RunBatch(::fileno(in), ::fileno(out), header, converters, options);
   std::fclose(in);
   std::fclose(out);
   std::stringstream text;
@@ -62,11 +84,11 @@ TEST(Batch, EveryLineOnceInInputOrder) {
     input += line + "\n";
     expected += line[0] == '#' ? line + "\n" : "<" + line + ">\n";
   }
-  for (unsigned threads : {1u, 2u, 5u}) {
+  for (bool beside : {false, true}) {
     for (std::size_t blockBytes : {1u, 100u, 4096u, 1u << 20}) {
       BatchResult result;
-      EXPECT_EQ(RunEcho(input, threads, blockBytes, result), expected)
-          << threads << " threads, " << blockBytes << " bytes";
+      EXPECT_EQ(RunEcho(input, beside, blockBytes, result), expected)
+          << (beside ? "beside, " : "") << blockBytes << " bytes";
       EXPECT_EQ(result.counts.lines, 3000u);
       EXPECT_EQ(result.counts.failed, 33u);  // multiples of 89 but not of 97
       EXPECT_EQ(result.counts.converted, 3000u - 31u - 33u);
@@ -77,25 +99,25 @@ TEST(Batch, EveryLineOnceInInputOrder) {
 
 TEST(Batch, LastLineWithoutNewlineAndEmptyInput) {
   BatchResult result;
-  EXPECT_EQ(RunEcho("a\nb", 1, 64, result), "<a>\n<b>\n");
+  EXPECT_EQ(RunEcho("a\nb", false, 64, result), "<a>\n<b>\n");
   EXPECT_EQ(result.counts.lines, 2u);
-  EXPECT_EQ(RunEcho("a\nb", 3, 1, result), "<a>\n<b>\n");
-  EXPECT_EQ(RunEcho("", 3, 64, result), "");
+  EXPECT_EQ(RunEcho("a\nb", true, 1, result), "<a>\n<b>\n");
+  EXPECT_EQ(RunEcho("", true, 64, result), "");
   EXPECT_EQ(result.counts.lines, 0u);
-  EXPECT_EQ(RunEcho("\n\n", 2, 64, result), "<>\n<>\n");
+  EXPECT_EQ(RunEcho("\n\n", true, 64, result), "<>\n<>\n");
   EXPECT_EQ(result.counts.lines, 2u);
 }
 
 TEST(Batch, HeaderFirst) {
   BatchResult result;
-  EXPECT_EQ(RunEcho("a\n", 2, 64, result, "# h\n"), "# h\n<a>\n");
-  EXPECT_EQ(RunEcho("", 1, 64, result, "# h\n"), "# h\n");
+  EXPECT_EQ(RunEcho("a\n", true, 64, result, "# h\n"), "# h\n<a>\n");
+  EXPECT_EQ(RunEcho("", false, 64, result, "# h\n"), "# h\n");
 }
 
 TEST(Batch, LongLinesStayWhole) {
   const std::string longLine(100000, 'y');
   BatchResult result;
-  EXPECT_EQ(RunEcho("a\n" + longLine + "\nb\n", 2, 16, result), "<a>\n<" + longLine + ">\n<b>\n");
+  EXPECT_EQ(RunEcho("a\n" + longLine + "\nb\n", true, 16, result), "<a>\n<" + longLine + ">\n<b>\n");
 }
 
 TEST(Batch, WriteErrorIsReported) {
@@ -104,12 +126,12 @@ TEST(Batch, WriteErrorIsReported) {
   std::FILE* in = std::fopen(inPath.c_str(), "rb");
   std::FILE* full = std::fopen("/dev/full", "wb");
   ASSERT_NE(full, nullptr);
-  for (unsigned threads : {1u, 3u}) {
+  for (bool beside : {false, true}) {
     std::rewind(in);
-    BatchOptions options;
-    options.threads = threads;
-    const BatchResult result = RunBatch(::fileno(in), ::fileno(full), {},
-                                        [] { return std::make_unique<LineByLine>(std::make_unique<Echo>()); }, options);
+    std::vector<Echo> echoes(beside ? 3 : 1);
+    std::vector<BlockConverter*> converters;
+    for (Echo& echo : echoes) converters.push_back(&echo);
+    const BatchResult result = RunBatch(::fileno(in), ::fileno(full), {}, converters, {});
     EXPECT_NE(result.ioError.find("cannot write the output"), std::string::npos);
   }
   std::fclose(full);

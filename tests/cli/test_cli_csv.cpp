@@ -8,6 +8,7 @@
 
 #include "tools/morvane/csv.hpp"
 #include "tools/morvane/csv_mode.hpp"
+#include "tools/morvane/text_mode.hpp"
 
 namespace morvane::cli {
 namespace {
@@ -55,7 +56,7 @@ TEST(CsvGrammar, RecordsFieldsAndFaults) {
   }
 }
 
-// The reader's cutter and the worker's reader agree on where every record
+// The block reader's cutter and the converter's record reader agree on where every record
 // ends, however the input is cut into the pieces the cutter is given, and
 // whatever the length after which an open quote ends at a line break.
 TEST(CsvGrammar, CutterAgreesWithTheReader) {

@@ -1,10 +1,10 @@
-// JSON reading and writing of the command-line tool, and the input puts.
+// JSON reading and writing of the command-line tool.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "tools/morvane/json_mode.hpp"
-#include "tools/morvane/text_mode.hpp"
 
 namespace morvane::cli {
 namespace {
@@ -122,71 +122,39 @@ TEST(JsonLine, EmptyObjectPutsNothing) {
   EXPECT_TRUE(object == ZedizAdo{});
 }
 
-TEST(PutInput, FieldsOfEachKind) {
-  std::string text, problem;
-  ZedizAdo object;
-  std::array<std::string_view, 6> f{"50.8", "+4.35"};
-  ASSERT_TRUE(PutInput(object, InputKind::Deg, false, f, text, problem));
-  EXPECT_EQ(object.Latitude(), 50.8);
-  EXPECT_EQ(object.Longitude(), 4.35);
-  ASSERT_TRUE(PutInput(object, InputKind::Deg, true, f, text, problem));
-  EXPECT_EQ(object.Latitude(), 4.35);
-  EXPECT_EQ(object.Longitude(), 50.8);
-  ASSERT_TRUE(PutInput(object, InputKind::Lambert, false, f, text, problem));
-  EXPECT_EQ(object.X(), 50.8);
-  EXPECT_EQ(object.Y(), 4.35);
-  f = {"e4.15.22"};
-  ASSERT_TRUE(PutInput(object, InputKind::Ifbl, false, f, text, problem));
-  EXPECT_EQ(object.IFBL(), "e41522");
-  f = {"31UFS12"};
-  ASSERT_TRUE(PutInput(object, InputKind::Mgrs, false, f, text, problem));
-  EXPECT_EQ(object.MGRS(), "31UFS12");
-}
-
-TEST(PutInput, DmsSignOfAnAngleBelowOneDegree) {
-  const struct {
-    std::array<std::string_view, 6> fields;
-    std::int16_t latMin;
-    float latSec;
-    std::int16_t lonDeg, lonMin;
-    float lonSec;
-  } cases[] = {
-      {{"50", "30", "1.5", "-4", "21", "9"}, 30, 1.5f, -4, 21, 9},
-      // "-0" cannot live in a 16-bit integer: the sign moves to the minutes,
-      // or to the seconds when the minutes are 0.
-      {{"-0", "30", "1.5", "-0", "0", "9"}, -30, 1.5f, 0, 0, -9},
-      {{"0", "-30", "1.5", "0", "0", "-9"}, -30, 1.5f, 0, 0, -9},
-      {{"+0", "30", "1.5", "0", "0", "9"}, 30, 1.5f, 0, 0, 9},
-  };
-  for (const auto& c : cases) {
-    ZedizAdo object;
-    std::string text, problem;
-    ASSERT_TRUE(PutInput(object, InputKind::Dms, false, c.fields, text, problem)) << problem;
-    EXPECT_EQ(object.LatDmsMin(), c.latMin);
-    EXPECT_EQ(object.LatDmsSec(), c.latSec);
-    EXPECT_EQ(object.LonDmsDeg(), c.lonDeg);
-    EXPECT_EQ(object.LonDmsMin(), c.lonMin);
-    EXPECT_EQ(object.LonDmsSec(), c.lonSec);
-  }
-}
-
-TEST(PutInput, NamesTheUnreadableField) {
-  const struct {
-    InputKind kind;
-    std::array<std::string_view, 6> fields;
-    const char* problem;
-  } cases[] = {
-      {InputKind::Deg, {"50.8", "x"}, "cannot read LON 'x': not a number"},
-      {InputKind::Lambert, {"1e999", "0"}, "cannot read X '1e999': not a number"},
-      {InputKind::Dms, {"50", "30.5", "0", "4", "0", "0"},
-       "cannot read LATM '30.5': not a whole number from -32768 to 32767"},
-      {InputKind::Dms, {"50", "30", "0", "4", "0", "s"}, "cannot read LONS 's': not a number"},
-  };
-  for (const auto& c : cases) {
-    ZedizAdo object;
-    std::string text, problem;
-    EXPECT_FALSE(PutInput(object, c.kind, false, c.fields, text, problem));
-    EXPECT_EQ(problem, c.problem);
+TEST(JsonLines, EveryLineInPlaceAndCounted) {
+  // Comments and blank lines in place; a line that cannot be read, one
+  // with a message and two converted points counted as such.
+  const std::string block =
+      "  # note  \r\n"
+      "{\"DatumFrom\":3,\"DatumDest\":2,\"OrigType\":2,\"Latitude\":50.8,\"Longitude\":4.35}\n"
+      "{\"OrigType\":9,\"Latitude\":50.8}\n"
+      "{\"Latitude\":}\n"
+      "\n"
+      "{\"DatumFrom\":3,\"DatumDest\":2,\"OrigType\":4,\"X\":150000,\"Y\":170000}";
+  JsonLines lines;
+  for (int run = 0; run < 2; ++run) {  // the converter forgets each block
+    OutBuffer out;
+    LineCounts counts;
+    lines.Convert(block, out, counts);
+    std::vector<std::string> written;
+    std::string_view text = out.View();
+    for (auto end = text.find('\n'); end != std::string_view::npos; end = text.find('\n')) {
+      written.emplace_back(text.substr(0, end));
+      text.remove_prefix(end + 1);
+    }
+    EXPECT_TRUE(text.empty());
+    ASSERT_EQ(written.size(), 6u);
+    EXPECT_EQ(written[0], "  # note");
+    EXPECT_NE(written[1].find("\"X\":"), std::string::npos);
+    EXPECT_NE(written[1].find("\"Error\":\"\""), std::string::npos);
+    EXPECT_EQ(written[2].find("\"Error\":\"\""), std::string::npos);
+    EXPECT_EQ(written[3], "{\"Error\":\"cannot read line: Latitude: expected a number at column 13\"}");
+    EXPECT_EQ(written[4], "");
+    EXPECT_NE(written[5].find("\"OrigType\":4"), std::string::npos);
+    EXPECT_EQ(counts.lines, 6u);
+    EXPECT_EQ(counts.converted, 2u);
+    EXPECT_EQ(counts.failed, 2u);
   }
 }
 

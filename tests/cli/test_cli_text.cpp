@@ -1,11 +1,13 @@
-// Reading and writing pieces of the command-line tool: numbers, fields,
-// names, zones.
+// Reading and writing pieces of the command-line tool: numbers, the
+// fields of text mode, output column names.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "tools/morvane/numbers.hpp"
 #include "tools/morvane/settings.hpp"
@@ -129,19 +131,6 @@ TEST(FieldReader, BlanksTabsAndOneCommaSeparate) {
   }
 }
 
-TEST(Names, DatumsByNameOrNumberInAnyCase) {
-  EXPECT_EQ(DatumByName("ED50"), mvEuropeanData1950);
-  EXPECT_EQ(DatumByName("bd72"), mvBelgium1972);
-  EXPECT_EQ(DatumByName("Wgs84"), mvWGS1984);
-  EXPECT_EQ(DatumByName("ntf"), mvNTF);
-  EXPECT_EQ(DatumByName("3"), mvWGS1984);
-  EXPECT_EQ(DatumByName("0"), std::nullopt);
-  EXPECT_EQ(DatumByName("5"), std::nullopt);
-  EXPECT_EQ(DatumByName("wgs"), std::nullopt);
-  EXPECT_EQ(InputKindByName("LAMBERT"), InputKind::Lambert);
-  EXPECT_EQ(InputKindByName("utm"), std::nullopt);
-}
-
 TEST(Names, OutputColumnsInTheOrderGiven) {
   EXPECT_EQ(ColumnsByNames("mgrs,deg"), (std::vector<Columns>{Columns::Mgrs, Columns::Deg}));
   EXPECT_EQ(ColumnsByNames("all")->size(), 6u);
@@ -150,56 +139,44 @@ TEST(Names, OutputColumnsInTheOrderGiven) {
   EXPECT_EQ(ColumnsByNames("degrees"), std::nullopt);
 }
 
-TEST(UtmZone, FromTheGridZoneOfTheReference) {
-  const struct {
-    const char* mgrs;
-    bool ok;
-    int zone;
-    char hemisphere;
-  } cases[] = {
-      {"31UFS9602833256", true, 31, 'N'}, {"31ufs96", true, 31, 'N'},
-      {"5NKB123", true, 5, 'N'},          {"33MUT12345", true, 33, 'S'},
-      {"32CNM", true, 32, 'S'},           {" 31U FS 1 2", true, 31, 'N'},
-      {"", false, 0, 0},                  {"MGRS  NOT VALID", false, 0, 0},
-      {"   UTM ERROR", false, 0, 0},      {"61UFS", false, 0, 0},
-      {"31", false, 0, 0},                {"31IFS", false, 0, 0},
-      {"31YFS", false, 0, 0},
-  };
-  for (const auto& c : cases) {
-    int zone = 0;
-    char hemisphere = 0;
-    EXPECT_EQ(UtmZoneOf(c.mgrs, zone, hemisphere), c.ok) << c.mgrs;
-    if (c.ok) {
-      EXPECT_EQ(zone, c.zone) << c.mgrs;
-      EXPECT_EQ(hemisphere, c.hemisphere) << c.mgrs;
-    }
-  }
+// Points one at a time, for comparison.
+std::string LineByLineOutput(const Settings& settings, const std::vector<std::string>& lines) {
+  TextConverter alone(settings);
+  OutBuffer out;
+  LineCounts counts;
+  for (const std::string& line : lines) alone.Convert(line + "\n", out, counts);
+  return std::string(out.View());
 }
 
-TEST(ValueColumns, ReferencesMessagesAndDecimalMarks) {
-  Settings settings;
-  settings.columns = {Columns::Lambert, Columns::Utm, Columns::Mgrs};
-  PointValues v;
-  v.x = 150000.5, v.y = 170000, v.easting = 571666.25, v.northing = 5539109.5;
-  const struct {
-    const char* mgrs;
-    ValueStyle style;
-    const char* written;
-  } cases[] = {
-      {"31UES9521533649", {}, "150000.5\t170000\t31\tN\t571666.25\t5539109.5\t31UES9521533649"},
-      // Zones 1 to 9 begin with a blank, which would split the column.
-      {" 2UNA7166639110", {}, "150000.5\t170000\t2\tN\t571666.25\t5539109.5\t2UNA7166639110"},
-      {"MGRS  NOT VALID", {}, "150000.5\t170000\t*\t*\t*\t*\t*"},
-      {"", {';', "", false, false}, "150000.5;170000;;;;;"},
-      {" 2UNA71663911", {';', "", true, false}, "150000,5;170000;2;N;571666,25;5539109,5;2UNA71663911"},
-      {"31UES95213364", {',', "", true, true},
-       "\"150000,5\",170000,31,N,\"571666,25\",\"5539109,5\",31UES95213364"},
-  };
-  for (const auto& c : cases) {
-    v.mgrs = c.mgrs;
-    OutBuffer out;
-    WriteValueColumns(settings, c.style, v, out);
-    EXPECT_EQ(out.View(), c.written) << c.mgrs;
+TEST(TextConverter, SameLinesWhateverTheBatchesAndThreads) {
+  // More points than one batch holds, comments and unreadable lines
+  // between them; MGRS input with a text long enough to need a batch of
+  // its own.
+  std::vector<std::string> degrees, references;
+  for (int i = 0; i < 5000; ++i) {
+    if (i % 97 == 0) degrees.push_back("# note " + std::to_string(i));
+    else if (i % 89 == 0) degrees.push_back("50.5 x carried");
+    else degrees.push_back(std::to_string(49.5 + i * 0.0004) + " " + std::to_string(2.6 + i * 0.0007));
+    references.push_back(i == 300 ? "31U" + std::string(200000, '1') : "31UES" + std::to_string(10000 + i));
+  }
+  Settings deg, mgrs;
+  mgrs.input = InputKind::Mgrs;
+  for (const auto& [settings, lines] : {std::pair{&deg, &degrees}, std::pair{&mgrs, &references}}) {
+    const std::string expected = LineByLineOutput(*settings, *lines);
+    std::string block;
+    for (const std::string& line : *lines) block += line + "\n";
+    for (unsigned threads : {1u, 3u}) {
+      TextConverter converter(*settings, threads);
+      OutBuffer out;
+      LineCounts counts;
+      converter.Convert(block, out, counts);
+      EXPECT_EQ(out.View(), expected) << threads << " threads";
+      EXPECT_EQ(counts.lines, lines->size());
+      // And again, the converter's batches reused.
+      out.Clear();
+      converter.Convert(block, out, counts);
+      EXPECT_EQ(out.View(), expected) << threads << " threads, again";
+    }
   }
 }
 

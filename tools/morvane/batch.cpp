@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
-#include <deque>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -73,22 +72,14 @@ class BlockReader {
   bool eof_ = false;
 };
 
-void Add(LineCounts& total, const LineCounts& part) {
-  total.lines += part.lines;
-  total.converted += part.converted;
-  total.failed += part.failed;
-}
-
-BatchResult RunOnOneThread(BlockReader& reader, int outFd, const ConverterFactory& factory,
-                           Progress& progress) {
+BatchResult Run(BlockReader& reader, int outFd, BlockConverter& converter, Progress& progress) {
   BatchResult result;
-  const auto converter = factory();
   std::string block;
   OutBuffer out;
   std::uint64_t bytes = 0;
   while (reader.Fill(block, result.ioError)) {
     out.Clear();
-    converter->Convert(block, out, result.counts);
+    converter.Convert(block, out, result.counts);
     if (!WriteAll(outFd, out.View(), result.ioError)) break;
     bytes += block.size();
     progress.Update(bytes, result.counts.lines);
@@ -96,135 +87,86 @@ BatchResult RunOnOneThread(BlockReader& reader, int outFd, const ConverterFactor
   return result;
 }
 
-// Blocks travel reader -> worker -> writer through a fixed pool: the
-// reader takes a free block, fills it and queues it both for the workers
-// and, in input order, for the writer, which waits for the block at the
-// head of its queue to be converted, writes it and frees it.
-class Pipeline {
- public:
-  Pipeline(unsigned threads, const ConverterFactory& factory, BlockReader& reader, int outFd,
-           Progress& progress)
-      : blocks_(2 * threads + 2), factory_(factory), reader_(reader), outFd_(outFd),
-        progress_(progress) {
-    for (std::size_t i = 0; i < blocks_.size(); ++i) free_.push_back(i);
-    workers_.reserve(threads);
-    for (unsigned i = 0; i < threads; ++i) workers_.emplace_back([this] { Work(); });
-    writer_ = std::thread([this] { Write(); });
-  }
+// The blocks go round the converters: this thread fills the next free one
+// from the input and reads it in, a converting thread converts them in
+// turn, and this thread writes each once converted, which frees it.  Each
+// converter does in Read and Write what it can do here and in
+// ConvertPoints the rest, so that the two threads have about even work;
+// with more converters than two, one thread can run ahead while the other
+// waits for a processor.  Block k goes with converter k % converters.size().
+BatchResult RunBeside(BlockReader& reader, int outFd,
+                      const std::vector<BlockConverter*>& converters, Progress& progress) {
+  const std::size_t ring = converters.size();
+  std::vector<std::string> blocks(ring);
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::size_t filled = 0, converted = 0;  // blocks so far
+  bool ended = false;                     // no more blocks will be filled
 
-  BatchResult Run() {
-    std::string readError;
-    while (true) {
-      std::size_t index;
+  std::thread converting([&] {
+    for (std::size_t k = 0;; ++k) {
       {
-        std::unique_lock lock(mutex_);
-        freed_.wait(lock, [&] { return !free_.empty() || stop_; });
-        if (stop_) break;
-        index = free_.front();
-        free_.pop_front();
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return k < filled || ended; });
+        if (k >= filled) return;
       }
-      if (!reader_.Fill(blocks_[index].in, readError)) break;
+      converters[k % ring]->ConvertPoints();
       {
-        std::lock_guard lock(mutex_);
-        work_.push_back(index);
-        order_.push_back(index);
+        std::lock_guard lock(mutex);
+        converted = k + 1;
       }
-      queued_.notify_one();
+      changed.notify_all();
     }
+  });
+
+  BatchResult result;
+  OutBuffer out;
+  std::uint64_t bytes = 0;
+  std::size_t read = 0, written = 0;  // this thread's counts
+  bool more = true;
+  while (true) {
+    std::size_t ready;
     {
-      std::lock_guard lock(mutex_);
-      inputEnded_ = true;
+      std::lock_guard lock(mutex);
+      ready = converted;
     }
-    queued_.notify_all();
-    converted_.notify_all();
-    for (auto& worker : workers_) worker.join();
-    writer_.join();
-    if (result_.ioError.empty()) result_.ioError = readError;
-    return result_;
-  }
-
- private:
-  struct Block {
-    std::string in;
-    OutBuffer out;
-    LineCounts counts;
-    bool done = false;
-  };
-
-  void Work() {
-    const auto converter = factory_();
-    while (true) {
-      std::size_t index;
-      {
-        std::unique_lock lock(mutex_);
-        queued_.wait(lock, [&] { return !work_.empty() || inputEnded_ || stop_; });
-        if (work_.empty() || stop_) return;
-        index = work_.front();
-        work_.pop_front();
-      }
-      Block& block = blocks_[index];
-      block.out.Clear();
-      block.counts = {};
-      converter->Convert(block.in, block.out, block.counts);
-      {
-        std::lock_guard lock(mutex_);
-        block.done = true;
-      }
-      converted_.notify_all();
-    }
-  }
-
-  void Write() {
-    std::uint64_t bytes = 0;
-    while (true) {
-      std::size_t index;
-      {
-        std::unique_lock lock(mutex_);
-        converted_.wait(lock, [&] {
-          return (!order_.empty() && blocks_[order_.front()].done) ||
-                 (inputEnded_ && order_.empty()) || stop_;
-        });
-        if (stop_ || order_.empty()) return;
-        index = order_.front();
-        order_.pop_front();
-      }
-      Block& block = blocks_[index];
-      if (!WriteAll(outFd_, block.out.View(), result_.ioError)) {
+    // A free converter is filled first (reading is quick), so that the
+    // converting thread never waits while a block could be read.
+    if (more && read - written < ring) {
+      const std::size_t k = read % ring;
+      more = reader.Fill(blocks[k], result.ioError);
+      if (more) {
+        converters[k]->Read(blocks[k]);
         {
-          std::lock_guard lock(mutex_);
-          stop_ = true;
+          std::lock_guard lock(mutex);
+          filled = ++read;
         }
-        freed_.notify_all();
-        queued_.notify_all();
-        return;
+        changed.notify_all();
       }
-      Add(result_.counts, block.counts);
-      bytes += block.in.size();
-      progress_.Update(bytes, result_.counts.lines);
-      {
-        std::lock_guard lock(mutex_);
-        block.done = false;
-        free_.push_back(index);
-      }
-      freed_.notify_one();
+    } else if (written < ready) {
+      const std::size_t k = written++ % ring;
+      out.Clear();
+      converters[k]->Write(out, result.counts);
+      if (!WriteAll(outFd, out.View(), result.ioError)) break;
+      bytes += blocks[k].size();
+      progress.Update(bytes, result.counts.lines);
+    } else if (written == read) {
+      break;  // the input ended and every block is written
+    } else {
+      std::unique_lock lock(mutex);
+      changed.wait(lock, [&] { return converted > written; });
     }
   }
-
-  std::vector<Block> blocks_;
-  const ConverterFactory& factory_;
-  BlockReader& reader_;
-  int outFd_;
-  Progress& progress_;
-  BatchResult result_;  // written by the writer only, read after it ends
-
-  std::mutex mutex_;
-  std::condition_variable freed_, queued_, converted_;
-  std::deque<std::size_t> free_, work_, order_;
-  bool inputEnded_ = false;
-  bool stop_ = false;
-  std::vector<std::thread> workers_;
-  std::thread writer_;
-};
+  {
+    // After a write error the converting thread converts what was filled
+    // (a few blocks at most) and stops.
+    std::lock_guard lock(mutex);
+    ended = true;
+  }
+  changed.notify_all();
+  converting.join();
+  return result;
+}
 
 }  // namespace
 
@@ -249,35 +191,16 @@ std::size_t LineCutter::Scan(std::string_view block, std::size_t from) {
   return newline == std::string_view::npos ? 0 : from + newline + 1;
 }
 
-void ConvertBlock(std::string_view block, LineConverter& converter, OutBuffer& out,
-                  LineCounts& counts) {
-  while (!block.empty()) {
-    const auto newline = block.find('\n');
-    const std::string_view line = block.substr(0, newline);
-    block.remove_prefix(newline == std::string_view::npos ? block.size() : newline + 1);
-    ++counts.lines;
-    switch (converter.Convert(line, out)) {
-      case LineStatus::Passed: break;
-      case LineStatus::Converted: ++counts.converted; break;
-      case LineStatus::Failed: ++counts.failed; break;
-    }
-  }
-}
-
 BatchResult RunBatch(int inFd, int outFd, std::string_view header,
-                     const ConverterFactory& factory, const BatchOptions& options,
+                     const std::vector<BlockConverter*>& converters, const BatchOptions& options,
                      RecordCutter* cutter) {
   BatchResult result;
   if (!header.empty() && !WriteAll(outFd, header, result.ioError)) return result;
   LineCutter lines;
   BlockReader reader(inFd, options.blockBytes, options.pending, cutter ? *cutter : lines);
   Progress progress(options.progress, options.inputBytes);
-  if (options.threads <= 1) {
-    result = RunOnOneThread(reader, outFd, factory, progress);
-  } else {
-    Pipeline pipeline(options.threads, factory, reader, outFd, progress);
-    result = pipeline.Run();
-  }
+  result = converters.size() > 1 ? RunBeside(reader, outFd, converters, progress)
+                                 : Run(reader, outFd, *converters.front(), progress);
   progress.Finish();
   return result;
 }

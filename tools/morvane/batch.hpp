@@ -1,20 +1,18 @@
 // Streaming batch conversion: input is read in blocks of whole records
-// (lines, or CSV records), converted on one or more worker threads and
-// written in input order.
-// A fixed pool of blocks bounds the memory, whatever the input size.
+// (lines, or CSV records), converted and written in input order, with a
+// few blocks in hand at most, so that the memory stays bounded whatever
+// the input size.  The converters of text and CSV mode convert a block's
+// points through the core's batch call, on the threads of -j.
 #pragma once
 
 #include <cstdint>
-#include <functional>
-#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tools/morvane/out_buffer.hpp"
 
 namespace morvane::cli {
-
-enum class LineStatus { Passed, Converted, Failed };
 
 struct LineCounts {
   std::uint64_t lines = 0;      // every input line (CSV mode: every row)
@@ -22,39 +20,25 @@ struct LineCounts {
   std::uint64_t failed = 0;     // lines that got a message or a failure
 };
 
-// Converts blocks of whole records; each worker thread has its own.
+// Converts blocks of whole records in three steps, so that one block can
+// convert while the next is read and the one before written.
 class BlockConverter {
  public:
   virtual ~BlockConverter() = default;
+  // Takes the block, which stays unchanged until Write.
+  virtual void Read(std::string_view block) = 0;
+  // Converts the block.  It may run on another thread than Read and
+  // Write, though never at the same time as they on one converter.
+  virtual void ConvertPoints() = 0;
   // Appends the output of every record of the block, in order.
-  virtual void Convert(std::string_view block, OutBuffer& out, LineCounts& counts) = 0;
-};
+  virtual void Write(OutBuffer& out, LineCounts& counts) = 0;
 
-using ConverterFactory = std::function<std::unique_ptr<BlockConverter>()>;
-
-// Converts one line at a time.
-class LineConverter {
- public:
-  virtual ~LineConverter() = default;
-  // Appends the output line, newline included.
-  virtual LineStatus Convert(std::string_view line, OutBuffer& out) = 0;
-};
-
-// Converts the whole lines of a block (every line ends with '\n', except
-// perhaps the last of the input).
-void ConvertBlock(std::string_view block, LineConverter& converter, OutBuffer& out,
-                  LineCounts& counts);
-
-// A block converter that hands each line to a line converter.
-class LineByLine : public BlockConverter {
- public:
-  explicit LineByLine(std::unique_ptr<LineConverter> lines) : lines_(std::move(lines)) {}
-  void Convert(std::string_view block, OutBuffer& out, LineCounts& counts) override {
-    ConvertBlock(block, *lines_, out, counts);
+  // The three steps in a row.
+  void Convert(std::string_view block, OutBuffer& out, LineCounts& counts) {
+    Read(block);
+    ConvertPoints();
+    Write(out, counts);
   }
-
- private:
-  std::unique_ptr<LineConverter> lines_;
 };
 
 // Finds where records end, so that the input is cut into blocks of whole
@@ -78,7 +62,6 @@ class LineCutter : public RecordCutter {
 };
 
 struct BatchOptions {
-  unsigned threads = 1;           // worker threads; 1 converts on the calling thread
   std::size_t blockBytes = 64 * 1024;  // input bytes per block
   bool progress = false;          // progress line on standard error
   std::uint64_t inputBytes = 0;   // size of the input if known, for the progress bar
@@ -92,9 +75,11 @@ struct BatchResult {
 
 // Reads inFd to its end (after options.pending) and writes the converted
 // records to outFd; header (if not empty) is written first.  Records are
-// lines unless a cutter says otherwise.
+// lines unless a cutter says otherwise.  With one converter everything
+// happens on this thread; with more, the blocks go round them, converted
+// on a thread of its own while this one reads and writes.
 BatchResult RunBatch(int inFd, int outFd, std::string_view header,
-                     const ConverterFactory& factory, const BatchOptions& options,
+                     const std::vector<BlockConverter*>& converters, const BatchOptions& options,
                      RecordCutter* cutter = nullptr);
 
 // Reads up to `bytes` more bytes of fd to the end of data; false with the

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <morvane/failure.hpp>
+#include <morvane/names.hpp>
 
 namespace morvane::cli {
 
@@ -55,16 +56,8 @@ const Role* RoleOf(std::string_view field) {
   return nullptr;
 }
 
-std::string KindName(InputKind kind) {
-  switch (kind) {
-    case InputKind::Deg: return "deg";
-    case InputKind::Dms: return "dms";
-    case InputKind::Lambert: return "lambert";
-    case InputKind::Mgrs: return "mgrs";
-    case InputKind::Ifbl: return "ifbl";
-  }
-  return "";
-}
+// The kind's key ("deg"), as --input takes it.
+std::string KindName(InputKind kind) { return KindByNumber(static_cast<std::int32_t>(kind))->key; }
 
 std::string FieldList(const InputFields& fields) {
   std::string list;
@@ -331,9 +324,9 @@ bool StartCsv(std::string_view input, const CsvRequest& request, Settings& setti
   return true;
 }
 
-CsvConverter::CsvConverter(const Settings& settings, const CsvLayout& layout)
+CsvConverter::CsvConverter(const Settings& settings, const CsvLayout& layout, unsigned threads)
     : settings_(settings), layout_(layout), valueColumns_(ValueColumnCount(settings)),
-      batch_(settings) {
+      batches_(settings, threads) {
   style_.delimiter = layout.separator;
   style_.none = "";
   style_.decimalComma = layout.writeDecimalComma;
@@ -341,14 +334,14 @@ CsvConverter::CsvConverter(const Settings& settings, const CsvLayout& layout)
   for (std::size_t k = 0; k < layout.inputFields; ++k) names_[k] = layout.names[k].c_str();
 }
 
-void CsvConverter::Convert(std::string_view block, OutBuffer& out, LineCounts& counts) {
+void CsvConverter::ConvertPoints() {
+  std::string_view block = block_;
   while (!block.empty()) {
     const std::size_t n = ReadRecord(block, layout_.separator, record_);
-    ReadRow(out, counts);
+    ReadRow();
     block.remove_prefix(n);
-    if (batch_.Full()) Flush(out, counts);
   }
-  Flush(out, counts);
+  batches_.Convert();
 }
 
 bool CsvConverter::ReadCoordinates(PointInput& point) {
@@ -366,7 +359,7 @@ bool CsvConverter::ReadCoordinates(PointInput& point) {
   return ReadPoint(settings_.input, settings_.lonFirst, field, names_, point, problem_, &shown);
 }
 
-void CsvConverter::ReadRow(OutBuffer& out, LineCounts& counts) {
+void CsvConverter::ReadRow() {
   if (record_.text.empty()) {
     rows_.push_back({Row::Blank, {}, 0, false, 0, 0});
     return;
@@ -392,9 +385,9 @@ void CsvConverter::ReadRow(OutBuffer& out, LineCounts& counts) {
     row.size = problem_.size();
     problems_ += problem_;
   } else {
-    if (!batch_.Fits(point)) Flush(out, counts);
-    row.index = batch_.Size();
-    batch_.Add(point);
+    const PointAt at = batches_.Add(point);
+    row.index = at.index;
+    row.size = at.batch;
   }
   rows_.push_back(row);
 }
@@ -427,8 +420,7 @@ void CsvConverter::WriteRow(const Row& row, std::string_view error, const PointV
   out.Append(layout_.lineEnd);
 }
 
-void CsvConverter::Flush(OutBuffer& out, LineCounts& counts) {
-  batch_.Convert();
+void CsvConverter::Write(OutBuffer& out, LineCounts& counts) {
   for (const Row& row : rows_) {
     ++counts.lines;
     switch (row.kind) {
@@ -438,20 +430,21 @@ void CsvConverter::Flush(OutBuffer& out, LineCounts& counts) {
         ++counts.failed;
         break;
       case Row::Point: {
-        if (const std::int32_t failure = batch_.Failure(row.index)) {
+        const PointBatch& batch = batches_[row.size];
+        if (const std::int32_t failure = batch.Failure(row.index)) {
           problem_ = "Failure: ";
           problem_ += FailureName(static_cast<FailureKind>(failure));
           WriteRow(row, problem_, nullptr, out);
           ++counts.failed;
           break;
         }
-        const std::string_view error = batch_.Error(row.index);
+        const std::string_view error = batch.Error(row.index);
         if (!error.empty()) {
           WriteRow(row, error, nullptr, out);
           ++counts.failed;
           break;
         }
-        const PointValues values = batch_.Values(row.index);
+        const PointValues values = batch.Values(row.index);
         WriteRow(row, {}, &values, out);
         ++counts.converted;
         break;
@@ -460,7 +453,7 @@ void CsvConverter::Flush(OutBuffer& out, LineCounts& counts) {
   }
   rows_.clear();
   problems_.clear();
-  batch_.Clear();
+  batches_.Clear();
 }
 
 }  // namespace morvane::cli

@@ -17,8 +17,8 @@
 #include "tools/morvane/csv.hpp"
 #include "tools/morvane/out_buffer.hpp"
 #include "tools/morvane/point_batch.hpp"
+#include "tools/morvane/point_fields.hpp"
 #include "tools/morvane/settings.hpp"
-#include "tools/morvane/text_mode.hpp"
 
 namespace morvane::cli {
 
@@ -70,8 +70,11 @@ bool SampleHasDecimalComma(std::string_view sample, char separator);
 // and its message.
 class CsvConverter : public BlockConverter {
  public:
-  CsvConverter(const Settings& settings, const CsvLayout& layout);
-  void Convert(std::string_view block, OutBuffer& out, LineCounts& counts) override;
+  CsvConverter(const Settings& settings, const CsvLayout& layout, unsigned threads = 1);
+  void Read(std::string_view block) override { block_ = block; }
+  // Reads the block's rows and converts their points.
+  void ConvertPoints() override;
+  void Write(OutBuffer& out, LineCounts& counts) override;
 
  private:
   struct Row {
@@ -79,23 +82,22 @@ class CsvConverter : public BlockConverter {
     std::string_view text;      // the record as written, without its line end
     std::size_t fields;         // its fields
     bool rewrite;               // a quoting fault: written field by field
-    std::size_t index;          // Problem: start in problems_; Point: index in the batch
-    std::size_t size;           // Problem: length of the message
+    std::size_t index;          // Problem: start in problems_; Point: index in its batch
+    std::size_t size;           // Problem: length of the message; Point: its batch
   };
-  // Reads the row in record_ into rows_ (and its point into the batch);
-  // converts the batch first when the point does not fit in it.
-  void ReadRow(OutBuffer& out, LineCounts& counts);
+  // Reads the row in record_ into rows_ (and its point into the batches).
+  void ReadRow();
   // Reads the coordinate columns; false with problem_ set.
   bool ReadCoordinates(PointInput& point);
-  void Flush(OutBuffer& out, LineCounts& counts);
   void WriteRow(const Row& row, std::string_view error, const PointValues* values, OutBuffer& out);
 
   const Settings& settings_;
+  std::string_view block_;
   const CsvLayout& layout_;
   ValueStyle style_;
   std::size_t valueColumns_;
   std::array<const char*, 6> names_{};
-  PointBatch batch_;
+  PointBatches batches_;
   CsvRecord record_, rewriteRecord_;
   std::vector<Row> rows_;
   std::string problems_, problem_;

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include <morvane/failure.hpp>
+#include "base/utf8.hpp"
 #include "tools/morvane/numbers.hpp"
 
 namespace morvane::cli {
@@ -13,25 +14,6 @@ namespace morvane::cli {
 namespace {
 
 // ---------------------------------------------------------------- writing
-
-// Length of the valid UTF-8 sequence at s (at most n bytes), 0 if none.
-std::size_t Utf8Length(const unsigned char* s, std::size_t n) {
-  const unsigned char c = s[0];
-  std::size_t length;
-  std::uint32_t min, code;
-  if (c < 0x80) return 1;
-  if (c >= 0xC2 && c <= 0xDF) length = 2, min = 0x80, code = c & 0x1F;
-  else if (c >= 0xE0 && c <= 0xEF) length = 3, min = 0x800, code = c & 0x0F;
-  else if (c >= 0xF0 && c <= 0xF4) length = 4, min = 0x10000, code = c & 0x07;
-  else return 0;
-  if (length > n) return 0;
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((s[i] & 0xC0) != 0x80) return 0;
-    code = (code << 6) | (s[i] & 0x3F);
-  }
-  if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-  return length;
-}
 
 char* PutKey(char* p, std::string_view key, bool first) {
   if (!first) *p++ = ',';
@@ -89,24 +71,6 @@ constexpr std::array<PropertyName, 19> kWritable{{
 
 bool IsJsonBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-void AppendUtf8(std::string& out, std::uint32_t code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
 
 // A reader of one flat JSON object.
 class Reader {
@@ -177,7 +141,7 @@ class Reader {
           } else if (code >= 0xDC00 && code <= 0xDFFF) {
             return Problem("unpaired surrogate in string");
           }
-          AppendUtf8(out, code);
+          utf8::Append(out, code);
           break;
         }
         default: --pos_; return Problem("unknown escape in string");
@@ -265,7 +229,7 @@ void WriteJsonString(std::string_view text, OutBuffer& out) {
       *p++ = kHex[c >> 4], *p++ = kHex[c & 15], ++i;
     } else if (c < 0x80) {
       *p++ = static_cast<char>(c), ++i;
-    } else if (const std::size_t n = Utf8Length(s + i, text.size() - i)) {
+    } else if (const std::size_t n = utf8::SequenceLength(s + i, text.size() - i)) {
       p = Put(p, text.substr(i, n)), i += n;
     } else {
       p = Put(p, "\xEF\xBF\xBD"), ++i;  // U+FFFD
@@ -314,7 +278,7 @@ void WriteJson(const ZedizAdo& object, const PutDatums& datums, const char* fail
   out.Append('}');
 }
 
-bool ReadJsonLine(std::string_view line, ZedizAdo& object, PutDatums& datums,
+bool ReadJsonPuts(std::string_view line, std::vector<JsonPut>& puts, std::string& texts,
                   std::string& problem) {
   Reader in(line, problem);
   if (!in.Expect('{', "expected '{'")) return false;
@@ -350,35 +314,22 @@ bool ReadJsonLine(std::string_view line, ZedizAdo& object, PutDatums& datums,
       return in.Problem(message);
     };
     const Property property = found->property;
+    JsonPut put{static_cast<std::uint8_t>(property)};
     if (property == Property::MGRS || property == Property::IFBL) {
       if (!in.Peek('"')) return bad("expected a string");
       if (!in.String(text)) return false;
-      if (property == Property::MGRS) object.MGRS(text);
-      else object.IFBL(text);
+      put.text = texts.size(), put.size = text.size();
+      texts += text;
     } else {
       std::string_view token;
       if (!in.Number(token)) return bad("expected a number");
       std::int16_t i16 = 0;
-      std::int32_t i32 = 0;
-      float f = 0;
-      double d = 0;
       switch (property) {
         case Property::DatumFrom:
         case Property::DatumDest:
         case Property::OrigType:
         case Property::mgrsPrecision:
-          if (!WholeNumber(token, i32)) return bad("expected a 32-bit integer");
-          if (property == Property::DatumFrom) {
-            datums.from = static_cast<InternalDatums>(i32);
-            object.DatumFrom(datums.from);
-          } else if (property == Property::DatumDest) {
-            datums.dest = static_cast<InternalDatums>(i32);
-            object.DatumDest(datums.dest);
-          } else if (property == Property::OrigType) {
-            object.OrigType(static_cast<OriginalCoordinates>(i32));
-          } else {
-            object.mgrsPrecision = i32;
-          }
+          if (!WholeNumber(token, put.whole)) return bad("expected a 32-bit integer");
           break;
         case Property::LatDmsDeg:
         case Property::LatDmsMin:
@@ -386,30 +337,17 @@ bool ReadJsonLine(std::string_view line, ZedizAdo& object, PutDatums& datums,
         case Property::LonDmsMin:
         case Property::IfblPrecision:
           if (!WholeNumber(token, i16)) return bad("expected a 16-bit integer");
-          if (property == Property::LatDmsDeg) object.LatDmsDeg(i16);
-          else if (property == Property::LatDmsMin) object.LatDmsMin(i16);
-          else if (property == Property::LonDmsDeg) object.LonDmsDeg(i16);
-          else if (property == Property::LonDmsMin) object.LonDmsMin(i16);
-          else object.IfblPrecision = i16;
+          put.whole = i16;
           break;
         case Property::LatDmsSec:
         case Property::LonDmsSec:
-          if (!ParseFloat(token, f)) return bad("number out of range of a 32-bit float");
-          if (property == Property::LatDmsSec) object.LatDmsSec(f);
-          else object.LonDmsSec(f);
+          if (!ParseFloat(token, put.single)) return bad("number out of range of a 32-bit float");
           break;
         default:
-          if (!ParseDouble(token, d)) return bad("number out of range of a 64-bit float");
-          switch (property) {
-            case Property::Latitude: object.Latitude(d); break;
-            case Property::Longitude: object.Longitude(d); break;
-            case Property::X: object.X(d); break;
-            case Property::Y: object.Y(d); break;
-            case Property::Northing: object.Northing(d); break;
-            default: object.Easting(d); break;
-          }
+          if (!ParseDouble(token, put.number)) return bad("number out of range of a 64-bit float");
       }
     }
+    puts.push_back(put);
     in.SkipBlanks();
     if (in.Take(',')) continue;
     if (!in.Expect('}', "expected ',' or '}'")) return false;
@@ -418,34 +356,127 @@ bool ReadJsonLine(std::string_view line, ZedizAdo& object, PutDatums& datums,
   }
 }
 
-LineStatus JsonConverter::Convert(std::string_view line, OutBuffer& out) {
-  while (!line.empty() && (line.back() == '\r' || IsJsonBlank(line.back()))) line.remove_suffix(1);
-  std::size_t first = 0;
-  while (first < line.size() && IsJsonBlank(line[first])) ++first;
-  if (first == line.size() || line[first] == '#') {
-    out.Append(line);
-    out.Append('\n');
-    return LineStatus::Passed;
+void ApplyJsonPuts(const JsonPut* begin, const JsonPut* end, std::string_view texts,
+                   ZedizAdo& object, PutDatums& datums) {
+  std::string text;
+  for (const JsonPut* put = begin; put != end; ++put) {
+    const auto i16 = static_cast<std::int16_t>(put->whole);
+    switch (static_cast<Property>(put->property)) {
+      case Property::DatumFrom:
+        datums.from = static_cast<InternalDatums>(put->whole);
+        object.DatumFrom(datums.from);
+        break;
+      case Property::DatumDest:
+        datums.dest = static_cast<InternalDatums>(put->whole);
+        object.DatumDest(datums.dest);
+        break;
+      case Property::OrigType: object.OrigType(static_cast<OriginalCoordinates>(put->whole)); break;
+      case Property::mgrsPrecision: object.mgrsPrecision = put->whole; break;
+      case Property::LatDmsDeg: object.LatDmsDeg(i16); break;
+      case Property::LatDmsMin: object.LatDmsMin(i16); break;
+      case Property::LonDmsDeg: object.LonDmsDeg(i16); break;
+      case Property::LonDmsMin: object.LonDmsMin(i16); break;
+      case Property::IfblPrecision: object.IfblPrecision = i16; break;
+      case Property::LatDmsSec: object.LatDmsSec(put->single); break;
+      case Property::LonDmsSec: object.LonDmsSec(put->single); break;
+      case Property::Latitude: object.Latitude(put->number); break;
+      case Property::Longitude: object.Longitude(put->number); break;
+      case Property::X: object.X(put->number); break;
+      case Property::Y: object.Y(put->number); break;
+      case Property::Northing: object.Northing(put->number); break;
+      case Property::Easting: object.Easting(put->number); break;
+      case Property::MGRS:
+        text.assign(texts.substr(put->text, put->size));
+        object.MGRS(text);
+        break;
+      case Property::IFBL:
+        text.assign(texts.substr(put->text, put->size));
+        object.IFBL(text);
+        break;
+    }
   }
+}
 
-  ZedizAdo object;
-  PutDatums datums;
-  if (!ReadJsonLine(line, object, datums, problem_)) {
-    out.Append("{\"Error\":");
-    WriteJsonString(problem_, out);
-    out.Append("}\n");
-    return LineStatus::Failed;
+bool ReadJsonLine(std::string_view line, ZedizAdo& object, PutDatums& datums,
+                  std::string& problem) {
+  std::vector<JsonPut> puts;
+  std::string texts;
+  if (!ReadJsonPuts(line, puts, texts, problem)) return false;
+  ApplyJsonPuts(puts.data(), puts.data() + puts.size(), texts, object, datums);
+  return true;
+}
+
+void JsonLines::Read(std::string_view block) {
+  while (!block.empty()) {
+    const auto newline = block.find('\n');
+    std::string_view line = block.substr(0, newline);
+    block.remove_prefix(newline == std::string_view::npos ? block.size() : newline + 1);
+
+    while (!line.empty() && IsJsonBlank(line.back())) line.remove_suffix(1);
+    std::size_t first = 0;
+    while (first < line.size() && IsJsonBlank(line[first])) ++first;
+    if (first == line.size() || line[first] == '#') {
+      lines_.push_back({Line::Pass, line, 0, 0, 0, {}, nullptr});
+      continue;
+    }
+    const std::size_t putsBefore = puts_.size(), textsBefore = texts_.size();
+    if (!ReadJsonPuts(line, puts_, texts_, problem_)) {
+      puts_.resize(putsBefore);
+      texts_.resize(textsBefore);
+      lines_.push_back({Line::Unread, {}, problems_.size(), problem_.size(), 0, {}, nullptr});
+      problems_ += problem_;
+      continue;
+    }
+    lines_.push_back({Line::Point, {}, putsBefore, puts_.size(), 0, {}, nullptr});
   }
-  const char* failure = nullptr;
-  try {
-    object.Conversion();
-  } catch (const Failure& caught) {
-    failure = FailureName(caught.kind());
+}
+
+void JsonLines::ConvertPoints() {
+  // The last block's objects go here rather than in Write: freed on the
+  // thread that made them, their memory goes back without a lock taken
+  // against the other thread's allocations.
+  objects_.clear();
+  for (Line& line : lines_) {
+    if (line.kind != Line::Point) continue;
+    line.object = objects_.size();
+    ZedizAdo& object = objects_.emplace_back();
+    ApplyJsonPuts(puts_.data() + line.index, puts_.data() + line.size, texts_, object,
+                  line.datums);
+    try {
+      object.Conversion();
+    } catch (const Failure& caught) {
+      line.failure = FailureName(caught.kind());
+    }
   }
-  WriteJson(object, datums, failure, out);
-  out.Append('\n');
-  return failure != nullptr || !object.Error().empty() ? LineStatus::Failed
-                                                       : LineStatus::Converted;
+}
+
+void JsonLines::Write(OutBuffer& out, LineCounts& counts) {
+  for (const Line& line : lines_) {
+    ++counts.lines;
+    switch (line.kind) {
+      case Line::Pass:
+        out.Append(line.text);
+        out.Append('\n');
+        break;
+      case Line::Unread:
+        out.Append("{\"Error\":");
+        WriteJsonString(std::string_view(problems_).substr(line.index, line.size), out);
+        out.Append("}\n");
+        ++counts.failed;
+        break;
+      case Line::Point: {
+        const ZedizAdo& object = objects_[line.object];
+        WriteJson(object, line.datums, line.failure, out);
+        out.Append('\n');
+        ++(line.failure != nullptr || !object.Error().empty() ? counts.failed : counts.converted);
+        break;
+      }
+    }
+  }
+  lines_.clear();
+  puts_.clear();
+  texts_.clear();
+  problems_.clear();
 }
 
 }  // namespace morvane::cli

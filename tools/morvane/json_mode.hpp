@@ -3,12 +3,15 @@
 // interface names, converted on a fresh object.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <morvane/zediz_ado.hpp>
+#include "tools/morvane/batch.hpp"
 #include "tools/morvane/out_buffer.hpp"
-#include "tools/morvane/text_mode.hpp"
 
 namespace morvane::cli {
 
@@ -28,6 +31,25 @@ void WriteJson(const ZedizAdo& object, const PutDatums& datums, const char* fail
 // A JSON string literal of text; invalid UTF-8 bytes become U+FFFD.
 void WriteJsonString(std::string_view text, OutBuffer& out);
 
+// A property put read from a JSON line, to be put into an object later.
+struct JsonPut {
+  std::uint8_t property = 0;       // which one (the tool's own numbering)
+  std::int32_t whole = 0;          // the value of an integer property
+  float single = 0;                // of a float
+  double number = 0;               // of a double
+  std::size_t text = 0, size = 0;  // of a text: where it is in the texts
+};
+
+// Reads a flat JSON object and appends its members to puts, in the order
+// they are written, their texts to texts.  False, with the reason in
+// problem, as ReadJsonLine; some puts may have been appended then.
+bool ReadJsonPuts(std::string_view line, std::vector<JsonPut>& puts, std::string& texts,
+                  std::string& problem);
+
+// Puts [begin, end) into the object, in order; datums gets the datums put.
+void ApplyJsonPuts(const JsonPut* begin, const JsonPut* end, std::string_view texts,
+                   ZedizAdo& object, PutDatums& datums);
+
 // Reads a flat JSON object and puts its members into object, in the order
 // they are written.  False, with the reason in problem, for text that is
 // not such an object, an unknown or read-only property or a value that
@@ -35,14 +57,30 @@ void WriteJsonString(std::string_view text, OutBuffer& out);
 bool ReadJsonLine(std::string_view line, ZedizAdo& object, PutDatums& datums,
                   std::string& problem);
 
-class JsonConverter {
+// The lines of JSON-lines mode: read in Read, put into fresh objects and
+// converted in ConvertPoints, written as JSON in Write.  Lines starting
+// with '#' and blank lines pass through without their trailing blanks.
+class JsonLines : public BlockConverter {
  public:
-  // Appends the output line, newline included.  Lines starting with '#'
-  // and blank lines pass through unchanged.
-  LineStatus Convert(std::string_view line, OutBuffer& out);
+  void Read(std::string_view block) override;
+  void ConvertPoints() override;
+  void Write(OutBuffer& out, LineCounts& counts) override;
 
  private:
-  std::string problem_;
+  struct Line {
+    enum Kind { Pass, Unread, Point } kind;
+    std::string_view text;  // Pass: the line
+    std::size_t index;      // Unread: start in problems_; Point: first put in puts_
+    std::size_t size;       // Unread: length of the message; Point: end of its puts
+    std::size_t object;     // Point: index in objects_
+    PutDatums datums;       // Point: the datums put
+    const char* failure;    // Point: the failure's name, or null
+  };
+  std::vector<Line> lines_;
+  std::vector<JsonPut> puts_;
+  std::string texts_;
+  std::vector<ZedizAdo> objects_;
+  std::string problems_, problem_;
 };
 
 }  // namespace morvane::cli

@@ -2,14 +2,16 @@
 
 #include <algorithm>
 #include <cstring>
+#include <thread>
 
 namespace morvane::cli {
 
 namespace {
 
-// Bytes the texts of one batch may take in a text column (points times
-// the longest text): a long MGRS text would otherwise widen every entry.
-constexpr std::size_t kTextBudget = 64 * 1024;
+// Bytes the texts of one batch may take in a text column, per point of
+// its capacity (points times the longest text): a long MGRS text would
+// otherwise widen every entry.
+constexpr std::size_t kTextBudgetPerPoint = 256;
 
 bool Needs(const Settings& settings, Columns group) {
   return std::find(settings.columns.begin(), settings.columns.end(), group) !=
@@ -25,43 +27,70 @@ std::string_view PointBatch::TextColumn::At(std::size_t i) const {
   return {entry, static_cast<std::size_t>(end - entry)};
 }
 
-PointBatch::PointBatch(const Settings& settings) {
+PointBatch::PointBatch(const Settings& settings, unsigned threads)
+    : threads_(static_cast<int>(threads)),
+      capacity_(kPointsPerThread * std::max(1u, threads != 0 ? threads : std::thread::hardware_concurrency())) {
+  const auto sized = [this](auto& column) { column.resize(capacity_); };
   input_.OrigType = OrigTypeOf(settings.input);
   input_.DatumFrom = settings.from;
   input_.DatumDest = settings.dest;
   input_.mgrsPrecision = settings.mgrsPrecision;
   input_.IfblPrecision = settings.ifblPrecision;
   switch (settings.input) {
-    case InputKind::Deg: input_.Latitude = a_.data(), input_.Longitude = b_.data(); break;
-    case InputKind::Lambert: input_.X = a_.data(), input_.Y = b_.data(); break;
+    case InputKind::Deg:
+      sized(a_), sized(b_);
+      input_.Latitude = a_.data(), input_.Longitude = b_.data();
+      break;
+    case InputKind::Lambert:
+      sized(a_), sized(b_);
+      input_.X = a_.data(), input_.Y = b_.data();
+      break;
     case InputKind::Dms:
+      for (auto& column : dms_) sized(column);
+      for (auto& column : seconds_) sized(column);
       input_.LatDmsDeg = dms_[0].data(), input_.LatDmsMin = dms_[1].data();
       input_.LonDmsDeg = dms_[2].data(), input_.LonDmsMin = dms_[3].data();
       input_.LatDmsSec = seconds_[0].data(), input_.LonDmsSec = seconds_[1].data();
       break;
     case InputKind::Mgrs:
-    case InputKind::Ifbl: input_.Texts = textPointers_.data(); break;
+    case InputKind::Ifbl:
+      sized(textStart_), sized(textPointers_);
+      input_.Texts = textPointers_.data();
+      break;
   }
 
   // Only the outputs that are printed are written.  The UTM columns take
-  // their zone from the MGRS reference.
-  if (Needs(settings, Columns::Deg))
+  // the zone of the MGRS reference, and print nothing without a reference.
+  if (Needs(settings, Columns::Deg)) {
+    sized(latitude_), sized(longitude_);
     output_.Latitude = latitude_.data(), output_.Longitude = longitude_.data();
+  }
   if (Needs(settings, Columns::Dms)) {
+    for (auto& column : outDms_) sized(column);
+    for (auto& column : outSeconds_) sized(column);
     output_.LatDmsDeg = outDms_[0].data(), output_.LatDmsMin = outDms_[1].data();
     output_.LonDmsDeg = outDms_[2].data(), output_.LonDmsMin = outDms_[3].data();
     output_.LatDmsSec = outSeconds_[0].data(), output_.LonDmsSec = outSeconds_[1].data();
   }
-  if (Needs(settings, Columns::Lambert)) output_.X = x_.data(), output_.Y = y_.data();
-  if (Needs(settings, Columns::Utm)) output_.Northing = northing_.data(), output_.Easting = easting_.data();
+  if (Needs(settings, Columns::Lambert)) {
+    sized(x_), sized(y_);
+    output_.X = x_.data(), output_.Y = y_.data();
+  }
+  if (Needs(settings, Columns::Utm)) {
+    sized(northing_), sized(easting_), sized(zone_), sized(hemisphere_);
+    output_.Northing = northing_.data(), output_.Easting = easting_.data();
+    extra_.UtmZone = zone_.data(), extra_.Hemisphere = hemisphere_.data();
+  }
   wantMgrs_ = Needs(settings, Columns::Utm) || Needs(settings, Columns::Mgrs);
   wantIfbl_ = Needs(settings, Columns::Ifbl);
+  sized(failure_);
   output_.Failure = failure_.data();
 }
 
 bool PointBatch::Fits(const PointInput& point) const {
   if (input_.Texts == nullptr || count_ == 0) return true;
-  return (count_ + 1) * std::max(longestText_, point.text.size()) <= kTextBudget;
+  return (count_ + 1) * std::max(longestText_, point.text.size()) <=
+         capacity_ * kTextBudgetPerPoint;
 }
 
 void PointBatch::Add(const PointInput& point) {
@@ -100,7 +129,7 @@ void PointBatch::Convert() {
     output_.Error = {error_.data.data(), error_.width};
     if (wantMgrs_) Allocate(mgrs_, widths.MGRS), output_.MGRS = {mgrs_.data.data(), mgrs_.width};
     if (wantIfbl_) Allocate(ifbl_, widths.IFBL), output_.IFBL = {ifbl_.data.data(), ifbl_.width};
-    status = ConvertBatch(input_, output_, n, 1);
+    status = ConvertBatch(input_, output_, extra_, n, threads_);
   }
   if (status != MORVANE_OK) {
     // Cannot happen with the settings the tool accepts, but for want of
@@ -120,7 +149,10 @@ PointValues PointBatch::Values(std::size_t i) const {
     v.lonDmsDeg = outDms_[2][i], v.lonDmsMin = outDms_[3][i], v.lonDmsSec = outSeconds_[1][i];
   }
   if (output_.X) v.x = x_[i], v.y = y_[i];
-  if (output_.Northing) v.northing = northing_[i], v.easting = easting_[i];
+  if (output_.Northing) {
+    v.northing = northing_[i], v.easting = easting_[i];
+    v.zone = zone_[i], v.hemisphere = hemisphere_[i];
+  }
   if (wantMgrs_) v.mgrs = mgrs_.At(i);
   if (wantIfbl_) v.ifbl = ifbl_.At(i);
   return v;
@@ -135,6 +167,28 @@ void PointBatch::Clear() {
   count_ = 0;
   texts_.clear();
   longestText_ = 0;
+}
+
+PointAt PointBatches::Add(const PointInput& point) {
+  if (used_ != 0 && (batches_[used_ - 1]->Full() || !batches_[used_ - 1]->Fits(point))) {
+    ++used_;
+  } else if (used_ == 0) {
+    used_ = 1;
+  }
+  if (batches_.size() < used_) batches_.push_back(std::make_unique<PointBatch>(settings_, threads_));
+  PointBatch& batch = *batches_[used_ - 1];
+  const PointAt at{used_ - 1, batch.Size()};
+  batch.Add(point);
+  return at;
+}
+
+void PointBatches::Convert() {
+  for (std::size_t i = 0; i < used_; ++i) batches_[i]->Convert();
+}
+
+void PointBatches::Clear() {
+  for (std::size_t i = 0; i < used_; ++i) batches_[i]->Clear();
+  used_ = 0;
 }
 
 }  // namespace morvane::cli

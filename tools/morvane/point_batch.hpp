@@ -1,52 +1,34 @@
 // Points of one input kind gathered from a block of input, converted with
-// one call of the core's batch conversion (on the calling thread: the
-// tool's own pipeline runs the threads), and their results read back for
-// printing.
+// one call of the core's batch conversion on the threads of -j, and their
+// results read back for printing.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include <morvane/batch.hpp>
+#include "tools/morvane/point_fields.hpp"
 #include "tools/morvane/settings.hpp"
 
 namespace morvane::cli {
 
-// The input of one point, as read from its fields.
-struct PointInput {
-  double latitude = 0;  // degrees
-  double longitude = 0;
-  double x = 0;  // Lambert 72
-  double y = 0;
-  std::array<std::int16_t, 4> dms{};  // LatDmsDeg, LatDmsMin, LonDmsDeg, LonDmsMin
-  std::array<float, 2> seconds{};     // LatDmsSec, LonDmsSec
-  std::string_view text;              // MGRS reference or IFBL code
-};
-
-// What a converted point gives to print.  The texts are the object's
-// (MGRS may be empty, begin with a blank or hold a routine's message).
-struct PointValues {
-  double latitude = 0, longitude = 0;
-  std::int16_t latDmsDeg = 0, latDmsMin = 0, lonDmsDeg = 0, lonDmsMin = 0;
-  float latDmsSec = 0, lonDmsSec = 0;
-  double x = 0, y = 0, northing = 0, easting = 0;
-  std::string_view mgrs, ifbl;
-};
-
 class PointBatch {
  public:
-  // Points per call: enough that the call's fixed cost vanishes, few
-  // enough that the arrays stay in the processor's caches.
-  static constexpr std::size_t kCapacity = 256;
+  // Points per call and thread: enough that each thread the call starts
+  // has work worth its start, few enough that the arrays stay in the
+  // processor's caches.
+  static constexpr std::size_t kPointsPerThread = 2048;
 
-  explicit PointBatch(const Settings& settings);
+  // threads: as the core's batch call takes them (0: every core).
+  PointBatch(const Settings& settings, unsigned threads);
 
   std::size_t Size() const { return count_; }
-  bool Full() const { return count_ == kCapacity; }
+  bool Full() const { return count_ == capacity_; }
   // False when adding the point's text would make the text columns of the
   // batch too wide (every entry of a column is as wide as its longest
   // text): convert what is there first.  A lone point always fits.
@@ -72,27 +54,61 @@ class PointBatch {
   };
   void Allocate(TextColumn& column, std::size_t width);
 
+  using Doubles = std::vector<double>;
+  using Shorts = std::vector<std::int16_t>;
+  using Floats = std::vector<float>;
+
+  int threads_;
+  std::size_t capacity_;
   BatchInput input_{};
   BatchOutput output_{};
+  BatchExtra extra_{sizeof(BatchExtra), nullptr, nullptr, nullptr, nullptr};
   std::size_t count_ = 0;
   bool wantMgrs_ = false, wantIfbl_ = false;
 
   // Input columns.
-  std::array<double, kCapacity> a_{}, b_{};  // latitude, longitude or X, Y
-  std::array<std::array<std::int16_t, kCapacity>, 4> dms_{};
-  std::array<std::array<float, kCapacity>, 2> seconds_{};
+  Doubles a_, b_;  // latitude, longitude or X, Y
+  std::array<Shorts, 4> dms_;
+  std::array<Floats, 2> seconds_;
   std::string texts_;  // the texts, each followed by a null byte
-  std::array<std::size_t, kCapacity> textStart_{};
-  std::array<const char*, kCapacity> textPointers_{};
+  std::vector<std::size_t> textStart_;
+  std::vector<const char*> textPointers_;
   std::size_t longestText_ = 0;
 
   // Output columns.
-  std::array<double, kCapacity> latitude_{}, longitude_{}, x_{}, y_{}, northing_{}, easting_{};
-  std::array<std::array<std::int16_t, kCapacity>, 4> outDms_{};
-  std::array<std::array<float, kCapacity>, 2> outSeconds_{};
-  std::array<std::int32_t, kCapacity> failure_{};
+  Doubles latitude_, longitude_, x_, y_, northing_, easting_;
+  std::array<Shorts, 4> outDms_;
+  std::array<Floats, 2> outSeconds_;
+  std::vector<std::int32_t> failure_;
+  Shorts zone_;
+  std::vector<char> hemisphere_;
   TextColumn mgrs_, ifbl_, error_;
   std::string refused_;  // the reason when the call as a whole was refused
+};
+
+// Where a point went in PointBatches.
+struct PointAt {
+  std::size_t batch = 0;
+  std::size_t index = 0;
+};
+
+// The points of one block of input, in as many batches as they need: each
+// is converted with one call of the core's batch conversion.
+class PointBatches {
+ public:
+  PointBatches(const Settings& settings, unsigned threads)
+      : settings_(settings), threads_(threads) {}
+
+  PointAt Add(const PointInput& point);
+  void Convert();
+  const PointBatch& operator[](std::size_t batch) const { return *batches_[batch]; }
+  void Clear();
+
+ private:
+  const Settings& settings_;
+  unsigned threads_;
+  std::vector<std::unique_ptr<PointBatch>> batches_;  // kept from block to block
+  std::size_t used_ = 0;                              // batches holding points
 };
 
 }  // namespace morvane::cli

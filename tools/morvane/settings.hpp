@@ -10,7 +10,19 @@
 
 namespace morvane::cli {
 
-enum class InputKind { Deg, Dms, Lambert, Mgrs, Ifbl };
+// The input kinds, numbered as the core numbers them (OriginalCoordinates),
+// so that a kind found by name in the core's table is one cast away.
+enum class InputKind {
+  Mgrs = mvMgrs,
+  Deg = mvDeg,
+  Ifbl = mvIFBL,
+  Lambert = mvLambert72,
+  Dms = mvDegMinSec,
+};
+
+inline OriginalCoordinates OrigTypeOf(InputKind kind) {
+  return static_cast<OriginalCoordinates>(kind);
+}
 
 // Output column groups of text mode, each one or more columns.
 enum class Columns { Deg, Dms, Lambert, Utm, Mgrs, Ifbl };
@@ -27,21 +39,8 @@ struct Settings {
   char delimiter = '\t';
 };
 
-// "ed50", "bd72", "wgs84", "ntf" in any case, or the number 1 to 4.
-std::optional<InternalDatums> DatumByName(std::string_view name);
-// Readable name of a datum ("WGS 1984"); "datum N" outside the catalogue.
-const char* DatumLabel(InternalDatums datum);
-
-// "deg", "dms", "lambert", "mgrs", "ifbl" in any case.
-std::optional<InputKind> InputKindByName(std::string_view name);
-OriginalCoordinates OrigTypeOf(InputKind kind);
-
 // A comma-separated list of "deg", "dms", "lambert", "utm", "mgrs",
 // "ifbl" and "all", in the order to print.
 std::optional<std::vector<Columns>> ColumnsByNames(std::string_view list);
-
-// Zone and hemisphere ('N' or 'S') of the grid zone an MGRS reference
-// starts with; false for an empty text or one of the MGRS messages.
-bool UtmZoneOf(std::string_view mgrs, int& zone, char& hemisphere);
 
 }  // namespace morvane::cli

@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include <morvane/names.hpp>
+#include "mgrs/mgrs.hpp"
 #include "tools/morvane/numbers.hpp"
 
 namespace morvane::cli {
@@ -47,6 +49,11 @@ class Rows {
   OutBuffer& out_;
 };
 
+const char* DatumLabel(InternalDatums datum) {
+  const DatumName* name = DatumByNumber(datum);
+  return name != nullptr ? name->label : "unknown datum";
+}
+
 std::string_view OrEmpty(const std::string& text, std::string_view empty) {
   return text.empty() ? empty : std::string_view(text);
 }
@@ -72,9 +79,9 @@ void WriteTable(const ZedizAdo& object, const Settings& settings, const char* fa
   row.Label("Lambert 72 X").Number(object.X()).Text(" m (Belgian 1972)").End();
   row.Label("Lambert 72 Y").Number(object.Y()).Text(" m (Belgian 1972)").End();
   const std::string mgrs = object.MGRS();
-  int zone = 0;
+  std::int16_t zone = 0;
   char hemisphere = 0;
-  if (UtmZoneOf(mgrs, zone, hemisphere)) {
+  if (dma::ZoneOfReference(mgrs, zone, hemisphere)) {
     row.Label("UTM zone")
         .Whole(zone)
         .Text(hemisphere == 'N' ? " N (northern hemisphere)" : " S (southern hemisphere)")

@@ -1,8 +1,6 @@
 #include "tools/morvane/text_mode.hpp"
 
-#include <algorithm>
 #include <array>
-#include <cstring>
 
 #include <morvane/failure.hpp>
 #include "tools/morvane/numbers.hpp"
@@ -16,45 +14,6 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 std::string_view TrimLineEnd(std::string_view line) {
   while (!line.empty() && (IsBlank(line.back()) || line.back() == '\r')) line.remove_suffix(1);
   return line;
-}
-
-// Number of value columns of each group.
-std::size_t ColumnCount(Columns group) {
-  switch (group) {
-    case Columns::Deg: return 2;
-    case Columns::Dms: return 6;
-    case Columns::Lambert: return 2;
-    case Columns::Utm: return 4;
-    case Columns::Mgrs: return 1;
-    case Columns::Ifbl: return 1;
-  }
-  return 0;
-}
-
-// An MGRS reference without the blank that starts those of zones 1 to 9;
-// empty for the messages the routines leave instead of a reference.
-std::string_view Reference(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  return text.find(' ') == std::string_view::npos ? text : std::string_view{};
-}
-
-char* PutText(char* p, std::string_view text, std::string_view none) {
-  return Put(p, text.empty() ? none : text);
-}
-
-// A number as ValueStyle says.
-template <typename Format>
-char* PutNumber(char* p, const ValueStyle& style, Format format) {
-  char* end = format(p);
-  if (!style.decimalComma) return end;
-  char* point = std::find(p, end, '.');
-  if (point == end) return end;
-  *point = ',';
-  if (!style.quoteNumbers) return end;
-  std::memmove(p + 1, p, static_cast<std::size_t>(end - p));
-  *p = '"';
-  end[1] = '"';
-  return end + 2;
 }
 
 }  // namespace
@@ -78,33 +37,6 @@ bool FieldReader::Next(std::string_view& field) {
 
 std::string_view FieldReader::Rest() const { return TrimLineEnd(line_.substr(pos_)); }
 
-std::vector<std::string_view> ValueColumnNames(const Settings& settings) {
-  std::vector<std::string_view> names;
-  for (Columns group : settings.columns) {
-    switch (group) {
-      case Columns::Deg:
-        if (settings.lonFirst) names.insert(names.end(), {"Longitude", "Latitude"});
-        else names.insert(names.end(), {"Latitude", "Longitude"});
-        break;
-      case Columns::Dms:
-        names.insert(names.end(), {"LatDmsDeg", "LatDmsMin", "LatDmsSec", "LonDmsDeg",
-                                   "LonDmsMin", "LonDmsSec"});
-        break;
-      case Columns::Lambert: names.insert(names.end(), {"X", "Y"}); break;
-      case Columns::Utm: names.insert(names.end(), {"Zone", "Hemisphere", "Easting", "Northing"}); break;
-      case Columns::Mgrs: names.push_back("MGRS"); break;
-      case Columns::Ifbl: names.push_back("IFBL"); break;
-    }
-  }
-  return names;
-}
-
-std::size_t ValueColumnCount(const Settings& settings) {
-  std::size_t columns = 0;
-  for (Columns group : settings.columns) columns += ColumnCount(group);
-  return columns;
-}
-
 void WriteTextHeader(const Settings& settings, OutBuffer& out) {
   out.Append('#');
   char separator = ' ';
@@ -118,58 +50,8 @@ void WriteTextHeader(const Settings& settings, OutBuffer& out) {
   out.Append('\n');
 }
 
-void WriteValueColumns(const Settings& settings, const ValueStyle& style,
-                       const PointValues& v, OutBuffer& out) {
-  const char d = style.delimiter;
-  const std::string_view mgrs = Reference(v.mgrs);
-  // 16 numbers at most, with their delimiters and quotes, and the texts.
-  char* p = out.Reserve(16 * (kNumberChars + 3) + mgrs.size() + v.ifbl.size() +
-                        6 * style.none.size());
-  bool first = true;
-  const auto next = [&] {
-    if (!first) *p++ = d;
-    first = false;
-  };
-  const auto number = [&](double value) {
-    next(), p = PutNumber(p, style, [value](char* q) { return FormatDouble(q, value); });
-  };
-  const auto seconds = [&](float value) {
-    next(), p = PutNumber(p, style, [value](char* q) { return FormatFloat(q, value); });
-  };
-  const auto whole = [&](std::int32_t value) { next(), p = FormatInt(p, value); };
-  for (Columns group : settings.columns) {
-    switch (group) {
-      case Columns::Deg:
-        number(settings.lonFirst ? v.longitude : v.latitude);
-        number(settings.lonFirst ? v.latitude : v.longitude);
-        break;
-      case Columns::Dms:
-        whole(v.latDmsDeg), whole(v.latDmsMin), seconds(v.latDmsSec);
-        whole(v.lonDmsDeg), whole(v.lonDmsMin), seconds(v.lonDmsSec);
-        break;
-      case Columns::Lambert: number(v.x), number(v.y); break;
-      case Columns::Utm: {
-        int zone = 0;
-        char hemisphere = 0;
-        if (UtmZoneOf(mgrs, zone, hemisphere)) {
-          whole(zone);
-          next(), *p++ = hemisphere;
-          number(v.easting), number(v.northing);
-        } else {
-          // No grid zone (latitude outside the UTM range): no UTM position.
-          for (int i = 0; i < 4; ++i) next(), p = Put(p, style.none);
-        }
-        break;
-      }
-      case Columns::Mgrs: next(), p = PutText(p, mgrs, style.none); break;
-      case Columns::Ifbl: next(), p = PutText(p, v.ifbl, style.none); break;
-    }
-  }
-  out.Commit(p);
-}
-
-TextConverter::TextConverter(const Settings& settings)
-    : settings_(settings), batch_(settings), valueColumns_(ValueColumnCount(settings)) {
+TextConverter::TextConverter(const Settings& settings, unsigned threads)
+    : settings_(settings), batches_(settings, threads), valueColumns_(ValueColumnCount(settings)) {
   style_.delimiter = settings.delimiter;
 }
 
@@ -184,17 +66,17 @@ void TextConverter::WriteFailedLine(std::string_view message, std::string_view r
   out.Commit(p);
 }
 
-void TextConverter::Convert(std::string_view block, OutBuffer& out, LineCounts& counts) {
+void TextConverter::ConvertPoints() {
+  std::string_view block = block_;
   while (!block.empty()) {
     const auto newline = block.find('\n');
-    ReadLine(block.substr(0, newline), out, counts);
+    ReadLine(block.substr(0, newline));
     block.remove_prefix(newline == std::string_view::npos ? block.size() : newline + 1);
-    if (batch_.Full()) Flush(out, counts);
   }
-  Flush(out, counts);
+  batches_.Convert();
 }
 
-void TextConverter::ReadLine(std::string_view line, OutBuffer& out, LineCounts& counts) {
+void TextConverter::ReadLine(std::string_view line) {
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   std::size_t first = 0;
   while (first < line.size() && IsBlank(line[first])) ++first;
@@ -222,13 +104,11 @@ void TextConverter::ReadLine(std::string_view line, OutBuffer& out, LineCounts& 
     problems_ += problem_;
     return;
   }
-  if (!batch_.Fits(point)) Flush(out, counts);
-  lines_.push_back({Line::Point, fields.Rest(), batch_.Size(), 0});
-  batch_.Add(point);
+  const PointAt at = batches_.Add(point);
+  lines_.push_back({Line::Point, fields.Rest(), at.index, at.batch});
 }
 
-void TextConverter::Flush(OutBuffer& out, LineCounts& counts) {
-  batch_.Convert();
+void TextConverter::Write(OutBuffer& out, LineCounts& counts) {
   for (const Line& line : lines_) {
     ++counts.lines;
     switch (line.kind) {
@@ -241,20 +121,21 @@ void TextConverter::Flush(OutBuffer& out, LineCounts& counts) {
         ++counts.failed;
         break;
       case Line::Point: {
-        if (const std::int32_t failure = batch_.Failure(line.index)) {
+        const PointBatch& batch = batches_[line.size];
+        if (const std::int32_t failure = batch.Failure(line.index)) {
           problem_ = "Failure: ";
           problem_ += FailureName(static_cast<FailureKind>(failure));
           WriteFailedLine(problem_, line.text, out);
           ++counts.failed;
           break;
         }
-        const std::string_view error = batch_.Error(line.index);
+        const std::string_view error = batch.Error(line.index);
         if (!error.empty()) {
           WriteFailedLine(error, line.text, out);
           ++counts.failed;
           break;
         }
-        WriteValueColumns(settings_, style_, batch_.Values(line.index), out);
+        WriteValueColumns(settings_, style_, batch.Values(line.index), out);
         char* p = out.Reserve(line.text.size() + 3);
         *p++ = settings_.delimiter;  // the empty error column
         if (!line.text.empty()) *p++ = settings_.delimiter, p = Put(p, line.text);
@@ -267,116 +148,7 @@ void TextConverter::Flush(OutBuffer& out, LineCounts& counts) {
   }
   lines_.clear();
   problems_.clear();
-  batch_.Clear();
-}
-InputFields InputFieldsOf(InputKind kind, bool lonFirst) {
-  switch (kind) {
-    case InputKind::Deg:
-      return lonFirst ? InputFields{2, {"LON", "LAT"}} : InputFields{2, {"LAT", "LON"}};
-    case InputKind::Dms: return {6, {"LATD", "LATM", "LATS", "LOND", "LONM", "LONS"}};
-    case InputKind::Lambert: return {2, {"X", "Y"}};
-    case InputKind::Mgrs: return {1, {"MGRS"}};
-    case InputKind::Ifbl: return {1, {"IFBL"}};
-  }
-  return {0, {}};
-}
-
-bool ReadPoint(InputKind kind, bool lonFirst, const std::array<std::string_view, 6>& field,
-               const std::array<const char*, 6>& names, PointInput& point,
-               std::string& problem, const std::array<std::string_view, 6>* shown) {
-  const auto failed = [&](std::size_t i, const char* what) {
-    problem = "cannot read ";
-    problem += names[i];
-    problem += " '";
-    problem += shown ? (*shown)[i] : field[i];
-    problem += "': not ";
-    problem += what;
-    return false;
-  };
-
-  switch (kind) {
-    case InputKind::Deg:
-    case InputKind::Lambert: {
-      double a = 0, b = 0;
-      if (!ParseDouble(field[0], a)) return failed(0, "a number");
-      if (!ParseDouble(field[1], b)) return failed(1, "a number");
-      if (kind == InputKind::Lambert) point.x = a, point.y = b;
-      else if (lonFirst) point.longitude = a, point.latitude = b;
-      else point.latitude = a, point.longitude = b;
-      return true;
-    }
-    case InputKind::Dms: {
-      std::array<std::int16_t, 4>& whole = point.dms;
-      std::array<float, 2>& seconds = point.seconds;
-      constexpr std::array<std::size_t, 4> kWhole{0, 1, 3, 4};
-      for (std::size_t k = 0; k < 4; ++k)
-        if (!ParseInt16(field[kWhole[k]], whole[k]))
-          return failed(kWhole[k], "a whole number from -32768 to 32767");
-      if (!ParseFloat(field[2], seconds[0])) return failed(2, "a number");
-      if (!ParseFloat(field[5], seconds[1])) return failed(5, "a number");
-      // An angle between -1 and 0 degrees carries its sign on the minutes,
-      // or on the seconds when the minutes are 0 too: "-0 30 0" means
-      // minus half a degree, not plus.
-      for (std::size_t angle = 0; angle < 2; ++angle) {
-        const std::string_view degrees = field[3 * angle];
-        std::int16_t& minutes = whole[2 * angle + 1];
-        float& sec = seconds[angle];
-        if (whole[2 * angle] == 0 && !degrees.empty() && degrees[0] == '-') {
-          if (minutes > 0) minutes = static_cast<std::int16_t>(-minutes);
-          else if (minutes == 0 && sec > 0) sec = -sec;
-        }
-      }
-      return true;
-    }
-    case InputKind::Mgrs:
-    case InputKind::Ifbl:
-      // The core takes null-terminated texts: a null byte would cut the
-      // text short and could leave a valid reference in front of it.
-      if (field[0].find('\0') != std::string_view::npos) {
-        problem = "cannot read ";
-        problem += names[0];
-        problem += ": a null byte in the text";
-        return false;
-      }
-      point.text = field[0];
-      return true;
-  }
-  return true;
-}
-
-bool PutInput(ZedizAdo& object, InputKind kind, bool lonFirst,
-              const std::array<std::string_view, 6>& field, std::string& text,
-              std::string& problem) {
-  PointInput point;
-  if (!ReadPoint(kind, lonFirst, field, InputFieldsOf(kind, lonFirst).names, point, problem))
-    return false;
-  switch (kind) {
-    case InputKind::Deg:
-      object.Latitude(point.latitude);
-      object.Longitude(point.longitude);
-      break;
-    case InputKind::Lambert:
-      object.X(point.x);
-      object.Y(point.y);
-      break;
-    case InputKind::Dms:
-      object.LatDmsDeg(point.dms[0]);
-      object.LatDmsMin(point.dms[1]);
-      object.LatDmsSec(point.seconds[0]);
-      object.LonDmsDeg(point.dms[2]);
-      object.LonDmsMin(point.dms[3]);
-      object.LonDmsSec(point.seconds[1]);
-      break;
-    case InputKind::Mgrs:
-      text.assign(point.text);
-      object.MGRS(text);
-      break;
-    case InputKind::Ifbl:
-      text.assign(point.text);
-      object.IFBL(text);
-      break;
-  }
-  return true;
+  batches_.Clear();
 }
 
 }  // namespace morvane::cli

@@ -1,6 +1,6 @@
 // Text mode of batch: one line of columns in, one line of columns out.
-// The points are converted by the core's batch call, a few hundred at a
-// time.
+// The points of a block are converted by the core's batch call, a few
+// thousand at a time.
 //
 // Input fields are separated by blanks, tabs or a comma; what follows the
 // fields of the input kind is carried over as the last output column.
@@ -19,10 +19,10 @@
 #include "tools/morvane/batch.hpp"
 #include "tools/morvane/out_buffer.hpp"
 #include "tools/morvane/point_batch.hpp"
+#include "tools/morvane/point_fields.hpp"
 #include "tools/morvane/settings.hpp"
 
 namespace morvane::cli {
-
 
 // Splits a line into fields: runs of characters other than blank, tab and
 // comma; one comma (with blanks around it) separates two fields, so
@@ -41,80 +41,36 @@ class FieldReader {
   std::size_t pos_ = 0;
 };
 
-// Input fields of a kind, in the order they are read ("LAT", "LON").
-struct InputFields {
-  std::size_t count;
-  std::array<const char*, 6> names;
-};
-InputFields InputFieldsOf(InputKind kind, bool lonFirst);
-
-// Reads the input fields of one point (as many as InputFieldsOf counts);
-// names are the fields' names for the messages, which quote the fields as
-// shown (the fields themselves when null).  False, with the reason in
-// problem, when a field is unreadable.  The text of MGRS and IFBL input
-// points into the field.
-bool ReadPoint(InputKind kind, bool lonFirst, const std::array<std::string_view, 6>& field,
-               const std::array<const char*, 6>& names, PointInput& point,
-               std::string& problem,
-               const std::array<std::string_view, 6>* shown = nullptr);
-
-// Puts the input fields of one point (as many as InputFieldsOf counts)
-// into the object; text is the caller's buffer for the MGRS and IFBL
-// puts.  False, with the reason in problem, when a field is unreadable.
-bool PutInput(ZedizAdo& object, InputKind kind, bool lonFirst,
-              const std::array<std::string_view, 6>& field, std::string& text,
-              std::string& problem);
-
 // Header line naming the columns ("# Latitude<TAB>Longitude ...").
 void WriteTextHeader(const Settings& settings, OutBuffer& out);
 
-// Names of the value columns of the settings, in order.
-std::vector<std::string_view> ValueColumnNames(const Settings& settings);
-// Number of value columns of the settings.
-std::size_t ValueColumnCount(const Settings& settings);
-
-// How value columns are written.
-struct ValueStyle {
-  char delimiter = '\t';
-  // Written for a text the point has not (an MGRS or IFBL text outside
-  // their grids, the four UTM columns without a grid zone).
-  std::string_view none = "*";
-  bool decimalComma = false;  // numbers with a decimal comma
-  bool quoteNumbers = false;  // numbers between double quotes
-};
-
-// The value columns of a converted point, separated by the delimiter.  An
-// MGRS reference is written without the blank that starts the references
-// of zones 1 to 9, and a routine's message instead of a reference counts
-// as no reference.
-void WriteValueColumns(const Settings& settings, const ValueStyle& style,
-                       const PointValues& values, OutBuffer& out);
-
 // Converts the lines of text mode: the points of a block are converted
-// together, up to PointBatch::kCapacity at a time, and written in order.
+// together, through PointBatches on the threads given, and written in
+// order.
 class TextConverter : public BlockConverter {
  public:
-  explicit TextConverter(const Settings& settings);
-  void Convert(std::string_view block, OutBuffer& out, LineCounts& counts) override;
+  explicit TextConverter(const Settings& settings, unsigned threads = 1);
+  void Read(std::string_view block) override { block_ = block; }
+  // Reads the block's lines and converts their points.
+  void ConvertPoints() override;
+  void Write(OutBuffer& out, LineCounts& counts) override;
 
  private:
-  // A line waiting for its batch to be converted.
+  // A line waiting for its block to be converted.
   struct Line {
     enum Kind { Pass, Problem, Point } kind;
     std::string_view text;  // Pass: the line; otherwise the text carried over
-    std::size_t index;      // Problem: start in problems_; Point: index in the batch
-    std::size_t size;       // Problem: length of the message
+    std::size_t index;      // Problem: start in problems_; Point: index in its batch
+    std::size_t size;       // Problem: length of the message; Point: its batch
   };
-  // Reads a line into lines_ (and its point into the batch); converts the
-  // batch first when the point does not fit in it.
-  void ReadLine(std::string_view line, OutBuffer& out, LineCounts& counts);
-  // Converts the batch and writes every waiting line.
-  void Flush(OutBuffer& out, LineCounts& counts);
+  // Reads a line into lines_ (and its point into the batches).
+  void ReadLine(std::string_view line);
   void WriteFailedLine(std::string_view message, std::string_view rest, OutBuffer& out);
 
   const Settings& settings_;
+  std::string_view block_;
   ValueStyle style_;
-  PointBatch batch_;
+  PointBatches batches_;
   std::vector<Line> lines_;
   std::string problems_;
   std::string problem_;

@@ -1,0 +1,63 @@
+// The tool's commands, run by main once the command line is read: one
+// point (and the built-in example) and batch in its text, JSON-lines and
+// CSV modes.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tools/morvane/csv_mode.hpp"
+#include "tools/morvane/settings.hpp"
+
+namespace morvane::cli {
+
+// Exit statuses.
+inline constexpr int kOk = 0;
+inline constexpr int kSomeFailed = 1;  // a point got a message or a failure
+inline constexpr int kUsage = 2;       // bad arguments, unreadable file, I/O error
+
+inline void Print(std::string_view text, std::FILE* to = stdout) {
+  std::fwrite(text.data(), 1, text.size(), to);
+}
+
+// "morvane: message" on standard error.
+inline void Complain(std::string_view message) {
+  std::string line = "morvane: ";
+  line += message;
+  line += '\n';
+  Print(line, stderr);
+}
+
+// The point of `convert`, in the one form given.
+struct PointArgs {
+  std::vector<std::string> deg, dms, lambert;
+  std::string mgrs, ifbl;
+  bool json = false;
+};
+
+// Converts the point and prints every representation (a table, or one
+// JSON object); the exit status.
+int Convert(const Settings& settings, const PointArgs& args);
+
+// Converts and prints the built-in example, a point in Brussels.
+int Example();
+
+// What `batch` was asked beyond the settings.
+struct BatchArgs {
+  std::string file = "-";
+  bool jsonl = false;
+  bool header = false;
+  bool quiet = false;
+  unsigned jobs = 0;
+  std::string delimiter = "tab";
+  bool delimiterGiven = false;
+  bool csv = false;  // CSV mode
+  CsvRequest csvRequest;
+};
+
+// Converts the file (or standard input) to standard output; the exit status.
+int Batch(Settings settings, BatchArgs args);
+
+}  // namespace morvane::cli
