@@ -5,7 +5,7 @@ import assert from "node:assert/strict";
 
 import {
   COLUMNS, DATUMS, DATUM_NUMBER, IFBL_PRECISIONS, KINDS, MGRS_PRECISIONS, NUMBER_OUTPUTS,
-  ORIG_TYPE, TEXT_OUTPUTS, generator, loadPackage, randomPoint, sameBits,
+  ORIG_TYPE, TEXT_OUTPUTS, conversionOf, generator, loadPackage, randomPoint, sameBits,
 } from "./helpers.mjs";
 
 const m = await loadPackage();
@@ -20,15 +20,7 @@ function viaObject(kind, point, settings) {
     z.IfblPrecision = settings.ifblPrecision;
     z.OrigType = ORIG_TYPE[kind];
     COLUMNS[kind].forEach((name, i) => { z[name] = point[i]; });
-    let failure = "";
-    try {
-      z.Conversion();
-    } catch (error) {
-      if (!(error instanceof m.MorvaneFailure)) throw error;
-      failure = error.kind;
-    }
-    const out = { Failure: failure };
-    for (const name of [...NUMBER_OUTPUTS, ...TEXT_OUTPUTS]) out[name] = z[name];
+    const out = conversionOf(m, z, [...NUMBER_OUTPUTS, ...TEXT_OUTPUTS]);
     return out;
   } finally {
     z.dispose();

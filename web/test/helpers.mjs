@@ -103,3 +103,18 @@ export const TEXT_OUTPUTS = ["MGRS", "IFBL", "Error"];
 export function sameBits(a, b) {
   return Object.is(a, b);
 }
+
+// Runs an object's Conversion and reads back the named properties, with
+// the failure's kind (or "") as Failure: what a fresh object gives.
+export function conversionOf(m, z, names) {
+  let failure = "";
+  try {
+    z.Conversion();
+  } catch (error) {
+    if (!(error instanceof m.MorvaneFailure)) throw error;
+    failure = error.kind;
+  }
+  const out = { Failure: failure };
+  for (const name of names) out[name] = z[name];
+  return out;
+}

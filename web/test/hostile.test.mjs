@@ -14,7 +14,7 @@ import test from "node:test";
 import assert from "node:assert/strict";
 import fc from "fast-check";
 
-import { COLUMNS, NUMBER_OUTPUTS, ORIG_TYPE, TEXT_OUTPUTS, loadPackage, sameBits } from "./helpers.mjs";
+import { COLUMNS, NUMBER_OUTPUTS, ORIG_TYPE, TEXT_OUTPUTS, conversionOf, loadPackage, sameBits } from "./helpers.mjs";
 
 const m = await loadPackage();
 
@@ -234,15 +234,7 @@ function viaObject(kind, values, numbers) {
     names.forEach((name, i) => {
       if (values[i] == null && whole(name)) z[names.find((after, k) => k > i && !whole(after))] = NaN;
     });
-    let failure = "";
-    try {
-      z.Conversion();
-    } catch (error) {
-      if (!(error instanceof m.MorvaneFailure)) throw error;
-      failure = error.kind;
-    }
-    const out = { Failure: failure };
-    for (const name of OUTPUT_NAMES) out[name] = z[name];
+    const out = conversionOf(m, z, OUTPUT_NAMES);
     return out;
   } finally {
     z.dispose();

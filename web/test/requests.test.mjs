@@ -13,7 +13,7 @@ import assert from "node:assert/strict";
 import { readFileSync } from "node:fs";
 import path from "node:path";
 
-import { ROOT, loadPackage } from "./helpers.mjs";
+import { ROOT, conversionOf, loadPackage } from "./helpers.mjs";
 
 const m = await loadPackage();
 
@@ -80,15 +80,7 @@ function viaObject(request) {
   const z = new m.ZedizAdo();
   try {
     for (const [name, value] of Object.entries(request)) z[name] = value;
-    let failure = "";
-    try {
-      z.Conversion();
-    } catch (error) {
-      if (!(error instanceof m.MorvaneFailure)) throw error;
-      failure = error.kind;
-    }
-    const out = { Failure: failure };
-    for (const { name, get } of m.names.properties) if (get) out[name] = z[name];
+    const out = conversionOf(m, z, m.names.properties.filter(({ get }) => get).map(({ name }) => name));
     return out;
   } finally {
     z.dispose();
