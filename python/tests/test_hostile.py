@@ -46,3 +46,16 @@ def test_an_object_made_without_init_is_refused(use):
 def test_a_method_on_something_else_is_refused():
     with pytest.raises(TypeError):
         morvane.ZedizAdo.Conversion(42)
+
+
+# Lone surrogates are U+FFFD in convert() and in the object's puts alike.
+@pytest.mark.parametrize("kind, text", [("mgrs", "31U\ud800ES"), ("ifbl", "E4\udfff25")])
+def test_a_lone_surrogate_is_a_replacement_character(kind, text):
+    o = morvane.ZedizAdo()
+    setattr(o, kind.upper(), text)
+    assert getattr(o, kind.upper()) == text.replace(text[3] if kind == "mgrs" else text[2], "\ufffd")
+    number = int(morvane.mvMgrs if kind == "mgrs" else morvane.mvIFBL)
+    o, failure = fresh_object(number, {kind.upper(): text}, WGS84, WGS84)
+    for column in ([text], np.array([text]), text, pd.Series([text], dtype="string")):
+        r = morvane.convert(kind, column)
+        assert_row_matches_object(r, 0, o, failure, column)
