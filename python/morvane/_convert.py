@@ -163,7 +163,11 @@ def _numbers(array: np.ndarray, name: str, want: str) -> tuple[np.ndarray, np.nd
             raise TypeError(f"{name} takes numbers, not texts")
         if array.size and any(_is_boolean(v) for v in array.flat):
             raise TypeError(f"{name} takes numbers, not booleans")
+        # None and pandas NA as NaN; a NaN keeps its bits.
         missing = _missing(array.ravel()).reshape(array.shape)
+        missing &= np.fromiter(
+            (not isinstance(v, (float, np.floating)) for v in array.flat), bool, array.size
+        ).reshape(array.shape)
         filled = array.copy()
         filled[missing] = np.nan
         try:

@@ -3,6 +3,7 @@ corrupted heap or a silent wrong value."""
 
 from __future__ import annotations
 
+import struct
 import threading
 
 import numpy as np
@@ -222,3 +223,19 @@ def test_bytes_are_read_as_utf8_everywhere(kind, text):
         for name, values in expected.items():
             assert np.array_equal(np.broadcast_to(values, (2,)) if len(got) == 2 else values[:1],
                                   got[name], equal_nan=values.dtype.kind == "f"), (name, column)
+
+
+# A NaN is a value with its bits, in an object array as in a list; None and
+# pandas NA are the NaN a missing value reads as.
+NEGATIVE_NAN = struct.unpack("<d", struct.pack("<Q", 0xFFF8000000000001))[0]
+
+
+@pytest.mark.parametrize("form", [list, tuple, lambda v: np.array(v, dtype=object), np.array])
+def test_a_nan_keeps_its_bits(form):
+    r = morvane.convert("deg", form([NEGATIVE_NAN, 50.0]), form([4.0, NEGATIVE_NAN]))
+    o, failure = fresh_object(int(morvane.mvDeg), {"Latitude": NEGATIVE_NAN, "Longitude": 4.0},
+                              WGS84, WGS84)
+    assert_row_matches_object(r, 0, o, failure)
+    o, failure = fresh_object(int(morvane.mvDeg), {"Latitude": 50.0, "Longitude": NEGATIVE_NAN},
+                              WGS84, WGS84)
+    assert_row_matches_object(r, 1, o, failure)
