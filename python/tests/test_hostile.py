@@ -239,3 +239,34 @@ def test_a_nan_keeps_its_bits(form):
     o, failure = fresh_object(int(morvane.mvDeg), {"Latitude": 50.0, "Longitude": NEGATIVE_NAN},
                               WGS84, WGS84)
     assert_row_matches_object(r, 1, o, failure)
+
+
+# Numbers too: each point from the old or the new value of its row.
+@pytest.mark.parametrize("threads", [1, 2])
+def test_a_number_column_rewritten_during_a_call(threads):
+    n = 60_000
+    latitude = np.full(n, 50.8)
+    old_bytes, new_bytes = latitude.tobytes(), np.full(n, 51.2).tobytes()
+    stop = threading.Event()
+
+    def rewrite():
+        view = memoryview(latitude).cast("B")
+        flip = False
+        while not stop.is_set():
+            flip = not flip
+            view[:] = new_bytes if flip else old_bytes
+
+    writer = threading.Thread(target=rewrite)
+    writer.start()
+    try:
+        results = [morvane.convert("deg", latitude, 4.35, datum_to=BD72, threads=threads)
+                   for _ in range(4)]
+    finally:
+        stop.set()
+        writer.join()
+    allowed = set()
+    for value in (50.8, 51.2):
+        o, _ = fresh_object(int(morvane.mvDeg), {"Latitude": value, "Longitude": 4.35}, WGS84, BD72)
+        allowed.add((o.X, o.Y, o.IFBL, o.MGRS))
+    for r in results:
+        assert set(zip(r.X.tolist(), r.Y.tolist(), r.IFBL.tolist(), r.MGRS.tolist())) <= allowed
