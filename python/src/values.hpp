@@ -21,9 +21,8 @@ long long TakeInteger(py::handle value, const char* property, const char* type, 
                       long long max);
 std::int16_t TakeInt16(py::handle value, const char* property);
 std::int32_t TakeInt32(py::handle value, const char* property);
-// A real number: float, int or anything with __float__ (True, False,
-// numpy booleans and texts
-// excepted).
+// A real number: float, int or anything with __float__ (booleans, numpy's
+// included, and texts excepted).
 double TakeDouble(py::handle value, const char* property);
 // A real number that a 32-bit float holds (infinities and NaN included).
 float TakeFloat(py::handle value, const char* property);
