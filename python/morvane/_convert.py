@@ -110,8 +110,20 @@ def _missing(values: np.ndarray) -> np.ndarray:
     return np.asarray(pandas.isna(values), dtype=bool)
 
 
+def _is_boolean(value: Any) -> bool:
+    return isinstance(value, (bool, np.bool_))
+
+
 def _as_array(value: Any, name: str, want: str) -> np.ndarray:
     """A column (or scalar) as a numpy array, before its type is checked."""
+    if isinstance(value, np.ma.MaskedArray):
+        # A masked entry is a missing value, whatever lies beneath it.
+        mask = np.ma.getmaskarray(value)
+        if not mask.any():
+            return np.asarray(value.data)
+        array = np.asarray(value.data).astype(object)
+        array[mask] = None
+        return array
     if not isinstance(value, np.ndarray) and hasattr(value, "to_numpy") and hasattr(value, "dtype"):
         # pandas Series, Index or extension array: missing values as NaN or None.
         kind = getattr(value.dtype, "kind", "O")
@@ -120,6 +132,17 @@ def _as_array(value: Any, name: str, want: str) -> np.ndarray:
         return np.asarray(value.to_numpy())
     if isinstance(value, (str, bytes)) and want != "text":
         raise TypeError(f"{name} takes numbers, not a text ({value!r})")
+    if want != "text" and (
+        _is_boolean(value)
+        or (isinstance(value, (list, tuple)) and any(_is_boolean(v) for v in value))
+    ):
+        raise TypeError(f"{name} takes numbers, not booleans")
+    if isinstance(value, (str, bytes)):
+        # As an object, so that nothing of the text is lost (numpy's own
+        # text arrays drop trailing NUL characters).
+        array = np.empty((), dtype=object)
+        array[()] = value
+        return array
     if isinstance(value, (list, tuple)) and want == "text":
         # Element by element: numpy would turn numbers and bytes into texts.
         array = np.empty(len(value), dtype=object)
@@ -131,12 +154,20 @@ def _as_array(value: Any, name: str, want: str) -> np.ndarray:
     return np.asarray(value)
 
 
-def _numbers(array: np.ndarray, name: str, want: str) -> np.ndarray:
+def _numbers(array: np.ndarray, name: str, want: str) -> tuple[np.ndarray, np.ndarray | None]:
+    """The column in the type the core reads, and for an integer column the
+    entries that are missing values (or None when there are none)."""
     kind = array.dtype.kind
     if kind == "O":
         if array.size and any(isinstance(v, (str, bytes)) for v in array.flat):
             raise TypeError(f"{name} takes numbers, not texts")
+        if array.size and any(_is_boolean(v) for v in array.flat):
+            raise TypeError(f"{name} takes numbers, not booleans")
+        # None and pandas NA as NaN; a NaN keeps its bits.
         missing = _missing(array.ravel()).reshape(array.shape)
+        missing &= np.fromiter(
+            (not isinstance(v, (float, np.floating)) for v in array.flat), bool, array.size
+        ).reshape(array.shape)
         filled = array.copy()
         filled[missing] = np.nan
         try:
@@ -149,17 +180,23 @@ def _numbers(array: np.ndarray, name: str, want: str) -> np.ndarray:
     if kind not in "fiu":
         raise TypeError(f"{name} takes numbers, not {array.dtype}")
     if want == "f8":
-        return array.astype(np.float64, copy=False)
+        return array.astype(np.float64, copy=False), None
     if want == "f4":
         values = array.astype(np.float64, copy=False)
         too_large = np.isfinite(values) & (np.abs(values) >= FLOAT32_LIMIT)
         if too_large.any():
             i = _first(too_large)
             raise OverflowError(f"{name}[{i}] = {values.flat[i]!r} does not fit a 32-bit float")
-        return values.astype(np.float32)
-    # Integers: integers in range, or floats that are whole numbers in range.
+        return values.astype(np.float32), None
+    # Integers: integers in range, or floats that are whole numbers in range;
+    # NaN is a missing value.
     bounds = np.iinfo(want)
+    missing = None
     if kind == "f":
+        nan = np.isnan(array)
+        if nan.any():
+            missing = nan
+            array = np.where(nan, 0.0, array)
         not_whole = ~np.isfinite(array) | (np.trunc(array) != array)
         if not_whole.any():
             i = _first(not_whole)
@@ -171,29 +208,61 @@ def _numbers(array: np.ndarray, name: str, want: str) -> np.ndarray:
             f"{name}[{i}] = {array.flat[i]!r} does not fit a {bounds.bits}-bit integer"
             f" ({bounds.min} to {bounds.max})"
         )
-    return array.astype(want)
+    return array.astype(want), missing
 
 
-def _texts(array: np.ndarray, name: str) -> np.ndarray:
+def _utf8(text: str) -> bytes:
+    """A text as UTF-8, a lone surrogate as U+FFFD (as the object's puts write it)."""
+    try:
+        return text.encode("utf-8")
+    except UnicodeEncodeError:
+        return "".join("\ufffd" if "\ud800" <= c <= "\udfff" else c for c in text).encode("utf-8")
+
+
+def _texts(array: np.ndarray, name: str) -> tuple[np.ndarray, list[tuple[int, bytes]]]:
+    """The column as a numpy text array, and the points whose text holds a
+    NUL character, which go through an object of their own (their row in
+    the array is empty)."""
+    lones: list[tuple[int, bytes]] = []
     kind = array.dtype.kind
     if kind == "O":
         flat = array.ravel()
         missing = _missing(flat)
-        for i, v in enumerate(flat):
-            if not missing[i] and not isinstance(v, str):
-                raise TypeError(f"{name} takes texts, not {type(v).__name__} ({name}[{i}] = {v!r})")
         filled = flat.copy()
-        filled[missing] = ""
-        array = filled.astype(np.str_).reshape(array.shape) if flat.size else np.zeros(array.shape, "U1")
-        kind = "U"
+        any_bytes = False
+        for i, v in enumerate(flat):
+            if missing[i]:
+                filled[i] = ""
+            elif isinstance(v, str):
+                if "\0" in v:
+                    lones.append((i, _utf8(v)))
+                    filled[i] = ""
+            elif isinstance(v, bytes):
+                any_bytes = True
+                if b"\0" in v:
+                    lones.append((i, v))
+                    filled[i] = b""
+            else:
+                raise TypeError(
+                    f"{name} takes texts, not {type(v).__name__} ({name}[{i}] = {v!r})"
+                )
+        if any_bytes:
+            # Bytes are UTF-8: every text as its UTF-8.
+            encoded = [v if isinstance(v, bytes) else _utf8(v) for v in filled]
+            texts = np.array(encoded, dtype="S") if encoded else np.zeros(0, "S1")
+        else:
+            texts = filled.astype(np.str_) if flat.size else np.zeros(0, "U1")
+        return texts.reshape(array.shape), lones
     if kind not in "US":
         raise TypeError(f"{name} takes texts, not {array.dtype}")
     if not array.dtype.isnative:
         array = array.astype(array.dtype.newbyteorder("="))
-    return array
+    return array, lones
 
 
-def _columns(kind: OriginalCoordinates, columns: tuple[Any, ...]) -> tuple[tuple[np.ndarray, ...], int]:
+def _columns(
+    kind: OriginalCoordinates, columns: tuple[Any, ...]
+) -> tuple[tuple[np.ndarray, ...], int, list[tuple[int, bytes]]]:
     expected = INPUTS[kind]
     if len(columns) != len(expected):
         names = ", ".join(name for name, _ in expected)
@@ -202,17 +271,47 @@ def _columns(kind: OriginalCoordinates, columns: tuple[Any, ...]) -> tuple[tuple
             f"{'s' if len(expected) > 1 else ''} ({names}), not {len(columns)}"
         )
     arrays = []
+    missing = []
+    lones: list[tuple[int, bytes]] = []
     for (name, want), value in zip(expected, columns):
         array = _as_array(value, name, want)
         if array.ndim > 1:
             raise ValueError(f"{name} must be one-dimensional, not of shape {array.shape}")
-        arrays.append(_texts(array, name) if want == "text" else _numbers(array, name, want))
+        if want == "text":
+            array, lones = _texts(array, name)
+            missing.append(None)
+        else:
+            array, absent = _numbers(array, name, want)
+            missing.append(absent)
+        arrays.append(array)
     lengths = {name: len(a) for (name, _), a in zip(expected, arrays) if a.ndim == 1}
     if len(set(lengths.values())) > 1:
         described = ", ".join(f"{name} has {n}" for name, n in lengths.items())
         raise ValueError(f"the columns are not of one length: {described}")
     count = next(iter(lengths.values())) if lengths else 1
-    return tuple(a if a.ndim == 1 else np.broadcast_to(a, (count,)) for a in arrays), count
+    if lones and arrays[0].ndim == 0:
+        lones = [(i, lones[0][1]) for i in range(count)]  # one text for every point
+    arrays = [a if a.ndim == 1 else np.broadcast_to(a, (count,)) for a in arrays]
+    if any(m is not None for m in missing):
+        arrays = _missing_dms(expected, arrays, missing, count)
+    return tuple(arrays), count, lones
+
+
+def _missing_dms(expected, arrays, missing, count):
+    """A point with a missing DMS degree or minute names no position, as one
+    with missing seconds does: its degrees and minutes read as 0 and its
+    seconds as NaN."""
+    names = [name for name, _ in expected]
+    out = [np.array(a) for a in arrays]  # copies: broadcast views are read-only
+    for half in ("Lat", "Lon"):
+        absent = np.zeros(count, bool)
+        for part in ("Deg", "Min"):
+            m = missing[names.index(f"{half}Dms{part}")]
+            if m is not None:
+                absent |= np.broadcast_to(m, (count,))
+        if absent.any():
+            out[names.index(f"{half}DmsSec")][absent] = np.nan
+    return out
 
 
 def convert(
@@ -237,7 +336,11 @@ def convert(
     kind may also be an OriginalCoordinates member, its name ("mvDeg") or
     its number.  Each column is a numpy array, a list, a pandas Series or a
     single value (used for every point); the columns are of one length.
-    Missing values (NaN, None) are points that name no position.
+    Missing values (NaN, None, pandas NA, a masked entry of a masked array)
+    are points that name no position, in DMS degrees and minutes too.
+    Booleans are no numbers (TypeError).  Texts are str or bytes (UTF-8);
+    a text holding a NUL character is converted by an object of its own,
+    as a put gives it, and a lone surrogate is read as U+FFFD.
 
     datum_from: the datum of degree, DMS and MGRS input; datum_to: the datum
     of the degree, DMS, UTM and MGRS output.  Lambert 72 and IFBL are always
@@ -257,7 +360,10 @@ def convert(
     (an unknown kind or datum, the wrong number of columns, columns of
     different lengths, texts where numbers belong, numbers where texts
     belong) raise ValueError or TypeError, and numbers that their type
-    cannot hold OverflowError, before any point is converted.
+    cannot hold OverflowError, before any point is converted.  Another
+    thread that rewrites a column during the call makes each point either
+    the old or the new value, never a mixture (when it writes under the
+    GIL, as item assignment and memoryview do).
 
         >>> r = morvane.convert("deg", [50.8], [4.35], datum_from="wgs84", datum_to="bd72")
         >>> r.X, r.Y, r.IFBL, r.MGRS, r.Error
@@ -270,11 +376,11 @@ def convert(
     workers = _integer(threads, "threads")
     if workers < 0:
         raise ValueError(f"threads must be 0 (every core) or more, not {workers}")
-    arrays, count = _columns(original, columns)
+    arrays, count, lones = _columns(original, columns)
     # More threads than points or cores change nothing but the time.
     workers = min(workers, MAX_THREADS)
     return Result(
         _morvane._convert(
-            int(original), int(source), int(destination), mgrs, ifbl, arrays, count, workers
+            int(original), int(source), int(destination), mgrs, ifbl, arrays, count, workers, lones
         )
     )

@@ -28,6 +28,7 @@ def _convert(
     columns: tuple[np.ndarray, ...],
     count: int,
     threads: int,
+    lones: list[tuple[int, bytes]] = ...,
 ) -> dict[str, np.ndarray]: ...
 
 class ZedizAdo:

@@ -10,6 +10,16 @@
 // text than every chunk before it, so the memory a call takes is its
 // result arrays and a scratch space of fixed size.
 //
+// The input columns are the caller's arrays, which another thread may
+// rewrite while the GIL is released.  Each chunk's rows are therefore
+// copied under the GIL before anything reads them, and every later step
+// (measuring texts, finding NUL characters, converting) reads that copy
+// only: each point is converted from one consistent value.
+//
+// A text with a NUL character inside it cannot reach the batch call, whose
+// texts end at their first NUL.  Such points go through an object of their
+// own, which keeps the NUL as a put keeps it, after the batch call.
+//
 // The batch call's progress callback runs on the calling thread between
 // the batch call's own chunks: it takes the GIL for a moment to run
 // Python's signal handlers, so that Ctrl-C stops a long call at once.
@@ -31,6 +41,8 @@
 
 #include "bindings.hpp"
 #include <morvane/batch.hpp>
+#include <morvane/failure.hpp>
+#include <morvane/zediz_ado.hpp>
 #include <morvane/names.hpp>
 #include "text_column.hpp"
 #include "base/utf8.hpp"
@@ -111,13 +123,28 @@ class Job {
     return t;
   }
 
+ // A point whose text goes through an object: its row and its text.
+  struct Lone {
+    std::ptrdiff_t row;
+    std::string text;  // UTF-8 (or the bytes of a bytes column)
+  };
+  std::vector<Lone>& Lones() { return lones_; }
+  // With the GIL, after Run: converts the lone points, each on a fresh
+  // object, into the result.
+  int ConvertLones();
+
  private:
   int Chunk(std::ptrdiff_t begin, std::ptrdiff_t count, int threads);
+  void Snapshot(std::ptrdiff_t begin, std::ptrdiff_t count);
+  void SetAsideNuls(std::ptrdiff_t begin, std::ptrdiff_t count);
+  bool PutText(Text which, std::ptrdiff_t row, const std::string& text);
   int Decode(std::ptrdiff_t begin, std::ptrdiff_t count);
   static int Progress(void* context, std::ptrdiff_t done) noexcept;
   template <typename T>
-  const T* Numbers(int column, std::ptrdiff_t begin, std::ptrdiff_t count);
-  void TextInput(std::ptrdiff_t begin, std::ptrdiff_t count, BatchInput& in);
+  const T* Numbers(int column) const {
+    return reinterpret_cast<const T*>(copies_[column].data());
+  }
+  void TextInput(std::ptrdiff_t count, BatchInput& in);
 
   BatchInput settings_;
   std::vector<Column> inputs_;
@@ -125,7 +152,8 @@ class Job {
   std::ptrdiff_t count_;
   std::array<TextColumn, kTexts> texts_{};
   // The chunk under way.
-  std::array<Scratch, 6> gathered_;  // inputs that are not contiguous
+  std::array<Scratch, 6> copies_;    // the chunk's input rows, contiguous
+  std::vector<Lone> lones_;
   Scratch textIn_;                   // text input as fixed-width UTF-8
   std::array<Scratch, 3> textOut_;   // MGRS, IFBL, Error as fixed-width UTF-8
   std::array<std::size_t, 3> outWidth_{};
@@ -137,24 +165,59 @@ class Job {
   bool stopped_ = false;
 };
 
-template <typename T>
-const T* Job::Numbers(int column, std::ptrdiff_t begin, std::ptrdiff_t count) {
-  const Column& c = inputs_[column];
-  const char* first = c.data + begin * c.stride;
-  if (c.stride == static_cast<std::ptrdiff_t>(sizeof(T)) &&
-      reinterpret_cast<std::uintptr_t>(first) % alignof(T) == 0) {
-    return reinterpret_cast<const T*>(first);
+// With the GIL: copies the chunk's rows of every input column.
+void Job::Snapshot(std::ptrdiff_t begin, std::ptrdiff_t count) {
+  for (std::size_t k = 0; k < inputs_.size(); ++k) {
+    const Column& c = inputs_[k];
+    char* to = copies_[k].Get(std::max<std::size_t>(static_cast<std::size_t>(count) * c.itemsize, 1));
+    const char* first = c.data + begin * c.stride;
+    if (c.stride == static_cast<std::ptrdiff_t>(c.itemsize)) {
+      std::memcpy(to, first, static_cast<std::size_t>(count) * c.itemsize);
+    } else {
+      for (std::ptrdiff_t i = 0; i < count; ++i) {
+        std::memcpy(to + i * c.itemsize, first + i * c.stride, c.itemsize);
+      }
+    }
   }
-  char* g = gathered_[column].Get(static_cast<std::size_t>(count) * sizeof(T));
-  for (std::ptrdiff_t i = 0; i < count; ++i) {
-    std::memcpy(g + i * sizeof(T), first + i * c.stride, sizeof(T));
-  }
-  return reinterpret_cast<const T*>(g);
 }
 
-void Job::TextInput(std::ptrdiff_t begin, std::ptrdiff_t count, BatchInput& in) {
+// Rows of the copied text column with a NUL before their last character
+// are set aside for an object of their own and read as empty texts here.
+void Job::SetAsideNuls(std::ptrdiff_t begin, std::ptrdiff_t count) {
   const Column& c = inputs_[0];
-  const char* first = c.data + begin * c.stride;
+  const bool wide = c.kind == 'U';
+  const std::size_t unit = wide ? sizeof(char32_t) : 1;
+  const std::size_t length = c.itemsize / unit;
+  char* rows = copies_[0].data();
+  for (std::ptrdiff_t i = 0; i < count; ++i) {
+    char* row = rows + i * c.itemsize;
+    const auto at = [&](std::size_t k) {
+      std::uint32_t u = 0;
+      if (wide) std::memcpy(&u, row + k * unit, unit);
+      else u = static_cast<unsigned char>(row[k]);
+      return u;
+    };
+    std::size_t end = length;
+    while (end > 0 && at(end - 1) == 0) --end;
+    std::size_t first = 0;
+    while (first < end && at(first) != 0) ++first;
+    if (first == end) continue;  // no NUL inside the text
+    Lone lone{begin + i, {}};
+    if (wide) {
+      for (std::size_t k = 0; k < end; ++k) utf8::Append(lone.text, at(k));
+    } else {
+      lone.text.assign(row, end);
+    }
+    lones_.push_back(std::move(lone));
+    std::memset(row, 0, c.itemsize);
+  }
+}
+
+void Job::TextInput(std::ptrdiff_t count, BatchInput& in) {
+  // The chunk's copy: contiguous rows.
+  const Column c{copies_[0].data(), static_cast<std::ptrdiff_t>(inputs_[0].itemsize),
+                 inputs_[0].itemsize, inputs_[0].kind};
+  const char* first = c.data;
   in.Texts = nullptr;
   if (c.kind == 'S') {
     if (c.stride == static_cast<std::ptrdiff_t>(c.itemsize) && c.itemsize > 0) {
@@ -229,26 +292,37 @@ int Job::Progress(void* context, std::ptrdiff_t) noexcept {
 // Converts `count` points from `begin`: numbers into the result, texts into
 // the scratch space, then decoded into the result's text columns.
 int Job::Chunk(std::ptrdiff_t begin, std::ptrdiff_t count, int threads) {
+  {
+    const PyGILState_STATE gil = PyGILState_Ensure();
+    try {
+      Snapshot(begin, count);
+    } catch (...) {
+      PyGILState_Release(gil);
+      throw;
+    }
+    PyGILState_Release(gil);
+  }
   BatchInput in = settings_;
   switch (in.OrigType) {
     case MORVANE_mvDeg:
-      in.Latitude = Numbers<double>(0, begin, count);
-      in.Longitude = Numbers<double>(1, begin, count);
+      in.Latitude = Numbers<double>(0);
+      in.Longitude = Numbers<double>(1);
       break;
     case MORVANE_mvLambert72:
-      in.X = Numbers<double>(0, begin, count);
-      in.Y = Numbers<double>(1, begin, count);
+      in.X = Numbers<double>(0);
+      in.Y = Numbers<double>(1);
       break;
     case MORVANE_mvDegMinSec:
-      in.LatDmsDeg = Numbers<std::int16_t>(0, begin, count);
-      in.LatDmsMin = Numbers<std::int16_t>(1, begin, count);
-      in.LatDmsSec = Numbers<float>(2, begin, count);
-      in.LonDmsDeg = Numbers<std::int16_t>(3, begin, count);
-      in.LonDmsMin = Numbers<std::int16_t>(4, begin, count);
-      in.LonDmsSec = Numbers<float>(5, begin, count);
+      in.LatDmsDeg = Numbers<std::int16_t>(0);
+      in.LatDmsMin = Numbers<std::int16_t>(1);
+      in.LatDmsSec = Numbers<float>(2);
+      in.LonDmsDeg = Numbers<std::int16_t>(3);
+      in.LonDmsMin = Numbers<std::int16_t>(4);
+      in.LonDmsSec = Numbers<float>(5);
       break;
     default:
-      TextInput(begin, count, in);
+      SetAsideNuls(begin, count);
+      TextInput(count, in);
       break;
   }
   TextWidths widths;
@@ -336,6 +410,58 @@ int Job::Run(int threads) noexcept {
   }
 }
 
+// Writes a UTF-8 text into row `row` of a result text column, widening it
+// when the text is longer than its rows.
+bool Job::PutText(Text which, std::ptrdiff_t row, const std::string& text) {
+  std::vector<char32_t> points(text.size() + 1);
+  const std::size_t n = utf8::DecodeUtf8(text.data(), text.size(), points.data());
+  TextColumn& column = texts_[which];
+  if (!column.Widen(count_, count_, std::max<std::size_t>(n, 1))) return false;
+  char32_t* to = column.data() + row * static_cast<std::ptrdiff_t>(column.width);
+  std::copy(points.begin(), points.begin() + static_cast<std::ptrdiff_t>(n), to);
+  std::fill(to + n, to + column.width, U'\0');
+  return true;
+}
+
+int Job::ConvertLones() {
+  for (const Lone& lone : lones_) {
+    // A fresh object with the call's settings, given the text as a put
+    // gives it.
+    ZedizAdo o;
+    o.DatumFrom(static_cast<InternalDatums>(settings_.DatumFrom));
+    o.DatumDest(static_cast<InternalDatums>(settings_.DatumDest));
+    o.mgrsPrecision = settings_.mgrsPrecision;
+    o.IfblPrecision = settings_.IfblPrecision;
+    o.OrigType(static_cast<OriginalCoordinates>(settings_.OrigType));
+    if (settings_.OrigType == MORVANE_mvMgrs) o.MGRS(lone.text);
+    else o.IFBL(std::string(lone.text));
+    std::int32_t failure = 0;
+    try {
+      o.Conversion();
+    } catch (const Failure& f) {
+      failure = static_cast<std::int32_t>(f.kind());
+    }
+    const std::ptrdiff_t i = lone.row;
+    outputs_.Latitude[i] = o.Latitude();
+    outputs_.Longitude[i] = o.Longitude();
+    outputs_.LatDmsDeg[i] = o.LatDmsDeg();
+    outputs_.LatDmsMin[i] = o.LatDmsMin();
+    outputs_.LatDmsSec[i] = o.LatDmsSec();
+    outputs_.LonDmsDeg[i] = o.LonDmsDeg();
+    outputs_.LonDmsMin[i] = o.LonDmsMin();
+    outputs_.LonDmsSec[i] = o.LonDmsSec();
+    outputs_.X[i] = o.X();
+    outputs_.Y[i] = o.Y();
+    outputs_.Northing[i] = o.Northing();
+    outputs_.Easting[i] = o.Easting();
+    if (!PutText(kMgrs, i, o.MGRS()) || !PutText(kIfbl, i, o.IFBL()) ||
+        !PutText(kError, i, o.Error()) || !PutText(kFailure, i, FailureText(failure))) {
+      return MORVANE_E_NO_MEMORY;
+    }
+  }
+  return MORVANE_OK;
+}
+
 // The names of a comma-separated list of the core's tables.
 std::vector<std::string> Split(std::string_view list) {
   std::vector<std::string> names;
@@ -377,34 +503,6 @@ py::array TextArray(TextColumn column, std::ptrdiff_t count) {
                    column.data(), owner);
 }
 
-// The first row of a text column with a NUL character inside its text (a
-// NUL followed by anything but padding), or -1.  The batch call reads a
-// text up to its first NUL, so such a text would be read cut short.
-template <typename Unit>
-std::ptrdiff_t InnerNulOf(const Column& c, std::ptrdiff_t rows) {
-  const std::size_t length = c.itemsize / sizeof(Unit);
-  for (std::ptrdiff_t i = 0; i < rows; ++i) {
-    const char* row = c.data + i * c.stride;
-    const auto unit = [row](std::size_t k) {
-      Unit u;
-      std::memcpy(&u, row + k * sizeof(Unit), sizeof(Unit));
-      return u;
-    };
-    // The text, then nothing but padding.
-    std::size_t k = 0;
-    while (k < length && unit(k) != 0) ++k;
-    for (; k < length; ++k) {
-      if (unit(k) != 0) return i;
-    }
-  }
-  return -1;
-}
-
-std::ptrdiff_t InnerNul(const Column& c, std::ptrdiff_t count) {
-  const std::ptrdiff_t rows = c.stride == 0 ? std::min<std::ptrdiff_t>(count, 1) : count;
-  return c.kind == 'U' ? InnerNulOf<char32_t>(c, rows) : InnerNulOf<unsigned char>(c, rows);
-}
-
 // A refusal of the batch call as a Python exception: arguments that make
 // no sense raise ValueError.
 [[noreturn]] void RaiseStatus(int status) {
@@ -424,7 +522,7 @@ std::ptrdiff_t InnerNul(const Column& c, std::ptrdiff_t count) {
 
 py::dict Convert(int kind, int datumFrom, int datumDest, std::int32_t mgrsPrecision,
                  std::int16_t ifblPrecision, const py::tuple& columns, std::ptrdiff_t count,
-                 int threads) {
+                 int threads, const py::list& lones) {
   // The kind was resolved by the package; its columns are the core's.
   const KindName* kindName = KindByNumber(kind);
   if (kindName == nullptr) RaiseStatus(MORVANE_E_KIND);
@@ -439,14 +537,6 @@ py::dict Convert(int kind, int datumFrom, int datumDest, std::int32_t mgrsPrecis
     if (property == nullptr) throw std::logic_error("a kind reads a property the core does not list");
     arrays.push_back(columns[i].cast<py::array>());
     inputs.push_back(TakeColumn(arrays.back(), count, names[i], property->type));
-  }
-
-  if (inputs.size() == 1 && (inputs[0].kind == 'U' || inputs[0].kind == 'S')) {
-    if (const std::ptrdiff_t row = InnerNul(inputs[0], count); row >= 0) {
-      throw py::value_error(names[0] + "[" + std::to_string(row) +
-                            "] holds a NUL character inside its text, which no text of the "
-                            "interface can hold");
-    }
   }
 
   if (threads == 0) threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
@@ -468,13 +558,23 @@ py::dict Convert(int kind, int datumFrom, int datumDest, std::int32_t mgrsPrecis
   settings.DatumDest = datumDest;
   settings.mgrsPrecision = mgrsPrecision;
   settings.IfblPrecision = ifblPrecision;
+  const bool textKind = kind == MORVANE_mvMgrs || kind == MORVANE_mvIFBL;
   Job job(settings, std::move(inputs), outputs, count);
+  for (const py::handle item : lones) {
+    const auto pair = item.cast<std::pair<std::ptrdiff_t, py::bytes>>();
+    if (!textKind || pair.first < 0 || pair.first >= count) {
+      throw py::value_error("a point for an object of its own outside the batch");
+    }
+    job.Lones().push_back({pair.first, std::string(pair.second)});
+  }
   int status;
   {
     py::gil_scoped_release released;
     status = job.Run(threads);
   }
   if (status == MORVANE_E_STOPPED) job.RaiseStopped();
+  if (status != MORVANE_OK) RaiseStatus(status);
+  status = job.ConvertLones();
   if (status != MORVANE_OK) RaiseStatus(status);
 
   py::dict result;
@@ -502,7 +602,7 @@ py::dict Convert(int kind, int datumFrom, int datumDest, std::int32_t mgrsPrecis
 void BindConvert(py::module_& m) {
   m.def("_convert", &Convert, py::arg("kind"), py::arg("datum_from"), py::arg("datum_to"),
         py::arg("mgrs_precision"), py::arg("ifbl_precision"), py::arg("columns"), py::arg("count"),
-        py::arg("threads"),
+        py::arg("threads"), py::arg("lones") = py::list(),
         "Converts prepared columns through the batch call (use morvane.convert).");
 }
 

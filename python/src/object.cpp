@@ -13,7 +13,22 @@ namespace {
 
 using Object = morvane::ZedizAdo;
 
-py::object Copy(const Object& object) { return py::cast(Object(object)); }
+// The object behind `self`.  An instance made by ZedizAdo.__new__ without
+// __init__ holds no object: every method and property refuses it with a
+// TypeError instead of reading memory that was never written.
+Object& Self(py::handle self) {
+  if (!py::isinstance<Object>(self)) {
+    throw py::type_error(std::string("a ZedizAdo method called on ") + Py_TYPE(self.ptr())->tp_name);
+  }
+  auto* instance = reinterpret_cast<py::detail::instance*>(self.ptr());
+  py::detail::value_and_holder held = instance->get_value_and_holder();
+  if (!held.holder_constructed() || held.value_ptr() == nullptr) {
+    throw py::type_error("this ZedizAdo was made without __init__: use morvane.ZedizAdo()");
+  }
+  return *static_cast<Object*>(held.value_ptr());
+}
+
+py::object Copy(py::handle self) { return py::cast(Object(Self(self))); }
 
 }  // namespace
 
@@ -42,7 +57,8 @@ cannot hold raises OverflowError; neither changes the object.
   c.def(py::init<>(), "A new object: both datums on European 1950, every other property empty.");
   c.def(
       "Conversion",
-      [](Object& o) {
+      [](py::handle self) {
+        Object& o = Self(self);
         try {
           o.Conversion();
         } catch (const Failure& failure) {
@@ -54,14 +70,14 @@ cannot hold raises OverflowError; neither changes the object.
       "table, a 16-bit integer overflow or a floating-point fault; the object is\n"
       "then as it was before the call.  Problems with the input are not failures:\n"
       "they leave a French message in Error.");
-  c.def("Reset", &Object::Reset,
+  c.def("Reset", [](py::handle self) { Self(self).Reset(); },
         "Empties Error and clears X, Y, OrigType, MGRS, IFBL, Latitude, Longitude,\n"
         "Northing and Easting; keeps the datums, the precisions and the DMS fields.");
 
 #define MORVANE_NUMBER(Name, Take, doc)                                                     \
   c.def_property(                                                                          \
-      #Name, [](const Object& o) { return o.Name(); },                                     \
-      [](Object& o, py::handle v) { o.Name(Take(v, #Name)); }, doc)
+      #Name, [](py::handle self) { return Self(self).Name(); },                            \
+      [](py::handle self, py::handle v) { Self(self).Name(Take(v, #Name)); }, doc)
   MORVANE_NUMBER(Latitude, TakeDouble, "Latitude in decimal degrees, north positive (float).");
   MORVANE_NUMBER(Longitude, TakeDouble, "Longitude in decimal degrees, east positive (float).");
   MORVANE_NUMBER(X, TakeDouble, "Belgian Lambert 1972 X, metres (float).");
@@ -78,69 +94,71 @@ cannot hold raises OverflowError; neither changes the object.
 
   c.def_property(
       "OrigType",
-      [](const Object& o) -> py::object {
-        const int value = o.OrigType();
+      [](py::handle self) -> py::object {
+        const int value = Self(self).OrigType();
         if (value >= mvMgrs && value <= mvDegMinSec) {
           return py::module_::import("morvane._enums").attr("OriginalCoordinates")(value);
         }
         return py::int_(value);
       },
-      [](Object& o, py::handle v) {
-        o.OrigType(static_cast<OriginalCoordinates>(TakeInt32(v, "OrigType")));
+      [](py::handle self, py::handle v) {
+        Self(self).OrigType(static_cast<OriginalCoordinates>(TakeInt32(v, "OrigType")));
       },
       "The kind of the input (an OriginalCoordinates member; a plain int when the\n"
       "stored value names none).  Any 32-bit value is stored; outside 1..5 with a\n"
       "message in Error.");
   c.def_property(
       "DatumFrom", nullptr,
-      [](Object& o, py::handle v) {
-        o.DatumFrom(static_cast<InternalDatums>(TakeInt32(v, "DatumFrom")));
+      [](py::handle self, py::handle v) {
+        Self(self).DatumFrom(static_cast<InternalDatums>(TakeInt32(v, "DatumFrom")));
       },
       "Write-only: the datum of degree, DMS and MGRS input (an InternalDatums\n"
       "member).  Any 32-bit value is stored; outside 1..4 with a message in Error.");
   c.def_property(
       "DatumDest", nullptr,
-      [](Object& o, py::handle v) {
-        o.DatumDest(static_cast<InternalDatums>(TakeInt32(v, "DatumDest")));
+      [](py::handle self, py::handle v) {
+        Self(self).DatumDest(static_cast<InternalDatums>(TakeInt32(v, "DatumDest")));
       },
       "Write-only: the datum of the degree, DMS, UTM and MGRS output (an\n"
       "InternalDatums member).  Any 32-bit value is stored; outside 1..4 with a\n"
       "message in Error.");
   c.def_property(
-      "mgrsPrecision", [](const Object& o) { return o.mgrsPrecision; },
-      [](Object& o, py::handle v) { o.mgrsPrecision = TakeInt32(v, "mgrsPrecision"); },
+      "mgrsPrecision", [](py::handle self) { return Self(self).mgrsPrecision; },
+      [](py::handle self, py::handle v) { Self(self).mgrsPrecision = TakeInt32(v, "mgrsPrecision"); },
       "MGRS precision in metres (32-bit integer): 10000, 1000, 100 or 10; anything\n"
       "else 1 m.");
   c.def_property(
-      "IfblPrecision", [](const Object& o) { return o.IfblPrecision; },
-      [](Object& o, py::handle v) { o.IfblPrecision = TakeInt16(v, "IfblPrecision"); },
+      "IfblPrecision", [](py::handle self) { return Self(self).IfblPrecision; },
+      [](py::handle self, py::handle v) { Self(self).IfblPrecision = TakeInt16(v, "IfblPrecision"); },
       "IFBL code length (16-bit integer): 2 or 4 characters; anything else 6.");
   c.def_property(
-      "MGRS", [](const Object& o) { return TextToPython(o.MGRS()); },
-      [](Object& o, py::handle v) { o.MGRS(TakeText(v, "MGRS")); },
+      "MGRS", [](py::handle self) { return TextToPython(Self(self).MGRS()); },
+      [](py::handle self, py::handle v) { Self(self).MGRS(TakeText(v, "MGRS")); },
       "MGRS reference (str); a put stores it without its leading and trailing blanks.");
   c.def_property(
-      "IFBL", [](const Object& o) { return TextToPython(o.IFBL()); },
-      [](Object& o, py::handle v) { o.IFBL(TakeText(v, "IFBL")); },
+      "IFBL", [](py::handle self) { return TextToPython(Self(self).IFBL()); },
+      [](py::handle self, py::handle v) { Self(self).IFBL(TakeText(v, "IFBL")); },
       "IFBL square code (str); a put stores it without blanks, full stops and\n"
       "hyphens.");
   c.def_property_readonly(
-      "Error", [](const Object& o) { return TextToPython(o.Error()); },
+      "Error", [](py::handle self) { return TextToPython(Self(self).Error()); },
       "Read-only: the last message (a French text), empty when there is none.");
 
-  c.def("__copy__", [](const Object& o) { return Copy(o); });
-  c.def("__deepcopy__", [](const Object& o, py::handle) { return Copy(o); }, py::arg("memo"));
+  c.def("__copy__", [](py::handle self) { return Copy(self); });
+  c.def("__deepcopy__", [](py::handle self, py::handle) { return Copy(self); }, py::arg("memo"));
   c.def(
       "__eq__",
-      [](const Object& a, py::handle b) -> py::object {
+      [](py::handle a, py::handle b) -> py::object {
+        const Object& self = Self(a);
         if (!py::isinstance<Object>(b)) return py::reinterpret_borrow<py::object>(Py_NotImplemented);
-        return py::bool_(a.IdenticalTo(b.cast<const Object&>()));
+        return py::bool_(self.IdenticalTo(Self(b)));
       },
       py::is_operator(),
       "The same whole state, datums included, numbers bit for bit (a NaN equals\n"
       "itself).");
   c.attr("__hash__") = py::none();
-  c.def("__repr__", [](const Object& o) {
+  c.def("__repr__", [](py::handle self) {
+    const Object& o = Self(self);
     return "<morvane.ZedizAdo OrigType=" + std::to_string(o.OrigType()) +
            " Error=" + py::repr(TextToPython(o.Error())).cast<std::string>() + ">";
   });

@@ -46,6 +46,8 @@ bool TextColumn::Widen(std::ptrdiff_t count, std::ptrdiff_t done, std::size_t to
   auto* rowsTo = static_cast<char32_t*>(wider.data);
   for (std::ptrdiff_t i = 0; i < done; ++i) {
     std::memcpy(rowsTo + i * to, data() + i * width, width * sizeof(char32_t));
+    // The rows written so far keep their texts, padded to the new width.
+    std::fill(rowsTo + i * to + width, rowsTo + (i + 1) * to, U'\0');
   }
   Free(block);
   block = wider;

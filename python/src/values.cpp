@@ -19,6 +19,27 @@ std::string TypeName(py::handle value) { return Py_TYPE(value.ptr())->tp_name; }
 
 std::string Repr(py::handle value) { return py::repr(value).cast<std::string>(); }
 
+// True, False and numpy's booleans: refused wherever a number is expected
+// (numpy's have __index__ and __float__, and would be read as 0 or 1).
+bool IsBoolean(PyObject* v) {
+  if (PyBool_Check(v)) return true;
+  PyObject* numpy = PyImport_GetModule(py::str("numpy").ptr());  // only when imported
+  if (numpy == nullptr) {
+    PyErr_Clear();
+    return false;
+  }
+  PyObject* type = PyObject_GetAttrString(numpy, "bool_");
+  Py_DECREF(numpy);
+  if (type == nullptr) {
+    PyErr_Clear();
+    return false;
+  }
+  const int is = PyObject_IsInstance(v, type);
+  Py_DECREF(type);
+  if (is < 0) PyErr_Clear();
+  return is == 1;
+}
+
 // The largest double that rounds to a finite float (to nearest, ties to
 // even: FLT_MAX plus half of its last place rounds up to infinity).
 constexpr double kFloatLimit = 0x1.ffffffp+127;
@@ -28,7 +49,7 @@ constexpr double kFloatLimit = 0x1.ffffffp+127;
 long long TakeInteger(py::handle value, const char* property, const char* type, long long min,
                       long long max) {
   PyObject* v = value.ptr();
-  if (PyBool_Check(v) || !PyIndex_Check(v)) {
+  if (IsBoolean(v) || !PyIndex_Check(v)) {
     Raise(PyExc_TypeError,
           std::string(property) + " takes an integer, not " + TypeName(value));
   }
@@ -62,7 +83,7 @@ double TakeDouble(py::handle value, const char* property) {
   if (PyFloat_Check(v)) return PyFloat_AS_DOUBLE(v);
   const PyNumberMethods* number = Py_TYPE(v)->tp_as_number;
   const bool real = number != nullptr && (number->nb_float != nullptr || number->nb_index != nullptr);
-  if (PyBool_Check(v) || !real) {
+  if (IsBoolean(v) || !real) {
     Raise(PyExc_TypeError, std::string(property) + " takes a number, not " + TypeName(value));
   }
   const double result = PyFloat_AsDouble(v);
@@ -89,10 +110,19 @@ std::string TakeText(py::handle value, const char* property) {
   if (!PyUnicode_Check(value.ptr())) {
     Raise(PyExc_TypeError, std::string(property) + " takes a str, not " + TypeName(value));
   }
+  PyObject* v = value.ptr();
   Py_ssize_t size = 0;
-  const char* text = PyUnicode_AsUTF8AndSize(value.ptr(), &size);  // UnicodeEncodeError for a lone surrogate
-  if (text == nullptr) throw py::error_already_set();
-  return std::string(text, static_cast<std::size_t>(size));
+  if (const char* text = PyUnicode_AsUTF8AndSize(v, &size)) {
+    return std::string(text, static_cast<std::size_t>(size));
+  }
+  // A lone surrogate, which UTF-8 cannot carry: written as U+FFFD, as
+  // convert() writes it.
+  if (!PyErr_ExceptionMatches(PyExc_UnicodeEncodeError)) throw py::error_already_set();
+  PyErr_Clear();
+  std::string text;
+  const Py_ssize_t n = PyUnicode_GetLength(v);
+  for (Py_ssize_t i = 0; i < n; ++i) utf8::Append(text, PyUnicode_ReadChar(v, i));
+  return text;
 }
 
 py::str TextToPython(std::string_view text) {
