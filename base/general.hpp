@@ -8,7 +8,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "base/failure.hpp"
+#include "base/checks.hpp"
 
 namespace morvane::general {
 

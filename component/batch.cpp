@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "base/failure.hpp"
+#include "base/checks.hpp"
 #include "base/fp_environment.hpp"
 #include "component/zediz_state.hpp"
 #include "mgrs/mgrs.hpp"

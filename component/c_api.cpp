@@ -8,7 +8,7 @@
 #include <string>
 
 #include <morvane/batch.hpp>
-#include "base/failure.hpp"
+#include "base/checks.hpp"
 #include <morvane/zediz_ado.hpp>
 
 struct morvane_object {

@@ -7,7 +7,7 @@
 
 #include "component/dms.hpp"
 #include "component/driver.hpp"
-#include "base/failure.hpp"
+#include "base/checks.hpp"
 #include "base/fp_environment.hpp"
 #include "component/zediz_state.hpp"
 #include "datum/molodensky.hpp"

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "base/failure.hpp"
+#include "base/checks.hpp"
 
 namespace morvane {
 

@@ -1,6 +1,6 @@
 #include "datum/catalogue.hpp"
 
-#include "base/failure.hpp"
+#include "base/checks.hpp"
 
 namespace morvane::datum {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "base/failure.hpp"
+#include "base/checks.hpp"
 
 namespace morvane::datum {
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <string_view>
 
-#include "base/failure.hpp"
+#include "base/checks.hpp"
 #include "base/general.hpp"
 
 namespace morvane::datum {

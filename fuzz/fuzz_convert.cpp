@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "base/failure.hpp"
+#include "base/checks.hpp"
 #include <morvane/zediz_ado.hpp>
 #include "fuzz/values.hpp"
 

@@ -16,7 +16,7 @@
 #include <string>
 
 #include "component/driver.hpp"
-#include "base/failure.hpp"
+#include "base/checks.hpp"
 #include "base/general.hpp"
 #include <morvane/zediz_ado.hpp>
 #include "datum/catalogue.hpp"

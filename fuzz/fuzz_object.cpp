@@ -17,7 +17,7 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include "component/dms.hpp"
-#include "base/failure.hpp"
+#include "base/checks.hpp"
 #include "base/general.hpp"
 #include <morvane/zediz_ado.hpp>
 #include "datum/catalogue.hpp"

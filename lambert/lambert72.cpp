@@ -9,7 +9,7 @@
 
 #include <cmath>
 
-#include "base/failure.hpp"
+#include "base/checks.hpp"
 #include "base/general.hpp"
 
 namespace morvane::lambert {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "base/failure.hpp"
+#include "base/checks.hpp"
 #include "mgrs/mgrs.hpp"
 #include "mgrs/mgrs_internal.hpp"
 #include "utm/utm.hpp"

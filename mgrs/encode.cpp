@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "base/failure.hpp"
+#include "base/checks.hpp"
 #include "mgrs/mgrs.hpp"
 #include "mgrs/mgrs_internal.hpp"
 #include "utm/utm.hpp"

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "base/failure.hpp"
+#include "base/checks.hpp"
 #include "mgrs/mgrs.hpp"
 #include "mgrs/mgrs_internal.hpp"
 

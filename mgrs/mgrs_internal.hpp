@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "base/failure.hpp"
+#include "base/checks.hpp"
 #include "utm/utm.hpp"
 
 namespace morvane::dma::mgrs_internal {

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "base/failure.hpp"
+#include "base/checks.hpp"
 
 namespace morvane::testing {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "component/dms.hpp"
-#include "base/failure.hpp"
+#include "base/checks.hpp"
 #include "tests/failure_kind.hpp"
 #include "base/general.hpp"
 

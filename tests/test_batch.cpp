@@ -14,7 +14,7 @@
 #include <vector>
 
 #include <morvane/batch.hpp>
-#include "base/failure.hpp"
+#include "base/checks.hpp"
 #include <morvane/zediz_ado.hpp>
 
 namespace morvane {

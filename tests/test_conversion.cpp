@@ -8,7 +8,7 @@
 
 #include "component/dms.hpp"
 #include "component/driver.hpp"
-#include "base/failure.hpp"
+#include "base/checks.hpp"
 #include "tests/failure_kind.hpp"
 #include "base/general.hpp"
 #include <morvane/zediz_ado.hpp>

@@ -4,7 +4,7 @@
 #include <cfenv>
 #include <cmath>
 
-#include "base/failure.hpp"
+#include "base/checks.hpp"
 #include "tests/failure_kind.hpp"
 #include "datum/catalogue.hpp"
 #include "datum/molodensky.hpp"

@@ -7,7 +7,7 @@
 #include <limits>
 #include <string>
 
-#include "base/failure.hpp"
+#include "base/checks.hpp"
 #include "ifbl/ifbl.hpp"
 
 namespace morvane::ifbl {

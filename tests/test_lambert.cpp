@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "base/failure.hpp"
+#include "base/checks.hpp"
 #include "lambert/lambert72.hpp"
 
 namespace morvane::lambert::detail {

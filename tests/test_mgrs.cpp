@@ -9,7 +9,7 @@
 #include <limits>
 #include <string>
 
-#include "base/failure.hpp"
+#include "base/checks.hpp"
 #include "mgrs/mgrs.hpp"
 #include "utm/utm.hpp"
 

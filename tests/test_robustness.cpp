@@ -11,7 +11,7 @@
 #include <limits>
 #include <string>
 
-#include "base/failure.hpp"
+#include "base/checks.hpp"
 #include <morvane/zediz_ado.hpp>
 
 using namespace morvane;

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "base/failure.hpp"
+#include "base/checks.hpp"
 #include "base/general.hpp"
 #include "datum/catalogue.hpp"
 #include "utm/utm.hpp"

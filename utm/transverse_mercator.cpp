@@ -18,7 +18,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "base/failure.hpp"
+#include "base/checks.hpp"
 #include "base/general.hpp"
 #include "datum/catalogue.hpp"
 #include "utm/utm.hpp"

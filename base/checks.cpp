@@ -1,4 +1,4 @@
-#include "base/failure.hpp"
+#include "base/checks.hpp"
 
 namespace morvane {
 
