@@ -21,7 +21,7 @@ from setuptools.command.build_ext import build_ext
 
 HERE = Path(__file__).resolve().parent
 ROOT = HERE.parent
-SUBSYSTEMS = ("base", "component", "datum", "utm", "mgrs", "lambert", "ifbl")
+SUBSYSTEMS = ("base", "elementary", "component", "datum", "utm", "mgrs", "lambert", "ifbl")
 
 # Reproducible to the bit: no contraction into fused multiply-adds, no
 # fast-math, as in the CMake build.

@@ -1,0 +1,161 @@
+// Writes elementary/tables.hpp, the constants and tables of the
+// elementary functions, from MPFR at 2000 bits:
+//
+//   g++ -O2 -std=c++20 elementary/generate/make_tables.cpp -lmpfr -lgmp -o make_tables
+//   ./make_tables > elementary/tables.hpp
+//
+// Doubles are written as hexadecimal literals, rounded to nearest; a pair
+// (hi, lo) is hi = RN(v), lo = RN(v - hi).  A fixed-point value has eight
+// 32-bit digits, the first the integer part, the others the fraction
+// (2^-32 ... 2^-224), truncated toward zero.  The polynomial coefficients
+// are computed by elementary/coefficients.sollya.
+#include <mpfr.h>
+
+#include <cstdint>
+#include <cstdio>
+
+namespace {
+
+constexpr mpfr_prec_t kPrec = 2000;
+
+void PrintDouble(double d) { std::printf("%a", d); }
+
+// hi, lo of v.
+void PrintPair(const mpfr_t v) {
+  mpfr_t t;
+  mpfr_init2(t, kPrec);
+  const double hi = mpfr_get_d(v, MPFR_RNDN);
+  mpfr_sub_d(t, v, hi, MPFR_RNDN);
+  const double lo = mpfr_get_d(t, MPFR_RNDN);
+  std::printf("{");
+  PrintDouble(hi);
+  std::printf(", ");
+  PrintDouble(lo);
+  std::printf("}");
+  mpfr_clear(t);
+}
+
+// Eight 32-bit digits of v >= 0, truncated.
+void PrintFixed(const mpfr_t v) {
+  mpfr_t t, d;
+  mpfr_inits2(kPrec, t, d, static_cast<mpfr_ptr>(nullptr));
+  mpfr_set(t, v, MPFR_RNDN);
+  std::printf("{");
+  for (int i = 0; i < 8; ++i) {
+    mpfr_floor(d, t);
+    const unsigned long digit = mpfr_get_ui(d, MPFR_RNDN);
+    std::printf("0x%08lxu%s", digit, i < 7 ? ", " : "");
+    mpfr_sub(t, t, d, MPFR_RNDN);
+    mpfr_mul_2ui(t, t, 32, MPFR_RNDN);
+  }
+  std::printf("}");
+  mpfr_clears(t, d, static_cast<mpfr_ptr>(nullptr));
+}
+
+// v rounded to `bits` significant bits, to nearest.
+double RoundTo(const mpfr_t v, int bits) {
+  mpfr_t t;
+  mpfr_init2(t, bits);
+  mpfr_set(t, v, MPFR_RNDN);
+  const double d = mpfr_get_d(t, MPFR_RNDN);
+  mpfr_clear(t);
+  return d;
+}
+
+}  // namespace
+
+int main() {
+  mpfr_t pi, v, w;
+  mpfr_inits2(kPrec, pi, v, w, static_cast<mpfr_ptr>(nullptr));
+  mpfr_const_pi(pi, MPFR_RNDN);
+
+  std::printf(
+      "// The constants and tables of the elementary functions, written by\n"
+      "// elementary/generate/make_tables.cpp.\n"
+      "#pragma once\n\n#include <cstdint>\n\n"
+      "#include \"elementary/double_double.hpp\"\n#include \"elementary/fixed.hpp\"\n\n"
+      "namespace morvane::elementary::detail {\n\n");
+
+  // sin(j pi/128), j = 0 .. 255.
+  std::printf("inline constexpr Pair kSinTable[256] = {\n");
+  for (int j = 0; j < 256; ++j) {
+    mpfr_mul_si(v, pi, j, MPFR_RNDN);
+    mpfr_div_ui(v, v, 128, MPFR_RNDN);
+    mpfr_sin(v, v, MPFR_RNDN);
+    std::printf("    ");
+    PrintPair(v);
+    std::printf(",\n");
+  }
+  std::printf("};\n\n");
+
+  // atan(j/64), j = 0 .. 64, as pairs and in fixed point.
+  std::printf("inline constexpr Pair kAtanTable[65] = {\n");
+  for (int j = 0; j <= 64; ++j) {
+    mpfr_set_si(v, j, MPFR_RNDN);
+    mpfr_div_ui(v, v, 64, MPFR_RNDN);
+    mpfr_atan(v, v, MPFR_RNDN);
+    std::printf("    ");
+    PrintPair(v);
+    std::printf(",\n");
+  }
+  std::printf("};\n\n");
+  std::printf("inline constexpr Digits kAtanFixed[65] = {\n");
+  for (int j = 0; j <= 64; ++j) {
+    mpfr_set_si(v, j, MPFR_RNDN);
+    mpfr_div_ui(v, v, 64, MPFR_RNDN);
+    mpfr_atan(v, v, MPFR_RNDN);
+    std::printf("    ");
+    PrintFixed(v);
+    std::printf(",\n");
+  }
+  std::printf("};\n\n");
+
+  // pi/128 in four parts of 27 bits: k * part is exact for |k| < 2^26.
+  std::printf("inline constexpr double kPiOver128Parts[4] = {");
+  mpfr_div_ui(v, pi, 128, MPFR_RNDN);
+  for (int i = 0; i < 4; ++i) {
+    const double part = RoundTo(v, 27);
+    PrintDouble(part);
+    std::printf("%s", i < 3 ? ", " : "};\n");
+    mpfr_sub_d(v, v, part, MPFR_RNDN);
+  }
+  std::printf("// |pi/128 - sum of the parts| = %.3e\n", mpfr_get_d(v, MPFR_RNDN));
+
+  mpfr_ui_div(v, 128, pi, MPFR_RNDN);
+  std::printf("inline constexpr double k128OverPi = ");
+  PrintDouble(mpfr_get_d(v, MPFR_RNDN));
+  std::printf(";\n");
+  mpfr_div_ui(v, pi, 2, MPFR_RNDN);
+  std::printf("inline constexpr Pair kHalfPi = ");
+  PrintPair(v);
+  std::printf(";\n\n");
+
+  // Fixed-point constants.
+  mpfr_div_ui(v, pi, 2, MPFR_RNDN);
+  std::printf("inline constexpr Digits kHalfPiFixed = ");
+  PrintFixed(v);
+  std::printf(";\n");
+  mpfr_ui_div(v, 2, pi, MPFR_RNDN);
+  std::printf("inline constexpr Digits kTwoOverPiFixed = ");
+  PrintFixed(v);
+  std::printf(";\n");
+  mpfr_const_log2(v, MPFR_RNDN);
+  std::printf("inline constexpr Digits kLn2Fixed = ");
+  PrintFixed(v);
+  std::printf(";\n\n");
+
+  // The binary digits of 2/pi, 32 to a word: word i holds the bits of
+  // weight 2^-(32i+1) .. 2^-(32i+32).  1376 bits reach past the last bit
+  // that the largest double (2^1024) needs, plus 300.
+  std::printf("inline constexpr std::uint32_t kTwoOverPiBits[43] = {\n   ");
+  mpfr_ui_div(v, 2, pi, MPFR_RNDN);
+  for (int i = 0; i < 43; ++i) {
+    mpfr_mul_2ui(v, v, 32, MPFR_RNDN);
+    mpfr_floor(w, v);
+    std::printf(" 0x%08lxu,%s", mpfr_get_ui(w, MPFR_RNDN), i % 6 == 5 ? "\n   " : "");
+    mpfr_sub(v, v, w, MPFR_RNDN);
+  }
+  std::printf("\n};\n\n}  // namespace morvane::elementary::detail\n");
+  mpfr_clears(pi, v, w, static_cast<mpfr_ptr>(nullptr));
+  return 0;
+}
