@@ -1,7 +1,7 @@
 // check_elementary: compares the core's elementary functions with MPFR's
 // correctly rounded values, bit for bit.
 //
-//   check_elementary [N] [seed]
+//   check_elementary [N] [seed] [function]
 //
 // N arguments per function (default 10^6): a quarter spread over every
 // finite double (random bit patterns, a log-uniform magnitude), the rest
@@ -105,6 +105,7 @@ class Arguments {
 int main(int argc, char** argv) {
   const std::uint64_t n = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1000000;
   const std::uint64_t seed = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 1;
+  const std::string only = argc > 3 ? argv[3] : "";
   mpfr_set_emin(-1073);
   mpfr_set_emax(1024);
 
@@ -118,6 +119,7 @@ int main(int argc, char** argv) {
   };
   std::uint64_t total = 0;
   for (const Checked& c : functions) {
+    if (!only.empty() && only != c.name) continue;
     Arguments args(seed * 1000003u + std::hash<std::string>{}(c.name), c.periodic);
     std::uint64_t mismatches = 0, inFast = 0, accurateInFast = 0;
     const std::uint64_t before = morvane::elementary::AccuratePathCount();

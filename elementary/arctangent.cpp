@@ -76,10 +76,10 @@ double AtanAccurate(double ax, bool inverted) {
 using namespace detail;
 
 double Atan(double x) {
+  if (x != x) return x + x;  // NaN, quietly (an ordered comparison would raise invalid)
   const double ax = std::fabs(x);
   const double sign = x < 0 ? -1.0 : 1.0;
   if (!(ax <= 1.0)) {
-    if (ax != ax) return x + x;  // NaN
     if (!(ax < 0x1p53)) return sign * (kHalfPi.hi + kHalfPi.lo);  // inexact, or +-inf
   } else if (ax < kTiny) {
     return x == 0.0 ? x : x - x * 0x1p-60;

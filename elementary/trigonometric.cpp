@@ -150,9 +150,10 @@ using namespace detail;
 std::uint64_t AccuratePathCount() { return accurateCount; }
 
 double Sin(double x) {
+  if (x != x) return x + x;  // NaN, quietly (an ordered comparison would raise invalid)
   const double ax = std::fabs(x);
   if (!(ax < kFastLimit)) {
-    if (!(ax <= 0x1.fffffffffffffp1023)) return x - x;  // NaN; invalid for inf
+    if (!(ax <= 0x1.fffffffffffffp1023)) return x - x;  // NaN and invalid
     return SinFrom(Accurate(x));
   }
   if (ax < kTinySin) return x == 0.0 ? x : x - x * 0x1p-60;  // inexact
@@ -164,6 +165,7 @@ double Sin(double x) {
 }
 
 double Cos(double x) {
+  if (x != x) return x + x;  // NaN, quietly (an ordered comparison would raise invalid)
   const double ax = std::fabs(x);
   if (!(ax < kFastLimit)) {
     if (!(ax <= 0x1.fffffffffffffp1023)) return x - x;
@@ -178,6 +180,7 @@ double Cos(double x) {
 }
 
 SinCosPair SinCos(double x) {
+  if (x != x) return {x + x, x + x};  // NaN, quietly (an ordered comparison would raise invalid)
   const double ax = std::fabs(x);
   if (!(ax < kFastLimit)) {
     if (!(ax <= 0x1.fffffffffffffp1023)) return {x - x, x - x};
@@ -211,6 +214,7 @@ SinCosPair SinCos(double x) {
 // stays below 2^21.  Relative error below 2^-155 (sin r >= 2^-62 and
 // its absolute error below 2^5 units).
 double Tan(double x) {
+  if (x != x) return x + x;  // NaN, quietly (an ordered comparison would raise invalid)
   const double ax = std::fabs(x);
   if (!(ax <= 0x1.fffffffffffffp1023)) return x - x;
   if (ax < kTinyCos) return x == 0.0 ? x : x + x * 0x1p-60;
