@@ -40,6 +40,20 @@ double Correct(Reference f, double x) {
   return y;
 }
 
+double CorrectPow(double x, double y) {
+  mpfr_t mx, my, mz;
+  mpfr_init2(mx, 53);
+  mpfr_init2(my, 53);
+  mpfr_init2(mz, 53);
+  mpfr_set_d(mx, x, MPFR_RNDN);
+  mpfr_set_d(my, y, MPFR_RNDN);
+  const int inexact = mpfr_pow(mz, mx, my, MPFR_RNDN);
+  mpfr_subnormalize(mz, inexact, MPFR_RNDN);
+  const double z = mpfr_get_d(mz, MPFR_RNDN);
+  mpfr_clears(mx, my, mz, static_cast<mpfr_ptr>(nullptr));
+  return z;
+}
+
 bool Same(double a, double b) {
   if (std::isnan(a) && std::isnan(b)) return true;
   return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
@@ -100,6 +114,85 @@ class Arguments {
   bool periodic_;
 };
 
+// Pairs (x, y) for Pow.
+class PowArguments {
+ public:
+  explicit PowArguments(std::uint64_t seed) : rng_(seed) {}
+
+  // The kind of the pair drawn last: true for the conversions' domains
+  // and x in (0, 4], y in [-4, 4], false for the special and exact cases.
+  bool Ordinary() const { return (kind_ >= 2 && kind_ <= 4) || kind_ >= 10; }
+
+  void Next(double& x, double& y) {
+    const std::uint64_t kind = kind_ = rng_() % 16;
+    switch (kind) {
+      case 0:  // any doubles
+        x = std::bit_cast<double>(rng_());
+        y = std::bit_cast<double>(rng_());
+        return;
+      case 1:  // x over the whole range, y with |y log2 x| up to 1100
+        x = std::ldexp(1.0 + Unit(), static_cast<int>(rng_() % 2098) - 1074);
+        y = (Unit() * 2.0 - 1.0) * 1100.0 / std::fmax(1.0, std::fabs(std::log2(x)));
+        return;
+      case 2:  // the Lambert projection's (1 + es)/(1 - es) to e/2
+        x = 0.84 + Unit() * 0.35;
+        y = 0.0409 + Unit() * 0.0002;
+        return;
+      case 3:  // t^n and (r/aF)^(1/n)
+        x = std::ldexp(1.0 + Unit(), static_cast<int>(rng_() % 80) - 40);
+        y = (rng_() & 1) ? 0.7716421928 : 1.0 / 0.7716421928;
+        return;
+      case 4:  // the Molodensky W2^1.5
+        x = 0.99 + Unit() * 0.01;
+        y = 1.5;
+        return;
+      case 5: {  // exact cases: integers and their squares and cubes
+        const double a = static_cast<double>(1 + rng_() % (1u << 26));
+        switch (rng_() % 5) {
+          case 0: x = a; y = 2.0; break;
+          case 1: x = a * a; y = 0.5; break;
+          case 2: x = a * a; y = 1.5; break;
+          case 3: x = std::fmod(a, 1u << 17) + 1.0; y = 3.0; break;
+          default: x = a * a * 0x1p-40; y = -0.5; break;
+        }
+        return;
+      }
+      case 6:  // midpoints: odd 27-bit integers squared
+        x = static_cast<double>((1u << 26) | (rng_() & ((1u << 26) - 1)) | 1u);
+        y = 2.0;
+        return;
+      case 7:  // powers of two, with integer and half-integer exponents
+        x = std::ldexp(1.0, static_cast<int>(rng_() % 200) - 100);
+        y = static_cast<double>(static_cast<int>(rng_() % 41) - 20) / ((rng_() & 1) ? 1.0 : 2.0);
+        return;
+      case 8:  // x close to 1, large y
+        x = std::bit_cast<double>(std::bit_cast<std::int64_t>(1.0) +
+                                  static_cast<std::int64_t>(rng_() % 2001) - 1000);
+        y = std::ldexp(Unit() * 2.0 - 1.0, static_cast<int>(rng_() % 60));
+        return;
+      case 9:  // negative x, integer y
+        x = -std::ldexp(1.0 + Unit(), static_cast<int>(rng_() % 40) - 20);
+        y = static_cast<double>(static_cast<int>(rng_() % 61) - 30);
+        return;
+      default:  // x in (0, 4], y in [-4, 4]
+        x = Unit() * 4.0;
+        y = Unit() * 8.0 - 4.0;
+        return;
+    }
+  }
+
+ private:
+  double Unit() { return static_cast<double>(rng_() >> 11) * 0x1p-53; }
+  std::mt19937_64 rng_;
+  std::uint64_t kind_ = 0;
+};
+
+// One ulp of a subnormal result: 2^-1074.
+bool WithinOneSubnormalUlp(double a, double b) {
+  return std::isfinite(a) && std::isfinite(b) && std::fabs(a - b) <= 0x1p-1074 &&
+         std::fabs(b) < 0x1p-1022;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -143,6 +236,37 @@ int main(int argc, char** argv) {
                 " accurate paths; in the fast range %.2e of %" PRIu64 "\n",
                 c.name, n, mismatches, accurate,
                 static_cast<double>(accurateInFast) / static_cast<double>(inFast ? inFast : 1), inFast);
+    total += mismatches;
+  }
+  if (only.empty() || only == "Pow") {
+    PowArguments args(seed * 1000003u + 77);
+    std::uint64_t mismatches = 0, subnormal = 0, inFast = 0, accurateInFast = 0;
+    const std::uint64_t before = morvane::elementary::AccuratePathCount();
+    for (std::uint64_t i = 0; i < n; ++i) {
+      double x, y;
+      args.Next(x, y);
+      const std::uint64_t start = morvane::elementary::AccuratePathCount();
+      const double got = morvane::elementary::Pow(x, y);
+      if (args.Ordinary()) {
+        ++inFast;
+        accurateInFast += morvane::elementary::AccuratePathCount() - start;
+      }
+      const double want = CorrectPow(x, y);
+      if (Same(got, want)) continue;
+      if (WithinOneSubnormalUlp(got, want)) {
+        ++subnormal;  // results below 2^-1022 are within one ulp
+        continue;
+      }
+      if (++mismatches <= 20)
+        std::printf("MISMATCH Pow(%a, %a) = %a, correctly rounded %a\n", x, y, got, want);
+    }
+    const std::uint64_t accurate = morvane::elementary::AccuratePathCount() - before;
+    std::printf("%-11s %12" PRIu64 " arguments %8" PRIu64 " mismatches %10" PRIu64
+                " accurate paths; on ordinary pairs %.2e of %" PRIu64
+                "; subnormal results one ulp away: %" PRIu64 "\n",
+                "Pow", n, mismatches, accurate,
+                static_cast<double>(accurateInFast) / static_cast<double>(inFast ? inFast : 1), inFast,
+                subnormal);
     total += mismatches;
   }
   return total ? 1 : 0;

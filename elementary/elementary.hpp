@@ -20,9 +20,22 @@
 //     value lies within 2^-150 of a midpoint (none is known; in any case
 //     within 1 ulp and the same on every platform).
 //   Atan: correctly rounded for every double.
+//   Pow: correctly rounded for x > 0 and |y| <= 2^64 with a result of at
+//     least 2^-1022 (the conversions pass x in [0.84, 1.19] with
+//     y = e/2, x in (0, 2^64) with y = n and 1/n, x in [0.99, 1] with
+//     y = 1.5), by the fast path or an accurate path of relative error
+//     below 2^-141 (2^-205 for |y| < 2); an exact midpoint between two
+//     doubles (x^y = (2^27 - 1)^2 is one) rounds to even.  A negative x
+//     with an integer y gives +-|x|^y; results below 2^-1022 are within
+//     one ulp.
 // Special values follow C's Annex F: sin, cos, tan of +-inf are NaN with
 // the invalid exception; a NaN argument gives a NaN; sin, tan, atan of
-// +-0 are +-0; atan(+-inf) = +-pi/2 rounded.
+// +-0 are +-0; atan(+-inf) = +-pi/2 rounded.  pow(x, +-0) = 1 and
+// pow(1, y) = 1 for any x, y (NaN too); pow(+-0, y < 0) is infinite with
+// divide-by-zero; pow(x < 0, non-integer y) is NaN with invalid; results
+// beyond the largest double are infinite with overflow, those below
+// 2^-1074 zero with underflow; the other cases of pow with +-0, +-inf or
+// -1 as Annex F lists them.
 #pragma once
 
 #include <cstdint>
@@ -33,6 +46,7 @@ double Sin(double x);
 double Cos(double x);
 double Tan(double x);
 double Atan(double x);
+double Pow(double x, double y);
 
 struct SinCosPair {
   double sin, cos;

@@ -187,7 +187,7 @@ Fixed Reciprocal(const Fixed& a) {
   return y;
 }
 
-Rounded RoundToDouble(const Fixed& a, int errBit, int scale) {
+Rounded RoundToDouble(const Fixed& a, int errBit, int scale, bool tieIfUndecided) {
   bool na;
   const Fixed x = Abs(a, na);
   const int lead = LeadingBit(x);
@@ -203,7 +203,12 @@ Rounded RoundToDouble(const Fixed& a, int errBit, int scale) {
   bool decided = false;
   const int floor = errBit < 0 ? 0 : errBit + 1;
   for (int pos = roundBit - 1; pos >= floor && !decided; --pos) decided = Bit(x, pos) != (rb ^ 1);
-  if (rb && (sticky || (m & 1))) ++m;
+  if (!decided && tieIfUndecided) {
+    // The midpoint between m and m + 1 (m as truncated): the even one.
+    if (m & 1) ++m;
+  } else if (rb && (sticky || (m & 1))) {
+    ++m;
+  }
   const double v = static_cast<double>(m) * PowerOfTwo(lead - 52 - 224 + scale);
   return {na ? -v : v, decided};
 }

@@ -49,12 +49,13 @@ int LeadingBit(const Fixed& a);
 // a * 2^scale rounded to the nearest double, ties to even, for a nonzero
 // value whose result is a normal double.  `decided` is false when a value
 // within 2^errBit units of a (absolute error) could round otherwise, that
-// is lies on the other side of a midpoint between two doubles.
+// is lies on the other side of a midpoint between two doubles; then, with
+// `tieIfUndecided`, a is taken for that midpoint and rounded to even.
 struct Rounded {
   double value;
   bool decided;
 };
-Rounded RoundToDouble(const Fixed& a, int errBit, int scale);
+Rounded RoundToDouble(const Fixed& a, int errBit, int scale, bool tieIfUndecided = false);
 
 // x reduced modulo pi/2 for a finite x != 0 (Payne and Hanek's method,
 // with the bits of 2/pi): the quadrant q, the nearest integer to

@@ -246,5 +246,98 @@ TEST(Elementary, RangesAndNoFaultsOnFiniteArguments) {
   }
 }
 
+struct PowSpecial {
+  double x, y, expected;
+  int faults;
+};
+
+// C's Annex F cases of pow, with the exceptions each raises.
+TEST(Elementary, PowSpecialValuesAndTheirExceptions) {
+  const double big = 0x1.fffffffffffffp+1023;
+  const PowSpecial cases[] = {
+      {kNaN, 0.0, 1.0, 0},       {kNaN, -0.0, 1.0, 0},     {1.0, kNaN, 1.0, 0},
+      {1.0, kInf, 1.0, 0},       {-1.0, kInf, 1.0, 0},     {-1.0, -kInf, 1.0, 0},
+      {kNaN, 2.0, kNaN, 0},      {2.0, kNaN, kNaN, 0},
+      // pow(+-0, y)
+      {0.0, -3.0, kInf, FE_DIVBYZERO},   {-0.0, -3.0, -kInf, FE_DIVBYZERO},
+      {0.0, -2.0, kInf, FE_DIVBYZERO},   {-0.0, -2.0, kInf, FE_DIVBYZERO},
+      {-0.0, -0.5, kInf, FE_DIVBYZERO},  {-0.0, -kInf, kInf, 0},
+      {0.0, 3.0, 0.0, 0},        {-0.0, 3.0, -0.0, 0},     {-0.0, 2.0, 0.0, 0},
+      {-0.0, 0.5, 0.0, 0},       {-0.0, kInf, 0.0, 0},
+      // y infinite
+      {0.5, -kInf, kInf, 0},     {2.0, -kInf, 0.0, 0},     {-0.5, kInf, 0.0, 0},
+      {-2.0, kInf, kInf, 0},
+      // x infinite
+      {-kInf, -3.0, -0.0, 0},    {-kInf, -2.0, 0.0, 0},    {-kInf, -0.5, 0.0, 0},
+      {-kInf, 3.0, -kInf, 0},    {-kInf, 2.0, kInf, 0},    {-kInf, 0.5, kInf, 0},
+      {kInf, -1.0, 0.0, 0},      {kInf, 0.5, kInf, 0},
+      // negative x: integer y or invalid
+      {-2.0, 0.5, kNaN, FE_INVALID},     {-0x1p-1074, 1.5, kNaN, FE_INVALID},
+      {-2.0, 3.0, -8.0, 0},      {-2.0, 2.0, 4.0, 0},      {-2.0, 0x1p60, kInf, FE_OVERFLOW},
+      {-2.0, 0x1p60 + 0x1p8, kInf, FE_OVERFLOW},
+      // overflow and underflow
+      {10.0, 309.0, kInf, FE_OVERFLOW},  {-10.0, 309.0, -kInf, FE_OVERFLOW},
+      {big, 2.0, kInf, FE_OVERFLOW},     {2.0, 1024.0, kInf, FE_OVERFLOW},
+      {0.5, -1024.0, kInf, FE_OVERFLOW}, {1.0 + 0x1p-52, 0x1p70, kInf, FE_OVERFLOW},
+      {10.0, -400.0, 0.0, 0},    {-10.0, -401.0, -0.0, 0}, {1.0 - 0x1p-53, 0x1p70, 0.0, 0},
+      {2.0, -1075.0, 0.0, 0},    {2.0, -1074.0, 0x1p-1074, 0},
+      // exact results and the largest ones
+      {2.0, 1023.0, 0x1p+1023, 0},       {big, 1.0, big, 0},       {big, -1.0, 0x1p-1024, 0},
+      {0x1p-1074, 1.0, 0x1p-1074, 0},    {0x1p-1074, -0.5, 0x1p537, 0},
+  };
+  for (const PowSpecial& c : cases) {
+    volatile double x = c.x, y = c.y;
+    std::feclearexcept(FE_ALL_EXCEPT);
+    volatile double value = Pow(x, y);
+    const int faults = std::fetestexcept(kFaults);
+    EXPECT_TRUE(SameBits(value, c.expected)) << "Pow(" << Hex(c.x) << ", " << Hex(c.y)
+                                             << ") = " << Hex(value) << ", expected " << Hex(c.expected);
+    EXPECT_EQ(faults, c.faults) << "Pow(" << Hex(c.x) << ", " << Hex(c.y) << ")";
+  }
+}
+
+// Correctly rounded values from MPFR: exact results, exact midpoints
+// (rounded to even), the conversions' calls, x close to 1.
+TEST(Elementary, PowValuesCorrectlyRounded) {
+  const PowSpecial cases[] = {
+      {0x1.8p+1, 0x1p+1, 0x1.2p+3, 0},
+      {0x1.ffffffcp+26, 0x1p+1, 0x1.ffffff8p+53, 0},          // (2^27 - 1)^2, a midpoint
+      {0x1.ffffff4p+26, 0x1p+1, 0x1.fffffe8000004p+53, 0},    // (2^27 - 3)^2, a midpoint
+      {0x1p+4, 0x1p-1, 0x1p+2, 0},
+      {0x1p+2, 0x1.8p+0, 0x1p+3, 0},
+      {0x1.2p+3, 0x1p-1, 0x1.8p+1, 0},
+      {0x1p-1022, 0x1p-1, 0x1p-511, 0},
+      {0x1.4p+3, 0x1.34p+8, 0x1.1ccf385ebc8ap+1023, 0},       // 10^308
+      {0x1.ff7ced916872bp-1, 0x1.8p+0, 0x1.ff3b70efdfe22p-1, 0},
+      {0x1.12ca57a786c22p+0, 0x1.4f0d844d013a9p-5, 0x1.00be21fc63aa8p+0, 0},
+      {0x1.8p-3, 0x1.8b14af7c94571p-1, 0x1.19653bebfb4f7p-2, 0},
+      {0x1.4p+1, 0x1.4bc28e2e4e3bbp+0, 0x1.a3ad598e2a214p+1, 0},
+      {-0x1.8p+1, -0x1.8p+1, -0x1.2f684bda12f68p-5, 0},
+      {0x1.0000000000001p+0, 0x1p+52, 0x1.5bf0a8b145769p+1, 0},  // e rounded
+  };
+  for (const PowSpecial& c : cases) {
+    const double value = Pow(c.x, c.y);
+    EXPECT_TRUE(SameBits(value, c.expected)) << "Pow(" << Hex(c.x) << ", " << Hex(c.y)
+                                             << ") = " << Hex(value) << ", expected " << Hex(c.expected);
+  }
+}
+
+// Integer exponents: x^n equals the exact product when that is a double,
+// and (-x)^n = +-x^n.
+TEST(Elementary, PowIntegerExponents) {
+  std::mt19937_64 rng(11);
+  for (int i = 0; i < 5000; ++i) {
+    const double a = static_cast<double>(1 + rng() % (1u << 17));
+    ASSERT_EQ(Pow(a, 2.0), a * a) << a;
+    ASSERT_EQ(Pow(a, 3.0), a * a * a) << a;
+    ASSERT_EQ(Pow(a * a, 0.5), a) << a;
+    ASSERT_EQ(Pow(-a, 3.0), -(a * a * a)) << a;
+    const double x = std::ldexp(1.0 + static_cast<double>(rng() >> 11) * 0x1p-53, static_cast<int>(rng() % 40) - 20);
+    const double n = static_cast<double>(static_cast<int>(rng() % 21) - 10);
+    const double p = Pow(x, n);
+    ASSERT_TRUE(SameBits(Pow(-x, n), (static_cast<int>(n) % 2 != 0) ? -p : p)) << Hex(x) << " " << n;
+  }
+}
+
 }  // namespace
 }  // namespace morvane::elementary

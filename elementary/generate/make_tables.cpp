@@ -52,6 +52,17 @@ void PrintFixed(const mpfr_t v) {
   mpfr_clears(t, d, static_cast<mpfr_ptr>(nullptr));
 }
 
+// Eight 32-bit digits of any |v| < 2^31, in two's complement: those of
+// v + 2^32 when v < 0 (the integer digit wraps), truncated toward -inf.
+void PrintFixedSigned(const mpfr_t v) {
+  mpfr_t t;
+  mpfr_init2(t, kPrec);
+  mpfr_set(t, v, MPFR_RNDN);
+  if (mpfr_sgn(t) < 0) mpfr_add_d(t, t, 4294967296.0, MPFR_RNDN);
+  PrintFixed(t);
+  mpfr_clear(t);
+}
+
 // v rounded to `bits` significant bits, to nearest.
 double RoundTo(const mpfr_t v, int bits) {
   mpfr_t t;
@@ -142,6 +153,76 @@ int main() {
   mpfr_const_log2(v, MPFR_RNDN);
   std::printf("inline constexpr Digits kLn2Fixed = ");
   PrintFixed(v);
+  std::printf(";\n\n");
+
+  // The logarithm's reduction: for m in [0.7, 1.42] and i = round(128 m)
+  // (90 .. 182), c_i = 128 / i rounded to 10 bits, so that m c_i - 1 is a
+  // double; -ln(c_i) as a pair and in fixed point.
+  std::printf("struct LogEntry {\n  double c;\n  Pair minusLogC;\n};\n");
+  std::printf("inline constexpr LogEntry kLogTable[93] = {\n");
+  for (int i = 90; i <= 182; ++i) {
+    mpfr_set_ui(v, 128, MPFR_RNDN);
+    mpfr_div_ui(v, v, i, MPFR_RNDN);
+    const double c = RoundTo(v, 10);
+    mpfr_set_d(v, c, MPFR_RNDN);
+    mpfr_log(v, v, MPFR_RNDN);
+    mpfr_neg(v, v, MPFR_RNDN);
+    std::printf("    {");
+    PrintDouble(c);
+    std::printf(", ");
+    PrintPair(v);
+    std::printf("},\n");
+  }
+  std::printf("};\n\n");
+  std::printf("inline constexpr Digits kMinusLogCFixed[93] = {\n");
+  for (int i = 90; i <= 182; ++i) {
+    mpfr_set_ui(v, 128, MPFR_RNDN);
+    mpfr_div_ui(v, v, i, MPFR_RNDN);
+    mpfr_set_d(v, RoundTo(v, 10), MPFR_RNDN);
+    mpfr_log(v, v, MPFR_RNDN);
+    mpfr_neg(v, v, MPFR_RNDN);
+    std::printf("    ");
+    PrintFixedSigned(v);
+    std::printf(",\n");
+  }
+  std::printf("};\n\n");
+
+  // 2^(j/128), j = 0 .. 127.
+  std::printf("inline constexpr Pair kExp2Table[128] = {\n");
+  for (int j = 0; j < 128; ++j) {
+    mpfr_set_si(v, j, MPFR_RNDN);
+    mpfr_div_ui(v, v, 128, MPFR_RNDN);
+    mpfr_ui_pow(v, 2, v, MPFR_RNDN);
+    std::printf("    ");
+    PrintPair(v);
+    std::printf(",\n");
+  }
+  std::printf("};\n\n");
+
+  // ln 2: 42 bits (e ln2 exact for |e| < 2^11) and the rest; ln2/128 in
+  // three parts, the first two of 35 bits (k part exact for |k| < 2^18).
+  mpfr_const_log2(v, MPFR_RNDN);
+  {
+    const double a = RoundTo(v, 42);
+    mpfr_sub_d(w, v, a, MPFR_RNDN);
+    std::printf("inline constexpr double kLn2Parts[2] = {");
+    PrintDouble(a);
+    std::printf(", ");
+    PrintDouble(mpfr_get_d(w, MPFR_RNDN));
+    std::printf("};\n");
+  }
+  mpfr_div_ui(v, v, 128, MPFR_RNDN);
+  std::printf("inline constexpr double kLn2Over128Parts[3] = {");
+  for (int i = 0; i < 3; ++i) {
+    const double part = i < 2 ? RoundTo(v, 35) : mpfr_get_d(v, MPFR_RNDN);
+    PrintDouble(part);
+    std::printf("%s", i < 2 ? ", " : "};\n");
+    mpfr_sub_d(v, v, part, MPFR_RNDN);
+  }
+  mpfr_const_log2(v, MPFR_RNDN);
+  mpfr_ui_div(v, 128, v, MPFR_RNDN);
+  std::printf("inline constexpr double k128OverLn2 = ");
+  PrintDouble(mpfr_get_d(v, MPFR_RNDN));
   std::printf(";\n\n");
 
   // The binary digits of 2/pi, 32 to a word: word i holds the bits of
