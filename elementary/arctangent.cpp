@@ -91,7 +91,7 @@ double Atan(double x) {
     const Pair p = TwoProd(qh, ax);
     z = FastTwoSum(qh, ((1.0 - p.hi) - p.lo) / ax);
   }
-  const double c = std::round(z.hi * 64.0) * 0x1p-6;
+  const double c = NearestInteger(z.hi * 64.0) * 0x1p-6;
   const int j = static_cast<int>(c * 64.0);
   // t = (z - c) / (1 + z c)
   const Pair num = FastTwoSum(z.hi - c, z.lo);

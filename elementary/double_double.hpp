@@ -8,6 +8,14 @@
 // compiler has no freedom in the order of the operations.
 #pragma once
 
+// The fast paths are short sequences of these; a call between them costs
+// as much as the arithmetic.
+#if defined(__GNUC__)
+#define MORVANE_ELEMENTARY_INLINE constexpr inline __attribute__((always_inline))
+#else
+#define MORVANE_ELEMENTARY_INLINE constexpr inline
+#endif
+
 namespace morvane::elementary::detail {
 
 struct Pair {
@@ -15,7 +23,7 @@ struct Pair {
 };
 
 // s + e = a + b exactly, s = RN(a + b) (Knuth, 6 operations, any a, b).
-inline Pair TwoSum(double a, double b) {
+MORVANE_ELEMENTARY_INLINE Pair TwoSum(double a, double b) {
   const double s = a + b;
   const double bb = s - a;
   const double e = (a - (s - bb)) + (b - bb);
@@ -24,7 +32,7 @@ inline Pair TwoSum(double a, double b) {
 
 // s + e = a + b exactly when a = 0 or the exponent of a is at least that of
 // b (Dekker, 3 operations).
-inline Pair FastTwoSum(double a, double b) {
+MORVANE_ELEMENTARY_INLINE Pair FastTwoSum(double a, double b) {
   const double s = a + b;
   const double e = b - (s - a);
   return {s, e};
@@ -33,7 +41,7 @@ inline Pair FastTwoSum(double a, double b) {
 // a = hi + lo, hi with 26 significant bits and lo with 26 (Veltkamp; the
 // constant is 2^27 + 1).  Exact for |a| < 2^995, which every caller
 // respects.
-inline Pair Split(double a) {
+MORVANE_ELEMENTARY_INLINE Pair Split(double a) {
   const double c = 134217729.0 * a;
   const double hi = c - (c - a);
   return {hi, a - hi};
@@ -41,7 +49,7 @@ inline Pair Split(double a) {
 
 // p + e = a * b exactly, p = RN(a * b) (Dekker), for |a|, |b| < 2^995
 // and a * b not below 2^-969 in magnitude (no underflow of the parts).
-inline Pair TwoProd(double a, double b) {
+MORVANE_ELEMENTARY_INLINE Pair TwoProd(double a, double b) {
   const double p = a * b;
   const Pair x = Split(a);
   const Pair y = Split(b);
@@ -49,13 +57,29 @@ inline Pair TwoProd(double a, double b) {
   return {p, e};
 }
 
-// The same with b already split.
-inline Pair TwoProd(double a, Pair bSplit, double b) {
+// a^2 = p + e exactly, with one split.
+MORVANE_ELEMENTARY_INLINE Pair TwoSquare(double a) {
+  const double p = a * a;
+  const Pair x = Split(a);
+  const double e = ((x.hi * x.hi - p) + 2.0 * (x.hi * x.lo)) + x.lo * x.lo;
+  return {p, e};
+}
+
+// The same as TwoProd with b already split.
+MORVANE_ELEMENTARY_INLINE Pair TwoProd(double a, Pair bSplit, double b) {
   const double p = a * b;
   const Pair x = Split(a);
   const double e =
       ((x.hi * bSplit.hi - p) + x.hi * bSplit.lo + x.lo * bSplit.hi) + x.lo * bSplit.lo;
   return {p, e};
+}
+
+// The integer nearest to t for |t| < 2^51 (ties to even): after adding
+// 1.5 * 2^52 no bit of the sum is below 1, and subtracting it back is
+// exact.  Rounding to nearest, as everywhere here.
+MORVANE_ELEMENTARY_INLINE double NearestInteger(double t) {
+  const double shifted = t + 0x1.8p52;
+  return shifted - 0x1.8p52;
 }
 
 // Ziv's rounding test: (hi, lo) with |lo| <= ulp(hi) approximates a value
@@ -64,7 +88,7 @@ inline Pair TwoProd(double a, Pair bSplit, double b) {
 // rounding is monotonic.  The callers' bounds carry a margin that covers
 // the roundings of lo -+ err (relative 2^-53 of quantities below 2^-52
 // |hi|).
-inline bool RoundingTest(Pair y, double err, double& result) {
+MORVANE_ELEMENTARY_INLINE bool RoundingTest(Pair y, double err, double& result) {
   const double up = y.hi + (y.lo + err);
   const double down = y.hi + (y.lo - err);
   if (up != down) return false;

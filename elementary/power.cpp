@@ -103,7 +103,7 @@ double Accurate(double m, int e, int index, double y) {
   Fixed t = Mul(FromDouble(Y), ln);
   t = ys >= 0 ? ShiftLeft(t, ys) : ShiftRight(t, -ys);
   // exp t = 2^k exp r
-  const double kd = std::round(Approximate(t) * 0x1.71547652b82fep+0);
+  const double kd = NearestInteger(Approximate(t) * 0x1.71547652b82fep+0);
   const int k = static_cast<int>(kd);
   const Fixed kLn2 = MulSmall(FromDigits(kLn2Fixed), static_cast<std::uint32_t>(k < 0 ? -k : k));
   const Fixed r = k < 0 ? Add(t, kLn2) : Sub(t, kLn2);
@@ -136,12 +136,12 @@ double PowPositive(double x, double y) {
     if (xAboveOne == (y > 0)) return 0x1p1023 * 2.0;  // overflow
     return 0x1p-1022 * 0x1p-60;                       // underflow to 0
   }
-  const int index = static_cast<int>(std::round(m * 128.0)) - 90;
+  const int index = static_cast<int>(NearestInteger(m * 128.0)) - 90;
   const LogEntry& entry = kLogTable[index];
   const Pair mc = TwoProd(m, entry.c);
   const Pair zz = FastTwoSum(mc.hi - 1.0, mc.lo);  // exact: mc.hi - 1 by Sterbenz
   const double z = zz.hi;
-  const Pair z2 = TwoProd(z, z);
+  const Pair z2 = TwoSquare(z);
   const double pz =
       kP[0] + z * (kP[1] + z * (kP[2] + z * (kP[3] + z * (kP[4] + z * (kP[5] + z * (kP[6] + z * kP[7]))))));
   const double tail = z * (z2.hi * pz);
@@ -161,7 +161,7 @@ double PowPositive(double x, double y) {
   if (T.hi < -745.2) return 0x1p-1022 * 0x1p-60;     // underflow to 0
   if (std::fabs(T.hi) < 0x1p-60) return 1.0 + T.hi;  // 1, inexact
   // exp T
-  const double kd = std::round(T.hi * k128OverLn2);
+  const double kd = NearestInteger(T.hi * k128OverLn2);
   const double r0 = T.hi - kd * kLn2Over128Parts[0];
   const Pair r1 = TwoSum(r0, -(kd * kLn2Over128Parts[1]));
   const Pair r = TwoSum(r1.hi, r1.lo + (T.lo - kd * kLn2Over128Parts[2]));

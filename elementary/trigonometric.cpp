@@ -60,13 +60,25 @@ constexpr double kC4 = 0x1.5555555555555p-5, kC6 = -0x1.6c16c16bce823p-10,
 constexpr double kTinySin = 0x1p-26, kTinyCos = 0x1p-27;
 constexpr double kFastLimit = 0x1p20;
 
+// The high parts of the table's values, split by Veltkamp's method (at
+// compile time, with the same IEEE operations).
+struct SplitTable {
+  Pair parts[256];
+};
+constexpr SplitTable MakeSplitTable() {
+  SplitTable t{};
+  for (int j = 0; j < 256; ++j) t.parts[j] = Split(kSinTable[j].hi);
+  return t;
+}
+constexpr SplitTable kSinSplit = MakeSplitTable();
+
 struct Reduction {
   std::int64_t k;
   Pair r;
 };
 
-Reduction ReduceFast(double x) {
-  const double kd = std::round(x * k128OverPi);  // |kd| < 2^25.4, exact
+MORVANE_ELEMENTARY_INLINE Reduction ReduceFast(double x) {
+  const double kd = NearestInteger(x * k128OverPi);  // |kd| < 2^25.4, exact
   const double r0 = x - kd * kPiOver128Parts[0];
   const Pair s = TwoSum(r0, -(kd * kPiOver128Parts[1]));
   const double t = (s.lo - kd * kPiOver128Parts[2]) - kd * kPiOver128Parts[3];
@@ -77,8 +89,8 @@ struct SinCosOfR {
   Pair s, c;
 };
 
-SinCosOfR Polynomials(Pair r) {
-  const Pair sq = TwoProd(r.hi, r.hi);
+MORVANE_ELEMENTARY_INLINE SinCosOfR Polynomials(Pair r) {
+  const Pair sq = TwoSquare(r.hi);
   const double r2 = sq.hi;
   const double p = r2 * (kS3 + r2 * (kS5 + r2 * kS7));
   // sin(rh + rl) = sin rh + rl (1 - rh^2/2) + O(rl^2)
@@ -97,12 +109,12 @@ struct Estimate {
 };
 
 // sin(a + r) for a = j pi/128.
-Estimate Combine(int j, const SinCosOfR& p) {
+MORVANE_ELEMENTARY_INLINE Estimate Combine(int j, const SinCosOfR& p) {
   const Pair sa = kSinTable[j & 255];
   const Pair ca = kSinTable[(j + 64) & 255];
-  const Pair p1 = TwoProd(sa.hi, p.c.hi);
+  const Pair p1 = TwoProd(p.c.hi, kSinSplit.parts[j & 255], sa.hi);
   const double low1 = p1.lo + (sa.hi * p.c.lo + sa.lo * p.c.hi);
-  const Pair p2 = TwoProd(ca.hi, p.s.hi);
+  const Pair p2 = TwoProd(p.s.hi, kSinSplit.parts[(j + 64) & 255], ca.hi);
   const double low2 = p2.lo + (ca.hi * p.s.lo + ca.lo * p.s.hi);
   const Pair sum = TwoSum(p1.hi, p2.hi);
   const Pair y = FastTwoSum(sum.hi, sum.lo + (low1 + low2));
