@@ -15,6 +15,7 @@
 #include <string>
 
 #include "elementary/elementary.hpp"
+#include "elementary/fixed.hpp"
 
 namespace morvane::elementary {
 namespace {
@@ -243,6 +244,63 @@ TEST(Elementary, RangesAndNoFaultsOnFiniteArguments) {
     if (std::fabs(c) > 0.01 && std::fabs(s) > 0.01) {
       ASSERT_NEAR(t, s / c, 4e-16 * std::fabs(t)) << Hex(x);
     }
+  }
+}
+
+// The 224-bit fixed point of the accurate paths.
+TEST(ElementaryFixed, ConversionsArithmeticAndRounding) {
+  using namespace detail;
+  for (const double x : {1.0, -1.0, 0.1, -0x1.fffffffffffffp+28, 0x1p-170, -3.75, 0x1.921fb54442d18p+0}) {
+    EXPECT_TRUE(SameBits(Approximate(FromDouble(x)), x)) << Hex(x);
+    EXPECT_TRUE(SameBits(RoundToDouble(FromDouble(x), 0, 0).value, x)) << Hex(x);
+    EXPECT_TRUE(SameBits(Approximate(Neg(FromDouble(x))), -x)) << Hex(x);
+    EXPECT_TRUE(SameBits(Approximate(Add(FromDouble(x), FromDouble(x))), 2 * x)) << Hex(x);
+    EXPECT_TRUE(SameBits(Approximate(Mul(FromDouble(x), FromDouble(-4.0))), -4 * x)) << Hex(x);
+    EXPECT_TRUE(SameBits(Approximate(ShiftRight(FromDouble(x), 3)), x / 8)) << Hex(x);
+    EXPECT_TRUE(SameBits(Approximate(ShiftLeft(FromDouble(x), 1)), 2 * x)) << Hex(x);
+  }
+  // 1/3 * 3 is 1 less a unit; the reciprocal of 3 the same within a few.
+  const Fixed third = DivSmall(FromInt(1), 3);
+  const Fixed diff = Sub(Reciprocal(FromInt(3)), third);
+  EXPECT_LT(std::fabs(Approximate(diff)), 0x1p-220);
+  EXPECT_TRUE(IsZero(Sub(Add(MulSmall(third, 3), Fixed{{1, 0, 0, 0, 0, 0, 0, 0}}), FromInt(1))));
+  EXPECT_EQ(LeadingBit(FromInt(1)), 224);
+  EXPECT_EQ(LeadingBit(FromDouble(-0x1p-224)), 0);
+  // 1 + 2^-53 is the midpoint between 1 and 1 + 2^-52: decided only when
+  // exact, and rounded to even (1) when taken for the midpoint.
+  const Fixed mid = Add(FromInt(1), FromDouble(0x1p-53));
+  EXPECT_EQ(RoundToDouble(mid, 0, 0).value, 1.0);
+  EXPECT_FALSE(RoundToDouble(mid, 4, 0).decided);
+  const Fixed above = Add(mid, FromDouble(0x1p-200));
+  EXPECT_EQ(RoundToDouble(above, 0, 0).value, 1.0 + 0x1p-52);
+  EXPECT_TRUE(RoundToDouble(above, 4, 0).decided);
+  EXPECT_FALSE(RoundToDouble(above, 30, 0).decided);
+  EXPECT_EQ(RoundToDouble(above, 30, 0, true).value, 1.0);
+  const Fixed midOdd = Add(FromDouble(1.0 + 0x1p-52), FromDouble(0x1p-53));
+  EXPECT_EQ(RoundToDouble(Sub(midOdd, FromDouble(0x1p-200)), 30, 0, true).value, 1.0 + 0x1p-51);
+  EXPECT_EQ(RoundToDouble(FromInt(3), 0, -2).value, 0.75);
+}
+
+// Reduction modulo pi/2 of pi/2, pi and 2^1000 rounded: the quadrant and
+// the remainder (x - q pi/2, from MPFR).
+TEST(ElementaryFixed, ReductionByHalfPi) {
+  using namespace detail;
+  struct Case {
+    double x;
+    int quadrant;
+    double r;
+  };
+  const Case cases[] = {
+      {0x1.921fb54442d18p+0, 1, -0x1.1a62633145c07p-54},
+      {0x1.921fb54442d18p+1, 2, -0x1.1a62633145c07p-53},
+      {-0x1.921fb54442d18p+1, 2, 0x1.1a62633145c07p-53},
+      {0x1.6ac5b262ca1ffp+849, 1, 0x1.14ae72e6ba22fp-61},
+      {1.0, 1, -0x1.243f6a8885a31p-1},
+  };
+  for (const Case& c : cases) {
+    const Reduced red = ReduceHalfPi(c.x);
+    EXPECT_EQ(red.quadrant, c.quadrant) << Hex(c.x);
+    EXPECT_NEAR(Approximate(red.r), c.r, std::fabs(c.r) * 0x1p-50) << Hex(c.x);
   }
 }
 
