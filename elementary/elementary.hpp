@@ -1,4 +1,4 @@
-// The core's own sine, cosine, tangent and arctangent, correctly rounded
+// The core's own sine, cosine, tangent, arctangent and power, correctly rounded
 // (to nearest, ties to even) and the same to the bit on every platform.
 //
 // They replace the C library's functions, whose last bits differ between
@@ -14,19 +14,25 @@
 // [0, pi/2], cos(latitude) at |latitude| <= pi/2, atan of any quotient
 // dx/dy and of t >= 0.  A bad input (a latitude of 1e10 degrees) reaches
 // sin with x up to about 2^28.
-//   Sin, Cos, SinCos, Tan: correctly rounded for |x| < 2^20 by the fast
-//     path and its accurate fallback; above, the accurate path alone,
-//     whose error is below 2^-150 relative: correctly rounded unless a
-//     value lies within 2^-150 of a midpoint (none is known; in any case
-//     within 1 ulp and the same on every platform).
-//   Atan: correctly rounded for every double.
-//   Pow: correctly rounded for x > 0 and |y| <= 2^64 with a result of at
-//     least 2^-1022 (the conversions pass x in [0.84, 1.19] with
-//     y = e/2, x in (0, 2^64) with y = n and 1/n, x in [0.99, 1] with
-//     y = 1.5), by the fast path or an accurate path of relative error
-//     below 2^-141 (2^-205 for |y| < 2); an exact midpoint between two
-//     doubles (x^y = (2^27 - 1)^2 is one) rounds to even.  A negative x
-//     with an integer y gives +-|x|^y; results below 2^-1022 are within
+//   Sin, Cos, SinCos: correctly rounded for |x| < 2048, Tan for
+//     |x| < 10.5 pi (33): a double-double fast path for |x| < 2^20 and an
+//     accurate path of relative error below 2^-150 decide every argument
+//     there, given the exhaustive searches for the hardest-to-round
+//     arguments of these functions (Lefevre and Muller, and their
+//     successors), which cover those ranges.  Beyond: correctly rounded
+//     unless a value lies within 2^-150 of a midpoint between doubles
+//     (no such argument is known), and within 1 ulp in any case.
+//   Atan: correctly rounded for every double (the searches cover it).
+//   Pow: for x > 0, |y| <= 2^64 and a result of at least 2^-1022 (the
+//     conversions pass x in [0.84, 1.19] with y = e/2, x in (0, 2^64)
+//     with y = n and 1/n, x in [0.99, 1] with y = 1.5), the fast path or
+//     an accurate path of relative error below 2^-141 (2^-205 for
+//     |y| < 2); an exact midpoint between two doubles (x^y = (2^27 - 1)^2
+//     is one) rounds to even.  No exhaustive search of the hardest cases
+//     exists for pow: the result is correctly rounded unless x^y lies
+//     that close to a midpoint without being one, which is expected of no
+//     pair of doubles (about 2^-60 pairs in all for 2^-205).  A negative
+//     x with an integer y gives +-|x|^y; results below 2^-1022 are within
 //     one ulp.
 // Special values follow C's Annex F: sin, cos, tan of +-inf are NaN with
 // the invalid exception; a NaN argument gives a NaN; sin, tan, atan of
