@@ -31,7 +31,7 @@
 //     is one) rounds to even.  No exhaustive search of the hardest cases
 //     exists for pow: the result is correctly rounded unless x^y lies
 //     that close to a midpoint without being one, which is expected of no
-//     pair of doubles (about 2^-60 pairs in all for 2^-205).  A negative
+//     pair of doubles (the expected number is below 2^-25).  A negative
 //     x with an integer y gives +-|x|^y; results below 2^-1022 are within
 //     one ulp.
 // Special values follow C's Annex F: sin, cos, tan of +-inf are NaN with
