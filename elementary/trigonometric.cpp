@@ -1,33 +1,29 @@
 // Sine, cosine and tangent.
 //
-// Fast path (|x| < 2^20).  x = k pi/128 + r with |r| <= pi/256 (1 + 2^-25):
-// k = round(x * 128/pi), r by Cody and Waite's reduction with pi/128 in
-// four parts of at most 27 bits, so that k times a part is exact
-// (|k| < 2^25.4).  r0 = x - k P1 is exact (x and k P1 lie within a factor
-// of two, or k = 0); r = (r0 - k P2) + ((e - k P3) - k P4), the first sum
-// by TwoSum, e its error: two roundings of at most 2^-53 * 2^-38 and the
-// parts' truncation |k| * 6.8e-37 < 2^-94.7 give
-//     |r - (rh + rl)| < 2^-89.
-// With a = k pi/128 (sin a, cos a from the table, as double-doubles
-// within 2^-105 relative):
-//     sin x = sin a cos r + cos a sin r,  cos x = sin(a + pi/2 + r).
-// sin r = r + r^3 S(r^2), cos r = 1 - r^2/2 + r^4 C(r^2), the polynomials
-// of elementary/generate/coefficients.sollya (relative error 2^-71.9 and
-// absolute error 2^-86.4 on |r| <= pi/256 (1 + 2^-20)).
-//   sin r: r2 = RN(rh^2) and S(r2) in double, r^3 S = rh (r2 S(r2)) has
-//     a relative error below 4 * 2^-53 and a magnitude below |r| 2^-15.27,
-//     so 2^-66.27 |r|; with the polynomial's 2^-71.9, the dropped
-//     rl^2 terms and the rounding of rl + r^3 S (2^-68.27 |r|):
-//     |error| < 2^-65.9 |sin r|.
-//   cos r: r^2 as an exact product, -r^2/2 in double-double, r^4 C(r^2)
-//     (below 2^-30) in double with a relative error below 2^-50:
-//     |error| < 2^-80.
-// The products with the table by Dekker's product, their low parts and the
-// final sum add less than 2^-100 |y|.  Since |y| >= 0.012 unless sin a = 0
-// (then y = +-sin r exactly as computed), the bound
-//     err = 2^-65 |cos a sin r| + 2^-79 |sin a| + 2^-86 (r's error)
-// has a margin of more than 25 % over every term, which covers the
-// roundings of the bound itself and of Ziv's test (RoundingTest).
+// Fast path (|x| < 2^20).  x = k pi/2048 + r with |r| <= pi/4096 (1 + 2^-22):
+// k = round(x * 2048/pi), r by Cody and Waite's reduction with pi/2048 in
+// five parts of at most 23 bits, so that k times a part is exact
+// (|k| < 2^29.4).  r0 = x - k P1 is exact (x and k P1 are multiples of
+// 2^-63 |k| or of 2^-32, and |r0| <= 2^-10.35 + |k| 2^-33.35 is below 2^53
+// of that unit), the next two subtractions by TwoSum, exact; their errors
+// and k P4 + k P5 in double: roundings below 2^-103.4 and the parts'
+// truncation |k| 2.7e-40 < 2^-101.6 give
+//     |r - (rh + rl)| < 2^-100.
+// With a = k pi/2048 (sin a, cos a from the quarter-wave table of
+// sin(i pi/2048), as double-doubles within 2^-106 relative):
+//     sin x = sin a + cos a r + [sin a (cos r - 1) + cos a (sin r - r)],
+//     cos x = sin(a + pi/2 + r).
+// cos a rh by Dekker's product, exactly; the bracket, below 2^-21.7 of
+// M = |sin a| + |cos a r|, in double: cos r - 1 = r^2 (-1/2 + r^2 C(r^2))
+// and sin r - r = r^3 S(r^2), the polynomials of
+// elementary/generate/coefficients.sollya (errors 2^-101.9 and 2^-77.4
+// relative), computed from rh (the rl terms dropped are below 2^-73 M);
+// four roundings of at most 2^-53 on each product, four on the sums of
+// the low parts: |error| < 2^-71.5 M + 2^-100.  Since |y| >= M/2 unless
+// sin a = 0 (then y = +-sin r as computed), the bound
+//     err = 2^-70 (|sin a| + |cos a rh|) + 2^-96
+// has a margin of 2.8 over the first term and 16 over the second, which
+// covers the roundings of the bound and of Ziv's test (RoundingTest).
 //
 // Accurate path (the test failed, or |x| >= 2^20).  Exact reduction
 // modulo pi/2 with the bits of 2/pi (fixed.cpp), then the Taylor series
@@ -51,26 +47,12 @@ thread_local std::uint64_t accurateCount = 0;
 
 namespace {
 
-constexpr double kS3 = -0x1.5555555555555p-3, kS5 = 0x1.11111110eaa26p-7,
-                 kS7 = -0x1.a018fe5cb9b7fp-13;
-constexpr double kC4 = 0x1.5555555555555p-5, kC6 = -0x1.6c16c16bce823p-10,
-                 kC8 = 0x1.a0185aec19349p-16;
+constexpr double kS3 = -0x1.5555555555555p-3, kS5 = 0x1.111110d010a8dp-7;
+constexpr double kC4 = 0x1.5555555555555p-5, kC6 = -0x1.6c16c11f8f291p-10;
 
 // Below: sin x = x, tan x = x (x^2/6, x^2/3 below half an ulp); cos x = 1.
 constexpr double kTinySin = 0x1p-26, kTinyCos = 0x1p-27;
 constexpr double kFastLimit = 0x1p20;
-
-// The high parts of the table's values, split by Veltkamp's method (at
-// compile time, with the same IEEE operations).
-struct SplitTable {
-  Pair parts[256];
-};
-constexpr SplitTable MakeSplitTable() {
-  SplitTable t{};
-  for (int j = 0; j < 256; ++j) t.parts[j] = Split(kSinTable[j].hi);
-  return t;
-}
-constexpr SplitTable kSinSplit = MakeSplitTable();
 
 struct Reduction {
   std::int64_t k;
@@ -78,29 +60,25 @@ struct Reduction {
 };
 
 MORVANE_ELEMENTARY_INLINE Reduction ReduceFast(double x) {
-  const double kd = NearestInteger(x * k128OverPi);  // |kd| < 2^25.4, exact
-  const double r0 = x - kd * kPiOver128Parts[0];
-  const Pair s = TwoSum(r0, -(kd * kPiOver128Parts[1]));
-  const double t = (s.lo - kd * kPiOver128Parts[2]) - kd * kPiOver128Parts[3];
-  return {static_cast<std::int64_t>(kd), TwoSum(s.hi, t)};
+  const double kd = NearestInteger(x * k2048OverPi);  // |kd| < 2^29.4, exact
+  const double r0 = x - kd * kPiOver2048Parts[0];
+  const Pair s1 = TwoSum(r0, -(kd * kPiOver2048Parts[1]));
+  const Pair s2 = TwoSum(s1.hi, -(kd * kPiOver2048Parts[2]));
+  const double t = ((s1.lo + s2.lo) - kd * kPiOver2048Parts[3]) - kd * kPiOver2048Parts[4];
+  return {static_cast<std::int64_t>(kd), TwoSum(s2.hi, t)};
 }
 
-struct SinCosOfR {
-  Pair s, c;
+// The parts of sin r and cos r past r and 1.
+struct OfR {
+  Pair r;
+  double cosMinusOne, sinMinusR;
 };
 
-MORVANE_ELEMENTARY_INLINE SinCosOfR Polynomials(Pair r) {
-  const Pair sq = TwoSquare(r.hi);
-  const double r2 = sq.hi;
-  const double p = r2 * (kS3 + r2 * (kS5 + r2 * kS7));
-  // sin(rh + rl) = sin rh + rl (1 - rh^2/2) + O(rl^2)
-  const double corr = r.hi * p - r.lo * (0.5 * r2);
-  const Pair s = FastTwoSum(r.hi, r.lo + corr);
-  const double sqLo = sq.lo + 2.0 * (r.hi * r.lo);
-  const double tail = (r2 * r2) * (kC4 + r2 * (kC6 + r2 * kC8));
-  const Pair c0 = TwoSum(1.0, -0.5 * r2);
-  const Pair c = FastTwoSum(c0.hi, c0.lo + (tail - 0.5 * sqLo));
-  return {s, c};
+MORVANE_ELEMENTARY_INLINE OfR Polynomials(Pair r) {
+  const double r2 = r.hi * r.hi;
+  const double cosMinusOne = r2 * (-0.5 + r2 * (kC4 + r2 * kC6));
+  const double sinMinusR = r.hi * (r2 * (kS3 + r2 * kS5));
+  return {r, cosMinusOne, sinMinusR};
 }
 
 struct Estimate {
@@ -108,18 +86,22 @@ struct Estimate {
   double err;
 };
 
-// sin(a + r) for a = j pi/128.
-MORVANE_ELEMENTARY_INLINE Estimate Combine(int j, const SinCosOfR& p) {
-  const Pair sa = kSinTable[j & 255];
-  const Pair ca = kSinTable[(j + 64) & 255];
-  const Pair p1 = TwoProd(p.c.hi, kSinSplit.parts[j & 255], sa.hi);
-  const double low1 = p1.lo + (sa.hi * p.c.lo + sa.lo * p.c.hi);
-  const Pair p2 = TwoProd(p.s.hi, kSinSplit.parts[(j + 64) & 255], ca.hi);
-  const double low2 = p2.lo + (ca.hi * p.s.lo + ca.lo * p.s.hi);
-  const Pair sum = TwoSum(p1.hi, p2.hi);
-  const Pair y = FastTwoSum(sum.hi, sum.lo + (low1 + low2));
-  const double err =
-      0x1p-65 * std::fabs(p2.hi) + (0x1p-79 * std::fabs(sa.hi) + 0x1p-86);
+// sin(a + r) for a = k pi/2048.
+MORVANE_ELEMENTARY_INLINE Estimate Combine(std::int64_t k, const OfR& p) {
+  const int j = static_cast<int>(k & 4095), quarter = j >> 10, i = j & 1023;
+  const Pair s = kSinQuarter[i], c = kSinQuarter[1024 - i];
+  // a = quarter pi/2 + i pi/2048: sin a and cos a up to order and sign.
+  const double sinSign = (quarter & 2) ? -1.0 : 1.0;
+  const double cosSign = ((quarter + 1) & 2) ? -1.0 : 1.0;
+  const Pair sa0 = (quarter & 1) ? c : s, ca0 = (quarter & 1) ? s : c;
+  const double saHi = sinSign * sa0.hi, saLo = sinSign * sa0.lo;
+  const double caHi = cosSign * ca0.hi, caLo = cosSign * ca0.lo;
+  const Pair car = TwoProd(caHi, p.r.hi);
+  const double low = car.lo + (saLo + ((caLo * p.r.hi + caHi * p.r.lo) +
+                                       (saHi * p.cosMinusOne + caHi * p.sinMinusR)));
+  const Pair sum = TwoSum(saHi, car.hi);
+  const Pair y = FastTwoSum(sum.hi, sum.lo + low);
+  const double err = 0x1p-70 * (std::fabs(saHi) + std::fabs(car.hi)) + 0x1p-96;
   return {y, err};
 }
 
@@ -170,7 +152,7 @@ double Sin(double x) {
   }
   if (ax < kTinySin) return x == 0.0 ? x : x - x * 0x1p-60;  // inexact
   const Reduction red = ReduceFast(x);
-  const Estimate e = Combine(static_cast<int>(red.k & 255), Polynomials(red.r));
+  const Estimate e = Combine(red.k, Polynomials(red.r));
   double result;
   if (RoundingTest(e.y, e.err, result)) return result;
   return SinFrom(Accurate(x));
@@ -185,7 +167,7 @@ double Cos(double x) {
   }
   if (ax < kTinyCos) return x == 0.0 ? 1.0 : 1.0 - 0x1p-60;  // inexact
   const Reduction red = ReduceFast(x);
-  const Estimate e = Combine(static_cast<int>((red.k + 64) & 255), Polynomials(red.r));
+  const Estimate e = Combine(red.k + 1024, Polynomials(red.r));
   double result;
   if (RoundingTest(e.y, e.err, result)) return result;
   return CosFrom(Accurate(x));
@@ -202,9 +184,9 @@ SinCosPair SinCos(double x) {
   if (ax < kTinyCos) return {x == 0.0 ? x : x - x * 0x1p-60, x == 0.0 ? 1.0 : 1.0 - 0x1p-60};
   if (ax < kTinySin) return {x - x * 0x1p-60, Cos(x)};
   const Reduction red = ReduceFast(x);
-  const SinCosOfR p = Polynomials(red.r);
-  const Estimate es = Combine(static_cast<int>(red.k & 255), p);
-  const Estimate ec = Combine(static_cast<int>((red.k + 64) & 255), p);
+  const OfR p = Polynomials(red.r);
+  const Estimate es = Combine(red.k, p);
+  const Estimate ec = Combine(red.k + 1024, p);
   SinCosPair result;
   const bool sinDone = RoundingTest(es.y, es.err, result.sin);
   const bool cosDone = RoundingTest(ec.y, ec.err, result.cos);
@@ -232,9 +214,9 @@ double Tan(double x) {
   if (ax < kTinyCos) return x == 0.0 ? x : x + x * 0x1p-60;
   if (ax < kFastLimit) {
     const Reduction red = ReduceFast(x);
-    const SinCosOfR p = Polynomials(red.r);
-    const Estimate es = Combine(static_cast<int>(red.k & 255), p);
-    const Estimate ec = Combine(static_cast<int>((red.k + 64) & 255), p);
+    const OfR p = Polynomials(red.r);
+    const Estimate es = Combine(red.k, p);
+    const Estimate ec = Combine(red.k + 1024, p);
     const double qh = es.y.hi / ec.y.hi;
     const Pair prod = TwoProd(qh, ec.y.hi);
     const double rem = ((es.y.hi - prod.hi) - prod.lo) + (es.y.lo - qh * ec.y.lo);

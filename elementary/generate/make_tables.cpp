@@ -87,11 +87,11 @@ int main() {
       "#include \"elementary/double_double.hpp\"\n#include \"elementary/fixed.hpp\"\n\n"
       "namespace morvane::elementary::detail {\n\n");
 
-  // sin(j pi/128), j = 0 .. 255.
-  std::printf("inline constexpr Pair kSinTable[256] = {\n");
-  for (int j = 0; j < 256; ++j) {
+  // sin(j pi/2048), j = 0 .. 1024 (a quarter wave).
+  std::printf("inline constexpr Pair kSinQuarter[1025] = {\n");
+  for (int j = 0; j <= 1024; ++j) {
     mpfr_mul_si(v, pi, j, MPFR_RNDN);
-    mpfr_div_ui(v, v, 128, MPFR_RNDN);
+    mpfr_div_ui(v, v, 2048, MPFR_RNDN);
     mpfr_sin(v, v, MPFR_RNDN);
     std::printf("    ");
     PrintPair(v);
@@ -121,21 +121,21 @@ int main() {
   }
   std::printf("};\n\n");
 
-  // pi/128 in four parts of 27 bits: k * part is exact for |k| < 2^26.
-  std::printf("inline constexpr double kPiOver128Parts[4] = {");
-  mpfr_div_ui(v, pi, 128, MPFR_RNDN);
-  for (int i = 0; i < 4; ++i) {
-    const double part = RoundTo(v, 27);
+  // pi/2048 in five parts of 23 bits: k * part is exact for |k| < 2^30.
+  std::printf("inline constexpr double kPiOver2048Parts[5] = {");
+  mpfr_div_ui(v, pi, 2048, MPFR_RNDN);
+  for (int i = 0; i < 5; ++i) {
+    const double part = RoundTo(v, 23);
     PrintDouble(part);
-    std::printf("%s", i < 3 ? ", " : "};\n");
+    std::printf("%s", i < 4 ? ", " : "};\n");
     mpfr_sub_d(v, v, part, MPFR_RNDN);
   }
-  std::printf("// |pi/128 - sum of the parts| = %.3e\n", mpfr_get_d(v, MPFR_RNDN));
-
-  mpfr_ui_div(v, 128, pi, MPFR_RNDN);
-  std::printf("inline constexpr double k128OverPi = ");
+  std::printf("// |pi/2048 - sum of the parts| = %.3e\n", mpfr_get_d(v, MPFR_RNDN));
+  mpfr_ui_div(v, 2048, pi, MPFR_RNDN);
+  std::printf("inline constexpr double k2048OverPi = ");
   PrintDouble(mpfr_get_d(v, MPFR_RNDN));
   std::printf(";\n");
+
   mpfr_div_ui(v, pi, 2, MPFR_RNDN);
   std::printf("inline constexpr Pair kHalfPi = ");
   PrintPair(v);
