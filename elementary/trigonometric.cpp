@@ -19,8 +19,8 @@
 // elementary/generate/coefficients.sollya (errors 2^-101.9 and 2^-77.4
 // relative), computed from rh (the rl terms dropped are below 2^-73 M);
 // four roundings of at most 2^-53 on each product, four on the sums of
-// the low parts: |error| < 2^-71.5 M + 2^-100.  Since |y| >= M/2 unless
-// sin a = 0 (then y = +-sin r as computed), the bound
+// the low parts: |error| < 2^-71.5 M + 2^-100 (|y| >= M/3, as
+// |cos a r| <= 2^-10.35 <= |sin a|/2 unless sin a = 0).  The bound
 //     err = 2^-70 (|sin a| + |cos a rh|) + 2^-96
 // has a margin of 2.8 over the first term and 16 over the second, which
 // covers the roundings of the bound and of Ziv's test (RoundingTest).
