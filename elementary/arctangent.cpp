@@ -10,7 +10,8 @@
 // double-double by Dekker's product, t their double-double quotient
 // (relative error below 2^-100).  atan t = t + t^3 A(t^2), A of
 // elementary/generate/coefficients.sollya (relative error 2^-72.4); with
-// t2 = RN(th^2), A in double and t3 A = th (t2 A): relative error below
+// t2 = RN(th^2), A in double (Estrin's scheme; its terms past the first
+// below 2^-15.3 of it) and t3 A = th (t2 A): relative error below
 // 4 * 2^-53 on a term below |t| 2^-15.58, so 2^-67.5 |t|, plus the
 // dropped th^2 tl term (3 * 2^-53 * 2^-14 |t|: included) and the
 // rounding of tl + t^3 A (2^-68.5 |t|): 2^-66.9 |t|.
@@ -103,8 +104,9 @@ double Atan(double x) {
   const double rem = ((num.hi - prod.hi) - prod.lo) + (num.lo - th * denLo);
   const Pair t = FastTwoSum(th, rem / den0.hi);
   // atan t = t + t^3 A(t^2); atan(th + tl) = atan th + tl (1 - th^2)
-  const double t2 = t.hi * t.hi;
-  const double corr = t.hi * (t2 * (kA3 + t2 * (kA5 + t2 * (kA7 + t2 * kA9)))) - t.lo * t2;
+  const double t2 = t.hi * t.hi, t4 = t2 * t2;
+  const double a = (kA3 + t2 * kA5) + t4 * (kA7 + t2 * kA9);  // Estrin's scheme
+  const double corr = t.hi * (t2 * a) - t.lo * t2;
   const Pair at = FastTwoSum(t.hi, t.lo + corr);
   const Pair ac = kAtanTable[j];
   Pair y;
