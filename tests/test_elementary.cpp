@@ -14,6 +14,7 @@
 #include <random>
 #include <string>
 
+#include "base/fp_environment.hpp"
 #include "elementary/elementary.hpp"
 #include "elementary/fixed.hpp"
 
@@ -226,6 +227,35 @@ TEST(Elementary, SinCosIsSinAndCosBitForBit) {
     const SinCosPair pair = SinCos(x);
     ASSERT_TRUE(SameBits(pair.sin, Sin(x))) << Hex(x);
     ASSERT_TRUE(SameBits(pair.cos, Cos(x))) << Hex(x);
+  }
+}
+
+// The functions compute in rounding to nearest, which the core's
+// EnvironmentScope sets whatever the caller's mode: inside a scope, a
+// caller rounding upward, downward or toward zero gets the same bits.
+TEST(Elementary, TheCallersRoundingModeChangesNothingInsideAScope) {
+  const std::vector<double> xs = Arguments();
+  std::vector<double> expected;
+  for (std::size_t i = 0; i < xs.size(); i += 7) {
+    const double x = xs[i];
+    expected.insert(expected.end(), {Sin(x), Cos(x), Tan(x), Atan(x), Pow(std::fabs(x), 0.7716421928),
+                                     Pow(1.0 + x * 1e-3, 1.5)});
+  }
+  for (const int mode : {FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO}) {
+    ASSERT_EQ(std::fesetround(mode), 0);
+    std::vector<double> got;
+    {
+      fp::EnvironmentScope scope;
+      for (std::size_t i = 0; i < xs.size(); i += 7) {
+        const double x = xs[i];
+        got.insert(got.end(), {Sin(x), Cos(x), Tan(x), Atan(x), Pow(std::fabs(x), 0.7716421928),
+                               Pow(1.0 + x * 1e-3, 1.5)});
+      }
+    }
+    std::fesetround(FE_TONEAREST);
+    ASSERT_EQ(got.size(), expected.size());
+    for (std::size_t i = 0; i < got.size(); ++i)
+      ASSERT_TRUE(SameBits(got[i], expected[i])) << "mode " << mode << ", result " << i;
   }
 }
 
