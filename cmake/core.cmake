@@ -7,7 +7,7 @@
 #                       the bit, so no contraction into fused multiply-adds
 #                       and no fast-math.  Nothing reads errno, so the
 #                       maths functions need not set it.
-set(MORVANE_SUBSYSTEMS base component datum utm mgrs lambert ifbl)
+set(MORVANE_SUBSYSTEMS base elementary component datum utm mgrs lambert ifbl)
 set(MORVANE_FP_FLAGS -ffp-contract=off -fno-fast-math -fno-unsafe-math-optimizations -fno-math-errno)
 
 # MORVANE_CORE_SOURCES: the sources of the core below `root`.

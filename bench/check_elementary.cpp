@@ -1,0 +1,273 @@
+// check_elementary: compares the core's elementary functions with MPFR's
+// correctly rounded values, bit for bit.
+//
+//   check_elementary [N] [seed] [function]
+//
+// N arguments per function (default 10^6): a quarter spread over every
+// finite double (random bit patterns, a log-uniform magnitude), the rest
+// on the domains the conversions use, near multiples of pi/4 and pi/2,
+// tiny and huge.  Prints every mismatch and, per function, the arguments
+// tried, the mismatches and how often the accurate path ran; the exit
+// status is 1 on any mismatch.
+#include <mpfr.h>
+
+#include <bit>
+#include <cinttypes>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+
+#include "elementary/elementary.hpp"
+
+namespace {
+
+using Function = double (*)(double);
+using Reference = int (*)(mpfr_ptr, mpfr_srcptr, mpfr_rnd_t);
+
+double Correct(Reference f, double x) {
+  mpfr_t mx, my;
+  mpfr_init2(mx, 53);
+  mpfr_init2(my, 53);
+  mpfr_set_d(mx, x, MPFR_RNDN);
+  const int inexact = f(my, mx, MPFR_RNDN);
+  mpfr_subnormalize(my, inexact, MPFR_RNDN);
+  const double y = mpfr_get_d(my, MPFR_RNDN);
+  mpfr_clear(mx);
+  mpfr_clear(my);
+  return y;
+}
+
+double CorrectPow(double x, double y) {
+  mpfr_t mx, my, mz;
+  mpfr_init2(mx, 53);
+  mpfr_init2(my, 53);
+  mpfr_init2(mz, 53);
+  mpfr_set_d(mx, x, MPFR_RNDN);
+  mpfr_set_d(my, y, MPFR_RNDN);
+  const int inexact = mpfr_pow(mz, mx, my, MPFR_RNDN);
+  mpfr_subnormalize(mz, inexact, MPFR_RNDN);
+  const double z = mpfr_get_d(mz, MPFR_RNDN);
+  mpfr_clears(mx, my, mz, static_cast<mpfr_ptr>(nullptr));
+  return z;
+}
+
+bool Same(double a, double b) {
+  if (std::isnan(a) && std::isnan(b)) return true;
+  return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+}
+
+double SinOfPair(double x) { return morvane::elementary::SinCos(x).sin; }
+double CosOfPair(double x) { return morvane::elementary::SinCos(x).cos; }
+
+struct Checked {
+  const char* name;
+  Function f;
+  Reference ref;
+  bool periodic;  // arguments near multiples of pi/4
+};
+
+class Arguments {
+ public:
+  Arguments(std::uint64_t seed, bool periodic) : rng_(seed), periodic_(periodic) {}
+
+  double Next() {
+    const std::uint64_t kind = rng_() % 16;
+    const double sign = (rng_() & 1) ? -1.0 : 1.0;
+    switch (kind) {
+      case 0: {  // any finite double
+        double x;
+        do x = std::bit_cast<double>(rng_()); while (!std::isfinite(x));
+        return x;
+      }
+      case 1:  // log-uniform over the whole range
+        return sign * std::ldexp(1.0 + Unit(), static_cast<int>(rng_() % 2098) - 1074);
+      case 2:  // tiny
+        return sign * std::ldexp(1.0 + Unit(), -static_cast<int>(rng_() % 40) - 1);
+      case 3:  // large
+        return sign * std::ldexp(1.0 + Unit(), static_cast<int>(rng_() % 40));
+      case 4:
+      case 5:
+      case 6:
+        if (periodic_) {  // near k pi/4, a few ulps or a little more away
+          const double scale = std::ldexp(1.0, static_cast<int>(rng_() % 22));
+          const double k = std::floor(Unit() * scale) + 1.0;
+          const double x = sign * k * 0.78539816339744830962;
+          const std::int64_t ulps = static_cast<std::int64_t>(rng_() % 2001) - 1000;
+          return std::bit_cast<double>(std::bit_cast<std::int64_t>(x) + ulps);
+        }
+        return sign * Unit() * 10.0;
+      case 7:  // latitudes (radians) and their multiples up to 8
+        return sign * Unit() * 1.5707963267948966 * static_cast<double>(1 + rng_() % 8);
+      case 8:  // quotients dx/dy, t of the Lambert projection
+        return sign * std::ldexp(Unit(), static_cast<int>(rng_() % 8));
+      default:  // the conversion domain: |x| <= 4 pi
+        return sign * Unit() * 12.566370614359172;
+    }
+  }
+
+ private:
+  double Unit() { return static_cast<double>(rng_() >> 11) * 0x1p-53; }
+  std::mt19937_64 rng_;
+  bool periodic_;
+};
+
+// Pairs (x, y) for Pow.
+class PowArguments {
+ public:
+  explicit PowArguments(std::uint64_t seed) : rng_(seed) {}
+
+  // The kind of the pair drawn last: true for the conversions' domains
+  // and x in (0, 4], y in [-4, 4], false for the special and exact cases.
+  bool Ordinary() const { return (kind_ >= 2 && kind_ <= 4) || kind_ >= 10; }
+
+  void Next(double& x, double& y) {
+    const std::uint64_t kind = kind_ = rng_() % 16;
+    switch (kind) {
+      case 0:  // any doubles
+        x = std::bit_cast<double>(rng_());
+        y = std::bit_cast<double>(rng_());
+        return;
+      case 1:  // x over the whole range, y with |y log2 x| up to 1100
+        x = std::ldexp(1.0 + Unit(), static_cast<int>(rng_() % 2098) - 1074);
+        y = (Unit() * 2.0 - 1.0) * 1100.0 / std::fmax(1.0, std::fabs(std::log2(x)));
+        return;
+      case 2:  // the Lambert projection's (1 + es)/(1 - es) to e/2
+        x = 0.84 + Unit() * 0.35;
+        y = 0.0409 + Unit() * 0.0002;
+        return;
+      case 3:  // t^n and (r/aF)^(1/n)
+        x = std::ldexp(1.0 + Unit(), static_cast<int>(rng_() % 80) - 40);
+        y = (rng_() & 1) ? 0.7716421928 : 1.0 / 0.7716421928;
+        return;
+      case 4:  // the Molodensky W2^1.5
+        x = 0.99 + Unit() * 0.01;
+        y = 1.5;
+        return;
+      case 5: {  // exact cases: integers and their squares and cubes
+        const double a = static_cast<double>(1 + rng_() % (1u << 26));
+        switch (rng_() % 5) {
+          case 0: x = a; y = 2.0; break;
+          case 1: x = a * a; y = 0.5; break;
+          case 2: x = a * a; y = 1.5; break;
+          case 3: x = std::fmod(a, 1u << 17) + 1.0; y = 3.0; break;
+          default: x = a * a * 0x1p-40; y = -0.5; break;
+        }
+        return;
+      }
+      case 6:  // midpoints: odd 27-bit integers squared
+        x = static_cast<double>((1u << 26) | (rng_() & ((1u << 26) - 1)) | 1u);
+        y = 2.0;
+        return;
+      case 7:  // powers of two, with integer and half-integer exponents
+        x = std::ldexp(1.0, static_cast<int>(rng_() % 200) - 100);
+        y = static_cast<double>(static_cast<int>(rng_() % 41) - 20) / ((rng_() & 1) ? 1.0 : 2.0);
+        return;
+      case 8:  // x close to 1, large y
+        x = std::bit_cast<double>(std::bit_cast<std::int64_t>(1.0) +
+                                  static_cast<std::int64_t>(rng_() % 2001) - 1000);
+        y = std::ldexp(Unit() * 2.0 - 1.0, static_cast<int>(rng_() % 60));
+        return;
+      case 9:  // negative x, integer y
+        x = -std::ldexp(1.0 + Unit(), static_cast<int>(rng_() % 40) - 20);
+        y = static_cast<double>(static_cast<int>(rng_() % 61) - 30);
+        return;
+      default:  // x in (0, 4], y in [-4, 4]
+        x = Unit() * 4.0;
+        y = Unit() * 8.0 - 4.0;
+        return;
+    }
+  }
+
+ private:
+  double Unit() { return static_cast<double>(rng_() >> 11) * 0x1p-53; }
+  std::mt19937_64 rng_;
+  std::uint64_t kind_ = 0;
+};
+
+// One ulp of a subnormal result: 2^-1074.
+bool WithinOneSubnormalUlp(double a, double b) {
+  return std::isfinite(a) && std::isfinite(b) && std::fabs(a - b) <= 0x1p-1074 &&
+         std::fabs(b) < 0x1p-1022;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::uint64_t n = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1000000;
+  const std::uint64_t seed = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 1;
+  const std::string only = argc > 3 ? argv[3] : "";
+  mpfr_set_emin(-1073);
+  mpfr_set_emax(1024);
+
+  const Checked functions[] = {
+      {"Sin", morvane::elementary::Sin, mpfr_sin, true},
+      {"Cos", morvane::elementary::Cos, mpfr_cos, true},
+      {"SinCos.sin", SinOfPair, mpfr_sin, true},
+      {"SinCos.cos", CosOfPair, mpfr_cos, true},
+      {"Tan", morvane::elementary::Tan, mpfr_tan, true},
+      {"Atan", morvane::elementary::Atan, mpfr_atan, false},
+  };
+  std::uint64_t total = 0;
+  for (const Checked& c : functions) {
+    if (!only.empty() && only != c.name) continue;
+    Arguments args(seed * 1000003u + std::hash<std::string>{}(c.name), c.periodic);
+    std::uint64_t mismatches = 0, inFast = 0, accurateInFast = 0;
+    const std::uint64_t before = morvane::elementary::AccuratePathCount();
+    for (std::uint64_t i = 0; i < n; ++i) {
+      const double x = args.Next();
+      const std::uint64_t start = morvane::elementary::AccuratePathCount();
+      const double got = c.f(x);
+      // The fast paths' range: |x| < 2^20 for the trigonometric functions.
+      if (!c.periodic || std::fabs(x) < 0x1p20) {
+        ++inFast;
+        accurateInFast += morvane::elementary::AccuratePathCount() - start;
+      }
+      const double want = Correct(c.ref, x);
+      if (!Same(got, want)) {
+        if (++mismatches <= 20)
+          std::printf("MISMATCH %s(%a) = %a, correctly rounded %a\n", c.name, x, got, want);
+      }
+    }
+    const std::uint64_t accurate = morvane::elementary::AccuratePathCount() - before;
+    std::printf("%-11s %12" PRIu64 " arguments %8" PRIu64 " mismatches %10" PRIu64
+                " accurate paths; in the fast range %.2e of %" PRIu64 "\n",
+                c.name, n, mismatches, accurate,
+                static_cast<double>(accurateInFast) / static_cast<double>(inFast ? inFast : 1), inFast);
+    total += mismatches;
+  }
+  if (only.empty() || only == "Pow") {
+    PowArguments args(seed * 1000003u + 77);
+    std::uint64_t mismatches = 0, subnormal = 0, inFast = 0, accurateInFast = 0;
+    const std::uint64_t before = morvane::elementary::AccuratePathCount();
+    for (std::uint64_t i = 0; i < n; ++i) {
+      double x, y;
+      args.Next(x, y);
+      const std::uint64_t start = morvane::elementary::AccuratePathCount();
+      const double got = morvane::elementary::Pow(x, y);
+      if (args.Ordinary()) {
+        ++inFast;
+        accurateInFast += morvane::elementary::AccuratePathCount() - start;
+      }
+      const double want = CorrectPow(x, y);
+      if (Same(got, want)) continue;
+      if (WithinOneSubnormalUlp(got, want)) {
+        ++subnormal;  // results below 2^-1022 are within one ulp
+        continue;
+      }
+      if (++mismatches <= 20)
+        std::printf("MISMATCH Pow(%a, %a) = %a, correctly rounded %a\n", x, y, got, want);
+    }
+    const std::uint64_t accurate = morvane::elementary::AccuratePathCount() - before;
+    std::printf("%-11s %12" PRIu64 " arguments %8" PRIu64 " mismatches %10" PRIu64
+                " accurate paths; on ordinary pairs %.2e of %" PRIu64
+                "; subnormal results one ulp away: %" PRIu64 "\n",
+                "Pow", n, mismatches, accurate,
+                static_cast<double>(accurateInFast) / static_cast<double>(inFast ? inFast : 1), inFast,
+                subnormal);
+    total += mismatches;
+  }
+  return total ? 1 : 0;
+}

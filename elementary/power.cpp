@@ -1,0 +1,221 @@
+// Power: x^y = exp(y ln x).
+//
+// Fast path.  x = 2^e m, m in [sqrt(2)/2, sqrt(2)]; i = round(128 m) and
+// c = 128/i rounded to 10 bits (kLogTable); z + zl = m c - 1 exactly, from
+// Dekker's product (its high part minus 1 exact by Sterbenz's lemma),
+// |z| <= 2^-7.3, |zl| <= 2^-60.3.  Then
+//     ln x = e ln2 + (-ln c) + ln(1 + z),
+// ln(1 + z) = z - z^2/2 + z^3 P(z) (elementary/generate/coefficients.sollya,
+// error 2^-80.7) and zl (1 - z) for zl: z^2 exact, z^3 P in double (P by
+// Estrin's scheme, its terms past the first below 2^-8.6 of it) with a
+// relative error below 4 * 2^-53 on a term below 2^-22.6 |z|: absolute
+// error below 2^-74.
+// e ln2 with ln2 in a 42-bit part (exact product, |e| <= 1075) and the
+// rest, -ln c a pair (2^-106), the sums by TwoSum: L = ln x within
+//     2^-73.9 + 2^-100 |L|.
+// T = y L by Dekker's product, within |y| 2^-73.9 + 2^-99 |T|.
+// exp T = 2^K 2^(j/128) exp r, k = 128 K + j = round(T 128/ln2) (|k| < 2^18),
+// r = T - k ln2/128 with ln2/128 in three parts, the first two of 35 bits
+// (exact products), |r| <= ln2/256 (1 + 2^-20), error below 2^-100;
+// exp r = 1 + r + r^2/2 + r^3 Q(r) (error 2^-84.6), the part past 1 + r
+// (below 2^-17.5) in double: 2^-69.4; the table 2^(j/128) as pairs
+// (2^-106) and Dekker's product.  So the relative error of the result is
+// below |y| 2^-73.9 + |T| 2^-99 + 2^-69.2, and the bound taken,
+//     err = |v| (|y| 2^-73 + |T| 2^-98 + 2^-68),
+// has a margin above 50 % on each term.
+//
+// Accurate path.  The same steps in 224-bit fixed point: ln(1 + z) by
+// 2 atanh(z/(2 + z)) to the 29th power (truncation below 2^-240), e ln2
+// and -ln c from 224-bit constants, T = y L with y = Y 2^s; exp r by its
+// Taylor series to the 19th power at r/256, squared eight times.  The
+// relative error is below 2^(-205 + max(s, 0)) (s <= 64).  When even that
+// cannot decide between two doubles, the value is taken for the exact
+// midpoint it is nearest to, and rounded to even: x^y is a midpoint for
+// some (x, y) (x = 2^27 - 1, y = 2 is one), and within 2^-150 of one
+// without being one for no known pair.
+//
+// Results below 2^-1022 are rounded twice (to 53 bits, then to the
+// subnormal's precision): within one ulp, not always correctly rounded.
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#include "elementary/double_double.hpp"
+#include "elementary/elementary.hpp"
+#include "elementary/fixed.hpp"
+#include "elementary/tables.hpp"
+
+namespace morvane::elementary {
+namespace detail {
+
+extern thread_local std::uint64_t accurateCount;
+
+namespace {
+
+constexpr double kP[8] = {0x1.5555555555555p-2,  -0x1.fffffffffffffp-3, 0x1.99999999b9f2p-3,
+                          -0x1.5555555585ad8p-3, 0x1.2492309d60696p-3,  -0x1.ffffb6ce1a27bp-4,
+                          0x1.d1c0aace792fbp-4,  -0x1.a9741cf154627p-4};
+constexpr double kQ[5] = {0x1.5555555555555p-3, 0x1.5555555555519p-5, 0x1.11111113d7817p-7,
+                          0x1.6c16c5552eadbp-10, 0x1.9ef247834414ep-13};
+constexpr double kSqrtTwo = 0x1.6a09e667f3bcdp+0;
+
+// 2^k for -1022 <= k <= 1023.
+double PowerOfTwo(int k) {
+  return std::bit_cast<double>(static_cast<std::uint64_t>(k + 1023) << 52);
+}
+
+// v 2^K for v in [0.5, 2): exact for a normal result; overflows or rounds
+// (once) a subnormal one, raising the exceptions.
+double Scale(double v, int K) {
+  if (K > 1023) return (v * PowerOfTwo(1023)) * PowerOfTwo(K - 1023);
+  if (K < -1022) return (v * PowerOfTwo(K + 200)) * PowerOfTwo(-200);
+  return v * PowerOfTwo(K);
+}
+
+// 0 if y is not an integer, 1 if odd, 2 if even.
+int IntegerKind(double y) {
+  const std::uint64_t bits = std::bit_cast<std::uint64_t>(y);
+  const int e = static_cast<int>((bits >> 52) & 0x7ff) - 1023;
+  if (e < 0) return 0;
+  if (e > 52) return 2;
+  const std::uint64_t fraction = bits & ((std::uint64_t{1} << (52 - e)) - 1);
+  if (fraction) return 0;
+  if (e == 0) return 1;  // +-1
+  return ((bits >> (52 - e)) & 1) ? 1 : 2;
+}
+
+double Accurate(double m, int e, int index, double y) {
+  ++accurateCount;
+  const Fixed one = FromInt(1);
+  const Fixed z = Sub(Mul(FromDouble(m), FromDouble(kLogTable[index].c)), one);  // exact (2^-63)
+  const Fixed s = Mul(z, Reciprocal(Add(FromInt(2), z)));
+  const Fixed s2 = Mul(s, s);
+  Fixed acc = DivSmall(one, 29);
+  for (std::uint32_t k = 13; k <= 13; --k) acc = Add(DivSmall(one, 2 * k + 1), Mul(s2, acc));
+  Fixed ln = ShiftLeft(Mul(s, acc), 1);
+  ln = Add(ln, FromDigits(kMinusLogCFixed[index]));
+  const Fixed eLn2 = MulSmall(FromDigits(kLn2Fixed), static_cast<std::uint32_t>(e < 0 ? -e : e));
+  ln = e < 0 ? Sub(ln, eLn2) : Add(ln, eLn2);
+  // y = Y 2^s, Y in [1, 2)
+  const std::uint64_t ybits = std::bit_cast<std::uint64_t>(y);
+  const int ys = static_cast<int>((ybits >> 52) & 0x7ff) - 1023;
+  const double Y = std::bit_cast<double>((ybits & 0x800fffffffffffffu) | 0x3ff0000000000000u);
+  Fixed t = Mul(FromDouble(Y), ln);
+  t = ys >= 0 ? ShiftLeft(t, ys) : ShiftRight(t, -ys);
+  // exp t = 2^k exp r
+  const double kd = NearestInteger(Approximate(t) * 0x1.71547652b82fep+0);
+  const int k = static_cast<int>(kd);
+  const Fixed kLn2 = MulSmall(FromDigits(kLn2Fixed), static_cast<std::uint32_t>(k < 0 ? -k : k));
+  const Fixed r = k < 0 ? Add(t, kLn2) : Sub(t, kLn2);
+  const Fixed r8 = ShiftRight(r, 8);
+  acc = one;
+  for (std::uint32_t n = 19; n >= 1; --n) acc = Add(one, DivSmall(Mul(r8, acc), n));
+  for (int i = 0; i < 8; ++i) acc = Mul(acc, acc);
+  const int relBits = 205 - (ys > 0 ? ys : 0);
+  if (k >= -969) return RoundToDouble(acc, LeadingBit(acc) - relBits, k, true).value;
+  return Scale(RoundToDouble(acc, LeadingBit(acc) - relBits, 0, true).value, k);
+}
+
+// x^y for finite x > 0 and finite y != 0.
+double PowPositive(double x, double y) {
+  std::uint64_t bits = std::bit_cast<std::uint64_t>(x);
+  int e = 0;
+  if ((bits >> 52) == 0) {  // subnormal
+    bits = std::bit_cast<std::uint64_t>(x * 0x1p54);
+    e = -54;
+  }
+  e += static_cast<int>(bits >> 52) - 1023;
+  double m = std::bit_cast<double>((bits & 0x000fffffffffffffu) | 0x3ff0000000000000u);
+  if (m > kSqrtTwo) {
+    m *= 0.5;
+    ++e;
+  }
+  const bool xAboveOne = e > 0 || (e == 0 && m > 1.0);
+  if (std::fabs(y) > 0x1p64) {
+    // |y ln x| > 2^64 2^-54: far beyond both ends of the range.
+    if (xAboveOne == (y > 0)) return 0x1p1023 * 2.0;  // overflow
+    return 0x1p-1022 * 0x1p-60;                       // underflow to 0
+  }
+  const int index = static_cast<int>(NearestInteger(m * 128.0)) - 90;
+  const LogEntry& entry = kLogTable[index];
+  const Pair mc = TwoProd(m, entry.c);
+  const Pair zz = FastTwoSum(mc.hi - 1.0, mc.lo);  // exact: mc.hi - 1 by Sterbenz
+  const double z = zz.hi;
+  const Pair z2 = TwoSquare(z);
+  // P(z) by Estrin's scheme (a shorter chain of dependent operations).
+  const double zsq = z2.hi, z4 = zsq * zsq;
+  const double p01 = kP[0] + z * kP[1], p23 = kP[2] + z * kP[3];
+  const double p45 = kP[4] + z * kP[5], p67 = kP[6] + z * kP[7];
+  const double pz = (p01 + zsq * p23) + z4 * (p45 + zsq * p67);
+  const double tail = z * (z2.hi * pz);
+  const Pair ln1p = TwoSum(z, -0.5 * z2.hi);
+  const double ed = static_cast<double>(e);
+  const double e1 = ed * kLn2Parts[0], e2 = ed * kLn2Parts[1];
+  const Pair s1 = TwoSum(e1, entry.minusLogC.hi);
+  const Pair s2 = TwoSum(s1.hi, ln1p.hi);
+  // ln(1 + z + zl) = ln(1 + z) + zl (1 - z) + O(zl^2)
+  const double zlTerm = zz.lo - zz.lo * z;
+  const double low =
+      (s1.lo + s2.lo) + ((e2 + entry.minusLogC.lo) + (((ln1p.lo - 0.5 * z2.lo) + tail) + zlTerm));
+  const Pair L = FastTwoSum(s2.hi, low);
+  const Pair yl = TwoProd(y, L.hi);
+  const Pair T = FastTwoSum(yl.hi, yl.lo + y * L.lo);
+  if (T.hi > 709.8) return 0x1p1023 * 2.0;           // overflow
+  if (T.hi < -745.2) return 0x1p-1022 * 0x1p-60;     // underflow to 0
+  if (std::fabs(T.hi) < 0x1p-60) return 1.0 + T.hi;  // 1, inexact
+  // exp T
+  const double kd = NearestInteger(T.hi * k128OverLn2);
+  const double r0 = T.hi - kd * kLn2Over128Parts[0];
+  const Pair r1 = TwoSum(r0, -(kd * kLn2Over128Parts[1]));
+  const Pair r = TwoSum(r1.hi, r1.lo + (T.lo - kd * kLn2Over128Parts[2]));
+  const double rsq = r.hi * r.hi;
+  const double q = (kQ[0] + r.hi * kQ[1]) + rsq * ((kQ[2] + r.hi * kQ[3]) + rsq * kQ[4]);
+  const double p = rsq * (0.5 + r.hi * q);
+  const Pair e0 = FastTwoSum(1.0, r.hi);
+  const Pair E = FastTwoSum(e0.hi, e0.lo + (r.lo + (p + r.lo * r.hi)));
+  const std::int64_t k = static_cast<std::int64_t>(kd);
+  const int j = static_cast<int>(k & 127);
+  const int K = static_cast<int>((k - j) / 128);
+  const Pair tb = kExp2Table[j];
+  const Pair v0 = TwoProd(tb.hi, E.hi);
+  const Pair v = FastTwoSum(v0.hi, v0.lo + (tb.hi * E.lo + tb.lo * E.hi));
+  const double err =
+      std::fabs(v.hi) * ((std::fabs(y) * 0x1p-73 + std::fabs(T.hi) * 0x1p-98) + 0x1p-68);
+  double rounded;
+  if (RoundingTest(v, err, rounded)) return Scale(rounded, K);
+  return Accurate(m, e, index, y);
+}
+
+}  // namespace
+}  // namespace detail
+
+using namespace detail;
+
+double Pow(double x, double y) {
+  if (y == 0.0) return 1.0;  // even for a NaN x
+  if (x == 1.0) return 1.0;  // even for a NaN y
+  if (x != x || y != y) return x + y;
+  const double ax = std::fabs(x), ay = std::fabs(y);
+  const int kind = IntegerKind(y);
+  const bool odd = kind == 1;
+  if (ay == std::numeric_limits<double>::infinity()) {
+    if (ax == 1.0) return 1.0;  // x = -1
+    return (ax < 1.0) == (y > 0.0) ? 0.0 : ay;
+  }
+  if (x == 0.0) {
+    if (y < 0.0) return odd ? 1.0 / x : 1.0 / ax;  // infinite, divide-by-zero
+    return odd ? x : 0.0;
+  }
+  if (ax == std::numeric_limits<double>::infinity()) {
+    const double magnitude = y < 0.0 ? 0.0 : ax;
+    return (x < 0.0 && odd) ? -magnitude : magnitude;
+  }
+  if (x < 0.0) {
+    if (kind == 0) return (x - x) / (x - x);  // NaN, invalid
+    return odd ? -PowPositive(ax, y) : PowPositive(ax, y);
+  }
+  return PowPositive(x, y);
+}
+
+}  // namespace morvane::elementary
