@@ -44,14 +44,19 @@ Fixed FromDouble(double x) {
   Fixed r{};
   if (biased == 0 && m == 0) return r;
   m |= std::uint64_t{1} << 52;
-  const int shift = biased - 1075 + 224;  // x = m 2^(shift - 224); 0 <= shift
-  const int word = shift >> 5, bit = shift & 31;
+  // x = m 2^(shift - 224).  shift is negative for |x| < 2^-172: the bits
+  // below 2^-224 are dropped (the words below d[0] are not written).
+  const int shift = biased - 1075 + 224;
+  const int word = shift >> 5, bit = shift & 31;  // floor division, also below 0
   // m << bit spans at most three words.
   const std::uint64_t lo = m << bit;
   const std::uint32_t top = bit ? static_cast<std::uint32_t>(m >> (64 - bit)) : 0;
-  if (word < kWords) r.d[word] = static_cast<std::uint32_t>(lo);
-  if (word + 1 < kWords) r.d[word + 1] = static_cast<std::uint32_t>(lo >> 32);
-  if (word + 2 < kWords) r.d[word + 2] = top;
+  const auto put = [&r](int at, std::uint32_t value) {
+    if (at >= 0 && at < kWords) r.d[at] = value;
+  };
+  put(word, static_cast<std::uint32_t>(lo));
+  put(word + 1, static_cast<std::uint32_t>(lo >> 32));
+  put(word + 2, top);
   return (bits >> 63) ? Neg(r) : r;
 }
 

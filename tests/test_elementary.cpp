@@ -296,6 +296,11 @@ TEST(ElementaryFixed, ConversionsArithmeticAndRounding) {
   EXPECT_TRUE(IsZero(Sub(Add(MulSmall(third, 3), Fixed{{1, 0, 0, 0, 0, 0, 0, 0}}), FromInt(1))));
   EXPECT_EQ(LeadingBit(FromInt(1)), 224);
   EXPECT_EQ(LeadingBit(FromDouble(-0x1p-224)), 0);
+  // Below the last bit, nothing is kept and nothing is written outside the
+  // number (subnormals, and values whose bits all lie below 2^-224).
+  for (const double tiny : {0x1p-225, -0x1p-260, 0x1p-300, 0x1p-1000, 0x1p-1074, -0x1.8p-1030})
+    EXPECT_TRUE(IsZero(FromDouble(tiny))) << Hex(tiny);
+  EXPECT_EQ(Approximate(FromDouble(0x1.8p-224)), 0x1p-224);  // the half bit dropped
   // 1 + 2^-53 is the midpoint between 1 and 1 + 2^-52: decided only when
   // exact, and rounded to even (1) when taken for the midpoint.
   const Fixed mid = Add(FromInt(1), FromDouble(0x1p-53));
