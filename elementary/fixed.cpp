@@ -137,6 +137,7 @@ Fixed DivSmall(const Fixed& a, std::uint32_t n) {
 }
 
 Fixed ShiftLeft(const Fixed& a, int n) {
+  if (n < 0) return ShiftRight(a, -n);
   Fixed r{};
   const int words = n >> 5, bits = n & 31;
   for (int i = kWords - 1; i >= words; --i) {
@@ -148,6 +149,7 @@ Fixed ShiftLeft(const Fixed& a, int n) {
 }
 
 Fixed ShiftRight(const Fixed& a, int n) {
+  if (n < 0) return ShiftLeft(a, -n);
   bool na;
   const Fixed x = Abs(a, na);
   Fixed r{};

@@ -301,6 +301,9 @@ TEST(ElementaryFixed, ConversionsArithmeticAndRounding) {
   for (const double tiny : {0x1p-225, -0x1p-260, 0x1p-300, 0x1p-1000, 0x1p-1074, -0x1.8p-1030})
     EXPECT_TRUE(IsZero(FromDouble(tiny))) << Hex(tiny);
   EXPECT_EQ(Approximate(FromDouble(0x1.8p-224)), 0x1p-224);  // the half bit dropped
+  // A shift by a negative count is the shift the other way.
+  EXPECT_EQ(Approximate(ShiftLeft(FromDouble(0.75), -2)), 0.1875);
+  EXPECT_EQ(Approximate(ShiftRight(FromDouble(0.75), -2)), 3.0);
   // 1 + 2^-53 is the midpoint between 1 and 1 + 2^-52: decided only when
   // exact, and rounded to even (1) when taken for the midpoint.
   const Fixed mid = Add(FromInt(1), FromDouble(0x1p-53));
