@@ -63,9 +63,9 @@ inline constexpr unsigned kFaultBits = kInvalidBit | kDivideByZeroBit | kOverflo
 inline unsigned PendingBits() noexcept {
   unsigned csr;
   asm volatile("stmxcsr %0" : "=m"(csr));
-#ifdef _WIN32
-  // MinGW's runtime computes sin, cos, tan, atan and pow on the x87 unit,
-  // whose faults land in its own status word (same bit positions).
+#if defined(__i386__)
+  // 32-bit x86 moves returned doubles and 64-bit integers through the x87
+  // unit, whose faults land in its own status word (same bit positions).
   unsigned short status;
   asm volatile("fnstsw %0" : "=am"(status));
   csr |= status;

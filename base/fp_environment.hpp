@@ -3,7 +3,7 @@
 // Every result is defined for IEEE double arithmetic rounded to nearest,
 // with every exception masked.  A caller may have left anything on its
 // thread: another rounding mode, exceptions unmasked (feenableexcept),
-// pending flags, flush-to-zero, or on x87 a 53-bit precision.  An
+// pending flags, flush-to-zero, or x87 exceptions unmasked.  An
 // EnvironmentScope sets the environment the arithmetic needs for the time
 // of a call and gives the caller's back, exactly as it found it, at the
 // end: its mode, its masks and its pending flags, none of ours.
@@ -22,22 +22,25 @@ namespace morvane::fp {
 class EnvironmentScope {
  public:
   // MXCSR: rounding to nearest, every exception masked, no flush-to-zero;
-  // its six sticky flags, of which three are faults.  x87: 64-bit
-  // precision, rounding to nearest, every exception masked.
+  // its six sticky flags, of which three are faults.
   static constexpr unsigned kMxcsr = 0x1F80u;
   static constexpr unsigned kMxcsrFlags = 0x3Fu;
   static constexpr unsigned kMxcsrFaults = 0x0Du;
+#if defined(__i386__)
+  // 32-bit x86 still passes the doubles that functions return through the
+  // x87 unit, and converts 64-bit integers there: its control word (every
+  // exception masked, rounding to nearest) is made sure of, and its flags
+  // are ours to read and to leave as found.  Its precision (bits 8-9) is
+  // left as the caller set it: no arithmetic runs there, and loads, stores
+  // and integer conversions do not depend on it.  On x86-64 the x87 unit
+  // plays no part.
+  static constexpr bool kX87 = true;
+#else
+  static constexpr bool kX87 = false;
+#endif
   static constexpr unsigned short kX87Control = 0x037Fu;
   static constexpr unsigned short kX87Flags = 0x3Fu;
-#if defined(_WIN32) || defined(__i386__)
-  // The maths library computes on the x87 unit here, so its flags are
-  // ours to read and to leave as found.
-  static constexpr bool kX87Arithmetic = true;
-#else
-  // Double arithmetic and the maths library use SSE only: the x87 flags
-  // are never touched, only its control word is made sure of.
-  static constexpr bool kX87Arithmetic = false;
-#endif
+  static constexpr unsigned short kX87Precision = 0x0300u;
 
   // Each load of a control register costs a few dozen cycles: a caller
   // already in our modes with no fault pending (the usual case) is left
@@ -48,22 +51,24 @@ class EnvironmentScope {
       const unsigned ours = kMxcsr;
       asm volatile("ldmxcsr %0" : : "m"(ours));
     }
-    unsigned short control, status = 0;
-    asm volatile("fnstcw %0" : "=m"(control));
-    if constexpr (kX87Arithmetic) asm volatile("fnstsw %0" : "=am"(status));
-    if (control != kX87Control || (status & kX87Flags)) {
-      // The whole x87 environment, flags and masks, comes back at the end.
-      x87Saved_ = true;
-      asm volatile("fnstenv %0" : "=m"(x87_));
-      asm volatile("fnclex");
-      asm volatile("fldcw %0" : : "m"(kX87Control));
+    if constexpr (kX87) {
+      unsigned short control, status;
+      asm volatile("fnstcw %0" : "=m"(control));
+      asm volatile("fnstsw %0" : "=am"(status));
+      if ((control | kX87Precision) != kX87Control || (status & kX87Flags)) {
+        // The whole x87 environment, flags and masks, comes back at the end.
+        x87Saved_ = true;
+        asm volatile("fnstenv %0" : "=m"(x87_));
+        asm volatile("fnclex");
+        asm volatile("fldcw %0" : : "m"(kX87Control));
+      }
     }
   }
 
   ~EnvironmentScope() {
     if (x87Saved_) {
       asm volatile("fldenv %0" : : "m"(x87_));
-    } else if constexpr (kX87Arithmetic) {
+    } else if constexpr (kX87) {
       // The caller had no x87 flag pending: clear any ours raised.
       unsigned short status;
       asm volatile("fnstsw %0" : "=am"(status));

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "base/checks.hpp"
+#include "elementary/elementary.hpp"
 
 namespace morvane::general {
 
@@ -32,18 +33,11 @@ struct SinCos {
   double sin, cos;
 };
 
-// Sine and cosine of one angle, from one argument reduction.  GCC forms
-// sincos from the two calls by itself; Clang for WebAssembly does not, so
-// there the C library's sincos is called, whose values are those of sin
-// and cos called apart.
+// Sine and cosine of one angle, from one argument reduction, correctly
+// rounded: the same bits on every platform.
 inline SinCos SinAndCos(double angle) {
-#if defined(__EMSCRIPTEN__)
-  SinCos value;
-  ::sincos(angle, &value.sin, &value.cos);
-  return value;
-#else
-  return {std::sin(angle), std::cos(angle)};
-#endif
+  const elementary::SinCosPair value = elementary::SinCos(angle);
+  return {value.sin, value.cos};
 }
 
 // Sine and cosine of an angle.  A conversion projects the same latitude

@@ -5,6 +5,7 @@
 
 #include "base/checks.hpp"
 #include "base/general.hpp"
+#include "elementary/elementary.hpp"
 
 namespace morvane::datum {
 
@@ -71,7 +72,7 @@ void MolodenskyShift(const Catalogue& catalogue, double latitude, double longitu
 
   const double W2 = 1 - e2 * sinPhi * sinPhi;
   const double Rn = a / std::sqrt(W2);
-  const double Rm = a * (1 - e2) / std::pow(W2, 1.5);
+  const double Rm = a * (1 - e2) / elementary::Pow(W2, 1.5);
   fp::Check(Rn, Rm);
 
   const double dPhi = (-dX * sinPhi * cosLambda - dY * sinPhi * sinLambda + dZ * cosPhi +

@@ -11,6 +11,7 @@
 
 #include "base/checks.hpp"
 #include "base/general.hpp"
+#include "elementary/elementary.hpp"
 
 namespace morvane::lambert {
 namespace {
@@ -54,8 +55,8 @@ void GeoToLambert72(double latitude, double longitude, double& X, double& Y) {
 
   const double es = Step(e * general::SinCosOf(phi).sin);
   const double t =
-      Step(std::tan(kQuarterPi - phi / 2.0) * std::pow((1.0 + es) / (1.0 - es), e / 2.0));
-  const double r = Step(std::pow(t, kConeConstant) * kRadiusScale);
+      Step(elementary::Tan(kQuarterPi - phi / 2.0) * elementary::Pow((1.0 + es) / (1.0 - es), e / 2.0));
+  const double r = Step(elementary::Pow(t, kConeConstant) * kRadiusScale);
   const double theta = Step((lambda - kLongitudeOrigin) * kConeConstant);
 
   const double angle = Step(theta - kAngleCorrection);
@@ -75,22 +76,22 @@ int Lambert72ToGeoCounted(const double& X, const double& Y, double& latitude,
   const double dy = Step(kFalseNorthing - Y);
   // The one-argument arctangent of the quotient: the plane range lies
   // south of the cone's apex, where it names the same angle as atan2.
-  const double thetaPrime = Step(std::atan(fp::Quotient(dx, dy)));
+  const double thetaPrime = Step(elementary::Atan(fp::Quotient(dx, dy)));
   const double lambda =
       Step((thetaPrime + kAngleCorrection) * (1.0 / kConeConstant) + kLongitudeOrigin);
   const double r = Step(std::sqrt(dy * dy + dx * dx));
-  const double t = Step(std::pow(r / kRadiusScale, 1.0 / kConeConstant));
+  const double t = Step(elementary::Pow(r / kRadiusScale, 1.0 / kConeConstant));
 
   // Fixed-point iteration for the latitude that gives t.  It
   // has no pass limit, so every pass is checked: a NaN would never meet
   // the tolerance, and one from a quiet NaN argument raises no flag.
-  double phiPrev = Step(2.0 * std::atan(t));
+  double phiPrev = Step(2.0 * elementary::Atan(t));
   double phi = phiPrev;
   int passes = 0;
   for (;;) {
     ++passes;
-    const double es = Step(e * std::sin(phiPrev));
-    phi = Step(kHalfPi - 2.0 * std::atan(t * std::pow((1.0 - es) / (1.0 + es), e / 2.0)));
+    const double es = Step(e * elementary::Sin(phiPrev));
+    phi = Step(kHalfPi - 2.0 * elementary::Atan(t * elementary::Pow((1.0 - es) / (1.0 + es), e / 2.0)));
     const double d = Step(phi - phiPrev);
     if (std::isnan(d)) [[unlikely]] Fail(FailureKind::InvalidOperation);
     phiPrev = phi;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/checks.hpp"
+#include "elementary/elementary.hpp"
 #include "mgrs/mgrs.hpp"
 #include "mgrs/mgrs_internal.hpp"
 #include "utm/utm.hpp"
@@ -152,7 +153,7 @@ void MgrsToGeo(std::string& text, std::int16_t ellipsoidNumber, double a, double
 
   UtmToGeo(a, f, latitude, longitude, zone, northing, easting);
 
-  const double slack = kTolerance / std::cos(latitude);
+  const double slack = kTolerance / elementary::Cos(latitude);
   const bool inside = latitude + kTolerance >= south && latitude - kTolerance <= north &&
                       longitude + slack >= west && longitude - slack <= east;
   fp::Check(slack, inside);

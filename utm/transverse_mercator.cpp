@@ -21,6 +21,7 @@
 #include "base/checks.hpp"
 #include "base/general.hpp"
 #include "datum/catalogue.hpp"
+#include "elementary/elementary.hpp"
 #include "utm/utm.hpp"
 
 namespace morvane::dma {
@@ -88,8 +89,8 @@ inline double MeridianRadiusOf(double a, double e2, double phi) {
 
 template <bool kEachStep>
 inline double MeridianArcOf(double A, double B, double C, double D, double E, double phi) {
-  return Step<kEachStep>(A * phi - B * std::sin(2.0 * phi) + C * std::sin(4.0 * phi) -
-                         D * std::sin(6.0 * phi) + E * std::sin(8.0 * phi));
+  return Step<kEachStep>(A * phi - B * elementary::Sin(2.0 * phi) + C * elementary::Sin(4.0 * phi) -
+                         D * elementary::Sin(6.0 * phi) + E * elementary::Sin(8.0 * phi));
 }
 
 // ---------------------------------------------------------------------------
