@@ -2,6 +2,7 @@
 """Writes the fixed request set every front end's tests convert.
 
   make_requests.py > requests.jsonl
+  make_requests.py --repeat 1250 > large.jsonl   (100 008 requests)
 
 Each line is one request as the command's JSON-lines mode reads it: the
 settings and the input of one point, converted on a fresh object.  The set
@@ -10,8 +11,10 @@ points in Belgium, across Europe and the world, the edges of each range,
 and bad input of every kind (out of range, spoiled references and codes,
 unknown kinds and datums).  The generator is seeded: the file is made once
 and committed, and the tests of the tool, the Python package and the
-WebAssembly package read it.
+WebAssembly package read it.  A larger set from the same generator
+(--repeat) is what the identity test across front ends converts.
 """
+import argparse
 import json
 import random
 
@@ -135,9 +138,13 @@ def request(rng, kind, datum_from, datum_to):
 
 
 def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--repeat", type=int, default=30,
+                        help="rounds of every kind between every pair of datums (80 requests each)")
+    args = parser.parse_args()
     rng = random.Random(1972)
     lines = []
-    for repeat in range(30):
+    for repeat in range(args.repeat):
         for kind in KINDS:
             for datum_from in DATUMS:
                 for datum_to in DATUMS:

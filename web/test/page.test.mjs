@@ -7,6 +7,7 @@ import { existsSync, mkdirSync, readFileSync } from "node:fs";
 import path from "node:path";
 
 import { ROOT, loadPackage } from "./helpers.mjs";
+import { convertRequestSet, differences } from "./request_set.mjs";
 import { serveFolder } from "./server.mjs";
 
 const CHROMIUM = process.env.MORVANE_CHROMIUM ?? "/usr/bin/chromium";
@@ -165,6 +166,35 @@ test("the converter page in headless Chromium", { skip, timeout: 120000 }, async
     for (const id of ["lat", "lon", "lat-d", "lon-s", "x", "y", "mgrs", "ifbl", "Copy IFBL", "batch-input"]) {
       assert.ok(reached.has(id), `${id} is not reached with Tab`);
     }
+  });
+
+  await t.test("the fixed request set gives the native tool's answers in the page, bit for bit", async () => {
+    // MORVANE_REQUESTS and MORVANE_ANSWERS name a larger set (the identity
+    // test across front ends).
+    const read = (file) => readFileSync(file, "utf8").split("\n").filter((line) => line !== "")
+      .map((line) => JSON.parse(line));
+    const requests = read(process.env.MORVANE_REQUESTS || path.join(ROOT, "tests/data/requests.jsonl"));
+    const answers = read(process.env.MORVANE_ANSWERS || path.join(ROOT, "tests/data/answers.jsonl"));
+    const refused = answers.map((answer) => answer.OrigType === undefined);
+    // The package the page itself loads, and the very function the Node
+    // test runs, evaluated in the page.
+    const { results } = await page.evaluate(`(async () => {
+      const { load } = await import(new URL("./morvane/index.js", location.href));
+      const m = await load();
+      const convertRequestSet = ${convertRequestSet.toString()};
+      return convertRequestSet(m, ${JSON.stringify(requests)}, ${JSON.stringify(refused)});
+    })()`);
+    const counts = { numbers: 0 };
+    const mismatches = [];
+    results.forEach((got, i) => {
+      if (got === undefined || got === null) return;
+      for (const problem of differences(got, answers[i], counts)) {
+        if (mismatches.length < 20) mismatches.push(`line ${i + 1}: ${problem}`);
+      }
+    });
+    t.diagnostic(`page: ${counts.numbers} doubles compared bit for bit`);
+    assert.deepEqual(mismatches, []);
+    assert.ok(counts.numbers > requests.length * 5);
   });
 
   assert.deepEqual(elsewhere, [], "the page made requests to other addresses");
