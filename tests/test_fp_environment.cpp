@@ -1,6 +1,8 @@
 // The caller's floating-point environment never changes a result: rounding
 // upward or toward zero, pending flags and exceptions unmasked on the
-// calling thread give the same bits, never trap, and come back as found.
+// calling thread give the same bits, never trap, and come back as found;
+// on x86, every combination of x87 precision, rounding and exception masks
+// on threads converting at the same time as well.
 #include <gtest/gtest.h>
 #include <morvane/morvane.h>
 
@@ -10,6 +12,8 @@
 #include <cstring>
 #include <functional>
 #include <random>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include <morvane/batch.hpp>
@@ -141,6 +145,80 @@ TEST(FloatingPointEnvironment, TheCallersStateChangesNoResultAndComesBack) {
 #endif
   }
 }
+
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
+// The control registers of x86 as a host leaves them on its threads.
+struct X86State {
+  unsigned short x87Control;
+  unsigned mxcsr;
+};
+
+X86State CurrentX86State() {
+  X86State state;
+  asm volatile("fnstcw %0" : "=m"(state.x87Control));
+  asm volatile("stmxcsr %0" : "=m"(state.mxcsr));
+  state.mxcsr &= ~0x3Fu;  // the sticky flags are not part of the state compared
+  return state;
+}
+
+void EnterX86State(const X86State& state) {
+  asm volatile("fnclex");
+  asm volatile("fldcw %0" : : "m"(state.x87Control));
+  asm volatile("ldmxcsr %0" : : "m"(state.mxcsr));
+}
+
+// Every x87 precision (24, 53, 64 bits) with every rounding direction, the
+// exceptions masked or unmasked (all but inexact, in the x87 unit and in
+// MXCSR alike), each on its own thread, all threads converting at once.
+// The x87 control word: precision in bits 8-9, rounding in bits 10-11,
+// masks in bits 0-5; MXCSR: masks in bits 7-12, rounding in bits 13-14.
+TEST(FloatingPointEnvironment, EveryThreadStateGivesTheSameBits) {
+  const Points points;
+  const std::vector<std::uint64_t> reference = ConvertEverything(points);
+  struct Case {
+    std::string what;
+    X86State state;
+  };
+  std::vector<Case> cases;
+  const struct { const char* name; unsigned short bits; } precisions[] = {
+      {"24-bit", 0x0000}, {"53-bit", 0x0200}, {"64-bit", 0x0300}};
+  const char* roundings[] = {"to nearest", "downward", "upward", "toward zero"};
+  for (const auto& precision : precisions) {
+    for (unsigned rounding = 0; rounding < 4; ++rounding) {
+      for (bool unmasked : {false, true}) {
+        const unsigned short x87Masks = unmasked ? 0x20 : 0x3F;
+        const unsigned mxcsrMasks = unmasked ? 0x1000u : 0x1F80u;
+        cases.push_back({std::string("x87 ") + precision.name + ", rounding " + roundings[rounding] +
+                             (unmasked ? ", exceptions unmasked" : ", exceptions masked"),
+                         {static_cast<unsigned short>(0x0040 | precision.bits | (rounding << 10) | x87Masks),
+                          mxcsrMasks | (rounding << 13)}});
+      }
+    }
+  }
+  struct Outcome {
+    std::vector<std::uint64_t> result;
+    bool stateKept = false;
+  };
+  std::vector<Outcome> outcomes(cases.size());
+  std::vector<std::thread> threads;
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    threads.emplace_back([&, i] {
+      const X86State original = CurrentX86State();
+      EnterX86State(cases[i].state);
+      outcomes[i].result = ConvertEverything(points);
+      outcomes[i].stateKept = CurrentX86State().x87Control == cases[i].state.x87Control &&
+                              CurrentX86State().mxcsr == cases[i].state.mxcsr;
+      EnterX86State(original);
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    SCOPED_TRACE(cases[i].what);
+    EXPECT_TRUE(outcomes[i].result == reference);
+    EXPECT_TRUE(outcomes[i].stateKept);
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace morvane
