@@ -16,11 +16,14 @@
 //
 // Prints one line per failed check, the digest of the results (which must
 // be the same for the 32-bit and the 64-bit server) and a summary; the exit
-// code is the number of failed checks.
+// code is the number of failed checks.  Given two file names after the
+// count, writes the requests there as JSON lines and the main thread's
+// results as the command-line tool answers them.
 #include <windows.h>
 #include <oleauto.h>
 
 #include <atomic>
+#include <charconv>
 #include <cinttypes>
 #include <cstdint>
 #include <cstdio>
@@ -92,10 +95,14 @@ struct Variant {
 // division by zero).  MXCSR: masks in bits 7-12, rounding in bits 13-14,
 // flags in bits 0-5.
 constexpr Variant kVariants[] = {
+    {"x87 24-bit precision", {0x007F, 0x1F80}},
     {"x87 53-bit precision", {0x027F, 0x1F80}},
     {"x87 64-bit precision", {0x037F, 0x1F80}},
     {"rounding upward", {0x0B7F, 0x5F80}},
+    {"rounding downward, x87 53-bit", {0x067F, 0x3F80}},
+    {"rounding toward zero", {0x0F7F, 0x7F80}},
     {"division by zero unmasked", {0x037B, 0x1D80}},
+    {"every exception but inexact unmasked, x87 53-bit", {0x0260, 0x1000}},
     {"fault flags pending", {0x027F, 0x1F80 | 0x3F}},
 };
 
@@ -254,18 +261,82 @@ std::uint64_t Digest(const std::vector<Result>& results) {
   return hash;
 }
 
-// Every result as text, one line each, the numbers in hexadecimal.
-void Dump(const char* path, const std::vector<Result>& results) {
-  FILE* file = std::fopen(path, "w");
-  if (!file) return;
-  for (const Result& r : results) {
-    for (double v : r.Values) std::fprintf(file, "%a ", v);
-    for (short v : r.Shorts) std::fprintf(file, "%d ", v);
-    for (float v : r.Floats) std::fprintf(file, "%a ", static_cast<double>(v));
-    for (const std::wstring& t : r.Texts) std::fprintf(file, "[%ls] ", t.c_str());
-    std::fprintf(file, "%08lX\n", static_cast<unsigned long>(r.Status));
+// A number as JSON, in the fewest digits that read back as the same bits.
+std::string Number(double value) {
+  char text[32];
+  const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+  return std::string(text, end);
+}
+
+// A text as a JSON string, in UTF-8.
+std::string JsonText(const std::wstring& text) {
+  std::string utf8;
+  if (!text.empty()) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    utf8.resize(static_cast<std::size_t>(size));
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), size,
+                        nullptr, nullptr);
   }
-  std::fclose(file);
+  std::string out = "\"";
+  for (const char c : utf8) {
+    if (c == '"' || c == '\\') out += '\\';
+    if (static_cast<unsigned char>(c) < 0x20) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\u%04x", c);
+      out += escape;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+// The requests as the command-line tool reads JSON lines (the properties
+// put in the order this client puts them, on a fresh object), and the main
+// thread's results with the names of the tool's answers, so that a script
+// can compare them with the tool's answers on any platform.
+void Dump(const char* requestsPath, const char* answersPath, const std::vector<Request>& requests,
+          const std::vector<Result>& results) {
+  FILE* in = std::fopen(requestsPath, "wb");
+  FILE* out = std::fopen(answersPath, "wb");
+  if (!in || !out) {
+    Check(false, "main thread", "the request and answer files can be written");
+    if (in) std::fclose(in);
+    if (out) std::fclose(out);
+    return;
+  }
+  for (std::size_t i = 0; i < requests.size(); ++i) {
+    const Request& q = requests[i];
+    std::fprintf(in, "{\"DatumFrom\":%d,\"DatumDest\":%d,\"OrigType\":%d,\"mgrsPrecision\":1,"
+                     "\"IfblPrecision\":6", static_cast<int>(q.From), static_cast<int>(q.To),
+                 static_cast<int>(q.Kind));
+    if (q.Kind == mvDeg) {
+      std::fprintf(in, ",\"Latitude\":%s,\"Longitude\":%s", Number(q.A).c_str(), Number(q.B).c_str());
+    } else if (q.Kind == mvLambert72) {
+      std::fprintf(in, ",\"X\":%s,\"Y\":%s", Number(q.A).c_str(), Number(q.B).c_str());
+    } else {
+      std::fprintf(in, ",\"LatDmsDeg\":%d,\"LatDmsMin\":%d,\"LatDmsSec\":%s,\"LonDmsDeg\":%d,"
+                       "\"LonDmsMin\":%d,\"LonDmsSec\":%s", q.Dms[0], q.Dms[1],
+                   Number(q.Seconds[0]).c_str(), q.Dms[2], q.Dms[3], Number(q.Seconds[1]).c_str());
+    }
+    std::fprintf(in, "}\n");
+    const Result& r = results[i];
+    std::fprintf(out,
+                 "{\"DatumFrom\":%d,\"DatumDest\":%d,\"OrigType\":%d,\"Latitude\":%s,"
+                 "\"Longitude\":%s,\"LatDmsDeg\":%d,\"LatDmsMin\":%d,\"LatDmsSec\":%s,"
+                 "\"LonDmsDeg\":%d,\"LonDmsMin\":%d,\"LonDmsSec\":%s,\"X\":%s,\"Y\":%s,"
+                 "\"Northing\":%s,\"Easting\":%s,\"MGRS\":%s,\"IFBL\":%s,\"mgrsPrecision\":1,"
+                 "\"IfblPrecision\":6,\"Error\":%s}\n",
+                 static_cast<int>(q.From), static_cast<int>(q.To), static_cast<int>(q.Kind),
+                 Number(r.Values[0]).c_str(), Number(r.Values[1]).c_str(), r.Shorts[0], r.Shorts[1],
+                 Number(r.Floats[0]).c_str(), r.Shorts[2], r.Shorts[3], Number(r.Floats[1]).c_str(),
+                 Number(r.Values[2]).c_str(), Number(r.Values[3]).c_str(), Number(r.Values[4]).c_str(),
+                 Number(r.Values[5]).c_str(), JsonText(r.Texts[0]).c_str(), JsonText(r.Texts[1]).c_str(),
+                 JsonText(r.Texts[2]).c_str());
+  }
+  std::fclose(in);
+  std::fclose(out);
 }
 
 _ZedizAdo* CreateObject(const char* thread) {
@@ -424,7 +495,7 @@ int main(int argc, char** argv) {
   int converted = 0;
   for (const Result& r : reference) converted += r.Status == S_OK && r.Texts[2].empty();
   Check(converted == count, "main thread", "every request converts without message");
-  if (argc > 2) Dump(argv[2], reference);
+  if (argc > 3) Dump(argv[2], argv[3], requests, reference);
 
   // The same object again on this thread: the same bits.
   ConvertAndCompare(object, requests.size(), "main thread, second pass");

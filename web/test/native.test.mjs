@@ -1,9 +1,8 @@
 // Numbers across platforms: the WebAssembly build against the native
 // command-line tool (`morvane batch --jsonl`) on 20 000 random requests of
-// every input kind, pair of datums and precision.  WebAssembly takes its
-// sine, power and arctangent from Emscripten's C library, so the last bits
-// may differ; texts, messages and failures may not, and numbers only
-// within 1e-9 degree and 1e-6 metre.
+// every input kind, pair of datums and precision.  Every text, message,
+// failure and number must be the same, to the last bit: the core computes
+// its elementary functions itself, the same in WebAssembly as natively.
 import test from "node:test";
 import assert from "node:assert/strict";
 import { existsSync } from "node:fs";
@@ -131,11 +130,8 @@ test(`the WebAssembly build agrees with the native tool on ${REQUESTS} random re
   }
 
   assert.deepEqual(mismatches, [], "texts, messages, failures and whole DMS fields are the same");
-  for (const name of DEGREES) assert.ok((largest[name] ?? 0) < 1e-9, `${name} differs by ${largest[name]} degree`);
-  for (const name of METRES) assert.ok((largest[name] ?? 0) < 1e-6, `${name} differs by ${largest[name]} m`);
-  // Seconds are 32-bit floats: 1e-9 degree is 3.6e-6 second, about one
-  // unit in the last place of a float near 60.
-  for (const name of SECONDS) assert.ok((largest[name] ?? 0) < 3.6e-6 * 1.1, `${name} differs by ${largest[name]} second`);
+  assert.deepEqual(differing, {}, "every number has the native tool's bits");
+  assert.equal(identical, REQUESTS);
 });
 
 test("failures and messages of the object are those of the native tool", async (t) => {

@@ -18,7 +18,7 @@ const available = existsSync(CHROMIUM) && existsSync(path.join(SITE, "index.html
 const skip = available ? false : `needs ${CHROMIUM} and the built page (scripts/build-web)`;
 if (!available && process.env.MORVANE_REQUIRE_BROWSER) throw new Error(skip);
 
-test("the converter page in headless Chromium", { skip, timeout: 120000 }, async (t) => {
+test("the converter page in headless Chromium", { skip, timeout: 600000 }, async (t) => {
   const { chromium } = await import("playwright-core");
   const m = await loadPackage();
   const server = await serveFolder(SITE);
