@@ -1175,6 +1175,8 @@ inline constexpr Digits kAtanFixed[65] = {
 
 inline constexpr double kPiOver2048Parts[5] = {0x1.921fb4p-10, 0x1.4442dp-34, 0x1.846988p-58, 0x1.8cc518p-82, -0x1.fc8f8cp-107};
 // |pi/2048 - sum of the parts| = -2.688e-40
+inline constexpr double kPiOver2048Short[3] = {0x1.921fb5444p-10, 0x1.68c234c4c8p-49, -0x1.9d747f23e32edp-89};
+// |pi/2048 - sum of the three| = -1.567e-43
 inline constexpr double k2048OverPi = 0x1.45f306dc9c883p+9;
 inline constexpr Pair kHalfPi = {0x1.921fb54442d18p+0, 0x1.1a62633145c07p-54};
 
