@@ -118,7 +118,8 @@ double Accurate(double m, int e, int index, double y) {
 }
 
 // x^y for finite x > 0 and finite y != 0.
-double PowPositive(double x, double y) {
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE double PowPositive(double x, double y) {
   std::uint64_t bits = std::bit_cast<std::uint64_t>(x);
   int e = 0;
   if ((bits >> 52) == 0) {  // subnormal
@@ -139,10 +140,10 @@ double PowPositive(double x, double y) {
   }
   const int index = static_cast<int>(NearestInteger(m * 128.0)) - 90;
   const LogEntry& entry = kLogTable[index];
-  const Pair mc = TwoProd(m, entry.c);
+  const Pair mc = ExactProduct<kProduct>(m, entry.c);
   const Pair zz = FastTwoSum(mc.hi - 1.0, mc.lo);  // exact: mc.hi - 1 by Sterbenz
   const double z = zz.hi;
-  const Pair z2 = TwoSquare(z);
+  const Pair z2 = ExactSquare<kProduct>(z);
   // P(z) by Estrin's scheme (a shorter chain of dependent operations).
   const double zsq = z2.hi, z4 = zsq * zsq;
   const double p01 = kP[0] + z * kP[1], p23 = kP[2] + z * kP[3];
@@ -159,7 +160,7 @@ double PowPositive(double x, double y) {
   const double low =
       (s1.lo + s2.lo) + ((e2 + entry.minusLogC.lo) + (((ln1p.lo - 0.5 * z2.lo) + tail) + zlTerm));
   const Pair L = FastTwoSum(s2.hi, low);
-  const Pair yl = TwoProd(y, L.hi);
+  const Pair yl = ExactProduct<kProduct>(y, L.hi);
   const Pair T = FastTwoSum(yl.hi, yl.lo + y * L.lo);
   if (T.hi > 709.8) return 0x1p1023 * 2.0;           // overflow
   if (T.hi < -745.2) return 0x1p-1022 * 0x1p-60;     // underflow to 0
@@ -178,13 +179,26 @@ double PowPositive(double x, double y) {
   const int j = static_cast<int>(k & 127);
   const int K = static_cast<int>((k - j) / 128);
   const Pair tb = kExp2Table[j];
-  const Pair v0 = TwoProd(tb.hi, E.hi);
+  const Pair v0 = ExactProduct<kProduct>(tb.hi, E.hi);
   const Pair v = FastTwoSum(v0.hi, v0.lo + (tb.hi * E.lo + tb.lo * E.hi));
   const double err =
       std::fabs(v.hi) * ((std::fabs(y) * 0x1p-73 + std::fabs(T.hi) * 0x1p-98) + 0x1p-68);
   double rounded;
   if (RoundingTest(v, err, rounded)) return Scale(rounded, K);
   return Accurate(m, e, index, y);
+}
+
+#if MORVANE_ELEMENTARY_FMA
+MORVANE_ELEMENTARY_FMA_TARGET double PowPositiveFused(double x, double y) {
+  return PowPositive<Product::kFused>(x, y);
+}
+#endif
+
+double PowPositiveAny(double x, double y) {
+#if MORVANE_ELEMENTARY_FMA
+  if (UseFusedProducts()) return PowPositiveFused(x, y);
+#endif
+  return PowPositive<Product::kDekker>(x, y);
 }
 
 }  // namespace
@@ -213,9 +227,9 @@ double Pow(double x, double y) {
   }
   if (x < 0.0) {
     if (kind == 0) return (x - x) / (x - x);  // NaN, invalid
-    return odd ? -PowPositive(ax, y) : PowPositive(ax, y);
+    return odd ? -PowPositiveAny(ax, y) : PowPositiveAny(ax, y);
   }
-  return PowPositive(x, y);
+  return PowPositiveAny(x, y);
 }
 
 }  // namespace morvane::elementary

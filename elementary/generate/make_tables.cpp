@@ -110,6 +110,19 @@ int main() {
     std::printf(",\n");
   }
   std::printf("};\n\n");
+  // pi/2 - atan(j/64), j = 0 .. 64, as pairs (the arctangent of x > 1).
+  std::printf("inline constexpr Pair kAtanComplement[65] = {\n");
+  for (int j = 0; j <= 64; ++j) {
+    mpfr_set_si(v, j, MPFR_RNDN);
+    mpfr_div_ui(v, v, 64, MPFR_RNDN);
+    mpfr_atan(v, v, MPFR_RNDN);
+    mpfr_div_ui(w, pi, 2, MPFR_RNDN);
+    mpfr_sub(v, w, v, MPFR_RNDN);
+    std::printf("    ");
+    PrintPair(v);
+    std::printf(",\n");
+  }
+  std::printf("};\n\n");
   std::printf("inline constexpr Digits kAtanFixed[65] = {\n");
   for (int j = 0; j <= 64; ++j) {
     mpfr_set_si(v, j, MPFR_RNDN);
