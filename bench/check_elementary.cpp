@@ -1,7 +1,11 @@
 // check_elementary: compares the core's elementary functions with MPFR's
 // correctly rounded values, bit for bit.
 //
-//   check_elementary [N] [seed] [function]
+//   check_elementary [N] [seed] [function] [products]
+//
+// function: one of the names printed below, or "all"; products: auto
+// (the default), dekker or fused, the exact products the fast paths use
+// (the results must be the same with either).
 //
 // N arguments per function (default 10^6): a quarter spread over every
 // finite double (random bit patterns, a log-uniform magnitude), the rest
@@ -198,7 +202,19 @@ bool WithinOneSubnormalUlp(double a, double b) {
 int main(int argc, char** argv) {
   const std::uint64_t n = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1000000;
   const std::uint64_t seed = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 1;
-  const std::string only = argc > 3 ? argv[3] : "";
+  const std::string only = argc > 3 && std::string(argv[3]) != "all" ? argv[3] : "";
+  const std::string products = argc > 4 ? argv[4] : "auto";
+  if (products == "dekker") {
+    morvane::elementary::ForceProducts(morvane::elementary::Products::kDekker);
+  } else if (products == "fused") {
+    if (!morvane::elementary::ForceProducts(morvane::elementary::Products::kFused)) {
+      std::fprintf(stderr, "check_elementary: this processor has no FMA\n");
+      return 2;
+    }
+  } else if (products != "auto") {
+    std::fprintf(stderr, "check_elementary: products must be auto, dekker or fused\n");
+    return 2;
+  }
   mpfr_set_emin(-1073);
   mpfr_set_emax(1024);
 

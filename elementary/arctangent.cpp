@@ -1,21 +1,28 @@
 // Arctangent.
 //
-// atan(-x) = -atan x; for |x| > 1, atan x = pi/2 - atan(1/x), with
-// z = 1/x as a double-double (qh = RN(1/x), remainder 1 - qh x exact by
-// Dekker's product, relative error below 2^-104).  For |x| >= 2^53 the
-// result is pi/2 rounded (pi/2 - 1/x lies within half an ulp of it).
-// Then atan z = atan c + atan t with c = j/64 the nearest 64th and
-//     t = (z - c) / (1 + z c),  |t| <= 1/128 (1 + 2^-40);
-// z - c is exact (z >= 1/128 and c within 1/128), 1 + z c a
-// double-double by Dekker's product, t their double-double quotient
-// (relative error below 2^-100).  atan t = t + t^3 A(t^2), A of
+// atan(-x) = -atan x.  For |x| >= 2^53 the result is pi/2 rounded (pi/2 -
+// 1/x lies within half an ulp of it).  Otherwise, with z = x (x <= 1) or
+// z = 1/x (x > 1, atan x = pi/2 - atan z), c = j/64 the 64th nearest to z
+// (from RN(z)), atan z = atan c + atan t with
+//     t = (z - c) / (1 + z c) = (x - c) / (1 + c x), or (1 - c x) / (x + c),
+// |t| <= 1/128 (1 + 2^-40), without 1/x itself.  c x is an exact product
+// (Dekker's, or the fused multiply-add's error term: the same bits);
+// x - c is exact (x >= 1/128 and c within 1/128, or c = 0), 1 - RN(c x)
+// too (Sterbenz: c x in [2/3, 2] for j >= 1), and it is 0 or above the
+// product's low part, so FastTwoSum gives the numerator exactly; the
+// denominator by FastTwoSum (1 >= c x, or x >= c) within 2^-106.  Their
+// quotient: v = RN(1/d), th = RN(n v) within 2^-51.9, the remainder
+// n - th d exact (Sterbenz), tl = RN(remainder v): relative error below
+// 2^-100.  atan t = t + t^3 A(t^2), A of
 // elementary/generate/coefficients.sollya (relative error 2^-72.4); with
 // t2 = RN(th^2), A in double (Estrin's scheme; its terms past the first
 // below 2^-15.3 of it) and t3 A = th (t2 A): relative error below
 // 4 * 2^-53 on a term below |t| 2^-15.58, so 2^-67.5 |t|, plus the
 // dropped th^2 tl term (3 * 2^-53 * 2^-14 |t|: included) and the
 // rounding of tl + t^3 A (2^-68.5 |t|): 2^-66.9 |t|.
-// atan c from the table (2^-105 relative) and the final sums (2^-100):
+// atan c, or pi/2 - atan c, from the tables (2^-105 relative), added to
+// +-atan t by FastTwoSum (atan c >= atan(1/64) > |t| unless c = 0, and
+// pi/2 - atan c >= pi/4), and the final sums (2^-100):
 //     err = 2^-66 |t| + 2^-100 |y|,  a margin above 50 %.
 // Since atan c >= atan(1/64) >> |t| when c > 0, and y >= pi/4 when
 // x > 1, there is no cancellation.
@@ -76,6 +83,55 @@ double AtanAccurate(double ax, bool inverted) {
 
 using namespace detail;
 
+namespace {
+
+// The fast path for 2^-27 <= ax < 2^53: false when the rounding test
+// fails.  Selections rather than branches between x <= 1 and x > 1, which
+// the conversions' quotients mix at random.
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE bool AtanFast(double ax, double& result) {
+  const bool inverted = ax > 1.0;
+  // c = j/64 nearest to z = x or 1/x (z0 = RN(z) for that choice only).
+  const double z0 = inverted ? 1.0 / ax : ax;
+  const double j64 = NearestInteger(z0 * 64.0);
+  const double c = j64 * 0x1p-6;
+  const int j = static_cast<int>(j64);
+  const Pair p = ExactProduct<kProduct>(c, ax);
+  // t = (x - c) / (1 + c x), or (1 - c x) / (x + c) when inverted: the
+  // numerator u - qn and the denominator v + qd.
+  const double u = inverted ? 1.0 : ax, v = inverted ? ax : 1.0;
+  const Pair qn = inverted ? p : Pair{c, 0.0};
+  const Pair qd = inverted ? Pair{c, 0.0} : p;
+  const Pair num = FastTwoSum(u - qn.hi, -qn.lo);
+  const Pair den = FastTwoSum(v, qd.hi);
+  const double denLo = den.lo + qd.lo;
+  const double inv = 1.0 / den.hi;
+  const double th = num.hi * inv;
+  const Pair prod = ExactProduct<kProduct>(th, den.hi);
+  const double rem = ((num.hi - prod.hi) - prod.lo) + (num.lo - th * denLo);
+  const Pair t = FastTwoSum(th, rem * inv);
+  // atan t = t + t^3 A(t^2); atan(th + tl) = atan th + tl (1 - th^2)
+  const double t2 = t.hi * t.hi, t4 = t2 * t2;
+  const double a = (kA3 + t2 * kA5) + t4 * (kA7 + t2 * kA9);  // Estrin's scheme
+  const double corr = t.hi * (t2 * a) - t.lo * t2;
+  const Pair at = FastTwoSum(t.hi, t.lo + corr);
+  // atan c + atan t, or pi/2 - atan c - atan t.
+  const Pair b = inverted ? kAtanComplement[j] : kAtanTable[j];
+  const double atSign = inverted ? -1.0 : 1.0;
+  const Pair s = FastTwoSum(b.hi, atSign * at.hi);
+  const Pair y = FastTwoSum(s.hi, s.lo + (b.lo + atSign * at.lo));
+  const double err = 0x1p-66 * std::fabs(t.hi) + 0x1p-100 * std::fabs(y.hi);
+  return RoundingTest(y, err, result);
+}
+
+#if MORVANE_ELEMENTARY_FMA
+MORVANE_ELEMENTARY_FMA_TARGET bool AtanFused(double ax, double& result) {
+  return AtanFast<Product::kFused>(ax, result);
+}
+#endif
+
+}  // namespace
+
 double Atan(double x) {
   if (x != x) return x + x;  // NaN, quietly (an ordered comparison would raise invalid)
   const double ax = std::fabs(x);
@@ -85,44 +141,14 @@ double Atan(double x) {
   } else if (ax < kTiny) {
     return x == 0.0 ? x : x - x * 0x1p-60;
   }
-  const bool inverted = ax > 1.0;
-  Pair z{ax, 0.0};
-  if (inverted) {
-    const double qh = 1.0 / ax;
-    const Pair p = TwoProd(qh, ax);
-    z = FastTwoSum(qh, ((1.0 - p.hi) - p.lo) / ax);
-  }
-  const double c = NearestInteger(z.hi * 64.0) * 0x1p-6;
-  const int j = static_cast<int>(c * 64.0);
-  // t = (z - c) / (1 + z c)
-  const Pair num = FastTwoSum(z.hi - c, z.lo);
-  const Pair zc = TwoProd(z.hi, c);
-  const Pair den0 = FastTwoSum(1.0, zc.hi);
-  const double denLo = den0.lo + (zc.lo + z.lo * c);
-  const double th = num.hi / den0.hi;
-  const Pair prod = TwoProd(th, den0.hi);
-  const double rem = ((num.hi - prod.hi) - prod.lo) + (num.lo - th * denLo);
-  const Pair t = FastTwoSum(th, rem / den0.hi);
-  // atan t = t + t^3 A(t^2); atan(th + tl) = atan th + tl (1 - th^2)
-  const double t2 = t.hi * t.hi, t4 = t2 * t2;
-  const double a = (kA3 + t2 * kA5) + t4 * (kA7 + t2 * kA9);  // Estrin's scheme
-  const double corr = t.hi * (t2 * a) - t.lo * t2;
-  const Pair at = FastTwoSum(t.hi, t.lo + corr);
-  const Pair ac = kAtanTable[j];
-  Pair y;
-  if (inverted) {
-    // pi/2 - atan c - atan t
-    const Pair s1 = TwoSum(kHalfPi.hi, -ac.hi);
-    const Pair s2 = TwoSum(s1.hi, -at.hi);
-    y = FastTwoSum(s2.hi, s2.lo + (s1.lo + ((kHalfPi.lo - ac.lo) - at.lo)));
-  } else {
-    const Pair s = TwoSum(ac.hi, at.hi);
-    y = FastTwoSum(s.hi, s.lo + (ac.lo + at.lo));
-  }
-  const double err = 0x1p-66 * std::fabs(t.hi) + 0x1p-100 * std::fabs(y.hi);
   double result;
-  if (RoundingTest(y, err, result)) return sign * result;
-  return sign * AtanAccurate(ax, inverted);
+#if MORVANE_ELEMENTARY_FMA
+  if (UseFusedProducts() ? AtanFused(ax, result) : AtanFast<Product::kDekker>(ax, result))
+    return sign * result;
+#else
+  if (AtanFast<Product::kDekker>(ax, result)) return sign * result;
+#endif
+  return sign * AtanAccurate(ax, ax > 1.0);
 }
 
 }  // namespace morvane::elementary

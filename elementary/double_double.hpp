@@ -2,11 +2,17 @@
 // of the elementary functions' fast paths.
 //
 // Every operation here is an IEEE double operation rounded to nearest;
-// nothing relies on a fused multiply-add (the core compiles with
-// -ffp-contract=off), so the exact products come from Veltkamp's
-// splitting and Dekker's product.  Each function is written so that the
-// compiler has no freedom in the order of the operations.
+// the core compiles with -ffp-contract=off, so the compiler never fuses a
+// multiplication and an addition.  The exact products come from
+// Veltkamp's splitting and Dekker's product, or, where the processor has
+// it, from one fused multiply-add that computes the error term
+// a * b - RN(a * b): that term is a double whenever Dekker's product is
+// exact, so the fma returns it exactly and both give the same bits
+// (ExactProduct).  Each function is written so that the compiler has no
+// freedom in the order of the operations.
 #pragma once
+
+#include <atomic>
 
 // The fast paths are short sequences of these; a call between them costs
 // as much as the arithmetic.
@@ -14,6 +20,17 @@
 #define MORVANE_ELEMENTARY_INLINE constexpr inline __attribute__((always_inline))
 #else
 #define MORVANE_ELEMENTARY_INLINE constexpr inline
+#endif
+
+// x86 builds carry a second copy of each fast path compiled for FMA,
+// which UseFusedProducts() selects when the processor has it.  Elsewhere
+// (WebAssembly, other processors) only Dekker's products.
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#define MORVANE_ELEMENTARY_FMA 1
+#define MORVANE_ELEMENTARY_FMA_TARGET __attribute__((target("fma")))
+#else
+#define MORVANE_ELEMENTARY_FMA 0
+#define MORVANE_ELEMENTARY_FMA_TARGET
 #endif
 
 namespace morvane::elementary::detail {
@@ -74,6 +91,34 @@ MORVANE_ELEMENTARY_INLINE Pair TwoProd(double a, Pair bSplit, double b) {
   return {p, e};
 }
 
+// How the fast paths get the error term of a product.  kFused is used only
+// inside functions compiled for processors with FMA (MORVANE_ELEMENTARY_FMA
+// below), chosen at run time; both give the same bits.
+enum class Product { kDekker, kFused };
+
+// p + e = a * b exactly, p = RN(a * b), under TwoProd's conditions.  With
+// kFused, e = RN(a * b - p), which is a * b - p itself since that is a
+// double.
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE Pair ExactProduct(double a, double b) {
+  if constexpr (kProduct == Product::kFused) {
+    const double p = a * b;
+    return {p, __builtin_fma(a, b, -p)};
+  } else {
+    return TwoProd(a, b);
+  }
+}
+
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE Pair ExactSquare(double a) {
+  if constexpr (kProduct == Product::kFused) {
+    const double p = a * a;
+    return {p, __builtin_fma(a, a, -p)};
+  } else {
+    return TwoSquare(a);
+  }
+}
+
 // The integer nearest to t for |t| < 2^51 (ties to even): after adding
 // 1.5 * 2^52 no bit of the sum is below 1, and subtracting it back is
 // exact.  Rounding to nearest, as everywhere here.
@@ -94,6 +139,17 @@ MORVANE_ELEMENTARY_INLINE bool RoundingTest(Pair y, double err, double& result) 
   if (up != down) return false;
   result = up;
   return true;
+}
+
+// True when the fast paths are to use fused products: the processor has
+// FMA (and the system saves its registers), unless a test forced Dekker's
+// products (ForceProducts in elementary.hpp).  The choice is made at the
+// first call: -1 until then, 0 for Dekker's products, 1 for fused ones.
+extern std::atomic<int> productChoice;
+int ChooseProducts();
+inline bool UseFusedProducts() {
+  const int choice = productChoice.load(std::memory_order_relaxed);
+  return (choice < 0 ? ChooseProducts() : choice) != 0;
 }
 
 }  // namespace morvane::elementary::detail

@@ -63,4 +63,12 @@ SinCosPair SinCos(double x);
 // How many times this thread took an accurate path (for the checker).
 std::uint64_t AccuratePathCount();
 
+// Which exact products the fast paths use, for the tests and the checker,
+// which compare the two: kAuto (the default) takes fused multiply-adds
+// where the processor has them, Dekker's products elsewhere; the results
+// are the same to the bit.  Forcing kFused where the processor has no FMA
+// changes nothing and returns false.  For every thread.
+enum class Products { kAuto, kDekker, kFused };
+bool ForceProducts(Products products);
+
 }  // namespace morvane::elementary

@@ -1,8 +1,10 @@
 // Power: x^y = exp(y ln x).
 //
-// Fast path.  x = 2^e m, m in [sqrt(2)/2, sqrt(2)]; i = round(128 m) and
-// c = 128/i rounded to 10 bits (kLogTable); z + zl = m c - 1 exactly, from
-// Dekker's product (its high part minus 1 exact by Sterbenz's lemma),
+// Fast path.  x = 2^e m, m in (sqrt(2)/2, sqrt(2)] (from the bits, without
+// a branch); i = round(128 m) and c = 128/i rounded to 10 bits
+// (kLogTable); z + zl = m c - 1 exactly, from an exact product (Dekker's,
+// or the fused multiply-add's error term: the same bits; its high part
+// minus 1 exact by Sterbenz's lemma),
 // |z| <= 2^-7.3, |zl| <= 2^-60.3.  Then
 //     ln x = e ln2 + (-ln c) + ln(1 + z),
 // ln(1 + z) = z - z^2/2 + z^3 P(z) (elementary/generate/coefficients.sollya,
@@ -11,7 +13,13 @@
 // relative error below 4 * 2^-53 on a term below 2^-22.6 |z|: absolute
 // error below 2^-74.
 // e ln2 with ln2 in a 42-bit part (exact product, |e| <= 1075) and the
-// rest, -ln c a pair (2^-106), the sums by TwoSum: L = ln x within
+// rest, -ln c a pair (2^-106), the sums by FastTwoSum, exact: z - z^2/2
+// (|z| > z^2/2), e ln2 - ln c (e ln2 = 0, or |e ln2| >= 0.69 > 0.35 >=
+// |ln c|), and that plus ln(1 + z): for e != 0 it is above 0.34 >
+// 2^-7.3; for e = 0 it is -ln c, 0 for c = 1 or of an exponent at least
+// that of z - z^2/2 over its whole interval of m (checked for each of the
+// 93 entries; the closest, i = 127, has both in [2^-8, 2^-7)).  L = ln x
+// within
 //     2^-73.9 + 2^-100 |L|.
 // T = y L by Dekker's product, within |y| 2^-73.9 + 2^-99 |T|.
 // exp T = 2^K 2^(j/128) exp r, k = 128 K + j = round(T 128/ln2) (|k| < 2^18),
@@ -59,6 +67,8 @@ constexpr double kP[8] = {0x1.5555555555555p-2,  -0x1.fffffffffffffp-3, 0x1.9999
 constexpr double kQ[5] = {0x1.5555555555555p-3, 0x1.5555555555519p-5, 0x1.11111113d7817p-7,
                           0x1.6c16c5552eadbp-10, 0x1.9ef247834414ep-13};
 constexpr double kSqrtTwo = 0x1.6a09e667f3bcdp+0;
+constexpr std::uint64_t kHalfSqrtTwoBits = 0x3fe6a09e667f3bcdu;  // kSqrtTwo / 2
+static_assert(std::bit_cast<double>(kHalfSqrtTwoBits) == kSqrtTwo / 2);
 
 // 2^k for -1022 <= k <= 1023.
 double PowerOfTwo(int k) {
@@ -118,19 +128,22 @@ double Accurate(double m, int e, int index, double y) {
 }
 
 // x^y for finite x > 0 and finite y != 0.
-double PowPositive(double x, double y) {
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE double PowPositive(double x, double y) {
   std::uint64_t bits = std::bit_cast<std::uint64_t>(x);
   int e = 0;
   if ((bits >> 52) == 0) {  // subnormal
     bits = std::bit_cast<std::uint64_t>(x * 0x1p54);
     e = -54;
   }
-  e += static_cast<int>(bits >> 52) - 1023;
-  double m = std::bit_cast<double>((bits & 0x000fffffffffffffu) | 0x3ff0000000000000u);
-  if (m > kSqrtTwo) {
-    m *= 0.5;
-    ++e;
-  }
+  // x = 2^e m with m in (s/2, s], s = kSqrtTwo, from the bits without a
+  // branch (x near 1 falls on either side at random): with b the bits of
+  // x and B those of s/2, q = floor((b - B - 1) / 2^52) and m = x 2^-q,
+  // whose bits are b - q 2^52 (x = s/2 gives q = -1, x = s gives q = 0).
+  const std::int64_t shift =
+      (static_cast<std::int64_t>(bits) - static_cast<std::int64_t>(kHalfSqrtTwoBits) - 1) >> 52;
+  e += static_cast<int>(shift);
+  const double m = std::bit_cast<double>(bits - (static_cast<std::uint64_t>(shift) << 52));
   const bool xAboveOne = e > 0 || (e == 0 && m > 1.0);
   if (std::fabs(y) > 0x1p64) {
     // |y ln x| > 2^64 2^-54: far beyond both ends of the range.
@@ -139,27 +152,27 @@ double PowPositive(double x, double y) {
   }
   const int index = static_cast<int>(NearestInteger(m * 128.0)) - 90;
   const LogEntry& entry = kLogTable[index];
-  const Pair mc = TwoProd(m, entry.c);
+  const Pair mc = ExactProduct<kProduct>(m, entry.c);
   const Pair zz = FastTwoSum(mc.hi - 1.0, mc.lo);  // exact: mc.hi - 1 by Sterbenz
   const double z = zz.hi;
-  const Pair z2 = TwoSquare(z);
+  const Pair z2 = ExactSquare<kProduct>(z);
   // P(z) by Estrin's scheme (a shorter chain of dependent operations).
   const double zsq = z2.hi, z4 = zsq * zsq;
   const double p01 = kP[0] + z * kP[1], p23 = kP[2] + z * kP[3];
   const double p45 = kP[4] + z * kP[5], p67 = kP[6] + z * kP[7];
   const double pz = (p01 + zsq * p23) + z4 * (p45 + zsq * p67);
   const double tail = z * (z2.hi * pz);
-  const Pair ln1p = TwoSum(z, -0.5 * z2.hi);
+  const Pair ln1p = FastTwoSum(z, -0.5 * z2.hi);  // |z| > z^2/2
   const double ed = static_cast<double>(e);
   const double e1 = ed * kLn2Parts[0], e2 = ed * kLn2Parts[1];
-  const Pair s1 = TwoSum(e1, entry.minusLogC.hi);
-  const Pair s2 = TwoSum(s1.hi, ln1p.hi);
+  const Pair s1 = FastTwoSum(e1, entry.minusLogC.hi);  // e1 = 0 or |e1| > 0.69 > 0.35
+  const Pair s2 = FastTwoSum(s1.hi, ln1p.hi);  // see the comment at the top
   // ln(1 + z + zl) = ln(1 + z) + zl (1 - z) + O(zl^2)
   const double zlTerm = zz.lo - zz.lo * z;
   const double low =
       (s1.lo + s2.lo) + ((e2 + entry.minusLogC.lo) + (((ln1p.lo - 0.5 * z2.lo) + tail) + zlTerm));
   const Pair L = FastTwoSum(s2.hi, low);
-  const Pair yl = TwoProd(y, L.hi);
+  const Pair yl = ExactProduct<kProduct>(y, L.hi);
   const Pair T = FastTwoSum(yl.hi, yl.lo + y * L.lo);
   if (T.hi > 709.8) return 0x1p1023 * 2.0;           // overflow
   if (T.hi < -745.2) return 0x1p-1022 * 0x1p-60;     // underflow to 0
@@ -178,13 +191,26 @@ double PowPositive(double x, double y) {
   const int j = static_cast<int>(k & 127);
   const int K = static_cast<int>((k - j) / 128);
   const Pair tb = kExp2Table[j];
-  const Pair v0 = TwoProd(tb.hi, E.hi);
+  const Pair v0 = ExactProduct<kProduct>(tb.hi, E.hi);
   const Pair v = FastTwoSum(v0.hi, v0.lo + (tb.hi * E.lo + tb.lo * E.hi));
   const double err =
       std::fabs(v.hi) * ((std::fabs(y) * 0x1p-73 + std::fabs(T.hi) * 0x1p-98) + 0x1p-68);
   double rounded;
   if (RoundingTest(v, err, rounded)) return Scale(rounded, K);
   return Accurate(m, e, index, y);
+}
+
+#if MORVANE_ELEMENTARY_FMA
+MORVANE_ELEMENTARY_FMA_TARGET double PowPositiveFused(double x, double y) {
+  return PowPositive<Product::kFused>(x, y);
+}
+#endif
+
+double PowPositiveAny(double x, double y) {
+#if MORVANE_ELEMENTARY_FMA
+  if (UseFusedProducts()) return PowPositiveFused(x, y);
+#endif
+  return PowPositive<Product::kDekker>(x, y);
 }
 
 }  // namespace
@@ -213,9 +239,9 @@ double Pow(double x, double y) {
   }
   if (x < 0.0) {
     if (kind == 0) return (x - x) / (x - x);  // NaN, invalid
-    return odd ? -PowPositive(ax, y) : PowPositive(ax, y);
+    return odd ? -PowPositiveAny(ax, y) : PowPositiveAny(ax, y);
   }
-  return PowPositive(x, y);
+  return PowPositiveAny(x, y);
 }
 
 }  // namespace morvane::elementary

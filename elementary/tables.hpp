@@ -1105,6 +1105,74 @@ inline constexpr Pair kAtanTable[65] = {
     {0x1.921fb54442d18p-1, 0x1.1a62633145c07p-55},
 };
 
+inline constexpr Pair kAtanComplement[65] = {
+    {0x1.921fb54442d18p+0, 0x1.1a62633145c07p-54},
+    {0x1.8e1fca98cb633p+0, 0x1.1299ee93be016p-56},
+    {0x1.8a205fd55874p+0, -0x1.30228c09a91b4p-54},
+    {0x1.8621f4822a647p+0, -0x1.26d12837ecc05p-57},
+    {0x1.82250768ac529p+0, -0x1.e78c96d05afcbp-58},
+    {0x1.7e2a1635c67bep+0, 0x1.bf9d9508e7c82p-54},
+    {0x1.7a319d1e3fe07p+0, 0x1.775dc87d51fep-54},
+    {0x1.763c1685d3c9cp+0, 0x1.d736a03d2b373p-57},
+    {0x1.7249faa996a21p+0, 0x1.a8cc1e7480c68p-54},
+    {0x1.6e5bbf4e3a633p+0, 0x1.a8068fbbb3283p-54},
+    {0x1.6a71d772b60cbp+0, -0x1.11d212e88c8fdp-54},
+    {0x1.668cb307c54cbp+0, 0x1.55b872ea367d6p-57},
+    {0x1.62acbeaca61b8p+0, 0x1.c6ac9f134fa91p-60},
+    {0x1.5ed2637169c54p+0, -0x1.f4189dc29459ep-54},
+    {0x1.5afe069f1e104p+0, 0x1.8330116e9a3b9p-58},
+    {0x1.5730098602231p+0, 0x1.e1994906dd0d7p-54},
+    {0x1.5368c951e9cfdp+0, -0x1.96f47948a99f1p-54},
+    {0x1.4fa89ee4e144p+0, -0x1.3e56b9b2ed212p-54},
+    {0x1.4befdeb8130bap+0, 0x1.e89234905f11p-55},
+    {0x1.483ed8c2e3147p+0, -0x1.477ccb02049b2p-55},
+    {0x1.4495d86823225p+0, 0x1.4d29adbab2a62p-54},
+    {0x1.40f5246938156p+0, -0x1.1c8c17bac6e15p-55},
+    {0x1.3d5cfedefb9c6p+0, -0x1.81e1a79b537d2p-55},
+    {0x1.39cda5381b92p+0, -0x1.ef5101e3d70e5p-56},
+    {0x1.3647503caf55cp+0, 0x1.17e21d9a42c9ap-55},
+    {0x1.32ca3416b401ap+0, 0x1.bff041c0992ep-54},
+    {0x1.2f56805f1a64fp+0, -0x1.4d472d7231f8dp-56},
+    {0x1.2bec602f0d252p+0, 0x1.658e7a1aa32d2p-55},
+    {0x1.288bfa3512419p+0, 0x1.8e684e7a2281bp-56},
+    {0x1.253570cda95fdp+0, 0x1.5db888d438feep-55},
+    {0x1.21e8e21f07a9cp+0, 0x1.8d699cf392f14p-54},
+    {0x1.1ea6683792844p+0, 0x1.062c9883530e4p-55},
+    {0x1.1b6e192ebbe44p+0, 0x1.b1b466a88828ep-54},
+    {0x1.18400747e568bp+0, 0x1.ad9ad85491df3p-55},
+    {0x1.151c4116f2812p+0, 0x1.4ed588e9b614bp-54},
+    {0x1.1202d1a635b12p+0, 0x1.f3f8ad7f946d1p-54},
+    {0x1.0ef3c09d694bp+0, 0x1.8fcf88aed2e8p-54},
+    {0x1.0bef126968b2bp+0, 0x1.00ed691d90802p-54},
+    {0x1.08f4c864643c4p+0, -0x1.a5bfdbd9f2a2cp-55},
+    {0x1.0604e0fe4ef0fp+0, -0x1.c8ae842ec057ap-54},
+    {0x1.031f57e54adbep+0, 0x1.338b4259c027p-54},
+    {0x1.0044262dddde3p+0, 0x1.c3bc53e5aaf7ap-55},
+    {0x1.fae684f57ccp-1, -0x1.46479c173e7afp-55},
+    {0x1.f559424818e66p-1, 0x1.bbbb718dfa201p-57},
+    {0x1.efe068bba2275p-1, 0x1.24a3b2e61a70bp-55},
+    {0x1.ea7bd8bb44317p-1, -0x1.506e0cffd1159p-56},
+    {0x1.e52b6efe9c33cp-1, 0x1.3e486c1959596p-55},
+    {0x1.dfef04d0efedbp-1, -0x1.9f0971d6f161cp-56},
+    {0x1.dac670561bb4fp-1, 0x1.a2b7f222f65e2p-55},
+    {0x1.d5b184cd16e2cp-1, 0x1.d521d4eea7d44p-56},
+    {0x1.d0b012cff5412p-1, -0x1.5f07ddbf9ebccp-56},
+    {0x1.cbc1e89152a76p-1, -0x1.1c0cead74734ap-55},
+    {0x1.c6e6d2171bf18p-1, 0x1.f4ba8d3373e1bp-55},
+    {0x1.c21e9972adea3p-1, -0x1.805d24c938dc2p-55},
+    {0x1.bd6906f6479aap-1, -0x1.13e7ba3e2ea15p-55},
+    {0x1.b8c5e167d1c98p-1, -0x1.19bd9c274172p-58},
+    {0x1.b434ee31013fdp-1, -0x1.0520d0701d877p-55},
+    {0x1.afb5f18cdcc22p-1, -0x1.e2eddfb3cd03cp-55},
+    {0x1.ab48aeb2b28d2p-1, 0x1.e8b57b951019bp-56},
+    {0x1.a6ece7fe8b99dp-1, 0x1.bd7948ff2fac9p-56},
+    {0x1.a2a25f172cfe4p-1, -0x1.d700509dad6cep-56},
+    {0x1.9e68d511b976bp-1, 0x1.d9eb0c63689ddp-55},
+    {0x1.9a400a9306839p-1, -0x1.d6064eeff375dp-57},
+    {0x1.9627bfeeb99d3p-1, -0x1.aa5e488aa6084p-56},
+    {0x1.921fb54442d18p-1, 0x1.1a62633145c07p-55},
+};
+
 inline constexpr Digits kAtanFixed[65] = {
     {0x00000000u, 0x00000000u, 0x00000000u, 0x00000000u, 0x00000000u, 0x00000000u, 0x00000000u, 0x00000000u},
     {0x00000000u, 0x03ffeaabu, 0x776e5356u, 0xef9e3159u, 0x0057dd81u, 0x2083bd97u, 0x0437bbd1u, 0x81a57e00u},
@@ -1175,6 +1243,8 @@ inline constexpr Digits kAtanFixed[65] = {
 
 inline constexpr double kPiOver2048Parts[5] = {0x1.921fb4p-10, 0x1.4442dp-34, 0x1.846988p-58, 0x1.8cc518p-82, -0x1.fc8f8cp-107};
 // |pi/2048 - sum of the parts| = -2.688e-40
+inline constexpr double kPiOver2048Short[3] = {0x1.921fb5444p-10, 0x1.68c234c4c8p-49, -0x1.9d747f23e32edp-89};
+// |pi/2048 - sum of the three| = -1.567e-43
 inline constexpr double k2048OverPi = 0x1.45f306dc9c883p+9;
 inline constexpr Pair kHalfPi = {0x1.921fb54442d18p+0, 0x1.1a62633145c07p-54};
 

@@ -13,6 +13,8 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "base/fp_environment.hpp"
 #include "elementary/elementary.hpp"
@@ -275,6 +277,43 @@ TEST(Elementary, RangesAndNoFaultsOnFiniteArguments) {
       ASSERT_NEAR(t, s / c, 4e-16 * std::fabs(t)) << Hex(x);
     }
   }
+}
+
+// The fast paths' two ways to the exact products, Dekker's and the fused
+// multiply-add's, give the same bits on the arguments of every kind (the
+// conversions' domain, near multiples of pi/4, the whole range) and on the
+// powers of the formulas.  Skipped where the processor has no FMA.
+TEST(Elementary, FusedAndDekkerProductsGiveTheSameBits) {
+  struct Restore {
+    ~Restore() { ForceProducts(Products::kAuto); }
+  } restore;
+  if (!ForceProducts(Products::kFused)) GTEST_SKIP() << "no FMA on this processor";
+  std::mt19937_64 rng(5);
+  std::vector<double> xs = Arguments();
+  std::vector<std::pair<double, double>> powers;
+  for (int i = 0; i < 40000; ++i) {
+    const double u = static_cast<double>(rng() >> 11) * 0x1p-53;
+    xs.push_back((u - 0.5) * 64.0);
+    powers.push_back({0.84 + u * 0.35, 0.0409});
+    powers.push_back({std::ldexp(1.0 + u, static_cast<int>(rng() % 128) - 64), 0.7716421928});
+    powers.push_back({std::ldexp(1.0 + u, static_cast<int>(rng() % 128) - 64), 1.0 / 0.7716421928});
+    powers.push_back({0.99 + u * 0.01, 1.5});
+    powers.push_back({u * 4.0, (static_cast<double>(rng() >> 11) * 0x1p-53 - 0.5) * 8.0});
+  }
+  const auto results = [&] {
+    std::vector<double> r;
+    for (const double x : xs)
+      for (const Named& n : kFunctions) r.push_back(n.f(x));
+    for (const auto& [x, y] : powers) r.push_back(Pow(x, y));
+    return r;
+  };
+  const std::vector<double> fused = results();
+  ASSERT_TRUE(ForceProducts(Products::kDekker));
+  const std::vector<double> dekker = results();
+  ASSERT_EQ(fused.size(), dekker.size());
+  for (std::size_t i = 0; i < fused.size(); ++i)
+    ASSERT_TRUE(SameBits(fused[i], dekker[i])) << "result " << i << ": " << Hex(fused[i]) << " and "
+                                               << Hex(dekker[i]);
 }
 
 // The 224-bit fixed point of the accurate paths.

@@ -110,6 +110,19 @@ int main() {
     std::printf(",\n");
   }
   std::printf("};\n\n");
+  // pi/2 - atan(j/64), j = 0 .. 64, as pairs (the arctangent of x > 1).
+  std::printf("inline constexpr Pair kAtanComplement[65] = {\n");
+  for (int j = 0; j <= 64; ++j) {
+    mpfr_set_si(v, j, MPFR_RNDN);
+    mpfr_div_ui(v, v, 64, MPFR_RNDN);
+    mpfr_atan(v, v, MPFR_RNDN);
+    mpfr_div_ui(w, pi, 2, MPFR_RNDN);
+    mpfr_sub(v, w, v, MPFR_RNDN);
+    std::printf("    ");
+    PrintPair(v);
+    std::printf(",\n");
+  }
+  std::printf("};\n\n");
   std::printf("inline constexpr Digits kAtanFixed[65] = {\n");
   for (int j = 0; j <= 64; ++j) {
     mpfr_set_si(v, j, MPFR_RNDN);
@@ -131,6 +144,17 @@ int main() {
     mpfr_sub_d(v, v, part, MPFR_RNDN);
   }
   std::printf("// |pi/2048 - sum of the parts| = %.3e\n", mpfr_get_d(v, MPFR_RNDN));
+  // For |x| < 32 (|k| < 2^14.4): pi/2048 in two parts of 38 bits, k times
+  // each exact, and the rest rounded to a double.
+  std::printf("inline constexpr double kPiOver2048Short[3] = {");
+  mpfr_div_ui(v, pi, 2048, MPFR_RNDN);
+  for (int i = 0; i < 3; ++i) {
+    const double part = i < 2 ? RoundTo(v, 38) : mpfr_get_d(v, MPFR_RNDN);
+    PrintDouble(part);
+    std::printf("%s", i < 2 ? ", " : "};\n");
+    mpfr_sub_d(v, v, part, MPFR_RNDN);
+  }
+  std::printf("// |pi/2048 - sum of the three| = %.3e\n", mpfr_get_d(v, MPFR_RNDN));
   mpfr_ui_div(v, 2048, pi, MPFR_RNDN);
   std::printf("inline constexpr double k2048OverPi = ");
   PrintDouble(mpfr_get_d(v, MPFR_RNDN));
