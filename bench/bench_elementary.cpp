@@ -67,6 +67,46 @@ void BM_Libm_Tan(benchmark::State& s) { Run(s, Kind::TanArguments, [](double x) 
 void BM_Elementary_Atan(benchmark::State& s) { Run(s, Kind::AtanArguments, morvane::elementary::Atan); }
 void BM_Libm_Atan(benchmark::State& s) { Run(s, Kind::AtanArguments, [](double x) { return std::atan(x); }); }
 
+// The meridian arc's sin(2 phi) ... sin(8 phi) of one latitude: SinMultiples
+// beside four calls of the core's Sin and of the C library's.
+const std::vector<double>& Latitudes() {
+  static const std::vector<double> v = [] {
+    std::mt19937_64 rng(8);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    std::vector<double> r(kCount);
+    for (double& x : r) x = unit(rng) * 1.5707963267948966;
+    return r;
+  }();
+  return v;
+}
+
+template <typename F>
+void RunLatitudes(benchmark::State& state, F f) {
+  const std::vector<double>& xs = Latitudes();
+  for (auto _ : state) {
+    for (const double x : xs) benchmark::DoNotOptimize(f(x));
+  }
+  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * kCount);
+}
+
+void BM_Elementary_SinMultiples(benchmark::State& s) {
+  RunLatitudes(s, [](double phi) {
+    const morvane::elementary::SinMultiplesOf m = morvane::elementary::SinMultiples(phi);
+    return (m.sin2 + m.sin4) + (m.sin6 + m.sin8);
+  });
+}
+void BM_Elementary_FourSin(benchmark::State& s) {
+  RunLatitudes(s, [](double phi) {
+    using morvane::elementary::Sin;
+    return (Sin(2.0 * phi) + Sin(4.0 * phi)) + (Sin(6.0 * phi) + Sin(8.0 * phi));
+  });
+}
+void BM_Libm_FourSin(benchmark::State& s) {
+  RunLatitudes(s, [](double phi) {
+    return (std::sin(2.0 * phi) + std::sin(4.0 * phi)) + (std::sin(6.0 * phi) + std::sin(8.0 * phi));
+  });
+}
+
 // The powers of the formulas: ((1 + es)/(1 - es))^(e/2), t^n, (r/aF)^(1/n),
 // W2^1.5, in turn.
 struct PowPair {
@@ -111,6 +151,9 @@ BENCHMARK(BM_Elementary_SinCos);
 BENCHMARK(BM_Libm_SinCos);
 BENCHMARK(BM_Elementary_Tan);
 BENCHMARK(BM_Libm_Tan);
+BENCHMARK(BM_Elementary_SinMultiples);
+BENCHMARK(BM_Elementary_FourSin);
+BENCHMARK(BM_Libm_FourSin);
 BENCHMARK(BM_Elementary_Atan);
 BENCHMARK(BM_Libm_Atan);
 BENCHMARK(BM_Elementary_Pow);

@@ -3,7 +3,8 @@
 //
 //   check_elementary [N] [seed] [function] [products]
 //
-// function: one of the names printed below, or "all"; products: auto
+// function: one of the names printed below, or "all" (SinMultiples
+// compares each of its four values, 4 N in all); products: auto
 // (the default), dekker or fused, the exact products the fast paths use
 // (the results must be the same with either).
 //
@@ -251,6 +252,44 @@ int main(int argc, char** argv) {
     std::printf("%-11s %12" PRIu64 " arguments %8" PRIu64 " mismatches %10" PRIu64
                 " accurate paths; in the fast range %.2e of %" PRIu64 "\n",
                 c.name, n, mismatches, accurate,
+                static_cast<double>(accurateInFast) / static_cast<double>(inFast ? inFast : 1), inFast);
+    total += mismatches;
+  }
+  // SinMultiples: each of its four values against MPFR's sine of the
+  // double argument (6.0 * phi rounded, as Sin's caller computes it).
+  // phi: in half of the draws the arguments above divided by 2, 4, 6 or 8,
+  // which puts the multiples near k pi/4; in a quarter latitudes, |phi| < 2;
+  // in a quarter the arguments above themselves.
+  if (only.empty() || only == "SinMultiples") {
+    Arguments args(seed * 1000003u + 91, true);
+    std::mt19937_64 pick(seed + 5);
+    std::uint64_t mismatches = 0, inFast = 0, accurateInFast = 0;
+    const std::uint64_t before = morvane::elementary::AccuratePathCount();
+    for (std::uint64_t i = 0; i < n; ++i) {
+      double phi = args.Next();
+      const std::uint64_t choice = pick() % 8;
+      if (choice < 4) phi /= static_cast<double>(2 * (choice + 1));
+      if (choice == 4 || choice == 5) phi = (static_cast<double>(pick() >> 11) * 0x1p-52 - 1.0) * 2.0;
+      const std::uint64_t start = morvane::elementary::AccuratePathCount();
+      const morvane::elementary::SinMultiplesOf got = morvane::elementary::SinMultiples(phi);
+      if (std::fabs(phi) < 2.0) {
+        ++inFast;
+        accurateInFast += morvane::elementary::AccuratePathCount() - start;
+      }
+      const double xs[4] = {2.0 * phi, 4.0 * phi, 6.0 * phi, 8.0 * phi};
+      const double values[4] = {got.sin2, got.sin4, got.sin6, got.sin8};
+      for (int m = 0; m < 4; ++m) {
+        const double want = Correct(mpfr_sin, xs[m]);
+        if (Same(values[m], want)) continue;
+        if (++mismatches <= 20)
+          std::printf("MISMATCH SinMultiples(%a).sin%d = sin(%a) = %a, correctly rounded %a\n", phi,
+                      2 * (m + 1), xs[m], values[m], want);
+      }
+    }
+    const std::uint64_t accurate = morvane::elementary::AccuratePathCount() - before;
+    std::printf("%-11s %12" PRIu64 " arguments %8" PRIu64 " mismatches %10" PRIu64
+                " accurate paths; |phi| < 2: %.2e per call of %" PRIu64 "\n",
+                "SinMultiples", n, mismatches, accurate,
                 static_cast<double>(accurateInFast) / static_cast<double>(inFast ? inFast : 1), inFast);
     total += mismatches;
   }

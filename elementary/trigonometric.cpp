@@ -128,9 +128,12 @@ struct Estimate {
   double err;
 };
 
-// sin(a + r) for a = k pi/2048.
-template <Product kProduct>
-MORVANE_ELEMENTARY_INLINE Estimate Combine(std::int64_t k, const OfR& p) {
+// sin a and cos a for a = k pi/2048, as double-doubles from the table.
+struct Angle {
+  double saHi, saLo, caHi, caLo;
+};
+
+MORVANE_ELEMENTARY_INLINE Angle AngleOf(std::int64_t k) {
   // a = quarter pi/2 + i pi/2048: |sin a| = sin(is pi/2048) and |cos a| =
   // sin((1024 - is) pi/2048), is = i in even quarters, 1024 - i in odd
   // ones; the signs by quarter.  Indices and signs without branches, which
@@ -140,8 +143,14 @@ MORVANE_ELEMENTARY_INLINE Estimate Combine(std::int64_t k, const OfR& p) {
   const int is = i ^ ((i ^ (1024 - i)) & oddMask);
   const Pair sa0 = kSinQuarter[is], ca0 = kSinQuarter[1024 - is];
   const double sinSign = kQuarterSign[quarter], cosSign = kQuarterSign[(quarter + 1) & 3];
-  const double saHi = sinSign * sa0.hi, saLo = sinSign * sa0.lo;
-  const double caHi = cosSign * ca0.hi, caLo = cosSign * ca0.lo;
+  return {sinSign * sa0.hi, sinSign * sa0.lo, cosSign * ca0.hi, cosSign * ca0.lo};
+}
+
+// sin(a + r) for a = k pi/2048.
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE Estimate Combine(std::int64_t k, const OfR& p) {
+  const Angle an = AngleOf(k);
+  const double saHi = an.saHi, saLo = an.saLo, caHi = an.caHi, caLo = an.caLo;
   const Pair car = ExactProduct<kProduct>(caHi, p.red.rh);
   const double low = car.lo + (saLo + ((caLo * p.red.rh + caHi * p.red.rl) +
                                        (saHi * p.cosMinusOne + caHi * p.sinMinusR)));
@@ -149,6 +158,52 @@ MORVANE_ELEMENTARY_INLINE Estimate Combine(std::int64_t k, const OfR& p) {
   const Pair sum = FastTwoSum(saHi, car.hi);
   const Pair y = FastTwoSum(sum.hi, sum.lo + low);
   const double err = 0x1p-70 * (std::fabs(saHi) + std::fabs(car.hi)) + p.red.absErr;
+  return {y, err};
+}
+
+// sin(a + rho) for a = k pi/2048 and |rho| <= R = pi/1024 (1 + 2^-20) +
+// 2^-49, rho = rh + rl within 2^-111, |rl| <= ulp(rh): the multiples m x
+// (m <= 4) of x = k' pi/2048 + r reduced once, k = m k', rho = m r (and
+// the rounding of 6 phi, below 2^-50).  The same sum as Combine, with
+//   cos rho - 1 = rho^2 (-1/2 + rho^2 (C4 + rho^2 C6))  (absolute 2^-85),
+//   sin rho - rho = rho^3 (S3 + rho^2 (S5 + rho^2 S7))  (relative 2^-75.6),
+// the coefficients of coefficients.sollya for this R, computed from rh,
+// and the first-order part of rl in cos rho, -sin a rh rl, added.
+// Since k is a multiple of m and |rho| <= m pi/4096 (1 + 2^-22) + 2^-50,
+// |cos a rho| < 0.51 |sin a| unless sin a = 0: FastTwoSum(sin a, cos a rh)
+// is exact and |y| >= M/3, M = |sin a| + |cos a rho|.
+// Error, with B = |sin a (cos rho - 1)| + |cos a (sin rho - rho)| <=
+// 2^-17.7 M (rho^2 / 2 <= 2^-17.7):
+//   cos rho - 1 from rh: three roundings (rh^2, -1/2 + ..., the product;
+//   the inner ones act on terms below 2^-18 of it), and the product by
+//   sin a, a fourth: 4 * 2^-53 * 2^-17.7 |sin a| = 2^-68.7 |sin a|;
+//   sin rho - rho: five roundings of 2^-53 on rho^3/6, below 2^-70 |cos a rho|;
+//   the five sums of the low parts, each below 2^-53 B (1 + 2^-30):
+//   2^-68.4 M; the dropped (cos rho - 1) rl in sin rho: 2^-70.7 |cos a rho|;
+//   the polynomials, the table (2^-106) and the other dropped products:
+//   below 2^-75 M.  In all below 6.2 * 2^-70 M = 2^-67.4 M, plus at most
+//   2^-111 from rho.  The bound
+//     err = 2^-66 (|sin a| + |cos a rh|) + 2^-108
+//   has a margin of 2.6 and 8 over these, which covers the roundings of the
+//   bound and of Ziv's test.  The bound is looser than Combine's (about one
+//   value in 2^11 fails the test and goes to Sin), which leaves the sum in
+//   double precision.
+constexpr double kWideS3 = -0x1.5555555555555p-3, kWideS5 = 0x1.1111110ee7b44p-7,
+                 kWideS7 = -0x1.9f66939a61508p-13;
+constexpr double kWideC4 = 0x1.555555555552ep-5, kWideC6 = -0x1.6c16bd6a793d4p-10;
+
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE Estimate CombineWide(std::int64_t k, double rh, double rl) {
+  const Angle an = AngleOf(k);
+  const double r2 = rh * rh;
+  const double cosMinusOne = r2 * (-0.5 + r2 * (kWideC4 + r2 * kWideC6));
+  const double sinMinusR = rh * (r2 * (kWideS3 + r2 * (kWideS5 + r2 * kWideS7)));
+  const Pair car = ExactProduct<kProduct>(an.caHi, rh);
+  const double bracket = (an.saHi * cosMinusOne + an.caHi * sinMinusR) - an.saHi * (rh * rl);
+  const double low = car.lo + (an.saLo + ((an.caLo * rh + an.caHi * rl) + bracket));
+  const Pair sum = FastTwoSum(an.saHi, car.hi);
+  const Pair y = FastTwoSum(sum.hi, sum.lo + low);
+  const double err = 0x1p-66 * (std::fabs(an.saHi) + std::fabs(car.hi)) + 0x1p-108;
   return {y, err};
 }
 
@@ -244,7 +299,41 @@ MORVANE_ELEMENTARY_INLINE bool TanFast(double x, double ax, double& result) {
   return RoundingTest(q, err, result);
 }
 
+// The meridian arc's sines.  x = 2 phi (exact), |x| < 4, reduced once:
+// x = k pi/2048 + r, r = rh + rl within 2^-115 (ReduceShort).  Then
+// 4 phi = 2 k pi/2048 + 2 r and 8 phi = 4 k pi/2048 + 4 r exactly (the
+// parts scaled by powers of two), within 2^-114 and 2^-113; and the
+// argument 6.0 * phi of Sin is RN(6 phi) = 6 phi - d, d the error term
+// of that product (exact: |phi| >= 2^-30), so RN(6 phi) = 3 k pi/2048 +
+// 3 r - d: 3 rh exactly as a product, minus d by TwoSum (exact), the low
+// parts (below 2^-60) added with two roundings below 2^-113 each, 3 rl
+// with one below 2^-116, 3 times r's error below 2^-113.4: within 2^-111,
+// renormalised by TwoSum.  Each value from CombineWide with its own error
+// bound and Ziv's test; Sin of that argument when the test fails.
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE SinMultiplesOf SinMultiplesFast(double phi) {
+  const double x2 = 2.0 * phi;
+  const Reduction red = ReduceShort(x2);
+  const Pair six = ExactProduct<kProduct>(6.0, phi);  // six.hi is 6.0 * phi
+  const Pair three = ExactProduct<kProduct>(3.0, red.rh);
+  const Pair t = TwoSum(three.hi, -six.lo);
+  const Pair r3 = TwoSum(t.hi, t.lo + (three.lo + 3.0 * red.rl));
+  const Estimate e2 = CombineWide<kProduct>(red.k, red.rh, red.rl);
+  const Estimate e4 = CombineWide<kProduct>(2 * red.k, 2.0 * red.rh, 2.0 * red.rl);
+  const Estimate e6 = CombineWide<kProduct>(3 * red.k, r3.hi, r3.lo);
+  const Estimate e8 = CombineWide<kProduct>(4 * red.k, 4.0 * red.rh, 4.0 * red.rl);
+  SinMultiplesOf result;
+  if (!RoundingTest(e2.y, e2.err, result.sin2)) result.sin2 = Sin(x2);
+  if (!RoundingTest(e4.y, e4.err, result.sin4)) result.sin4 = Sin(4.0 * phi);
+  if (!RoundingTest(e6.y, e6.err, result.sin6)) result.sin6 = Sin(six.hi);
+  if (!RoundingTest(e8.y, e8.err, result.sin8)) result.sin8 = Sin(8.0 * phi);
+  return result;
+}
+
 #if MORVANE_ELEMENTARY_FMA
+MORVANE_ELEMENTARY_FMA_TARGET SinMultiplesOf SinMultiplesFused(double phi) {
+  return SinMultiplesFast<Product::kFused>(phi);
+}
 MORVANE_ELEMENTARY_FMA_TARGET double SinFused(double x, double ax) {
   return SinFast<Product::kFused>(x, ax);
 }
@@ -314,6 +403,18 @@ SinCosPair SinCos(double x) {
   if (UseFusedProducts()) return SinCosFused(x, ax);
 #endif
   return SinCosFast<Product::kDekker>(x, ax);
+}
+
+SinMultiplesOf SinMultiples(double phi) {
+  const double aphi = std::fabs(phi);
+  // Outside, and for NaN: the four calls.  Below 2^-30 the product 6 phi's
+  // error term could underflow (and Sin answers at once).
+  if (!(aphi < 2.0 && aphi >= 0x1p-30))
+    return {Sin(2.0 * phi), Sin(4.0 * phi), Sin(6.0 * phi), Sin(8.0 * phi)};
+#if MORVANE_ELEMENTARY_FMA
+  if (UseFusedProducts()) return SinMultiplesFused(phi);
+#endif
+  return SinMultiplesFast<Product::kDekker>(phi);
 }
 
 // tan x = sin x / cos x.  Fast path: the two double-double estimates

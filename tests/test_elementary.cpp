@@ -232,6 +232,64 @@ TEST(Elementary, SinCosIsSinAndCosBitForBit) {
   }
 }
 
+// SinMultiples(phi) gives the bits of Sin(2.0 * phi) ... Sin(8.0 * phi),
+// 6.0 * phi rounded first: on the arguments above scaled into |phi| < 2
+// (near multiples of pi/4 among them), on latitudes, on the edges of its
+// fast range and on special values, with Dekker's and with fused products.
+TEST(Elementary, SinMultiplesIsSinOfEachMultipleBitForBit) {
+  struct Restore {
+    ~Restore() { ForceProducts(Products::kAuto); }
+  } restore;
+  std::vector<double> phis = {0.0, -0.0, 0x1p-40, -0x1p-30, 0x1p-30, 0x1.fffffffffffffp-31,
+                              1.5707963267948966, -1.5707963267948966, 0x1.fffffffffffffp0, -2.0,
+                              2.0, 1e300, -1e-300, 0x1p-1074, kInf, -kInf, kNaN,
+                              0.78539816339744830962, 0.52359877559829887, 0.39269908169872414};
+  for (const double x : Arguments()) {
+    phis.push_back(std::fmod(x, 2.0));
+    phis.push_back(x / 8.0);
+  }
+  std::mt19937_64 rng(11);
+  for (int i = 0; i < 20000; ++i)
+    phis.push_back((static_cast<double>(rng() >> 11) * 0x1p-53 - 0.5) * 3.141592653589793);
+  for (const Products products : {Products::kDekker, Products::kFused}) {
+    if (!ForceProducts(products)) continue;  // no FMA
+    for (const double phi : phis) {
+      const SinMultiplesOf m = SinMultiples(phi);
+      ASSERT_TRUE(SameBits(m.sin2, Sin(2.0 * phi))) << Hex(phi);
+      ASSERT_TRUE(SameBits(m.sin4, Sin(4.0 * phi))) << Hex(phi);
+      ASSERT_TRUE(SameBits(m.sin6, Sin(6.0 * phi))) << Hex(phi);
+      ASSERT_TRUE(SameBits(m.sin8, Sin(8.0 * phi))) << Hex(phi);
+    }
+  }
+}
+
+// The hard cases of Sin above reached as 2 phi, 4 phi, 6.0 * phi (phi
+// the neighbour of x/6 whose rounded product is x) and 8 phi: the
+// correctly rounded value, whichever path decides it.
+TEST(Elementary, SinMultiplesOfHardCasesRoundCorrectly) {
+  const std::pair<double, double> cases[] = {
+      {0x1.2528885b495ap-2, 0x1.212b8e76110dep-2},
+      {-0x1.57a082320a5f9p+2, 0x1.957be06e70b35p-1},
+      {0x1.5602db6d39ebep+2, -0x1.9d3f1799dd883p-1},
+      {-0x1.019d2c1470e36p+3, -0x1.f626ce3c915c1p-1},
+  };
+  int reached = 0;
+  for (const auto& [x, expected] : cases) {
+    for (const int m : {2, 4, 6, 8}) {
+      double phi = x / m;
+      for (int step = 0; step < 4 && phi * m != x; ++step)
+        phi = std::nextafter(phi, phi * m < x ? kInf : -kInf);
+      if (phi * m != x) continue;  // no double phi gives x
+      ++reached;
+      const SinMultiplesOf s = SinMultiples(phi);
+      const double got = m == 2 ? s.sin2 : m == 4 ? s.sin4 : m == 6 ? s.sin6 : s.sin8;
+      EXPECT_TRUE(SameBits(got, expected))
+          << "sin(" << m << " * " << Hex(phi) << ") = " << Hex(got) << ", expected " << Hex(expected);
+    }
+  }
+  EXPECT_GE(reached, 14);  // every power of two, and most of the 6 phi
+}
+
 // The functions compute in rounding to nearest, which the core's
 // EnvironmentScope sets whatever the caller's mode: inside a scope, a
 // caller rounding upward, downward or toward zero gets the same bits.

@@ -89,8 +89,10 @@ inline double MeridianRadiusOf(double a, double e2, double phi) {
 
 template <bool kEachStep>
 inline double MeridianArcOf(double A, double B, double C, double D, double E, double phi) {
-  return Step<kEachStep>(A * phi - B * elementary::Sin(2.0 * phi) + C * elementary::Sin(4.0 * phi) -
-                         D * elementary::Sin(6.0 * phi) + E * elementary::Sin(8.0 * phi));
+  // The four sines from one reduction, each the bits of Sin(2.0 * phi) ...
+  // Sin(8.0 * phi); the sum in the same order.
+  const elementary::SinMultiplesOf s = elementary::SinMultiples(phi);
+  return Step<kEachStep>(A * phi - B * s.sin2 + C * s.sin4 - D * s.sin6 + E * s.sin8);
 }
 
 // ---------------------------------------------------------------------------
