@@ -169,9 +169,19 @@ MORVANE_ELEMENTARY_INLINE Estimate Combine(std::int64_t k, const OfR& p) {
 //   sin rho - rho = rho^3 (S3 + rho^2 (S5 + rho^2 S7))  (relative 2^-75.6),
 // the coefficients of coefficients.sollya for this R, computed from rh,
 // and the first-order part of rl in cos rho, -sin a rh rl, added.
-// Since k is a multiple of m and |rho| <= m pi/4096 (1 + 2^-22) + 2^-50,
-// |cos a rho| < 0.51 |sin a| unless sin a = 0: FastTwoSum(sin a, cos a rh)
-// is exact and |y| >= M/3, M = |sin a| + |cos a rho|.
+// Let M = |sin a| + |cos a rho|.  For m = 1, 2, 4, k and 2048 are multiples
+// of m, so sin a = 0 or |sin a| >= sin(m pi/2048), while |rho| <=
+// m pi/4096 (1 + 2^-22): |cos a rho| < 0.51 |sin a|, FastTwoSum(sin a,
+// cos a rh) is exact and |y| >= M/3.  For m = 3 the same holds unless
+// 3 k' = +-1 modulo 2048 (k' = +-683 or +-1365 here; 6 phi within
+// 2.5 pi/2048 of a multiple of pi): then |sin a| is the table's
+// 0x1.921faaee6472ep-10, a multiple of 2^-61, and |cos a rh| <= 1.51 |sin a|
+// < 2^-8.  With opposite signs the sum is exact (Sterbenz); with equal
+// ones the sum s and sin a are multiples of 2^-61 below 2^-8, so s - sin a
+// is a double: FastTwoSum is exact again.  But y may be small there: the
+// last FastTwoSum(s, t), t the low parts, is exact when |s| >= |t|;
+// otherwise |y| < 2 |t| < 2^-16.5 M, and err >= 2^-66 M exceeds 16 ulp(y),
+// so Ziv's test fails whatever y.lo holds.
 // Error, with B = |sin a (cos rho - 1)| + |cos a (sin rho - rho)| <=
 // 2^-17.7 M (rho^2 / 2 <= 2^-17.7):
 //   cos rho - 1 from rh: three roundings (rh^2, -1/2 + ..., the product;

@@ -248,6 +248,16 @@ TEST(Elementary, SinMultiplesIsSinOfEachMultipleBitForBit) {
     phis.push_back(std::fmod(x, 2.0));
     phis.push_back(x / 8.0);
   }
+  // 2 phi = k pi/2048 + r with 3 k = +-1 modulo 2048: 6 phi within
+  // 2.5 pi/2048 of a multiple of pi, where the table's sin(pi/2048) and
+  // cos a * 3 r have about the same size; and 6 phi = pi rounded.
+  for (const double k : {683.0, -683.0, 1365.0, -1365.0})
+    for (const double r : {-0.4999, -0.45, -0.3, -0.17, 0.0, 0.17, 0.3, 0.45, 0.4999})
+      phis.push_back((k + r) * 3.141592653589793 / 4096.0);
+  for (double phi = 0.5235987755982985; phi < 0.5235987755982992; phi = std::nextafter(phi, 1.0)) {
+    phis.push_back(phi);
+    phis.push_back(-phi);
+  }
   std::mt19937_64 rng(11);
   for (int i = 0; i < 20000; ++i)
     phis.push_back((static_cast<double>(rng() >> 11) * 0x1p-53 - 0.5) * 3.141592653589793);
