@@ -146,10 +146,17 @@ MORVANE_ELEMENTARY_INLINE Angle AngleOf(std::int64_t k) {
   return {sinSign * sa0.hi, sinSign * sa0.lo, cosSign * ca0.hi, cosSign * ca0.lo};
 }
 
-// sin(a + r) for a = k pi/2048.
+// The angle a + pi/2 of AngleOf(k + 1024): sin(a + pi/2) = cos a,
+// cos(a + pi/2) = -sin a.  The same doubles as AngleOf(k + 1024) gives
+// (the table entries swap and the signs turn by one quarter; a negation is
+// exact, a zero's sign included), without the second look-up.
+MORVANE_ELEMENTARY_INLINE Angle QuarterTurn(const Angle& an) {
+  return {an.caHi, an.caLo, -an.saHi, -an.saLo};
+}
+
+// sin(a + r) for the angle a = k pi/2048 of AngleOf(k).
 template <Product kProduct>
-MORVANE_ELEMENTARY_INLINE Estimate Combine(std::int64_t k, const OfR& p) {
-  const Angle an = AngleOf(k);
+MORVANE_ELEMENTARY_INLINE Estimate Combine(const Angle& an, const OfR& p) {
   const double saHi = an.saHi, saLo = an.saLo, caHi = an.caHi, caLo = an.caLo;
   const Pair car = ExactProduct<kProduct>(caHi, p.red.rh);
   const double low = car.lo + (saLo + ((caLo * p.red.rh + caHi * p.red.rl) +
@@ -260,7 +267,7 @@ namespace {
 template <Product kProduct>
 MORVANE_ELEMENTARY_INLINE double SinFast(double x, double ax) {
   const Reduction red = ReduceFast(ax, x);
-  const Estimate e = Combine<kProduct>(red.k, Polynomials(red));
+  const Estimate e = Combine<kProduct>(AngleOf(red.k), Polynomials(red));
   double result;
   if (RoundingTest(e.y, e.err, result)) return result;
   return SinFrom(Accurate(x));
@@ -269,7 +276,7 @@ MORVANE_ELEMENTARY_INLINE double SinFast(double x, double ax) {
 template <Product kProduct>
 MORVANE_ELEMENTARY_INLINE double CosFast(double x, double ax) {
   const Reduction red = ReduceFast(ax, x);
-  const Estimate e = Combine<kProduct>(red.k + 1024, Polynomials(red));
+  const Estimate e = Combine<kProduct>(AngleOf(red.k + 1024), Polynomials(red));
   double result;
   if (RoundingTest(e.y, e.err, result)) return result;
   return CosFrom(Accurate(x));
@@ -279,8 +286,9 @@ template <Product kProduct>
 MORVANE_ELEMENTARY_INLINE SinCosPair SinCosFast(double x, double ax) {
   const Reduction red = ReduceFast(ax, x);
   const OfR p = Polynomials(red);
-  const Estimate es = Combine<kProduct>(red.k, p);
-  const Estimate ec = Combine<kProduct>(red.k + 1024, p);
+  const Angle an = AngleOf(red.k);
+  const Estimate es = Combine<kProduct>(an, p);
+  const Estimate ec = Combine<kProduct>(QuarterTurn(an), p);
   SinCosPair result;
   const bool sinDone = RoundingTest(es.y, es.err, result.sin);
   const bool cosDone = RoundingTest(ec.y, ec.err, result.cos);
@@ -297,8 +305,9 @@ template <Product kProduct>
 MORVANE_ELEMENTARY_INLINE bool TanFast(double x, double ax, double& result) {
   const Reduction red = ReduceFast(ax, x);
   const OfR p = Polynomials(red);
-  const Estimate es = Combine<kProduct>(red.k, p);
-  const Estimate ec = Combine<kProduct>(red.k + 1024, p);
+  const Angle an = AngleOf(red.k);
+  const Estimate es = Combine<kProduct>(an, p);
+  const Estimate ec = Combine<kProduct>(QuarterTurn(an), p);
   const double inv = 1.0 / ec.y.hi;
   const double qh = es.y.hi * inv;
   const Pair prod = ExactProduct<kProduct>(qh, ec.y.hi);
