@@ -127,7 +127,7 @@ double Accurate(double m, int e, int index, double y) {
   return Scale(RoundToDouble(acc, LeadingBit(acc) - relBits, 0, true).value, k);
 }
 
-// x^y for finite x > 0 and finite y != 0.
+// x^y for finite x > 0 and 0 < |y| <= 2^64.
 template <Product kProduct>
 MORVANE_ELEMENTARY_INLINE double PowPositive(double x, double y) {
   std::uint64_t bits = std::bit_cast<std::uint64_t>(x);
@@ -144,12 +144,6 @@ MORVANE_ELEMENTARY_INLINE double PowPositive(double x, double y) {
       (static_cast<std::int64_t>(bits) - static_cast<std::int64_t>(kHalfSqrtTwoBits) - 1) >> 52;
   e += static_cast<int>(shift);
   const double m = std::bit_cast<double>(bits - (static_cast<std::uint64_t>(shift) << 52));
-  const bool xAboveOne = e > 0 || (e == 0 && m > 1.0);
-  if (std::fabs(y) > 0x1p64) {
-    // |y ln x| > 2^64 2^-54: far beyond both ends of the range.
-    if (xAboveOne == (y > 0)) return 0x1p1023 * 2.0;  // overflow
-    return 0x1p-1022 * 0x1p-60;                       // underflow to 0
-  }
   const int index = static_cast<int>(NearestInteger(m * 128.0)) - 90;
   const LogEntry& entry = kLogTable[index];
   const Pair mc = ExactProduct<kProduct>(m, entry.c);
@@ -200,12 +194,87 @@ MORVANE_ELEMENTARY_INLINE double PowPositive(double x, double y) {
   return Accurate(m, e, index, y);
 }
 
+// x^1.5 = x sqrt(x) for x in [2^-600, 2^600] (the result and every
+// product below far from overflow and underflow); false when the rounding
+// test cannot decide (then the general path does).
+//   s = RN(sqrt x) (IEEE), sqrt x = s (1 + eta), |eta| <= 2^-53, so
+// x = s^2 (1 + d) with d = 2 eta + eta^2, |d| <= 2^-52 (1 + 2^-53), and the
+// remainder r = x - s^2 = s^2 d is a double (a classical property of the
+// correctly rounded square root); from the exact square s^2 = p + q,
+// x - p is exact (Sterbenz: p in [x/2, 2x]) and (x - p) - q = r exact.
+//   x^1.5 = x s (1 + d)^(1/2), and x s + s r/2 = x s (1 + d/(2 (1 + d)))
+// (s r = s^3 d = x s d/(1 + d)): they differ by x s (3 d^2/8 + O(d^3)),
+// below 2^-105 |x s|.  x s = ph + pl exactly; s r/2 rounded: error below
+// 2^-53 2^-53 |x s|; pl + s r/2 (each below 2^-53 |x s|) rounded: error
+// below 2^-105 |x s|.  In all below 2^-103.6 |x s|; the bound taken,
+// 2^-100 |ph|, also covers the roundings of lo +- err in the test.
+// An exact x^1.5 (x = a^2, a^3 a double) has r = 0, pl = 0 and passes;
+// a midpoint (a^3 of 54 bits) fails the test and goes to the general path.
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE bool ThreeHalves(double x, double& result) {
+  const double s = __builtin_sqrt(x);
+  const Pair sq = ExactSquare<kProduct>(s);
+  const double r = (x - sq.hi) - sq.lo;
+  const Pair p = ExactProduct<kProduct>(x, s);
+  const Pair v = {p.hi, p.lo + 0.5 * (s * r)};
+  return RoundingTest(v, std::fabs(p.hi) * 0x1p-100, result);
+}
+
+// Pow's other cases (C's Annex F, subnormal or negative x, |y| > 2^64),
+// away from the common path.
+[[gnu::noinline]] double PowSpecial(double x, double y);
+
+// Pow itself for one kind of product.  The common case, x a positive
+// normal double and 0 < |y| <= 2^64, takes two integer comparisons; the
+// exponents 1.5, 0.5 and 2 (only they, among the powers with a 1-bit
+// significand or 1.5 2^n, are tested, and only then) take their exact
+// or square-root paths.
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE double PowAll(double x, double y) {
+  const std::uint64_t xb = std::bit_cast<std::uint64_t>(x);
+  const std::uint64_t yb = std::bit_cast<std::uint64_t>(y);
+  // xb in [2^52, 0x7ff 2^52): 0 < x < inf, normal; (yb << 1) in
+  // [1, 0x87e 2^52]: y != 0 and |y| <= 2^64 (so not NaN nor infinite).
+  if (xb - 0x0010000000000000u < 0x7fe0000000000000u &&
+      (yb << 1) - 1 < 0x87e0000000000000u) {
+    if ((yb & 0x0007ffffffffffffu) == 0) {
+      if (y == 1.5) {
+        double result;
+        // x in [2^-600, 2^600]: its biased exponent in [423, 1623).
+        if (xb - (std::uint64_t{423} << 52) < (std::uint64_t{1200} << 52) &&
+            ThreeHalves<kProduct>(x, result))
+          return result;
+      } else if (y == 0.5) {
+        return __builtin_sqrt(x);  // correctly rounded (IEEE)
+      } else if (y == 2.0) {
+        return x * x;  // correctly rounded, overflow and underflow included
+      }
+    }
+    return PowPositive<kProduct>(x, y);
+  }
+  return PowSpecial(x, y);
+}
+
+#if MORVANE_ELEMENTARY_FMA
+MORVANE_ELEMENTARY_FMA_TARGET double PowFused(double x, double y) {
+  return PowAll<Product::kFused>(x, y);
+}
+#endif
+
+double PowAny(double x, double y) {
+#if MORVANE_ELEMENTARY_FMA
+  if (UseFusedProducts()) return PowFused(x, y);
+#endif
+  return PowAll<Product::kDekker>(x, y);
+}
+
 #if MORVANE_ELEMENTARY_FMA
 MORVANE_ELEMENTARY_FMA_TARGET double PowPositiveFused(double x, double y) {
   return PowPositive<Product::kFused>(x, y);
 }
 #endif
 
+// PowPositive for any finite x > 0 (subnormal too) and 0 < |y| <= 2^64.
 double PowPositiveAny(double x, double y) {
 #if MORVANE_ELEMENTARY_FMA
   if (UseFusedProducts()) return PowPositiveFused(x, y);
@@ -213,12 +282,7 @@ double PowPositiveAny(double x, double y) {
   return PowPositive<Product::kDekker>(x, y);
 }
 
-}  // namespace
-}  // namespace detail
-
-using namespace detail;
-
-double Pow(double x, double y) {
+double PowSpecial(double x, double y) {
   if (y == 0.0) return 1.0;  // even for a NaN x
   if (x == 1.0) return 1.0;  // even for a NaN y
   if (x != x || y != y) return x + y;
@@ -237,11 +301,23 @@ double Pow(double x, double y) {
     const double magnitude = y < 0.0 ? 0.0 : ax;
     return (x < 0.0 && odd) ? -magnitude : magnitude;
   }
-  if (x < 0.0) {
-    if (kind == 0) return (x - x) / (x - x);  // NaN, invalid
-    return odd ? -PowPositiveAny(ax, y) : PowPositiveAny(ax, y);
+  if (x < 0.0 && kind == 0) return (x - x) / (x - x);  // NaN, invalid
+  if (ay > 0x1p64) {
+    // |y ln |x|| > 2^64 2^-54 (x != 1): far beyond both ends of the range.
+    if ((ax > 1.0) == (y > 0)) return x < 0.0 && odd ? -(0x1p1023 * 2.0) : 0x1p1023 * 2.0;
+    return x < 0.0 && odd ? -(0x1p-1022 * 0x1p-60) : 0x1p-1022 * 0x1p-60;  // underflow to 0
   }
-  return PowPositiveAny(x, y);
+  // A subnormal x, or a negative x with an integer y: |x|^y, negated for
+  // an odd y.
+  const double magnitude = PowPositiveAny(ax, y);
+  return odd && x < 0.0 ? -magnitude : magnitude;
 }
+
+}  // namespace
+}  // namespace detail
+
+using namespace detail;
+
+double Pow(double x, double y) { return PowAny(x, y); }
 
 }  // namespace morvane::elementary
