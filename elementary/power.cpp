@@ -21,15 +21,16 @@
 // 93 entries; the closest, i = 127, has both in [2^-8, 2^-7)).  L = ln x
 // within
 //     2^-73.9 + 2^-100 |L|.
-// T = y L by Dekker's product, within |y| 2^-73.9 + 2^-99 |T|.
-// exp T = 2^K 2^(j/128) exp r, k = 128 K + j = round(T 128/ln2) (|k| < 2^18),
-// r = T - k ln2/128 with ln2/128 in three parts, the first two of 35 bits
-// (exact products), |r| <= ln2/256 (1 + 2^-20), error below 2^-100;
+// T = y L by Dekker's product, Th + Tl, within |y| 2^-73.9 + 2^-99 |T|.
+// exp T = 2^K 2^(j/128) exp r, k = 128 K + j = round(Th 128/ln2) (|k| <
+// 2^18), r = T - k ln2/128 with ln2/128 in three parts, the first two of
+// 35 bits (k C0 exact; k C1 rounded within the sum d), |r| <= ln2/256
+// (1 + 2^-20), error below 2^-88.5 |T| (see the code);
 // exp r = 1 + r + r^2/2 + r^3 Q(r) (error 2^-84.6), the part past 1 + r
 // (below 2^-17.5) in double: 2^-69.4; the table 2^(j/128) as pairs
 // (2^-106) and Dekker's product.  So the relative error of the result is
-// below |y| 2^-73.9 + |T| 2^-99 + 2^-69.2, and the bound taken,
-//     err = |v| (|y| 2^-73 + |T| 2^-98 + 2^-68),
+// below |y| 2^-73.9 + |T| 2^-88.4 + 2^-69.2, and the bound taken,
+//     err = |v| (|y| 2^-73 + |T| 2^-87 + 2^-68),
 // has a margin above 50 % on each term.
 //
 // Accurate path.  The same steps in 224-bit fixed point: ln(1 + z) by
@@ -144,7 +145,10 @@ MORVANE_ELEMENTARY_INLINE double PowPositive(double x, double y) {
       (static_cast<std::int64_t>(bits) - static_cast<std::int64_t>(kHalfSqrtTwoBits) - 1) >> 52;
   e += static_cast<int>(shift);
   const double m = std::bit_cast<double>(bits - (static_cast<std::uint64_t>(shift) << 52));
-  const int index = static_cast<int>(NearestInteger(m * 128.0)) - 90;
+  // round(128 m) in [91, 181], read from the low bits of 128 m + 1.5 2^52
+  // (NearestInteger's sum) rather than converted back: a shorter chain.
+  const double shifted = m * 128.0 + 0x1.8p52;
+  const int index = static_cast<int>(std::bit_cast<std::uint64_t>(shifted) & 0xff) - 90;
   const LogEntry& entry = kLogTable[index];
   const Pair mc = ExactProduct<kProduct>(m, entry.c);
   const Pair zz = FastTwoSum(mc.hi - 1.0, mc.lo);  // exact: mc.hi - 1 by Sterbenz
@@ -166,16 +170,21 @@ MORVANE_ELEMENTARY_INLINE double PowPositive(double x, double y) {
   const double low =
       (s1.lo + s2.lo) + ((e2 + entry.minusLogC.lo) + (((ln1p.lo - 0.5 * z2.lo) + tail) + zlTerm));
   const Pair L = FastTwoSum(s2.hi, low);
+  // T = Th + Tl, not renormalized (|Tl| <= 2^-52 |Th| (1 + 2^-50)).
   const Pair yl = ExactProduct<kProduct>(y, L.hi);
-  const Pair T = FastTwoSum(yl.hi, yl.lo + y * L.lo);
-  if (T.hi > 709.8) return 0x1p1023 * 2.0;           // overflow
-  if (T.hi < -745.2) return 0x1p-1022 * 0x1p-60;     // underflow to 0
-  if (std::fabs(T.hi) < 0x1p-60) return 1.0 + T.hi;  // 1, inexact
-  // exp T
-  const double kd = NearestInteger(T.hi * k128OverLn2);
-  const double r0 = T.hi - kd * kLn2Over128Parts[0];
-  const Pair r1 = TwoSum(r0, -(kd * kLn2Over128Parts[1]));
-  const Pair r = TwoSum(r1.hi, r1.lo + (T.lo - kd * kLn2Over128Parts[2]));
+  const double Th = yl.hi, Tl = yl.lo + y * L.lo;
+  if (Th > 709.8) return 0x1p1023 * 2.0;          // overflow
+  if (Th < -745.2) return 0x1p-1022 * 0x1p-60;    // underflow to 0
+  if (std::fabs(Th) < 0x1p-60) return 1.0 + Th;  // 1, inexact
+  // exp T: r0 = Th - k C0 exact (C0 of 35 bits, |k| < 2^18; Sterbenz for
+  // k != 0); d = (Tl - k C2) - k C1, |d| <= 2^-52 |T| + |k| 2^-43.1, its
+  // roundings below 2^-53 |d| + 2^-120 <= 2^-88.5 |T| (|k| <= 2^7.6 |T|,
+  // k != 0); rh + rl = r0 + d exactly (TwoSum, off the chain to the
+  // polynomial, which waits only for rh).
+  const double kd = NearestInteger(Th * k128OverLn2);
+  const double r0 = Th - kd * kLn2Over128Parts[0];
+  const double d = (Tl - kd * kLn2Over128Parts[2]) - kd * kLn2Over128Parts[1];
+  const Pair r = TwoSum(r0, d);
   const double rsq = r.hi * r.hi;
   const double q = (kQ[0] + r.hi * kQ[1]) + rsq * ((kQ[2] + r.hi * kQ[3]) + rsq * kQ[4]);
   const double p = rsq * (0.5 + r.hi * q);
@@ -183,12 +192,12 @@ MORVANE_ELEMENTARY_INLINE double PowPositive(double x, double y) {
   const Pair E = FastTwoSum(e0.hi, e0.lo + (r.lo + (p + r.lo * r.hi)));
   const std::int64_t k = static_cast<std::int64_t>(kd);
   const int j = static_cast<int>(k & 127);
-  const int K = static_cast<int>((k - j) / 128);
+  const int K = static_cast<int>(k >> 7);  // floor(k / 128): C++20's arithmetic shift
   const Pair tb = kExp2Table[j];
   const Pair v0 = ExactProduct<kProduct>(tb.hi, E.hi);
   const Pair v = FastTwoSum(v0.hi, v0.lo + (tb.hi * E.lo + tb.lo * E.hi));
   const double err =
-      std::fabs(v.hi) * ((std::fabs(y) * 0x1p-73 + std::fabs(T.hi) * 0x1p-98) + 0x1p-68);
+      std::fabs(v.hi) * ((std::fabs(y) * 0x1p-73 + std::fabs(Th) * 0x1p-87) + 0x1p-68);
   double rounded;
   if (RoundingTest(v, err, rounded)) return Scale(rounded, K);
   return Accurate(m, e, index, y);

@@ -493,6 +493,15 @@ TEST(Elementary, PowValuesCorrectlyRounded) {
       {0x1.4p+1, 0x1.4bc28e2e4e3bbp+0, 0x1.a3ad598e2a214p+1, 0},
       {-0x1.8p+1, -0x1.8p+1, -0x1.2f684bda12f68p-5, 0},
       {0x1.0000000000001p+0, 0x1p+52, 0x1.5bf0a8b145769p+1, 0},  // e rounded
+      // y ln x far from 0: k = round(128 y ln x / ln 2) up to 2^17, where
+      // the rounding of k times the second part of ln2/128 counts
+      {0x1.4p+3, 0x1.339999999999ap+8, 0x1.c589eb155b8f8p+1021, 0},
+      {0x1.d99999999999ap+1, -0x1.0e26666666666p+9, 0x1.2008c01d52451p-1020, 0},
+      {0x1.000001ad7f29bp+0, 0x1.a13b86p+32, 0x1.d941ae6e762d4p+1009, 0},
+      {0x1.fffffffffffffp-1, -0x1.5p+61, 0x1.ad354ad6e371cp+484, 0},
+      {0x1p-1, 0x1.fed999999999ap+9, 0x1.3b2c47bff827ap-1022, 0},
+      {0x1.dp+2, -0x1.4f0d844d013a9p-5, 0x1.d826ff0c968e3p-1, 0},
+      {0x1p-1000, 0x1.8b14af7c94571p-1, 0x1.480edaaf9906ep-772, 0},
   };
   for (const PowSpecial& c : cases) {
     const double value = Pow(c.x, c.y);
