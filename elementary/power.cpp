@@ -24,14 +24,14 @@
 // T = y L by Dekker's product, Th + Tl, within |y| 2^-73.9 + 2^-99 |T|.
 // exp T = 2^K 2^(j/128) exp r, k = 128 K + j = round(Th 128/ln2) (|k| <
 // 2^18), r = T - k ln2/128 with ln2/128 in three parts, the first two of
-// 35 bits (k C0 exact; k C1 rounded within the sum d), |r| <= ln2/256
-// (1 + 2^-20), error below 2^-88.5 |T| (see the code);
+// 35 bits (exact products), |r| <= ln2/256 (1 + 2^-20), error below
+// 2^-87.6 |T| (the rounding of the sum d; see the code);
 // exp r = 1 + r + r^2/2 + r^3 Q(r) (error 2^-84.6), the part past 1 + r
 // (below 2^-17.5) in double: 2^-69.4; the table 2^(j/128) as pairs
 // (2^-106) and Dekker's product.  So the relative error of the result is
-// below |y| 2^-73.9 + |T| 2^-88.4 + 2^-69.2, and the bound taken,
+// below |y| 2^-73.9 + |T| 2^-87.5 + 2^-69.2, and the bound taken,
 //     err = |v| (|y| 2^-73 + |T| 2^-87 + 2^-68),
-// has a margin above 50 % on each term.
+// has a margin of about 40 % on the |T| term, above 50 % on the others.
 //
 // Accurate path.  The same steps in 224-bit fixed point: ln(1 + z) by
 // 2 atanh(z/(2 + z)) to the 29th power (truncation below 2^-240), e ln2
@@ -177,9 +177,12 @@ MORVANE_ELEMENTARY_INLINE double PowPositive(double x, double y) {
   if (Th < -745.2) return 0x1p-1022 * 0x1p-60;    // underflow to 0
   if (std::fabs(Th) < 0x1p-60) return 1.0 + Th;  // 1, inexact
   // exp T: r0 = Th - k C0 exact (C0 of 35 bits, |k| < 2^18; Sterbenz for
-  // k != 0); d = (Tl - k C2) - k C1, |d| <= 2^-52 |T| + |k| 2^-43.1, its
-  // roundings below 2^-53 |d| + 2^-120 <= 2^-88.5 |T| (|k| <= 2^7.6 |T|,
-  // k != 0); rh + rl = r0 + d exactly (TwoSum, off the chain to the
+  // k != 0); d = (Tl - k C2) - k C1 with k C1 exact (C1 of 35 bits too),
+  // k C2 within 2^-53 |k| 2^-83, Tl - k C2 within 2^-53 (|Tl| + 2^-83 |k|);
+  // |d| <= 2^-52 |T| + 2^-34.6 |T| (|k| <= 128 |T|/ln2 + 1/2 <= 2^8.52 |T|
+  // for k != 0, as then |T| >= ln2/256; d = Tl exactly for k = 0), so the
+  // last subtraction is within 2^-53 |d| <= 2^-87.6 |T|, the others far
+  // below; rh + rl = r0 + d exactly (TwoSum, off the chain to the
   // polynomial, which waits only for rh).
   const double kd = NearestInteger(Th * k128OverLn2);
   const double r0 = Th - kd * kLn2Over128Parts[0];
