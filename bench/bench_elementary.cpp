@@ -108,18 +108,23 @@ void BM_Libm_FourSin(benchmark::State& s) {
 }
 
 // The powers of the formulas: ((1 + es)/(1 - es))^(e/2), t^n, (r/aF)^(1/n),
-// W2^1.5, in turn.
+// W2^1.5, in turn (PowSet::kAll), and each kind alone.
 struct PowPair {
   double x, y;
 };
-const std::vector<PowPair>& PowArguments() {
-  static const std::vector<PowPair> pairs = [] {
+enum class PowSet { kAll, kHalfE, kN, kThreeHalves };
+const std::vector<PowPair>& PowArguments(PowSet set) {
+  static const auto make = [](PowSet which) {
     std::mt19937_64 rng(9);
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     std::vector<PowPair> v(kCount);
     for (std::size_t i = 0; i < v.size(); ++i) {
       const double u = unit(rng);
-      switch (i % 4) {
+      std::size_t kind = i % 4;
+      if (which == PowSet::kHalfE) kind = 0;
+      if (which == PowSet::kN) kind = 1 + i % 2;
+      if (which == PowSet::kThreeHalves) kind = 3;
+      switch (kind) {
         case 0: v[i] = {1.0 + (u - 0.5) * 0.16, 0.0409}; break;
         case 1: v[i] = {0.3 + u * 0.2, 0.7716421928}; break;
         case 2: v[i] = {0.35 + u * 0.15, 1.0 / 0.7716421928}; break;
@@ -127,21 +132,33 @@ const std::vector<PowPair>& PowArguments() {
       }
     }
     return v;
-  }();
-  return pairs;
+  };
+  static const std::vector<PowPair> all[4] = {make(PowSet::kAll), make(PowSet::kHalfE),
+                                              make(PowSet::kN), make(PowSet::kThreeHalves)};
+  return all[static_cast<int>(set)];
 }
 
 template <typename F>
-void RunPow(benchmark::State& state, F f) {
-  const std::vector<PowPair>& ps = PowArguments();
+void RunPow(benchmark::State& state, PowSet set, F f) {
+  const std::vector<PowPair>& ps = PowArguments(set);
   for (auto _ : state) {
     for (const PowPair& p : ps) benchmark::DoNotOptimize(f(p.x, p.y));
   }
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * kCount);
 }
 
-void BM_Elementary_Pow(benchmark::State& s) { RunPow(s, morvane::elementary::Pow); }
-void BM_Libm_Pow(benchmark::State& s) { RunPow(s, [](double x, double y) { return std::pow(x, y); }); }
+double LibmPow(double x, double y) { return std::pow(x, y); }
+
+void BM_Elementary_Pow(benchmark::State& s) { RunPow(s, PowSet::kAll, morvane::elementary::Pow); }
+void BM_Libm_Pow(benchmark::State& s) { RunPow(s, PowSet::kAll, LibmPow); }
+void BM_Elementary_PowHalfE(benchmark::State& s) { RunPow(s, PowSet::kHalfE, morvane::elementary::Pow); }
+void BM_Libm_PowHalfE(benchmark::State& s) { RunPow(s, PowSet::kHalfE, LibmPow); }
+void BM_Elementary_PowN(benchmark::State& s) { RunPow(s, PowSet::kN, morvane::elementary::Pow); }
+void BM_Libm_PowN(benchmark::State& s) { RunPow(s, PowSet::kN, LibmPow); }
+void BM_Elementary_PowThreeHalves(benchmark::State& s) {
+  RunPow(s, PowSet::kThreeHalves, morvane::elementary::Pow);
+}
+void BM_Libm_PowThreeHalves(benchmark::State& s) { RunPow(s, PowSet::kThreeHalves, LibmPow); }
 
 BENCHMARK(BM_Elementary_Sin);
 BENCHMARK(BM_Libm_Sin);
@@ -158,5 +175,11 @@ BENCHMARK(BM_Elementary_Atan);
 BENCHMARK(BM_Libm_Atan);
 BENCHMARK(BM_Elementary_Pow);
 BENCHMARK(BM_Libm_Pow);
+BENCHMARK(BM_Elementary_PowHalfE);
+BENCHMARK(BM_Libm_PowHalfE);
+BENCHMARK(BM_Elementary_PowN);
+BENCHMARK(BM_Libm_PowN);
+BENCHMARK(BM_Elementary_PowThreeHalves);
+BENCHMARK(BM_Libm_PowThreeHalves);
 
 }  // namespace

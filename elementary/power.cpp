@@ -21,16 +21,17 @@
 // 93 entries; the closest, i = 127, has both in [2^-8, 2^-7)).  L = ln x
 // within
 //     2^-73.9 + 2^-100 |L|.
-// T = y L by Dekker's product, within |y| 2^-73.9 + 2^-99 |T|.
-// exp T = 2^K 2^(j/128) exp r, k = 128 K + j = round(T 128/ln2) (|k| < 2^18),
-// r = T - k ln2/128 with ln2/128 in three parts, the first two of 35 bits
-// (exact products), |r| <= ln2/256 (1 + 2^-20), error below 2^-100;
+// T = y L by Dekker's product, Th + Tl, within |y| 2^-73.9 + 2^-99 |T|.
+// exp T = 2^K 2^(j/128) exp r, k = 128 K + j = round(Th 128/ln2) (|k| <
+// 2^18), r = T - k ln2/128 with ln2/128 in three parts, the first two of
+// 35 bits (exact products), |r| <= ln2/256 (1 + 2^-20), error below
+// 2^-87.6 |T| (the rounding of the sum d; see the code);
 // exp r = 1 + r + r^2/2 + r^3 Q(r) (error 2^-84.6), the part past 1 + r
 // (below 2^-17.5) in double: 2^-69.4; the table 2^(j/128) as pairs
 // (2^-106) and Dekker's product.  So the relative error of the result is
-// below |y| 2^-73.9 + |T| 2^-99 + 2^-69.2, and the bound taken,
-//     err = |v| (|y| 2^-73 + |T| 2^-98 + 2^-68),
-// has a margin above 50 % on each term.
+// below |y| 2^-73.9 + |T| 2^-87.5 + 2^-69.2, and the bound taken,
+//     err = |v| (|y| 2^-73 + |T| 2^-87 + 2^-68),
+// has a margin of about 40 % on the |T| term, above 50 % on the others.
 //
 // Accurate path.  The same steps in 224-bit fixed point: ln(1 + z) by
 // 2 atanh(z/(2 + z)) to the 29th power (truncation below 2^-240), e ln2
@@ -127,7 +128,7 @@ double Accurate(double m, int e, int index, double y) {
   return Scale(RoundToDouble(acc, LeadingBit(acc) - relBits, 0, true).value, k);
 }
 
-// x^y for finite x > 0 and finite y != 0.
+// x^y for finite x > 0 and 0 < |y| <= 2^64.
 template <Product kProduct>
 MORVANE_ELEMENTARY_INLINE double PowPositive(double x, double y) {
   std::uint64_t bits = std::bit_cast<std::uint64_t>(x);
@@ -144,13 +145,10 @@ MORVANE_ELEMENTARY_INLINE double PowPositive(double x, double y) {
       (static_cast<std::int64_t>(bits) - static_cast<std::int64_t>(kHalfSqrtTwoBits) - 1) >> 52;
   e += static_cast<int>(shift);
   const double m = std::bit_cast<double>(bits - (static_cast<std::uint64_t>(shift) << 52));
-  const bool xAboveOne = e > 0 || (e == 0 && m > 1.0);
-  if (std::fabs(y) > 0x1p64) {
-    // |y ln x| > 2^64 2^-54: far beyond both ends of the range.
-    if (xAboveOne == (y > 0)) return 0x1p1023 * 2.0;  // overflow
-    return 0x1p-1022 * 0x1p-60;                       // underflow to 0
-  }
-  const int index = static_cast<int>(NearestInteger(m * 128.0)) - 90;
+  // round(128 m) in [91, 181], read from the low bits of 128 m + 1.5 2^52
+  // (NearestInteger's sum) rather than converted back: a shorter chain.
+  const double shifted = m * 128.0 + 0x1.8p52;
+  const int index = static_cast<int>(std::bit_cast<std::uint64_t>(shifted) & 0xff) - 90;
   const LogEntry& entry = kLogTable[index];
   const Pair mc = ExactProduct<kProduct>(m, entry.c);
   const Pair zz = FastTwoSum(mc.hi - 1.0, mc.lo);  // exact: mc.hi - 1 by Sterbenz
@@ -172,16 +170,24 @@ MORVANE_ELEMENTARY_INLINE double PowPositive(double x, double y) {
   const double low =
       (s1.lo + s2.lo) + ((e2 + entry.minusLogC.lo) + (((ln1p.lo - 0.5 * z2.lo) + tail) + zlTerm));
   const Pair L = FastTwoSum(s2.hi, low);
+  // T = Th + Tl, not renormalized (|Tl| <= 2^-52 |Th| (1 + 2^-50)).
   const Pair yl = ExactProduct<kProduct>(y, L.hi);
-  const Pair T = FastTwoSum(yl.hi, yl.lo + y * L.lo);
-  if (T.hi > 709.8) return 0x1p1023 * 2.0;           // overflow
-  if (T.hi < -745.2) return 0x1p-1022 * 0x1p-60;     // underflow to 0
-  if (std::fabs(T.hi) < 0x1p-60) return 1.0 + T.hi;  // 1, inexact
-  // exp T
-  const double kd = NearestInteger(T.hi * k128OverLn2);
-  const double r0 = T.hi - kd * kLn2Over128Parts[0];
-  const Pair r1 = TwoSum(r0, -(kd * kLn2Over128Parts[1]));
-  const Pair r = TwoSum(r1.hi, r1.lo + (T.lo - kd * kLn2Over128Parts[2]));
+  const double Th = yl.hi, Tl = yl.lo + y * L.lo;
+  if (Th > 709.8) return 0x1p1023 * 2.0;          // overflow
+  if (Th < -745.2) return 0x1p-1022 * 0x1p-60;    // underflow to 0
+  if (std::fabs(Th) < 0x1p-60) return 1.0 + Th;  // 1, inexact
+  // exp T: r0 = Th - k C0 exact (C0 of 35 bits, |k| < 2^18; Sterbenz for
+  // k != 0); d = (Tl - k C2) - k C1 with k C1 exact (C1 of 35 bits too),
+  // k C2 within 2^-53 |k| 2^-83, Tl - k C2 within 2^-53 (|Tl| + 2^-83 |k|);
+  // |d| <= 2^-52 |T| + 2^-34.6 |T| (|k| <= 128 |T|/ln2 + 1/2 <= 2^8.52 |T|
+  // for k != 0, as then |T| >= ln2/256; d = Tl exactly for k = 0), so the
+  // last subtraction is within 2^-53 |d| <= 2^-87.6 |T|, the others far
+  // below; rh + rl = r0 + d exactly (TwoSum, off the chain to the
+  // polynomial, which waits only for rh).
+  const double kd = NearestInteger(Th * k128OverLn2);
+  const double r0 = Th - kd * kLn2Over128Parts[0];
+  const double d = (Tl - kd * kLn2Over128Parts[2]) - kd * kLn2Over128Parts[1];
+  const Pair r = TwoSum(r0, d);
   const double rsq = r.hi * r.hi;
   const double q = (kQ[0] + r.hi * kQ[1]) + rsq * ((kQ[2] + r.hi * kQ[3]) + rsq * kQ[4]);
   const double p = rsq * (0.5 + r.hi * q);
@@ -189,15 +195,89 @@ MORVANE_ELEMENTARY_INLINE double PowPositive(double x, double y) {
   const Pair E = FastTwoSum(e0.hi, e0.lo + (r.lo + (p + r.lo * r.hi)));
   const std::int64_t k = static_cast<std::int64_t>(kd);
   const int j = static_cast<int>(k & 127);
-  const int K = static_cast<int>((k - j) / 128);
+  const int K = static_cast<int>(k >> 7);  // floor(k / 128): C++20's arithmetic shift
   const Pair tb = kExp2Table[j];
   const Pair v0 = ExactProduct<kProduct>(tb.hi, E.hi);
   const Pair v = FastTwoSum(v0.hi, v0.lo + (tb.hi * E.lo + tb.lo * E.hi));
   const double err =
-      std::fabs(v.hi) * ((std::fabs(y) * 0x1p-73 + std::fabs(T.hi) * 0x1p-98) + 0x1p-68);
+      std::fabs(v.hi) * ((std::fabs(y) * 0x1p-73 + std::fabs(Th) * 0x1p-87) + 0x1p-68);
   double rounded;
   if (RoundingTest(v, err, rounded)) return Scale(rounded, K);
   return Accurate(m, e, index, y);
+}
+
+// x^1.5 = x sqrt(x) for x in [2^-600, 2^600] (the result and every
+// product below far from overflow and underflow); false when the rounding
+// test cannot decide (then the general path does).
+//   s = RN(sqrt x) (IEEE), sqrt x = s (1 + eta), |eta| <= 2^-53, so
+// x = s^2 (1 + d) with d = 2 eta + eta^2, |d| <= 2^-52 (1 + 2^-53), and the
+// remainder r = x - s^2 = s^2 d is a double (a classical property of the
+// correctly rounded square root); from the exact square s^2 = p + q,
+// x - p is exact (Sterbenz: p in [x/2, 2x]) and (x - p) - q = r exact.
+//   x^1.5 = x s (1 + d)^(1/2), and x s + s r/2 = x s (1 + d/(2 (1 + d)))
+// (s r = s^3 d = x s d/(1 + d)): they differ by x s (3 d^2/8 + O(d^3)),
+// below 2^-105 |x s|.  x s = ph + pl exactly; s r/2 rounded: error below
+// 2^-53 2^-53 |x s|; pl + s r/2 (each below 2^-53 |x s|) rounded: error
+// below 2^-105 |x s|.  In all below 2^-103.6 |x s|; the bound taken,
+// 2^-100 |ph|, also covers the roundings of lo +- err in the test.
+// An exact x^1.5 (x = a^2, a^3 a double) has r = 0, pl = 0 and passes;
+// a midpoint (a^3 of 54 bits) fails the test and goes to the general path.
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE bool ThreeHalves(double x, double& result) {
+  const double s = __builtin_sqrt(x);
+  const Pair sq = ExactSquare<kProduct>(s);
+  const double r = (x - sq.hi) - sq.lo;
+  const Pair p = ExactProduct<kProduct>(x, s);
+  const Pair v = {p.hi, p.lo + 0.5 * (s * r)};
+  return RoundingTest(v, std::fabs(p.hi) * 0x1p-100, result);
+}
+
+// Pow's other cases (C's Annex F, subnormal or negative x, |y| > 2^64),
+// away from the common path.
+[[gnu::noinline]] double PowSpecial(double x, double y);
+
+// Pow itself for one kind of product.  The common case, x a positive
+// normal double and 0 < |y| <= 2^64, takes two integer comparisons; the
+// exponents 1.5, 0.5 and 2 (only they, among the powers with a 1-bit
+// significand or 1.5 2^n, are tested, and only then) take their exact
+// or square-root paths.
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE double PowAll(double x, double y) {
+  const std::uint64_t xb = std::bit_cast<std::uint64_t>(x);
+  const std::uint64_t yb = std::bit_cast<std::uint64_t>(y);
+  // xb in [2^52, 0x7ff 2^52): 0 < x < inf, normal; (yb << 1) in
+  // [1, 0x87e 2^52]: y != 0 and |y| <= 2^64 (so not NaN nor infinite).
+  if (xb - 0x0010000000000000u < 0x7fe0000000000000u &&
+      (yb << 1) - 1 < 0x87e0000000000000u) {
+    if ((yb & 0x0007ffffffffffffu) == 0) {
+      if (y == 1.5) {
+        double result;
+        // x in [2^-600, 2^600]: its biased exponent in [423, 1623).
+        if (xb - (std::uint64_t{423} << 52) < (std::uint64_t{1200} << 52) &&
+            ThreeHalves<kProduct>(x, result))
+          return result;
+      } else if (y == 0.5) {
+        return __builtin_sqrt(x);  // correctly rounded (IEEE)
+      } else if (y == 2.0) {
+        return x * x;  // correctly rounded, overflow and underflow included
+      }
+    }
+    return PowPositive<kProduct>(x, y);
+  }
+  return PowSpecial(x, y);
+}
+
+#if MORVANE_ELEMENTARY_FMA
+MORVANE_ELEMENTARY_FMA_TARGET double PowFused(double x, double y) {
+  return PowAll<Product::kFused>(x, y);
+}
+#endif
+
+double PowAny(double x, double y) {
+#if MORVANE_ELEMENTARY_FMA
+  if (UseFusedProducts()) return PowFused(x, y);
+#endif
+  return PowAll<Product::kDekker>(x, y);
 }
 
 #if MORVANE_ELEMENTARY_FMA
@@ -206,6 +286,7 @@ MORVANE_ELEMENTARY_FMA_TARGET double PowPositiveFused(double x, double y) {
 }
 #endif
 
+// PowPositive for any finite x > 0 (subnormal too) and 0 < |y| <= 2^64.
 double PowPositiveAny(double x, double y) {
 #if MORVANE_ELEMENTARY_FMA
   if (UseFusedProducts()) return PowPositiveFused(x, y);
@@ -213,12 +294,7 @@ double PowPositiveAny(double x, double y) {
   return PowPositive<Product::kDekker>(x, y);
 }
 
-}  // namespace
-}  // namespace detail
-
-using namespace detail;
-
-double Pow(double x, double y) {
+double PowSpecial(double x, double y) {
   if (y == 0.0) return 1.0;  // even for a NaN x
   if (x == 1.0) return 1.0;  // even for a NaN y
   if (x != x || y != y) return x + y;
@@ -237,11 +313,23 @@ double Pow(double x, double y) {
     const double magnitude = y < 0.0 ? 0.0 : ax;
     return (x < 0.0 && odd) ? -magnitude : magnitude;
   }
-  if (x < 0.0) {
-    if (kind == 0) return (x - x) / (x - x);  // NaN, invalid
-    return odd ? -PowPositiveAny(ax, y) : PowPositiveAny(ax, y);
+  if (x < 0.0 && kind == 0) return (x - x) / (x - x);  // NaN, invalid
+  if (ay > 0x1p64) {
+    // |y ln |x|| > 2^64 2^-54 (x != 1): far beyond both ends of the range.
+    if ((ax > 1.0) == (y > 0)) return x < 0.0 && odd ? -(0x1p1023 * 2.0) : 0x1p1023 * 2.0;
+    return x < 0.0 && odd ? -(0x1p-1022 * 0x1p-60) : 0x1p-1022 * 0x1p-60;  // underflow to 0
   }
-  return PowPositiveAny(x, y);
+  // A subnormal x, or a negative x with an integer y: |x|^y, negated for
+  // an odd y.
+  const double magnitude = PowPositiveAny(ax, y);
+  return odd && x < 0.0 ? -magnitude : magnitude;
 }
+
+}  // namespace
+}  // namespace detail
+
+using namespace detail;
+
+double Pow(double x, double y) { return PowAny(x, y); }
 
 }  // namespace morvane::elementary

@@ -561,12 +561,62 @@ TEST(Elementary, PowValuesCorrectlyRounded) {
       {0x1.4p+1, 0x1.4bc28e2e4e3bbp+0, 0x1.a3ad598e2a214p+1, 0},
       {-0x1.8p+1, -0x1.8p+1, -0x1.2f684bda12f68p-5, 0},
       {0x1.0000000000001p+0, 0x1p+52, 0x1.5bf0a8b145769p+1, 0},  // e rounded
+      // y ln x far from 0: k = round(128 y ln x / ln 2) up to 2^17, where
+      // the rounding of k times the second part of ln2/128 counts
+      {0x1.4p+3, 0x1.339999999999ap+8, 0x1.c589eb155b8f8p+1021, 0},
+      {0x1.d99999999999ap+1, -0x1.0e26666666666p+9, 0x1.2008c01d52451p-1020, 0},
+      {0x1.000001ad7f29bp+0, 0x1.a13b86p+32, 0x1.d941ae6e762d4p+1009, 0},
+      {0x1.fffffffffffffp-1, -0x1.5p+61, 0x1.ad354ad6e371cp+484, 0},
+      {0x1p-1, 0x1.fed999999999ap+9, 0x1.3b2c47bff827ap-1022, 0},
+      {0x1.dp+2, -0x1.4f0d844d013a9p-5, 0x1.d826ff0c968e3p-1, 0},
+      {0x1p-1000, 0x1.8b14af7c94571p-1, 0x1.480edaaf9906ep-772, 0},
   };
   for (const PowSpecial& c : cases) {
     const double value = Pow(c.x, c.y);
     EXPECT_TRUE(SameBits(value, c.expected)) << "Pow(" << Hex(c.x) << ", " << Hex(c.y)
                                              << ") = " << Hex(value) << ", expected " << Hex(c.expected);
   }
+}
+
+// The exponents with their own paths, 1.5 (x sqrt x, for x in
+// [2^-600, 2^600]), 0.5 and 2, at the edges of those ranges, at an exact
+// cube and a midpoint (208065^3 has 54 bits: to even), with overflow and
+// underflow (MPFR's values; the flags are the caller's to see).
+TEST(Elementary, PowThreeHalvesSquareRootAndSquare) {
+  const PowSpecial cases[] = {
+      {0x1p-600, 1.5, 0x1p-900, 0},
+      {0x1.0000000000001p-600, 1.5, 0x1.0000000000002p-900, 0},
+      {0x1.fffffffffffffp-601, 1.5, 0x1.fffffffffffffp-901, 0},  // general path
+      {0x1.fffffffffffffp+599, 1.5, 0x1.fffffffffffffp+899, 0},
+      {0x1p+600, 1.5, 0x1p+900, 0},                              // general path
+      {0x1.428b1d302p+35, 1.5, 0x1.00011add69b2p+53, 0},        // 208065^3, a midpoint
+      {0x1.428cb3912p+35, 1.5, 0x1.0002feaf4642ep+53, 0},       // 208067^3
+      {0x1.ffffffffffffep-1, 1.5, 0x1.ffffffffffffdp-1, 0},
+      {0x1.fd70a3d70a3d7p-1, 1.5, 0x1.fc2a30986e8bp-1, 0},
+      {3.0, 1.5, 0x1.4c8dc2e42398p+2, 0},
+      {2.0, 0.5, 0x1.6a09e667f3bcdp+0, 0},
+      {3.0, 0.5, 0x1.bb67ae8584caap+0, 0},
+      {0x1.fffffffffffffp+1023, 0.5, 0x1.fffffffffffffp+511, 0},
+      {0x1p-1022, 0.5, 0x1p-511, 0},
+      {0x1.8p-538, 2.0, 0x1p-1074, 0},
+      {0x1p-540, 2.0, 0.0, 0},
+      {0x1p+512, 2.0, kInf, FE_OVERFLOW},
+      {0x1.fffffffp+30, 2.0, 0x1.ffffffep+61, 0},
+      {0x1.0000000000001p+0, 2.0, 0x1.0000000000002p+0, 0},
+  };
+  for (const Products products : {Products::kDekker, Products::kAuto}) {
+    ForceProducts(products);
+    for (const PowSpecial& c : cases) {
+      volatile double x = c.x, y = c.y;
+      std::feclearexcept(FE_ALL_EXCEPT);
+      volatile double value = Pow(x, y);
+      const int faults = std::fetestexcept(kFaults);
+      EXPECT_TRUE(SameBits(value, c.expected)) << "Pow(" << Hex(c.x) << ", " << Hex(c.y) << ") = "
+                                               << Hex(value) << ", expected " << Hex(c.expected);
+      EXPECT_EQ(faults, c.faults) << "Pow(" << Hex(c.x) << ", " << Hex(c.y) << ")";
+    }
+  }
+  ForceProducts(Products::kAuto);
 }
 
 // Integer exponents: x^n equals the exact product when that is a double,
