@@ -1,36 +1,55 @@
 // Arctangent.
 //
 // atan(-x) = -atan x.  For |x| >= 2^53 the result is pi/2 rounded (pi/2 -
-// 1/x lies within half an ulp of it).  Otherwise, with z = x (x <= 1) or
-// z = 1/x (x > 1, atan x = pi/2 - atan z), c = j/64 the 64th nearest to z
-// (from RN(z)), atan z = atan c + atan t with
-//     t = (z - c) / (1 + z c) = (x - c) / (1 + c x), or (1 - c x) / (x + c),
-// |t| <= 1/128 (1 + 2^-40), without 1/x itself.  c x is an exact product
-// (Dekker's, or the fused multiply-add's error term: the same bits);
-// x - c is exact (x >= 1/128 and c within 1/128, or c = 0), 1 - RN(c x)
-// too (Sterbenz: c x in [2/3, 2] for j >= 1), and it is 0 or above the
-// product's low part, so FastTwoSum gives the numerator exactly; the
-// denominator by FastTwoSum (1 >= c x, or x >= c) within 2^-106.  Their
-// quotient: v = RN(1/d), th = RN(n v) within 2^-51.9, the remainder
-// n - th d exact (Sterbenz), tl = RN(remainder v): relative error below
-// 2^-100.  atan t = t + t^3 A(t^2), A of
-// elementary/generate/coefficients.sollya (relative error 2^-72.4); with
-// t2 = RN(th^2), A in double (Estrin's scheme; its terms past the first
-// below 2^-15.3 of it) and t3 A = th (t2 A): relative error below
-// 4 * 2^-53 on a term below |t| 2^-15.58, so 2^-67.5 |t|, plus the
-// dropped th^2 tl term (3 * 2^-53 * 2^-14 |t|: included) and the
-// rounding of tl + t^3 A (2^-68.5 |t|): 2^-66.9 |t|.
-// atan c, or pi/2 - atan c, from the tables (2^-105 relative), added to
-// +-atan t by FastTwoSum (atan c >= atan(1/64) > |t| unless c = 0, and
-// pi/2 - atan c >= pi/4), and the final sums (2^-100):
-//     err = 2^-66 |t| + 2^-100 |y|,  a margin above 50 %.
-// Since atan c >= atan(1/64) >> |t| when c > 0, and y >= pi/4 when
-// x > 1, there is no cancellation.
+// 1/x lies within half an ulp of it), below 2^-27 it is x rounded (x -
+// x^3/3 is within a quarter ulp of x).  Otherwise the fast path, with
+// u = 2^-53:
 //
-// Accurate path: the same steps in 224-bit fixed point (fixed.hpp), the
-// series of atan t to t^33 (truncation below 2^-231), atan c from the
-// table; absolute error below 2^7 units of 2^-224 for a result at least
-// 2^-27: a relative error below 2^-170.
+// Argument.  z = x for x <= 1; for x > 1, atan x = pi/2 - atan z with
+// z = 1/x = zh + zl: zh = RN(1/x), the remainder 1 - zh x is exact (the
+// remainder of a rounded quotient is a double; Dekker's product or the
+// fused multiply-add's error term give the same bits, and 1 - RN(zh x) is
+// exact by Sterbenz), so |rem| <= x |1/x - zh| <= 2^-53 and
+// 1/x = zh / (1 - rem) = zh + rem zh + O(2^-104 zh); zl = RN(rem zh):
+// |z - zh - zl| <= 2^-103.9 z.  For x <= 1, zh = x and zl = 0.  Both
+// are computed, and selected without a branch (the conversions' quotients
+// mix the two at random).
+//
+// Reduction.  c = j/256 nearest to zh (j = 0 .. 256), h = zh - c exact
+// (|h| <= 2^-9 <= c/2 for j >= 1, Sterbenz; h = zh for j = 0), and
+// hr = RN(h + zl), |hr| <= H = 2^-9 + 2^-52.  The cell j of kAtanCells
+// holds the Taylor coefficients of atan about c (make_tables.cpp):
+//     atan z = atan c + a1 (h + zl) + T(h + zl),  T(h) = a2 h^2 + ... + a7 h^7
+// up to the truncation and the rounding of a2 .. a7, E <= 2^-70.70 of the
+// least arctangent of the cell (the bounds over the cells printed in
+// tables.hpp; B2 = |a2| H^2 <= 2^-17.00 and B3 = sum |a_k| H^k for k = 3 .. 7
+// <= 2^-19.58 of it, B3 <= B2 / 6).  For x > 1 the result is at least pi/4,
+// above every cell's least arctangent (c - H < 1), so the same bounds hold
+// relative to the result y in both cases.
+//
+// Evaluation.  a1 h = p + pe exactly (a product of doubles); a1 = a1.hi +
+// a1.lo within 2^-106 a1, and a1.hi zl, a1.lo hr are below 2^-52 y: their
+// roundings and the dropped a1.lo zl are below 2^-104 y.  T at hr in
+// double: a2 h^2 passes through 3 roundings (hr^2, a2 + hr R, h2 Q), the
+// terms of degree 3 to 7 through at most 10, so the computed T is within
+// 3.0001 u B2 + 10.001 u B3 <= 4.67 u B2 of T(hr).  T(hr) - T(h + zl):
+// |T'| <= 2^-9.6 on the cell and |hr - h - zl| <= u H, 2^-71.6 absolute
+// for a result above pi/4: 0.42 u B2.  atan c (or pi/2 - atan c) as a pair
+// within 2^-106 of it, and it is at most 2 y (atan is concave and
+// c <= 2 z for j >= 1).  Sums: the pair plus -+p by FastTwoSum (exact:
+// atan c >= atan(1/256) > 2^-9 >= |p| for j >= 1, atan c = 0 for j = 0,
+// pi/2 - atan c >= pi/4), the low parts below 2^-51 y (roundings 2^-104 y),
+// then + -+T: one rounding, u (B2 + B3 + 2^-51) y <= 1.17 u B2 y; the final
+// FastTwoSum is exact.  In all, with u B2 = 2^-70:
+//     (4.67 + 0.42 + 1.17) 2^-70 + E + 2^-100 <= 6.88 * 2^-70 = 2^-67.22
+// relative to y, below err = 2^-67 y.hi (a margin of 16 %, which also
+// covers y.hi versus y and the roundings of y.lo -+ err, 2^-105 y).
+//
+// Accurate path: the same steps in 224-bit fixed point (fixed.hpp) with
+// c = j/64 and t = (z - c) / (1 + z c), the series of atan t to t^33
+// (truncation below 2^-231), atan c from the table; absolute error below
+// 2^7 units of 2^-224 for a result at least 2^-27: a relative error below
+// 2^-170.
 #include <bit>
 #include <cmath>
 
@@ -45,9 +64,6 @@ namespace detail {
 extern thread_local std::uint64_t accurateCount;
 
 namespace {
-
-constexpr double kA3 = -0x1.5555555555555p-2, kA5 = 0x1.99999999843b9p-3,
-                 kA7 = -0x1.24923e6cd5755p-3, kA9 = 0x1.c4050a769459ep-4;
 
 // Below 2^-27, atan x = x - x^3/3 rounds to x.
 constexpr double kTiny = 0x1p-27;
@@ -86,69 +102,64 @@ using namespace detail;
 namespace {
 
 // The fast path for 2^-27 <= ax < 2^53: false when the rounding test
-// fails.  Selections rather than branches between x <= 1 and x > 1, which
-// the conversions' quotients mix at random.
+// fails.
 template <Product kProduct>
 MORVANE_ELEMENTARY_INLINE bool AtanFast(double ax, double& result) {
   const bool inverted = ax > 1.0;
-  // c = j/64 nearest to z = x or 1/x (z0 = RN(z) for that choice only).
-  const double z0 = inverted ? 1.0 / ax : ax;
-  const double j64 = NearestInteger(z0 * 64.0);
-  const double c = j64 * 0x1p-6;
-  const int j = static_cast<int>(j64);
-  const Pair p = ExactProduct<kProduct>(c, ax);
-  // t = (x - c) / (1 + c x), or (1 - c x) / (x + c) when inverted: the
-  // numerator u - qn and the denominator v + qd.
-  const double u = inverted ? 1.0 : ax, v = inverted ? ax : 1.0;
-  const Pair qn = inverted ? p : Pair{c, 0.0};
-  const Pair qd = inverted ? Pair{c, 0.0} : p;
-  const Pair num = FastTwoSum(u - qn.hi, -qn.lo);
-  const Pair den = FastTwoSum(v, qd.hi);
-  const double denLo = den.lo + qd.lo;
-  const double inv = 1.0 / den.hi;
-  const double th = num.hi * inv;
-  const Pair prod = ExactProduct<kProduct>(th, den.hi);
-  const double rem = ((num.hi - prod.hi) - prod.lo) + (num.lo - th * denLo);
-  const Pair t = FastTwoSum(th, rem * inv);
-  // atan t = t + t^3 A(t^2); atan(th + tl) = atan th + tl (1 - th^2)
-  const double t2 = t.hi * t.hi, t4 = t2 * t2;
-  const double a = (kA3 + t2 * kA5) + t4 * (kA7 + t2 * kA9);  // Estrin's scheme
-  const double corr = t.hi * (t2 * a) - t.lo * t2;
-  const Pair at = FastTwoSum(t.hi, t.lo + corr);
-  // atan c + atan t, or pi/2 - atan c - atan t.
-  const Pair b = inverted ? kAtanComplement[j] : kAtanTable[j];
-  const double atSign = inverted ? -1.0 : 1.0;
-  const Pair s = FastTwoSum(b.hi, atSign * at.hi);
-  const Pair y = FastTwoSum(s.hi, s.lo + (b.lo + atSign * at.lo));
-  const double err = 0x1p-66 * std::fabs(t.hi) + 0x1p-100 * std::fabs(y.hi);
-  return RoundingTest(y, err, result);
+  const double q = 1.0 / ax;
+  const Pair qx = ExactProduct<kProduct>(q, ax);
+  const double rem = (1.0 - qx.hi) - qx.lo;  // exact
+  const double zh = inverted ? q : ax;
+  const double zl = inverted ? rem * q : 0.0;
+  const double j256 = NearestInteger(zh * 256.0);
+  const double h = zh - j256 * 0x1p-8;  // exact
+  const AtanCell& cell = kAtanCells[static_cast<int>(j256)];
+  const double hr = h + zl;
+  // T(hr) = hr^2 (a2 + hr (a3 + a4 hr + hr^2 (a5 + a6 hr + hr^2 a7))).
+  const double h2 = hr * hr;
+  const double r0 = cell.a[1] + cell.a[2] * hr;
+  const double r1 = cell.a[3] + cell.a[4] * hr;
+  const double r = r0 + h2 * (r1 + h2 * cell.a[5]);
+  const double tail = h2 * (cell.a[0] + hr * r);
+  const Pair p = ExactProduct<kProduct>(cell.a1.hi, h);
+  const double low = (p.lo + cell.a1.hi * zl) + cell.a1.lo * hr;
+  // atan c + atan'(...), or pi/2 - atan c - (...).
+  const Pair b = inverted ? cell.complement : cell.atanC;
+  const double sg = inverted ? -1.0 : 1.0;
+  const Pair s = FastTwoSum(b.hi, sg * p.hi);
+  const double v = (s.lo + (b.lo + sg * low)) + sg * tail;
+  const Pair y = FastTwoSum(s.hi, v);
+  return RoundingTest(y, 0x1p-67 * y.hi, result);
+}
+
+// Zeros, NaNs, |x| < 2^-27, |x| >= 2^53, and the fast path's failures.
+[[gnu::noinline]] double AtanOther(double x) {
+  if (x != x) return x + x;  // NaN, quietly (an ordered comparison would raise invalid)
+  const double ax = std::fabs(x);
+  if (ax < kTiny) return x == 0.0 ? x : x - x * 0x1p-60;
+  if (!(ax < 0x1p53)) return std::copysign(kHalfPi.hi + kHalfPi.lo, x);  // inexact, or +-inf
+  return std::copysign(AtanAccurate(ax, ax > 1.0), x);
+}
+
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE double AtanWith(double x) {
+  const double ax = std::fabs(x);
+  double result;
+  if (ax >= kTiny && ax < 0x1p53 && AtanFast<kProduct>(ax, result)) return std::copysign(result, x);
+  return AtanOther(x);
 }
 
 #if MORVANE_ELEMENTARY_FMA
-MORVANE_ELEMENTARY_FMA_TARGET bool AtanFused(double ax, double& result) {
-  return AtanFast<Product::kFused>(ax, result);
-}
+MORVANE_ELEMENTARY_FMA_TARGET double AtanFused(double x) { return AtanWith<Product::kFused>(x); }
 #endif
 
 }  // namespace
 
 double Atan(double x) {
-  if (x != x) return x + x;  // NaN, quietly (an ordered comparison would raise invalid)
-  const double ax = std::fabs(x);
-  const double sign = x < 0 ? -1.0 : 1.0;
-  if (!(ax <= 1.0)) {
-    if (!(ax < 0x1p53)) return sign * (kHalfPi.hi + kHalfPi.lo);  // inexact, or +-inf
-  } else if (ax < kTiny) {
-    return x == 0.0 ? x : x - x * 0x1p-60;
-  }
-  double result;
 #if MORVANE_ELEMENTARY_FMA
-  if (UseFusedProducts() ? AtanFused(ax, result) : AtanFast<Product::kDekker>(ax, result))
-    return sign * result;
-#else
-  if (AtanFast<Product::kDekker>(ax, result)) return sign * result;
+  if (UseFusedProducts()) return AtanFused(x);
 #endif
-  return sign * AtanAccurate(ax, ax > 1.0);
+  return AtanWith<Product::kDekker>(x);
 }
 
 }  // namespace morvane::elementary

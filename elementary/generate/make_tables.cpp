@@ -11,8 +11,10 @@
 // are computed by elementary/coefficients.sollya.
 #include <mpfr.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <initializer_list>
 
 namespace {
 
@@ -73,6 +75,116 @@ double RoundTo(const mpfr_t v, int bits) {
   return d;
 }
 
+
+// ---- The arctangent's cells (elementary/arctangent.cpp) ----
+//
+// For c = j/256, j = 0 .. 256, the Taylor coefficients of atan about c:
+//     atan(c + h) = atan c + sum over k >= 1 of a_k h^k,
+//     a_k = (-1)^(k-1) Im(w^k) / k,  w = 1/(c - i) = (c + i) / (1 + c^2),
+// since the k-th derivative of atan is (-1)^(k-1) (k-1)! Im((x - i)^-k);
+// |a_k| <= |w|^k / k = (1 + c^2)^(-k/2) / k.  A cell holds a_1 as a pair,
+// a_2 .. a_7 rounded to doubles, atan c and pi/2 - atan c as pairs.  The
+// fast path evaluates a cell at |h| <= H = 2^-9 + 2^-52 (the half width
+// of a cell, and the low part of an inverted argument); the bounds it
+// uses, printed into tables.hpp as their largest value over the cells,
+// are relative to the least arctangent in the cell, atan(c - H) (for
+// j = 0, atan H: there each sum below divided by atan h grows with |h|,
+// the terms being odd powers h^k, k >= 3):
+//     B2 = |a_2| H^2,  B3 = sum over k = 3 .. 7 of |a_k| H^k,
+//     E = sum over k >= 8 of |a_k| H^k (the truncation; to k = 80, the
+//         rest below 2 H^81) + sum over k = 2 .. 7 of |a_k - RN(a_k)| H^k.
+void PrintAtanCells() {
+  constexpr int kCells = 256, kTerms = 80;
+  mpfr_t c, d, wr, wi, pr, pim, t, a, h, hk, ymin, b2, b3, e, r;
+  mpfr_inits2(kPrec, c, d, wr, wi, pr, pim, t, a, h, hk, ymin, b2, b3, e, r,
+              static_cast<mpfr_ptr>(nullptr));
+  double maxB2 = 0.0, maxB3 = 0.0, maxE = 0.0;
+  std::printf(
+      "// The arctangent's cells: c = j/256, atan(c + h) = atan c + a1 h + a[0] h^2\n"
+      "// + ... + a[5] h^7 + O(h^8) (elementary/generate/make_tables.cpp).\n"
+      "struct alignas(32) AtanCell {\n  Pair a1;\n  double a[6];\n  Pair atanC, complement;\n};\n"
+      "inline constexpr AtanCell kAtanCells[%d] = {\n",
+      kCells + 1);
+  for (int j = 0; j <= kCells; ++j) {
+    mpfr_set_si(c, j, MPFR_RNDN);
+    mpfr_div_ui(c, c, kCells, MPFR_RNDN);
+    mpfr_sqr(d, c, MPFR_RNDN);
+    mpfr_add_ui(d, d, 1, MPFR_RNDN);
+    mpfr_div(wr, c, d, MPFR_RNDN);
+    mpfr_ui_div(wi, 1, d, MPFR_RNDN);
+    // H = 2^-9 + 2^-52.
+    mpfr_set_d(h, 0x1p-9 + 0x1p-52, MPFR_RNDN);
+    mpfr_set_ui(pr, 1, MPFR_RNDN);
+    mpfr_set_ui(pim, 0, MPFR_RNDN);
+    mpfr_set_ui(hk, 1, MPFR_RNDN);
+    mpfr_set_ui(b2, 0, MPFR_RNDN);
+    mpfr_set_ui(b3, 0, MPFR_RNDN);
+    mpfr_set_ui(e, 0, MPFR_RNDN);
+    double coefficients[8] = {};
+    std::printf("    {");
+    for (int k = 1; k <= kTerms; ++k) {
+      // (pr + i pim) *= w.
+      mpfr_mul(t, pr, wr, MPFR_RNDN);
+      mpfr_mul(a, pim, wi, MPFR_RNDN);
+      mpfr_sub(t, t, a, MPFR_RNDN);
+      mpfr_mul(a, pr, wi, MPFR_RNDN);
+      mpfr_fma(pim, pim, wr, a, MPFR_RNDN);
+      mpfr_set(pr, t, MPFR_RNDN);
+      mpfr_div_si(a, pim, (k % 2 == 1) ? k : -k, MPFR_RNDN);  // a_k
+      mpfr_mul(hk, hk, h, MPFR_RNDN);
+      if (k == 1) {
+        PrintPair(a);
+        std::printf(", {");
+        continue;
+      }
+      mpfr_abs(t, a, MPFR_RNDN);
+      mpfr_mul(t, t, hk, MPFR_RNDN);
+      if (k <= 7) {
+        coefficients[k] = mpfr_get_d(a, MPFR_RNDN);
+        PrintDouble(coefficients[k]);
+        std::printf("%s", k < 7 ? ", " : "}, ");
+        mpfr_add(k == 2 ? b2 : b3, k == 2 ? b2 : b3, t, MPFR_RNDN);
+        mpfr_sub_d(r, a, coefficients[k], MPFR_RNDN);
+        mpfr_abs(r, r, MPFR_RNDN);
+        mpfr_mul(r, r, hk, MPFR_RNDN);
+        mpfr_add(e, e, r, MPFR_RNDN);
+      } else {
+        mpfr_add(e, e, t, MPFR_RNDN);
+      }
+    }
+    mpfr_mul(t, hk, h, MPFR_RNDN);
+    mpfr_mul_ui(t, t, 2, MPFR_RNDN);
+    mpfr_add(e, e, t, MPFR_RNDN);
+    // The least arctangent of the cell.
+    if (j == 0) {
+      mpfr_atan(ymin, h, MPFR_RNDD);
+    } else {
+      mpfr_sub(ymin, c, h, MPFR_RNDN);
+      mpfr_atan(ymin, ymin, MPFR_RNDD);
+    }
+    for (mpfr_ptr bound : {static_cast<mpfr_ptr>(b2), static_cast<mpfr_ptr>(b3), static_cast<mpfr_ptr>(e)})
+      mpfr_div(bound, bound, ymin, MPFR_RNDU);
+    const double vb2 = mpfr_get_d(b2, MPFR_RNDU), vb3 = mpfr_get_d(b3, MPFR_RNDU),
+                 ve = mpfr_get_d(e, MPFR_RNDU);
+    maxB2 = vb2 > maxB2 ? vb2 : maxB2;
+    maxB3 = vb3 > maxB3 ? vb3 : maxB3;
+    maxE = ve > maxE ? ve : maxE;
+    mpfr_atan(a, c, MPFR_RNDN);
+    PrintPair(a);
+    std::printf(", ");
+    mpfr_const_pi(t, MPFR_RNDN);
+    mpfr_div_ui(t, t, 2, MPFR_RNDN);
+    mpfr_sub(a, t, a, MPFR_RNDN);
+    PrintPair(a);
+    std::printf("},\n");
+  }
+  std::printf("};\n");
+  std::printf("// Over the cells: B2 <= %a (2^%.3f), B3 <= %a (2^%.3f), E <= %a (2^%.3f).\n\n",
+              maxB2, std::log2(maxB2), maxB3, std::log2(maxB3), maxE, std::log2(maxE));
+  mpfr_clears(c, d, wr, wi, pr, pim, t, a, h, hk, ymin, b2, b3, e, r, static_cast<mpfr_ptr>(nullptr));
+}
+// ---- End of the arctangent's cells ----
+
 }  // namespace
 
 int main() {
@@ -99,30 +211,7 @@ int main() {
   }
   std::printf("};\n\n");
 
-  // atan(j/64), j = 0 .. 64, as pairs and in fixed point.
-  std::printf("inline constexpr Pair kAtanTable[65] = {\n");
-  for (int j = 0; j <= 64; ++j) {
-    mpfr_set_si(v, j, MPFR_RNDN);
-    mpfr_div_ui(v, v, 64, MPFR_RNDN);
-    mpfr_atan(v, v, MPFR_RNDN);
-    std::printf("    ");
-    PrintPair(v);
-    std::printf(",\n");
-  }
-  std::printf("};\n\n");
-  // pi/2 - atan(j/64), j = 0 .. 64, as pairs (the arctangent of x > 1).
-  std::printf("inline constexpr Pair kAtanComplement[65] = {\n");
-  for (int j = 0; j <= 64; ++j) {
-    mpfr_set_si(v, j, MPFR_RNDN);
-    mpfr_div_ui(v, v, 64, MPFR_RNDN);
-    mpfr_atan(v, v, MPFR_RNDN);
-    mpfr_div_ui(w, pi, 2, MPFR_RNDN);
-    mpfr_sub(v, w, v, MPFR_RNDN);
-    std::printf("    ");
-    PrintPair(v);
-    std::printf(",\n");
-  }
-  std::printf("};\n\n");
+  // atan(j/64), j = 0 .. 64, in fixed point (the accurate path).
   std::printf("inline constexpr Digits kAtanFixed[65] = {\n");
   for (int j = 0; j <= 64; ++j) {
     mpfr_set_si(v, j, MPFR_RNDN);
@@ -260,7 +349,9 @@ int main() {
     std::printf(" 0x%08lxu,%s", mpfr_get_ui(w, MPFR_RNDN), i % 6 == 5 ? "\n   " : "");
     mpfr_sub(v, v, w, MPFR_RNDN);
   }
-  std::printf("\n};\n\n}  // namespace morvane::elementary::detail\n");
+  std::printf("\n};\n\n");
+  PrintAtanCells();
+  std::printf("}  // namespace morvane::elementary::detail\n");
   mpfr_clears(pi, v, w, static_cast<mpfr_ptr>(nullptr));
   return 0;
 }
