@@ -5,45 +5,52 @@
 // x^3/3 is within a quarter ulp of x).  Otherwise the fast path, with
 // u = 2^-53:
 //
-// Argument.  z = x for x <= 1; for x > 1, atan x = pi/2 - atan z with
-// z = 1/x = zh + zl: zh = RN(1/x), the remainder 1 - zh x is exact (the
-// remainder of a rounded quotient is a double; Dekker's product or the
-// fused multiply-add's error term give the same bits, and 1 - RN(zh x) is
-// exact by Sterbenz), so |rem| <= x |1/x - zh| <= 2^-53 and
-// 1/x = zh / (1 - rem) = zh + rem zh + O(2^-104 zh); zl = RN(rem zh):
-// |z - zh - zl| <= 2^-103.9 z.  For x <= 1, zh = x and zl = 0.  Both
-// are computed, and selected without a branch (the conversions' quotients
-// mix the two at random).
+// Argument.  z = x for x <= 2, without a division (the conversions pass
+// quotients dx/dy and t mostly below 1, and a branch between the two
+// cases that the arguments mix at random would be mispredicted); for
+// x > 2, atan x = pi/2 - atan z with z = 1/x = zh + zl: zh = RN(1/x), the
+// remainder 1 - zh x is exact (the remainder of a rounded quotient is a
+// double; Dekker's product or the fused multiply-add's error term give
+// the same bits, and 1 - RN(zh x) is exact by Sterbenz), so
+// |rem| <= x |1/x - zh| <= 2^-53 and 1/x = zh / (1 - rem) = zh + rem zh
+// + O(2^-104 zh); zl = RN(rem zh): |z - zh - zl| <= 2^-103.9 z.  For
+// x <= 2, zh = x and zl = 0.
 //
-// Reduction.  c = j/256 nearest to zh (j = 0 .. 256), h = zh - c exact
-// (|h| <= 2^-9 <= c/2 for j >= 1, Sterbenz; h = zh for j = 0), and
-// hr = RN(h + zl), |hr| <= H = 2^-9 + 2^-52.  The cell j of kAtanCells
-// holds the Taylor coefficients of atan about c (make_tables.cpp):
+// Reduction.  c = j/256 nearest to zh (j = 0 .. 512): zh + 1.5 * 2^44
+// rounds zh to a multiple of 2^-8, the unit of the sum's last place, so
+// the sum's low bits are j, and c = sum - 1.5 * 2^44 exactly; h = zh - c
+// is exact (|h| <= 2^-9 <= c/2 for j >= 1, Sterbenz; h = zh for j = 0),
+// and hr = RN(h + zl), |hr| <= H = 2^-9 + 2^-52.  The cell j of
+// kAtanCells holds the Taylor coefficients of atan about c
+// (make_tables.cpp):
 //     atan z = atan c + a1 (h + zl) + T(h + zl),  T(h) = a2 h^2 + ... + a7 h^7
 // up to the truncation and the rounding of a2 .. a7, E <= 2^-70.70 of the
 // least arctangent of the cell (the bounds over the cells printed in
 // tables.hpp; B2 = |a2| H^2 <= 2^-17.00 and B3 = sum |a_k| H^k for k = 3 .. 7
-// <= 2^-19.58 of it, B3 <= B2 / 6).  For x > 1 the result is at least pi/4,
-// above every cell's least arctangent (c - H < 1), so the same bounds hold
-// relative to the result y in both cases.
+// <= 2^-19.58 of it, B3 <= B2 / 6).  For x > 2 the result is above
+// pi/2 - atan(1/2) > 1.1, above every cell's least arctangent (c - H < 1),
+// so the same bounds hold relative to the result y in both cases.
 //
 // Evaluation.  a1 h = p + pe exactly (a product of doubles); a1 = a1.hi +
 // a1.lo within 2^-106 a1, and a1.hi zl, a1.lo hr are below 2^-52 y: their
 // roundings and the dropped a1.lo zl are below 2^-104 y.  T at hr in
-// double: a2 h^2 passes through 3 roundings (hr^2, a2 + hr R, h2 Q), the
-// terms of degree 3 to 7 through at most 10, so the computed T is within
-// 3.0001 u B2 + 10.001 u B3 <= 4.67 u B2 of T(hr).  T(hr) - T(h + zl):
-// |T'| <= 2^-9.6 on the cell and |hr - h - zl| <= u H, 2^-71.6 absolute
-// for a result above pi/4: 0.42 u B2.  atan c (or pi/2 - atan c) as a pair
-// within 2^-106 of it, and it is at most 2 y (atan is concave and
-// c <= 2 z for j >= 1).  Sums: the pair plus -+p by FastTwoSum (exact:
-// atan c >= atan(1/256) > 2^-9 >= |p| for j >= 1, atan c = 0 for j = 0,
-// pi/2 - atan c >= pi/4), the low parts below 2^-51 y (roundings 2^-104 y),
-// then + -+T: one rounding, u (B2 + B3 + 2^-51) y <= 1.17 u B2 y; the final
-// FastTwoSum is exact.  In all, with u B2 = 2^-70:
-//     (4.67 + 0.42 + 1.17) 2^-70 + E + 2^-100 <= 6.88 * 2^-70 = 2^-67.22
-// relative to y, below err = 2^-67 y.hi (a margin of 16 %, which also
-// covers y.hi versus y and the roundings of y.lo -+ err, 2^-105 y).
+// double, T = a2 h2 + h3 (s0 + h2 (s1 + h2 a7)): a2 h^2 passes through 3
+// roundings (h2, a2 h2, the sum), the terms of degree 3 to 7 through at
+// most 10, so the computed T is within 3.0001 u B2 + 10.001 u B3 <=
+// 4.67 u B2 of T(hr).  T(hr) - T(h + zl) (x > 2 only): |T'| <= 2 * 0.325 H
+// + H^2 + ... <= 2^-9.6 on a cell and |hr - h - zl| <= u H, 2^-71.6
+// absolute for a result above 1: 0.42 u B2.  atan c (or pi/2 - atan c) as
+// a pair within 2^-106 of it, and it is at most 2 y (atan is concave and
+// c <= 2 z for j >= 1).  The pair plus -+p by FastTwoSum, exact (atan c
+// >= atan(1/256) > 2^-9 >= |p| for j >= 1, atan c = 0 for j = 0,
+// pi/2 - atan c > 1): s.hi + s.lo; the low parts below 2^-51 y (roundings
+// 2^-104 y), then v = (the low parts) + -+T: one rounding, u (B2 + B3 +
+// 2^-51) y <= 1.17 u B2 y.  (s.hi, v) is not normalised: |v| <= 1.17 B2 y,
+// and the rounding test's v -+ err are rounded within u (|v| + err) <=
+// 1.17 u B2 y more.  In all, with u B2 = 2^-70:
+//     (4.67 + 0.61 + 0.42 + 1.17 + 1.17) 2^-70 + 2^-100 <= 8.04 * 2^-70
+// relative to y, below err = 1.125 * 2^-67 s.hi >= 8.99 * 2^-70 y
+// (|s.hi - y| <= 2^-16.7 y): a margin of 11 %.
 //
 // Accurate path: the same steps in 224-bit fixed point (fixed.hpp) with
 // c = j/64 and t = (z - c) / (1 + z c), the series of atan t to t^33
@@ -101,35 +108,39 @@ using namespace detail;
 
 namespace {
 
-// The fast path for 2^-27 <= ax < 2^53: false when the rounding test
-// fails.
+// atan(zh + zl), or pi/2 - atan(zh + zl) when kInverted, for 0 <= zh <= 2
+// (zh <= 1/2 when kInverted, zl = 0 otherwise): false when the rounding
+// test fails.
+template <Product kProduct, bool kInverted>
+MORVANE_ELEMENTARY_INLINE bool AtanCellSum(double zh, double zl, double& result) {
+  const double shifted = zh + 0x1.8p44;
+  const double c = shifted - 0x1.8p44;  // j/256, exact
+  const double h = zh - c;              // exact
+  const AtanCell& cell = kAtanCells[static_cast<std::uint32_t>(std::bit_cast<std::uint64_t>(shifted))];
+  const double hr = kInverted ? h + zl : h;
+  const double h2 = hr * hr, h3 = h2 * hr;
+  const double s0 = cell.a[1] + cell.a[2] * hr;
+  const double s1 = cell.a[3] + cell.a[4] * hr;
+  const double tail = cell.a[0] * h2 + h3 * (s0 + h2 * (s1 + h2 * cell.a[5]));
+  const Pair p = ExactProduct<kProduct>(cell.a1.hi, h);
+  const double low = kInverted ? (p.lo + cell.a1.hi * zl) + cell.a1.lo * hr : p.lo + cell.a1.lo * hr;
+  const double sg = kInverted ? -1.0 : 1.0;
+  const Pair b =
+      kInverted ? kAtanComplement[static_cast<std::uint32_t>(std::bit_cast<std::uint64_t>(shifted))]
+                : cell.atanC;
+  const Pair s = FastTwoSum(b.hi, sg * p.hi);
+  const double v = (s.lo + (b.lo + sg * low)) + sg * tail;
+  return RoundingTest(Pair{s.hi, v}, 0x1.2p-67 * s.hi, result);
+}
+
+// The fast path for 2^-27 <= ax < 2^53.
 template <Product kProduct>
 MORVANE_ELEMENTARY_INLINE bool AtanFast(double ax, double& result) {
-  const bool inverted = ax > 1.0;
+  if (ax <= 2.0) return AtanCellSum<kProduct, false>(ax, 0.0, result);
   const double q = 1.0 / ax;
   const Pair qx = ExactProduct<kProduct>(q, ax);
   const double rem = (1.0 - qx.hi) - qx.lo;  // exact
-  const double zh = inverted ? q : ax;
-  const double zl = inverted ? rem * q : 0.0;
-  const double j256 = NearestInteger(zh * 256.0);
-  const double h = zh - j256 * 0x1p-8;  // exact
-  const AtanCell& cell = kAtanCells[static_cast<int>(j256)];
-  const double hr = h + zl;
-  // T(hr) = hr^2 (a2 + hr (a3 + a4 hr + hr^2 (a5 + a6 hr + hr^2 a7))).
-  const double h2 = hr * hr;
-  const double r0 = cell.a[1] + cell.a[2] * hr;
-  const double r1 = cell.a[3] + cell.a[4] * hr;
-  const double r = r0 + h2 * (r1 + h2 * cell.a[5]);
-  const double tail = h2 * (cell.a[0] + hr * r);
-  const Pair p = ExactProduct<kProduct>(cell.a1.hi, h);
-  const double low = (p.lo + cell.a1.hi * zl) + cell.a1.lo * hr;
-  // atan c + atan'(...), or pi/2 - atan c - (...).
-  const Pair b = inverted ? cell.complement : cell.atanC;
-  const double sg = inverted ? -1.0 : 1.0;
-  const Pair s = FastTwoSum(b.hi, sg * p.hi);
-  const double v = (s.lo + (b.lo + sg * low)) + sg * tail;
-  const Pair y = FastTwoSum(s.hi, v);
-  return RoundingTest(y, 0x1p-67 * y.hi, result);
+  return AtanCellSum<kProduct, true>(q, rem * q, result);
 }
 
 // Zeros, NaNs, |x| < 2^-27, |x| >= 2^53, and the fast path's failures.

@@ -78,12 +78,13 @@ double RoundTo(const mpfr_t v, int bits) {
 
 // ---- The arctangent's cells (elementary/arctangent.cpp) ----
 //
-// For c = j/256, j = 0 .. 256, the Taylor coefficients of atan about c:
+// For c = j/256, j = 0 .. 512, the Taylor coefficients of atan about c:
 //     atan(c + h) = atan c + sum over k >= 1 of a_k h^k,
 //     a_k = (-1)^(k-1) Im(w^k) / k,  w = 1/(c - i) = (c + i) / (1 + c^2),
 // since the k-th derivative of atan is (-1)^(k-1) (k-1)! Im((x - i)^-k);
 // |a_k| <= |w|^k / k = (1 + c^2)^(-k/2) / k.  A cell holds a_1 as a pair,
-// a_2 .. a_7 rounded to doubles, atan c and pi/2 - atan c as pairs.  The
+// a_2 .. a_7 rounded to doubles and atan c as a pair; pi/2 - atan c, for
+// j <= 128 (the inverses 1/x of x > 2), as pairs in a second table.  The
 // fast path evaluates a cell at |h| <= H = 2^-9 + 2^-52 (the half width
 // of a cell, and the low part of an inverted argument); the bounds it
 // uses, printed into tables.hpp as their largest value over the cells,
@@ -94,7 +95,7 @@ double RoundTo(const mpfr_t v, int bits) {
 //     E = sum over k >= 8 of |a_k| H^k (the truncation; to k = 80, the
 //         rest below 2 H^81) + sum over k = 2 .. 7 of |a_k - RN(a_k)| H^k.
 void PrintAtanCells() {
-  constexpr int kCells = 256, kTerms = 80;
+  constexpr int kCells = 512, kTerms = 80;
   mpfr_t c, d, wr, wi, pr, pim, t, a, h, hk, ymin, b2, b3, e, r;
   mpfr_inits2(kPrec, c, d, wr, wi, pr, pim, t, a, h, hk, ymin, b2, b3, e, r,
               static_cast<mpfr_ptr>(nullptr));
@@ -102,12 +103,12 @@ void PrintAtanCells() {
   std::printf(
       "// The arctangent's cells: c = j/256, atan(c + h) = atan c + a1 h + a[0] h^2\n"
       "// + ... + a[5] h^7 + O(h^8) (elementary/generate/make_tables.cpp).\n"
-      "struct alignas(32) AtanCell {\n  Pair a1;\n  double a[6];\n  Pair atanC, complement;\n};\n"
+      "struct alignas(16) AtanCell {\n  Pair a1;\n  double a[6];\n  Pair atanC;\n};\n"
       "inline constexpr AtanCell kAtanCells[%d] = {\n",
       kCells + 1);
   for (int j = 0; j <= kCells; ++j) {
     mpfr_set_si(c, j, MPFR_RNDN);
-    mpfr_div_ui(c, c, kCells, MPFR_RNDN);
+    mpfr_div_ui(c, c, 256, MPFR_RNDN);
     mpfr_sqr(d, c, MPFR_RNDN);
     mpfr_add_ui(d, d, 1, MPFR_RNDN);
     mpfr_div(wr, c, d, MPFR_RNDN);
@@ -171,12 +172,20 @@ void PrintAtanCells() {
     maxE = ve > maxE ? ve : maxE;
     mpfr_atan(a, c, MPFR_RNDN);
     PrintPair(a);
-    std::printf(", ");
+    std::printf("},\n");
+  }
+  std::printf("};\n");
+  std::printf("// pi/2 - atan(j/256), j = 0 .. 128.\ninline constexpr Pair kAtanComplement[129] = {\n");
+  for (int j = 0; j <= 128; ++j) {
+    mpfr_set_si(c, j, MPFR_RNDN);
+    mpfr_div_ui(c, c, 256, MPFR_RNDN);
+    mpfr_atan(a, c, MPFR_RNDN);
     mpfr_const_pi(t, MPFR_RNDN);
     mpfr_div_ui(t, t, 2, MPFR_RNDN);
     mpfr_sub(a, t, a, MPFR_RNDN);
+    std::printf("    ");
     PrintPair(a);
-    std::printf("},\n");
+    std::printf(",\n");
   }
   std::printf("};\n");
   std::printf("// Over the cells: B2 <= %a (2^%.3f), B3 <= %a (2^%.3f), E <= %a (2^%.3f).\n\n",
