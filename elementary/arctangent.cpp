@@ -133,10 +133,9 @@ MORVANE_ELEMENTARY_INLINE bool AtanCellSum(double zh, double zl, double& result)
   return RoundingTest(Pair{s.hi, v}, 0x1.2p-67 * s.hi, result);
 }
 
-// The fast path for 2^-27 <= ax < 2^53.
+// The fast path for 2 < ax < 2^53.
 template <Product kProduct>
-MORVANE_ELEMENTARY_INLINE bool AtanFast(double ax, double& result) {
-  if (ax <= 2.0) return AtanCellSum<kProduct, false>(ax, 0.0, result);
+MORVANE_ELEMENTARY_INLINE bool AtanInverted(double ax, double& result) {
   const double q = 1.0 / ax;
   const Pair qx = ExactProduct<kProduct>(q, ax);
   const double rem = (1.0 - qx.hi) - qx.lo;  // exact
@@ -152,11 +151,17 @@ MORVANE_ELEMENTARY_INLINE bool AtanFast(double ax, double& result) {
   return std::copysign(AtanAccurate(ax, ax > 1.0), x);
 }
 
+// The fast paths: one test for the arguments of the conversions, |x| in
+// [2^-27, 2], then the others.
 template <Product kProduct>
 MORVANE_ELEMENTARY_INLINE double AtanWith(double x) {
   const double ax = std::fabs(x);
   double result;
-  if (ax >= kTiny && ax < 0x1p53 && AtanFast<kProduct>(ax, result)) return std::copysign(result, x);
+  if (ax <= 2.0 && ax >= kTiny) {
+    if (AtanCellSum<kProduct, false>(ax, 0.0, result)) return std::copysign(result, x);
+  } else if (ax > 2.0 && ax < 0x1p53 && AtanInverted<kProduct>(ax, result)) {
+    return std::copysign(result, x);
+  }
   return AtanOther(x);
 }
 
