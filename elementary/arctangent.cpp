@@ -21,7 +21,8 @@
 // the sum's low bits are j, and c = sum - 1.5 * 2^44 exactly; h = zh - c
 // is exact (|h| <= 2^-9 <= c/2 for j >= 1, Sterbenz; h = zh for j = 0),
 // and hr = RN(h + zl), |hr| <= H = 2^-9 + 2^-52.  The cell j of
-// kAtanCells holds the Taylor coefficients of atan about c
+// kAtanCells holds the Taylor coefficients of atan about c (atan c in
+// kAtanValue)
 // (make_tables.cpp):
 //     atan z = atan c + a1 (h + zl) + T(h + zl),  T(h) = a2 h^2 + ... + a7 h^7
 // up to the truncation and the rounding of a2 .. a7, E <= 2^-70.70 of the
@@ -116,7 +117,8 @@ MORVANE_ELEMENTARY_INLINE bool AtanCellSum(double zh, double zl, double& result)
   const double shifted = zh + 0x1.8p44;
   const double c = shifted - 0x1.8p44;  // j/256, exact
   const double h = zh - c;              // exact
-  const AtanCell& cell = kAtanCells[static_cast<std::uint32_t>(std::bit_cast<std::uint64_t>(shifted))];
+  const std::uint32_t j = static_cast<std::uint32_t>(std::bit_cast<std::uint64_t>(shifted));
+  const AtanCell& cell = kAtanCells[j];
   const double hr = kInverted ? h + zl : h;
   const double h2 = hr * hr, h3 = h2 * hr;
   const double s0 = cell.a[1] + cell.a[2] * hr;
@@ -125,9 +127,7 @@ MORVANE_ELEMENTARY_INLINE bool AtanCellSum(double zh, double zl, double& result)
   const Pair p = ExactProduct<kProduct>(cell.a1.hi, h);
   const double low = kInverted ? (p.lo + cell.a1.hi * zl) + cell.a1.lo * hr : p.lo + cell.a1.lo * hr;
   const double sg = kInverted ? -1.0 : 1.0;
-  const Pair b =
-      kInverted ? kAtanComplement[static_cast<std::uint32_t>(std::bit_cast<std::uint64_t>(shifted))]
-                : cell.atanC;
+  const Pair b = kInverted ? kAtanComplement[j] : kAtanValue[j];
   const Pair s = FastTwoSum(b.hi, sg * p.hi);
   const double v = (s.lo + (b.lo + sg * low)) + sg * tail;
   return RoundingTest(Pair{s.hi, v}, 0x1.2p-67 * s.hi, result);
