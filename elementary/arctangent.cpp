@@ -152,14 +152,20 @@ MORVANE_ELEMENTARY_INLINE bool AtanInverted(double ax, double& result) {
 }
 
 // The fast paths: one test for the arguments of the conversions, |x| in
-// [2^-27, 2], then the others.
+// [2^-27, 2], then the others.  The tests compare the bits of |x| as
+// integers (their order is that of the values): one subtraction and one
+// comparison each, and no invalid exception for a NaN, which an ordered
+// comparison of doubles would raise.
+constexpr std::uint64_t Bits(double x) { return std::bit_cast<std::uint64_t>(x); }
+
 template <Product kProduct>
 MORVANE_ELEMENTARY_INLINE double AtanWith(double x) {
   const double ax = std::fabs(x);
+  const std::uint64_t bits = Bits(ax);
   double result;
-  if (ax <= 2.0 && ax >= kTiny) {
+  if (bits - Bits(kTiny) <= Bits(2.0) - Bits(kTiny)) {
     if (AtanCellSum<kProduct, false>(ax, 0.0, result)) return std::copysign(result, x);
-  } else if (ax > 2.0 && ax < 0x1p53 && AtanInverted<kProduct>(ax, result)) {
+  } else if (bits - (Bits(2.0) + 1) < Bits(0x1p53) - (Bits(2.0) + 1) && AtanInverted<kProduct>(ax, result)) {
     return std::copysign(result, x);
   }
   return AtanOther(x);

@@ -189,6 +189,70 @@ TEST(Elementary, HardCasesTakeTheAccuratePathAndRoundCorrectly) {
   EXPECT_GE(AccuratePathCount() - before, 8u);
 }
 
+// Atan at the edges of its reductions: the ends of the fast range
+// (2^-27, 2^53), the ties between two cells c = j/256 (x = (j + 1/2)/256,
+// which round to the even j) and their neighbours, 1, 2 (the end of the
+// cells without a division) and the inverses 1/x of x > 2 at a tie (512)
+// or next to the last cell (2 + 2^-51): values of MPFR, with Dekker's and
+// with fused products, and for -x.
+TEST(Elementary, AtanAtTheEdgesOfItsCellsAndRanges) {
+  struct Restore {
+    ~Restore() { ForceProducts(Products::kAuto); }
+  } restore;
+  const Hard cases[] = {
+      {"below 2^-27", 0x1.fffffffffffffp-28, 0x1.fffffffffffffp-28},
+      {"2^-27", 0x1p-27, 0x1p-27},
+      {"tie 0/1, below", 0x1.fffffffffffffp-10, 0x1.ffffd5555bbbbp-10},
+      {"tie 0/1", 0x1p-9, 0x1.ffffd5555bbbcp-10},
+      {"tie 0/1, above", 0x1.0000000000001p-9, 0x1.ffffd5555bbbep-10},
+      {"tie 1/2", 0x1.8p-8, 0x1.7ffee00184ca6p-8},
+      {"tie 1/2, below", 0x1.7ffffffffffffp-8, 0x1.7ffee00184ca5p-8},
+      {"tie 255/256", 0x1.ffp-1, 0x1.919f953eed7c9p-1},
+      {"tie 255/256, above", 0x1.ff00000000001p-1, 0x1.919f953eed7cap-1},
+      {"1, below", 0x1.fffffffffffffp-1, 0x1.921fb54442d18p-1},
+      {"1", 1.0, 0x1.921fb54442d18p-1},
+      {"1, above", 0x1.0000000000001p+0, 0x1.921fb54442d19p-1},
+      {"tie 511/512", 0x1.ff8p+0, 0x1.1b547a757984fp+0},
+      {"tie 511/512, above", 0x1.ff80000000001p+0, 0x1.1b547a757984fp+0},
+      {"2, below", 0x1.fffffffffffffp+0, 0x1.1b6e192ebbe44p+0},
+      {"2", 2.0, 0x1.1b6e192ebbe44p+0},
+      {"2, above (1/x in cell 128)", 0x1.0000000000001p+1, 0x1.1b6e192ebbe45p+0},
+      {"1/x at the tie 127/128", 0x1.010101010101p+1, 0x1.1bd4940ea3962p+0},
+      {"1/x at the tie 0/1, below", 0x1.fffffffffffffp+8, 0x1.919fb54eed7a9p+0},
+      {"1/x at the tie 0/1", 512.0, 0x1.919fb54eed7a9p+0},
+      {"1/x at the tie 0/1, above", 0x1.0000000000001p+9, 0x1.919fb54eed7a9p+0},
+      {"1e15", 1e15, 0x1.921fb54442d14p+0},
+      {"2^53, below", 0x1.fffffffffffffp+52, 0x1.921fb54442d18p+0},
+      {"2^53", 0x1p53, 0x1.921fb54442d18p+0},
+  };
+  for (const Products products : {Products::kDekker, Products::kFused}) {
+    ForceProducts(products);
+    for (const Hard& c : cases) {
+      EXPECT_TRUE(SameBits(Atan(c.x), c.expected))
+          << c.function << ": Atan(" << Hex(c.x) << ") = " << Hex(Atan(c.x)) << ", expected " << Hex(c.expected);
+      EXPECT_TRUE(SameBits(Atan(-c.x), -c.expected)) << c.function << ": Atan(" << Hex(-c.x) << ")";
+    }
+  }
+}
+
+// Every cell of Atan's table, through its centre j/256 and both ends:
+// within an ulp of the C library's arctangent (a wrong or misplaced
+// entry would be far off) and increasing across each boundary.
+TEST(Elementary, AtanIsCloseAndIncreasingOverEveryCell) {
+  double previous = 0.0;
+  for (int j = 0; j <= 1024; ++j) {
+    const double edge = j * 0x1p-9;  // j even: a centre; odd: a tie between two cells
+    for (int k = -2; k <= 2; ++k) {
+      const double x = std::bit_cast<double>(std::bit_cast<std::int64_t>(edge) + k);
+      if (!(x > 0.0)) continue;
+      const double y = Atan(x), reference = std::atan(x);
+      ASSERT_LE(std::fabs(y - reference), std::nextafter(reference, 4.0) - reference) << Hex(x);
+      ASSERT_LE(previous, y) << Hex(x);
+      previous = y;
+    }
+  }
+}
+
 // Arguments over the whole range and the conversions' domain, near
 // multiples of pi/4 among them.
 std::vector<double> Arguments() {
