@@ -21,8 +21,7 @@
 // the sum's low bits are j, and c = sum - 1.5 * 2^44 exactly; h = zh - c
 // is exact (|h| <= 2^-9 <= c/2 for j >= 1, Sterbenz; h = zh for j = 0),
 // and hr = RN(h + zl), |hr| <= H = 2^-9 + 2^-52.  The cell j of
-// kAtanCells holds the Taylor coefficients of atan about c (atan c in
-// kAtanValue)
+// kAtanCells holds atan c and the Taylor coefficients of atan about c
 // (make_tables.cpp):
 //     atan z = atan c + a1 (h + zl) + T(h + zl),  T(h) = a2 h^2 + ... + a7 h^7
 // up to the truncation and the rounding of a2 .. a7, E <= 2^-70.70 of the
@@ -35,12 +34,12 @@
 // Evaluation.  a1 h = p + pe exactly (a product of doubles); a1 = a1.hi +
 // a1.lo within 2^-106 a1, and a1.hi zl, a1.lo hr are below 2^-52 y: their
 // roundings and the dropped a1.lo zl are below 2^-104 y.  T at hr in
-// double, T = a2 h2 + h3 (s0 + h2 (s1 + h2 a7)): a2 h^2 passes through 3
-// roundings (h2, a2 h2, the sum), the terms of degree 3 to 7 through at
-// most 10, so the computed T is within 3.0001 u B2 + 10.001 u B3 <=
-// 4.67 u B2 of T(hr).  T(hr) - T(h + zl) (x > 2 only): |T'| <= 2 * 0.325 H
-// + H^2 + ... <= 2^-9.6 on a cell and |hr - h - zl| <= u H, 2^-71.6
-// absolute for a result above 1: 0.42 u B2.  atan c (or pi/2 - atan c) as
+// double, T = h2 (a2 + hr (s0 + h2 (s1 + h2 a7))): a2 h^2 passes through 3
+// roundings (h2, the sum with a2, the product by h2), the terms of degree
+// 3 to 7 through at most 10, so the computed T is within 3.0001 u B2 +
+// 10.001 u B3 <= 4.67 u B2 of T(hr).  T(hr) - T(h + zl) (x > 2 only):
+// |T'| <= 2 * 0.325 H + H^2 + ... <= 2^-9.6 on a cell and
+// |hr - h - zl| <= u H, 2^-71.6 absolute for a result above 1: 0.42 u B2.  atan c (or pi/2 - atan c) as
 // a pair within 2^-106 of it, and it is at most 2 y (atan is concave and
 // c <= 2 z for j >= 1).  The pair plus -+p by FastTwoSum, exact (atan c
 // >= atan(1/256) > 2^-9 >= |p| for j >= 1, atan c = 0 for j = 0,
@@ -120,14 +119,15 @@ MORVANE_ELEMENTARY_INLINE bool AtanCellSum(double zh, double zl, double& result)
   const std::uint32_t j = static_cast<std::uint32_t>(std::bit_cast<std::uint64_t>(shifted));
   const AtanCell& cell = kAtanCells[j];
   const double hr = kInverted ? h + zl : h;
-  const double h2 = hr * hr, h3 = h2 * hr;
+  // T(hr) = hr^2 (a2 + hr (a3 + a4 hr + hr^2 (a5 + a6 hr + hr^2 a7))).
+  const double h2 = hr * hr;
   const double s0 = cell.a[1] + cell.a[2] * hr;
   const double s1 = cell.a[3] + cell.a[4] * hr;
-  const double tail = cell.a[0] * h2 + h3 * (s0 + h2 * (s1 + h2 * cell.a[5]));
+  const double tail = h2 * (cell.a[0] + hr * (s0 + h2 * (s1 + h2 * cell.a[5])));
   const Pair p = ExactProduct<kProduct>(cell.a1.hi, h);
   const double low = kInverted ? (p.lo + cell.a1.hi * zl) + cell.a1.lo * hr : p.lo + cell.a1.lo * hr;
   const double sg = kInverted ? -1.0 : 1.0;
-  const Pair b = kInverted ? kAtanComplement[j] : kAtanValue[j];
+  const Pair b = kInverted ? kAtanComplement[j] : cell.atanC;
   const Pair s = FastTwoSum(b.hi, sg * p.hi);
   const double v = (s.lo + (b.lo + sg * low)) + sg * tail;
   return RoundingTest(Pair{s.hi, v}, 0x1.2p-67 * s.hi, result);
@@ -152,20 +152,26 @@ MORVANE_ELEMENTARY_INLINE bool AtanInverted(double ax, double& result) {
 }
 
 // The fast paths: one test for the arguments of the conversions, |x| in
-// [2^-27, 2], then the others.  The tests compare the bits of |x| as
-// integers (their order is that of the values): one subtraction and one
-// comparison each, and no invalid exception for a NaN, which an ordered
-// comparison of doubles would raise.
-constexpr std::uint64_t Bits(double x) { return std::bit_cast<std::uint64_t>(x); }
+// [2^-27, 2], then the others.  The tests compare the high 32 bits of |x|
+// as integers (their order is that of the values, and they need no 64-bit
+// constants): one subtraction and one comparison each, and no invalid
+// exception for a NaN, which an ordered comparison of doubles would raise.
+// A high word of at most that of 2 admits |x| < 2 + 2^-19, still within
+// the last cell, c = 2, |h| <= 2^-9.
+constexpr std::uint32_t HighWord(double x) {
+  return static_cast<std::uint32_t>(std::bit_cast<std::uint64_t>(x) >> 32);
+}
 
 template <Product kProduct>
 MORVANE_ELEMENTARY_INLINE double AtanWith(double x) {
   const double ax = std::fabs(x);
-  const std::uint64_t bits = Bits(ax);
+  const std::uint32_t high = HighWord(ax);
   double result;
-  if (bits - Bits(kTiny) <= Bits(2.0) - Bits(kTiny)) {
-    if (AtanCellSum<kProduct, false>(ax, 0.0, result)) return std::copysign(result, x);
-  } else if (bits - (Bits(2.0) + 1) < Bits(0x1p53) - (Bits(2.0) + 1) && AtanInverted<kProduct>(ax, result)) {
+  if (high - HighWord(kTiny) <= HighWord(2.0) - HighWord(kTiny)) {
+    if (AtanCellSum<kProduct, false>(ax, 0.0, result))
+      return std::copysign(result, x);
+  } else if (high - (HighWord(2.0) + 1) < HighWord(0x1p53) - (HighWord(2.0) + 1) &&
+             AtanInverted<kProduct>(ax, result)) {
     return std::copysign(result, x);
   }
   return AtanOther(x);

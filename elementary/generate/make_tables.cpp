@@ -83,9 +83,8 @@ double RoundTo(const mpfr_t v, int bits) {
 //     a_k = (-1)^(k-1) Im(w^k) / k,  w = 1/(c - i) = (c + i) / (1 + c^2),
 // since the k-th derivative of atan is (-1)^(k-1) (k-1)! Im((x - i)^-k);
 // |a_k| <= |w|^k / k = (1 + c^2)^(-k/2) / k.  A cell holds a_1 as a pair,
-// a_2 .. a_7 rounded to doubles (64 bytes, a cache line); atan c and, for
-// j <= 128 (the inverses 1/x of x > 2), pi/2 - atan c as pairs in two
-// other tables.  The
+// a_2 .. a_7 rounded to doubles and atan c as a pair; pi/2 - atan c, for
+// j <= 128 (the inverses 1/x of x > 2), as pairs in a second table.  The
 // fast path evaluates a cell at |h| <= H = 2^-9 + 2^-52 (the half width
 // of a cell, and the low part of an inverted argument); the bounds it
 // uses, printed into tables.hpp as their largest value over the cells,
@@ -104,7 +103,7 @@ void PrintAtanCells() {
   std::printf(
       "// The arctangent's cells: c = j/256, atan(c + h) = atan c + a1 h + a[0] h^2\n"
       "// + ... + a[5] h^7 + O(h^8) (elementary/generate/make_tables.cpp).\n"
-      "struct alignas(64) AtanCell {\n  Pair a1;\n  double a[6];\n};\n"
+      "struct alignas(16) AtanCell {\n  Pair a1;\n  double a[6];\n  Pair atanC;\n};\n"
       "inline constexpr AtanCell kAtanCells[%d] = {\n",
       kCells + 1);
   for (int j = 0; j <= kCells; ++j) {
@@ -171,17 +170,9 @@ void PrintAtanCells() {
     maxB2 = vb2 > maxB2 ? vb2 : maxB2;
     maxB3 = vb3 > maxB3 ? vb3 : maxB3;
     maxE = ve > maxE ? ve : maxE;
-    std::printf("},\n");
-  }
-  std::printf("};\n");
-  std::printf("// atan(j/256), j = 0 .. 512.\ninline constexpr Pair kAtanValue[513] = {\n");
-  for (int j = 0; j <= kCells; ++j) {
-    mpfr_set_si(c, j, MPFR_RNDN);
-    mpfr_div_ui(c, c, 256, MPFR_RNDN);
     mpfr_atan(a, c, MPFR_RNDN);
-    std::printf("    ");
     PrintPair(a);
-    std::printf(",\n");
+    std::printf("},\n");
   }
   std::printf("};\n");
   std::printf("// pi/2 - atan(j/256), j = 0 .. 128.\ninline constexpr Pair kAtanComplement[129] = {\n");
