@@ -14,7 +14,8 @@
 // the same bits, and 1 - RN(zh x) is exact by Sterbenz), so
 // |rem| <= x |1/x - zh| <= 2^-53 and 1/x = zh / (1 - rem) = zh + rem zh
 // + O(2^-104 zh); zl = RN(rem zh): |z - zh - zl| <= 2^-103.9 z.  For
-// x <= 2, zh = x and zl = 0.
+// x <= 2, zh = x and zl = 0 (the range test lets x < 2 + 2^-19 through
+// too: AtanWith).
 //
 // Reduction.  c = j/256 nearest to zh (j = 0 .. 512): zh + 1.5 * 2^44
 // rounds zh to a multiple of 2^-8, the unit of the sum's last place, so
@@ -39,13 +40,14 @@
 // 3 to 7 through at most 10, so the computed T is within 3.0001 u B2 +
 // 10.001 u B3 <= 4.67 u B2 of T(hr).  T(hr) - T(h + zl) (x > 2 only):
 // |T'| <= 2 * 0.325 H + H^2 + ... <= 2^-9.6 on a cell and
-// |hr - h - zl| <= u H, 2^-71.6 absolute for a result above 1: 0.42 u B2.  atan c (or pi/2 - atan c) as
-// a pair within 2^-106 of it, and it is at most 2 y (atan is concave and
-// c <= 2 z for j >= 1).  The pair plus -+p by FastTwoSum, exact (atan c
-// >= atan(1/256) > 2^-9 >= |p| for j >= 1, atan c = 0 for j = 0,
-// pi/2 - atan c > 1): s.hi + s.lo; the low parts below 2^-51 y (roundings
-// 2^-104 y), then v = (the low parts) + -+T: one rounding, u (B2 + B3 +
-// 2^-51) y <= 1.17 u B2 y.  (s.hi, v) is not normalised: |v| <= 1.17 B2 y,
+// |hr - h - zl| <= u H, 2^-71.6 absolute for a result above 1: 0.42 u B2.
+// atan c (or pi/2 - atan c) as a pair within 2^-106 of it, and it is at
+// most 2 y (atan is concave and c <= 2 z for j >= 1).  The pair plus -+p
+// by FastTwoSum, exact (atan c >= atan(1/256) > 2^-9 >= |p| for j >= 1,
+// atan c = 0 for j = 0, pi/2 - atan c > 1): s.hi + s.lo; the low parts
+// s.lo, atan c's and p's below 2^-51 y (roundings 2^-104 y), then
+// v = (the low parts) + -+T: one rounding, u (B2 + B3 + 2^-51) y <=
+// 1.17 u B2 y.  (s.hi, v) is not normalised: |v| <= 1.17 B2 y,
 // and the rounding test's v -+ err are rounded within u (|v| + err) <=
 // 1.17 u B2 y more.  In all, with u B2 = 2^-70:
 //     (4.67 + 0.61 + 0.42 + 1.17 + 1.17) 2^-70 + 2^-100 <= 8.04 * 2^-70
