@@ -71,157 +71,290 @@ int ChooseProducts() {
 
 namespace {
 
-constexpr double kS3 = -0x1.5555555555555p-3, kS5 = 0x1.111110d010a8dp-7;
-constexpr double kC4 = 0x1.5555555555555p-5, kC6 = -0x1.6c16c11f8f291p-10;
-
 // Below: sin x = x, tan x = x (x^2/6, x^2/3 below half an ulp); cos x = 1.
 constexpr double kTinySin = 0x1p-26, kTinyCos = 0x1p-27;
-constexpr double kShortLimit = 32.0;
 constexpr double kFastLimit = 0x1p20;
+// The bits of |x| (sign cleared) at those limits and at 32, where the
+// reduction changes: one unsigned comparison of the bits takes a range
+// and sends NaN (above infinity's bits) out of it.
+constexpr std::uint64_t kAbsMask = 0x7fffffffffffffffu;
+constexpr std::uint64_t kTinySinBits = std::bit_cast<std::uint64_t>(kTinySin);
+constexpr std::uint64_t kTinyCosBits = std::bit_cast<std::uint64_t>(kTinyCos);
+constexpr std::uint64_t kFastLimitBits = std::bit_cast<std::uint64_t>(kFastLimit);
+constexpr std::uint64_t kShortLimitBits = std::bit_cast<std::uint64_t>(32.0);
 
-// x = k pi/2048 + r, r = rh + rl within absErr (the absolute error that
-// brings to sin(a + r), |cos a| <= 1), |rl| <= ulp(rh).
+MORVANE_ELEMENTARY_INLINE std::uint64_t AbsBits(double x) {
+  return std::bit_cast<std::uint64_t>(x) & kAbsMask;
+}
+
+// x - kd p, exact by the callers' conditions: one fused multiply-add
+// (exact, so rounding changes nothing) or the product and the difference.
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE double ExactResidue(double x, double kd, double p) {
+  if constexpr (kProduct == Product::kFused) {
+    return __builtin_fma(-kd, p, x);
+  } else {
+    return x - kd * p;
+  }
+}
+
+// x = k pi/1024 + r, r = rh + rl, |rl| <= 2^-62.9.  kBits: the bits of
+// NearestInteger's shifted sum, whose low 52 bits are 2^51 + k, so their
+// low 11 bits are k modulo 2048.
 struct Reduction {
-  std::int64_t k;
-  double rh, rl, absErr;
+  std::uint64_t kBits;
+  double rh, rl;
 };
 
+// |x| < 32: k = round(x 1024/pi), |k| <= 10431 < 2^13.35; pi/1024 =
+// P1 + P2 + P3 (kPiOver1024Short), P1 and P2 of 38 bits, so k P1 and
+// k P2 are exact, and |pi/1024 - (P1 + P2 + P3)| < 2^-141.
+//   r0 = x - k P1 is exact: for k != 0, |x| >= 2^-10.35, x is a multiple
+//   of 2^-63 and k P1 of 2^-46, and |r0| <= pi/2048 + |k| 2^-47 < 2^-9.3.
+//   rh = RN(r0 - t), t = k P2 (|t| <= 2^-35.3, a multiple of 2^-85), and
+//   e = (r0 - rh) - t = r0 - t - rh exactly: when |r0| >= |t| by
+//   FastTwoSum's theorem; otherwise |r0 - t| < 2^-34.3 is a multiple of
+//   2^-85, a double, so rh = r0 - t and e = 0, the operations exact.
+//   rl = RN(e - k P3): |e| <= 2^-63 (|rh| < 2^-9.3), |k P3| < 2^-74, a
+//   rounding below 2^-116; P3's truncation adds |k| 2^-141 < 2^-127.
+// So |r - (rh + rl)| < 2^-115.9 and |r| <= R = pi/2048 (1 + 2^-20).
+template <Product kProduct>
 MORVANE_ELEMENTARY_INLINE Reduction ReduceShort(double x) {
-  const double kd = NearestInteger(x * k2048OverPi);  // |kd| <= 20861 < 2^14.35
-  const double r0 = x - kd * kPiOver2048Short[0];
-  const Pair s = TwoSum(r0, -(kd * kPiOver2048Short[1]));
-  return {static_cast<std::int64_t>(kd), s.hi, s.lo - kd * kPiOver2048Short[2], 0x1p-110};
+  const double shifted = x * k1024OverPi + 0x1.8p52;
+  const double kd = shifted - 0x1.8p52;
+  const double r0 = ExactResidue<kProduct>(x, kd, kPiOver1024Short[0]);
+  const double t = kd * kPiOver1024Short[1];
+  const double rh = r0 - t;
+  const double e = (r0 - rh) - t;
+  return {std::bit_cast<std::uint64_t>(shifted), rh, e - kd * kPiOver1024Short[2]};
 }
 
+// 32 <= |x| < 2^20: pi/1024 in five parts of 23 bits (|k| < 2^28.4, each
+// k part exact), |pi/1024 - sum| < 2^-130; r0 exact as above (multiples
+// of 2^-32 or 2^-63 |k|... below 2^53 of the unit), the next two
+// subtractions by TwoSum, exact; their errors and k P4 + k P5 in double:
+// roundings below 2^-103.4 and the truncation |k| 2^-130 < 2^-101.6,
+// so |r - (rh + rl)| < 2^-100.
+template <Product kProduct>
 MORVANE_ELEMENTARY_INLINE Reduction ReduceLong(double x) {
-  const double kd = NearestInteger(x * k2048OverPi);  // |kd| < 2^29.4, exact
-  const double r0 = x - kd * kPiOver2048Parts[0];
-  const Pair s1 = TwoSum(r0, -(kd * kPiOver2048Parts[1]));
-  const Pair s2 = TwoSum(s1.hi, -(kd * kPiOver2048Parts[2]));
-  const double t = ((s1.lo + s2.lo) - kd * kPiOver2048Parts[3]) - kd * kPiOver2048Parts[4];
+  const double shifted = x * k1024OverPi + 0x1.8p52;
+  const double kd = shifted - 0x1.8p52;
+  const double r0 = ExactResidue<kProduct>(x, kd, kPiOver1024Parts[0]);
+  const Pair s1 = TwoSum(r0, -(kd * kPiOver1024Parts[1]));
+  const Pair s2 = TwoSum(s1.hi, -(kd * kPiOver1024Parts[2]));
+  const double t = ((s1.lo + s2.lo) - kd * kPiOver1024Parts[3]) - kd * kPiOver1024Parts[4];
   const Pair r = TwoSum(s2.hi, t);
-  return {static_cast<std::int64_t>(kd), r.hi, r.lo, 0x1p-96};
+  return {std::bit_cast<std::uint64_t>(shifted), r.hi, r.lo};
 }
 
-MORVANE_ELEMENTARY_INLINE Reduction ReduceFast(double ax, double x) {
-  return ax < kShortLimit ? ReduceShort(x) : ReduceLong(x);
+// The reduction's error with a margin of 8: the bound's absolute term.
+constexpr double kShortAbsErr = 0x1p-112, kLongAbsErr = 0x1p-97;
+
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE Reduction ReduceFast(double x, std::uint64_t absBits) {
+  return absBits < kShortLimitBits ? ReduceShort<kProduct>(x) : ReduceLong<kProduct>(x);
 }
 
-// The parts of sin r and cos r past r and 1, from rh.
+// Of r, shared by sin(a + r) and cos(a + r):
+//   r2 + r2lo = rh^2 exactly (ExactSquare),
+//   sinMinusR = r^3 S(r^2) + rl, r^3 S(r^2) the part of sin r past r
+//     (coefficients.sollya: within 2^-87 absolute, 2^-78.3 |r|), from rh,
+//     plus rl, which B multiplies as it does sin r - r;
+//   quartic = r^4 C(r^2), the part of cos r past 1 - r^2/2 (within
+//     2^-93.9), from rh;
+//   r2Rest = r2lo + 2 rh rl: r^2 = r2 + r2Rest within 2^-125.
+constexpr double kS3 = -0x1.5555555555555p-3, kS5 = 0x1.111111086bacdp-7,
+                 kS7 = -0x1.94e36f9c30e5fp-13;
+constexpr double kC4 = 0x1.5555555555553p-5, kC6 = -0x1.6c16c06dd8b89p-10;
+
 struct OfR {
-  Reduction red;
-  double cosMinusOne, sinMinusR;
+  double rh, r2, r2Rest, sinMinusR, quartic;
 };
 
+template <Product kProduct>
 MORVANE_ELEMENTARY_INLINE OfR Polynomials(const Reduction& red) {
-  const double r = red.rh, r2 = r * r;
-  const double cosMinusOne = r2 * (-0.5 + r2 * (kC4 + r2 * kC6));
-  const double sinMinusR = r * (r2 * (kS3 + r2 * kS5));
-  return {red, cosMinusOne, sinMinusR};
+  const double r = red.rh;
+  const Pair sq = ExactSquare<kProduct>(r);
+  const double r2 = sq.hi, r4 = r2 * r2;
+  const double sinMinusR = (r * r2) * (kS3 + r2 * (kS5 + r2 * kS7)) + red.rl;
+  const double quartic = r4 * (kC4 + r2 * kC6);
+  return {r, r2, sq.lo + (r + r) * red.rl, sinMinusR, quartic};
 }
-
-// The sign of sin a by quarter of the circle.
-constexpr double kQuarterSign[4] = {1.0, 1.0, -1.0, -1.0};
 
 struct Estimate {
   Pair y;
   double err;
 };
 
-// sin a and cos a for a = k pi/2048, as double-doubles from the table.
-struct Angle {
-  double saHi, saLo, caHi, caLo;
+// sin(a + r) from A = sin a and B = cos a (pairs from the table, or cos a
+// and -sin a for cos(a + r)), a = j pi/1024, |r| <= R = u/2 (1 + 2^-20),
+// u = pi/1024:
+//     sin(a + r) = A + B r - A r^2/2 + [A (cos r - 1 + r^2/2) + B (sin r - r)].
+// Let M = |A| + |B r|.
+//   B rh is an exact product (ExactProduct: Dekker's, or the fused
+//   multiply-add's error term, the same bits); its sum with A by
+//   FastTwoSum is exact, as |B rh| <= R (1 + 2^-52) < sin u <= |A| unless
+//   A = 0 (then the sum is exact too).  Hence |B r| < |A|/2 + 2^-60 and
+//   |y| >= M/3.
+//   -A r^2/2 = h (r2 + r2Rest), h = -A/2 exact: T = RN(h r2), one
+//   rounding on |T| <= 2^-19.7 |A|, 2^-72.7 M; h r2Rest below 2^-70 M,
+//   its rounding negligible.
+//   The small terms (below 2^-28.6 M: the low parts of the sum and the
+//   product, Alo, Blo rh, B (sin r - r + rl), h r2Rest, A quartic) are
+//   summed in double: roundings below 2^-80 M.  The terms dropped: Blo rl,
+//   A rl^2 / 2, B r^2 rl / 2 and the polynomials' rl terms, below 2^-80 M.
+//   The sum of the small terms and T, then with the FastTwoSum's low
+//   part: 2^-53 of quantities below 2^-19.6 M each, 2^-71.6 M.
+//   The polynomials: 2^-78.3 |B r| + 2^-93.9 |A|; the table's pairs,
+//   2^-106 M.
+// In all |error| < (2^-72.7 + 2^-71.6 + 2^-77) M + E < 2^-71 M + E, E
+// the reduction's error (2^-115.9 or 2^-100).
+// The estimate is left as hi + lo, |lo| < 2^-19.5 |hi|, without a last
+// FastTwoSum: Ziv's test adds lo -+ err first, a rounding of at most
+// 2^-53 (2^-19.5 * 3 M + err) < 2^-70.9 M, so the error bound must exceed
+// the error by that much.  The bound
+//     err = 0x1.8p-70 (|A| + |B rh|) + 2^-112 (|x| < 32) or 2^-97
+// exceeds 2^-71 M + 2^-70.9 M + E (1 + 2^-50) = 2^-69.95 M + ... by a
+// margin (2^-69.4 M) that covers its own roundings (2^-50 relative), and
+// the second term exceeds E by a factor 8.
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE Estimate Combine(double aHi, double aLo, double bHi, double bLo,
+                                           const OfR& p, double absErr) {
+  const Pair br = ExactProduct<kProduct>(bHi, p.rh);
+  const Pair sum = FastTwoSum(aHi, br.hi);
+  const double h = -0.5 * aHi;
+  const double small = ((br.lo + aLo) + bLo * p.rh) +
+                       (bHi * p.sinMinusR + (h * p.r2Rest + aHi * p.quartic));
+  const double lo = sum.lo + (small + h * p.r2);
+  const double err = 0x1.8p-70 * (std::fabs(aHi) + std::fabs(br.hi)) + absErr;
+  return {{sum.hi, lo}, err};
+}
+
+// Ziv's test on hi + lo (see Combine): when hi + (lo - err) and
+// hi + (lo + err) round to the same double, that is the value correctly
+// rounded.
+MORVANE_ELEMENTARY_INLINE bool ZivRounded(const Estimate& e, double& result) {
+  const double up = e.y.hi + (e.y.lo + e.err);
+  const double down = e.y.hi + (e.y.lo - e.err);
+  result = up;
+  return up == down;
+}
+
+// The table's entry for k modulo 1024 and the sign of sin a and cos a,
+// a = k pi/1024: (-1)^floor(k/1024), as the sign bit (k's bit 10 moved to
+// bit 63).  The half turn's table gives sin and cos of a - pi floor(k/1024).
+MORVANE_ELEMENTARY_INLINE const SinCosEntry& EntryOf(std::uint64_t kBits) {
+  return kSinCosHalfTurn[kBits & 1023];
+}
+MORVANE_ELEMENTARY_INLINE std::uint64_t SignOf(std::uint64_t kBits) {
+  return (kBits << 53) & 0x8000000000000000u;
+}
+MORVANE_ELEMENTARY_INLINE double WithSign(double v, std::uint64_t sign) {
+  return std::bit_cast<double>(std::bit_cast<std::uint64_t>(v) ^ sign);
+}
+
+// The second stage: sin x for the fast range from Combine, or false when
+// Ziv's test fails.  A negation is exact and rounding to nearest
+// symmetric, so the sign is applied to the rounded value.
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE bool SinPrecise(double x, std::uint64_t absBits, double& result) {
+  const Reduction red = ReduceFast<kProduct>(x, absBits);
+  const double absErr = absBits < kShortLimitBits ? kShortAbsErr : kLongAbsErr;
+  const SinCosEntry& e = EntryOf(red.kBits);
+  const Estimate est = Combine<kProduct>(e.sinHi, e.sinLo, e.cosHi, e.cosLo, Polynomials<kProduct>(red), absErr);
+  double v;
+  if (!ZivRounded(est, v)) return false;
+  result = WithSign(v, SignOf(red.kBits));
+  return true;
+}
+
+// cos x = sin(x + pi/2): the entry of k + 512.
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE bool CosPrecise(double x, std::uint64_t absBits, double& result) {
+  const Reduction red = ReduceFast<kProduct>(x, absBits);
+  const double absErr = absBits < kShortLimitBits ? kShortAbsErr : kLongAbsErr;
+  const std::uint64_t kBits = red.kBits + 512;
+  const SinCosEntry& e = EntryOf(kBits);
+  const Estimate est = Combine<kProduct>(e.sinHi, e.sinLo, e.cosHi, e.cosLo, Polynomials<kProduct>(red), absErr);
+  double v;
+  if (!ZivRounded(est, v)) return false;
+  result = WithSign(v, SignOf(kBits));
+  return true;
+}
+
+// The first stage: the same sum to a looser bound, in fewer operations
+// (about one argument in 2^10 fails its test and goes to the second).
+//   cos r - 1 = r^2 (-1/2 + r^2 CQ) and sin r - r = r^3 (S3 + r^2 S5)
+//   (coefficients.sollya: errors 2^-66.6 absolute and 2^-71.4 |r|), both
+//   from rh; rl added to sin r - r.
+//   sin(a + r) = A + B rh (exact, as in Combine) + [Alo + Blo rh +
+//   B (sin r - r + rl) + A (cos r - 1)], the bracket in double.
+// Errors, M = |A| + |B r| as in Combine: the polynomials, 2^-66.6 |A| +
+// 2^-71.4 |B r|; A (cos r - 1), |.| <= 2^-19.7 |A|, after four roundings
+// (rh^2; -1/2 + ..., below 2^-55 so 2^-54 relative; the product by r^2;
+// the product by A): 3.5 * 2^-53 * 2^-19.7 |A| < 2^-71 M; rl dropped from
+// r^2: |A rh rl| <= 2^-72.2 M; B (sin r - r + rl) <= 2^-28.6 M, its
+// roundings and Blo rl below 2^-80 M; the sums: the two with the terms of
+// the bracket above 2^-28 M and the one with the FastTwoSum's low part,
+// 2^-53 of quantities below 2^-19.6 M, 3 * 2^-72.6 M = 2^-71 M; Ziv's
+// test adds lo -+ err first, |lo| < 2^-19.5 |hi|: another 2^-71 M (the
+// bound below is far smaller than lo).  In all below
+// 2^-66.6 (1 + 2^-4.8 + 2^-4.4 + 2^-5.6 + 2^-4.4 + 2^-4.4) M < 2^-66.3 M,
+// plus the reduction's error E.
+// M <= 3.1 |hi|: hi = RN(A + B rh), and |B rh| <= 0.5001 |A| unless A = 0,
+// where M = |B r| <= |hi| (1 + 2^-51).  The bound
+//     err = 2^-64 |hi| + 2^-112 (|x| < 32) or 2^-97
+// exceeds 3.1 * 2^-66.3 |hi| = 2^-64.67 |hi| by a factor 1.6, which
+// covers its own roundings, and E by 8.
+constexpr double kS3Quick = -0x1.555555555555p-3, kS5Quick = 0x1.1111100d0f704p-7;
+constexpr double kCQuick = 0x1.55555474be9c7p-5;
+
+struct OfRQuick {
+  double rh, cosMinusOne, sinMinusR;
 };
 
-MORVANE_ELEMENTARY_INLINE Angle AngleOf(std::int64_t k) {
-  // a = quarter pi/2 + i pi/2048: |sin a| = sin(is pi/2048) and |cos a| =
-  // sin((1024 - is) pi/2048), is = i in even quarters, 1024 - i in odd
-  // ones; the signs by quarter.  Indices and signs without branches, which
-  // random quarters would mispredict.
-  const int j = static_cast<int>(k & 4095), quarter = j >> 10, i = j & 1023;
-  const int oddMask = -(quarter & 1);
-  const int is = i ^ ((i ^ (1024 - i)) & oddMask);
-  const Pair sa0 = kSinQuarter[is], ca0 = kSinQuarter[1024 - is];
-  const double sinSign = kQuarterSign[quarter], cosSign = kQuarterSign[(quarter + 1) & 3];
-  return {sinSign * sa0.hi, sinSign * sa0.lo, cosSign * ca0.hi, cosSign * ca0.lo};
+MORVANE_ELEMENTARY_INLINE OfRQuick QuickPolynomials(const Reduction& red) {
+  const double r = red.rh, r2 = r * r;
+  const double cosMinusOne = r2 * (-0.5 + r2 * kCQuick);
+  const double sinMinusR = (r * r2) * (kS3Quick + r2 * kS5Quick) + red.rl;
+  return {r, cosMinusOne, sinMinusR};
 }
-
-// The angle a + pi/2 of AngleOf(k + 1024): sin(a + pi/2) = cos a,
-// cos(a + pi/2) = -sin a.  The same doubles as AngleOf(k + 1024) gives
-// (the table entries swap and the signs turn by one quarter; a negation is
-// exact, a zero's sign included), without the second look-up.
-MORVANE_ELEMENTARY_INLINE Angle QuarterTurn(const Angle& an) {
-  return {an.caHi, an.caLo, -an.saHi, -an.saLo};
-}
-
-// sin(a + r) for the angle a = k pi/2048 of AngleOf(k).
-template <Product kProduct>
-MORVANE_ELEMENTARY_INLINE Estimate Combine(const Angle& an, const OfR& p) {
-  const double saHi = an.saHi, saLo = an.saLo, caHi = an.caHi, caLo = an.caLo;
-  const Pair car = ExactProduct<kProduct>(caHi, p.red.rh);
-  const double low = car.lo + (saLo + ((caLo * p.red.rh + caHi * p.red.rl) +
-                                       (saHi * p.cosMinusOne + caHi * p.sinMinusR)));
-  // |car.hi| <= pi/4096 (1 + 2^-20) < sin(pi/2048) <= |saHi| unless saHi = 0.
-  const Pair sum = FastTwoSum(saHi, car.hi);
-  const Pair y = FastTwoSum(sum.hi, sum.lo + low);
-  const double err = 0x1p-70 * (std::fabs(saHi) + std::fabs(car.hi)) + p.red.absErr;
-  return {y, err};
-}
-
-// sin(a + rho) for a = k pi/2048 and |rho| <= R = pi/1024 (1 + 2^-20) +
-// 2^-49, rho = rh + rl within 2^-111, |rl| <= ulp(rh): the multiples m x
-// (m <= 4) of x = k' pi/2048 + r reduced once, k = m k', rho = m r (and
-// the rounding of 6 phi, below 2^-50).  The same sum as Combine, with
-//   cos rho - 1 = rho^2 (-1/2 + rho^2 (C4 + rho^2 C6))  (absolute 2^-85),
-//   sin rho - rho = rho^3 (S3 + rho^2 (S5 + rho^2 S7))  (relative 2^-75.6),
-// the coefficients of coefficients.sollya for this R, computed from rh,
-// and the first-order part of rl in cos rho, -sin a rh rl, added.
-// Let M = |sin a| + |cos a rho|.  For m = 1, 2, 4, k and 2048 are multiples
-// of m, so sin a = 0 or |sin a| >= sin(m pi/2048), while |rho| <=
-// m pi/4096 (1 + 2^-22): |cos a rho| < 0.51 |sin a|, FastTwoSum(sin a,
-// cos a rh) is exact and |y| >= M/3.  For m = 3 the same holds unless
-// 3 k' = +-1 modulo 2048 (k' = +-683 or +-1365 here; 6 phi within
-// 2.5 pi/2048 of a multiple of pi): then |sin a| is the table's
-// 0x1.921faaee6472ep-10, a multiple of 2^-61, and |cos a rh| <= 1.51 |sin a|
-// < 2^-8.  With opposite signs the sum is exact (Sterbenz); with equal
-// ones the sum s and sin a are multiples of 2^-61 below 2^-8, so s - sin a
-// is a double: FastTwoSum is exact again.  But y may be small there: the
-// last FastTwoSum(s, t), t the low parts, is exact when |s| >= |t|;
-// otherwise |y| < 2 |t| < 2^-16.5 M, and err >= 2^-66 M exceeds 16 ulp(y),
-// so Ziv's test fails whatever y.lo holds.
-// Error, with B = |sin a (cos rho - 1)| + |cos a (sin rho - rho)| <=
-// 2^-17.7 M (rho^2 / 2 <= 2^-17.7):
-//   cos rho - 1 from rh: three roundings (rh^2, -1/2 + ..., the product;
-//   the inner ones act on terms below 2^-18 of it), and the product by
-//   sin a, a fourth: 4 * 2^-53 * 2^-17.7 |sin a| = 2^-68.7 |sin a|;
-//   sin rho - rho: five roundings of 2^-53 on rho^3/6, below 2^-70 |cos a rho|;
-//   the five sums of the low parts, each below 2^-53 B (1 + 2^-30):
-//   2^-68.4 M; the dropped (cos rho - 1) rl in sin rho: 2^-70.7 |cos a rho|;
-//   the polynomials, the table (2^-106) and the other dropped products:
-//   below 2^-75 M.  In all below 6.2 * 2^-70 M = 2^-67.4 M, plus at most
-//   2^-111 from rho.  The bound
-//     err = 2^-66 (|sin a| + |cos a rh|) + 2^-108
-//   has a margin of 2.6 and 8 over these, which covers the roundings of the
-//   bound and of Ziv's test.  The bound is looser than Combine's (about one
-//   value in 2^11 fails the test and goes to Sin), which leaves the sum in
-//   double precision.
-constexpr double kWideS3 = -0x1.5555555555555p-3, kWideS5 = 0x1.1111110ee7b44p-7,
-                 kWideS7 = -0x1.9f66939a61508p-13;
-constexpr double kWideC4 = 0x1.555555555552ep-5, kWideC6 = -0x1.6c16bd6a793d4p-10;
 
 template <Product kProduct>
-MORVANE_ELEMENTARY_INLINE Estimate CombineWide(std::int64_t k, double rh, double rl) {
-  const Angle an = AngleOf(k);
-  const double r2 = rh * rh;
-  const double cosMinusOne = r2 * (-0.5 + r2 * (kWideC4 + r2 * kWideC6));
-  const double sinMinusR = rh * (r2 * (kWideS3 + r2 * (kWideS5 + r2 * kWideS7)));
-  const Pair car = ExactProduct<kProduct>(an.caHi, rh);
-  const double bracket = (an.saHi * cosMinusOne + an.caHi * sinMinusR) - an.saHi * (rh * rl);
-  const double low = car.lo + (an.saLo + ((an.caLo * rh + an.caHi * rl) + bracket));
-  const Pair sum = FastTwoSum(an.saHi, car.hi);
-  const Pair y = FastTwoSum(sum.hi, sum.lo + low);
-  const double err = 0x1p-66 * (std::fabs(an.saHi) + std::fabs(car.hi)) + 0x1p-108;
-  return {y, err};
+MORVANE_ELEMENTARY_INLINE Estimate QuickCombine(double aHi, double aLo, double bHi, double bLo,
+                                                const OfRQuick& p, double absErr) {
+  const Pair br = ExactProduct<kProduct>(bHi, p.rh);
+  const Pair sum = FastTwoSum(aHi, br.hi);
+  const double small = ((br.lo + aLo) + bLo * p.rh) + (bHi * p.sinMinusR + aHi * p.cosMinusOne);
+  const double err = 0x1p-64 * std::fabs(sum.hi) + absErr;
+  return {{sum.hi, sum.lo + small}, err};
+}
+
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE bool SinQuick(double x, std::uint64_t absBits, double& result) {
+  const Reduction red = ReduceFast<kProduct>(x, absBits);
+  const double absErr = absBits < kShortLimitBits ? kShortAbsErr : kLongAbsErr;
+  const SinCosEntry& e = EntryOf(red.kBits);
+  const Estimate est =
+      QuickCombine<kProduct>(e.sinHi, e.sinLo, e.cosHi, e.cosLo, QuickPolynomials(red), absErr);
+  double v;
+  if (!ZivRounded(est, v)) return false;
+  result = WithSign(v, SignOf(red.kBits));
+  return true;
+}
+
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE bool CosQuick(double x, std::uint64_t absBits, double& result) {
+  const Reduction red = ReduceFast<kProduct>(x, absBits);
+  const double absErr = absBits < kShortLimitBits ? kShortAbsErr : kLongAbsErr;
+  const std::uint64_t kBits = red.kBits + 512;
+  const SinCosEntry& e = EntryOf(kBits);
+  const Estimate est =
+      QuickCombine<kProduct>(e.sinHi, e.sinLo, e.cosHi, e.cosLo, QuickPolynomials(red), absErr);
+  double v;
+  if (!ZivRounded(est, v)) return false;
+  result = WithSign(v, SignOf(kBits));
+  return true;
 }
 
 struct AccurateSinCos {
@@ -264,50 +397,119 @@ std::uint64_t AccuratePathCount() { return accurateCount; }
 
 namespace {
 
+#if defined(__GNUC__)
+#define MORVANE_TRIG_NOINLINE __attribute__((noinline))
+#define MORVANE_TRIG_COLD __attribute__((noinline, cold))
+#else
+#define MORVANE_TRIG_NOINLINE
+#define MORVANE_TRIG_COLD
+#endif
+
+MORVANE_TRIG_COLD double SinAccurate(double x) { return SinFrom(Accurate(x)); }
+MORVANE_TRIG_COLD double CosAccurate(double x) { return CosFrom(Accurate(x)); }
+
+// The second stages, out of line (rarely taken): Combine's tighter
+// bound, then the accurate path.
 template <Product kProduct>
-MORVANE_ELEMENTARY_INLINE double SinFast(double x, double ax) {
-  const Reduction red = ReduceFast(ax, x);
-  const Estimate e = Combine<kProduct>(AngleOf(red.k), Polynomials(red));
+MORVANE_ELEMENTARY_INLINE double SinSecondStage(double x, std::uint64_t absBits) {
   double result;
-  if (RoundingTest(e.y, e.err, result)) return result;
-  return SinFrom(Accurate(x));
+  if (SinPrecise<kProduct>(x, absBits, result)) return result;
+  return SinAccurate(x);
 }
 
 template <Product kProduct>
-MORVANE_ELEMENTARY_INLINE double CosFast(double x, double ax) {
-  const Reduction red = ReduceFast(ax, x);
-  const Estimate e = Combine<kProduct>(AngleOf(red.k + 1024), Polynomials(red));
+MORVANE_ELEMENTARY_INLINE double CosSecondStage(double x, std::uint64_t absBits) {
   double result;
-  if (RoundingTest(e.y, e.err, result)) return result;
-  return CosFrom(Accurate(x));
+  if (CosPrecise<kProduct>(x, absBits, result)) return result;
+  return CosAccurate(x);
+}
+
+MORVANE_TRIG_NOINLINE double SinSecondDekker(double x, std::uint64_t absBits) {
+  return SinSecondStage<Product::kDekker>(x, absBits);
+}
+MORVANE_TRIG_NOINLINE double CosSecondDekker(double x, std::uint64_t absBits) {
+  return CosSecondStage<Product::kDekker>(x, absBits);
+}
+#if MORVANE_ELEMENTARY_FMA
+MORVANE_ELEMENTARY_FMA_TARGET MORVANE_TRIG_NOINLINE double SinSecondFused(double x,
+                                                                          std::uint64_t absBits) {
+  return SinSecondStage<Product::kFused>(x, absBits);
+}
+MORVANE_ELEMENTARY_FMA_TARGET MORVANE_TRIG_NOINLINE double CosSecondFused(double x,
+                                                                          std::uint64_t absBits) {
+  return CosSecondStage<Product::kFused>(x, absBits);
+}
+#endif
+
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE double SinSecond(double x, std::uint64_t absBits) {
+#if MORVANE_ELEMENTARY_FMA
+  if constexpr (kProduct == Product::kFused) return SinSecondFused(x, absBits);
+#endif
+  return SinSecondDekker(x, absBits);
 }
 
 template <Product kProduct>
-MORVANE_ELEMENTARY_INLINE SinCosPair SinCosFast(double x, double ax) {
-  const Reduction red = ReduceFast(ax, x);
-  const OfR p = Polynomials(red);
-  const Angle an = AngleOf(red.k);
-  const Estimate es = Combine<kProduct>(an, p);
-  const Estimate ec = Combine<kProduct>(QuarterTurn(an), p);
-  SinCosPair result;
-  const bool sinDone = RoundingTest(es.y, es.err, result.sin);
-  const bool cosDone = RoundingTest(ec.y, ec.err, result.cos);
-  if (sinDone && cosDone) return result;
+MORVANE_ELEMENTARY_INLINE double CosSecond(double x, std::uint64_t absBits) {
+#if MORVANE_ELEMENTARY_FMA
+  if constexpr (kProduct == Product::kFused) return CosSecondFused(x, absBits);
+#endif
+  return CosSecondDekker(x, absBits);
+}
+
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE double SinFast(double x, std::uint64_t absBits) {
+  double result;
+  if (SinQuick<kProduct>(x, absBits, result)) [[likely]]
+    return result;
+  return SinSecond<kProduct>(x, absBits);
+}
+
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE double CosFast(double x, std::uint64_t absBits) {
+  double result;
+  if (CosQuick<kProduct>(x, absBits, result)) [[likely]]
+    return result;
+  return CosSecond<kProduct>(x, absBits);
+}
+
+// sin(a + r) and cos(a + r) = sin(a + pi/2 + r) from one entry: the
+// entry of k + 512 holds the pair (cos a, -sin a) up to the half turn's
+// sign (the negations exact, a zero's sign aside, which Combine's sums do
+// not see), with the same sign bit as k's (bit 10 of k + 512 differs from
+// k's exactly when the table's pair changes sign).
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE SinCosPair SinCosFast(double x, std::uint64_t absBits) {
+  const Reduction red = ReduceFast<kProduct>(x, absBits);
+  const double absErr = absBits < kShortLimitBits ? kShortAbsErr : kLongAbsErr;
+  const OfR p = Polynomials<kProduct>(red);
+  const SinCosEntry& e = EntryOf(red.kBits);
+  const Estimate es = Combine<kProduct>(e.sinHi, e.sinLo, e.cosHi, e.cosLo, p, absErr);
+  const Estimate ec = Combine<kProduct>(e.cosHi, e.cosLo, -e.sinHi, -e.sinLo, p, absErr);
+  const std::uint64_t sign = SignOf(red.kBits);
+  double s, c;
+  const bool sinDone = ZivRounded(es, s);
+  const bool cosDone = ZivRounded(ec, c);
+  if (sinDone && cosDone) [[likely]]
+    return {WithSign(s, sign), WithSign(c, sign)};
   const AccurateSinCos a = Accurate(x);
-  if (!sinDone) result.sin = SinFrom(a);
-  if (!cosDone) result.cos = CosFrom(a);
-  return result;
+  return {sinDone ? WithSign(s, sign) : SinFrom(a), cosDone ? WithSign(c, sign) : CosFrom(a)};
 }
 
-// tan x = sin x / cos x from the two estimates (see Tan below); false when
-// the rounding test fails.
+// tan x = sin x / cos x from the two estimates of SinCosFast (the half
+// turn's sign cancels in the quotient; see Tan below); false when the
+// rounding test fails.
 template <Product kProduct>
-MORVANE_ELEMENTARY_INLINE bool TanFast(double x, double ax, double& result) {
-  const Reduction red = ReduceFast(ax, x);
-  const OfR p = Polynomials(red);
-  const Angle an = AngleOf(red.k);
-  const Estimate es = Combine<kProduct>(an, p);
-  const Estimate ec = Combine<kProduct>(QuarterTurn(an), p);
+MORVANE_ELEMENTARY_INLINE bool TanFast(double x, std::uint64_t absBits, double& result) {
+  const Reduction red = ReduceFast<kProduct>(x, absBits);
+  const double absErr = absBits < kShortLimitBits ? kShortAbsErr : kLongAbsErr;
+  const OfR p = Polynomials<kProduct>(red);
+  const SinCosEntry& e = EntryOf(red.kBits);
+  const Estimate esRaw = Combine<kProduct>(e.sinHi, e.sinLo, e.cosHi, e.cosLo, p, absErr);
+  const Estimate ecRaw = Combine<kProduct>(e.cosHi, e.cosLo, -e.sinHi, -e.sinLo, p, absErr);
+  // The two as normalised pairs (exact: |lo| < 2^-19.5 |hi|).
+  const Estimate es = {FastTwoSum(esRaw.y.hi, esRaw.y.lo), esRaw.err};
+  const Estimate ec = {FastTwoSum(ecRaw.y.hi, ecRaw.y.lo), ecRaw.err};
   const double inv = 1.0 / ec.y.hi;
   const double qh = es.y.hi * inv;
   const Pair prod = ExactProduct<kProduct>(qh, ec.y.hi);
@@ -318,54 +520,81 @@ MORVANE_ELEMENTARY_INLINE bool TanFast(double x, double ax, double& result) {
   return RoundingTest(q, err, result);
 }
 
-// The meridian arc's sines.  x = 2 phi (exact), |x| < 4, reduced once:
-// x = k pi/2048 + r, r = rh + rl within 2^-115 (ReduceShort).  Then
-// 4 phi = 2 k pi/2048 + 2 r and 8 phi = 4 k pi/2048 + 4 r exactly (the
-// parts scaled by powers of two), within 2^-114 and 2^-113; and the
-// argument 6.0 * phi of Sin is RN(6 phi) = 6 phi - d, d the error term
-// of that product (exact: |phi| >= 2^-30), so RN(6 phi) = 3 k pi/2048 +
-// 3 r - d: 3 rh exactly as a product, minus d by TwoSum (exact), the low
-// parts (below 2^-60) added with two roundings below 2^-113 each, 3 rl
-// with one below 2^-116, 3 times r's error below 2^-113.4: within 2^-111,
-// renormalised by TwoSum.  Each value from CombineWide with its own error
-// bound and Ziv's test; Sin of that argument when the test fails.
+// The meridian arc's sines: the four arguments 2 phi, 4 phi, 8 phi
+// (exact) and 6.0 * phi (rounded, as Sin's caller computes it), each
+// reduced and evaluated as Sin does (the same operations, so the same
+// bits), in one call.  |phi| in [2^-27, 4): every argument is in
+// [2^-26, 32), the short reduction's range.
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE double SinShort(double x) {
+  return SinFast<kProduct>(x, AbsBits(x));
+}
+
 template <Product kProduct>
 MORVANE_ELEMENTARY_INLINE SinMultiplesOf SinMultiplesFast(double phi) {
-  const double x2 = 2.0 * phi;
-  const Reduction red = ReduceShort(x2);
-  const Pair six = ExactProduct<kProduct>(6.0, phi);  // six.hi is 6.0 * phi
-  const Pair three = ExactProduct<kProduct>(3.0, red.rh);
-  const Pair t = TwoSum(three.hi, -six.lo);
-  const Pair r3 = TwoSum(t.hi, t.lo + (three.lo + 3.0 * red.rl));
-  const Estimate e2 = CombineWide<kProduct>(red.k, red.rh, red.rl);
-  const Estimate e4 = CombineWide<kProduct>(2 * red.k, 2.0 * red.rh, 2.0 * red.rl);
-  const Estimate e6 = CombineWide<kProduct>(3 * red.k, r3.hi, r3.lo);
-  const Estimate e8 = CombineWide<kProduct>(4 * red.k, 4.0 * red.rh, 4.0 * red.rl);
-  SinMultiplesOf result;
-  if (!RoundingTest(e2.y, e2.err, result.sin2)) result.sin2 = Sin(x2);
-  if (!RoundingTest(e4.y, e4.err, result.sin4)) result.sin4 = Sin(4.0 * phi);
-  if (!RoundingTest(e6.y, e6.err, result.sin6)) result.sin6 = Sin(six.hi);
-  if (!RoundingTest(e8.y, e8.err, result.sin8)) result.sin8 = Sin(8.0 * phi);
-  return result;
+  return {SinShort<kProduct>(2.0 * phi), SinShort<kProduct>(4.0 * phi), SinShort<kProduct>(6.0 * phi),
+          SinShort<kProduct>(8.0 * phi)};
+}
+
+MORVANE_TRIG_NOINLINE SinMultiplesOf SinMultiplesDekker(double phi) {
+  return SinMultiplesFast<Product::kDekker>(phi);
+}
+MORVANE_TRIG_NOINLINE double SinDekker(double x, std::uint64_t absBits) {
+  return SinFast<Product::kDekker>(x, absBits);
+}
+MORVANE_TRIG_NOINLINE double CosDekker(double x, std::uint64_t absBits) {
+  return CosFast<Product::kDekker>(x, absBits);
+}
+MORVANE_TRIG_NOINLINE SinCosPair SinCosDekker(double x, std::uint64_t absBits) {
+  return SinCosFast<Product::kDekker>(x, absBits);
+}
+MORVANE_TRIG_NOINLINE bool TanDekker(double x, std::uint64_t absBits, double& result) {
+  return TanFast<Product::kDekker>(x, absBits, result);
 }
 
 #if MORVANE_ELEMENTARY_FMA
 MORVANE_ELEMENTARY_FMA_TARGET SinMultiplesOf SinMultiplesFused(double phi) {
   return SinMultiplesFast<Product::kFused>(phi);
 }
-MORVANE_ELEMENTARY_FMA_TARGET double SinFused(double x, double ax) {
-  return SinFast<Product::kFused>(x, ax);
+MORVANE_ELEMENTARY_FMA_TARGET double SinFused(double x, std::uint64_t absBits) {
+  return SinFast<Product::kFused>(x, absBits);
 }
-MORVANE_ELEMENTARY_FMA_TARGET double CosFused(double x, double ax) {
-  return CosFast<Product::kFused>(x, ax);
+MORVANE_ELEMENTARY_FMA_TARGET double CosFused(double x, std::uint64_t absBits) {
+  return CosFast<Product::kFused>(x, absBits);
 }
-MORVANE_ELEMENTARY_FMA_TARGET SinCosPair SinCosFused(double x, double ax) {
-  return SinCosFast<Product::kFused>(x, ax);
+MORVANE_ELEMENTARY_FMA_TARGET SinCosPair SinCosFused(double x, std::uint64_t absBits) {
+  return SinCosFast<Product::kFused>(x, absBits);
 }
-MORVANE_ELEMENTARY_FMA_TARGET bool TanFused(double x, double ax, double& result) {
-  return TanFast<Product::kFused>(x, ax, result);
+MORVANE_ELEMENTARY_FMA_TARGET bool TanFused(double x, std::uint64_t absBits, double& result) {
+  return TanFast<Product::kFused>(x, absBits, result);
 }
 #endif
+
+// Outside the fast range: NaN, infinities, tiny and huge arguments.
+MORVANE_TRIG_COLD double SinOutside(double x) {
+  if (x != x) return x + x;  // NaN, quietly (an ordered comparison would raise invalid)
+  const double ax = std::fabs(x);
+  if (!(ax <= 0x1.fffffffffffffp1023)) return x - x;  // NaN and invalid
+  if (ax < kTinySin) return x == 0.0 ? x : x - x * 0x1p-60;  // inexact
+  return SinAccurate(x);
+}
+
+MORVANE_TRIG_COLD double CosOutside(double x) {
+  if (x != x) return x + x;
+  const double ax = std::fabs(x);
+  if (!(ax <= 0x1.fffffffffffffp1023)) return x - x;
+  if (ax < kTinyCos) return x == 0.0 ? 1.0 : 1.0 - 0x1p-60;  // inexact
+  return CosAccurate(x);
+}
+
+MORVANE_TRIG_COLD SinCosPair SinCosOutside(double x) {
+  if (x != x) return {x + x, x + x};
+  const double ax = std::fabs(x);
+  if (!(ax <= 0x1.fffffffffffffp1023)) return {x - x, x - x};
+  if (ax < kTinyCos) return {x == 0.0 ? x : x - x * 0x1p-60, x == 0.0 ? 1.0 : 1.0 - 0x1p-60};
+  const AccurateSinCos a = Accurate(x);
+  return {SinFrom(a), CosFrom(a)};
+}
 
 }  // namespace
 
@@ -380,60 +609,55 @@ bool ForceProducts(Products products) {
   return false;
 }
 
+// The fast range as one unsigned comparison of |x|'s bits: x - lower
+// wraps around below the range (and NaN lies above infinity).
 double Sin(double x) {
-  if (x != x) return x + x;  // NaN, quietly (an ordered comparison would raise invalid)
-  const double ax = std::fabs(x);
-  if (!(ax < kFastLimit)) {
-    if (!(ax <= 0x1.fffffffffffffp1023)) return x - x;  // NaN and invalid
-    return SinFrom(Accurate(x));
-  }
-  if (ax < kTinySin) return x == 0.0 ? x : x - x * 0x1p-60;  // inexact
+  const std::uint64_t absBits = AbsBits(x);
+  if (absBits - kTinySinBits < kFastLimitBits - kTinySinBits) [[likely]] {
 #if MORVANE_ELEMENTARY_FMA
-  if (UseFusedProducts()) return SinFused(x, ax);
+    if (UseFusedProducts()) return SinFused(x, absBits);
 #endif
-  return SinFast<Product::kDekker>(x, ax);
+    return SinDekker(x, absBits);
+  }
+  return SinOutside(x);
 }
 
 double Cos(double x) {
-  if (x != x) return x + x;  // NaN, quietly (an ordered comparison would raise invalid)
-  const double ax = std::fabs(x);
-  if (!(ax < kFastLimit)) {
-    if (!(ax <= 0x1.fffffffffffffp1023)) return x - x;
-    return CosFrom(Accurate(x));
-  }
-  if (ax < kTinyCos) return x == 0.0 ? 1.0 : 1.0 - 0x1p-60;  // inexact
+  const std::uint64_t absBits = AbsBits(x);
+  if (absBits - kTinyCosBits < kFastLimitBits - kTinyCosBits) [[likely]] {
 #if MORVANE_ELEMENTARY_FMA
-  if (UseFusedProducts()) return CosFused(x, ax);
+    if (UseFusedProducts()) return CosFused(x, absBits);
 #endif
-  return CosFast<Product::kDekker>(x, ax);
+    return CosDekker(x, absBits);
+  }
+  return CosOutside(x);
 }
 
+// From 2^-27 (not Sin's 2^-26): below 2^-26 the fast path gives sin x =
+// x rounded, as Sin's shortcut does.
 SinCosPair SinCos(double x) {
-  if (x != x) return {x + x, x + x};  // NaN, quietly (an ordered comparison would raise invalid)
-  const double ax = std::fabs(x);
-  if (!(ax < kFastLimit)) {
-    if (!(ax <= 0x1.fffffffffffffp1023)) return {x - x, x - x};
-    const AccurateSinCos a = Accurate(x);
-    return {SinFrom(a), CosFrom(a)};
-  }
-  if (ax < kTinyCos) return {x == 0.0 ? x : x - x * 0x1p-60, x == 0.0 ? 1.0 : 1.0 - 0x1p-60};
-  if (ax < kTinySin) return {x - x * 0x1p-60, Cos(x)};
+  const std::uint64_t absBits = AbsBits(x);
+  if (absBits - kTinyCosBits < kFastLimitBits - kTinyCosBits) [[likely]] {
 #if MORVANE_ELEMENTARY_FMA
-  if (UseFusedProducts()) return SinCosFused(x, ax);
+    if (UseFusedProducts()) return SinCosFused(x, absBits);
 #endif
-  return SinCosFast<Product::kDekker>(x, ax);
+    return SinCosDekker(x, absBits);
+  }
+  return SinCosOutside(x);
 }
 
 SinMultiplesOf SinMultiples(double phi) {
-  const double aphi = std::fabs(phi);
-  // Outside, and for NaN: the four calls.  Below 2^-30 the product 6 phi's
-  // error term could underflow (and Sin answers at once).
-  if (!(aphi < 2.0 && aphi >= 0x1p-30))
-    return {Sin(2.0 * phi), Sin(4.0 * phi), Sin(6.0 * phi), Sin(8.0 * phi)};
+  const std::uint64_t absBits = AbsBits(phi);
+  constexpr std::uint64_t kLower = std::bit_cast<std::uint64_t>(0x1p-27);
+  constexpr std::uint64_t kUpper = std::bit_cast<std::uint64_t>(4.0);
+  // Outside, and for NaN: the four calls.
+  if (absBits - kLower < kUpper - kLower) [[likely]] {
 #if MORVANE_ELEMENTARY_FMA
-  if (UseFusedProducts()) return SinMultiplesFused(phi);
+    if (UseFusedProducts()) return SinMultiplesFused(phi);
 #endif
-  return SinMultiplesFast<Product::kDekker>(phi);
+    return SinMultiplesDekker(phi);
+  }
+  return {Sin(2.0 * phi), Sin(4.0 * phi), Sin(6.0 * phi), Sin(8.0 * phi)};
 }
 
 // tan x = sin x / cos x.  Fast path: the two double-double estimates
@@ -449,18 +673,20 @@ SinMultiplesOf SinMultiples(double phi) {
 // stays below 2^21.  Relative error below 2^-155 (sin r >= 2^-62 and
 // its absolute error below 2^5 units).
 double Tan(double x) {
-  if (x != x) return x + x;  // NaN, quietly (an ordered comparison would raise invalid)
-  const double ax = std::fabs(x);
-  if (!(ax <= 0x1.fffffffffffffp1023)) return x - x;
-  if (ax < kTinyCos) return x == 0.0 ? x : x + x * 0x1p-60;
-  if (ax < kFastLimit) {
+  const std::uint64_t absBits = AbsBits(x);
+  if (absBits - kTinyCosBits < kFastLimitBits - kTinyCosBits) [[likely]] {
     double result;
 #if MORVANE_ELEMENTARY_FMA
-    if (UseFusedProducts() ? TanFused(x, ax, result) : TanFast<Product::kDekker>(x, ax, result))
+    if (UseFusedProducts() ? TanFused(x, absBits, result) : TanDekker(x, absBits, result))
       return result;
 #else
-    if (TanFast<Product::kDekker>(x, ax, result)) return result;
+    if (TanDekker(x, absBits, result)) return result;
 #endif
+  } else {
+    if (x != x) return x + x;  // NaN, quietly (an ordered comparison would raise invalid)
+    const double ax = std::fabs(x);
+    if (!(ax <= 0x1.fffffffffffffp1023)) return x - x;
+    if (ax < kTinyCos) return x == 0.0 ? x : x + x * 0x1p-60;
   }
   const AccurateSinCos a = Accurate(x);
   const bool odd = (a.quadrant & 1) != 0;
