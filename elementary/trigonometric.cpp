@@ -475,11 +475,12 @@ MORVANE_ELEMENTARY_INLINE double CosFast(double x, std::uint64_t absBits) {
 
 // sin(a + r) and cos(a + r) = sin(a + pi/2 + r) from one entry: the
 // entry of k + 512 holds the pair (cos a, -sin a) up to the half turn's
-// sign (the negations exact, a zero's sign aside, which Combine's sums do
-// not see), with the same sign bit as k's (bit 10 of k + 512 differs from
-// k's exactly when the table's pair changes sign).
+// sign (the negations exact, a zero's sign aside, which the sums do not
+// see), with the same sign bit as k's (bit 10 of k + 512 differs from
+// k's exactly when the table's pair changes sign).  Both stages, each
+// with its own bound.
 template <Product kProduct>
-MORVANE_ELEMENTARY_INLINE SinCosPair SinCosFast(double x, std::uint64_t absBits) {
+MORVANE_ELEMENTARY_INLINE SinCosPair SinCosSecondStage(double x, std::uint64_t absBits) {
   const Reduction red = ReduceFast<kProduct>(x, absBits);
   const double absErr = absBits < kShortLimitBits ? kShortAbsErr : kLongAbsErr;
   const OfR p = Polynomials<kProduct>(red);
@@ -490,34 +491,105 @@ MORVANE_ELEMENTARY_INLINE SinCosPair SinCosFast(double x, std::uint64_t absBits)
   double s, c;
   const bool sinDone = ZivRounded(es, s);
   const bool cosDone = ZivRounded(ec, c);
-  if (sinDone && cosDone) [[likely]]
-    return {WithSign(s, sign), WithSign(c, sign)};
+  if (sinDone && cosDone) return {WithSign(s, sign), WithSign(c, sign)};
   const AccurateSinCos a = Accurate(x);
   return {sinDone ? WithSign(s, sign) : SinFrom(a), cosDone ? WithSign(c, sign) : CosFrom(a)};
 }
 
-// tan x = sin x / cos x from the two estimates of SinCosFast (the half
-// turn's sign cancels in the quotient; see Tan below); false when the
+// q = s / c for the estimates s and c (see Tan below), normalised first
+// (FastTwoSum, exact: |lo| < 2^-19.5 |hi|).
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE Estimate Quotient(const Estimate& sRaw, const Estimate& cRaw) {
+  const Pair sy = FastTwoSum(sRaw.y.hi, sRaw.y.lo);
+  const Pair cy = FastTwoSum(cRaw.y.hi, cRaw.y.lo);
+  const double inv = 1.0 / cy.hi;
+  const double qh = sy.hi * inv;
+  const Pair prod = ExactProduct<kProduct>(qh, cy.hi);
+  const double rem = ((sy.hi - prod.hi) - prod.lo) + (sy.lo - qh * cy.lo);
+  const Pair q = FastTwoSum(qh, rem * inv);
+  const double aq = std::fabs(q.hi);
+  const double err = 0x1.2p0 * ((sRaw.err + aq * cRaw.err) * std::fabs(inv)) + 0x1p-99 * aq;
+  return {q, err};
+}
+
+// tan x = sin x / cos x from the two estimates of SinCos's second stage
+// (the half turn's sign cancels in the quotient); false when the
 // rounding test fails.
 template <Product kProduct>
-MORVANE_ELEMENTARY_INLINE bool TanFast(double x, std::uint64_t absBits, double& result) {
+MORVANE_ELEMENTARY_INLINE bool TanSecondStage(double x, std::uint64_t absBits, double& result) {
   const Reduction red = ReduceFast<kProduct>(x, absBits);
   const double absErr = absBits < kShortLimitBits ? kShortAbsErr : kLongAbsErr;
   const OfR p = Polynomials<kProduct>(red);
   const SinCosEntry& e = EntryOf(red.kBits);
-  const Estimate esRaw = Combine<kProduct>(e.sinHi, e.sinLo, e.cosHi, e.cosLo, p, absErr);
-  const Estimate ecRaw = Combine<kProduct>(e.cosHi, e.cosLo, -e.sinHi, -e.sinLo, p, absErr);
-  // The two as normalised pairs (exact: |lo| < 2^-19.5 |hi|).
-  const Estimate es = {FastTwoSum(esRaw.y.hi, esRaw.y.lo), esRaw.err};
-  const Estimate ec = {FastTwoSum(ecRaw.y.hi, ecRaw.y.lo), ecRaw.err};
-  const double inv = 1.0 / ec.y.hi;
-  const double qh = es.y.hi * inv;
-  const Pair prod = ExactProduct<kProduct>(qh, ec.y.hi);
-  const double rem = ((es.y.hi - prod.hi) - prod.lo) + (es.y.lo - qh * ec.y.lo);
-  const Pair q = FastTwoSum(qh, rem * inv);
-  const double aq = std::fabs(q.hi);
-  const double err = 0x1.2p0 * ((es.err + aq * ec.err) * std::fabs(inv)) + 0x1p-99 * aq;
-  return RoundingTest(q, err, result);
+  const Estimate es = Combine<kProduct>(e.sinHi, e.sinLo, e.cosHi, e.cosLo, p, absErr);
+  const Estimate ec = Combine<kProduct>(e.cosHi, e.cosLo, -e.sinHi, -e.sinLo, p, absErr);
+  const Estimate q = Quotient<kProduct>(es, ec);
+  return RoundingTest(q.y, q.err, result);
+}
+
+MORVANE_TRIG_NOINLINE SinCosPair SinCosSecondDekker(double x, std::uint64_t absBits) {
+  return SinCosSecondStage<Product::kDekker>(x, absBits);
+}
+MORVANE_TRIG_NOINLINE bool TanSecondDekker(double x, std::uint64_t absBits, double& result) {
+  return TanSecondStage<Product::kDekker>(x, absBits, result);
+}
+#if MORVANE_ELEMENTARY_FMA
+MORVANE_ELEMENTARY_FMA_TARGET MORVANE_TRIG_NOINLINE SinCosPair SinCosSecondFused(
+    double x, std::uint64_t absBits) {
+  return SinCosSecondStage<Product::kFused>(x, absBits);
+}
+MORVANE_ELEMENTARY_FMA_TARGET MORVANE_TRIG_NOINLINE bool TanSecondFused(double x,
+                                                                        std::uint64_t absBits,
+                                                                        double& result) {
+  return TanSecondStage<Product::kFused>(x, absBits, result);
+}
+#endif
+
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE SinCosPair SinCosSecond(double x, std::uint64_t absBits) {
+#if MORVANE_ELEMENTARY_FMA
+  if constexpr (kProduct == Product::kFused) return SinCosSecondFused(x, absBits);
+#endif
+  return SinCosSecondDekker(x, absBits);
+}
+
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE bool TanSecond(double x, std::uint64_t absBits, double& result) {
+#if MORVANE_ELEMENTARY_FMA
+  if constexpr (kProduct == Product::kFused) return TanSecondFused(x, absBits, result);
+#endif
+  return TanSecondDekker(x, absBits, result);
+}
+
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE SinCosPair SinCosFast(double x, std::uint64_t absBits) {
+  const Reduction red = ReduceFast<kProduct>(x, absBits);
+  const double absErr = absBits < kShortLimitBits ? kShortAbsErr : kLongAbsErr;
+  const OfRQuick p = QuickPolynomials(red);
+  const SinCosEntry& e = EntryOf(red.kBits);
+  const Estimate es = QuickCombine<kProduct>(e.sinHi, e.sinLo, e.cosHi, e.cosLo, p, absErr);
+  const Estimate ec = QuickCombine<kProduct>(e.cosHi, e.cosLo, -e.sinHi, -e.sinLo, p, absErr);
+  double s, c;
+  if (ZivRounded(es, s) & ZivRounded(ec, c)) [[likely]] {
+    const std::uint64_t sign = SignOf(red.kBits);
+    return {WithSign(s, sign), WithSign(c, sign)};
+  }
+  return SinCosSecond<kProduct>(x, absBits);
+}
+
+// tan x from the first stage's estimates, or the second stage's.
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE bool TanFast(double x, std::uint64_t absBits, double& result) {
+  const Reduction red = ReduceFast<kProduct>(x, absBits);
+  const double absErr = absBits < kShortLimitBits ? kShortAbsErr : kLongAbsErr;
+  const OfRQuick p = QuickPolynomials(red);
+  const SinCosEntry& e = EntryOf(red.kBits);
+  const Estimate es = QuickCombine<kProduct>(e.sinHi, e.sinLo, e.cosHi, e.cosLo, p, absErr);
+  const Estimate ec = QuickCombine<kProduct>(e.cosHi, e.cosLo, -e.sinHi, -e.sinLo, p, absErr);
+  const Estimate q = Quotient<kProduct>(es, ec);
+  if (RoundingTest(q.y, q.err, result)) [[likely]]
+    return true;
+  return TanSecond<kProduct>(x, absBits, result);
 }
 
 // The meridian arc's sines: the four arguments 2 phi, 4 phi, 8 phi
