@@ -496,52 +496,13 @@ MORVANE_ELEMENTARY_INLINE SinCosPair SinCosSecondStage(double x, std::uint64_t a
   return {sinDone ? WithSign(s, sign) : SinFrom(a), cosDone ? WithSign(c, sign) : CosFrom(a)};
 }
 
-// q = s / c for the estimates s and c (see Tan below), normalised first
-// (FastTwoSum, exact: |lo| < 2^-19.5 |hi|).
-template <Product kProduct>
-MORVANE_ELEMENTARY_INLINE Estimate Quotient(const Estimate& sRaw, const Estimate& cRaw) {
-  const Pair sy = FastTwoSum(sRaw.y.hi, sRaw.y.lo);
-  const Pair cy = FastTwoSum(cRaw.y.hi, cRaw.y.lo);
-  const double inv = 1.0 / cy.hi;
-  const double qh = sy.hi * inv;
-  const Pair prod = ExactProduct<kProduct>(qh, cy.hi);
-  const double rem = ((sy.hi - prod.hi) - prod.lo) + (sy.lo - qh * cy.lo);
-  const Pair q = FastTwoSum(qh, rem * inv);
-  const double aq = std::fabs(q.hi);
-  const double err = 0x1.2p0 * ((sRaw.err + aq * cRaw.err) * std::fabs(inv)) + 0x1p-99 * aq;
-  return {q, err};
-}
-
-// tan x = sin x / cos x from the two estimates of SinCos's second stage
-// (the half turn's sign cancels in the quotient); false when the
-// rounding test fails.
-template <Product kProduct>
-MORVANE_ELEMENTARY_INLINE bool TanSecondStage(double x, std::uint64_t absBits, double& result) {
-  const Reduction red = ReduceFast<kProduct>(x, absBits);
-  const double absErr = absBits < kShortLimitBits ? kShortAbsErr : kLongAbsErr;
-  const OfR p = Polynomials<kProduct>(red);
-  const SinCosEntry& e = EntryOf(red.kBits);
-  const Estimate es = Combine<kProduct>(e.sinHi, e.sinLo, e.cosHi, e.cosLo, p, absErr);
-  const Estimate ec = Combine<kProduct>(e.cosHi, e.cosLo, -e.sinHi, -e.sinLo, p, absErr);
-  const Estimate q = Quotient<kProduct>(es, ec);
-  return RoundingTest(q.y, q.err, result);
-}
-
 MORVANE_TRIG_NOINLINE SinCosPair SinCosSecondDekker(double x, std::uint64_t absBits) {
   return SinCosSecondStage<Product::kDekker>(x, absBits);
-}
-MORVANE_TRIG_NOINLINE bool TanSecondDekker(double x, std::uint64_t absBits, double& result) {
-  return TanSecondStage<Product::kDekker>(x, absBits, result);
 }
 #if MORVANE_ELEMENTARY_FMA
 MORVANE_ELEMENTARY_FMA_TARGET MORVANE_TRIG_NOINLINE SinCosPair SinCosSecondFused(
     double x, std::uint64_t absBits) {
   return SinCosSecondStage<Product::kFused>(x, absBits);
-}
-MORVANE_ELEMENTARY_FMA_TARGET MORVANE_TRIG_NOINLINE bool TanSecondFused(double x,
-                                                                        std::uint64_t absBits,
-                                                                        double& result) {
-  return TanSecondStage<Product::kFused>(x, absBits, result);
 }
 #endif
 
@@ -551,14 +512,6 @@ MORVANE_ELEMENTARY_INLINE SinCosPair SinCosSecond(double x, std::uint64_t absBit
   if constexpr (kProduct == Product::kFused) return SinCosSecondFused(x, absBits);
 #endif
   return SinCosSecondDekker(x, absBits);
-}
-
-template <Product kProduct>
-MORVANE_ELEMENTARY_INLINE bool TanSecond(double x, std::uint64_t absBits, double& result) {
-#if MORVANE_ELEMENTARY_FMA
-  if constexpr (kProduct == Product::kFused) return TanSecondFused(x, absBits, result);
-#endif
-  return TanSecondDekker(x, absBits, result);
 }
 
 template <Product kProduct>
@@ -577,19 +530,64 @@ MORVANE_ELEMENTARY_INLINE SinCosPair SinCosFast(double x, std::uint64_t absBits)
   return SinCosSecond<kProduct>(x, absBits);
 }
 
-// tan x from the first stage's estimates, or the second stage's.
+// tan x, a = j pi/1024 (j = k modulo 1024: tan has the period pi, so the
+// half turn's sign drops out), A = sin a, B = cos a, tau = tan r:
+//     tan(a + r) = (A + B tau) / (B - A tau) = N / D,
+// dividing sin(a + r) and cos(a + r) by cos r.  No r^2 term: N and D are
+// a double-double sum and an exact product each.
+//   tau = rh + tl, tl = rh^3 T(rh^2) + rl (coefficients.sollya: relative
+//   error 2^-76.6 of tan r); the term (tau' - 1) rl = tau^2 rl dropped
+//   (below 2^-72.2 of |B tau| and |A tau|, as |rh rl| <= 2^-72.2).
+//   N = A + B rh (B rh an exact product; the sum by FastTwoSum, exact:
+//   |B rh| <= 0.5001 |A| unless A = 0) plus Alo + Blo rh + B tl in
+//   double, |nLo| < 2^-20 |nHi|; D = B - A rh likewise (|A rh| <=
+//   0.5001 |B| unless B = 0).
+// Errors, M_N = |A| + |B tau| (M_D = |B| + |A tau| alike): tl, |tl| <=
+// 2^-20.3 |tau|, after six roundings (rh^2, rh^3, the sum in T, below
+// 2^-55 of 1/3 so 2^-53.4 relative, the product by rh^3, the sum with
+// rl, the product by B): 6 * 2^-53 * 2^-20.3 |B tau| = 2^-70.7 M_N; the
+// three sums with B tl: 3 * 2^-53 * 2^-20.3 M_N = 2^-71.7 M_N; the
+// polynomial, the dropped terms, the table: below 2^-72 M_N.  In all
+// 2^-69.8 M_N, and |N - (nHi + nLo)| < 2^-69.8 M_N + |B| E, E the
+// reduction's error (D alike with |A| E).
+// The quotient q = N / D: D renormalised (FastTwoSum, exact), so that
+// |dLo| <= 2^-53 |dHi|; nLo may reach 2^-20 |nHi|.  v = RN(1/dHi),
+// qh = RN(nHi v), within 2^-19.9 of N/D, so qh dHi is within a factor 2
+// of nHi and nHi - qh dHi is exact (an exact product, Sterbenz); the
+// remainder's other roundings (qh dHi's low part, nLo - qh dLo, below
+// 2^-19 |N|) and ql = RN(rem v) (v within 2^-51.9 of 1/D) add below
+// 2^-70 2^-20 |q|, and the pair (qh, ql) has |ql| < 2^-19 |qh|, whose
+// rounding in Ziv's test adds 2^-72 |q| (in the margin below).  With the errors eN, eD of N and D, |q - (qh + ql)| <=
+// (eN + |q| eD) / |D| (1 + 2^-50) + 2^-100 |q|.  The bound
+//     err = (2^-69 (M_N + |qh| M_D) + E (1 + |qh|)) |v| + 2^-99 |qh|,
+// M_N and M_D from rh (within 2^-50), has a margin of 1.7 over the first
+// term and 8 over E (kShortAbsErr, kLongAbsErr), which covers the
+// roundings of the bound and of Ziv's test.
+constexpr double kT3 = 0x1.5555555555555p-2, kT5 = 0x1.1111111225465p-3, kT7 = 0x1.ba055b4538355p-5;
+
 template <Product kProduct>
 MORVANE_ELEMENTARY_INLINE bool TanFast(double x, std::uint64_t absBits, double& result) {
   const Reduction red = ReduceFast<kProduct>(x, absBits);
   const double absErr = absBits < kShortLimitBits ? kShortAbsErr : kLongAbsErr;
-  const OfRQuick p = QuickPolynomials(red);
   const SinCosEntry& e = EntryOf(red.kBits);
-  const Estimate es = QuickCombine<kProduct>(e.sinHi, e.sinLo, e.cosHi, e.cosLo, p, absErr);
-  const Estimate ec = QuickCombine<kProduct>(e.cosHi, e.cosLo, -e.sinHi, -e.sinLo, p, absErr);
-  const Estimate q = Quotient<kProduct>(es, ec);
-  if (RoundingTest(q.y, q.err, result)) [[likely]]
-    return true;
-  return TanSecond<kProduct>(x, absBits, result);
+  const double r = red.rh, r2 = r * r;
+  const double tl = (r * r2) * (kT3 + r2 * (kT5 + r2 * kT7)) + red.rl;
+  const Pair bt = ExactProduct<kProduct>(e.cosHi, r);
+  const Pair at = ExactProduct<kProduct>(e.sinHi, r);
+  const Pair n = FastTwoSum(e.sinHi, bt.hi);
+  const Pair d = FastTwoSum(e.cosHi, -at.hi);
+  const double nLo = n.lo + ((bt.lo + e.sinLo) + (e.cosLo * r + e.cosHi * tl));
+  const Pair dn = FastTwoSum(d.hi, d.lo + ((e.cosLo - at.lo) - (e.sinLo * r + e.sinHi * tl)));
+  const double v = 1.0 / dn.hi;
+  const double qh = n.hi * v;
+  const Pair p = ExactProduct<kProduct>(qh, dn.hi);
+  const double rem = ((n.hi - p.hi) - p.lo) + (nLo - qh * dn.lo);
+  const double ql = rem * v;
+  const double aq = std::fabs(qh);
+  const double mN = std::fabs(e.sinHi) + std::fabs(bt.hi);
+  const double mD = std::fabs(e.cosHi) + std::fabs(at.hi);
+  const double err = (0x1p-69 * (mN + aq * mD) + absErr * (1.0 + aq)) * std::fabs(v) + 0x1p-99 * aq;
+  return RoundingTest({qh, ql}, err, result);
 }
 
 // The meridian arc's sines: the four arguments 2 phi, 4 phi, 8 phi
