@@ -365,14 +365,16 @@ struct AccurateSinCos {
 AccurateSinCos Accurate(double x) {
   ++accurateCount;
   const Reduced red = ReduceHalfPi(x);
-  const Fixed one = FromInt(1);
+  // Horner's scheme in r^2 with the coefficients 1/m! (kInverseFactorials,
+  // truncated): sin r = r (1/1! - r^2 (1/3! - r^2 (...))), cos r = 1/0! -
+  // r^2 (1/2! - ...), to r^51/51! and r^50/50!.
   const Fixed r2 = Mul(red.r, red.r);
-  Fixed t = one;
-  for (std::uint32_t n = 25; n >= 1; --n) t = Sub(one, DivSmall(Mul(r2, t), (2 * n) * (2 * n + 1)));
-  const Fixed s = Mul(red.r, t);
-  t = one;
-  for (std::uint32_t n = 25; n >= 1; --n) t = Sub(one, DivSmall(Mul(r2, t), (2 * n - 1) * (2 * n)));
-  return {s, t, red.quadrant};
+  Fixed s = FromDigits(kInverseFactorials[51]);
+  for (int m = 49; m >= 1; m -= 2) s = Sub(FromDigits(kInverseFactorials[m]), Mul(r2, s));
+  s = Mul(red.r, s);
+  Fixed c = FromDigits(kInverseFactorials[50]);
+  for (int m = 48; m >= 0; m -= 2) c = Sub(FromDigits(kInverseFactorials[m]), Mul(r2, c));
+  return {s, c, red.quadrant};
 }
 
 constexpr int kAccurateErrBit = 5;

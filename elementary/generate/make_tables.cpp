@@ -112,6 +112,18 @@ int main() {
   }
   std::printf("};\n\n");
 
+  // 1/m!, m = 0 .. 51, in fixed point: the accurate path's Taylor series
+  // of sin and cos.
+  std::printf("inline constexpr Digits kInverseFactorials[52] = {\n");
+  mpfr_set_ui(v, 1, MPFR_RNDN);
+  for (int m = 0; m < 52; ++m) {
+    if (m > 0) mpfr_div_ui(v, v, m, MPFR_RNDN);
+    std::printf("    ");
+    PrintFixed(v);
+    std::printf(",\n");
+  }
+  std::printf("};\n\n");
+
   // atan(j/64), j = 0 .. 64, as pairs and in fixed point.
   std::printf("inline constexpr Pair kAtanTable[65] = {\n");
   for (int j = 0; j <= 64; ++j) {
