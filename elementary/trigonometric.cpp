@@ -1,47 +1,33 @@
 // Sine, cosine and tangent.
 //
-// Fast path (|x| < 2^20).  x = k pi/2048 + r with |r| <= pi/4096 (1 + 2^-22),
-// k = round(x * 2048/pi), r = rh + rl by Cody and Waite's reduction:
-//   |x| < 32 (the conversions' arguments; |k| <= 20861 < 2^14.35): pi/2048
-//     in two parts of 38 bits and a double P3 (kPiOver2048Short), so k
-//     times each part is exact.  r0 = x - k P1 is exact (for k != 0,
-//     |x| >= 2^-10.4, so x and k P1 are multiples of 2^-63, and
-//     |r0| < 2^-10.3 is below 2^53 of that unit); TwoSum(r0, -k P2) exact;
-//     rl = its low part - k P3: roundings below 2^-116 and the parts'
-//     truncation |k| 2^-142, so |r - (rh + rl)| < 2^-115.
-//   32 <= |x| < 2^20: pi/2048 in five parts of at most 23 bits (|k| <
-//     2^29.4), r0 exact as above (multiples of 2^-63 |k| or 2^-32, |r0| <=
-//     2^-10.35 + |k| 2^-33.35), the next two subtractions by TwoSum,
-//     exact; their errors and k P4 + k P5 in double: roundings below
-//     2^-103.4 and the parts' truncation |k| 2.7e-40 < 2^-101.6 give
-//     |r - (rh + rl)| < 2^-100.
-// With a = k pi/2048 (sin a, cos a from the quarter-wave table of
-// sin(i pi/2048), as double-doubles within 2^-106 relative):
-//     sin x = sin a + cos a r + [sin a (cos r - 1) + cos a (sin r - r)],
-//     cos x = sin(a + pi/2 + r).
-// cos a rh is an exact product (ExactProduct: Dekker's, or the fused
-// multiply-add's error term, the same bits); its sum with sin a by
-// FastTwoSum, exact since |cos a rh| <= pi/4096 (1 + 2^-20) is below
-// sin(pi/2048), so below |sin a| unless sin a = 0.  The bracket, below
-// 2^-21.7 of M = |sin a| + |cos a r|, in double: cos r - 1 =
-// r^2 (-1/2 + r^2 C(r^2)) and sin r - r = r^3 S(r^2), the polynomials of
-// elementary/generate/coefficients.sollya (errors 2^-101.9 and 2^-77.4
-// relative), computed from rh (the rl terms dropped are below 2^-73 M);
-// four roundings of at most 2^-53 on each product, four on the sums of
-// the low parts: |error| < 2^-71.5 M + E, E the reduction's error above
-// (2^-115 or 2^-100; |y| >= M/3, as |cos a r| <= 2^-10.35 <= |sin a|/2
-// unless sin a = 0).  The bound
-//     err = 2^-70 (|sin a| + |cos a rh|) + 2^-110 (|x| < 32) or 2^-96
-// has a margin of 2.8 over the first term and 16 over the second, which
-// covers the roundings of the bound and of Ziv's test (RoundingTest).
+// Fast path (|x| < 2^20).  x = k pi/1024 + r, k = round(x * 1024/pi),
+// |r| <= pi/2048 (1 + 2^-20), r = rh + rl by Cody and Waite's reduction
+// (ReduceShort for |x| < 32, the conversions' arguments, within
+// 2^-115.9; ReduceLong beyond, within 2^-100).  With a = k pi/1024 and
+// j = k modulo 1024, sin a = (-1)^m sin(j pi/1024) and cos a =
+// (-1)^m cos(j pi/1024), m = floor(k/1024): the table kSinCosHalfTurn
+// holds sin and cos of j pi/1024 as double-doubles (within 2^-106
+// relative; one entry fills half a cache line), and the sign is applied
+// to the rounded result (rounding to nearest is symmetric).
+//     sin x = +-[A + B r + A (cos r - 1) + B (sin r - r)], A = sin(j pi/1024),
+//     B = cos(j pi/1024), and cos x = sin(x + pi/2), the entry of k + 512.
+// Two stages, each with its own error bound and Ziv's test: a quick one
+// (QuickCombine, 2^-64 relative) and, for the arguments it cannot
+// decide (about one in 2^10), a tighter one (Combine, 2^-70).  Tan
+// divides A + B tan r by B - A tan r (TanFast).  The bounds are derived
+// beside each.
 //
-// Accurate path (the test failed, or |x| >= 2^20).  Exact reduction
+// Accurate path (the tests failed, or |x| >= 2^20).  Exact reduction
 // modulo pi/2 with the bits of 2/pi (fixed.cpp), then the Taylor series
-// of sin r and cos r to r^51 and r^50 in 224-bit fixed point (truncation
-// below 2^-240, |r| <= pi/4): absolute error below 2^5 units of 2^-224.
-// Since |sin x|, |cos x| >= 2^-62 for every double x != 0 (the closest
-// double to a multiple of pi/2 is 2^-60.9 away), that is a relative
-// error below 2^-157.  Then the value is rounded from its digits.
+// of sin r and cos r to r^51 and r^50 in 224-bit fixed point by Horner's
+// scheme (truncation below 2^-237, |r| <= pi/4; each step's product and
+// truncated coefficient add at most 2 units of 2^-224, multiplied by
+// r^2 <= 0.62 at each further step: below 5.3 units, 6 after the product
+// by r, 10 with the reduction's 4): absolute error below 2^5 units of
+// 2^-224.  Since |sin x|, |cos x| >= 2^-62 for every double x != 0 (the
+// closest double to a multiple of pi/2 is 2^-60.9 away), that is a
+// relative error below 2^-157.  Then the value is rounded from its
+// digits.
 #include <atomic>
 #include <bit>
 #include <cmath>
@@ -106,18 +92,22 @@ struct Reduction {
   double rh, rl;
 };
 
-// |x| < 32: k = round(x 1024/pi), |k| <= 10431 < 2^13.35; pi/1024 =
-// P1 + P2 + P3 (kPiOver1024Short), P1 and P2 of 38 bits, so k P1 and
-// k P2 are exact, and |pi/1024 - (P1 + P2 + P3)| < 2^-141.
-//   r0 = x - k P1 is exact: for k != 0, |x| >= 2^-10.35, x is a multiple
-//   of 2^-63 and k P1 of 2^-46, and |r0| <= pi/2048 + |k| 2^-47 < 2^-9.3.
-//   rh = RN(r0 - t), t = k P2 (|t| <= 2^-35.3, a multiple of 2^-85), and
+// |x| < 32: k = round(x 1024/pi), |k| <= 10431 < 2^13.35 (|x 1024/pi - k|
+// <= 1/2 + 2^-38, the roundings of the product and of the constant, so
+// |r| <= R = pi/2048 (1 + 2^-20)); pi/1024 = P1 + P2 + P3
+// (kPiOver1024Short), P1 and P2 of 38 bits, so k P1 and k P2 are exact,
+// and |pi/1024 - (P1 + P2 + P3)| < 2^-141.
+//   r0 = x - k P1 is exact: for k != 0, |x| >= 2^-9.36, so x is a
+//   multiple of 2^-62, k P1 one of 2^-46, and |r0| <= R + |k| 2^-47 <
+//   2^-9.3 is below 2^53 of that unit.
+//   rh = RN(r0 - t), t = k P2 (|t| <= 2^-34.1, a multiple of 2^-85), and
 //   e = (r0 - rh) - t = r0 - t - rh exactly: when |r0| >= |t| by
-//   FastTwoSum's theorem; otherwise |r0 - t| < 2^-34.3 is a multiple of
+//   FastTwoSum's theorem; otherwise |r0 - t| < 2^-33.1 is a multiple of
 //   2^-85, a double, so rh = r0 - t and e = 0, the operations exact.
-//   rl = RN(e - k P3): |e| <= 2^-63 (|rh| < 2^-9.3), |k P3| < 2^-74, a
-//   rounding below 2^-116; P3's truncation adds |k| 2^-141 < 2^-127.
-// So |r - (rh + rl)| < 2^-115.9 and |r| <= R = pi/2048 (1 + 2^-20).
+//   rl = RN(e - k P3): |e| <= 2^-63 (|rh| < 2^-9), |k P3| < 2^-73.9, so
+//   roundings below 2^-116 + 2^-127; P3's truncation adds |k| 2^-141 <
+//   2^-127.
+// So |r - (rh + rl)| < 2^-115.9, and |rl| < 2^-62.9.
 template <Product kProduct>
 MORVANE_ELEMENTARY_INLINE Reduction ReduceShort(double x) {
   const double shifted = x * k1024OverPi + 0x1.8p52;
@@ -129,12 +119,14 @@ MORVANE_ELEMENTARY_INLINE Reduction ReduceShort(double x) {
   return {std::bit_cast<std::uint64_t>(shifted), rh, e - kd * kPiOver1024Short[2]};
 }
 
-// 32 <= |x| < 2^20: pi/1024 in five parts of 23 bits (|k| < 2^28.4, each
-// k part exact), |pi/1024 - sum| < 2^-130; r0 exact as above (multiples
-// of 2^-32 or 2^-63 |k|... below 2^53 of the unit), the next two
-// subtractions by TwoSum, exact; their errors and k P4 + k P5 in double:
-// roundings below 2^-103.4 and the truncation |k| 2^-130 < 2^-101.6,
-// so |r - (rh + rl)| < 2^-100.
+// 32 <= |x| < 2^20: pi/1024 in five parts of 23 bits (|k| < 2^28.4, so
+// each k part is exact), |pi/1024 - sum| < 2^-130.4.  x is a multiple of
+// 2^-47, as is k P1 (P1 one of 2^-31), and |r0| <= R + |k| 2^-32 < 2^-3.5
+// is below 2^53 of that unit: r0 = x - k P1 is exact.  The next two
+// subtractions by TwoSum, exact; their low parts (below 2^-63 each) and
+// k P4 (below 2^-52), k P5 in double: three roundings below 2^-105 each;
+// the truncation |k| 2^-130.4 < 2^-102; the last TwoSum exact: |r - (rh
+// + rl)| < 2^-101.5 < 2^-100, and |rl| <= ulp(rh)/2 < 2^-62.9.
 template <Product kProduct>
 MORVANE_ELEMENTARY_INLINE Reduction ReduceLong(double x) {
   const double shifted = x * k1024OverPi + 0x1.8p52;
@@ -155,11 +147,11 @@ MORVANE_ELEMENTARY_INLINE Reduction ReduceFast(double x, std::uint64_t absBits) 
   return absBits < kShortLimitBits ? ReduceShort<kProduct>(x) : ReduceLong<kProduct>(x);
 }
 
-// Of r, shared by sin(a + r) and cos(a + r):
+// The second stage (Combine): of r, shared by sin(a + r) and cos(a + r),
 //   r2 + r2lo = rh^2 exactly (ExactSquare),
-//   sinMinusR = r^3 S(r^2) + rl, r^3 S(r^2) the part of sin r past r
-//     (coefficients.sollya: within 2^-87 absolute, 2^-78.3 |r|), from rh,
-//     plus rl, which B multiplies as it does sin r - r;
+//   sinMinusR = rh^3 S(rh^2) + rl (1 - rh^2/2): the part of sin r past r
+//     (coefficients.sollya: within 2^-87 absolute, 2^-78.3 |r|), plus
+//     the first-order part of rl in sin r, rl cos rh;
 //   quartic = r^4 C(r^2), the part of cos r past 1 - r^2/2 (within
 //     2^-93.9), from rh;
 //   r2Rest = r2lo + 2 rh rl: r^2 = r2 + r2Rest within 2^-125.
@@ -176,7 +168,8 @@ MORVANE_ELEMENTARY_INLINE OfR Polynomials(const Reduction& red) {
   const double r = red.rh;
   const Pair sq = ExactSquare<kProduct>(r);
   const double r2 = sq.hi, r4 = r2 * r2;
-  const double sinMinusR = (r * r2) * (kS3 + r2 * (kS5 + r2 * kS7)) + red.rl;
+  const double sinMinusR =
+      (r * r2) * (kS3 + r2 * (kS5 + r2 * kS7)) + red.rl * (1.0 - 0.5 * r2);
   const double quartic = r4 * (kC4 + r2 * kC6);
   return {r, r2, sq.lo + (r + r) * red.rl, sinMinusR, quartic};
 }
@@ -196,38 +189,38 @@ struct Estimate {
 //   FastTwoSum is exact, as |B rh| <= R (1 + 2^-52) < sin u <= |A| unless
 //   A = 0 (then the sum is exact too).  Hence |B r| < |A|/2 + 2^-60 and
 //   |y| >= M/3.
-//   -A r^2/2 = h (r2 + r2Rest), h = -A/2 exact: T = RN(h r2), one
-//   rounding on |T| <= 2^-19.7 |A|, 2^-72.7 M; h r2Rest below 2^-70 M,
-//   its rounding negligible.
-//   The small terms (below 2^-28.6 M: the low parts of the sum and the
-//   product, Alo, Blo rh, B (sin r - r + rl), h r2Rest, A quartic) are
-//   summed in double: roundings below 2^-80 M.  The terms dropped: Blo rl,
-//   A rl^2 / 2, B r^2 rl / 2 and the polynomials' rl terms, below 2^-80 M.
-//   The sum of the small terms and T, then with the FastTwoSum's low
-//   part: 2^-53 of quantities below 2^-19.6 M each, 2^-71.6 M.
+//   -A r^2/2 = h (r2 + r2Rest), h = -A/2 exact: h r2 an exact product,
+//   |h r2| <= 2^-19.7 |A|, added by FastTwoSum (exact: the sum is at
+//   least |A|/2.1, unless A = 0 and the product 0); h r2Rest below
+//   2^-70 M, its rounding negligible.
+//   The small terms (below 2^-50 M: the low parts of the sums and the
+//   products, Alo, Blo rh, h r2Rest, A quartic): roundings below 2^-100 M.
+//   B (sin r - r), below 2^-21.3 |B r| (r^2/6 <= 2^-21.3): six roundings
+//   (rh^2, rh^3, the sum in S, below 2^-56 of 1/6 so 2^-53.4 relative,
+//   the product by rh^3, the sum with the rl term, the product by B),
+//   5.9 * 2^-53 * 2^-21.3 M = 2^-71.7 M, and its sum with the small terms,
+//   2^-74.3 M.  The terms dropped (Blo rl, A rl^2 / 2, rl^2 in sin r) are
+//   below 2^-100 M.
 //   The polynomials: 2^-78.3 |B r| + 2^-93.9 |A|; the table's pairs,
 //   2^-106 M.
-// In all |error| < (2^-72.7 + 2^-71.6 + 2^-77) M + E < 2^-71 M + E, E
-// the reduction's error (2^-115.9 or 2^-100).
-// The estimate is left as hi + lo, |lo| < 2^-19.5 |hi|, without a last
-// FastTwoSum: Ziv's test adds lo -+ err first, a rounding of at most
-// 2^-53 (2^-19.5 * 3 M + err) < 2^-70.9 M, so the error bound must exceed
-// the error by that much.  The bound
-//     err = 0x1.8p-70 (|A| + |B rh|) + 2^-112 (|x| < 32) or 2^-97
-// exceeds 2^-71 M + 2^-70.9 M + E (1 + 2^-50) = 2^-69.95 M + ... by a
-// margin (2^-69.4 M) that covers its own roundings (2^-50 relative), and
-// the second term exceeds E by a factor 8.
+// In all |error| < (2^-71.7 + 2^-74.3 + 2^-78) M + E < 2^-71.4 M + E, E
+// the reduction's error (2^-115.9 or 2^-100).  A last FastTwoSum leaves
+// |lo| <= ulp(hi)/2 for Ziv's test (RoundingTest).  The bound
+//     err = 2^-70 (|A| + |B rh|) + 2^-112 (|x| < 32) or 2^-97
+// has a margin of 2.6 over the first term, which covers its own roundings
+// and those of Ziv's test, and of 8 over E.
 template <Product kProduct>
 MORVANE_ELEMENTARY_INLINE Estimate Combine(double aHi, double aLo, double bHi, double bLo,
                                            const OfR& p, double absErr) {
   const Pair br = ExactProduct<kProduct>(bHi, p.rh);
-  const Pair sum = FastTwoSum(aHi, br.hi);
+  const Pair s1 = FastTwoSum(aHi, br.hi);
   const double h = -0.5 * aHi;
-  const double small = ((br.lo + aLo) + bLo * p.rh) +
-                       (bHi * p.sinMinusR + (h * p.r2Rest + aHi * p.quartic));
-  const double lo = sum.lo + (small + h * p.r2);
-  const double err = 0x1.8p-70 * (std::fabs(aHi) + std::fabs(br.hi)) + absErr;
-  return {{sum.hi, lo}, err};
+  const Pair t = ExactProduct<kProduct>(h, p.r2);
+  const Pair s2 = FastTwoSum(s1.hi, t.hi);
+  const double small = ((br.lo + aLo) + (s1.lo + t.lo)) + (bLo * p.rh + (h * p.r2Rest + aHi * p.quartic));
+  const double lo = (s2.lo + small) + bHi * p.sinMinusR;
+  const double err = 0x1p-70 * (std::fabs(aHi) + std::fabs(br.hi)) + absErr;
+  return {FastTwoSum(s2.hi, lo), err};
 }
 
 // Ziv's test on hi + lo (see Combine): when hi + (lo - err) and
@@ -289,22 +282,24 @@ MORVANE_ELEMENTARY_INLINE bool CosPrecise(double x, std::uint64_t absBits, doubl
 //   from rh; rl added to sin r - r.
 //   sin(a + r) = A + B rh (exact, as in Combine) + [Alo + Blo rh +
 //   B (sin r - r + rl) + A (cos r - 1)], the bracket in double.
-// Errors, M = |A| + |B r| as in Combine: the polynomials, 2^-66.6 |A| +
-// 2^-71.4 |B r|; A (cos r - 1), |.| <= 2^-19.7 |A|, after four roundings
-// (rh^2; -1/2 + ..., below 2^-55 so 2^-54 relative; the product by r^2;
-// the product by A): 3.5 * 2^-53 * 2^-19.7 |A| < 2^-71 M; rl dropped from
-// r^2: |A rh rl| <= 2^-72.2 M; B (sin r - r + rl) <= 2^-28.6 M, its
-// roundings and Blo rl below 2^-80 M; the sums: the two with the terms of
-// the bracket above 2^-28 M and the one with the FastTwoSum's low part,
-// 2^-53 of quantities below 2^-19.6 M, 3 * 2^-72.6 M = 2^-71 M; Ziv's
-// test adds lo -+ err first, |lo| < 2^-19.5 |hi|: another 2^-71 M (the
-// bound below is far smaller than lo).  In all below
-// 2^-66.6 (1 + 2^-4.8 + 2^-4.4 + 2^-5.6 + 2^-4.4 + 2^-4.4) M < 2^-66.3 M,
-// plus the reduction's error E.
+// Errors, M = |A| + |B r| as in Combine:
+//   the polynomials, 2^-66.6 |A| + 2^-71.4 |B r|;
+//   A (cos r - 1), |.| <= 2^-19.7 |A|, after four roundings (rh^2; the
+//   sum -1/2 + ..., below 2^-55 so 2^-54 relative; the product by rh^2;
+//   the product by A): 3.5 * 2^-53 * 2^-19.7 M = 2^-70.9 M; rl dropped
+//   from r^2: |A rh rl| <= 2^-72.2 M;
+//   B (sin r - r + rl), below 2^-21.3 M, after six roundings (rh^2, rh^3,
+//   the sum in S, the product, the sum with rl, the product by B):
+//   2^-71.7 M; dropped, B r^2 rl / 2 <= 2^-73.2 M and Blo rl;
+//   the sums: the two with the terms above 2^-28 M and the one with the
+//   FastTwoSum's low part, 2^-53 of quantities below 2^-19.4 M: 2^-70.8 M;
+//   Ziv's test adds lo -+ err first (|lo| < 2^-19.2 M): 2^-72.2 M.
+// In all below 2^-66.6 (1 + 2^-4.8 + 2^-4.3 + 2^-5.6 + 2^-5.1 + 2^-6.6 +
+// 2^-4.2 + 2^-5.6) M < 2^-66.31 M, plus the reduction's error E.
 // M <= 3.1 |hi|: hi = RN(A + B rh), and |B rh| <= 0.5001 |A| unless A = 0,
 // where M = |B r| <= |hi| (1 + 2^-51).  The bound
 //     err = 2^-64 |hi| + 2^-112 (|x| < 32) or 2^-97
-// exceeds 3.1 * 2^-66.3 |hi| = 2^-64.67 |hi| by a factor 1.6, which
+// exceeds 3.1 * 2^-66.31 |hi| = 2^-64.68 |hi| by a factor 1.6, which
 // covers its own roundings, and E by 8.
 constexpr double kS3Quick = -0x1.555555555555p-3, kS5Quick = 0x1.1111100d0f704p-7;
 constexpr double kCQuick = 0x1.55555474be9c7p-5;
