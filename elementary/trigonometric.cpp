@@ -592,15 +592,95 @@ MORVANE_ELEMENTARY_INLINE bool TanFast(double x, std::uint64_t absBits, double& 
 // reduced and evaluated as Sin does (the same operations, so the same
 // bits), in one call.  |phi| in [2^-27, 4): every argument is in
 // [2^-26, 32), the short reduction's range.
+// The four first stages side by side, each lane of a vector of four
+// doubles doing the operations of SinQuick (ReduceShort and QuickCombine)
+// on its own argument: the same bound, so the lanes whose test succeeds
+// hold Sin's values; the others call Sin's second stage.  The compiler
+// maps the vectors onto the processor's (two halves, or one lane at a
+// time where it has none); every lane's operations are the IEEE ones.
+using Lanes = double __attribute__((vector_size(32)));
+using LaneBits = std::uint64_t __attribute__((vector_size(32)));
+using LaneInts = std::int64_t __attribute__((vector_size(32)));
+
+// low = a * b - RN(a * b) = a * b - p, exact (see ExactProduct), lane by
+// lane.  (Results by reference: the vectors stay inside these inline
+// functions, whatever the processor's registers.)
 template <Product kProduct>
-MORVANE_ELEMENTARY_INLINE double SinShort(double x) {
-  return SinFast<kProduct>(x, AbsBits(x));
+MORVANE_ELEMENTARY_INLINE void ProductLow(const Lanes& a, const Lanes& b, const Lanes& p, Lanes& low) {
+#if MORVANE_ELEMENTARY_FMA
+  if constexpr (kProduct == Product::kFused) {
+    low = Lanes{__builtin_fma(a[0], b[0], -p[0]), __builtin_fma(a[1], b[1], -p[1]),
+                __builtin_fma(a[2], b[2], -p[2]), __builtin_fma(a[3], b[3], -p[3])};
+    return;
+  }
+#endif
+  const Lanes c = 134217729.0 * a, d = 134217729.0 * b;
+  const Lanes ah = c - (c - a), bh = d - (d - b);
+  const Lanes al = a - ah, bl = b - bh;
+  low = ((ah * bh - p) + ah * bl + al * bh) + al * bl;
+}
+
+// r = x - kd p, exact (see ExactResidue), lane by lane.
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE void ResidueLanes(const Lanes& x, const Lanes& kd, double p, Lanes& r) {
+#if MORVANE_ELEMENTARY_FMA
+  if constexpr (kProduct == Product::kFused) {
+    r = Lanes{__builtin_fma(-kd[0], p, x[0]), __builtin_fma(-kd[1], p, x[1]),
+              __builtin_fma(-kd[2], p, x[2]), __builtin_fma(-kd[3], p, x[3])};
+    return;
+  }
+#endif
+  r = x - kd * p;
 }
 
 template <Product kProduct>
 MORVANE_ELEMENTARY_INLINE SinMultiplesOf SinMultiplesFast(double phi) {
-  return {SinShort<kProduct>(2.0 * phi), SinShort<kProduct>(4.0 * phi), SinShort<kProduct>(6.0 * phi),
-          SinShort<kProduct>(8.0 * phi)};
+  const Lanes x = {2.0 * phi, 4.0 * phi, 6.0 * phi, 8.0 * phi};
+  // ReduceShort.
+  const Lanes shifted = x * k1024OverPi + 0x1.8p52;
+  const Lanes kd = shifted - 0x1.8p52;
+  Lanes r0;
+  ResidueLanes<kProduct>(x, kd, kPiOver1024Short[0], r0);
+  const Lanes t = kd * kPiOver1024Short[1];
+  const Lanes rh = r0 - t;
+  const Lanes rl = ((r0 - rh) - t) - kd * kPiOver1024Short[2];
+  const LaneBits kBits = reinterpret_cast<LaneBits>(shifted);
+  // The four entries, transposed: A, B, Alo, Blo by lane.
+  const SinCosEntry& e0 = EntryOf(kBits[0]);
+  const SinCosEntry& e1 = EntryOf(kBits[1]);
+  const SinCosEntry& e2 = EntryOf(kBits[2]);
+  const SinCosEntry& e3 = EntryOf(kBits[3]);
+  const Lanes a = {e0.sinHi, e1.sinHi, e2.sinHi, e3.sinHi};
+  const Lanes b = {e0.cosHi, e1.cosHi, e2.cosHi, e3.cosHi};
+  const Lanes aLo = {e0.sinLo, e1.sinLo, e2.sinLo, e3.sinLo};
+  const Lanes bLo = {e0.cosLo, e1.cosLo, e2.cosLo, e3.cosLo};
+  // QuickPolynomials and QuickCombine.
+  const Lanes r2 = rh * rh;
+  const Lanes cosMinusOne = r2 * (-0.5 + r2 * kCQuick);
+  const Lanes sinMinusR = (rh * r2) * (kS3Quick + r2 * kS5Quick) + rl;
+  const Lanes brHi = b * rh;
+  Lanes brLo;
+  ProductLow<kProduct>(b, rh, brHi, brLo);
+  const Lanes sumHi = a + brHi;
+  const Lanes sumLo = brHi - (sumHi - a);
+  const Lanes small = ((brLo + aLo) + bLo * rh) + (b * sinMinusR + a * cosMinusOne);
+  const Lanes lo = sumLo + small;
+  const LaneBits absMask = {kAbsMask, kAbsMask, kAbsMask, kAbsMask};
+  const Lanes absHi = reinterpret_cast<Lanes>(reinterpret_cast<LaneBits>(sumHi) & absMask);
+  const Lanes err = 0x1p-64 * absHi + kShortAbsErr;
+  const Lanes up = sumHi + (lo + err);
+  const Lanes down = sumHi + (lo - err);
+  const LaneBits signs = (kBits << 53) & 0x8000000000000000u;
+  const Lanes values = reinterpret_cast<Lanes>(reinterpret_cast<LaneBits>(up) ^ signs);
+  const LaneInts done = up == down;
+  SinMultiplesOf result = {values[0], values[1], values[2], values[3]};
+  if ((done[0] & done[1] & done[2] & done[3]) == 0) [[unlikely]] {
+    if (done[0] == 0) result.sin2 = SinSecond<kProduct>(x[0], AbsBits(x[0]));
+    if (done[1] == 0) result.sin4 = SinSecond<kProduct>(x[1], AbsBits(x[1]));
+    if (done[2] == 0) result.sin6 = SinSecond<kProduct>(x[2], AbsBits(x[2]));
+    if (done[3] == 0) result.sin8 = SinSecond<kProduct>(x[3], AbsBits(x[3]));
+  }
+  return result;
 }
 
 MORVANE_TRIG_NOINLINE SinMultiplesOf SinMultiplesDekker(double phi) {
