@@ -73,6 +73,14 @@ MORVANE_ELEMENTARY_INLINE std::uint64_t AbsBits(double x) {
   return std::bit_cast<std::uint64_t>(x) & kAbsMask;
 }
 
+// Two doubles side by side (vector types of the compiler: one register
+// of two lanes, or one lane at a time where the processor has none);
+// each lane's operations are the IEEE ones, so the same bits as one at a
+// time.
+using Pairs = double __attribute__((vector_size(16)));
+using PairBits = std::uint64_t __attribute__((vector_size(16)));
+using PairInts = std::int64_t __attribute__((vector_size(16)));
+
 // x - kd p, exact by the callers' conditions: one fused multiply-add
 // (exact, so rounding changes nothing) or the product and the difference.
 template <Product kProduct>
@@ -325,13 +333,30 @@ MORVANE_ELEMENTARY_INLINE Estimate QuickCombine(double aHi, double aLo, double b
   return {{sum.hi, sum.lo + small}, err};
 }
 
+// QuickPolynomials and QuickCombine for one entry, the two polynomials
+// and their products by A and B side by side: the same operations, the
+// same bits.
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE Estimate QuickCombineEntry(const SinCosEntry& e, const Reduction& red,
+                                                     double absErr) {
+  const double r = red.rh, r2 = r * r;
+  const Pairs powers = {r2, r * r2};
+  const Pairs parts =
+      (r2 * Pairs{kCQuick, kS5Quick} + Pairs{-0.5, kS3Quick}) * powers + Pairs{0.0, red.rl};
+  const Pairs terms = Pairs{e.sinHi, e.cosHi} * parts;  // A (cos r - 1), B (sin r - r + rl)
+  const Pair br = ExactProduct<kProduct>(e.cosHi, r);
+  const Pair sum = FastTwoSum(e.sinHi, br.hi);
+  const double small = ((br.lo + e.sinLo) + e.cosLo * r) + (terms[1] + terms[0]);
+  const double err = 0x1p-64 * std::fabs(sum.hi) + absErr;
+  return {{sum.hi, sum.lo + small}, err};
+}
+
 template <Product kProduct>
 MORVANE_ELEMENTARY_INLINE bool SinQuick(double x, std::uint64_t absBits, double& result) {
   const Reduction red = ReduceFast<kProduct>(x, absBits);
   const double absErr = absBits < kShortLimitBits ? kShortAbsErr : kLongAbsErr;
   const SinCosEntry& e = EntryOf(red.kBits);
-  const Estimate est =
-      QuickCombine<kProduct>(e.sinHi, e.sinLo, e.cosHi, e.cosLo, QuickPolynomials(red), absErr);
+  const Estimate est = QuickCombineEntry<kProduct>(e, red, absErr);
   double v;
   if (!ZivRounded(est, v)) return false;
   result = WithSign(v, SignOf(red.kBits));
@@ -344,8 +369,7 @@ MORVANE_ELEMENTARY_INLINE bool CosQuick(double x, std::uint64_t absBits, double&
   const double absErr = absBits < kShortLimitBits ? kShortAbsErr : kLongAbsErr;
   const std::uint64_t kBits = red.kBits + 512;
   const SinCosEntry& e = EntryOf(kBits);
-  const Estimate est =
-      QuickCombine<kProduct>(e.sinHi, e.sinLo, e.cosHi, e.cosLo, QuickPolynomials(red), absErr);
+  const Estimate est = QuickCombineEntry<kProduct>(e, red, absErr);
   double v;
   if (!ZivRounded(est, v)) return false;
   result = WithSign(v, SignOf(kBits));
@@ -470,6 +494,35 @@ MORVANE_ELEMENTARY_INLINE double CosFast(double x, std::uint64_t absBits) {
   return CosSecond<kProduct>(x, absBits);
 }
 
+// Two lanes: sin(a + r) and cos(a + r) = sin(a + pi/2 + r) side by
+// side, each lane doing QuickCombine's operations (or TanFast's sums) on
+// its own pair, the same bits as one at a time.
+
+// low = a * b - p, p = RN(a * b), exact, lane by lane (see ExactProduct).
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE void ProductLow2(const Pairs& a, double b, const Pairs& p, Pairs& low) {
+#if MORVANE_ELEMENTARY_FMA
+  if constexpr (kProduct == Product::kFused) {
+    low = Pairs{__builtin_fma(a[0], b, -p[0]), __builtin_fma(a[1], b, -p[1])};
+    return;
+  }
+#endif
+  const Pairs c = 134217729.0 * a;
+  const Pairs ah = c - (c - a), al = a - ah;
+  const Pair bs = Split(b);
+  low = ((ah * bs.hi - p) + ah * bs.lo + al * bs.hi) + al * bs.lo;
+}
+
+// The table's entry as (A, B) for both lanes: (sin a, cos a) and
+// (cos a, -sin a), hi and lo parts.
+struct EntryPairs {
+  Pairs aHi, bHi, aLo, bLo;
+};
+MORVANE_ELEMENTARY_INLINE EntryPairs PairsOf(const SinCosEntry& e) {
+  return {Pairs{e.sinHi, e.cosHi}, Pairs{e.cosHi, -e.sinHi}, Pairs{e.sinLo, e.cosLo},
+          Pairs{e.cosLo, -e.sinLo}};
+}
+
 // sin(a + r) and cos(a + r) = sin(a + pi/2 + r) from one entry: the
 // entry of k + 512 holds the pair (cos a, -sin a) up to the half turn's
 // sign (the negations exact, a zero's sign aside, which the sums do not
@@ -516,13 +569,24 @@ MORVANE_ELEMENTARY_INLINE SinCosPair SinCosFast(double x, std::uint64_t absBits)
   const Reduction red = ReduceFast<kProduct>(x, absBits);
   const double absErr = absBits < kShortLimitBits ? kShortAbsErr : kLongAbsErr;
   const OfRQuick p = QuickPolynomials(red);
-  const SinCosEntry& e = EntryOf(red.kBits);
-  const Estimate es = QuickCombine<kProduct>(e.sinHi, e.sinLo, e.cosHi, e.cosLo, p, absErr);
-  const Estimate ec = QuickCombine<kProduct>(e.cosHi, e.cosLo, -e.sinHi, -e.sinLo, p, absErr);
-  double s, c;
-  if (ZivRounded(es, s) & ZivRounded(ec, c)) [[likely]] {
+  const EntryPairs e = PairsOf(EntryOf(red.kBits));
+  // QuickCombine in both lanes.
+  const Pairs brHi = e.bHi * p.rh;
+  Pairs brLo;
+  ProductLow2<kProduct>(e.bHi, p.rh, brHi, brLo);
+  const Pairs sumHi = e.aHi + brHi;
+  const Pairs sumLo = brHi - (sumHi - e.aHi);
+  const Pairs small = ((brLo + e.aLo) + e.bLo * p.rh) + (e.bHi * p.sinMinusR + e.aHi * p.cosMinusOne);
+  const Pairs lo = sumLo + small;
+  const PairBits absMask = {kAbsMask, kAbsMask};
+  const Pairs absHi = reinterpret_cast<Pairs>(reinterpret_cast<PairBits>(sumHi) & absMask);
+  const Pairs err = 0x1p-64 * absHi + absErr;
+  const Pairs up = sumHi + (lo + err);
+  const Pairs down = sumHi + (lo - err);
+  const PairInts done = up == down;
+  if ((done[0] & done[1]) != 0) [[likely]] {
     const std::uint64_t sign = SignOf(red.kBits);
-    return {WithSign(s, sign), WithSign(c, sign)};
+    return {WithSign(up[0], sign), WithSign(up[1], sign)};
   }
   return SinCosSecond<kProduct>(x, absBits);
 }
@@ -566,23 +630,28 @@ template <Product kProduct>
 MORVANE_ELEMENTARY_INLINE bool TanFast(double x, std::uint64_t absBits, double& result) {
   const Reduction red = ReduceFast<kProduct>(x, absBits);
   const double absErr = absBits < kShortLimitBits ? kShortAbsErr : kLongAbsErr;
-  const SinCosEntry& e = EntryOf(red.kBits);
+  const EntryPairs e = PairsOf(EntryOf(red.kBits));
   const double r = red.rh, r2 = r * r;
   const double tl = (r * r2) * (kT3 + r2 * (kT5 + r2 * kT7)) + red.rl;
-  const Pair bt = ExactProduct<kProduct>(e.cosHi, r);
-  const Pair at = ExactProduct<kProduct>(e.sinHi, r);
-  const Pair n = FastTwoSum(e.sinHi, bt.hi);
-  const Pair d = FastTwoSum(e.cosHi, -at.hi);
-  const double nLo = n.lo + ((bt.lo + e.sinLo) + (e.cosLo * r + e.cosHi * tl));
-  const Pair dn = FastTwoSum(d.hi, d.lo + ((e.cosLo - at.lo) - (e.sinLo * r + e.sinHi * tl)));
+  // N and D side by side: (A, B) + (B, -A) tau.
+  const Pairs btHi = e.bHi * r;
+  Pairs btLo;
+  ProductLow2<kProduct>(e.bHi, r, btHi, btLo);
+  const Pairs sumHi = e.aHi + btHi;
+  const Pairs sumLo = btHi - (sumHi - e.aHi);
+  const Pairs lows = sumLo + ((btLo + e.aLo) + (e.bLo * r + e.bHi * tl));
+  const PairBits absMask = {kAbsMask, kAbsMask};
+  const Pairs m = reinterpret_cast<Pairs>(reinterpret_cast<PairBits>(e.aHi) & absMask) +
+                  reinterpret_cast<Pairs>(reinterpret_cast<PairBits>(btHi) & absMask);
+  const Pair n = {sumHi[0], lows[0]};
+  const Pair dn = FastTwoSum(sumHi[1], lows[1]);
+  const double mN = m[0], mD = m[1];
   const double v = 1.0 / dn.hi;
   const double qh = n.hi * v;
   const Pair p = ExactProduct<kProduct>(qh, dn.hi);
-  const double rem = ((n.hi - p.hi) - p.lo) + (nLo - qh * dn.lo);
+  const double rem = ((n.hi - p.hi) - p.lo) + (n.lo - qh * dn.lo);
   const double ql = rem * v;
   const double aq = std::fabs(qh);
-  const double mN = std::fabs(e.sinHi) + std::fabs(bt.hi);
-  const double mD = std::fabs(e.cosHi) + std::fabs(at.hi);
   const double err = (0x1p-69 * (mN + aq * mD) + absErr * (1.0 + aq)) * std::fabs(v) + 0x1p-99 * aq;
   return RoundingTest({qh, ql}, err, result);
 }
