@@ -253,6 +253,10 @@ MORVANE_ELEMENTARY_INLINE std::uint64_t SignOf(std::uint64_t kBits) {
 MORVANE_ELEMENTARY_INLINE double WithSign(double v, std::uint64_t sign) {
   return std::bit_cast<double>(std::bit_cast<std::uint64_t>(v) ^ sign);
 }
+// The same sign as a factor +-1 (the product exact): fewer instructions
+// than moving the value to an integer register and back.
+constexpr double kHalfTurnSign[2] = {1.0, -1.0};
+MORVANE_ELEMENTARY_INLINE double SignFactor(std::uint64_t kBits) { return kHalfTurnSign[(kBits >> 10) & 1]; }
 
 // The second stage: sin x for the fast range from Combine, or false when
 // Ziv's test fails.  A negation is exact and rounding to nearest
@@ -265,7 +269,7 @@ MORVANE_ELEMENTARY_INLINE bool SinPrecise(double x, std::uint64_t absBits, doubl
   const Estimate est = Combine<kProduct>(e.sinHi, e.sinLo, e.cosHi, e.cosLo, Polynomials<kProduct>(red), absErr);
   double v;
   if (!ZivRounded(est, v)) return false;
-  result = WithSign(v, SignOf(red.kBits));
+  result = v * SignFactor(red.kBits);
   return true;
 }
 
@@ -279,7 +283,7 @@ MORVANE_ELEMENTARY_INLINE bool CosPrecise(double x, std::uint64_t absBits, doubl
   const Estimate est = Combine<kProduct>(e.sinHi, e.sinLo, e.cosHi, e.cosLo, Polynomials<kProduct>(red), absErr);
   double v;
   if (!ZivRounded(est, v)) return false;
-  result = WithSign(v, SignOf(kBits));
+  result = v * SignFactor(kBits);
   return true;
 }
 
@@ -359,7 +363,7 @@ MORVANE_ELEMENTARY_INLINE bool SinQuick(double x, std::uint64_t absBits, double&
   const Estimate est = QuickCombineEntry<kProduct>(e, red, absErr);
   double v;
   if (!ZivRounded(est, v)) return false;
-  result = WithSign(v, SignOf(red.kBits));
+  result = v * SignFactor(red.kBits);
   return true;
 }
 
@@ -372,7 +376,7 @@ MORVANE_ELEMENTARY_INLINE bool CosQuick(double x, std::uint64_t absBits, double&
   const Estimate est = QuickCombineEntry<kProduct>(e, red, absErr);
   double v;
   if (!ZivRounded(est, v)) return false;
-  result = WithSign(v, SignOf(kBits));
+  result = v * SignFactor(kBits);
   return true;
 }
 
@@ -585,8 +589,8 @@ MORVANE_ELEMENTARY_INLINE SinCosPair SinCosFast(double x, std::uint64_t absBits)
   const Pairs down = sumHi + (lo - err);
   const PairInts done = up == down;
   if ((done[0] & done[1]) != 0) [[likely]] {
-    const std::uint64_t sign = SignOf(red.kBits);
-    return {WithSign(up[0], sign), WithSign(up[1], sign)};
+    const Pairs values = up * SignFactor(red.kBits);
+    return {values[0], values[1]};
   }
   return SinCosSecond<kProduct>(x, absBits);
 }
@@ -755,6 +759,16 @@ MORVANE_ELEMENTARY_INLINE SinMultiplesOf SinMultiplesFast(double phi) {
 MORVANE_TRIG_NOINLINE SinMultiplesOf SinMultiplesDekker(double phi) {
   return SinMultiplesFast<Product::kDekker>(phi);
 }
+// For |x| < 32: absBits = 0 selects the short reduction at compile time
+// (the second stage, if it runs, takes it too, as it must).
+MORVANE_TRIG_NOINLINE double SinShortDekker(double x) { return SinFast<Product::kDekker>(x, 0); }
+MORVANE_TRIG_NOINLINE double CosShortDekker(double x) { return CosFast<Product::kDekker>(x, 0); }
+MORVANE_TRIG_NOINLINE SinCosPair SinCosShortDekker(double x) {
+  return SinCosFast<Product::kDekker>(x, 0);
+}
+MORVANE_TRIG_NOINLINE bool TanShortDekker(double x, double& result) {
+  return TanFast<Product::kDekker>(x, 0, result);
+}
 MORVANE_TRIG_NOINLINE double SinDekker(double x, std::uint64_t absBits) {
   return SinFast<Product::kDekker>(x, absBits);
 }
@@ -771,6 +785,18 @@ MORVANE_TRIG_NOINLINE bool TanDekker(double x, std::uint64_t absBits, double& re
 #if MORVANE_ELEMENTARY_FMA
 MORVANE_ELEMENTARY_FMA_TARGET SinMultiplesOf SinMultiplesFused(double phi) {
   return SinMultiplesFast<Product::kFused>(phi);
+}
+MORVANE_ELEMENTARY_FMA_TARGET double SinShortFused(double x) {
+  return SinFast<Product::kFused>(x, 0);
+}
+MORVANE_ELEMENTARY_FMA_TARGET double CosShortFused(double x) {
+  return CosFast<Product::kFused>(x, 0);
+}
+MORVANE_ELEMENTARY_FMA_TARGET SinCosPair SinCosShortFused(double x) {
+  return SinCosFast<Product::kFused>(x, 0);
+}
+MORVANE_ELEMENTARY_FMA_TARGET bool TanShortFused(double x, double& result) {
+  return TanFast<Product::kFused>(x, 0, result);
 }
 MORVANE_ELEMENTARY_FMA_TARGET double SinFused(double x, std::uint64_t absBits) {
   return SinFast<Product::kFused>(x, absBits);
@@ -825,11 +851,13 @@ bool ForceProducts(Products products) {
   return false;
 }
 
-// The fast range as one unsigned comparison of |x|'s bits: x - lower
-// wraps around below the range (and NaN lies above infinity).
-double Sin(double x) {
-  const std::uint64_t absBits = AbsBits(x);
-  if (absBits - kTinySinBits < kFastLimitBits - kTinySinBits) [[likely]] {
+// The fast ranges as one unsigned comparison of |x|'s bits each: x -
+// lower wraps around below the range (and NaN lies above infinity).
+// |x| < 32 first, the conversions' arguments; the rest out of line.
+namespace {
+
+MORVANE_TRIG_NOINLINE double SinBeyond(double x, std::uint64_t absBits) {
+  if (absBits - kTinySinBits < kFastLimitBits - kTinySinBits) {
 #if MORVANE_ELEMENTARY_FMA
     if (UseFusedProducts()) return SinFused(x, absBits);
 #endif
@@ -838,9 +866,8 @@ double Sin(double x) {
   return SinOutside(x);
 }
 
-double Cos(double x) {
-  const std::uint64_t absBits = AbsBits(x);
-  if (absBits - kTinyCosBits < kFastLimitBits - kTinyCosBits) [[likely]] {
+MORVANE_TRIG_NOINLINE double CosBeyond(double x, std::uint64_t absBits) {
+  if (absBits - kTinyCosBits < kFastLimitBits - kTinyCosBits) {
 #if MORVANE_ELEMENTARY_FMA
     if (UseFusedProducts()) return CosFused(x, absBits);
 #endif
@@ -849,17 +876,51 @@ double Cos(double x) {
   return CosOutside(x);
 }
 
-// From 2^-27 (not Sin's 2^-26): below 2^-26 the fast path gives sin x =
-// x rounded, as Sin's shortcut does.
-SinCosPair SinCos(double x) {
-  const std::uint64_t absBits = AbsBits(x);
-  if (absBits - kTinyCosBits < kFastLimitBits - kTinyCosBits) [[likely]] {
+MORVANE_TRIG_NOINLINE SinCosPair SinCosBeyond(double x, std::uint64_t absBits) {
+  if (absBits - kTinyCosBits < kFastLimitBits - kTinyCosBits) {
 #if MORVANE_ELEMENTARY_FMA
     if (UseFusedProducts()) return SinCosFused(x, absBits);
 #endif
     return SinCosDekker(x, absBits);
   }
   return SinCosOutside(x);
+}
+
+}  // namespace
+
+double Sin(double x) {
+  const std::uint64_t absBits = AbsBits(x);
+  if (absBits - kTinySinBits < kShortLimitBits - kTinySinBits) [[likely]] {
+#if MORVANE_ELEMENTARY_FMA
+    if (UseFusedProducts()) return SinShortFused(x);
+#endif
+    return SinShortDekker(x);
+  }
+  return SinBeyond(x, absBits);
+}
+
+double Cos(double x) {
+  const std::uint64_t absBits = AbsBits(x);
+  if (absBits - kTinyCosBits < kShortLimitBits - kTinyCosBits) [[likely]] {
+#if MORVANE_ELEMENTARY_FMA
+    if (UseFusedProducts()) return CosShortFused(x);
+#endif
+    return CosShortDekker(x);
+  }
+  return CosBeyond(x, absBits);
+}
+
+// From 2^-27 (not Sin's 2^-26): below 2^-26 the fast path gives sin x =
+// x rounded, as Sin's shortcut does.
+SinCosPair SinCos(double x) {
+  const std::uint64_t absBits = AbsBits(x);
+  if (absBits - kTinyCosBits < kShortLimitBits - kTinyCosBits) [[likely]] {
+#if MORVANE_ELEMENTARY_FMA
+    if (UseFusedProducts()) return SinCosShortFused(x);
+#endif
+    return SinCosShortDekker(x);
+  }
+  return SinCosBeyond(x, absBits);
 }
 
 SinMultiplesOf SinMultiples(double phi) {
@@ -888,9 +949,12 @@ SinMultiplesOf SinMultiples(double phi) {
 // |sin r| < 2^-20 the divisor is scaled by 2^40 first, so the quotient
 // stays below 2^21.  Relative error below 2^-155 (sin r >= 2^-62 and
 // its absolute error below 2^5 units).
-double Tan(double x) {
-  const std::uint64_t absBits = AbsBits(x);
-  if (absBits - kTinyCosBits < kFastLimitBits - kTinyCosBits) [[likely]] {
+namespace {
+
+MORVANE_TRIG_COLD double TanAccurate(double x);
+
+MORVANE_TRIG_NOINLINE double TanBeyond(double x, std::uint64_t absBits) {
+  if (absBits - kTinyCosBits < kFastLimitBits - kTinyCosBits) {
     double result;
 #if MORVANE_ELEMENTARY_FMA
     if (UseFusedProducts() ? TanFused(x, absBits, result) : TanDekker(x, absBits, result))
@@ -898,12 +962,34 @@ double Tan(double x) {
 #else
     if (TanDekker(x, absBits, result)) return result;
 #endif
-  } else {
-    if (x != x) return x + x;  // NaN, quietly (an ordered comparison would raise invalid)
-    const double ax = std::fabs(x);
-    if (!(ax <= 0x1.fffffffffffffp1023)) return x - x;
-    if (ax < kTinyCos) return x == 0.0 ? x : x + x * 0x1p-60;
+    return TanAccurate(x);
   }
+  if (x != x) return x + x;  // NaN, quietly (an ordered comparison would raise invalid)
+  const double ax = std::fabs(x);
+  if (!(ax <= 0x1.fffffffffffffp1023)) return x - x;
+  if (ax < kTinyCos) return x == 0.0 ? x : x + x * 0x1p-60;
+  return TanAccurate(x);
+}
+
+}  // namespace
+
+double Tan(double x) {
+  const std::uint64_t absBits = AbsBits(x);
+  if (absBits - kTinyCosBits < kShortLimitBits - kTinyCosBits) [[likely]] {
+    double result;
+#if MORVANE_ELEMENTARY_FMA
+    if (UseFusedProducts() ? TanShortFused(x, result) : TanShortDekker(x, result)) return result;
+#else
+    if (TanShortDekker(x, result)) return result;
+#endif
+    return TanAccurate(x);
+  }
+  return TanBeyond(x, absBits);
+}
+
+namespace {
+
+double TanAccurate(double x) {
   const AccurateSinCos a = Accurate(x);
   const bool odd = (a.quadrant & 1) != 0;
   Fixed num = odd ? Neg(a.c) : a.s;
@@ -916,5 +1002,7 @@ double Tan(double x) {
   const Fixed q = Mul(num, Reciprocal(den));
   return RoundToDouble(q, LeadingBit(q) - 155, scale).value;
 }
+
+}  // namespace
 
 }  // namespace morvane::elementary
