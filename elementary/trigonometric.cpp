@@ -327,21 +327,10 @@ MORVANE_ELEMENTARY_INLINE OfRQuick QuickPolynomials(const Reduction& red) {
   return {r, cosMinusOne, sinMinusR};
 }
 
+// The first stage's sum for one entry, the two polynomials (the same as
+// QuickPolynomials) and their products by A and B side by side.
 template <Product kProduct>
-MORVANE_ELEMENTARY_INLINE Estimate QuickCombine(double aHi, double aLo, double bHi, double bLo,
-                                                const OfRQuick& p, double absErr) {
-  const Pair br = ExactProduct<kProduct>(bHi, p.rh);
-  const Pair sum = FastTwoSum(aHi, br.hi);
-  const double small = ((br.lo + aLo) + bLo * p.rh) + (bHi * p.sinMinusR + aHi * p.cosMinusOne);
-  const double err = 0x1p-64 * std::fabs(sum.hi) + absErr;
-  return {{sum.hi, sum.lo + small}, err};
-}
-
-// QuickPolynomials and QuickCombine for one entry, the two polynomials
-// and their products by A and B side by side: the same operations, the
-// same bits.
-template <Product kProduct>
-MORVANE_ELEMENTARY_INLINE Estimate QuickCombineEntry(const SinCosEntry& e, const Reduction& red,
+MORVANE_ELEMENTARY_INLINE Estimate QuickCombine(const SinCosEntry& e, const Reduction& red,
                                                      double absErr) {
   const double r = red.rh, r2 = r * r;
   const Pairs powers = {r2, r * r2};
@@ -360,7 +349,7 @@ MORVANE_ELEMENTARY_INLINE bool SinQuick(double x, std::uint64_t absBits, double&
   const Reduction red = ReduceFast<kProduct>(x, absBits);
   const double absErr = absBits < kShortLimitBits ? kShortAbsErr : kLongAbsErr;
   const SinCosEntry& e = EntryOf(red.kBits);
-  const Estimate est = QuickCombineEntry<kProduct>(e, red, absErr);
+  const Estimate est = QuickCombine<kProduct>(e, red, absErr);
   double v;
   if (!ZivRounded(est, v)) return false;
   result = v * SignFactor(red.kBits);
@@ -373,7 +362,7 @@ MORVANE_ELEMENTARY_INLINE bool CosQuick(double x, std::uint64_t absBits, double&
   const double absErr = absBits < kShortLimitBits ? kShortAbsErr : kLongAbsErr;
   const std::uint64_t kBits = red.kBits + 512;
   const SinCosEntry& e = EntryOf(kBits);
-  const Estimate est = QuickCombineEntry<kProduct>(e, red, absErr);
+  const Estimate est = QuickCombine<kProduct>(e, red, absErr);
   double v;
   if (!ZivRounded(est, v)) return false;
   result = v * SignFactor(kBits);
@@ -937,13 +926,8 @@ SinMultiplesOf SinMultiples(double phi) {
   return {Sin(2.0 * phi), Sin(4.0 * phi), Sin(6.0 * phi), Sin(8.0 * phi)};
 }
 
-// tan x = sin x / cos x.  Fast path: the two double-double estimates
-// (errors es, ec) and their quotient q = qh + ql: v = RN(1/ch),
-// qh = RN(sh v) within 2^-51.9 of sh/ch, so qh ch is within a factor 2
-// of sh and the remainder sh - qh ch is exact (an exact product,
-// Sterbenz); ql = RN(remainder v) adds a relative error below 2^-100; the
-// error of q is below (es + |q| ec) / |c| (1 + 2^-60) + 2^-100 |q|, taken
-// with a margin (1/|c| as |v| (1 + 2^-52)).
+// tan x.  Fast path: TanFast's quotient (A + B tan r) / (B - A tan r)
+// and its bound, Ziv's test; one stage.
 // Accurate path: tan r (even quadrant) or -cos r / sin r (odd), the
 // divisor's reciprocal by Newton's iteration in fixed point; when
 // |sin r| < 2^-20 the divisor is scaled by 2^40 first, so the quotient
