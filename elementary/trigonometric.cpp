@@ -594,8 +594,8 @@ MORVANE_ELEMENTARY_INLINE SinCosPair SinCosFast(double x, std::uint64_t absBits)
 //   (below 2^-72.2 of |B tau| and |A tau|, as |rh rl| <= 2^-72.2).
 //   N = A + B rh (B rh an exact product; the sum by FastTwoSum, exact:
 //   |B rh| <= 0.5001 |A| unless A = 0) plus Alo + Blo rh + B tl in
-//   double, |nLo| < 2^-20 |nHi|; D = B - A rh likewise (|A rh| <=
-//   0.5001 |B| unless B = 0).
+//   double, a low part below 2^-18.6 |nHi|; D = B - A rh likewise
+//   (|A rh| <= 0.5001 |B| unless B = 0).
 // Errors, M_N = |A| + |B tau| (M_D = |B| + |A tau| alike): tl, |tl| <=
 // 2^-20.3 |tau|, after six roundings (rh^2, rh^3, the sum in T, below
 // 2^-55 of 1/3 so 2^-53.4 relative, the product by rh^3, the sum with
@@ -604,15 +604,14 @@ MORVANE_ELEMENTARY_INLINE SinCosPair SinCosFast(double x, std::uint64_t absBits)
 // polynomial, the dropped terms, the table: below 2^-72 M_N.  In all
 // 2^-69.8 M_N, and |N - (nHi + nLo)| < 2^-69.8 M_N + |B| E, E the
 // reduction's error (D alike with |A| E).
-// The quotient q = N / D: D renormalised (FastTwoSum, exact), so that
-// |dLo| <= 2^-53 |dHi|; nLo may reach 2^-20 |nHi|.  v = RN(1/dHi),
-// qh = RN(nHi v), within 2^-19.9 of N/D, so qh dHi is within a factor 2
+// The quotient q = N / D: N and D renormalised (FastTwoSum, exact), so
+// that |nLo| <= 2^-53 |nHi| and |dLo| <= 2^-53 |dHi|.  v = RN(1/dHi),
+// qh = RN(nHi v), within 2^-51.9 of N/D, so qh dHi is within a factor 2
 // of nHi and nHi - qh dHi is exact (an exact product, Sterbenz); the
-// remainder's other roundings (qh dHi's low part, nLo - qh dLo, below
-// 2^-19 |N|) and ql = RN(rem v) (v within 2^-51.9 of 1/D) add below
-// 2^-70 2^-20 |q|, and the pair (qh, ql) has |ql| < 2^-19 |qh|, whose
-// rounding in Ziv's test adds 2^-72 |q| (in the margin below).  With the errors eN, eD of N and D, |q - (qh + ql)| <=
-// (eN + |q| eD) / |D| (1 + 2^-50) + 2^-100 |q|.  The bound
+// remainder's other roundings (qh dHi's low part, nLo - qh dLo) and
+// ql = RN(rem v) add below 2^-100 |q|.  With the errors eN, eD of N and
+// D, |q - (qh + ql)| <= (eN + |q| eD) / |D| (1 + 2^-50) + 2^-100 |q|.
+// The bound
 //     err = (2^-69 (M_N + |qh| M_D) + E (1 + |qh|)) |v| + 2^-99 |qh|,
 // M_N and M_D from rh (within 2^-50), has a margin of 1.7 over the first
 // term and 8 over E (kShortAbsErr, kLongAbsErr), which covers the
@@ -636,7 +635,7 @@ MORVANE_ELEMENTARY_INLINE bool TanFast(double x, std::uint64_t absBits, double& 
   const PairBits absMask = {kAbsMask, kAbsMask};
   const Pairs m = reinterpret_cast<Pairs>(reinterpret_cast<PairBits>(e.aHi) & absMask) +
                   reinterpret_cast<Pairs>(reinterpret_cast<PairBits>(btHi) & absMask);
-  const Pair n = {sumHi[0], lows[0]};
+  const Pair n = FastTwoSum(sumHi[0], lows[0]);
   const Pair dn = FastTwoSum(sumHi[1], lows[1]);
   const double mN = m[0], mD = m[1];
   const double v = 1.0 / dn.hi;
