@@ -242,19 +242,12 @@ MORVANE_ELEMENTARY_INLINE bool ZivRounded(const Estimate& e, double& result) {
 }
 
 // The table's entry for k modulo 1024 and the sign of sin a and cos a,
-// a = k pi/1024: (-1)^floor(k/1024), as the sign bit (k's bit 10 moved to
-// bit 63).  The half turn's table gives sin and cos of a - pi floor(k/1024).
+// a = k pi/1024: (-1)^floor(k/1024) (k's bit 10), as a factor +-1 (the
+// product exact).  The half turn's table gives sin and cos of
+// a - pi floor(k/1024).
 MORVANE_ELEMENTARY_INLINE const SinCosEntry& EntryOf(std::uint64_t kBits) {
   return kSinCosHalfTurn[kBits & 1023];
 }
-MORVANE_ELEMENTARY_INLINE std::uint64_t SignOf(std::uint64_t kBits) {
-  return (kBits << 53) & 0x8000000000000000u;
-}
-MORVANE_ELEMENTARY_INLINE double WithSign(double v, std::uint64_t sign) {
-  return std::bit_cast<double>(std::bit_cast<std::uint64_t>(v) ^ sign);
-}
-// The same sign as a factor +-1 (the product exact): fewer instructions
-// than moving the value to an integer register and back.
 constexpr double kHalfTurnSign[2] = {1.0, -1.0};
 MORVANE_ELEMENTARY_INLINE double SignFactor(std::uint64_t kBits) { return kHalfTurnSign[(kBits >> 10) & 1]; }
 
@@ -530,13 +523,13 @@ MORVANE_ELEMENTARY_INLINE SinCosPair SinCosSecondStage(double x, std::uint64_t a
   const SinCosEntry& e = EntryOf(red.kBits);
   const Estimate es = Combine<kProduct>(e.sinHi, e.sinLo, e.cosHi, e.cosLo, p, absErr);
   const Estimate ec = Combine<kProduct>(e.cosHi, e.cosLo, -e.sinHi, -e.sinLo, p, absErr);
-  const std::uint64_t sign = SignOf(red.kBits);
+  const double sign = SignFactor(red.kBits);
   double s, c;
   const bool sinDone = ZivRounded(es, s);
   const bool cosDone = ZivRounded(ec, c);
-  if (sinDone && cosDone) return {WithSign(s, sign), WithSign(c, sign)};
+  if (sinDone && cosDone) return {s * sign, c * sign};
   const AccurateSinCos a = Accurate(x);
-  return {sinDone ? WithSign(s, sign) : SinFrom(a), cosDone ? WithSign(c, sign) : CosFrom(a)};
+  return {sinDone ? s * sign : SinFrom(a), cosDone ? c * sign : CosFrom(a)};
 }
 
 MORVANE_TRIG_NOINLINE SinCosPair SinCosSecondDekker(double x, std::uint64_t absBits) {
@@ -731,7 +724,7 @@ MORVANE_ELEMENTARY_INLINE SinMultiplesOf SinMultiplesFast(double phi) {
   const Lanes err = 0x1p-64 * absHi + kShortAbsErr;
   const Lanes up = sumHi + (lo + err);
   const Lanes down = sumHi + (lo - err);
-  const LaneBits signs = (kBits << 53) & 0x8000000000000000u;
+  const LaneBits signs = (kBits << 53) & 0x8000000000000000u;  // k's bit 10 as the sign bit
   const Lanes values = reinterpret_cast<Lanes>(reinterpret_cast<LaneBits>(up) ^ signs);
   const LaneInts done = up == down;
   SinMultiplesOf result = {values[0], values[1], values[2], values[3]};
