@@ -62,8 +62,8 @@ SinCosPair SinCos(double x);
 
 // Sin(2.0 * phi), Sin(4.0 * phi), Sin(6.0 * phi) and Sin(8.0 * phi), bit
 // for bit (6.0 * phi rounded to a double first, as that expression does),
-// from one argument reduction: the meridian arc's series.  Fastest for
-// |phi| < 2; any phi gives the four Sin values.
+// in one call: the meridian arc's series.  Fastest for |phi| < 4; any
+// phi gives the four Sin values.
 struct SinMultiplesOf {
   double sin2, sin4, sin6, sin8;
 };

@@ -1,47 +1,33 @@
 // Sine, cosine and tangent.
 //
-// Fast path (|x| < 2^20).  x = k pi/2048 + r with |r| <= pi/4096 (1 + 2^-22),
-// k = round(x * 2048/pi), r = rh + rl by Cody and Waite's reduction:
-//   |x| < 32 (the conversions' arguments; |k| <= 20861 < 2^14.35): pi/2048
-//     in two parts of 38 bits and a double P3 (kPiOver2048Short), so k
-//     times each part is exact.  r0 = x - k P1 is exact (for k != 0,
-//     |x| >= 2^-10.4, so x and k P1 are multiples of 2^-63, and
-//     |r0| < 2^-10.3 is below 2^53 of that unit); TwoSum(r0, -k P2) exact;
-//     rl = its low part - k P3: roundings below 2^-116 and the parts'
-//     truncation |k| 2^-142, so |r - (rh + rl)| < 2^-115.
-//   32 <= |x| < 2^20: pi/2048 in five parts of at most 23 bits (|k| <
-//     2^29.4), r0 exact as above (multiples of 2^-63 |k| or 2^-32, |r0| <=
-//     2^-10.35 + |k| 2^-33.35), the next two subtractions by TwoSum,
-//     exact; their errors and k P4 + k P5 in double: roundings below
-//     2^-103.4 and the parts' truncation |k| 2.7e-40 < 2^-101.6 give
-//     |r - (rh + rl)| < 2^-100.
-// With a = k pi/2048 (sin a, cos a from the quarter-wave table of
-// sin(i pi/2048), as double-doubles within 2^-106 relative):
-//     sin x = sin a + cos a r + [sin a (cos r - 1) + cos a (sin r - r)],
-//     cos x = sin(a + pi/2 + r).
-// cos a rh is an exact product (ExactProduct: Dekker's, or the fused
-// multiply-add's error term, the same bits); its sum with sin a by
-// FastTwoSum, exact since |cos a rh| <= pi/4096 (1 + 2^-20) is below
-// sin(pi/2048), so below |sin a| unless sin a = 0.  The bracket, below
-// 2^-21.7 of M = |sin a| + |cos a r|, in double: cos r - 1 =
-// r^2 (-1/2 + r^2 C(r^2)) and sin r - r = r^3 S(r^2), the polynomials of
-// elementary/generate/coefficients.sollya (errors 2^-101.9 and 2^-77.4
-// relative), computed from rh (the rl terms dropped are below 2^-73 M);
-// four roundings of at most 2^-53 on each product, four on the sums of
-// the low parts: |error| < 2^-71.5 M + E, E the reduction's error above
-// (2^-115 or 2^-100; |y| >= M/3, as |cos a r| <= 2^-10.35 <= |sin a|/2
-// unless sin a = 0).  The bound
-//     err = 2^-70 (|sin a| + |cos a rh|) + 2^-110 (|x| < 32) or 2^-96
-// has a margin of 2.8 over the first term and 16 over the second, which
-// covers the roundings of the bound and of Ziv's test (RoundingTest).
+// Fast path (|x| < 2^20).  x = k pi/1024 + r, k = round(x * 1024/pi),
+// |r| <= pi/2048 (1 + 2^-20), r = rh + rl by Cody and Waite's reduction
+// (ReduceShort for |x| < 32, the conversions' arguments, within
+// 2^-115.9; ReduceLong beyond, within 2^-100).  With a = k pi/1024 and
+// j = k modulo 1024, sin a = (-1)^m sin(j pi/1024) and cos a =
+// (-1)^m cos(j pi/1024), m = floor(k/1024): the table kSinCosHalfTurn
+// holds sin and cos of j pi/1024 as double-doubles (within 2^-106
+// relative; one entry fills half a cache line), and the sign is applied
+// to the rounded result (rounding to nearest is symmetric).
+//     sin x = +-[A + B r + A (cos r - 1) + B (sin r - r)], A = sin(j pi/1024),
+//     B = cos(j pi/1024), and cos x = sin(x + pi/2), the entry of k + 512.
+// Two stages, each with its own error bound and Ziv's test: a quick one
+// (QuickCombine, 2^-64 relative) and, for the arguments it cannot
+// decide (about one in 2^10), a tighter one (Combine, 2^-70).  Tan
+// divides A + B tan r by B - A tan r (TanFast).  The bounds are derived
+// beside each.
 //
-// Accurate path (the test failed, or |x| >= 2^20).  Exact reduction
+// Accurate path (the tests failed, or |x| >= 2^20).  Exact reduction
 // modulo pi/2 with the bits of 2/pi (fixed.cpp), then the Taylor series
-// of sin r and cos r to r^51 and r^50 in 224-bit fixed point (truncation
-// below 2^-240, |r| <= pi/4): absolute error below 2^5 units of 2^-224.
-// Since |sin x|, |cos x| >= 2^-62 for every double x != 0 (the closest
-// double to a multiple of pi/2 is 2^-60.9 away), that is a relative
-// error below 2^-157.  Then the value is rounded from its digits.
+// of sin r and cos r to r^51 and r^50 in 224-bit fixed point by Horner's
+// scheme (truncation below 2^-237, |r| <= pi/4; each step's product and
+// truncated coefficient add at most 2 units of 2^-224, multiplied by
+// r^2 <= 0.62 at each further step: below 5.3 units, 6 after the product
+// by r, 10 with the reduction's 4): absolute error below 2^5 units of
+// 2^-224.  Since |sin x|, |cos x| >= 2^-62 for every double x != 0 (the
+// closest double to a multiple of pi/2 is 2^-60.9 away), that is a
+// relative error below 2^-157.  Then the value is rounded from its
+// digits.
 #include <atomic>
 #include <bit>
 #include <cmath>
@@ -71,157 +57,309 @@ int ChooseProducts() {
 
 namespace {
 
-constexpr double kS3 = -0x1.5555555555555p-3, kS5 = 0x1.111110d010a8dp-7;
-constexpr double kC4 = 0x1.5555555555555p-5, kC6 = -0x1.6c16c11f8f291p-10;
-
 // Below: sin x = x, tan x = x (x^2/6, x^2/3 below half an ulp); cos x = 1.
 constexpr double kTinySin = 0x1p-26, kTinyCos = 0x1p-27;
-constexpr double kShortLimit = 32.0;
 constexpr double kFastLimit = 0x1p20;
+// The bits of |x| (sign cleared) at those limits and at 32, where the
+// reduction changes: one unsigned comparison of the bits takes a range
+// and sends NaN (above infinity's bits) out of it.
+constexpr std::uint64_t kAbsMask = 0x7fffffffffffffffu;
+constexpr std::uint64_t kTinySinBits = std::bit_cast<std::uint64_t>(kTinySin);
+constexpr std::uint64_t kTinyCosBits = std::bit_cast<std::uint64_t>(kTinyCos);
+constexpr std::uint64_t kFastLimitBits = std::bit_cast<std::uint64_t>(kFastLimit);
+constexpr std::uint64_t kShortLimitBits = std::bit_cast<std::uint64_t>(32.0);
 
-// x = k pi/2048 + r, r = rh + rl within absErr (the absolute error that
-// brings to sin(a + r), |cos a| <= 1), |rl| <= ulp(rh).
+MORVANE_ELEMENTARY_INLINE std::uint64_t AbsBits(double x) {
+  return std::bit_cast<std::uint64_t>(x) & kAbsMask;
+}
+
+// Two doubles side by side (vector types of the compiler: one register
+// of two lanes, or one lane at a time where the processor has none);
+// each lane's operations are the IEEE ones, so the same bits as one at a
+// time.
+using Pairs = double __attribute__((vector_size(16)));
+using PairBits = std::uint64_t __attribute__((vector_size(16)));
+using PairInts = std::int64_t __attribute__((vector_size(16)));
+
+// x - kd p, exact by the callers' conditions: one fused multiply-add
+// (exact, so rounding changes nothing) or the product and the difference.
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE double ExactResidue(double x, double kd, double p) {
+  if constexpr (kProduct == Product::kFused) {
+    return __builtin_fma(-kd, p, x);
+  } else {
+    return x - kd * p;
+  }
+}
+
+// x = k pi/1024 + r, r = rh + rl, |rl| <= 2^-62.9.  kBits: the bits of
+// NearestInteger's shifted sum, whose low 52 bits are 2^51 + k, so their
+// low 11 bits are k modulo 2048.
 struct Reduction {
-  std::int64_t k;
-  double rh, rl, absErr;
+  std::uint64_t kBits;
+  double rh, rl;
 };
 
+// |x| < 32: k = round(x 1024/pi), |k| <= 10431 < 2^13.35 (|x 1024/pi - k|
+// <= 1/2 + 2^-38, the roundings of the product and of the constant, so
+// |r| <= R = pi/2048 (1 + 2^-20)); pi/1024 = P1 + P2 + P3
+// (kPiOver1024Short), P1 and P2 of 38 bits, so k P1 and k P2 are exact,
+// and |pi/1024 - (P1 + P2 + P3)| < 2^-141.
+//   r0 = x - k P1 is exact: for k != 0, |x| >= 2^-9.36, so x is a
+//   multiple of 2^-62, k P1 one of 2^-46, and |r0| <= R + |k| 2^-47 <
+//   2^-9.3 is below 2^53 of that unit.
+//   rh = RN(r0 - t), t = k P2 (|t| <= 2^-34.1, a multiple of 2^-85), and
+//   e = (r0 - rh) - t = r0 - t - rh exactly: when |r0| >= |t| by
+//   FastTwoSum's theorem; otherwise |r0 - t| < 2^-33.1 is a multiple of
+//   2^-85, a double, so rh = r0 - t and e = 0, the operations exact.
+//   rl = RN(e - k P3): |e| <= 2^-63 (|rh| < 2^-9), |k P3| < 2^-73.9, so
+//   roundings below 2^-116 + 2^-127; P3's truncation adds |k| 2^-141 <
+//   2^-127.
+// So |r - (rh + rl)| < 2^-115.9, and |rl| < 2^-62.9.
+template <Product kProduct>
 MORVANE_ELEMENTARY_INLINE Reduction ReduceShort(double x) {
-  const double kd = NearestInteger(x * k2048OverPi);  // |kd| <= 20861 < 2^14.35
-  const double r0 = x - kd * kPiOver2048Short[0];
-  const Pair s = TwoSum(r0, -(kd * kPiOver2048Short[1]));
-  return {static_cast<std::int64_t>(kd), s.hi, s.lo - kd * kPiOver2048Short[2], 0x1p-110};
+  const double shifted = x * k1024OverPi + 0x1.8p52;
+  const double kd = shifted - 0x1.8p52;
+  const double r0 = ExactResidue<kProduct>(x, kd, kPiOver1024Short[0]);
+  const double t = kd * kPiOver1024Short[1];
+  const double rh = r0 - t;
+  const double e = (r0 - rh) - t;
+  return {std::bit_cast<std::uint64_t>(shifted), rh, e - kd * kPiOver1024Short[2]};
 }
 
+// 32 <= |x| < 2^20: pi/1024 in five parts of 23 bits (|k| < 2^28.4, so
+// each k part is exact), |pi/1024 - sum| < 2^-130.4.  x is a multiple of
+// 2^-47, as is k P1 (P1 one of 2^-31), and |r0| <= R + |k| 2^-32 < 2^-3.5
+// is below 2^53 of that unit: r0 = x - k P1 is exact.  The next two
+// subtractions by TwoSum, exact; their low parts (below 2^-63 each) and
+// k P4 (below 2^-52), k P5 in double: three roundings below 2^-105 each;
+// the truncation |k| 2^-130.4 < 2^-102; the last TwoSum exact: |r - (rh
+// + rl)| < 2^-101.5 < 2^-100, and |rl| <= ulp(rh)/2 < 2^-62.9.
+template <Product kProduct>
 MORVANE_ELEMENTARY_INLINE Reduction ReduceLong(double x) {
-  const double kd = NearestInteger(x * k2048OverPi);  // |kd| < 2^29.4, exact
-  const double r0 = x - kd * kPiOver2048Parts[0];
-  const Pair s1 = TwoSum(r0, -(kd * kPiOver2048Parts[1]));
-  const Pair s2 = TwoSum(s1.hi, -(kd * kPiOver2048Parts[2]));
-  const double t = ((s1.lo + s2.lo) - kd * kPiOver2048Parts[3]) - kd * kPiOver2048Parts[4];
+  const double shifted = x * k1024OverPi + 0x1.8p52;
+  const double kd = shifted - 0x1.8p52;
+  const double r0 = ExactResidue<kProduct>(x, kd, kPiOver1024Parts[0]);
+  const Pair s1 = TwoSum(r0, -(kd * kPiOver1024Parts[1]));
+  const Pair s2 = TwoSum(s1.hi, -(kd * kPiOver1024Parts[2]));
+  const double t = ((s1.lo + s2.lo) - kd * kPiOver1024Parts[3]) - kd * kPiOver1024Parts[4];
   const Pair r = TwoSum(s2.hi, t);
-  return {static_cast<std::int64_t>(kd), r.hi, r.lo, 0x1p-96};
+  return {std::bit_cast<std::uint64_t>(shifted), r.hi, r.lo};
 }
 
-MORVANE_ELEMENTARY_INLINE Reduction ReduceFast(double ax, double x) {
-  return ax < kShortLimit ? ReduceShort(x) : ReduceLong(x);
+// The reduction's error with a margin of 8: the bound's absolute term.
+constexpr double kShortAbsErr = 0x1p-112, kLongAbsErr = 0x1p-97;
+
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE Reduction ReduceFast(double x, std::uint64_t absBits) {
+  return absBits < kShortLimitBits ? ReduceShort<kProduct>(x) : ReduceLong<kProduct>(x);
 }
 
-// The parts of sin r and cos r past r and 1, from rh.
+// The second stage (Combine): of r, shared by sin(a + r) and cos(a + r),
+//   r2 + r2lo = rh^2 exactly (ExactSquare),
+//   sinMinusR = rh^3 S(rh^2) + rl (1 - rh^2/2): the part of sin r past r
+//     (coefficients.sollya: within 2^-87 absolute, 2^-78.3 |r|), plus
+//     the first-order part of rl in sin r, rl cos rh;
+//   quartic = r^4 C(r^2), the part of cos r past 1 - r^2/2 (within
+//     2^-93.9), from rh;
+//   r2Rest = r2lo + 2 rh rl: r^2 = r2 + r2Rest within 2^-125.
+constexpr double kS3 = -0x1.5555555555555p-3, kS5 = 0x1.111111086bacdp-7,
+                 kS7 = -0x1.94e36f9c30e5fp-13;
+constexpr double kC4 = 0x1.5555555555553p-5, kC6 = -0x1.6c16c06dd8b89p-10;
+
 struct OfR {
-  Reduction red;
-  double cosMinusOne, sinMinusR;
+  double rh, r2, r2Rest, sinMinusR, quartic;
 };
 
+template <Product kProduct>
 MORVANE_ELEMENTARY_INLINE OfR Polynomials(const Reduction& red) {
-  const double r = red.rh, r2 = r * r;
-  const double cosMinusOne = r2 * (-0.5 + r2 * (kC4 + r2 * kC6));
-  const double sinMinusR = r * (r2 * (kS3 + r2 * kS5));
-  return {red, cosMinusOne, sinMinusR};
+  const double r = red.rh;
+  const Pair sq = ExactSquare<kProduct>(r);
+  const double r2 = sq.hi, r4 = r2 * r2;
+  const double sinMinusR =
+      (r * r2) * (kS3 + r2 * (kS5 + r2 * kS7)) + red.rl * (1.0 - 0.5 * r2);
+  const double quartic = r4 * (kC4 + r2 * kC6);
+  return {r, r2, sq.lo + (r + r) * red.rl, sinMinusR, quartic};
 }
-
-// The sign of sin a by quarter of the circle.
-constexpr double kQuarterSign[4] = {1.0, 1.0, -1.0, -1.0};
 
 struct Estimate {
   Pair y;
   double err;
 };
 
-// sin a and cos a for a = k pi/2048, as double-doubles from the table.
-struct Angle {
-  double saHi, saLo, caHi, caLo;
+// sin(a + r) from A = sin a and B = cos a (pairs from the table, or cos a
+// and -sin a for cos(a + r)), a = j pi/1024, |r| <= R = u/2 (1 + 2^-20),
+// u = pi/1024:
+//     sin(a + r) = A + B r - A r^2/2 + [A (cos r - 1 + r^2/2) + B (sin r - r)].
+// Let M = |A| + |B r|.
+//   B rh is an exact product (ExactProduct: Dekker's, or the fused
+//   multiply-add's error term, the same bits); its sum with A by
+//   FastTwoSum is exact, as |B rh| <= R (1 + 2^-52) < sin u <= |A| unless
+//   A = 0 (then the sum is exact too).  Hence |B r| < |A|/2 + 2^-60 and
+//   |y| >= M/3.
+//   -A r^2/2 = h (r2 + r2Rest), h = -A/2 exact: h r2 an exact product,
+//   |h r2| <= 2^-19.7 |A|, added by FastTwoSum (exact: the sum is at
+//   least |A|/2.1, unless A = 0 and the product 0); h r2Rest below
+//   2^-70 M, its rounding negligible.
+//   The small terms (below 2^-50 M: the low parts of the sums and the
+//   products, Alo, Blo rh, h r2Rest, A quartic): roundings below 2^-100 M.
+//   B (sin r - r), below 2^-21.3 |B r| (r^2/6 <= 2^-21.3): six roundings
+//   (rh^2, rh^3, the sum in S, below 2^-56 of 1/6 so 2^-53.4 relative,
+//   the product by rh^3, the sum with the rl term, the product by B),
+//   5.9 * 2^-53 * 2^-21.3 M = 2^-71.7 M, and its sum with the small terms,
+//   2^-74.3 M.  The terms dropped (Blo rl, A rl^2 / 2, rl^2 in sin r) are
+//   below 2^-100 M.
+//   The polynomials: 2^-78.3 |B r| + 2^-93.9 |A|; the table's pairs,
+//   2^-106 M.
+// In all |error| < (2^-71.7 + 2^-74.3 + 2^-78) M + E < 2^-71.4 M + E, E
+// the reduction's error (2^-115.9 or 2^-100).  A last FastTwoSum leaves
+// |lo| <= ulp(hi)/2 for Ziv's test (RoundingTest).  The bound
+//     err = 2^-70 (|A| + |B rh|) + 2^-112 (|x| < 32) or 2^-97
+// has a margin of 2.6 over the first term, which covers its own roundings
+// and those of Ziv's test, and of 8 over E.
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE Estimate Combine(double aHi, double aLo, double bHi, double bLo,
+                                           const OfR& p, double absErr) {
+  const Pair br = ExactProduct<kProduct>(bHi, p.rh);
+  const Pair s1 = FastTwoSum(aHi, br.hi);
+  const double h = -0.5 * aHi;
+  const Pair t = ExactProduct<kProduct>(h, p.r2);
+  const Pair s2 = FastTwoSum(s1.hi, t.hi);
+  const double small = ((br.lo + aLo) + (s1.lo + t.lo)) + (bLo * p.rh + (h * p.r2Rest + aHi * p.quartic));
+  const double lo = (s2.lo + small) + bHi * p.sinMinusR;
+  const double err = 0x1p-70 * (std::fabs(aHi) + std::fabs(br.hi)) + absErr;
+  return {FastTwoSum(s2.hi, lo), err};
+}
+
+// Ziv's test on hi + lo (see Combine): when hi + (lo - err) and
+// hi + (lo + err) round to the same double, that is the value correctly
+// rounded.
+MORVANE_ELEMENTARY_INLINE bool ZivRounded(const Estimate& e, double& result) {
+  const double up = e.y.hi + (e.y.lo + e.err);
+  const double down = e.y.hi + (e.y.lo - e.err);
+  result = up;
+  return up == down;
+}
+
+// The table's entry for k modulo 1024 and the sign of sin a and cos a,
+// a = k pi/1024: (-1)^floor(k/1024) (k's bit 10), as a factor +-1 (the
+// product exact).  The half turn's table gives sin and cos of
+// a - pi floor(k/1024).
+MORVANE_ELEMENTARY_INLINE const SinCosEntry& EntryOf(std::uint64_t kBits) {
+  return kSinCosHalfTurn[kBits & 1023];
+}
+constexpr double kHalfTurnSign[2] = {1.0, -1.0};
+MORVANE_ELEMENTARY_INLINE double SignFactor(std::uint64_t kBits) { return kHalfTurnSign[(kBits >> 10) & 1]; }
+
+// The second stage: sin x for the fast range from Combine, or false when
+// Ziv's test fails.  A negation is exact and rounding to nearest
+// symmetric, so the sign is applied to the rounded value.
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE bool SinPrecise(double x, std::uint64_t absBits, double& result) {
+  const Reduction red = ReduceFast<kProduct>(x, absBits);
+  const double absErr = absBits < kShortLimitBits ? kShortAbsErr : kLongAbsErr;
+  const SinCosEntry& e = EntryOf(red.kBits);
+  const Estimate est = Combine<kProduct>(e.sinHi, e.sinLo, e.cosHi, e.cosLo, Polynomials<kProduct>(red), absErr);
+  double v;
+  if (!ZivRounded(est, v)) return false;
+  result = v * SignFactor(red.kBits);
+  return true;
+}
+
+// cos x = sin(x + pi/2): the entry of k + 512.
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE bool CosPrecise(double x, std::uint64_t absBits, double& result) {
+  const Reduction red = ReduceFast<kProduct>(x, absBits);
+  const double absErr = absBits < kShortLimitBits ? kShortAbsErr : kLongAbsErr;
+  const std::uint64_t kBits = red.kBits + 512;
+  const SinCosEntry& e = EntryOf(kBits);
+  const Estimate est = Combine<kProduct>(e.sinHi, e.sinLo, e.cosHi, e.cosLo, Polynomials<kProduct>(red), absErr);
+  double v;
+  if (!ZivRounded(est, v)) return false;
+  result = v * SignFactor(kBits);
+  return true;
+}
+
+// The first stage: the same sum to a looser bound, in fewer operations
+// (about one argument in 2^10 fails its test and goes to the second).
+//   cos r - 1 = r^2 (-1/2 + r^2 CQ) and sin r - r = r^3 (S3 + r^2 S5)
+//   (coefficients.sollya: errors 2^-66.6 absolute and 2^-71.4 |r|), both
+//   from rh; rl added to sin r - r.
+//   sin(a + r) = A + B rh (exact, as in Combine) + [Alo + Blo rh +
+//   B (sin r - r + rl) + A (cos r - 1)], the bracket in double.
+// Errors, M = |A| + |B r| as in Combine:
+//   the polynomials, 2^-66.6 |A| + 2^-71.4 |B r|;
+//   A (cos r - 1), |.| <= 2^-19.7 |A|, after four roundings (rh^2; the
+//   sum -1/2 + ..., below 2^-55 so 2^-54 relative; the product by rh^2;
+//   the product by A): 3.5 * 2^-53 * 2^-19.7 M = 2^-70.9 M; rl dropped
+//   from r^2: |A rh rl| <= 2^-72.2 M;
+//   B (sin r - r + rl), below 2^-21.3 M, after six roundings (rh^2, rh^3,
+//   the sum in S, the product, the sum with rl, the product by B):
+//   2^-71.7 M; dropped, B r^2 rl / 2 <= 2^-73.2 M and Blo rl;
+//   the sums: the two with the terms above 2^-28 M and the one with the
+//   FastTwoSum's low part, 2^-53 of quantities below 2^-19.4 M: 2^-70.8 M;
+//   Ziv's test adds lo -+ err first (|lo| < 2^-19.2 M): 2^-72.2 M.
+// In all below 2^-66.6 (1 + 2^-4.8 + 2^-4.3 + 2^-5.6 + 2^-5.1 + 2^-6.6 +
+// 2^-4.2 + 2^-5.6) M < 2^-66.31 M, plus the reduction's error E.
+// M <= 3.1 |hi|: hi = RN(A + B rh), and |B rh| <= 0.5001 |A| unless A = 0,
+// where M = |B r| <= |hi| (1 + 2^-51).  The bound
+//     err = 2^-64 |hi| + 2^-112 (|x| < 32) or 2^-97
+// exceeds 3.1 * 2^-66.31 |hi| = 2^-64.68 |hi| by a factor 1.6, which
+// covers its own roundings, and E by 8.
+constexpr double kS3Quick = -0x1.555555555555p-3, kS5Quick = 0x1.1111100d0f704p-7;
+constexpr double kCQuick = 0x1.55555474be9c7p-5;
+
+struct OfRQuick {
+  double rh, cosMinusOne, sinMinusR;
 };
 
-MORVANE_ELEMENTARY_INLINE Angle AngleOf(std::int64_t k) {
-  // a = quarter pi/2 + i pi/2048: |sin a| = sin(is pi/2048) and |cos a| =
-  // sin((1024 - is) pi/2048), is = i in even quarters, 1024 - i in odd
-  // ones; the signs by quarter.  Indices and signs without branches, which
-  // random quarters would mispredict.
-  const int j = static_cast<int>(k & 4095), quarter = j >> 10, i = j & 1023;
-  const int oddMask = -(quarter & 1);
-  const int is = i ^ ((i ^ (1024 - i)) & oddMask);
-  const Pair sa0 = kSinQuarter[is], ca0 = kSinQuarter[1024 - is];
-  const double sinSign = kQuarterSign[quarter], cosSign = kQuarterSign[(quarter + 1) & 3];
-  return {sinSign * sa0.hi, sinSign * sa0.lo, cosSign * ca0.hi, cosSign * ca0.lo};
+MORVANE_ELEMENTARY_INLINE OfRQuick QuickPolynomials(const Reduction& red) {
+  const double r = red.rh, r2 = r * r;
+  const double cosMinusOne = r2 * (-0.5 + r2 * kCQuick);
+  const double sinMinusR = (r * r2) * (kS3Quick + r2 * kS5Quick) + red.rl;
+  return {r, cosMinusOne, sinMinusR};
 }
 
-// The angle a + pi/2 of AngleOf(k + 1024): sin(a + pi/2) = cos a,
-// cos(a + pi/2) = -sin a.  The same doubles as AngleOf(k + 1024) gives
-// (the table entries swap and the signs turn by one quarter; a negation is
-// exact, a zero's sign included), without the second look-up.
-MORVANE_ELEMENTARY_INLINE Angle QuarterTurn(const Angle& an) {
-  return {an.caHi, an.caLo, -an.saHi, -an.saLo};
-}
-
-// sin(a + r) for the angle a = k pi/2048 of AngleOf(k).
+// The first stage's sum for one entry, the two polynomials (the same as
+// QuickPolynomials) and their products by A and B side by side.
 template <Product kProduct>
-MORVANE_ELEMENTARY_INLINE Estimate Combine(const Angle& an, const OfR& p) {
-  const double saHi = an.saHi, saLo = an.saLo, caHi = an.caHi, caLo = an.caLo;
-  const Pair car = ExactProduct<kProduct>(caHi, p.red.rh);
-  const double low = car.lo + (saLo + ((caLo * p.red.rh + caHi * p.red.rl) +
-                                       (saHi * p.cosMinusOne + caHi * p.sinMinusR)));
-  // |car.hi| <= pi/4096 (1 + 2^-20) < sin(pi/2048) <= |saHi| unless saHi = 0.
-  const Pair sum = FastTwoSum(saHi, car.hi);
-  const Pair y = FastTwoSum(sum.hi, sum.lo + low);
-  const double err = 0x1p-70 * (std::fabs(saHi) + std::fabs(car.hi)) + p.red.absErr;
-  return {y, err};
+MORVANE_ELEMENTARY_INLINE Estimate QuickCombine(const SinCosEntry& e, const Reduction& red,
+                                                     double absErr) {
+  const double r = red.rh, r2 = r * r;
+  const Pairs powers = {r2, r * r2};
+  const Pairs parts =
+      (r2 * Pairs{kCQuick, kS5Quick} + Pairs{-0.5, kS3Quick}) * powers + Pairs{0.0, red.rl};
+  const Pairs terms = Pairs{e.sinHi, e.cosHi} * parts;  // A (cos r - 1), B (sin r - r + rl)
+  const Pair br = ExactProduct<kProduct>(e.cosHi, r);
+  const Pair sum = FastTwoSum(e.sinHi, br.hi);
+  const double small = ((br.lo + e.sinLo) + e.cosLo * r) + (terms[1] + terms[0]);
+  const double err = 0x1p-64 * std::fabs(sum.hi) + absErr;
+  return {{sum.hi, sum.lo + small}, err};
 }
-
-// sin(a + rho) for a = k pi/2048 and |rho| <= R = pi/1024 (1 + 2^-20) +
-// 2^-49, rho = rh + rl within 2^-111, |rl| <= ulp(rh): the multiples m x
-// (m <= 4) of x = k' pi/2048 + r reduced once, k = m k', rho = m r (and
-// the rounding of 6 phi, below 2^-50).  The same sum as Combine, with
-//   cos rho - 1 = rho^2 (-1/2 + rho^2 (C4 + rho^2 C6))  (absolute 2^-85),
-//   sin rho - rho = rho^3 (S3 + rho^2 (S5 + rho^2 S7))  (relative 2^-75.6),
-// the coefficients of coefficients.sollya for this R, computed from rh,
-// and the first-order part of rl in cos rho, -sin a rh rl, added.
-// Let M = |sin a| + |cos a rho|.  For m = 1, 2, 4, k and 2048 are multiples
-// of m, so sin a = 0 or |sin a| >= sin(m pi/2048), while |rho| <=
-// m pi/4096 (1 + 2^-22): |cos a rho| < 0.51 |sin a|, FastTwoSum(sin a,
-// cos a rh) is exact and |y| >= M/3.  For m = 3 the same holds unless
-// 3 k' = +-1 modulo 2048 (k' = +-683 or +-1365 here; 6 phi within
-// 2.5 pi/2048 of a multiple of pi): then |sin a| is the table's
-// 0x1.921faaee6472ep-10, a multiple of 2^-61, and |cos a rh| <= 1.51 |sin a|
-// < 2^-8.  With opposite signs the sum is exact (Sterbenz); with equal
-// ones the sum s and sin a are multiples of 2^-61 below 2^-8, so s - sin a
-// is a double: FastTwoSum is exact again.  But y may be small there: the
-// last FastTwoSum(s, t), t the low parts, is exact when |s| >= |t|;
-// otherwise |y| < 2 |t| < 2^-16.5 M, and err >= 2^-66 M exceeds 16 ulp(y),
-// so Ziv's test fails whatever y.lo holds.
-// Error, with B = |sin a (cos rho - 1)| + |cos a (sin rho - rho)| <=
-// 2^-17.7 M (rho^2 / 2 <= 2^-17.7):
-//   cos rho - 1 from rh: three roundings (rh^2, -1/2 + ..., the product;
-//   the inner ones act on terms below 2^-18 of it), and the product by
-//   sin a, a fourth: 4 * 2^-53 * 2^-17.7 |sin a| = 2^-68.7 |sin a|;
-//   sin rho - rho: five roundings of 2^-53 on rho^3/6, below 2^-70 |cos a rho|;
-//   the five sums of the low parts, each below 2^-53 B (1 + 2^-30):
-//   2^-68.4 M; the dropped (cos rho - 1) rl in sin rho: 2^-70.7 |cos a rho|;
-//   the polynomials, the table (2^-106) and the other dropped products:
-//   below 2^-75 M.  In all below 6.2 * 2^-70 M = 2^-67.4 M, plus at most
-//   2^-111 from rho.  The bound
-//     err = 2^-66 (|sin a| + |cos a rh|) + 2^-108
-//   has a margin of 2.6 and 8 over these, which covers the roundings of the
-//   bound and of Ziv's test.  The bound is looser than Combine's (about one
-//   value in 2^11 fails the test and goes to Sin), which leaves the sum in
-//   double precision.
-constexpr double kWideS3 = -0x1.5555555555555p-3, kWideS5 = 0x1.1111110ee7b44p-7,
-                 kWideS7 = -0x1.9f66939a61508p-13;
-constexpr double kWideC4 = 0x1.555555555552ep-5, kWideC6 = -0x1.6c16bd6a793d4p-10;
 
 template <Product kProduct>
-MORVANE_ELEMENTARY_INLINE Estimate CombineWide(std::int64_t k, double rh, double rl) {
-  const Angle an = AngleOf(k);
-  const double r2 = rh * rh;
-  const double cosMinusOne = r2 * (-0.5 + r2 * (kWideC4 + r2 * kWideC6));
-  const double sinMinusR = rh * (r2 * (kWideS3 + r2 * (kWideS5 + r2 * kWideS7)));
-  const Pair car = ExactProduct<kProduct>(an.caHi, rh);
-  const double bracket = (an.saHi * cosMinusOne + an.caHi * sinMinusR) - an.saHi * (rh * rl);
-  const double low = car.lo + (an.saLo + ((an.caLo * rh + an.caHi * rl) + bracket));
-  const Pair sum = FastTwoSum(an.saHi, car.hi);
-  const Pair y = FastTwoSum(sum.hi, sum.lo + low);
-  const double err = 0x1p-66 * (std::fabs(an.saHi) + std::fabs(car.hi)) + 0x1p-108;
-  return {y, err};
+MORVANE_ELEMENTARY_INLINE bool SinQuick(double x, std::uint64_t absBits, double& result) {
+  const Reduction red = ReduceFast<kProduct>(x, absBits);
+  const double absErr = absBits < kShortLimitBits ? kShortAbsErr : kLongAbsErr;
+  const SinCosEntry& e = EntryOf(red.kBits);
+  const Estimate est = QuickCombine<kProduct>(e, red, absErr);
+  double v;
+  if (!ZivRounded(est, v)) return false;
+  result = v * SignFactor(red.kBits);
+  return true;
+}
+
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE bool CosQuick(double x, std::uint64_t absBits, double& result) {
+  const Reduction red = ReduceFast<kProduct>(x, absBits);
+  const double absErr = absBits < kShortLimitBits ? kShortAbsErr : kLongAbsErr;
+  const std::uint64_t kBits = red.kBits + 512;
+  const SinCosEntry& e = EntryOf(kBits);
+  const Estimate est = QuickCombine<kProduct>(e, red, absErr);
+  double v;
+  if (!ZivRounded(est, v)) return false;
+  result = v * SignFactor(kBits);
+  return true;
 }
 
 struct AccurateSinCos {
@@ -232,14 +370,16 @@ struct AccurateSinCos {
 AccurateSinCos Accurate(double x) {
   ++accurateCount;
   const Reduced red = ReduceHalfPi(x);
-  const Fixed one = FromInt(1);
+  // Horner's scheme in r^2 with the coefficients 1/m! (kInverseFactorials,
+  // truncated): sin r = r (1/1! - r^2 (1/3! - r^2 (...))), cos r = 1/0! -
+  // r^2 (1/2! - ...), to r^51/51! and r^50/50!.
   const Fixed r2 = Mul(red.r, red.r);
-  Fixed t = one;
-  for (std::uint32_t n = 25; n >= 1; --n) t = Sub(one, DivSmall(Mul(r2, t), (2 * n) * (2 * n + 1)));
-  const Fixed s = Mul(red.r, t);
-  t = one;
-  for (std::uint32_t n = 25; n >= 1; --n) t = Sub(one, DivSmall(Mul(r2, t), (2 * n - 1) * (2 * n)));
-  return {s, t, red.quadrant};
+  Fixed s = FromDigits(kInverseFactorials[51]);
+  for (int m = 49; m >= 1; m -= 2) s = Sub(FromDigits(kInverseFactorials[m]), Mul(r2, s));
+  s = Mul(red.r, s);
+  Fixed c = FromDigits(kInverseFactorials[50]);
+  for (int m = 48; m >= 0; m -= 2) c = Sub(FromDigits(kInverseFactorials[m]), Mul(r2, c));
+  return {s, c, red.quadrant};
 }
 
 constexpr int kAccurateErrBit = 5;
@@ -264,108 +404,420 @@ std::uint64_t AccuratePathCount() { return accurateCount; }
 
 namespace {
 
+#if defined(__GNUC__)
+#define MORVANE_TRIG_NOINLINE __attribute__((noinline))
+#define MORVANE_TRIG_COLD __attribute__((noinline, cold))
+#else
+#define MORVANE_TRIG_NOINLINE
+#define MORVANE_TRIG_COLD
+#endif
+
+MORVANE_TRIG_COLD double SinAccurate(double x) { return SinFrom(Accurate(x)); }
+MORVANE_TRIG_COLD double CosAccurate(double x) { return CosFrom(Accurate(x)); }
+
+// The second stages, out of line (rarely taken): Combine's tighter
+// bound, then the accurate path.
 template <Product kProduct>
-MORVANE_ELEMENTARY_INLINE double SinFast(double x, double ax) {
-  const Reduction red = ReduceFast(ax, x);
-  const Estimate e = Combine<kProduct>(AngleOf(red.k), Polynomials(red));
+MORVANE_ELEMENTARY_INLINE double SinSecondStage(double x, std::uint64_t absBits) {
   double result;
-  if (RoundingTest(e.y, e.err, result)) return result;
-  return SinFrom(Accurate(x));
+  if (SinPrecise<kProduct>(x, absBits, result)) return result;
+  return SinAccurate(x);
 }
 
 template <Product kProduct>
-MORVANE_ELEMENTARY_INLINE double CosFast(double x, double ax) {
-  const Reduction red = ReduceFast(ax, x);
-  const Estimate e = Combine<kProduct>(AngleOf(red.k + 1024), Polynomials(red));
+MORVANE_ELEMENTARY_INLINE double CosSecondStage(double x, std::uint64_t absBits) {
   double result;
-  if (RoundingTest(e.y, e.err, result)) return result;
-  return CosFrom(Accurate(x));
+  if (CosPrecise<kProduct>(x, absBits, result)) return result;
+  return CosAccurate(x);
+}
+
+MORVANE_TRIG_NOINLINE double SinSecondDekker(double x, std::uint64_t absBits) {
+  return SinSecondStage<Product::kDekker>(x, absBits);
+}
+MORVANE_TRIG_NOINLINE double CosSecondDekker(double x, std::uint64_t absBits) {
+  return CosSecondStage<Product::kDekker>(x, absBits);
+}
+#if MORVANE_ELEMENTARY_FMA
+MORVANE_ELEMENTARY_FMA_TARGET MORVANE_TRIG_NOINLINE double SinSecondFused(double x,
+                                                                          std::uint64_t absBits) {
+  return SinSecondStage<Product::kFused>(x, absBits);
+}
+MORVANE_ELEMENTARY_FMA_TARGET MORVANE_TRIG_NOINLINE double CosSecondFused(double x,
+                                                                          std::uint64_t absBits) {
+  return CosSecondStage<Product::kFused>(x, absBits);
+}
+#endif
+
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE double SinSecond(double x, std::uint64_t absBits) {
+#if MORVANE_ELEMENTARY_FMA
+  if constexpr (kProduct == Product::kFused) return SinSecondFused(x, absBits);
+#endif
+  return SinSecondDekker(x, absBits);
 }
 
 template <Product kProduct>
-MORVANE_ELEMENTARY_INLINE SinCosPair SinCosFast(double x, double ax) {
-  const Reduction red = ReduceFast(ax, x);
-  const OfR p = Polynomials(red);
-  const Angle an = AngleOf(red.k);
-  const Estimate es = Combine<kProduct>(an, p);
-  const Estimate ec = Combine<kProduct>(QuarterTurn(an), p);
-  SinCosPair result;
-  const bool sinDone = RoundingTest(es.y, es.err, result.sin);
-  const bool cosDone = RoundingTest(ec.y, ec.err, result.cos);
-  if (sinDone && cosDone) return result;
+MORVANE_ELEMENTARY_INLINE double CosSecond(double x, std::uint64_t absBits) {
+#if MORVANE_ELEMENTARY_FMA
+  if constexpr (kProduct == Product::kFused) return CosSecondFused(x, absBits);
+#endif
+  return CosSecondDekker(x, absBits);
+}
+
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE double SinFast(double x, std::uint64_t absBits) {
+  double result;
+  if (SinQuick<kProduct>(x, absBits, result)) [[likely]]
+    return result;
+  return SinSecond<kProduct>(x, absBits);
+}
+
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE double CosFast(double x, std::uint64_t absBits) {
+  double result;
+  if (CosQuick<kProduct>(x, absBits, result)) [[likely]]
+    return result;
+  return CosSecond<kProduct>(x, absBits);
+}
+
+// Two lanes: sin(a + r) and cos(a + r) = sin(a + pi/2 + r) side by
+// side, each lane doing QuickCombine's operations (or TanFast's sums) on
+// its own pair, the same bits as one at a time.
+
+// low = a * b - p, p = RN(a * b), exact, lane by lane (see ExactProduct).
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE void ProductLow2(const Pairs& a, double b, const Pairs& p, Pairs& low) {
+#if MORVANE_ELEMENTARY_FMA
+  if constexpr (kProduct == Product::kFused) {
+    low = Pairs{__builtin_fma(a[0], b, -p[0]), __builtin_fma(a[1], b, -p[1])};
+    return;
+  }
+#endif
+  const Pairs c = 134217729.0 * a;
+  const Pairs ah = c - (c - a), al = a - ah;
+  const Pair bs = Split(b);
+  low = ((ah * bs.hi - p) + ah * bs.lo + al * bs.hi) + al * bs.lo;
+}
+
+// The table's entry as (A, B) for both lanes: (sin a, cos a) and
+// (cos a, -sin a), hi and lo parts.
+struct EntryPairs {
+  Pairs aHi, bHi, aLo, bLo;
+};
+MORVANE_ELEMENTARY_INLINE EntryPairs PairsOf(const SinCosEntry& e) {
+  return {Pairs{e.sinHi, e.cosHi}, Pairs{e.cosHi, -e.sinHi}, Pairs{e.sinLo, e.cosLo},
+          Pairs{e.cosLo, -e.sinLo}};
+}
+
+// sin(a + r) and cos(a + r) = sin(a + pi/2 + r) from one entry: the
+// entry of k + 512 holds the pair (cos a, -sin a) up to the half turn's
+// sign (the negations exact, a zero's sign aside, which the sums do not
+// see), with the same sign bit as k's (bit 10 of k + 512 differs from
+// k's exactly when the table's pair changes sign).  Both stages, each
+// with its own bound.
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE SinCosPair SinCosSecondStage(double x, std::uint64_t absBits) {
+  const Reduction red = ReduceFast<kProduct>(x, absBits);
+  const double absErr = absBits < kShortLimitBits ? kShortAbsErr : kLongAbsErr;
+  const OfR p = Polynomials<kProduct>(red);
+  const SinCosEntry& e = EntryOf(red.kBits);
+  const Estimate es = Combine<kProduct>(e.sinHi, e.sinLo, e.cosHi, e.cosLo, p, absErr);
+  const Estimate ec = Combine<kProduct>(e.cosHi, e.cosLo, -e.sinHi, -e.sinLo, p, absErr);
+  const double sign = SignFactor(red.kBits);
+  double s, c;
+  const bool sinDone = ZivRounded(es, s);
+  const bool cosDone = ZivRounded(ec, c);
+  if (sinDone && cosDone) return {s * sign, c * sign};
   const AccurateSinCos a = Accurate(x);
-  if (!sinDone) result.sin = SinFrom(a);
-  if (!cosDone) result.cos = CosFrom(a);
-  return result;
+  return {sinDone ? s * sign : SinFrom(a), cosDone ? c * sign : CosFrom(a)};
 }
 
-// tan x = sin x / cos x from the two estimates (see Tan below); false when
-// the rounding test fails.
+MORVANE_TRIG_NOINLINE SinCosPair SinCosSecondDekker(double x, std::uint64_t absBits) {
+  return SinCosSecondStage<Product::kDekker>(x, absBits);
+}
+#if MORVANE_ELEMENTARY_FMA
+MORVANE_ELEMENTARY_FMA_TARGET MORVANE_TRIG_NOINLINE SinCosPair SinCosSecondFused(
+    double x, std::uint64_t absBits) {
+  return SinCosSecondStage<Product::kFused>(x, absBits);
+}
+#endif
+
 template <Product kProduct>
-MORVANE_ELEMENTARY_INLINE bool TanFast(double x, double ax, double& result) {
-  const Reduction red = ReduceFast(ax, x);
-  const OfR p = Polynomials(red);
-  const Angle an = AngleOf(red.k);
-  const Estimate es = Combine<kProduct>(an, p);
-  const Estimate ec = Combine<kProduct>(QuarterTurn(an), p);
-  const double inv = 1.0 / ec.y.hi;
-  const double qh = es.y.hi * inv;
-  const Pair prod = ExactProduct<kProduct>(qh, ec.y.hi);
-  const double rem = ((es.y.hi - prod.hi) - prod.lo) + (es.y.lo - qh * ec.y.lo);
-  const Pair q = FastTwoSum(qh, rem * inv);
-  const double aq = std::fabs(q.hi);
-  const double err = 0x1.2p0 * ((es.err + aq * ec.err) * std::fabs(inv)) + 0x1p-99 * aq;
-  return RoundingTest(q, err, result);
+MORVANE_ELEMENTARY_INLINE SinCosPair SinCosSecond(double x, std::uint64_t absBits) {
+#if MORVANE_ELEMENTARY_FMA
+  if constexpr (kProduct == Product::kFused) return SinCosSecondFused(x, absBits);
+#endif
+  return SinCosSecondDekker(x, absBits);
 }
 
-// The meridian arc's sines.  x = 2 phi (exact), |x| < 4, reduced once:
-// x = k pi/2048 + r, r = rh + rl within 2^-115 (ReduceShort).  Then
-// 4 phi = 2 k pi/2048 + 2 r and 8 phi = 4 k pi/2048 + 4 r exactly (the
-// parts scaled by powers of two), within 2^-114 and 2^-113; and the
-// argument 6.0 * phi of Sin is RN(6 phi) = 6 phi - d, d the error term
-// of that product (exact: |phi| >= 2^-30), so RN(6 phi) = 3 k pi/2048 +
-// 3 r - d: 3 rh exactly as a product, minus d by TwoSum (exact), the low
-// parts (below 2^-60) added with two roundings below 2^-113 each, 3 rl
-// with one below 2^-116, 3 times r's error below 2^-113.4: within 2^-111,
-// renormalised by TwoSum.  Each value from CombineWide with its own error
-// bound and Ziv's test; Sin of that argument when the test fails.
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE SinCosPair SinCosFast(double x, std::uint64_t absBits) {
+  const Reduction red = ReduceFast<kProduct>(x, absBits);
+  const double absErr = absBits < kShortLimitBits ? kShortAbsErr : kLongAbsErr;
+  const OfRQuick p = QuickPolynomials(red);
+  const EntryPairs e = PairsOf(EntryOf(red.kBits));
+  // QuickCombine in both lanes.
+  const Pairs brHi = e.bHi * p.rh;
+  Pairs brLo;
+  ProductLow2<kProduct>(e.bHi, p.rh, brHi, brLo);
+  const Pairs sumHi = e.aHi + brHi;
+  const Pairs sumLo = brHi - (sumHi - e.aHi);
+  const Pairs small = ((brLo + e.aLo) + e.bLo * p.rh) + (e.bHi * p.sinMinusR + e.aHi * p.cosMinusOne);
+  const Pairs lo = sumLo + small;
+  const PairBits absMask = {kAbsMask, kAbsMask};
+  const Pairs absHi = reinterpret_cast<Pairs>(reinterpret_cast<PairBits>(sumHi) & absMask);
+  const Pairs err = 0x1p-64 * absHi + absErr;
+  const Pairs up = sumHi + (lo + err);
+  const Pairs down = sumHi + (lo - err);
+  const PairInts done = up == down;
+  if ((done[0] & done[1]) != 0) [[likely]] {
+    const Pairs values = up * SignFactor(red.kBits);
+    return {values[0], values[1]};
+  }
+  return SinCosSecond<kProduct>(x, absBits);
+}
+
+// tan x, a = j pi/1024 (j = k modulo 1024: tan has the period pi, so the
+// half turn's sign drops out), A = sin a, B = cos a, tau = tan r:
+//     tan(a + r) = (A + B tau) / (B - A tau) = N / D,
+// dividing sin(a + r) and cos(a + r) by cos r.  No r^2 term: N and D are
+// a double-double sum and an exact product each.
+//   tau = rh + tl, tl = rh^3 T(rh^2) + rl (coefficients.sollya: relative
+//   error 2^-76.6 of tan r); the term (tau' - 1) rl = tau^2 rl dropped
+//   (below 2^-72.2 of |B tau| and |A tau|, as |rh rl| <= 2^-72.2).
+//   N = A + B rh (B rh an exact product; the sum by FastTwoSum, exact:
+//   |B rh| <= 0.5001 |A| unless A = 0) plus Alo + Blo rh + B tl in
+//   double, a low part below 2^-18.6 |nHi|; D = B - A rh likewise
+//   (|A rh| <= 0.5001 |B| unless B = 0).
+// Errors, M_N = |A| + |B tau| (M_D = |B| + |A tau| alike): tl, |tl| <=
+// 2^-20.3 |tau|, after six roundings (rh^2, rh^3, the sum in T, below
+// 2^-55 of 1/3 so 2^-53.4 relative, the product by rh^3, the sum with
+// rl, the product by B): 6 * 2^-53 * 2^-20.3 |B tau| = 2^-70.7 M_N; the
+// three sums with B tl: 3 * 2^-53 * 2^-20.3 M_N = 2^-71.7 M_N; the
+// polynomial, the dropped terms, the table: below 2^-72 M_N.  In all
+// 2^-69.8 M_N, and |N - (nHi + nLo)| < 2^-69.8 M_N + |B| E, E the
+// reduction's error (D alike with |A| E).
+// The quotient q = N / D: N and D renormalised (FastTwoSum, exact), so
+// that |nLo| <= 2^-53 |nHi| and |dLo| <= 2^-53 |dHi|.  v = RN(1/dHi),
+// qh = RN(nHi v), within 2^-51.9 of N/D, so qh dHi is within a factor 2
+// of nHi and nHi - qh dHi is exact (an exact product, Sterbenz); the
+// remainder's other roundings (qh dHi's low part, nLo - qh dLo) and
+// ql = RN(rem v) add below 2^-100 |q|.  With the errors eN, eD of N and
+// D, |q - (qh + ql)| <= (eN + |q| eD) / |D| (1 + 2^-50) + 2^-100 |q|.
+// The bound
+//     err = (2^-69 (M_N + |qh| M_D) + E (1 + |qh|)) |v| + 2^-99 |qh|,
+// M_N and M_D from rh (within 2^-50), has a margin of 1.7 over the first
+// term and 8 over E (kShortAbsErr, kLongAbsErr), which covers the
+// roundings of the bound and of Ziv's test.
+constexpr double kT3 = 0x1.5555555555555p-2, kT5 = 0x1.1111111225465p-3, kT7 = 0x1.ba055b4538355p-5;
+
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE bool TanFast(double x, std::uint64_t absBits, double& result) {
+  const Reduction red = ReduceFast<kProduct>(x, absBits);
+  const double absErr = absBits < kShortLimitBits ? kShortAbsErr : kLongAbsErr;
+  const EntryPairs e = PairsOf(EntryOf(red.kBits));
+  const double r = red.rh, r2 = r * r;
+  const double tl = (r * r2) * (kT3 + r2 * (kT5 + r2 * kT7)) + red.rl;
+  // N and D side by side: (A, B) + (B, -A) tau.
+  const Pairs btHi = e.bHi * r;
+  Pairs btLo;
+  ProductLow2<kProduct>(e.bHi, r, btHi, btLo);
+  const Pairs sumHi = e.aHi + btHi;
+  const Pairs sumLo = btHi - (sumHi - e.aHi);
+  const Pairs lows = sumLo + ((btLo + e.aLo) + (e.bLo * r + e.bHi * tl));
+  const PairBits absMask = {kAbsMask, kAbsMask};
+  const Pairs m = reinterpret_cast<Pairs>(reinterpret_cast<PairBits>(e.aHi) & absMask) +
+                  reinterpret_cast<Pairs>(reinterpret_cast<PairBits>(btHi) & absMask);
+  const Pair n = FastTwoSum(sumHi[0], lows[0]);
+  const Pair dn = FastTwoSum(sumHi[1], lows[1]);
+  const double mN = m[0], mD = m[1];
+  const double v = 1.0 / dn.hi;
+  const double qh = n.hi * v;
+  const Pair p = ExactProduct<kProduct>(qh, dn.hi);
+  const double rem = ((n.hi - p.hi) - p.lo) + (n.lo - qh * dn.lo);
+  const double ql = rem * v;
+  const double aq = std::fabs(qh);
+  const double err = (0x1p-69 * (mN + aq * mD) + absErr * (1.0 + aq)) * std::fabs(v) + 0x1p-99 * aq;
+  return RoundingTest({qh, ql}, err, result);
+}
+
+// The meridian arc's sines: the four arguments 2 phi, 4 phi, 8 phi
+// (exact) and 6.0 * phi (rounded, as Sin's caller computes it), each
+// reduced and evaluated as Sin does (the same operations, so the same
+// bits), in one call.  |phi| in [2^-27, 4): every argument is in
+// [2^-26, 32), the short reduction's range.
+// The four first stages side by side, each lane of a vector of four
+// doubles doing the operations of SinQuick (ReduceShort and QuickCombine)
+// on its own argument: the same bound, so the lanes whose test succeeds
+// hold Sin's values; the others call Sin's second stage.  The compiler
+// maps the vectors onto the processor's (two halves, or one lane at a
+// time where it has none); every lane's operations are the IEEE ones.
+using Lanes = double __attribute__((vector_size(32)));
+using LaneBits = std::uint64_t __attribute__((vector_size(32)));
+using LaneInts = std::int64_t __attribute__((vector_size(32)));
+
+// low = a * b - RN(a * b) = a * b - p, exact (see ExactProduct), lane by
+// lane.  (Results by reference: the vectors stay inside these inline
+// functions, whatever the processor's registers.)
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE void ProductLow(const Lanes& a, const Lanes& b, const Lanes& p, Lanes& low) {
+#if MORVANE_ELEMENTARY_FMA
+  if constexpr (kProduct == Product::kFused) {
+    low = Lanes{__builtin_fma(a[0], b[0], -p[0]), __builtin_fma(a[1], b[1], -p[1]),
+                __builtin_fma(a[2], b[2], -p[2]), __builtin_fma(a[3], b[3], -p[3])};
+    return;
+  }
+#endif
+  const Lanes c = 134217729.0 * a, d = 134217729.0 * b;
+  const Lanes ah = c - (c - a), bh = d - (d - b);
+  const Lanes al = a - ah, bl = b - bh;
+  low = ((ah * bh - p) + ah * bl + al * bh) + al * bl;
+}
+
+// r = x - kd p, exact (see ExactResidue), lane by lane.
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE void ResidueLanes(const Lanes& x, const Lanes& kd, double p, Lanes& r) {
+#if MORVANE_ELEMENTARY_FMA
+  if constexpr (kProduct == Product::kFused) {
+    r = Lanes{__builtin_fma(-kd[0], p, x[0]), __builtin_fma(-kd[1], p, x[1]),
+              __builtin_fma(-kd[2], p, x[2]), __builtin_fma(-kd[3], p, x[3])};
+    return;
+  }
+#endif
+  r = x - kd * p;
+}
+
 template <Product kProduct>
 MORVANE_ELEMENTARY_INLINE SinMultiplesOf SinMultiplesFast(double phi) {
-  const double x2 = 2.0 * phi;
-  const Reduction red = ReduceShort(x2);
-  const Pair six = ExactProduct<kProduct>(6.0, phi);  // six.hi is 6.0 * phi
-  const Pair three = ExactProduct<kProduct>(3.0, red.rh);
-  const Pair t = TwoSum(three.hi, -six.lo);
-  const Pair r3 = TwoSum(t.hi, t.lo + (three.lo + 3.0 * red.rl));
-  const Estimate e2 = CombineWide<kProduct>(red.k, red.rh, red.rl);
-  const Estimate e4 = CombineWide<kProduct>(2 * red.k, 2.0 * red.rh, 2.0 * red.rl);
-  const Estimate e6 = CombineWide<kProduct>(3 * red.k, r3.hi, r3.lo);
-  const Estimate e8 = CombineWide<kProduct>(4 * red.k, 4.0 * red.rh, 4.0 * red.rl);
-  SinMultiplesOf result;
-  if (!RoundingTest(e2.y, e2.err, result.sin2)) result.sin2 = Sin(x2);
-  if (!RoundingTest(e4.y, e4.err, result.sin4)) result.sin4 = Sin(4.0 * phi);
-  if (!RoundingTest(e6.y, e6.err, result.sin6)) result.sin6 = Sin(six.hi);
-  if (!RoundingTest(e8.y, e8.err, result.sin8)) result.sin8 = Sin(8.0 * phi);
+  const Lanes x = {2.0 * phi, 4.0 * phi, 6.0 * phi, 8.0 * phi};
+  // ReduceShort.
+  const Lanes shifted = x * k1024OverPi + 0x1.8p52;
+  const Lanes kd = shifted - 0x1.8p52;
+  Lanes r0;
+  ResidueLanes<kProduct>(x, kd, kPiOver1024Short[0], r0);
+  const Lanes t = kd * kPiOver1024Short[1];
+  const Lanes rh = r0 - t;
+  const Lanes rl = ((r0 - rh) - t) - kd * kPiOver1024Short[2];
+  const LaneBits kBits = reinterpret_cast<LaneBits>(shifted);
+  // The four entries, transposed: A, B, Alo, Blo by lane.
+  const SinCosEntry& e0 = EntryOf(kBits[0]);
+  const SinCosEntry& e1 = EntryOf(kBits[1]);
+  const SinCosEntry& e2 = EntryOf(kBits[2]);
+  const SinCosEntry& e3 = EntryOf(kBits[3]);
+  const Lanes a = {e0.sinHi, e1.sinHi, e2.sinHi, e3.sinHi};
+  const Lanes b = {e0.cosHi, e1.cosHi, e2.cosHi, e3.cosHi};
+  const Lanes aLo = {e0.sinLo, e1.sinLo, e2.sinLo, e3.sinLo};
+  const Lanes bLo = {e0.cosLo, e1.cosLo, e2.cosLo, e3.cosLo};
+  // QuickPolynomials and QuickCombine.
+  const Lanes r2 = rh * rh;
+  const Lanes cosMinusOne = r2 * (-0.5 + r2 * kCQuick);
+  const Lanes sinMinusR = (rh * r2) * (kS3Quick + r2 * kS5Quick) + rl;
+  const Lanes brHi = b * rh;
+  Lanes brLo;
+  ProductLow<kProduct>(b, rh, brHi, brLo);
+  const Lanes sumHi = a + brHi;
+  const Lanes sumLo = brHi - (sumHi - a);
+  const Lanes small = ((brLo + aLo) + bLo * rh) + (b * sinMinusR + a * cosMinusOne);
+  const Lanes lo = sumLo + small;
+  const LaneBits absMask = {kAbsMask, kAbsMask, kAbsMask, kAbsMask};
+  const Lanes absHi = reinterpret_cast<Lanes>(reinterpret_cast<LaneBits>(sumHi) & absMask);
+  const Lanes err = 0x1p-64 * absHi + kShortAbsErr;
+  const Lanes up = sumHi + (lo + err);
+  const Lanes down = sumHi + (lo - err);
+  const LaneBits signs = (kBits << 53) & 0x8000000000000000u;  // k's bit 10 as the sign bit
+  const Lanes values = reinterpret_cast<Lanes>(reinterpret_cast<LaneBits>(up) ^ signs);
+  const LaneInts done = up == down;
+  SinMultiplesOf result = {values[0], values[1], values[2], values[3]};
+  if ((done[0] & done[1] & done[2] & done[3]) == 0) [[unlikely]] {
+    if (done[0] == 0) result.sin2 = SinSecond<kProduct>(x[0], AbsBits(x[0]));
+    if (done[1] == 0) result.sin4 = SinSecond<kProduct>(x[1], AbsBits(x[1]));
+    if (done[2] == 0) result.sin6 = SinSecond<kProduct>(x[2], AbsBits(x[2]));
+    if (done[3] == 0) result.sin8 = SinSecond<kProduct>(x[3], AbsBits(x[3]));
+  }
   return result;
+}
+
+MORVANE_TRIG_NOINLINE SinMultiplesOf SinMultiplesDekker(double phi) {
+  return SinMultiplesFast<Product::kDekker>(phi);
+}
+// For |x| < 32: absBits = 0 selects the short reduction at compile time
+// (the second stage, if it runs, takes it too, as it must).
+MORVANE_TRIG_NOINLINE double SinShortDekker(double x) { return SinFast<Product::kDekker>(x, 0); }
+MORVANE_TRIG_NOINLINE double CosShortDekker(double x) { return CosFast<Product::kDekker>(x, 0); }
+MORVANE_TRIG_NOINLINE SinCosPair SinCosShortDekker(double x) {
+  return SinCosFast<Product::kDekker>(x, 0);
+}
+MORVANE_TRIG_NOINLINE bool TanShortDekker(double x, double& result) {
+  return TanFast<Product::kDekker>(x, 0, result);
+}
+MORVANE_TRIG_NOINLINE double SinDekker(double x, std::uint64_t absBits) {
+  return SinFast<Product::kDekker>(x, absBits);
+}
+MORVANE_TRIG_NOINLINE double CosDekker(double x, std::uint64_t absBits) {
+  return CosFast<Product::kDekker>(x, absBits);
+}
+MORVANE_TRIG_NOINLINE SinCosPair SinCosDekker(double x, std::uint64_t absBits) {
+  return SinCosFast<Product::kDekker>(x, absBits);
+}
+MORVANE_TRIG_NOINLINE bool TanDekker(double x, std::uint64_t absBits, double& result) {
+  return TanFast<Product::kDekker>(x, absBits, result);
 }
 
 #if MORVANE_ELEMENTARY_FMA
 MORVANE_ELEMENTARY_FMA_TARGET SinMultiplesOf SinMultiplesFused(double phi) {
   return SinMultiplesFast<Product::kFused>(phi);
 }
-MORVANE_ELEMENTARY_FMA_TARGET double SinFused(double x, double ax) {
-  return SinFast<Product::kFused>(x, ax);
+MORVANE_ELEMENTARY_FMA_TARGET double SinShortFused(double x) {
+  return SinFast<Product::kFused>(x, 0);
 }
-MORVANE_ELEMENTARY_FMA_TARGET double CosFused(double x, double ax) {
-  return CosFast<Product::kFused>(x, ax);
+MORVANE_ELEMENTARY_FMA_TARGET double CosShortFused(double x) {
+  return CosFast<Product::kFused>(x, 0);
 }
-MORVANE_ELEMENTARY_FMA_TARGET SinCosPair SinCosFused(double x, double ax) {
-  return SinCosFast<Product::kFused>(x, ax);
+MORVANE_ELEMENTARY_FMA_TARGET SinCosPair SinCosShortFused(double x) {
+  return SinCosFast<Product::kFused>(x, 0);
 }
-MORVANE_ELEMENTARY_FMA_TARGET bool TanFused(double x, double ax, double& result) {
-  return TanFast<Product::kFused>(x, ax, result);
+MORVANE_ELEMENTARY_FMA_TARGET bool TanShortFused(double x, double& result) {
+  return TanFast<Product::kFused>(x, 0, result);
+}
+MORVANE_ELEMENTARY_FMA_TARGET double SinFused(double x, std::uint64_t absBits) {
+  return SinFast<Product::kFused>(x, absBits);
+}
+MORVANE_ELEMENTARY_FMA_TARGET double CosFused(double x, std::uint64_t absBits) {
+  return CosFast<Product::kFused>(x, absBits);
+}
+MORVANE_ELEMENTARY_FMA_TARGET SinCosPair SinCosFused(double x, std::uint64_t absBits) {
+  return SinCosFast<Product::kFused>(x, absBits);
+}
+MORVANE_ELEMENTARY_FMA_TARGET bool TanFused(double x, std::uint64_t absBits, double& result) {
+  return TanFast<Product::kFused>(x, absBits, result);
 }
 #endif
+
+// Outside the fast range: NaN, infinities, tiny and huge arguments.
+MORVANE_TRIG_COLD double SinOutside(double x) {
+  if (x != x) return x + x;  // NaN, quietly (an ordered comparison would raise invalid)
+  const double ax = std::fabs(x);
+  if (!(ax <= 0x1.fffffffffffffp1023)) return x - x;  // NaN and invalid
+  if (ax < kTinySin) return x == 0.0 ? x : x - x * 0x1p-60;  // inexact
+  return SinAccurate(x);
+}
+
+MORVANE_TRIG_COLD double CosOutside(double x) {
+  if (x != x) return x + x;
+  const double ax = std::fabs(x);
+  if (!(ax <= 0x1.fffffffffffffp1023)) return x - x;
+  if (ax < kTinyCos) return x == 0.0 ? 1.0 : 1.0 - 0x1p-60;  // inexact
+  return CosAccurate(x);
+}
+
+MORVANE_TRIG_COLD SinCosPair SinCosOutside(double x) {
+  if (x != x) return {x + x, x + x};
+  const double ax = std::fabs(x);
+  if (!(ax <= 0x1.fffffffffffffp1023)) return {x - x, x - x};
+  if (ax < kTinyCos) return {x == 0.0 ? x : x - x * 0x1p-60, x == 0.0 ? 1.0 : 1.0 - 0x1p-60};
+  const AccurateSinCos a = Accurate(x);
+  return {SinFrom(a), CosFrom(a)};
+}
 
 }  // namespace
 
@@ -380,88 +832,140 @@ bool ForceProducts(Products products) {
   return false;
 }
 
-double Sin(double x) {
-  if (x != x) return x + x;  // NaN, quietly (an ordered comparison would raise invalid)
-  const double ax = std::fabs(x);
-  if (!(ax < kFastLimit)) {
-    if (!(ax <= 0x1.fffffffffffffp1023)) return x - x;  // NaN and invalid
-    return SinFrom(Accurate(x));
-  }
-  if (ax < kTinySin) return x == 0.0 ? x : x - x * 0x1p-60;  // inexact
+// The fast ranges as one unsigned comparison of |x|'s bits each: x -
+// lower wraps around below the range (and NaN lies above infinity).
+// |x| < 32 first, the conversions' arguments; the rest out of line.
+namespace {
+
+MORVANE_TRIG_NOINLINE double SinBeyond(double x, std::uint64_t absBits) {
+  if (absBits - kTinySinBits < kFastLimitBits - kTinySinBits) {
 #if MORVANE_ELEMENTARY_FMA
-  if (UseFusedProducts()) return SinFused(x, ax);
+    if (UseFusedProducts()) return SinFused(x, absBits);
 #endif
-  return SinFast<Product::kDekker>(x, ax);
+    return SinDekker(x, absBits);
+  }
+  return SinOutside(x);
+}
+
+MORVANE_TRIG_NOINLINE double CosBeyond(double x, std::uint64_t absBits) {
+  if (absBits - kTinyCosBits < kFastLimitBits - kTinyCosBits) {
+#if MORVANE_ELEMENTARY_FMA
+    if (UseFusedProducts()) return CosFused(x, absBits);
+#endif
+    return CosDekker(x, absBits);
+  }
+  return CosOutside(x);
+}
+
+MORVANE_TRIG_NOINLINE SinCosPair SinCosBeyond(double x, std::uint64_t absBits) {
+  if (absBits - kTinyCosBits < kFastLimitBits - kTinyCosBits) {
+#if MORVANE_ELEMENTARY_FMA
+    if (UseFusedProducts()) return SinCosFused(x, absBits);
+#endif
+    return SinCosDekker(x, absBits);
+  }
+  return SinCosOutside(x);
+}
+
+}  // namespace
+
+double Sin(double x) {
+  const std::uint64_t absBits = AbsBits(x);
+  if (absBits - kTinySinBits < kShortLimitBits - kTinySinBits) [[likely]] {
+#if MORVANE_ELEMENTARY_FMA
+    if (UseFusedProducts()) return SinShortFused(x);
+#endif
+    return SinShortDekker(x);
+  }
+  return SinBeyond(x, absBits);
 }
 
 double Cos(double x) {
-  if (x != x) return x + x;  // NaN, quietly (an ordered comparison would raise invalid)
-  const double ax = std::fabs(x);
-  if (!(ax < kFastLimit)) {
-    if (!(ax <= 0x1.fffffffffffffp1023)) return x - x;
-    return CosFrom(Accurate(x));
-  }
-  if (ax < kTinyCos) return x == 0.0 ? 1.0 : 1.0 - 0x1p-60;  // inexact
+  const std::uint64_t absBits = AbsBits(x);
+  if (absBits - kTinyCosBits < kShortLimitBits - kTinyCosBits) [[likely]] {
 #if MORVANE_ELEMENTARY_FMA
-  if (UseFusedProducts()) return CosFused(x, ax);
+    if (UseFusedProducts()) return CosShortFused(x);
 #endif
-  return CosFast<Product::kDekker>(x, ax);
+    return CosShortDekker(x);
+  }
+  return CosBeyond(x, absBits);
 }
 
+// From 2^-27 (not Sin's 2^-26): below 2^-26 the fast path gives sin x =
+// x rounded, as Sin's shortcut does.
 SinCosPair SinCos(double x) {
-  if (x != x) return {x + x, x + x};  // NaN, quietly (an ordered comparison would raise invalid)
-  const double ax = std::fabs(x);
-  if (!(ax < kFastLimit)) {
-    if (!(ax <= 0x1.fffffffffffffp1023)) return {x - x, x - x};
-    const AccurateSinCos a = Accurate(x);
-    return {SinFrom(a), CosFrom(a)};
-  }
-  if (ax < kTinyCos) return {x == 0.0 ? x : x - x * 0x1p-60, x == 0.0 ? 1.0 : 1.0 - 0x1p-60};
-  if (ax < kTinySin) return {x - x * 0x1p-60, Cos(x)};
+  const std::uint64_t absBits = AbsBits(x);
+  if (absBits - kTinyCosBits < kShortLimitBits - kTinyCosBits) [[likely]] {
 #if MORVANE_ELEMENTARY_FMA
-  if (UseFusedProducts()) return SinCosFused(x, ax);
+    if (UseFusedProducts()) return SinCosShortFused(x);
 #endif
-  return SinCosFast<Product::kDekker>(x, ax);
+    return SinCosShortDekker(x);
+  }
+  return SinCosBeyond(x, absBits);
 }
 
 SinMultiplesOf SinMultiples(double phi) {
-  const double aphi = std::fabs(phi);
-  // Outside, and for NaN: the four calls.  Below 2^-30 the product 6 phi's
-  // error term could underflow (and Sin answers at once).
-  if (!(aphi < 2.0 && aphi >= 0x1p-30))
-    return {Sin(2.0 * phi), Sin(4.0 * phi), Sin(6.0 * phi), Sin(8.0 * phi)};
+  const std::uint64_t absBits = AbsBits(phi);
+  constexpr std::uint64_t kLower = std::bit_cast<std::uint64_t>(0x1p-27);
+  constexpr std::uint64_t kUpper = std::bit_cast<std::uint64_t>(4.0);
+  // Outside, and for NaN: the four calls.
+  if (absBits - kLower < kUpper - kLower) [[likely]] {
 #if MORVANE_ELEMENTARY_FMA
-  if (UseFusedProducts()) return SinMultiplesFused(phi);
+    if (UseFusedProducts()) return SinMultiplesFused(phi);
 #endif
-  return SinMultiplesFast<Product::kDekker>(phi);
+    return SinMultiplesDekker(phi);
+  }
+  return {Sin(2.0 * phi), Sin(4.0 * phi), Sin(6.0 * phi), Sin(8.0 * phi)};
 }
 
-// tan x = sin x / cos x.  Fast path: the two double-double estimates
-// (errors es, ec) and their quotient q = qh + ql: v = RN(1/ch),
-// qh = RN(sh v) within 2^-51.9 of sh/ch, so qh ch is within a factor 2
-// of sh and the remainder sh - qh ch is exact (an exact product,
-// Sterbenz); ql = RN(remainder v) adds a relative error below 2^-100; the
-// error of q is below (es + |q| ec) / |c| (1 + 2^-60) + 2^-100 |q|, taken
-// with a margin (1/|c| as |v| (1 + 2^-52)).
+// tan x.  Fast path: TanFast's quotient (A + B tan r) / (B - A tan r)
+// and its bound, Ziv's test; one stage.
 // Accurate path: tan r (even quadrant) or -cos r / sin r (odd), the
 // divisor's reciprocal by Newton's iteration in fixed point; when
 // |sin r| < 2^-20 the divisor is scaled by 2^40 first, so the quotient
 // stays below 2^21.  Relative error below 2^-155 (sin r >= 2^-62 and
 // its absolute error below 2^5 units).
-double Tan(double x) {
+namespace {
+
+MORVANE_TRIG_COLD double TanAccurate(double x);
+
+MORVANE_TRIG_NOINLINE double TanBeyond(double x, std::uint64_t absBits) {
+  if (absBits - kTinyCosBits < kFastLimitBits - kTinyCosBits) {
+    double result;
+#if MORVANE_ELEMENTARY_FMA
+    if (UseFusedProducts() ? TanFused(x, absBits, result) : TanDekker(x, absBits, result))
+      return result;
+#else
+    if (TanDekker(x, absBits, result)) return result;
+#endif
+    return TanAccurate(x);
+  }
   if (x != x) return x + x;  // NaN, quietly (an ordered comparison would raise invalid)
   const double ax = std::fabs(x);
   if (!(ax <= 0x1.fffffffffffffp1023)) return x - x;
   if (ax < kTinyCos) return x == 0.0 ? x : x + x * 0x1p-60;
-  if (ax < kFastLimit) {
+  return TanAccurate(x);
+}
+
+}  // namespace
+
+double Tan(double x) {
+  const std::uint64_t absBits = AbsBits(x);
+  if (absBits - kTinyCosBits < kShortLimitBits - kTinyCosBits) [[likely]] {
     double result;
 #if MORVANE_ELEMENTARY_FMA
-    if (UseFusedProducts() ? TanFused(x, ax, result) : TanFast<Product::kDekker>(x, ax, result))
-      return result;
+    if (UseFusedProducts() ? TanShortFused(x, result) : TanShortDekker(x, result)) return result;
 #else
-    if (TanFast<Product::kDekker>(x, ax, result)) return result;
+    if (TanShortDekker(x, result)) return result;
 #endif
+    return TanAccurate(x);
   }
+  return TanBeyond(x, absBits);
+}
+
+namespace {
+
+double TanAccurate(double x) {
   const AccurateSinCos a = Accurate(x);
   const bool odd = (a.quadrant & 1) != 0;
   Fixed num = odd ? Neg(a.c) : a.s;
@@ -474,5 +978,7 @@ double Tan(double x) {
   const Fixed q = Mul(num, Reciprocal(den));
   return RoundToDouble(q, LeadingBit(q) - 155, scale).value;
 }
+
+}  // namespace
 
 }  // namespace morvane::elementary

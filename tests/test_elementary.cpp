@@ -307,7 +307,8 @@ TEST(Elementary, SinMultiplesIsSinOfEachMultipleBitForBit) {
   std::vector<double> phis = {0.0, -0.0, 0x1p-40, -0x1p-30, 0x1p-30, 0x1.fffffffffffffp-31,
                               1.5707963267948966, -1.5707963267948966, 0x1.fffffffffffffp0, -2.0,
                               2.0, 1e300, -1e-300, 0x1p-1074, kInf, -kInf, kNaN,
-                              0.78539816339744830962, 0.52359877559829887, 0.39269908169872414};
+                              0.78539816339744830962, 0.52359877559829887, 0.39269908169872414,
+                              0x1p-27, -0x1.fffffffffffffp-28, 0x1.fffffffffffffp1, -4.0, 4.0};
   for (const double x : Arguments()) {
     phis.push_back(std::fmod(x, 2.0));
     phis.push_back(x / 8.0);
@@ -367,6 +368,70 @@ TEST(Elementary, SinMultiplesOfHardCasesRoundCorrectly) {
 // The functions compute in rounding to nearest, which the core's
 // EnvironmentScope sets whatever the caller's mode: inside a scope, a
 // caller rounding upward, downward or toward zero gets the same bits.
+// The edges of the fast paths' reduction x = k pi/1024 + r, with MPFR's
+// values, under both kinds of exact products: the nearest doubles to
+// (k + 1/2) pi/1024 and their neighbours (the rounding of k, r at its
+// largest; k = 0, 1, 511, 512 (tan's pole), 1023, 1024 (the half turn's
+// sign), 2047 and 10429, near 32); multiples of pi (sin a = 0 for k != 0:
+// tiny results, the reduction's error bound decides); tan next to its
+// poles; both sides of 32, where the reduction changes, and of 2^20,
+// where the fast path ends.
+TEST(Elementary, ReductionEdgesRoundCorrectly) {
+  struct Edge {
+    double x, sin, cos, tan;
+  };
+  const Edge cases[] = {
+      {0x1.921fb54442d18p-10, 0x1.921faaee6472dp-10, 0x1.ffffd88586ee6p-1, 0x1.921fc9f000fe1p-10},
+      {0x1.921fb54442d17p-10, 0x1.921faaee6472cp-10, 0x1.ffffd88586ee6p-1, 0x1.921fc9f000fep-10},
+      {0x1.2d97c7f3321d2p-8, 0x1.2d97822f996bcp-8, 0x1.fffe9cb1e2e8dp-1, 0x1.2d98537abaa4ep-8},
+      {0x1.2d97c7f3321d1p-8, 0x1.2d97822f996bbp-8, 0x1.fffe9cb1e2e8dp-1, 0x1.2d98537abaa4dp-8},
+      {0x1.91bb2d56f1c0dp+0, 0x1.ffffd88586ee6p-1, 0x1.921faaee6473p-10, 0x1.45f2f61b4a23dp+9},
+      {0x1.91bb2d56f1c0cp+0, 0x1.ffffd88586ee6p-1, 0x1.921faaee64b3p-10, 0x1.45f2f61b49effp+9},
+      {0x1.92843d3193e24p+0, 0x1.ffffd88586ee6p-1, -0x1.921faaee648fbp-10, -0x1.45f2f61b4a0c8p+9},
+      {0x1.92843d3193e23p+0, 0x1.ffffd88586ee6p-1, -0x1.921faaee644fbp-10, -0x1.45f2f61b4a406p+9},
+      {0x1.91ed714d9a493p+1, 0x1.921faaee6444ap-10, -0x1.ffffd88586ee6p-1, -0x1.921fc9f000cfep-10},
+      {0x1.91ed714d9a492p+1, 0x1.921faaee64c4ap-10, -0x1.ffffd88586ee6p-1, -0x1.921fc9f0014fep-10},
+      {0x1.9251f93aeb59ep+1, -0x1.921faaee647ep-10, -0x1.ffffd88586ee6p-1, 0x1.921fc9f001094p-10},
+      {0x1.9251f93aeb59dp+1, -0x1.921faaee63fep-10, -0x1.ffffd88586ee6p-1, 0x1.921fc9f000894p-10},
+      {0x1.92069348ee8d5p+2, -0x1.921faaee64e7fp-10, 0x1.ffffd88586ee6p-1, -0x1.921fc9f001733p-10},
+      {0x1.92069348ee8d4p+2, -0x1.921faaee65e7fp-10, 0x1.ffffd88586ee6p-1, -0x1.921fc9f002733p-10},
+      {0x1.fff4f65ac3c19p+4, 0x1.192daef7a537cp-1, 0x1.abe1b1b0b8db3p-1, 0x1.5074c0eb76a26p-1},
+      {0x1.fff4f65ac3c18p+4, 0x1.192daef7a5362p-1, 0x1.abe1b1b0b8dc4p-1, 0x1.5074c0eb769f8p-1},
+      {0x1.921fb54442d18p+1, 0x1.1a62633145c07p-53, -0x1p+0, -0x1.1a62633145c07p-53},
+      {0x1.921fb54442d18p+2, -0x1.1a62633145c07p-52, 0x1p+0, -0x1.1a62633145c07p-52},
+      {0x1.2d97c7f3321d2p+3, 0x1.a79394c9e8a0ap-52, -0x1p+0, -0x1.a79394c9e8a0ap-52},
+      {0x1.f6a7a2955385ep+4, -0x1.60fafbfd97309p-50, 0x1p+0, -0x1.60fafbfd97309p-50},
+      {0x1.921fb54442d18p+0, 0x1p+0, 0x1.1a62633145c07p-54, 0x1.d02967c31cdb5p+53},
+      {0x1.921fb54442d19p+0, 0x1p+0, -0x1.72cece675d1fdp-53, -0x1.617a15494767ap+52},
+      {0x1.2d97c7f3321d2p+2, -0x1p+0, -0x1.a79394c9e8a0ap-53, 0x1.3570efd768923p+52},
+      {0x1.2d97c7f3321d3p+2, -0x1p+0, 0x1.961b1acd85d7dp-51, -0x1.42c0d64d5de51p+50},
+      {0x1.c463abeccb2bbp+3, 0x1p+0, 0x1.3daeaf976e788p-51, 0x1.9c96951f36184p+50},
+      {0x1.c463abeccb2bcp+3, 0x1p+0, -0x1.6128a83448c3cp-50, -0x1.73244d369e0b7p+49},
+      {0x1.fffffffffffffp+4, 0x1.1a5499142654bp-1, 0x1.ab1f5305de8f7p-1, 0x1.526f624543276p-1},
+      {0x1p+5, 0x1.1a54991426566p-1, 0x1.ab1f5305de8e5p-1, 0x1.526f6245432a4p-1},
+      {0x1.0000000000001p+5, 0x1.1a5499142659bp-1, 0x1.ab1f5305de8c2p-1, 0x1.526f6245433p-1},
+      {0x1.fffffffffffffp+19, 0x1.526ccb2de52a8p-2, 0x1.e33ada9352c61p-1, 0x1.6692e575533f1p-2},
+      {0x1p+20, 0x1.526ccb2fc8656p-2, 0x1.e33ada92fe2aep-1, 0x1.6692e5779206fp-2},
+  };
+  struct Restore {
+    ~Restore() { ForceProducts(Products::kAuto); }
+  } restore;
+  for (const Products products : {Products::kDekker, Products::kFused}) {
+    if (!ForceProducts(products)) continue;  // no FMA
+    for (const Edge& c : cases) {
+      for (const double sign : {1.0, -1.0}) {
+        const double x = sign * c.x;
+        EXPECT_TRUE(SameBits(Sin(x), sign * c.sin)) << "Sin(" << Hex(x) << ") = " << Hex(Sin(x));
+        EXPECT_TRUE(SameBits(Cos(x), c.cos)) << "Cos(" << Hex(x) << ") = " << Hex(Cos(x));
+        EXPECT_TRUE(SameBits(Tan(x), sign * c.tan)) << "Tan(" << Hex(x) << ") = " << Hex(Tan(x));
+        const SinCosPair pair = SinCos(x);
+        EXPECT_TRUE(SameBits(pair.sin, sign * c.sin) && SameBits(pair.cos, c.cos))
+            << "SinCos(" << Hex(x) << ")";
+      }
+    }
+  }
+}
+
 TEST(Elementary, TheCallersRoundingModeChangesNothingInsideAScope) {
   const std::vector<double> xs = Arguments();
   std::vector<double> expected;

@@ -208,14 +208,39 @@ int main() {
       "#include \"elementary/double_double.hpp\"\n#include \"elementary/fixed.hpp\"\n\n"
       "namespace morvane::elementary::detail {\n\n");
 
-  // sin(j pi/2048), j = 0 .. 1024 (a quarter wave).
-  std::printf("inline constexpr Pair kSinQuarter[1025] = {\n");
-  for (int j = 0; j <= 1024; ++j) {
+  // Sine and cosine: sin(j pi/1024) and cos(j pi/1024), j = 0 .. 1023 (a
+  // half turn), as pairs; an entry fills half a 64-byte line.
+  std::printf(
+      "struct SinCosEntry {\n  double sinHi, cosHi, sinLo, cosLo;\n};\n"
+      "alignas(64) inline constexpr SinCosEntry kSinCosHalfTurn[1024] = {\n");
+  for (int j = 0; j < 1024; ++j) {
     mpfr_mul_si(v, pi, j, MPFR_RNDN);
-    mpfr_div_ui(v, v, 2048, MPFR_RNDN);
+    mpfr_div_ui(v, v, 1024, MPFR_RNDN);
+    mpfr_cos(w, v, MPFR_RNDN);
     mpfr_sin(v, v, MPFR_RNDN);
+    const double sinHi = mpfr_get_d(v, MPFR_RNDN), cosHi = mpfr_get_d(w, MPFR_RNDN);
+    mpfr_sub_d(v, v, sinHi, MPFR_RNDN);
+    mpfr_sub_d(w, w, cosHi, MPFR_RNDN);
+    std::printf("    {");
+    PrintDouble(sinHi);
+    std::printf(", ");
+    PrintDouble(cosHi);
+    std::printf(", ");
+    PrintDouble(mpfr_get_d(v, MPFR_RNDN));
+    std::printf(", ");
+    PrintDouble(mpfr_get_d(w, MPFR_RNDN));
+    std::printf("},\n");
+  }
+  std::printf("};\n\n");
+
+  // 1/m!, m = 0 .. 51, in fixed point: the accurate path's Taylor series
+  // of sin and cos.
+  std::printf("inline constexpr Digits kInverseFactorials[52] = {\n");
+  mpfr_set_ui(v, 1, MPFR_RNDN);
+  for (int m = 0; m < 52; ++m) {
+    if (m > 0) mpfr_div_ui(v, v, m, MPFR_RNDN);
     std::printf("    ");
-    PrintPair(v);
+    PrintFixed(v);
     std::printf(",\n");
   }
   std::printf("};\n\n");
@@ -232,29 +257,29 @@ int main() {
   }
   std::printf("};\n\n");
 
-  // pi/2048 in five parts of 23 bits: k * part is exact for |k| < 2^30.
-  std::printf("inline constexpr double kPiOver2048Parts[5] = {");
-  mpfr_div_ui(v, pi, 2048, MPFR_RNDN);
+  // pi/1024 in five parts of 23 bits: k * part is exact for |k| < 2^30.
+  std::printf("inline constexpr double kPiOver1024Parts[5] = {");
+  mpfr_div_ui(v, pi, 1024, MPFR_RNDN);
   for (int i = 0; i < 5; ++i) {
     const double part = RoundTo(v, 23);
     PrintDouble(part);
     std::printf("%s", i < 4 ? ", " : "};\n");
     mpfr_sub_d(v, v, part, MPFR_RNDN);
   }
-  std::printf("// |pi/2048 - sum of the parts| = %.3e\n", mpfr_get_d(v, MPFR_RNDN));
-  // For |x| < 32 (|k| < 2^14.4): pi/2048 in two parts of 38 bits, k times
+  std::printf("// |pi/1024 - sum of the parts| = %.3e\n", mpfr_get_d(v, MPFR_RNDN));
+  // For |x| < 32 (|k| < 2^13.4): pi/1024 in two parts of 38 bits, k times
   // each exact, and the rest rounded to a double.
-  std::printf("inline constexpr double kPiOver2048Short[3] = {");
-  mpfr_div_ui(v, pi, 2048, MPFR_RNDN);
+  std::printf("inline constexpr double kPiOver1024Short[3] = {");
+  mpfr_div_ui(v, pi, 1024, MPFR_RNDN);
   for (int i = 0; i < 3; ++i) {
     const double part = i < 2 ? RoundTo(v, 38) : mpfr_get_d(v, MPFR_RNDN);
     PrintDouble(part);
     std::printf("%s", i < 2 ? ", " : "};\n");
     mpfr_sub_d(v, v, part, MPFR_RNDN);
   }
-  std::printf("// |pi/2048 - sum of the three| = %.3e\n", mpfr_get_d(v, MPFR_RNDN));
-  mpfr_ui_div(v, 2048, pi, MPFR_RNDN);
-  std::printf("inline constexpr double k2048OverPi = ");
+  std::printf("// |pi/1024 - sum of the three| = %.3e\n", mpfr_get_d(v, MPFR_RNDN));
+  mpfr_ui_div(v, 1024, pi, MPFR_RNDN);
+  std::printf("inline constexpr double k1024OverPi = ");
   PrintDouble(mpfr_get_d(v, MPFR_RNDN));
   std::printf(";\n");
 
