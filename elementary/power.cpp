@@ -62,11 +62,18 @@ extern thread_local std::uint64_t accurateCount;
 
 namespace {
 
-constexpr double kP[8] = {0x1.5555555555555p-2,  -0x1.fffffffffffffp-3, 0x1.99999999b9f2p-3,
-                          -0x1.5555555585ad8p-3, 0x1.2492309d60696p-3,  -0x1.ffffb6ce1a27bp-4,
-                          0x1.d1c0aace792fbp-4,  -0x1.a9741cf154627p-4};
-constexpr double kQ[5] = {0x1.5555555555555p-3, 0x1.5555555555519p-5, 0x1.11111113d7817p-7,
-                          0x1.6c16c5552eadbp-10, 0x1.9ef247834414ep-13};
+// z^3 P(z), the part of ln(1 + z) past z - z^2/2, as (z w) Q(z, w) with
+// w = RN(-z^2/2): P(z) = p0 + p1 z + p2 z^2 + p3 z^3 + p4 z^4
+// (coefficients.sollya) and z^2 = -2w, so Q = (q0 + q1 z) + w ((q2 + q3
+// z) + w q4) with q0 = -2 p0, q1 = -2 p1, q2 = 4 p2, q3 = 4 p3, q4 = -8 p4
+// (exact scalings).
+constexpr double kLogQ[5] = {-2.0 * 0x1.5555555555555p-2, -2.0 * -0x1.fffffffffe9a7p-3,
+                             4.0 * 0x1.9999999adb1fdp-3, 4.0 * -0x1.55557f9d7cb18p-3,
+                             -8.0 * 0x1.248accec9b93ep-3};
+// exp(r) = 1 + r + r^2 R(r) (coefficients.sollya), R(0) = 1/2.
+constexpr double kExpR[5] = {0x1p-1, 0x1.555555555554ep-3, 0x1.5555555555557p-5,
+                             0x1.11111209422aap-7, 0x1.6c16c1f9a6625p-10};
+constexpr double kShift = 0x1.8p52;  // NearestInteger's constant
 constexpr double kSqrtTwo = 0x1.6a09e667f3bcdp+0;
 constexpr std::uint64_t kHalfSqrtTwoBits = 0x3fe6a09e667f3bcdu;  // kSqrtTwo / 2
 static_assert(std::bit_cast<double>(kHalfSqrtTwoBits) == kSqrtTwo / 2);
@@ -96,8 +103,23 @@ int IntegerKind(double y) {
   return ((bits >> (52 - e)) & 1) ? 1 : 2;
 }
 
-double Accurate(double m, int e, int index, double y) {
+// The accurate path for finite x > 0 (subnormal too) and 0 < |y| <= 2^64.
+// It has its own reduction: x = 2^e m, m in (sqrt(2)/2, sqrt(2)],
+// i = round(128 m), c = kLogTable[i - 90].c (10 bits), m c - 1 exact in
+// 224-bit fixed point.
+[[gnu::noinline]] double Accurate(double x, double y) {
   ++accurateCount;
+  std::uint64_t bits = std::bit_cast<std::uint64_t>(x);
+  int e = 0;
+  if ((bits >> 52) == 0) {  // subnormal
+    bits = std::bit_cast<std::uint64_t>(x * 0x1p54);
+    e = -54;
+  }
+  const std::int64_t shift =
+      (static_cast<std::int64_t>(bits) - static_cast<std::int64_t>(kHalfSqrtTwoBits) - 1) >> 52;
+  e += static_cast<int>(shift);
+  const double m = std::bit_cast<double>(bits - (static_cast<std::uint64_t>(shift) << 52));
+  const int index = static_cast<int>(NearestInteger(m * 128.0)) - 90;
   const Fixed one = FromInt(1);
   const Fixed z = Sub(Mul(FromDouble(m), FromDouble(kLogTable[index].c)), one);  // exact (2^-63)
   const Fixed s = Mul(z, Reciprocal(Add(FromInt(2), z)));
@@ -128,82 +150,127 @@ double Accurate(double m, int e, int index, double y) {
   return Scale(RoundToDouble(acc, LeadingBit(acc) - relBits, 0, true).value, k);
 }
 
+// a b + c when a b and the sum are both doubles (exact): one fused
+// multiply-add, or the two operations, the same bits.
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE double ExactMulAdd(double a, double b, double c) {
+  if constexpr (kProduct == Product::kFused) {
+    return __builtin_fma(a, b, c);
+  } else {
+    return a * b + c;
+  }
+}
+
+// m c - 1 for c of at most 26 bits when it is a double (the table's
+// entries ensure it): one fused multiply-add, exact; or Dekker's product
+// p + q = m c (c needs no splitting: its halves are c and 0), then p - 1
+// exact (Sterbenz: p in [1/2, 2]) and (p - 1) + q rounds the exact value,
+// a double: the same bits.
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE double ShortProductMinusOne(double m, double c) {
+  if constexpr (kProduct == Product::kFused) {
+    return __builtin_fma(m, c, -1.0);
+  } else {
+    const double p = m * c;
+    const Pair ms = Split(m);
+    const double q = (ms.hi * c - p) + ms.lo * c;
+    return (p - 1.0) + q;
+  }
+}
+
+// w + wl = -z^2/2 exactly, w = RN(-z^2/2) (-z/2 exact, no underflow for
+// the z here: 0 or |z| >= 2^-62).
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE Pair MinusHalfSquare(double z) {
+  if constexpr (kProduct == Product::kFused) {
+    const double a = -0.5 * z;
+    const double w = a * z;
+    return {w, __builtin_fma(a, z, -w)};
+  } else {
+    const Pair sq = TwoSquare(z);
+    return {-0.5 * sq.hi, -0.5 * sq.lo};
+  }
+}
+
+// r = Th - kd C exactly, C = kPowLn2Over256[0] (|kd| < 2^19; see the
+// proof at the top): one fused multiply-add; or, with C = Ch + Cl (26 and
+// 27 bits, kd Ch and kd Cl exact), Th - kd Ch, exact, then minus kd Cl,
+// which rounds the exact r: the same bits.
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE double ReduceExact(double Th, double kd) {
+  if constexpr (kProduct == Product::kFused) {
+    return __builtin_fma(-kd, kPowLn2Over256[0], Th);
+  } else {
+    return (Th - kd * kPowLn2Over256[1]) - kd * kPowLn2Over256[2];
+  }
+}
+
+// exp(Th + Tl) = 2^K (up or down) when up == down; errRel bounds the
+// relative error (see the top).
+struct ExpResult {
+  double up, down;
+  int K;
+};
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE ExpResult ExpCore(double Th, double Tl, double errRel) {
+  const double kd0 = Th * kPow256OverLn2 + kShift;
+  const double kd = kd0 - kShift;
+  const std::int64_t k =
+      static_cast<std::int64_t>(std::bit_cast<std::uint64_t>(kd0) - std::bit_cast<std::uint64_t>(kShift));
+  const double r = ReduceExact<kProduct>(Th, kd);
+  const double d = Tl - kd * kPowLn2Over256[3];
+  const double rsq = r * r;
+  const double R = (kExpR[0] + r * kExpR[1]) + rsq * ((kExpR[2] + r * kExpR[3]) + rsq * kExpR[4]);
+  const double p = rsq * R;
+  const Pair E = FastTwoSum(1.0, r);
+  // exp(r + d) = exp(r) (1 + d + ...): d exp(r) = d + d (r + r^2/2 + ...)
+  const double dTerm = d + d * (r + 0.5 * rsq);
+  const double Elo = (E.lo + dTerm) + p;
+  const Pair tb = kPowExp2Table[k & 255];
+  const Pair v = ExactProduct<kProduct>(tb.hi, E.hi);
+  const double vl = (v.lo + tb.lo * E.hi) + tb.hi * Elo;
+  const double err = tb.hi * errRel;
+  return {v.hi + (vl + err), v.hi + (vl - err), static_cast<int>(k >> 8)};
+}
+
 // x^y for finite x > 0 and 0 < |y| <= 2^64.
 template <Product kProduct>
 MORVANE_ELEMENTARY_INLINE double PowPositive(double x, double y) {
   std::uint64_t bits = std::bit_cast<std::uint64_t>(x);
-  int e = 0;
+  std::int64_t e = 0;
   if ((bits >> 52) == 0) {  // subnormal
     bits = std::bit_cast<std::uint64_t>(x * 0x1p54);
     e = -54;
   }
-  // x = 2^e m with m in (s/2, s], s = kSqrtTwo, from the bits without a
-  // branch (x near 1 falls on either side at random): with b the bits of
-  // x and B those of s/2, q = floor((b - B - 1) / 2^52) and m = x 2^-q,
-  // whose bits are b - q 2^52 (x = s/2 gives q = -1, x = s gives q = 0).
-  const std::int64_t shift =
-      (static_cast<std::int64_t>(bits) - static_cast<std::int64_t>(kHalfSqrtTwoBits) - 1) >> 52;
-  e += static_cast<int>(shift);
-  const double m = std::bit_cast<double>(bits - (static_cast<std::uint64_t>(shift) << 52));
-  // round(128 m) in [91, 181], read from the low bits of 128 m + 1.5 2^52
-  // (NearestInteger's sum) rather than converted back: a shorter chain.
-  const double shifted = m * 128.0 + 0x1.8p52;
-  const int index = static_cast<int>(std::bit_cast<std::uint64_t>(shifted) & 0xff) - 90;
-  const LogEntry& entry = kLogTable[index];
-  const Pair mc = ExactProduct<kProduct>(m, entry.c);
-  const Pair zz = FastTwoSum(mc.hi - 1.0, mc.lo);  // exact: mc.hi - 1 by Sterbenz
-  const double z = zz.hi;
-  const Pair z2 = ExactSquare<kProduct>(z);
-  // P(z) by Estrin's scheme (a shorter chain of dependent operations).
-  const double zsq = z2.hi, z4 = zsq * zsq;
-  const double p01 = kP[0] + z * kP[1], p23 = kP[2] + z * kP[3];
-  const double p45 = kP[4] + z * kP[5], p67 = kP[6] + z * kP[7];
-  const double pz = (p01 + zsq * p23) + z4 * (p45 + zsq * p67);
-  const double tail = z * (z2.hi * pz);
-  const Pair ln1p = FastTwoSum(z, -0.5 * z2.hi);  // |z| > z^2/2
+  const std::uint64_t u = bits - kPowLogOffset;
+  e += static_cast<std::int64_t>(u) >> 52;  // C++20's arithmetic shift
+  const PowLogEntry& entry = kPowLogTable[(u >> 43) & 511];
+  const double m = std::bit_cast<double>(bits - (u & 0xfff0000000000000u));
+  const double z = ShortProductMinusOne<kProduct>(m, entry.c);
   const double ed = static_cast<double>(e);
-  const double e1 = ed * kLn2Parts[0], e2 = ed * kLn2Parts[1];
-  const Pair s1 = FastTwoSum(e1, entry.minusLogC.hi);  // e1 = 0 or |e1| > 0.69 > 0.35
-  const Pair s2 = FastTwoSum(s1.hi, ln1p.hi);  // see the comment at the top
-  // ln(1 + z + zl) = ln(1 + z) + zl (1 - z) + O(zl^2)
-  const double zlTerm = zz.lo - zz.lo * z;
-  const double low =
-      (s1.lo + s2.lo) + ((e2 + entry.minusLogC.lo) + (((ln1p.lo - 0.5 * z2.lo) + tail) + zlTerm));
-  const Pair L = FastTwoSum(s2.hi, low);
-  // T = Th + Tl, not renormalized (|Tl| <= 2^-52 |Th| (1 + 2^-50)).
-  const Pair yl = ExactProduct<kProduct>(y, L.hi);
-  const double Th = yl.hi, Tl = yl.lo + y * L.lo;
-  if (Th > 709.8) return 0x1p1023 * 2.0;          // overflow
-  if (Th < -745.2) return 0x1p-1022 * 0x1p-60;    // underflow to 0
-  if (std::fabs(Th) < 0x1p-60) return 1.0 + Th;  // 1, inexact
-  // exp T: r0 = Th - k C0 exact (C0 of 35 bits, |k| < 2^18; Sterbenz for
-  // k != 0); d = (Tl - k C2) - k C1 with k C1 exact (C1 of 35 bits too),
-  // k C2 within 2^-53 |k| 2^-83, Tl - k C2 within 2^-53 (|Tl| + 2^-83 |k|);
-  // |d| <= 2^-52 |T| + 2^-34.6 |T| (|k| <= 128 |T|/ln2 + 1/2 <= 2^8.52 |T|
-  // for k != 0, as then |T| >= ln2/256; d = Tl exactly for k = 0), so the
-  // last subtraction is within 2^-53 |d| <= 2^-87.6 |T|, the others far
-  // below; rh + rl = r0 + d exactly (TwoSum, off the chain to the
-  // polynomial, which waits only for rh).
-  const double kd = NearestInteger(Th * k128OverLn2);
-  const double r0 = Th - kd * kLn2Over128Parts[0];
-  const double d = (Tl - kd * kLn2Over128Parts[2]) - kd * kLn2Over128Parts[1];
-  const Pair r = TwoSum(r0, d);
-  const double rsq = r.hi * r.hi;
-  const double q = (kQ[0] + r.hi * kQ[1]) + rsq * ((kQ[2] + r.hi * kQ[3]) + rsq * kQ[4]);
-  const double p = rsq * (0.5 + r.hi * q);
-  const Pair e0 = FastTwoSum(1.0, r.hi);
-  const Pair E = FastTwoSum(e0.hi, e0.lo + (r.lo + (p + r.lo * r.hi)));
-  const std::int64_t k = static_cast<std::int64_t>(kd);
-  const int j = static_cast<int>(k & 127);
-  const int K = static_cast<int>(k >> 7);  // floor(k / 128): C++20's arithmetic shift
-  const Pair tb = kExp2Table[j];
-  const Pair v0 = ExactProduct<kProduct>(tb.hi, E.hi);
-  const Pair v = FastTwoSum(v0.hi, v0.lo + (tb.hi * E.lo + tb.lo * E.hi));
-  const double err =
-      std::fabs(v.hi) * ((std::fabs(y) * 0x1p-73 + std::fabs(Th) * 0x1p-87) + 0x1p-68);
-  double rounded;
-  if (RoundingTest(v, err, rounded)) return Scale(rounded, K);
-  return Accurate(m, e, index, y);
+  const double t = ExactMulAdd<kProduct>(ed, kLn2Parts[0], entry.th);
+  const Pair s = FastTwoSum(t, z);
+  const Pair hz = MinusHalfSquare<kProduct>(z);
+  const Pair s2 = FastTwoSum(s.hi, hz.hi);
+  const double w = hz.hi;
+  const double Q = (kLogQ[0] + z * kLogQ[1]) + w * ((kLogQ[2] + z * kLogQ[3]) + w * kLogQ[4]);
+  const double tail = (z * w) * Q;
+  const double tlo = ed * kLn2Parts[1] + entry.tl;
+  const double lo = (s.lo + s2.lo) + ((hz.lo + tail) + tlo);
+  const Pair yl = ExactProduct<kProduct>(y, s2.hi);
+  const Pair T = FastTwoSum(yl.hi, yl.lo + y * lo);
+  const double Th = T.hi, Tl = T.lo;
+  const double errRel = std::fabs(y) * 0x1p-76 + 0x1p-69;
+  if (std::fabs(Th) > 708.0) [[unlikely]] {
+    if (Th > 709.8) return 0x1p1023 * 2.0;        // overflow
+    if (Th < -745.2) return 0x1p-1022 * 0x1p-60;  // underflow to 0
+    const ExpResult v = ExpCore<kProduct>(Th, Tl, errRel);
+    if (v.up == v.down) return Scale(v.up, v.K);
+    return Accurate(x, y);
+  }
+  const ExpResult v = ExpCore<kProduct>(Th, Tl, errRel);
+  if (v.up == v.down) return v.up * PowerOfTwo(v.K);
+  return Accurate(x, y);
 }
 
 // x^1.5 = x sqrt(x) for x in [2^-600, 2^600] (the result and every
