@@ -62,17 +62,12 @@ extern thread_local std::uint64_t accurateCount;
 
 namespace {
 
-// z^3 P(z), the part of ln(1 + z) past z - z^2/2, as (z w) Q(z, w) with
-// w = RN(-z^2/2): P(z) = p0 + p1 z + p2 z^2 + p3 z^3 + p4 z^4
-// (coefficients.sollya) and z^2 = -2w, so Q = (q0 + q1 z) + w ((q2 + q3
-// z) + w q4) with q0 = -2 p0, q1 = -2 p1, q2 = 4 p2, q3 = 4 p3, q4 = -8 p4
-// (exact scalings).
-constexpr double kLogQ[5] = {-2.0 * 0x1.5555555555555p-2, -2.0 * -0x1.fffffffffe9a7p-3,
-                             4.0 * 0x1.9999999adb1fdp-3, 4.0 * -0x1.55557f9d7cb18p-3,
-                             -8.0 * 0x1.248accec9b93ep-3};
+// ln(1 + z) = z - z^2/2 + z^3 P(z) (coefficients.sollya).
+constexpr double kLogP[5] = {0x1.5555555555555p-2, -0x1.fffffffffe9a7p-3, 0x1.9999999adb1fdp-3,
+                             -0x1.55557f9d7cb18p-3, 0x1.248accec9b93ep-3};
 // exp(r) = 1 + r + r^2 R(r) (coefficients.sollya), R(0) = 1/2.
-constexpr double kExpR[5] = {0x1p-1, 0x1.555555555554ep-3, 0x1.5555555555557p-5,
-                             0x1.11111209422aap-7, 0x1.6c16c1f9a6625p-10};
+constexpr double kExpR[5] = {0x1p-1, 0x1.555555555554cp-3, 0x1.5555555555557p-5,
+                             0x1.11111227c6de7p-7, 0x1.6c16c2116e5e7p-10};
 constexpr double kShift = 0x1.8p52;  // NearestInteger's constant
 constexpr double kSqrtTwo = 0x1.6a09e667f3bcdp+0;
 constexpr std::uint64_t kHalfSqrtTwoBits = 0x3fe6a09e667f3bcdu;  // kSqrtTwo / 2
@@ -205,30 +200,30 @@ MORVANE_ELEMENTARY_INLINE double ReduceExact(double Th, double kd) {
   }
 }
 
-// exp(Th + Tl) = 2^K (up or down) when up == down; errRel bounds the
-// relative error (see the top).
+// exp(Th + Tl) = 2^K (up or down) when up == down, k = 256 K + j the
+// integer nearest to Tk 256/ln2 (Tk = Th, or an earlier approximation of
+// it); errRel bounds the relative error (see the top).
 struct ExpResult {
   double up, down;
   int K;
 };
 template <Product kProduct>
-MORVANE_ELEMENTARY_INLINE ExpResult ExpCore(double Th, double Tl, double errRel) {
-  const double kd0 = Th * kPow256OverLn2 + kShift;
+MORVANE_ELEMENTARY_INLINE ExpResult ExpCore(double Tk, double Th, double Tl, double errRel) {
+  const double kd0 = Tk * kPow256OverLn2 + kShift;
   const double kd = kd0 - kShift;
   const std::int64_t k =
       static_cast<std::int64_t>(std::bit_cast<std::uint64_t>(kd0) - std::bit_cast<std::uint64_t>(kShift));
+  const Pair tb = kPowExp2Table[k & 255];
   const double r = ReduceExact<kProduct>(Th, kd);
   const double d = Tl - kd * kPowLn2Over256[3];
   const double rsq = r * r;
-  const double R = (kExpR[0] + r * kExpR[1]) + rsq * ((kExpR[2] + r * kExpR[3]) + rsq * kExpR[4]);
-  const double p = rsq * R;
+  const double p = rsq * (kExpR[0] + r * kExpR[1]) +
+                   (rsq * rsq) * ((kExpR[2] + r * kExpR[3]) + rsq * kExpR[4]);
   const Pair E = FastTwoSum(1.0, r);
   // exp(r + d) = exp(r) (1 + d + ...): d exp(r) = d + d (r + r^2/2 + ...)
   const double dTerm = d + d * (r + 0.5 * rsq);
-  const double Elo = (E.lo + dTerm) + p;
-  const Pair tb = kPowExp2Table[k & 255];
   const Pair v = ExactProduct<kProduct>(tb.hi, E.hi);
-  const double vl = (v.lo + tb.lo * E.hi) + tb.hi * Elo;
+  const double vl = ((v.lo + tb.lo * E.hi) + tb.hi * (E.lo + dTerm)) + tb.hi * p;
   const double err = tb.hi * errRel;
   return {v.hi + (vl + err), v.hi + (vl - err), static_cast<int>(k >> 8)};
 }
@@ -252,23 +247,23 @@ MORVANE_ELEMENTARY_INLINE double PowPositive(double x, double y) {
   const Pair s = FastTwoSum(t, z);
   const Pair hz = MinusHalfSquare<kProduct>(z);
   const Pair s2 = FastTwoSum(s.hi, hz.hi);
-  const double w = hz.hi;
-  const double Q = (kLogQ[0] + z * kLogQ[1]) + w * ((kLogQ[2] + z * kLogQ[3]) + w * kLogQ[4]);
-  const double tail = (z * w) * Q;
+  // z^3 P(z) = z^3 (p0 + p1 z) + z^5 ((p2 + p3 z) + z^2 p4)
+  const double zsq = z * z, z3 = zsq * z;
+  const double tail = z3 * (kLogP[0] + z * kLogP[1]) +
+                      (z3 * zsq) * ((kLogP[2] + z * kLogP[3]) + zsq * kLogP[4]);
   const double tlo = ed * kLn2Parts[1] + entry.tl;
-  const double lo = (s.lo + s2.lo) + ((hz.lo + tail) + tlo);
+  const double lo = ((s.lo + s2.lo) + (hz.lo + tlo)) + tail;
   const Pair yl = ExactProduct<kProduct>(y, s2.hi);
   const Pair T = FastTwoSum(yl.hi, yl.lo + y * lo);
-  const double Th = T.hi, Tl = T.lo;
   const double errRel = std::fabs(y) * 0x1p-76 + 0x1p-69;
-  if (std::fabs(Th) > 708.0) [[unlikely]] {
-    if (Th > 709.8) return 0x1p1023 * 2.0;        // overflow
-    if (Th < -745.2) return 0x1p-1022 * 0x1p-60;  // underflow to 0
-    const ExpResult v = ExpCore<kProduct>(Th, Tl, errRel);
+  if (std::fabs(yl.hi) > 32.0) [[unlikely]] {
+    if (T.hi > 709.8) return 0x1p1023 * 2.0;        // overflow
+    if (T.hi < -745.2) return 0x1p-1022 * 0x1p-60;  // underflow to 0
+    const ExpResult v = ExpCore<kProduct>(T.hi, T.hi, T.lo, errRel);
     if (v.up == v.down) return Scale(v.up, v.K);
     return Accurate(x, y);
   }
-  const ExpResult v = ExpCore<kProduct>(Th, Tl, errRel);
+  const ExpResult v = ExpCore<kProduct>(yl.hi, T.hi, T.lo, errRel);
   if (v.up == v.down) return v.up * PowerOfTwo(v.K);
   return Accurate(x, y);
 }
