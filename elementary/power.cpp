@@ -66,8 +66,8 @@ namespace {
 constexpr double kLogP[5] = {0x1.5555555555555p-2, -0x1.fffffffffe9a7p-3, 0x1.9999999adb1fdp-3,
                              -0x1.55557f9d7cb18p-3, 0x1.248accec9b93ep-3};
 // exp(r) = 1 + r + r^2 R(r) (coefficients.sollya), R(0) = 1/2.
-constexpr double kExpR[5] = {0x1p-1, 0x1.555555555554cp-3, 0x1.5555555555557p-5,
-                             0x1.11111227c6de7p-7, 0x1.6c16c2116e5e7p-10};
+constexpr double kExpR[4] = {0x1p-1, 0x1.5555555555555p-3, 0x1.55555569a847p-5,
+                             0x1.1111114a97edfp-7};
 constexpr double kShift = 0x1.8p52;  // NearestInteger's constant
 constexpr double kSqrtTwo = 0x1.6a09e667f3bcdp+0;
 constexpr std::uint64_t kHalfSqrtTwoBits = 0x3fe6a09e667f3bcdu;  // kSqrtTwo / 2
@@ -187,16 +187,16 @@ MORVANE_ELEMENTARY_INLINE Pair MinusHalfSquare(double z) {
   }
 }
 
-// r = Th - kd C exactly, C = kPowLn2Over256[0] (|kd| < 2^19; see the
+// r = Th - kd C exactly, C = kPowLn2Over1024[0] (|kd| < 2^19; see the
 // proof at the top): one fused multiply-add; or, with C = Ch + Cl (26 and
 // 27 bits, kd Ch and kd Cl exact), Th - kd Ch, exact, then minus kd Cl,
 // which rounds the exact r: the same bits.
 template <Product kProduct>
 MORVANE_ELEMENTARY_INLINE double ReduceExact(double Th, double kd) {
   if constexpr (kProduct == Product::kFused) {
-    return __builtin_fma(-kd, kPowLn2Over256[0], Th);
+    return __builtin_fma(-kd, kPowLn2Over1024[0], Th);
   } else {
-    return (Th - kd * kPowLn2Over256[1]) - kd * kPowLn2Over256[2];
+    return (Th - kd * kPowLn2Over1024[1]) - kd * kPowLn2Over1024[2];
   }
 }
 
@@ -209,23 +209,22 @@ struct ExpResult {
 };
 template <Product kProduct>
 MORVANE_ELEMENTARY_INLINE ExpResult ExpCore(double Tk, double Th, double Tl, double errRel) {
-  const double kd0 = Tk * kPow256OverLn2 + kShift;
+  const double kd0 = Tk * kPow1024OverLn2 + kShift;
   const double kd = kd0 - kShift;
   const std::int64_t k =
       static_cast<std::int64_t>(std::bit_cast<std::uint64_t>(kd0) - std::bit_cast<std::uint64_t>(kShift));
-  const Pair tb = kPowExp2Table[k & 255];
+  const Pair tb = kPowExp2Table[k & 1023];
   const double r = ReduceExact<kProduct>(Th, kd);
-  const double d = Tl - kd * kPowLn2Over256[3];
+  const double d = Tl - kd * kPowLn2Over1024[3];
   const double rsq = r * r;
-  const double p = rsq * (kExpR[0] + r * kExpR[1]) +
-                   (rsq * rsq) * ((kExpR[2] + r * kExpR[3]) + rsq * kExpR[4]);
+  const double p = rsq * (kExpR[0] + r * kExpR[1]) + (rsq * rsq) * (kExpR[2] + r * kExpR[3]);
   const Pair E = FastTwoSum(1.0, r);
   // exp(r + d) = exp(r) (1 + d + ...): d exp(r) = d + d (r + r^2/2 + ...)
   const double dTerm = d + d * (r + 0.5 * rsq);
   const Pair v = ExactProduct<kProduct>(tb.hi, E.hi);
   const double vl = ((v.lo + tb.lo * E.hi) + tb.hi * (E.lo + dTerm)) + tb.hi * p;
   const double err = tb.hi * errRel;
-  return {v.hi + (vl + err), v.hi + (vl - err), static_cast<int>(k >> 8)};
+  return {v.hi + (vl + err), v.hi + (vl - err), static_cast<int>(k >> 10)};
 }
 
 // x^y for finite x > 0 and 0 < |y| <= 2^64.
@@ -256,7 +255,7 @@ MORVANE_ELEMENTARY_INLINE double PowPositive(double x, double y) {
   const Pair yl = ExactProduct<kProduct>(y, s2.hi);
   const Pair T = FastTwoSum(yl.hi, yl.lo + y * lo);
   const double errRel = std::fabs(y) * 0x1p-76 + 0x1p-69;
-  if (std::fabs(yl.hi) > 32.0) [[unlikely]] {
+  if (std::fabs(yl.hi) > 8.0) [[unlikely]] {
     if (T.hi > 709.8) return 0x1p1023 * 2.0;        // overflow
     if (T.hi < -745.2) return 0x1p-1022 * 0x1p-60;  // underflow to 0
     const ExpResult v = ExpCore<kProduct>(T.hi, T.hi, T.lo, errRel);

@@ -193,29 +193,29 @@ void PowerTables(mpfr_t v, mpfr_t w) {
   std::printf("};\n// max |m c - 1| = 2^%.4f\n\n", std::log2(worst));
   if (worst > std::exp2(-9.46)) Fail("max |m c - 1| above 2^-9.46");
 
-  // 2^(j/256), j = 0 .. 255, as pairs.
-  std::printf("inline constexpr Pair kPowExp2Table[256] = {\n");
-  for (int j = 0; j < 256; ++j) {
+  // 2^(j/1024), j = 0 .. 1023, as pairs.
+  std::printf("inline constexpr Pair kPowExp2Table[1024] = {\n");
+  for (int j = 0; j < 1024; ++j) {
     mpfr_set_si(v, j, MPFR_RNDN);
-    mpfr_div_ui(v, v, 256, MPFR_RNDN);
+    mpfr_div_ui(v, v, 1024, MPFR_RNDN);
     mpfr_ui_pow(v, 2, v, MPFR_RNDN);
     std::printf("    ");
     PrintPair(v);
     std::printf(",\n");
   }
   std::printf("};\n");
-  // ln2/256: C = RN(ln2/256), C = Ch + Cl with Ch of 26 bits (Cl of 27
+  // ln2/1024: C = RN(ln2/1024), C = Ch + Cl with Ch of 26 bits (Cl of 27
   // at most, so k Ch and k Cl are exact for |k| < 2^26), and the rest
-  // RN(ln2/256 - C); 256/ln2 rounded.
+  // RN(ln2/1024 - C); 1024/ln2 rounded.
   mpfr_const_log2(v, MPFR_RNDN);
-  mpfr_div_ui(v, v, 256, MPFR_RNDN);
+  mpfr_div_ui(v, v, 1024, MPFR_RNDN);
   {
     const double c = mpfr_get_d(v, MPFR_RNDN);
     mpfr_set_d(w, c, MPFR_RNDN);
     const double ch = RoundTo(w, 26);
     const double cl = c - ch;
     mpfr_sub_d(v, v, c, MPFR_RNDN);
-    std::printf("inline constexpr double kPowLn2Over256[4] = {");
+    std::printf("inline constexpr double kPowLn2Over1024[4] = {");
     PrintDouble(c);
     std::printf(", ");
     PrintDouble(ch);
@@ -227,8 +227,8 @@ void PowerTables(mpfr_t v, mpfr_t w) {
     if (SignificantBits(cl) > 27) Fail("Cl longer than 27 bits");
   }
   mpfr_const_log2(v, MPFR_RNDN);
-  mpfr_ui_div(v, 256, v, MPFR_RNDN);
-  std::printf("inline constexpr double kPow256OverLn2 = ");
+  mpfr_ui_div(v, 1024, v, MPFR_RNDN);
+  std::printf("inline constexpr double kPow1024OverLn2 = ");
   PrintDouble(mpfr_get_d(v, MPFR_RNDN));
   std::printf(";\n// ---- end of the power's fast path ----\n\n");
   mpfr_clears(lo, hi, z, best, bound, static_cast<mpfr_ptr>(nullptr));
