@@ -207,7 +207,7 @@ struct ExpResult {
   double up, down;
   int K;
 };
-template <Product kProduct>
+template <Product kProduct, bool kLargeT>
 MORVANE_ELEMENTARY_INLINE ExpResult ExpCore(double Tk, double Th, double Tl, double errRel) {
   const double kd0 = Tk * kPow1024OverLn2 + kShift;
   const double kd = kd0 - kShift;
@@ -217,12 +217,18 @@ MORVANE_ELEMENTARY_INLINE ExpResult ExpCore(double Tk, double Th, double Tl, dou
   const double r = ReduceExact<kProduct>(Th, kd);
   const double d = Tl - kd * kPowLn2Over1024[3];
   const double rsq = r * r;
-  const double p = rsq * (kExpR[0] + r * kExpR[1]) + (rsq * rsq) * (kExpR[2] + r * kExpR[3]);
+  // tb.hi (r^2 R(r)), R = (c0 + c1 r) + r^2 (c2 + c3 r)
+  const double tp = (tb.hi * rsq) * ((kExpR[0] + r * kExpR[1]) + rsq * (kExpR[2] + r * kExpR[3]));
   const Pair E = FastTwoSum(1.0, r);
   // exp(r + d) = exp(r) (1 + d + ...): d exp(r) = d + d (r + r^2/2 + ...)
-  const double dTerm = d + d * (r + 0.5 * rsq);
+  double dTerm;
+  if constexpr (kLargeT) {
+    dTerm = d + d * (r + 0.5 * rsq);
+  } else {
+    dTerm = d + d * r;
+  }
   const Pair v = ExactProduct<kProduct>(tb.hi, E.hi);
-  const double vl = ((v.lo + tb.lo * E.hi) + tb.hi * (E.lo + dTerm)) + tb.hi * p;
+  const double vl = ((v.lo + tb.lo * E.hi) + tb.hi * (E.lo + dTerm)) + tp;
   const double err = tb.hi * errRel;
   return {v.hi + (vl + err), v.hi + (vl - err), static_cast<int>(k >> 10)};
 }
@@ -244,25 +250,23 @@ MORVANE_ELEMENTARY_INLINE double PowPositive(double x, double y) {
   const double ed = static_cast<double>(e);
   const double t = ExactMulAdd<kProduct>(ed, kLn2Parts[0], entry.th);
   const Pair s = FastTwoSum(t, z);
-  const Pair hz = MinusHalfSquare<kProduct>(z);
-  const Pair s2 = FastTwoSum(s.hi, hz.hi);
   // z^3 P(z) = z^3 (p0 + p1 z) + z^5 ((p2 + p3 z) + z^2 p4)
   const double zsq = z * z, z3 = zsq * z;
   const double tail = z3 * (kLogP[0] + z * kLogP[1]) +
                       (z3 * zsq) * ((kLogP[2] + z * kLogP[3]) + zsq * kLogP[4]);
   const double tlo = ed * kLn2Parts[1] + entry.tl;
-  const double lo = ((s.lo + s2.lo) + (hz.lo + tlo)) + tail;
-  const Pair yl = ExactProduct<kProduct>(y, s2.hi);
+  const double lo = ((s.lo + tlo) - 0.5 * zsq) + tail;
+  const Pair yl = ExactProduct<kProduct>(y, s.hi);
   const Pair T = FastTwoSum(yl.hi, yl.lo + y * lo);
-  const double errRel = std::fabs(y) * 0x1p-76 + 0x1p-69;
+  const double errRel = std::fabs(y) * 0x1p-70 + 0x1p-69;
   if (std::fabs(yl.hi) > 8.0) [[unlikely]] {
     if (T.hi > 709.8) return 0x1p1023 * 2.0;        // overflow
     if (T.hi < -745.2) return 0x1p-1022 * 0x1p-60;  // underflow to 0
-    const ExpResult v = ExpCore<kProduct>(T.hi, T.hi, T.lo, errRel);
+    const ExpResult v = ExpCore<kProduct, true>(T.hi, T.hi, T.lo, errRel);
     if (v.up == v.down) return Scale(v.up, v.K);
     return Accurate(x, y);
   }
-  const ExpResult v = ExpCore<kProduct>(yl.hi, T.hi, T.lo, errRel);
+  const ExpResult v = ExpCore<kProduct, false>(yl.hi, T.hi, T.lo, errRel);
   if (v.up == v.down) return v.up * PowerOfTwo(v.K);
   return Accurate(x, y);
 }
@@ -334,11 +338,17 @@ MORVANE_ELEMENTARY_FMA_TARGET double PowFused(double x, double y) {
 }
 #endif
 
+[[gnu::noinline]] double PowDekker(double x, double y) { return PowAll<Product::kDekker>(x, y); }
+
+// The choice of products (UseFusedProducts), the fused case first: one
+// load and one branch before the jump to PowFused.
 double PowAny(double x, double y) {
 #if MORVANE_ELEMENTARY_FMA
-  if (UseFusedProducts()) return PowFused(x, y);
+  const int choice = productChoice.load(std::memory_order_relaxed);
+  if (choice > 0) return PowFused(x, y);
+  if (choice < 0 && ChooseProducts() != 0) return PowFused(x, y);
 #endif
-  return PowAll<Product::kDekker>(x, y);
+  return PowDekker(x, y);
 }
 
 #if MORVANE_ELEMENTARY_FMA
