@@ -234,7 +234,7 @@ MORVANE_ELEMENTARY_INLINE ExpResult ExpCore(double Tk, double Th, double Tl, dou
 }
 
 // x^y for finite x > 0 and 0 < |y| <= 2^64.
-template <Product kProduct>
+template <Product kProduct, bool kSmallY = false>
 MORVANE_ELEMENTARY_INLINE double PowPositive(double x, double y) {
   std::uint64_t bits = std::bit_cast<std::uint64_t>(x);
   std::int64_t e = 0;
@@ -258,16 +258,18 @@ MORVANE_ELEMENTARY_INLINE double PowPositive(double x, double y) {
   const double lo = ((s.lo + tlo) - 0.5 * zsq) + tail;
   const Pair yl = ExactProduct<kProduct>(y, s.hi);
   const Pair T = FastTwoSum(yl.hi, yl.lo + y * lo);
-  const double errRel = std::fabs(y) * 0x1p-70 + 0x1p-69;
-  if (std::fabs(yl.hi) > 8.0) [[unlikely]] {
-    if (T.hi > 709.8) return 0x1p1023 * 2.0;        // overflow
-    if (T.hi < -745.2) return 0x1p-1022 * 0x1p-60;  // underflow to 0
-    const ExpResult v = ExpCore<kProduct, true>(T.hi, T.hi, T.lo, errRel);
-    if (v.up == v.down) return Scale(v.up, v.K);
-    return Accurate(x, y);
+  if constexpr (kSmallY) {
+    if (std::fabs(yl.hi) <= 8.0) [[likely]] {
+      const ExpResult v = ExpCore<kProduct, false>(yl.hi, T.hi, T.lo, 0x1p-69);
+      if (v.up == v.down) return v.up * PowerOfTwo(v.K);
+      return Accurate(x, y);
+    }
   }
-  const ExpResult v = ExpCore<kProduct, false>(yl.hi, T.hi, T.lo, errRel);
-  if (v.up == v.down) return v.up * PowerOfTwo(v.K);
+  if (T.hi > 709.8) return 0x1p1023 * 2.0;        // overflow
+  if (T.hi < -745.2) return 0x1p-1022 * 0x1p-60;  // underflow to 0
+  const double errRel = kSmallY ? 0x1p-69 : std::fabs(y) * 0x1p-70 + 0x1p-73;
+  const ExpResult v = ExpCore<kProduct, true>(T.hi, T.hi, T.lo, errRel);
+  if (v.up == v.down) return Scale(v.up, v.K);
   return Accurate(x, y);
 }
 
@@ -312,22 +314,26 @@ MORVANE_ELEMENTARY_INLINE double PowAll(double x, double y) {
   const std::uint64_t yb = std::bit_cast<std::uint64_t>(y);
   // xb in [2^52, 0x7ff 2^52): 0 < x < inf, normal; (yb << 1) in
   // [1, 0x87e 2^52]: y != 0 and |y| <= 2^64 (so not NaN nor infinite).
-  if (xb - 0x0010000000000000u < 0x7fe0000000000000u &&
-      (yb << 1) - 1 < 0x87e0000000000000u) {
-    if ((yb & 0x0007ffffffffffffu) == 0) {
-      if (y == 1.5) {
-        double result;
-        // x in [2^-600, 2^600]: its biased exponent in [423, 1623).
-        if (xb - (std::uint64_t{423} << 52) < (std::uint64_t{1200} << 52) &&
-            ThreeHalves<kProduct>(x, result))
-          return result;
-      } else if (y == 0.5) {
-        return __builtin_sqrt(x);  // correctly rounded (IEEE)
-      } else if (y == 2.0) {
-        return x * x;  // correctly rounded, overflow and underflow included
+  if (xb - 0x0010000000000000u < 0x7fe0000000000000u) {
+    const std::uint64_t ya = (yb << 1) - 1;
+    if (ya < 0x7fffffffffffffffu) {  // 0 < |y| < 2
+      if ((yb & 0x0007ffffffffffffu) == 0) {
+        if (y == 1.5) {
+          double result;
+          // x in [2^-600, 2^600]: its biased exponent in [423, 1623).
+          if (xb - (std::uint64_t{423} << 52) < (std::uint64_t{1200} << 52) &&
+              ThreeHalves<kProduct>(x, result))
+            return result;
+        } else if (y == 0.5) {
+          return __builtin_sqrt(x);  // correctly rounded (IEEE)
+        }
       }
+      return PowPositive<kProduct, true>(x, y);
     }
-    return PowPositive<kProduct>(x, y);
+    if (ya < 0x87e0000000000000u) {  // 2 <= |y| <= 2^64
+      if (y == 2.0) return x * x;  // correctly rounded, overflow and underflow included
+      return PowPositive<kProduct>(x, y);
+    }
   }
   return PowSpecial(x, y);
 }
