@@ -1,47 +1,82 @@
 // Power: x^y = exp(y ln x).
 //
-// Fast path.  x = 2^e m, m in (sqrt(2)/2, sqrt(2)] (from the bits, without
-// a branch); i = round(128 m) and c = 128/i rounded to 10 bits
-// (kLogTable); z + zl = m c - 1 exactly, from an exact product (Dekker's,
-// or the fused multiply-add's error term: the same bits; its high part
-// minus 1 exact by Sterbenz's lemma),
-// |z| <= 2^-7.3, |zl| <= 2^-60.3.  Then
-//     ln x = e ln2 + (-ln c) + ln(1 + z),
-// ln(1 + z) = z - z^2/2 + z^3 P(z) (elementary/generate/coefficients.sollya,
-// error 2^-80.7) and zl (1 - z) for zl: z^2 exact, z^3 P in double (P by
-// Estrin's scheme, its terms past the first below 2^-8.6 of it) with a
-// relative error below 4 * 2^-53 on a term below 2^-22.6 |z|: absolute
-// error below 2^-74.
-// e ln2 with ln2 in a 42-bit part (exact product, |e| <= 1075) and the
-// rest, -ln c a pair (2^-106), the sums by FastTwoSum, exact: z - z^2/2
-// (|z| > z^2/2), e ln2 - ln c (e ln2 = 0, or |e ln2| >= 0.69 > 0.35 >=
-// |ln c|), and that plus ln(1 + z): for e != 0 it is above 0.34 >
-// 2^-7.3; for e = 0 it is -ln c, 0 for c = 1 or of an exponent at least
-// that of z - z^2/2 over its whole interval of m (checked for each of the
-// 93 entries; the closest, i = 127, has both in [2^-8, 2^-7)).  L = ln x
-// within
-//     2^-73.9 + 2^-100 |L|.
-// T = y L by Dekker's product, Th + Tl, within |y| 2^-73.9 + 2^-99 |T|.
-// exp T = 2^K 2^(j/128) exp r, k = 128 K + j = round(Th 128/ln2) (|k| <
-// 2^18), r = T - k ln2/128 with ln2/128 in three parts, the first two of
-// 35 bits (exact products), |r| <= ln2/256 (1 + 2^-20), error below
-// 2^-87.6 |T| (the rounding of the sum d; see the code);
-// exp r = 1 + r + r^2/2 + r^3 Q(r) (error 2^-84.6), the part past 1 + r
-// (below 2^-17.5) in double: 2^-69.4; the table 2^(j/128) as pairs
-// (2^-106) and Dekker's product.  So the relative error of the result is
-// below |y| 2^-73.9 + |T| 2^-87.5 + 2^-69.2, and the bound taken,
-//     err = |v| (|y| 2^-73 + |T| 2^-87 + 2^-68),
-// has a margin of about 40 % on the |T| term, above 50 % on the others.
+// Fast path, the logarithm.  x = 2^e m with the bits of m in
+// [kPowLogOffset, kPowLogOffset + 2^52), m in [0.707, 1.415), e and m from
+// the bits without a branch (|e| <= 1130, subnormal x scaled by 2^54
+// first); the next 9 bits index kPowLogTable (512 entries, the one with
+// m = 1 at its centre has c = 1).  Its c is short (at most 26 bits) and
+// chosen so that z = m c - 1 is a double over the whole entry
+// (elementary/generate/make_tables.cpp checks it): one fused multiply-add,
+// or Dekker's product and two sums, the same bits; |z| <= 2^-9.4628.
+//   ln x = e ln2 + (-ln c) + ln(1 + z), ln2 = LN2HI + LN2LO (42 bits and
+// the rest, kLn2Parts), -ln c = th + tl, th a multiple of 2^-42: t =
+// e LN2HI + th is exact (a multiple of 2^-42 below 2^10); s = t + z by
+// FastTwoSum, exact (t = 0, or |t| >= 0.34 for e != 0, or, for e = 0,
+// the exponent of th at least that of z: checked for each entry).
+//   ln(1 + z) = z - z^2/2 + z^3 P(z) within 2^-82.56 (coefficients.sollya,
+// P of degree 4).  lo = ((s.lo + tlo) - z^2/2) + z^3 P, tlo = e LN2LO + tl
+// (|tlo| <= 2^-33.89): -0.5 RN(z^2) within 2^-72.93 (z^2/2 <= 2^-19.93);
+// z^3 P (below 2^-29.97) with a relative error below 5 2^-53, 2^-80.57;
+// tlo within 2^-85.5 (its two roundings, LN2LO 2^-98 |e|, tl 2^-96); the
+// three sums of lo within 2^-106 |L| + 2^-86.9, 2^-72.92 and 2^-72.91
+// (|lo| <= 2^-53 |L| + 2^-19.91).  So L = s.hi + lo within
+//     dL = 2^-71.33 + 2^-104.4 |L|.
+//   T = y L: y s.hi = yl.hi + yl.lo exactly (an exact product), Tl =
+// yl.lo + y lo rounded twice (2^-72.91 |y| each, and 2^-105 |T|), T.hi +
+// T.lo = yl.hi + Tl by FastTwoSum (|Tl| <= 2^-8.89 |yl.hi|: |lo| <= 2^-8.9
+// |s.hi|, as |s.hi| >= 2^-11.01 off the central entry and |lo| <= |z|
+// 2^-10.4 on it).  T.hi + T.lo = T within
+//     dT = 2^-70.59 |y| + 2^-103 |T|.
 //
-// Accurate path.  The same steps in 224-bit fixed point: ln(1 + z) by
-// 2 atanh(z/(2 + z)) to the 29th power (truncation below 2^-240), e ln2
-// and -ln c from 224-bit constants, T = y L with y = Y 2^s; exp r by its
-// Taylor series to the 19th power at r/256, squared eight times.  The
-// relative error is below 2^(-205 + max(s, 0)) (s <= 64).  When even that
-// cannot decide between two doubles, the value is taken for the exact
-// midpoint it is nearest to, and rounded to even: x^y is a midpoint for
-// some (x, y) (x = 2^27 - 1, y = 2 is one), and within 2^-150 of one
-// without being one for no known pair.
+// Fast path, the exponential.  k = 1024 K + j the integer nearest to
+// Tk 1024/ln2 (NearestInteger's sum; its bits give k), C = RN(ln2/1024),
+// C' = RN(ln2/1024 - C) (kPowLn2Over1024), r = T.hi - k C and d = T.lo -
+// k C', so that T = k ln2/1024 + r + d within 2^-104 |T| (|d| <= 2^-52.3
+// |T|, its roundings and C' within 2^-105.3, 2^-106.7, 2^-107.4 |T|).
+// Tk = T.hi when |y| >= 2 or |yl.hi| > 8; otherwise Tk = yl.hi, available
+// earlier: then |T.hi - yl.hi| <= |Tl| <= 2 2^-19.91 + 2^-49 <= 2^-18.9.
+// In both |r| <= C (1/2 + 2^-30) + 2^-18.9 <= 2^-11.52.
+//   r is exact: T.hi - k C is a multiple of min(ulp(T.hi), ulp(C) =
+// 2^-63) below 2^-11.52, so a double when |T.hi| >= 2^-11; below, k is 0
+// (r = T.hi) or +-1 with |T.hi| >= 2^-12.55 (ulp >= 2^-65) and |r| <=
+// 2^-12.51 < 2^53 2^-65.  One fused multiply-add gives it; Dekker's
+// products give it as (T.hi - k Ch) - k Cl, C = Ch + Cl (26 and 25 bits,
+// |k| < 2^21: both products exact), the first difference exact by the
+// same argument (it is r + k Cl, |k Cl| <= 2^-18.9, a multiple of
+// ulp(T.hi)), the second rounding the double r: the same bits.
+//   exp(T) = 2^K 2^(j/1024) exp(r) (1 + d + ...), with exp(r) = 1 + r +
+// r^2 R(r) within 2^-80.78 for |r| <= 2^-11.45 (R of degree 3) and 1 + r
+// = E.hi + E.lo exactly (FastTwoSum); d exp(r) as d + d r (|T| <= 8.04:
+// the rest d r^2/2 below 2^-76.3 |T| <= 2^-73.3) or d + d (r + r^2/2)
+// (any |T|; the rest far below).  2^(j/1024) = tb.hi + tb.lo (2^-106),
+// tb.hi E.hi = v.hi + v.lo exactly (an exact product); vl = ((v.lo +
+// tb.lo E.hi) + tb.hi (E.lo + dTerm)) + tp, tp = (tb.hi r^2) R with a
+// relative error below 2^-50.83 (R's two last sums 2^-55 + 2^-54 near
+// 1/2, three products), 2^-74.87 tb.hi (tp <= 2^-24.04 tb.hi); the last
+// sum of vl 2^-77.03 tb.hi, the others below 2^-101 tb.hi; tb.lo times
+// E.lo + dTerm + r^2 R left out, 2^-77.04 tb.hi.  The rounding test adds
+// err = tb.hi errRel to vl rounded (2^-53 (|vl| + err) <= 2^-77.02 tb.hi).
+// With exp(r + d) <= 1 + 2^-11.44, the error of v.hi + vl, test included,
+// is below tb.hi times
+//     2^-74.11 + (1 + 2^-11.44) dT (+ 2^-73.3 when d r^2/2 is left out),
+// so for |y| < 2 (and |T| <= 8.04) below 2^-69.43 tb.hi: errRel = 2^-69,
+// a margin of 35 %; for |y| >= 2 (or |yl.hi| > 8, |T| <= 745.2) below
+// (2^-70.59 |y| + 2^-74.11 + 2^-92) tb.hi: errRel = 2^-70 |y| + 2^-73,
+// above 50 %.  (For |T| below 2^-958 Dekker's yl.lo may underflow, but
+// both kinds of product then give 1.)
+//   T.hi > 709.8 overflows, T.hi < -745.2 gives 0; between, the result
+// is v 2^K, exact for a normal result (Scale).
+//
+// Accurate path.  Its own reduction (the 93-entry kLogTable, c of 10
+// bits), in 224-bit fixed point: ln(1 + z) by 2 atanh(z/(2 + z)) to the
+// 29th power (truncation below 2^-240), e ln2 and -ln c from 224-bit
+// constants, T = y L with y = Y 2^s; exp r by its Taylor series to the
+// 19th power at r/256, squared eight times.  The relative error is below
+// 2^(-205 + max(s, 0)) (s <= 64).  When even that cannot decide between
+// two doubles, the value is taken for the exact midpoint it is nearest
+// to, and rounded to even: x^y is a midpoint for some (x, y) (x = 2^27 -
+// 1, y = 2 is one), and within 2^-150 of one without being one for no
+// known pair.
 //
 // Results below 2^-1022 are rounded twice (to 53 bits, then to the
 // subnormal's precision): within one ulp, not always correctly rounded.
@@ -63,8 +98,8 @@ extern thread_local std::uint64_t accurateCount;
 namespace {
 
 // ln(1 + z) = z - z^2/2 + z^3 P(z) (coefficients.sollya).
-constexpr double kLogP[5] = {0x1.5555555555555p-2, -0x1.fffffffffe9a7p-3, 0x1.9999999adb1fdp-3,
-                             -0x1.55557f9d7cb18p-3, 0x1.248accec9b93ep-3};
+constexpr double kLogP[5] = {0x1.5555555555555p-2, -0x1.fffffffffe9d4p-3, 0x1.9999999adc642p-3,
+                             -0x1.55557f731efa8p-3, 0x1.248abd88ad05ep-3};
 // exp(r) = 1 + r + r^2 R(r) (coefficients.sollya), R(0) = 1/2.
 constexpr double kExpR[4] = {0x1p-1, 0x1.5555555555555p-3, 0x1.55555569a847p-5,
                              0x1.1111114a97edfp-7};
@@ -173,24 +208,10 @@ MORVANE_ELEMENTARY_INLINE double ShortProductMinusOne(double m, double c) {
   }
 }
 
-// w + wl = -z^2/2 exactly, w = RN(-z^2/2) (-z/2 exact, no underflow for
-// the z here: 0 or |z| >= 2^-62).
-template <Product kProduct>
-MORVANE_ELEMENTARY_INLINE Pair MinusHalfSquare(double z) {
-  if constexpr (kProduct == Product::kFused) {
-    const double a = -0.5 * z;
-    const double w = a * z;
-    return {w, __builtin_fma(a, z, -w)};
-  } else {
-    const Pair sq = TwoSquare(z);
-    return {-0.5 * sq.hi, -0.5 * sq.lo};
-  }
-}
-
-// r = Th - kd C exactly, C = kPowLn2Over1024[0] (|kd| < 2^19; see the
+// r = Th - kd C exactly, C = kPowLn2Over1024[0] (|kd| < 2^21; see the
 // proof at the top): one fused multiply-add; or, with C = Ch + Cl (26 and
-// 27 bits, kd Ch and kd Cl exact), Th - kd Ch, exact, then minus kd Cl,
-// which rounds the exact r: the same bits.
+// at most 27 bits, kd Ch and kd Cl exact), Th - kd Ch, exact, then minus
+// kd Cl, which rounds the exact r: the same bits.
 template <Product kProduct>
 MORVANE_ELEMENTARY_INLINE double ReduceExact(double Th, double kd) {
   if constexpr (kProduct == Product::kFused) {
@@ -200,9 +221,10 @@ MORVANE_ELEMENTARY_INLINE double ReduceExact(double Th, double kd) {
   }
 }
 
-// exp(Th + Tl) = 2^K (up or down) when up == down, k = 256 K + j the
-// integer nearest to Tk 256/ln2 (Tk = Th, or an earlier approximation of
-// it); errRel bounds the relative error (see the top).
+// exp(Th + Tl) = 2^K (up or down) when up == down, k = 1024 K + j the
+// integer nearest to Tk 1024/ln2 (Tk = Th, or yl.hi, an earlier
+// approximation of it); errRel bounds the relative error and kLargeT
+// keeps d r^2/2 (see the top).
 struct ExpResult {
   double up, down;
   int K;

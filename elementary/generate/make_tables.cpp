@@ -97,7 +97,7 @@ int SignificantBits(double d) {
 // The logarithm's reduction: x = 2^e m with the bits of m in
 // [kPowLogOffset, kPowLogOffset + 2^52), m in [0.7071, 1.4142); entry i
 // covers the bits kPowLogOffset + i 2^43 .. + (i + 1) 2^43 (512 entries;
-// the one of i = 255 has m = 1 at its centre).  Its c is the multiple of
+// the one of i = 299 has m = 1 at its centre).  Its c is the multiple of
 // 2^-q (any q) nearest 2/(lo + hi) that keeps m c - 1 a double over the
 // whole interval, the one of the smallest max |m c - 1| (below 2^-9.46 for
 // all): m is a multiple of u = 2^-53 (m < 1) or 2^-52, m c - 1 of u 2^-q,
