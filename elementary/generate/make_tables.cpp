@@ -371,20 +371,7 @@ int main() {
   }
   std::printf("};\n\n");
 
-  // 2^(j/128), j = 0 .. 127.
-  std::printf("inline constexpr Pair kExp2Table[128] = {\n");
-  for (int j = 0; j < 128; ++j) {
-    mpfr_set_si(v, j, MPFR_RNDN);
-    mpfr_div_ui(v, v, 128, MPFR_RNDN);
-    mpfr_ui_pow(v, 2, v, MPFR_RNDN);
-    std::printf("    ");
-    PrintPair(v);
-    std::printf(",\n");
-  }
-  std::printf("};\n\n");
-
-  // ln 2: 42 bits (e ln2 exact for |e| < 2^11) and the rest; ln2/128 in
-  // three parts, the first two of 35 bits (k part exact for |k| < 2^18).
+  // ln 2: 42 bits (e ln2 exact for |e| < 2^11) and the rest.
   mpfr_const_log2(v, MPFR_RNDN);
   {
     const double a = RoundTo(v, 42);
@@ -395,19 +382,7 @@ int main() {
     PrintDouble(mpfr_get_d(w, MPFR_RNDN));
     std::printf("};\n");
   }
-  mpfr_div_ui(v, v, 128, MPFR_RNDN);
-  std::printf("inline constexpr double kLn2Over128Parts[3] = {");
-  for (int i = 0; i < 3; ++i) {
-    const double part = i < 2 ? RoundTo(v, 35) : mpfr_get_d(v, MPFR_RNDN);
-    PrintDouble(part);
-    std::printf("%s", i < 2 ? ", " : "};\n");
-    mpfr_sub_d(v, v, part, MPFR_RNDN);
-  }
-  mpfr_const_log2(v, MPFR_RNDN);
-  mpfr_ui_div(v, 128, v, MPFR_RNDN);
-  std::printf("inline constexpr double k128OverLn2 = ");
-  PrintDouble(mpfr_get_d(v, MPFR_RNDN));
-  std::printf(";\n\n");
+  std::printf("\n");
 
   // ---- The power's fast path (elementary/power.cpp) ----
   PowerTables(v, w);
