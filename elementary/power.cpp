@@ -1,47 +1,82 @@
 // Power: x^y = exp(y ln x).
 //
-// Fast path.  x = 2^e m, m in (sqrt(2)/2, sqrt(2)] (from the bits, without
-// a branch); i = round(128 m) and c = 128/i rounded to 10 bits
-// (kLogTable); z + zl = m c - 1 exactly, from an exact product (Dekker's,
-// or the fused multiply-add's error term: the same bits; its high part
-// minus 1 exact by Sterbenz's lemma),
-// |z| <= 2^-7.3, |zl| <= 2^-60.3.  Then
-//     ln x = e ln2 + (-ln c) + ln(1 + z),
-// ln(1 + z) = z - z^2/2 + z^3 P(z) (elementary/generate/coefficients.sollya,
-// error 2^-80.7) and zl (1 - z) for zl: z^2 exact, z^3 P in double (P by
-// Estrin's scheme, its terms past the first below 2^-8.6 of it) with a
-// relative error below 4 * 2^-53 on a term below 2^-22.6 |z|: absolute
-// error below 2^-74.
-// e ln2 with ln2 in a 42-bit part (exact product, |e| <= 1075) and the
-// rest, -ln c a pair (2^-106), the sums by FastTwoSum, exact: z - z^2/2
-// (|z| > z^2/2), e ln2 - ln c (e ln2 = 0, or |e ln2| >= 0.69 > 0.35 >=
-// |ln c|), and that plus ln(1 + z): for e != 0 it is above 0.34 >
-// 2^-7.3; for e = 0 it is -ln c, 0 for c = 1 or of an exponent at least
-// that of z - z^2/2 over its whole interval of m (checked for each of the
-// 93 entries; the closest, i = 127, has both in [2^-8, 2^-7)).  L = ln x
-// within
-//     2^-73.9 + 2^-100 |L|.
-// T = y L by Dekker's product, Th + Tl, within |y| 2^-73.9 + 2^-99 |T|.
-// exp T = 2^K 2^(j/128) exp r, k = 128 K + j = round(Th 128/ln2) (|k| <
-// 2^18), r = T - k ln2/128 with ln2/128 in three parts, the first two of
-// 35 bits (exact products), |r| <= ln2/256 (1 + 2^-20), error below
-// 2^-87.6 |T| (the rounding of the sum d; see the code);
-// exp r = 1 + r + r^2/2 + r^3 Q(r) (error 2^-84.6), the part past 1 + r
-// (below 2^-17.5) in double: 2^-69.4; the table 2^(j/128) as pairs
-// (2^-106) and Dekker's product.  So the relative error of the result is
-// below |y| 2^-73.9 + |T| 2^-87.5 + 2^-69.2, and the bound taken,
-//     err = |v| (|y| 2^-73 + |T| 2^-87 + 2^-68),
-// has a margin of about 40 % on the |T| term, above 50 % on the others.
+// Fast path, the logarithm.  x = 2^e m with the bits of m in
+// [kPowLogOffset, kPowLogOffset + 2^52), m in [0.707, 1.415), e and m from
+// the bits without a branch (|e| <= 1130, subnormal x scaled by 2^54
+// first); the next 9 bits index kPowLogTable (512 entries, the one with
+// m = 1 at its centre has c = 1).  Its c is short (at most 26 bits) and
+// chosen so that z = m c - 1 is a double over the whole entry
+// (elementary/generate/make_tables.cpp checks it): one fused multiply-add,
+// or Dekker's product and two sums, the same bits; |z| <= 2^-9.4628.
+//   ln x = e ln2 + (-ln c) + ln(1 + z), ln2 = LN2HI + LN2LO (42 bits and
+// the rest, kLn2Parts), -ln c = th + tl, th a multiple of 2^-42: t =
+// e LN2HI + th is exact (a multiple of 2^-42 below 2^10); s = t + z by
+// FastTwoSum, exact (t = 0, or |t| >= 0.34 for e != 0, or, for e = 0,
+// the exponent of th at least that of z: checked for each entry).
+//   ln(1 + z) = z - z^2/2 + z^3 P(z) within 2^-82.56 (coefficients.sollya,
+// P of degree 4).  lo = ((s.lo + tlo) - z^2/2) + z^3 P, tlo = e LN2LO + tl
+// (|tlo| <= 2^-33.89): -0.5 RN(z^2) within 2^-72.93 (z^2/2 <= 2^-19.93);
+// z^3 P (below 2^-29.97) with a relative error below 5 2^-53, 2^-80.57;
+// tlo within 2^-85.5 (its two roundings, LN2LO 2^-98 |e|, tl 2^-96); the
+// three sums of lo within 2^-106 |L| + 2^-86.9, 2^-72.92 and 2^-72.91
+// (|lo| <= 2^-53 |L| + 2^-19.91).  So L = s.hi + lo within
+//     dL = 2^-71.33 + 2^-104.4 |L|.
+//   T = y L: y s.hi = yl.hi + yl.lo exactly (an exact product), Tl =
+// yl.lo + y lo rounded twice (2^-72.91 |y| each, and 2^-105 |T|), T.hi +
+// T.lo = yl.hi + Tl by FastTwoSum (|Tl| <= 2^-8.89 |yl.hi|: |lo| <= 2^-8.9
+// |s.hi|, as |s.hi| >= 2^-11.01 off the central entry and |lo| <= |z|
+// 2^-10.4 on it).  T.hi + T.lo = T within
+//     dT = 2^-70.59 |y| + 2^-103 |T|.
 //
-// Accurate path.  The same steps in 224-bit fixed point: ln(1 + z) by
-// 2 atanh(z/(2 + z)) to the 29th power (truncation below 2^-240), e ln2
-// and -ln c from 224-bit constants, T = y L with y = Y 2^s; exp r by its
-// Taylor series to the 19th power at r/256, squared eight times.  The
-// relative error is below 2^(-205 + max(s, 0)) (s <= 64).  When even that
-// cannot decide between two doubles, the value is taken for the exact
-// midpoint it is nearest to, and rounded to even: x^y is a midpoint for
-// some (x, y) (x = 2^27 - 1, y = 2 is one), and within 2^-150 of one
-// without being one for no known pair.
+// Fast path, the exponential.  k = 1024 K + j the integer nearest to
+// Tk 1024/ln2 (NearestInteger's sum; its bits give k), C = RN(ln2/1024),
+// C' = RN(ln2/1024 - C) (kPowLn2Over1024), r = T.hi - k C and d = T.lo -
+// k C', so that T = k ln2/1024 + r + d within 2^-104 |T| (|d| <= 2^-52.3
+// |T|, its roundings and C' within 2^-105.3, 2^-106.7, 2^-107.4 |T|).
+// Tk = T.hi when |y| >= 2 or |yl.hi| > 8; otherwise Tk = yl.hi, available
+// earlier: then |T.hi - yl.hi| <= |Tl| <= 2 2^-19.91 + 2^-49 <= 2^-18.9.
+// In both |r| <= C (1/2 + 2^-30) + 2^-18.9 <= 2^-11.52.
+//   r is exact: T.hi - k C is a multiple of min(ulp(T.hi), ulp(C) =
+// 2^-63) below 2^-11.52, so a double when |T.hi| >= 2^-11; below, k is 0
+// (r = T.hi) or +-1 with |T.hi| >= 2^-12.55 (ulp >= 2^-65) and |r| <=
+// 2^-12.51 < 2^53 2^-65.  One fused multiply-add gives it; Dekker's
+// products give it as (T.hi - k Ch) - k Cl, C = Ch + Cl (26 and 25 bits,
+// |k| < 2^21: both products exact), the first difference exact by the
+// same argument (it is r + k Cl, |k Cl| <= 2^-18.9, a multiple of
+// ulp(T.hi)), the second rounding the double r: the same bits.
+//   exp(T) = 2^K 2^(j/1024) exp(r) (1 + d + ...), with exp(r) = 1 + r +
+// r^2 R(r) within 2^-80.78 for |r| <= 2^-11.45 (R of degree 3) and 1 + r
+// = E.hi + E.lo exactly (FastTwoSum); d exp(r) as d + d r (|T| <= 8.04:
+// the rest d r^2/2 below 2^-76.3 |T| <= 2^-73.3) or d + d (r + r^2/2)
+// (any |T|; the rest far below).  2^(j/1024) = tb.hi + tb.lo (2^-106),
+// tb.hi E.hi = v.hi + v.lo exactly (an exact product); vl = ((v.lo +
+// tb.lo E.hi) + tb.hi (E.lo + dTerm)) + tp, tp = (tb.hi r^2) R with a
+// relative error below 2^-50.83 (R's two last sums 2^-55 + 2^-54 near
+// 1/2, three products), 2^-74.87 tb.hi (tp <= 2^-24.04 tb.hi); the last
+// sum of vl 2^-77.03 tb.hi, the others below 2^-101 tb.hi; tb.lo times
+// E.lo + dTerm + r^2 R left out, 2^-77.04 tb.hi.  The rounding test adds
+// err = tb.hi errRel to vl rounded (2^-53 (|vl| + err) <= 2^-77.02 tb.hi).
+// With exp(r + d) <= 1 + 2^-11.44, the error of v.hi + vl, test included,
+// is below tb.hi times
+//     2^-74.11 + (1 + 2^-11.44) dT (+ 2^-73.3 when d r^2/2 is left out),
+// so for |y| < 2 (and |T| <= 8.04) below 2^-69.43 tb.hi: errRel = 2^-69,
+// a margin of 35 %; for |y| >= 2 (or |yl.hi| > 8, |T| <= 745.2) below
+// (2^-70.59 |y| + 2^-74.11 + 2^-92) tb.hi: errRel = 2^-70 |y| + 2^-73,
+// above 50 %.  (For |T| below 2^-958 Dekker's yl.lo may underflow, but
+// both kinds of product then give 1.)
+//   T.hi > 709.8 overflows, T.hi < -745.2 gives 0; between, the result
+// is v 2^K, exact for a normal result (Scale).
+//
+// Accurate path.  Its own reduction (the 93-entry kLogTable, c of 10
+// bits), in 224-bit fixed point: ln(1 + z) by 2 atanh(z/(2 + z)) to the
+// 29th power (truncation below 2^-240), e ln2 and -ln c from 224-bit
+// constants, T = y L with y = Y 2^s; exp r by its Taylor series to the
+// 19th power at r/256, squared eight times.  The relative error is below
+// 2^(-205 + max(s, 0)) (s <= 64).  When even that cannot decide between
+// two doubles, the value is taken for the exact midpoint it is nearest
+// to, and rounded to even: x^y is a midpoint for some (x, y) (x = 2^27 -
+// 1, y = 2 is one), and within 2^-150 of one without being one for no
+// known pair.
 //
 // Results below 2^-1022 are rounded twice (to 53 bits, then to the
 // subnormal's precision): within one ulp, not always correctly rounded.
@@ -62,11 +97,13 @@ extern thread_local std::uint64_t accurateCount;
 
 namespace {
 
-constexpr double kP[8] = {0x1.5555555555555p-2,  -0x1.fffffffffffffp-3, 0x1.99999999b9f2p-3,
-                          -0x1.5555555585ad8p-3, 0x1.2492309d60696p-3,  -0x1.ffffb6ce1a27bp-4,
-                          0x1.d1c0aace792fbp-4,  -0x1.a9741cf154627p-4};
-constexpr double kQ[5] = {0x1.5555555555555p-3, 0x1.5555555555519p-5, 0x1.11111113d7817p-7,
-                          0x1.6c16c5552eadbp-10, 0x1.9ef247834414ep-13};
+// ln(1 + z) = z - z^2/2 + z^3 P(z) (coefficients.sollya).
+constexpr double kLogP[5] = {0x1.5555555555555p-2, -0x1.fffffffffe9d4p-3, 0x1.9999999adc642p-3,
+                             -0x1.55557f731efa8p-3, 0x1.248abd88ad05ep-3};
+// exp(r) = 1 + r + r^2 R(r) (coefficients.sollya), R(0) = 1/2.
+constexpr double kExpR[4] = {0x1p-1, 0x1.5555555555555p-3, 0x1.55555569a847p-5,
+                             0x1.1111114a97edfp-7};
+constexpr double kShift = 0x1.8p52;  // NearestInteger's constant
 constexpr double kSqrtTwo = 0x1.6a09e667f3bcdp+0;
 constexpr std::uint64_t kHalfSqrtTwoBits = 0x3fe6a09e667f3bcdu;  // kSqrtTwo / 2
 static_assert(std::bit_cast<double>(kHalfSqrtTwoBits) == kSqrtTwo / 2);
@@ -96,8 +133,23 @@ int IntegerKind(double y) {
   return ((bits >> (52 - e)) & 1) ? 1 : 2;
 }
 
-double Accurate(double m, int e, int index, double y) {
+// The accurate path for finite x > 0 (subnormal too) and 0 < |y| <= 2^64.
+// It has its own reduction: x = 2^e m, m in (sqrt(2)/2, sqrt(2)],
+// i = round(128 m), c = kLogTable[i - 90].c (10 bits), m c - 1 exact in
+// 224-bit fixed point.
+[[gnu::noinline]] double Accurate(double x, double y) {
   ++accurateCount;
+  std::uint64_t bits = std::bit_cast<std::uint64_t>(x);
+  int e = 0;
+  if ((bits >> 52) == 0) {  // subnormal
+    bits = std::bit_cast<std::uint64_t>(x * 0x1p54);
+    e = -54;
+  }
+  const std::int64_t shift =
+      (static_cast<std::int64_t>(bits) - static_cast<std::int64_t>(kHalfSqrtTwoBits) - 1) >> 52;
+  e += static_cast<int>(shift);
+  const double m = std::bit_cast<double>(bits - (static_cast<std::uint64_t>(shift) << 52));
+  const int index = static_cast<int>(NearestInteger(m * 128.0)) - 90;
   const Fixed one = FromInt(1);
   const Fixed z = Sub(Mul(FromDouble(m), FromDouble(kLogTable[index].c)), one);  // exact (2^-63)
   const Fixed s = Mul(z, Reciprocal(Add(FromInt(2), z)));
@@ -128,82 +180,119 @@ double Accurate(double m, int e, int index, double y) {
   return Scale(RoundToDouble(acc, LeadingBit(acc) - relBits, 0, true).value, k);
 }
 
-// x^y for finite x > 0 and 0 < |y| <= 2^64.
+// a b + c when a b and the sum are both doubles (exact): one fused
+// multiply-add, or the two operations, the same bits.
 template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE double ExactMulAdd(double a, double b, double c) {
+  if constexpr (kProduct == Product::kFused) {
+    return __builtin_fma(a, b, c);
+  } else {
+    return a * b + c;
+  }
+}
+
+// m c - 1 for c of at most 26 bits when it is a double (the table's
+// entries ensure it): one fused multiply-add, exact; or Dekker's product
+// p + q = m c (c needs no splitting: its halves are c and 0), then p - 1
+// exact (Sterbenz: p in [1/2, 2]) and (p - 1) + q rounds the exact value,
+// a double: the same bits.
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE double ShortProductMinusOne(double m, double c) {
+  if constexpr (kProduct == Product::kFused) {
+    return __builtin_fma(m, c, -1.0);
+  } else {
+    const double p = m * c;
+    const Pair ms = Split(m);
+    const double q = (ms.hi * c - p) + ms.lo * c;
+    return (p - 1.0) + q;
+  }
+}
+
+// r = Th - kd C exactly, C = kPowLn2Over1024[0] (|kd| < 2^21; see the
+// proof at the top): one fused multiply-add; or, with C = Ch + Cl (26 and
+// at most 27 bits, kd Ch and kd Cl exact), Th - kd Ch, exact, then minus
+// kd Cl, which rounds the exact r: the same bits.
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE double ReduceExact(double Th, double kd) {
+  if constexpr (kProduct == Product::kFused) {
+    return __builtin_fma(-kd, kPowLn2Over1024[0], Th);
+  } else {
+    return (Th - kd * kPowLn2Over1024[1]) - kd * kPowLn2Over1024[2];
+  }
+}
+
+// exp(Th + Tl) = 2^K (up or down) when up == down, k = 1024 K + j the
+// integer nearest to Tk 1024/ln2 (Tk = Th, or yl.hi, an earlier
+// approximation of it); errRel bounds the relative error and kLargeT
+// keeps d r^2/2 (see the top).
+struct ExpResult {
+  double up, down;
+  int K;
+};
+template <Product kProduct, bool kLargeT>
+MORVANE_ELEMENTARY_INLINE ExpResult ExpCore(double Tk, double Th, double Tl, double errRel) {
+  const double kd0 = Tk * kPow1024OverLn2 + kShift;
+  const double kd = kd0 - kShift;
+  const std::int64_t k =
+      static_cast<std::int64_t>(std::bit_cast<std::uint64_t>(kd0) - std::bit_cast<std::uint64_t>(kShift));
+  const Pair tb = kPowExp2Table[k & 1023];
+  const double r = ReduceExact<kProduct>(Th, kd);
+  const double d = Tl - kd * kPowLn2Over1024[3];
+  const double rsq = r * r;
+  // tb.hi (r^2 R(r)), R = (c0 + c1 r) + r^2 (c2 + c3 r)
+  const double tp = (tb.hi * rsq) * ((kExpR[0] + r * kExpR[1]) + rsq * (kExpR[2] + r * kExpR[3]));
+  const Pair E = FastTwoSum(1.0, r);
+  // exp(r + d) = exp(r) (1 + d + ...): d exp(r) = d + d (r + r^2/2 + ...)
+  double dTerm;
+  if constexpr (kLargeT) {
+    dTerm = d + d * (r + 0.5 * rsq);
+  } else {
+    dTerm = d + d * r;
+  }
+  const Pair v = ExactProduct<kProduct>(tb.hi, E.hi);
+  const double vl = ((v.lo + tb.lo * E.hi) + tb.hi * (E.lo + dTerm)) + tp;
+  const double err = tb.hi * errRel;
+  return {v.hi + (vl + err), v.hi + (vl - err), static_cast<int>(k >> 10)};
+}
+
+// x^y for finite x > 0 and 0 < |y| <= 2^64.
+template <Product kProduct, bool kSmallY = false>
 MORVANE_ELEMENTARY_INLINE double PowPositive(double x, double y) {
   std::uint64_t bits = std::bit_cast<std::uint64_t>(x);
-  int e = 0;
+  std::int64_t e = 0;
   if ((bits >> 52) == 0) {  // subnormal
     bits = std::bit_cast<std::uint64_t>(x * 0x1p54);
     e = -54;
   }
-  // x = 2^e m with m in (s/2, s], s = kSqrtTwo, from the bits without a
-  // branch (x near 1 falls on either side at random): with b the bits of
-  // x and B those of s/2, q = floor((b - B - 1) / 2^52) and m = x 2^-q,
-  // whose bits are b - q 2^52 (x = s/2 gives q = -1, x = s gives q = 0).
-  const std::int64_t shift =
-      (static_cast<std::int64_t>(bits) - static_cast<std::int64_t>(kHalfSqrtTwoBits) - 1) >> 52;
-  e += static_cast<int>(shift);
-  const double m = std::bit_cast<double>(bits - (static_cast<std::uint64_t>(shift) << 52));
-  // round(128 m) in [91, 181], read from the low bits of 128 m + 1.5 2^52
-  // (NearestInteger's sum) rather than converted back: a shorter chain.
-  const double shifted = m * 128.0 + 0x1.8p52;
-  const int index = static_cast<int>(std::bit_cast<std::uint64_t>(shifted) & 0xff) - 90;
-  const LogEntry& entry = kLogTable[index];
-  const Pair mc = ExactProduct<kProduct>(m, entry.c);
-  const Pair zz = FastTwoSum(mc.hi - 1.0, mc.lo);  // exact: mc.hi - 1 by Sterbenz
-  const double z = zz.hi;
-  const Pair z2 = ExactSquare<kProduct>(z);
-  // P(z) by Estrin's scheme (a shorter chain of dependent operations).
-  const double zsq = z2.hi, z4 = zsq * zsq;
-  const double p01 = kP[0] + z * kP[1], p23 = kP[2] + z * kP[3];
-  const double p45 = kP[4] + z * kP[5], p67 = kP[6] + z * kP[7];
-  const double pz = (p01 + zsq * p23) + z4 * (p45 + zsq * p67);
-  const double tail = z * (z2.hi * pz);
-  const Pair ln1p = FastTwoSum(z, -0.5 * z2.hi);  // |z| > z^2/2
+  const std::uint64_t u = bits - kPowLogOffset;
+  e += static_cast<std::int64_t>(u) >> 52;  // C++20's arithmetic shift
+  const PowLogEntry& entry = kPowLogTable[(u >> 43) & 511];
+  const double m = std::bit_cast<double>(bits - (u & 0xfff0000000000000u));
+  const double z = ShortProductMinusOne<kProduct>(m, entry.c);
   const double ed = static_cast<double>(e);
-  const double e1 = ed * kLn2Parts[0], e2 = ed * kLn2Parts[1];
-  const Pair s1 = FastTwoSum(e1, entry.minusLogC.hi);  // e1 = 0 or |e1| > 0.69 > 0.35
-  const Pair s2 = FastTwoSum(s1.hi, ln1p.hi);  // see the comment at the top
-  // ln(1 + z + zl) = ln(1 + z) + zl (1 - z) + O(zl^2)
-  const double zlTerm = zz.lo - zz.lo * z;
-  const double low =
-      (s1.lo + s2.lo) + ((e2 + entry.minusLogC.lo) + (((ln1p.lo - 0.5 * z2.lo) + tail) + zlTerm));
-  const Pair L = FastTwoSum(s2.hi, low);
-  // T = Th + Tl, not renormalized (|Tl| <= 2^-52 |Th| (1 + 2^-50)).
-  const Pair yl = ExactProduct<kProduct>(y, L.hi);
-  const double Th = yl.hi, Tl = yl.lo + y * L.lo;
-  if (Th > 709.8) return 0x1p1023 * 2.0;          // overflow
-  if (Th < -745.2) return 0x1p-1022 * 0x1p-60;    // underflow to 0
-  if (std::fabs(Th) < 0x1p-60) return 1.0 + Th;  // 1, inexact
-  // exp T: r0 = Th - k C0 exact (C0 of 35 bits, |k| < 2^18; Sterbenz for
-  // k != 0); d = (Tl - k C2) - k C1 with k C1 exact (C1 of 35 bits too),
-  // k C2 within 2^-53 |k| 2^-83, Tl - k C2 within 2^-53 (|Tl| + 2^-83 |k|);
-  // |d| <= 2^-52 |T| + 2^-34.6 |T| (|k| <= 128 |T|/ln2 + 1/2 <= 2^8.52 |T|
-  // for k != 0, as then |T| >= ln2/256; d = Tl exactly for k = 0), so the
-  // last subtraction is within 2^-53 |d| <= 2^-87.6 |T|, the others far
-  // below; rh + rl = r0 + d exactly (TwoSum, off the chain to the
-  // polynomial, which waits only for rh).
-  const double kd = NearestInteger(Th * k128OverLn2);
-  const double r0 = Th - kd * kLn2Over128Parts[0];
-  const double d = (Tl - kd * kLn2Over128Parts[2]) - kd * kLn2Over128Parts[1];
-  const Pair r = TwoSum(r0, d);
-  const double rsq = r.hi * r.hi;
-  const double q = (kQ[0] + r.hi * kQ[1]) + rsq * ((kQ[2] + r.hi * kQ[3]) + rsq * kQ[4]);
-  const double p = rsq * (0.5 + r.hi * q);
-  const Pair e0 = FastTwoSum(1.0, r.hi);
-  const Pair E = FastTwoSum(e0.hi, e0.lo + (r.lo + (p + r.lo * r.hi)));
-  const std::int64_t k = static_cast<std::int64_t>(kd);
-  const int j = static_cast<int>(k & 127);
-  const int K = static_cast<int>(k >> 7);  // floor(k / 128): C++20's arithmetic shift
-  const Pair tb = kExp2Table[j];
-  const Pair v0 = ExactProduct<kProduct>(tb.hi, E.hi);
-  const Pair v = FastTwoSum(v0.hi, v0.lo + (tb.hi * E.lo + tb.lo * E.hi));
-  const double err =
-      std::fabs(v.hi) * ((std::fabs(y) * 0x1p-73 + std::fabs(Th) * 0x1p-87) + 0x1p-68);
-  double rounded;
-  if (RoundingTest(v, err, rounded)) return Scale(rounded, K);
-  return Accurate(m, e, index, y);
+  const double t = ExactMulAdd<kProduct>(ed, kLn2Parts[0], entry.th);
+  const Pair s = FastTwoSum(t, z);
+  // z^3 P(z) = z^3 (p0 + p1 z) + z^5 ((p2 + p3 z) + z^2 p4)
+  const double zsq = z * z, z3 = zsq * z;
+  const double tail = z3 * (kLogP[0] + z * kLogP[1]) +
+                      (z3 * zsq) * ((kLogP[2] + z * kLogP[3]) + zsq * kLogP[4]);
+  const double tlo = ed * kLn2Parts[1] + entry.tl;
+  const double lo = ((s.lo + tlo) - 0.5 * zsq) + tail;
+  const Pair yl = ExactProduct<kProduct>(y, s.hi);
+  const Pair T = FastTwoSum(yl.hi, yl.lo + y * lo);
+  if constexpr (kSmallY) {
+    if (std::fabs(yl.hi) <= 8.0) [[likely]] {
+      const ExpResult v = ExpCore<kProduct, false>(yl.hi, T.hi, T.lo, 0x1p-69);
+      if (v.up == v.down) return v.up * PowerOfTwo(v.K);
+      return Accurate(x, y);
+    }
+  }
+  if (T.hi > 709.8) return 0x1p1023 * 2.0;        // overflow
+  if (T.hi < -745.2) return 0x1p-1022 * 0x1p-60;  // underflow to 0
+  const double errRel = kSmallY ? 0x1p-69 : std::fabs(y) * 0x1p-70 + 0x1p-73;
+  const ExpResult v = ExpCore<kProduct, true>(T.hi, T.hi, T.lo, errRel);
+  if (v.up == v.down) return Scale(v.up, v.K);
+  return Accurate(x, y);
 }
 
 // x^1.5 = x sqrt(x) for x in [2^-600, 2^600] (the result and every
@@ -247,22 +336,26 @@ MORVANE_ELEMENTARY_INLINE double PowAll(double x, double y) {
   const std::uint64_t yb = std::bit_cast<std::uint64_t>(y);
   // xb in [2^52, 0x7ff 2^52): 0 < x < inf, normal; (yb << 1) in
   // [1, 0x87e 2^52]: y != 0 and |y| <= 2^64 (so not NaN nor infinite).
-  if (xb - 0x0010000000000000u < 0x7fe0000000000000u &&
-      (yb << 1) - 1 < 0x87e0000000000000u) {
-    if ((yb & 0x0007ffffffffffffu) == 0) {
-      if (y == 1.5) {
-        double result;
-        // x in [2^-600, 2^600]: its biased exponent in [423, 1623).
-        if (xb - (std::uint64_t{423} << 52) < (std::uint64_t{1200} << 52) &&
-            ThreeHalves<kProduct>(x, result))
-          return result;
-      } else if (y == 0.5) {
-        return __builtin_sqrt(x);  // correctly rounded (IEEE)
-      } else if (y == 2.0) {
-        return x * x;  // correctly rounded, overflow and underflow included
+  if (xb - 0x0010000000000000u < 0x7fe0000000000000u) {
+    const std::uint64_t ya = (yb << 1) - 1;
+    if (ya < 0x7fffffffffffffffu) {  // 0 < |y| < 2
+      if ((yb & 0x0007ffffffffffffu) == 0) {
+        if (y == 1.5) {
+          double result;
+          // x in [2^-600, 2^600]: its biased exponent in [423, 1623).
+          if (xb - (std::uint64_t{423} << 52) < (std::uint64_t{1200} << 52) &&
+              ThreeHalves<kProduct>(x, result))
+            return result;
+        } else if (y == 0.5) {
+          return __builtin_sqrt(x);  // correctly rounded (IEEE)
+        }
       }
+      return PowPositive<kProduct, true>(x, y);
     }
-    return PowPositive<kProduct>(x, y);
+    if (ya < 0x87e0000000000000u) {  // 2 <= |y| <= 2^64
+      if (y == 2.0) return x * x;  // correctly rounded, overflow and underflow included
+      return PowPositive<kProduct>(x, y);
+    }
   }
   return PowSpecial(x, y);
 }
@@ -273,11 +366,17 @@ MORVANE_ELEMENTARY_FMA_TARGET double PowFused(double x, double y) {
 }
 #endif
 
+[[gnu::noinline]] double PowDekker(double x, double y) { return PowAll<Product::kDekker>(x, y); }
+
+// The choice of products (UseFusedProducts), the fused case first: one
+// load and one branch before the jump to PowFused.
 double PowAny(double x, double y) {
 #if MORVANE_ELEMENTARY_FMA
-  if (UseFusedProducts()) return PowFused(x, y);
+  const int choice = productChoice.load(std::memory_order_relaxed);
+  if (choice > 0) return PowFused(x, y);
+  if (choice < 0 && ChooseProducts() != 0) return PowFused(x, y);
 #endif
-  return PowAll<Product::kDekker>(x, y);
+  return PowDekker(x, y);
 }
 
 #if MORVANE_ELEMENTARY_FMA

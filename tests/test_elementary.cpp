@@ -748,6 +748,55 @@ TEST(Elementary, PowThreeHalvesSquareRootAndSquare) {
   ForceProducts(Products::kAuto);
 }
 
+// The fast path's edges, in both kinds of product (MPFR's values): the
+// first and last x of logarithm entries (the ends of the table, the entry
+// of x = 1 and its neighbours), x next to the table's offset, x within an
+// ulp of 1; y ln x on either side of 8 (where the exponential's index
+// stops coming from the early product) and |y| on either side of 2 (the
+// constant error bound); T close to the ends of the normal range.
+TEST(Elementary, PowFastPathEdges) {
+  const PowSpecial cases[] = {
+      {0x1.6a4p-1, 0x1.8b14af7c94571p-1, 0x1.88084197186e7p-1, 0},  // entry 0, first m
+      {0x1.6abffffffffffp-1, -0x1.4bc01a36e2eb2p+0, 0x1.901e1ac4592b3p+0, 0},  // entry 0, last m
+      {0x1.6acp-1, 0x1.8b14af7c94571p-1, 0x1.887321433c0d7p-1, 0},  // entry 1, first m
+      {0x1.6b3ffffffffffp-1, -0x1.4bc01a36e2eb2p+0, 0x1.8f676e68d3d8dp+0, 0},  // entry 1, last m
+      {0x1.ff4p-1, 0x1.8b14af7c94571p-1, 0x1.ff6bd1e542f4dp-1, 0},  // entry 298, first m
+      {0x1.ffbffffffffffp-1, -0x1.4bc01a36e2eb2p+0, 0x1.00297df76d077p+0, 0},  // entry 298, last m
+      {0x1.ffcp-1, 0x1.8b14af7c94571p-1, 0x1.ffce9cb596a8ep-1, 0},  // entry 299, first m
+      {0x1.003ffffffffffp+0, -0x1.4bc01a36e2eb2p+0, 0x1.ff5a4f807bc8ap-1, 0},  // entry 299, last m
+      {0x1.004p+0, 0x1.8b14af7c94571p-1, 0x1.0031612d336ebp+0, 0},  // entry 300, first m
+      {0x1.00bffffffffffp+0, -0x1.4bc01a36e2eb2p+0, 0x1.fe100ae8a1a36p-1, 0},  // entry 300, last m
+      {0x1.694p+0, 0x1.8b14af7c94571p-1, 0x1.4ded929d084d2p+0, 0},  // entry 510, first m
+      {0x1.69bffffffffffp+0, -0x1.4bc01a36e2eb2p+0, 0x1.4716e4a751915p-1, 0},  // entry 510, last m
+      {0x1.69cp+0, 0x1.8b14af7c94571p-1, 0x1.4e48dbbb08b91p+0, 0},  // entry 511, first m
+      {0x1.6a3ffffffffffp+0, -0x1.4bc01a36e2eb2p+0, 0x1.468126108b198p-1, 0},  // entry 511, last m
+      {0x1.6a4p-4, 0x1.fffffffffffffp+0, 0x1.004c880000002p-7, 0},  // m at the offset, e = -4, largest |y| < 2
+      {0x1.6a3ffffffffffp-1, 0x1.e666666666666p+0, 0x1.095263727324fp-1, 0},  // just below the offset: the entry 511 of e - 1
+      {0x1.0000000000001p+0, -0x1.fffffffffffffp+0, 0x1.ffffffffffffcp-1, 0},  // x = 1 + ulp
+      {0x1.fffffffffffffp-1, 0x1.8000000000001p+0, 0x1.ffffffffffffep-1, 0},  // x = 1 - ulp/2
+      {0x1.0d91686f6c2ap+6, 0x1.e666666666666p+0, 0x1.749ea7d470c69p+11, 0},  // y ln x close to 8
+      {0x1.0d91686f6c29fp+6, 0x1.e666666666666p+0, 0x1.749ea7d470c66p+11, 0},  // y ln x close to 8, below
+      {0x1.0d91686f6c2a1p+6, 0x1.e666666666666p+0, 0x1.749ea7d470c6cp+11, 0},  // above
+      {0x1.0d91686f6c2ap+6, -0x1.e666666666666p+0, 0x1.5fc21041027b1p-12, 0},  // y ln x close to -8
+      {0x1.4p+3, 0x1.ccp-1, 0x1.fa8b5a6606fa9p+2, 0},  // 10^0.9
+      {0x1.62p+6, 0x1.f4p+0, 0x1.8cbce130cf6bdp+12, 0},  // y just below 2, y ln x = 8.4: k from T.hi
+      {0x1.62p+6, 0x1.00001p+1, 0x1.e98512504b306p+12, 0},  // y just above 2
+      {0x1p-1000, 0x1.fffffffffffffp-1, 0x1.000000000015bp-1000, 0},  // T = -693
+      {0x1.fffffffffffffp+1023, 0x1.fep-1, 0x1.fffffffffffffp+1019, 0},  // T = 706
+      {0x1.6p+0, 0x1.169aa32e0963ap+11, 0x1.fe9ce5c4c50cep+1023, 0},  // T = 709.78, below the overflow
+      {0x1p-1, 0x1.fed999999999ap+9, 0x1.3b2c47bff827ap-1022, 0},  // T = -708.2, 2^-1021.7: the smallest normal results
+  };
+  for (const Products products : {Products::kDekker, Products::kAuto}) {
+    ForceProducts(products);
+    for (const PowSpecial& c : cases) {
+      const double value = Pow(c.x, c.y);
+      EXPECT_TRUE(SameBits(value, c.expected)) << "Pow(" << Hex(c.x) << ", " << Hex(c.y) << ") = "
+                                               << Hex(value) << ", expected " << Hex(c.expected);
+    }
+  }
+  ForceProducts(Products::kAuto);
+}
+
 // Integer exponents: x^n equals the exact product when that is a double,
 // and (-x)^n = +-x^n.
 TEST(Elementary, PowIntegerExponents) {

@@ -11,9 +11,12 @@
 // are computed by elementary/coefficients.sollya.
 #include <mpfr.h>
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <initializer_list>
 
 namespace {
@@ -194,6 +197,161 @@ void PrintAtanCells() {
 }
 // ---- End of the arctangent's cells ----
 
+[[noreturn]] void Fail(const char* what) {
+  std::fprintf(stderr, "make_tables: %s\n", what);
+  std::exit(1);
+}
+
+// The number of significant bits of a double (0 for 0).
+int SignificantBits(double d) {
+  if (d == 0.0) return 0;
+  std::uint64_t b;
+  std::memcpy(&b, &d, sizeof b);
+  b = (b & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
+  return 53 - std::countr_zero(b);
+}
+
+// ---- The power's fast path (elementary/power.cpp) ----
+//
+// The logarithm's reduction: x = 2^e m with the bits of m in
+// [kPowLogOffset, kPowLogOffset + 2^52), m in [0.7071, 1.4142); entry i
+// covers the bits kPowLogOffset + i 2^43 .. + (i + 1) 2^43 (512 entries;
+// the one of i = 299 has m = 1 at its centre).  Its c is the multiple of
+// 2^-q (any q) nearest 2/(lo + hi) that keeps m c - 1 a double over the
+// whole interval, the one of the smallest max |m c - 1| (below 2^-9.46 for
+// all): m is a multiple of u = 2^-53 (m < 1) or 2^-52, m c - 1 of u 2^-q,
+// and a double when below 2^53 u 2^-q.  minusLogC is -ln c as th, a
+// multiple of 2^-42 (so that e ln2hi + th is exact, ln2hi of 42 bits, |e|
+// < 2^11), and tl = RN(-ln c - th).  The program stops if an entry
+// breaks a condition that power.cpp relies on (checked here).
+constexpr std::uint64_t kPowLogOffset = 0x3fe6a40000000000u;
+
+void PowerTables(mpfr_t v, mpfr_t w) {
+  mpfr_t lo, hi, z, best, bound;
+  mpfr_inits2(kPrec, lo, hi, z, best, bound, static_cast<mpfr_ptr>(nullptr));
+  const auto fromBits = [](std::uint64_t b) {
+    double d;
+    std::memcpy(&d, &b, sizeof d);
+    return d;
+  };
+  double worst = 0.0;
+  std::printf("inline constexpr std::uint64_t kPowLogOffset = 0x%016llxu;\n",
+              static_cast<unsigned long long>(kPowLogOffset));
+  std::printf("struct PowLogEntry {\n  double c, th, tl;\n};\n");
+  std::printf("inline constexpr PowLogEntry kPowLogTable[512] = {\n");
+  for (std::uint64_t i = 0; i < 512; ++i) {
+    const double a = fromBits(kPowLogOffset + (i << 43));
+    const double b = fromBits(kPowLogOffset + ((i + 1) << 43));
+    mpfr_set_d(lo, a, MPFR_RNDN);
+    mpfr_set_d(hi, b, MPFR_RNDN);
+    double c = 1.0;
+    double zmax = 0.0;
+    if (a <= 1.0 && 1.0 < b) {
+      zmax = std::fmax(1.0 - a, b - 1.0);  // c = 1: z = m - 1 (Sterbenz)
+    } else {
+      const int uExp = b <= 1.0 ? -53 : -52;
+      // 2 / (lo + hi)
+      mpfr_add(v, lo, hi, MPFR_RNDN);
+      mpfr_ui_div(v, 2, v, MPFR_RNDN);
+      bool found = false;
+      for (int q = 1; q <= 40; ++q) {
+        mpfr_mul_2si(w, v, q, MPFR_RNDN);
+        for (int side = 0; side < 2; ++side) {
+          mpfr_t cq;
+          mpfr_init2(cq, kPrec);
+          if (side == 0)
+            mpfr_floor(cq, w);
+          else
+            mpfr_ceil(cq, w);
+          mpfr_div_2si(cq, cq, q, MPFR_RNDN);
+          // max |m c - 1| at the ends
+          mpfr_mul(z, lo, cq, MPFR_RNDN);
+          mpfr_sub_ui(z, z, 1, MPFR_RNDN);
+          mpfr_abs(z, z, MPFR_RNDN);
+          mpfr_mul(bound, hi, cq, MPFR_RNDN);
+          mpfr_sub_ui(bound, bound, 1, MPFR_RNDN);
+          mpfr_abs(bound, bound, MPFR_RNDN);
+          mpfr_max(z, z, bound, MPFR_RNDN);
+          // a double below 2^53 u 2^-q
+          mpfr_set_ui_2exp(bound, 1, 53 + uExp - q, MPFR_RNDN);
+          if (mpfr_cmp(z, bound) < 0 && (!found || mpfr_cmp(z, best) < 0)) {
+            found = true;
+            mpfr_set(best, z, MPFR_RNDN);
+            c = mpfr_get_d(cq, MPFR_RNDN);
+          }
+          mpfr_clear(cq);
+        }
+      }
+      if (!found) Fail("no c for a logarithm entry");
+      zmax = mpfr_get_d(best, MPFR_RNDU);
+    }
+    if (SignificantBits(c) > 26) Fail("c longer than 26 bits");
+    worst = std::fmax(worst, zmax);
+    mpfr_set_d(v, c, MPFR_RNDN);
+    mpfr_log(v, v, MPFR_RNDN);
+    mpfr_neg(v, v, MPFR_RNDN);
+    mpfr_mul_2si(w, v, 42, MPFR_RNDN);
+    mpfr_round(w, w);
+    mpfr_div_2si(w, w, 42, MPFR_RNDN);
+    const double th = mpfr_get_d(w, MPFR_RNDN);
+    mpfr_sub(v, v, w, MPFR_RNDN);
+    const double tl = mpfr_get_d(v, MPFR_RNDN);
+    // For e = 0, s = th + z by FastTwoSum: th = 0 or its exponent at least
+    // that of every z; and |th| - max |z| >= 2^-15, so that |s| is far
+    // above |z^2/2| (the second FastTwoSum).
+    if (th != 0.0 && (std::ilogb(th) < std::ilogb(zmax) || std::fabs(th) - zmax < 0x1p-15))
+      Fail("th too small beside z");
+    std::printf("    {");
+    PrintDouble(c);
+    std::printf(", ");
+    PrintDouble(th);
+    std::printf(", ");
+    PrintDouble(tl);
+    std::printf("},\n");
+  }
+  std::printf("};\n// max |m c - 1| = 2^%.4f\n\n", std::log2(worst));
+  if (worst > std::exp2(-9.46)) Fail("max |m c - 1| above 2^-9.46");
+
+  // 2^(j/1024), j = 0 .. 1023, as pairs.
+  std::printf("inline constexpr Pair kPowExp2Table[1024] = {\n");
+  for (int j = 0; j < 1024; ++j) {
+    mpfr_set_si(v, j, MPFR_RNDN);
+    mpfr_div_ui(v, v, 1024, MPFR_RNDN);
+    mpfr_ui_pow(v, 2, v, MPFR_RNDN);
+    std::printf("    ");
+    PrintPair(v);
+    std::printf(",\n");
+  }
+  std::printf("};\n");
+  // ln2/1024: C = RN(ln2/1024), C = Ch + Cl with Ch of 26 bits (Cl of 27
+  // at most, so k Ch and k Cl are exact for |k| < 2^26), and the rest
+  // RN(ln2/1024 - C); 1024/ln2 rounded.
+  mpfr_const_log2(v, MPFR_RNDN);
+  mpfr_div_ui(v, v, 1024, MPFR_RNDN);
+  {
+    const double c = mpfr_get_d(v, MPFR_RNDN);
+    mpfr_set_d(w, c, MPFR_RNDN);
+    const double ch = RoundTo(w, 26);
+    const double cl = c - ch;
+    mpfr_sub_d(v, v, c, MPFR_RNDN);
+    std::printf("inline constexpr double kPowLn2Over1024[4] = {");
+    PrintDouble(c);
+    std::printf(", ");
+    PrintDouble(ch);
+    std::printf(", ");
+    PrintDouble(cl);
+    std::printf(", ");
+    PrintDouble(mpfr_get_d(v, MPFR_RNDN));
+    std::printf("};\n");
+    if (SignificantBits(cl) > 27) Fail("Cl longer than 27 bits");
+  }
+  mpfr_const_log2(v, MPFR_RNDN);
+  mpfr_ui_div(v, 1024, v, MPFR_RNDN);
+  std::printf("inline constexpr double kPow1024OverLn2 = ");
+  PrintDouble(mpfr_get_d(v, MPFR_RNDN));
+  std::printf(";\n// ---- end of the power's fast path ----\n\n");
+  mpfr_clears(lo, hi, z, best, bound, static_cast<mpfr_ptr>(nullptr));
+}
 }  // namespace
 
 int main() {
@@ -334,20 +492,7 @@ int main() {
   }
   std::printf("};\n\n");
 
-  // 2^(j/128), j = 0 .. 127.
-  std::printf("inline constexpr Pair kExp2Table[128] = {\n");
-  for (int j = 0; j < 128; ++j) {
-    mpfr_set_si(v, j, MPFR_RNDN);
-    mpfr_div_ui(v, v, 128, MPFR_RNDN);
-    mpfr_ui_pow(v, 2, v, MPFR_RNDN);
-    std::printf("    ");
-    PrintPair(v);
-    std::printf(",\n");
-  }
-  std::printf("};\n\n");
-
-  // ln 2: 42 bits (e ln2 exact for |e| < 2^11) and the rest; ln2/128 in
-  // three parts, the first two of 35 bits (k part exact for |k| < 2^18).
+  // ln 2: 42 bits (e ln2 exact for |e| < 2^11) and the rest.
   mpfr_const_log2(v, MPFR_RNDN);
   {
     const double a = RoundTo(v, 42);
@@ -358,19 +503,10 @@ int main() {
     PrintDouble(mpfr_get_d(w, MPFR_RNDN));
     std::printf("};\n");
   }
-  mpfr_div_ui(v, v, 128, MPFR_RNDN);
-  std::printf("inline constexpr double kLn2Over128Parts[3] = {");
-  for (int i = 0; i < 3; ++i) {
-    const double part = i < 2 ? RoundTo(v, 35) : mpfr_get_d(v, MPFR_RNDN);
-    PrintDouble(part);
-    std::printf("%s", i < 2 ? ", " : "};\n");
-    mpfr_sub_d(v, v, part, MPFR_RNDN);
-  }
-  mpfr_const_log2(v, MPFR_RNDN);
-  mpfr_ui_div(v, 128, v, MPFR_RNDN);
-  std::printf("inline constexpr double k128OverLn2 = ");
-  PrintDouble(mpfr_get_d(v, MPFR_RNDN));
-  std::printf(";\n\n");
+  std::printf("\n");
+
+  // ---- The power's fast path (elementary/power.cpp) ----
+  PowerTables(v, w);
 
   // The binary digits of 2/pi, 32 to a word: word i holds the bits of
   // weight 2^-(32i+1) .. 2^-(32i+32).  1376 bits reach past the last bit
