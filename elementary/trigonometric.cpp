@@ -641,6 +641,63 @@ MORVANE_ELEMENTARY_INLINE bool TanFast(double x, std::uint64_t absBits, double& 
   return RoundingTest({qh, ql}, err, result);
 }
 
+// tan x for 2^-27 <= |x| <= 1 (the conversions' pi/4 - phi/2, about
+// 0.33 .. 0.37 in Belgium): no reduction modulo pi and no division.
+// tan(-x) = -tan x; for ax = |x|, c = j/256 nearest to ax (ax + 1.5 * 2^44
+// rounds ax to a multiple of 2^-8, the unit of the sum's last place, so
+// the sum's low bits are j, j = 0 .. 256, and c = sum - 1.5 * 2^44
+// exactly); h = ax - c is exact (|h| <= 2^-9 <= c/2 for j >= 1,
+// Sterbenz; h = ax for j = 0), |h| <= H = 2^-9.  The cell j of kTanCells
+// holds the Taylor coefficients of tan about c (make_tables.cpp):
+//     tan(c + h) = t0 + t1 h + T(h),  T(h) = t2 h^2 + ... + t8 h^8,
+// up to the truncation and the rounding of t2 .. t8, E <= 2^-69.57 of
+// the least tangent y0 of the cell (the bounds over the cells printed in
+// tables.hpp: B2 = t2 H^2 <= 2^-16.22 and B3 = sum t_k H^k for k = 3 .. 8
+// <= 2^-19.58 of it, B3 <= 0.098 B2; t0 <= 2.00001 y0 and t1 H <=
+// 1.00001 y0).  Below u = 2^-53, y = tan ax >= y0.
+// Evaluation.  t1 h = p + pe exactly (a product of doubles); t1 = t1.hi +
+// t1.lo within 2^-106 t1, and t1.lo h is below 2^-52 y: its rounding, the
+// sum pe + RN(t1.lo h) and t1's truncation are below 2^-104 y each.  T in
+// double by Horner's scheme in h and h^2: t2 h^2 passes through 3
+// roundings (h2, the sum with t2, the product by h2), the terms of degree
+// 3 to 8 through at most 13, so the computed T is within 3.0001 u B2 +
+// 13.01 u B3 <= 4.28 u B2 of T(h).  t0 as a pair within 2^-106 t0 <=
+// 2^-104.9 y.  The pair's high part plus p by FastTwoSum, exact (j >= 2:
+// t0 >= c >= 2^-7 > 3.43 H >= |p|; j = 1: t0 > 2^-8 > 1.0001 H; j = 0:
+// t0 = 0): s.hi + s.lo; the low parts s.lo, t0.lo and pe + t1.lo h below
+// 2^-51 y (two roundings, 2^-103 y each), then v = (the low parts) + T:
+// one rounding, u (B2 + B3 + 2^-50) y <= 1.1 u B2 y.  (s.hi, v) is not
+// normalised: |v| <= 1.1 B2 y, and the rounding test's v -+ err are
+// rounded within u (|v| + err) <= 1.1 u B2 y more.  In all, with
+// u B2 = 2^-69.22 and E = 0.78 u B2:
+//     (0.78 + 4.28 + 1.1 + 1.1) u B2 + 2^-100 <= 7.27 * 2^-69.22 < 2^-66.35
+// relative to y, below err = 1.25 * 2^-66 s.hi >= 1.24 * 2^-66 y (|s.hi
+// - y| <= 2^-15 y): a margin of 1.56.  The test fails for about 2^-12 of
+// the arguments; those take the reduction's path below (TanFast), then
+// the accurate path.
+constexpr std::uint64_t kTanCellLimitBits = std::bit_cast<std::uint64_t>(1.0);
+
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE bool TanCellSum(double ax, double& result) {
+  const double shifted = ax + 0x1.8p44;
+  const double c = shifted - 0x1.8p44;  // j/256, exact
+  const double h = ax - c;              // exact
+  const std::uint32_t j = static_cast<std::uint32_t>(std::bit_cast<std::uint64_t>(shifted));
+  const TanCell& cell = kTanCells[j];
+  // T(h) = h^2 (t2 + h (t3 + t4 h + h^2 (t5 + t6 h + h^2 (t7 + t8 h))));
+  // the three inner sums do not depend on each other.
+  const double h2 = h * h;
+  const double s0 = cell.t[1] + cell.t[2] * h;
+  const double s1 = cell.t[3] + cell.t[4] * h;
+  const double s2 = cell.t[5] + cell.t[6] * h;
+  const double tail = h2 * (cell.t[0] + h * (s0 + h2 * (s1 + h2 * s2)));
+  const Pair p = ExactProduct<kProduct>(cell.t1.hi, h);
+  const double low = p.lo + cell.t1.lo * h;
+  const Pair s = FastTwoSum(cell.t0.hi, p.hi);
+  const double v = (s.lo + (cell.t0.lo + low)) + tail;
+  return RoundingTest(Pair{s.hi, v}, 0x1.4p-66 * s.hi, result);
+}
+
 // The meridian arc's sines: the four arguments 2 phi, 4 phi, 8 phi
 // (exact) and 6.0 * phi (rounded, as Sin's caller computes it), each
 // reduced and evaluated as Sin does (the same operations, so the same
@@ -947,20 +1004,47 @@ MORVANE_TRIG_NOINLINE double TanBeyond(double x, std::uint64_t absBits) {
   return TanAccurate(x);
 }
 
+// |x| in [2^-27, 32): the reduction's fast path, then the accurate path.
+MORVANE_TRIG_NOINLINE double TanShort(double x) {
+  double result;
+#if MORVANE_ELEMENTARY_FMA
+  if (UseFusedProducts() ? TanShortFused(x, result) : TanShortDekker(x, result)) return result;
+#else
+  if (TanShortDekker(x, result)) return result;
+#endif
+  return TanAccurate(x);
+}
+
+// First the cells (|x| in [2^-27, 1], TanCellSum), then, for the other
+// arguments and the cells' failures, the reduction (TanFast).  The cells
+// give tan |x| > 0; x's sign bit is put on it (tan(-x) = -tan x, and
+// rounding to nearest is symmetric).
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE double TanWith(double x) {
+  const std::uint64_t absBits = AbsBits(x);
+  if (absBits - kTinyCosBits <= kTanCellLimitBits - kTinyCosBits) [[likely]] {
+    double result;
+    if (TanCellSum<kProduct>(std::bit_cast<double>(absBits), result)) [[likely]] {
+      return std::bit_cast<double>(std::bit_cast<std::uint64_t>(result) |
+                                   (std::bit_cast<std::uint64_t>(x) & ~kAbsMask));
+    }
+    return TanShort(x);
+  }
+  if (absBits - kTinyCosBits < kShortLimitBits - kTinyCosBits) [[likely]] return TanShort(x);
+  return TanBeyond(x, absBits);
+}
+
+#if MORVANE_ELEMENTARY_FMA
+MORVANE_ELEMENTARY_FMA_TARGET double TanWithFused(double x) { return TanWith<Product::kFused>(x); }
+#endif
+
 }  // namespace
 
 double Tan(double x) {
-  const std::uint64_t absBits = AbsBits(x);
-  if (absBits - kTinyCosBits < kShortLimitBits - kTinyCosBits) [[likely]] {
-    double result;
 #if MORVANE_ELEMENTARY_FMA
-    if (UseFusedProducts() ? TanShortFused(x, result) : TanShortDekker(x, result)) return result;
-#else
-    if (TanShortDekker(x, result)) return result;
+  if (UseFusedProducts()) return TanWithFused(x);
 #endif
-    return TanAccurate(x);
-  }
-  return TanBeyond(x, absBits);
+  return TanWith<Product::kDekker>(x);
 }
 
 namespace {

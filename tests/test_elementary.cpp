@@ -253,6 +253,58 @@ TEST(Elementary, AtanIsCloseAndIncreasingOverEveryCell) {
   }
 }
 
+// Tan's cells (|x| in [2^-27, 1]): the ends of the range, the ties
+// between cells and a cell's centre, with each kind of product and both
+// signs; then the reduction's path just above.
+TEST(Elementary, TanAtTheEdgesOfItsCellsAndRanges) {
+  struct Restore {
+    ~Restore() { ForceProducts(Products::kAuto); }
+  } restore;
+  const Hard cases[] = {
+      {"below 2^-27", 0x1.fffffffffffffp-28, 0x1.fffffffffffffp-28},
+      {"2^-27", 0x1p-27, 0x1p-27},
+      {"tie 0/1, below", 0x1.fffffffffffffp-10, 0x1.0000155557777p-9},
+      {"tie 0/1", 0x1p-9, 0x1.0000155557777p-9},
+      {"tie 0/1, above", 0x1.0000000000001p-9, 0x1.0000155557778p-9},
+      {"tie 1/2", 0x1.8p-8, 0x1.8001200103342p-8},
+      {"tie 1/2, below", 0x1.7ffffffffffffp-8, 0x1.8001200103341p-8},
+      {"Belgium", 0x1.6666666666666p-2, 0x1.75ca079d9e7e4p-2},
+      {"tie 89/90", 0x1.66p-2, 0x1.7556007da3ea9p-2},
+      {"tie 89/90, above", 0x1.6600000000001p-2, 0x1.7556007da3eaap-2},
+      {"tie 255/256", 0x1.ffp-1, 0x1.8cfd22a7712ffp+0},
+      {"tie 255/256, above", 0x1.ff00000000001p-1, 0x1.8cfd22a771301p+0},
+      {"1, below", 0x1.fffffffffffffp-1, 0x1.8eb245cbee3a4p+0},
+      {"1 (cell 256)", 0x1p+0, 0x1.8eb245cbee3a6p+0},
+      {"1, above (the reduction)", 0x1.0000000000001p+0, 0x1.8eb245cbee3a9p+0},
+  };
+  for (const Products products : {Products::kDekker, Products::kFused}) {
+    if (!ForceProducts(products)) continue;  // no FMA
+    for (const Hard& c : cases) {
+      EXPECT_TRUE(SameBits(Tan(c.x), c.expected))
+          << c.function << ": Tan(" << Hex(c.x) << ") = " << Hex(Tan(c.x)) << ", expected " << Hex(c.expected);
+      EXPECT_TRUE(SameBits(Tan(-c.x), -c.expected)) << c.function << ": Tan(" << Hex(-c.x) << ")";
+    }
+  }
+}
+
+// Every cell of Tan's table, through its centre j/256 and both ends:
+// within an ulp of the C library's tangent (a wrong or misplaced entry
+// would be far off) and increasing across each boundary.
+TEST(Elementary, TanIsCloseAndIncreasingOverEveryCell) {
+  double previous = 0.0;
+  for (int j = 0; j <= 512; ++j) {
+    const double edge = j * 0x1p-9;  // j even: a centre; odd: a tie between two cells
+    for (int k = -2; k <= 2; ++k) {
+      const double x = std::bit_cast<double>(std::bit_cast<std::int64_t>(edge) + k);
+      if (!(x > 0.0)) continue;
+      const double y = Tan(x), reference = std::tan(x);
+      ASSERT_LE(std::fabs(y - reference), std::nextafter(reference, 4.0) - reference) << Hex(x);
+      ASSERT_LE(previous, y) << Hex(x);
+      previous = y;
+    }
+  }
+}
+
 // Arguments over the whole range and the conversions' domain, near
 // multiples of pi/4 among them.
 std::vector<double> Arguments() {

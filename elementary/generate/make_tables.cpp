@@ -197,6 +197,112 @@ void PrintAtanCells() {
 }
 // ---- End of the arctangent's cells ----
 
+// ---- The tangent's cells (elementary/trigonometric.cpp, TanCellSum) ----
+//
+// For c = j/256, j = 0 .. 256, the Taylor coefficients of tan about c:
+//     tan(c + h) = sum over k >= 0 of t_k h^k,  t_0 = tan c,
+// from tan' = 1 + tan^2: (k + 1) t_(k+1) = [k = 0] + sum over i = 0 .. k
+// of t_i t_(k-i), all t_k >= 0 for c >= 0.  A cell holds t_1 as a pair,
+// t_2 .. t_8 rounded to doubles and t_0 as a pair.  The fast path
+// evaluates a cell at |h| <= H = 2^-9; the bounds it uses, printed into
+// tables.hpp as their largest value over the cells, are relative to the
+// least tangent in the cell, tan(c - H) (for j = 0, H itself: there
+// t_k h^k / tan h <= t_k h^(k-1) <= t_k H^k / H, tan h >= h, only odd
+// k >= 1 present):
+//     B2 = t_2 H^2,  B3 = sum over k = 3 .. 8 of t_k H^k,
+//     E = sum over k >= 9 of t_k H^k (the truncation; to k = 120, the
+//         rest below 2 t_120 H^120, the ratio t_(k+1) H / t_k being below
+//         2^-8 for c <= 1) + sum over k = 2 .. 8 of |t_k - RN(t_k)| H^k;
+// and, for the result's size, R0 = t_0 / tan(c - H) and R1 = t_1 H /
+// tan(c - H) (j = 0: t_1 H / H = 1).
+void PrintTanCells() {
+  constexpr int kCells = 256, kTerms = 120, kDegree = 8;
+  mpfr_t c, t[kTerms + 1], s, a, h, hk, ymin, b2, b3, e, r;
+  mpfr_inits2(kPrec, c, s, a, h, hk, ymin, b2, b3, e, r, static_cast<mpfr_ptr>(nullptr));
+  for (auto& tk : t) mpfr_init2(tk, kPrec);
+  double maxB2 = 0.0, maxB3 = 0.0, maxE = 0.0, maxR0 = 0.0, maxR1 = 0.0;
+  std::printf(
+      "// The tangent's cells: c = j/256, tan(c + h) = t0 + t1 h + t[0] h^2\n"
+      "// + ... + t[6] h^8 + O(h^9) (elementary/generate/make_tables.cpp).\n"
+      "struct alignas(16) TanCell {\n  Pair t1;\n  double t[7];\n  Pair t0;\n};\n"
+      "inline constexpr TanCell kTanCells[%d] = {\n",
+      kCells + 1);
+  mpfr_set_d(h, 0x1p-9, MPFR_RNDN);
+  for (int j = 0; j <= kCells; ++j) {
+    mpfr_set_si(c, j, MPFR_RNDN);
+    mpfr_div_ui(c, c, 256, MPFR_RNDN);
+    mpfr_tan(t[0], c, MPFR_RNDN);
+    for (int k = 0; k < kTerms; ++k) {
+      mpfr_set_ui(s, k == 0 ? 1 : 0, MPFR_RNDN);
+      for (int i = 0; i <= k; ++i) {
+        mpfr_mul(a, t[i], t[k - i], MPFR_RNDN);
+        mpfr_add(s, s, a, MPFR_RNDN);
+      }
+      mpfr_div_ui(t[k + 1], s, k + 1, MPFR_RNDN);
+    }
+    mpfr_set_ui(b2, 0, MPFR_RNDN);
+    mpfr_set_ui(b3, 0, MPFR_RNDN);
+    mpfr_set_ui(e, 0, MPFR_RNDN);
+    mpfr_set_ui(hk, 1, MPFR_RNDN);
+    std::printf("    {");
+    for (int k = 1; k <= kTerms; ++k) {
+      mpfr_mul(hk, hk, h, MPFR_RNDN);
+      if (k == 1) {
+        PrintPair(t[1]);
+        std::printf(", {");
+        continue;
+      }
+      mpfr_mul(a, t[k], hk, MPFR_RNDU);
+      if (k <= kDegree) {
+        const double rounded = mpfr_get_d(t[k], MPFR_RNDN);
+        PrintDouble(rounded);
+        std::printf("%s", k < kDegree ? ", " : "}, ");
+        mpfr_add(k == 2 ? b2 : b3, k == 2 ? b2 : b3, a, MPFR_RNDU);
+        mpfr_sub_d(r, t[k], rounded, MPFR_RNDN);
+        mpfr_abs(r, r, MPFR_RNDN);
+        mpfr_mul(r, r, hk, MPFR_RNDU);
+        mpfr_add(e, e, r, MPFR_RNDU);
+      } else {
+        mpfr_add(e, e, a, MPFR_RNDU);
+      }
+    }
+    mpfr_mul(a, t[kTerms], hk, MPFR_RNDU);
+    mpfr_mul_ui(a, a, 2, MPFR_RNDU);
+    mpfr_add(e, e, a, MPFR_RNDU);
+    if (j == 0) {
+      mpfr_set(ymin, h, MPFR_RNDN);
+    } else {
+      mpfr_sub(ymin, c, h, MPFR_RNDN);
+      mpfr_tan(ymin, ymin, MPFR_RNDD);
+    }
+    mpfr_div(a, t[0], ymin, MPFR_RNDU);
+    const double r0 = mpfr_get_d(a, MPFR_RNDU);
+    mpfr_mul(a, t[1], h, MPFR_RNDU);
+    mpfr_div(a, a, ymin, MPFR_RNDU);
+    const double r1 = mpfr_get_d(a, MPFR_RNDU);
+    for (mpfr_ptr bound : {static_cast<mpfr_ptr>(b2), static_cast<mpfr_ptr>(b3), static_cast<mpfr_ptr>(e)})
+      mpfr_div(bound, bound, ymin, MPFR_RNDU);
+    const double vb2 = mpfr_get_d(b2, MPFR_RNDU), vb3 = mpfr_get_d(b3, MPFR_RNDU),
+                 ve = mpfr_get_d(e, MPFR_RNDU);
+    maxB2 = vb2 > maxB2 ? vb2 : maxB2;
+    maxB3 = vb3 > maxB3 ? vb3 : maxB3;
+    maxE = ve > maxE ? ve : maxE;
+    maxR0 = r0 > maxR0 ? r0 : maxR0;
+    maxR1 = r1 > maxR1 ? r1 : maxR1;
+    PrintPair(t[0]);
+    std::printf("},\n");
+  }
+  std::printf("};\n");
+  std::printf(
+      "// Over the cells: B2 <= %a (2^%.3f), B3 <= %a (2^%.3f), E <= %a (2^%.3f),\n"
+      "// R0 <= %a (%.5f), R1 <= %a (%.5f).\n\n",
+      maxB2, std::log2(maxB2), maxB3, std::log2(maxB3), maxE, std::log2(maxE), maxR0, maxR0, maxR1,
+      maxR1);
+  for (auto& tk : t) mpfr_clear(tk);
+  mpfr_clears(c, s, a, h, hk, ymin, b2, b3, e, r, static_cast<mpfr_ptr>(nullptr));
+}
+// ---- End of the tangent's cells ----
+
 [[noreturn]] void Fail(const char* what) {
   std::fprintf(stderr, "make_tables: %s\n", what);
   std::exit(1);
@@ -521,6 +627,7 @@ int main() {
   }
   std::printf("\n};\n\n");
   PrintAtanCells();
+  PrintTanCells();
   std::printf("}  // namespace morvane::elementary::detail\n");
   mpfr_clears(pi, v, w, static_cast<mpfr_ptr>(nullptr));
   return 0;
