@@ -14,8 +14,10 @@
 // Two stages, each with its own error bound and Ziv's test: a quick one
 // (QuickCombine, 2^-64 relative) and, for the arguments it cannot
 // decide (about one in 2^10), a tighter one (Combine, 2^-70).  Tan
-// divides A + B tan r by B - A tan r (TanFast).  The bounds are derived
-// beside each.
+// divides A + B tan r by B - A tan r (TanFast); before that, for |x| <=
+// RN(pi/2) - 2^-6, it takes tables of Taylor coefficients with no
+// reduction and no division (TanCellSum, CotCellSum).  The bounds are
+// derived beside each.
 //
 // Accurate path (the tests failed, or |x| >= 2^20).  Exact reduction
 // modulo pi/2 with the bits of 2/pi (fixed.cpp), then the Taylor series
@@ -698,6 +700,57 @@ MORVANE_ELEMENTARY_INLINE bool TanCellSum(double ax, double& result) {
   return RoundingTest(Pair{s.hi, v}, 0x1.4p-66 * s.hi, result);
 }
 
+// tan x for 1 < |x| <= P1 - 2^-6, P1 = RN(pi/2) = kHalfPi.hi: tan x =
+// cot z, z = pi/2 - ax = zh + P2, zh = P1 - ax exact (Sterbenz: P1/2 <=
+// ax <= P1), P2 = kHalfPi.lo < 2^-53.8; zh in [2^-6, 0.5708).  The cells
+// split each binade [2^e, 2^(e+1)) of zh (e = -6 .. -1) into 128: the
+// bits of zh above the last 45 give the index (the exponent and 7 bits of
+// the significand), c = the centre of the cell (those bits, then a one,
+// then zeros), and h = zh - c is exact (zh and c in the same binade, both
+// multiples of 2^(e-52), |h| <= 2^(e-8), so h has at most 44 bits).  The
+// cell holds the Taylor coefficients of cot about c (make_tables.cpp):
+//     cot(c + g) = t0 + t1 g + T(g),  g = h + P2,  T(g) = t2 g^2 + ... + t8 g^8,
+// with |g| <= H = 2^(e-8) (1 + 2^-30), up to E <= 2^-69.64 of the least
+// cotangent y0 of the cell (tables.hpp: B2 <= 2^-15.88, B3 <= 2^-23.87,
+// so B3 <= 2^-8 B2; t0 <= 1.0047 y0, |t1| H <= 0.0047 y0); y = cot z >=
+// y0; with u = 2^-53 and u B2 = 2^-68.88:
+//   t1 g = p + pe + t1.hi P2 + t1.lo g: p + pe = t1.hi h exactly;
+//   |t1.hi P2| <= P2 / sin^2 c <= 2^-47.8 y (c >= 2^-6), so its rounding,
+//   that of t1.lo gr (gr = RN(h + P2)), the dropped t1.lo (g - gr) and
+//   the sums of these low parts are below 2^-100 y each.
+//   T at gr instead of g: |T'| <= (2 B2 + 8 B3) y / H <= 2.04 B2 y / H
+//   and |gr - g| <= u H: 2.04 u B2.  T's evaluation as in TanCellSum:
+//   3.0001 u B2 + 13.01 u B3 <= 3.06 u B2.  t0 as a pair, its high part
+//   plus p by FastTwoSum, exact (|p| <= 0.0047 y < t0.hi); v = (the low
+//   parts) + T: u (B2 + B3 + 2^-47) y <= 1.01 u B2 y, and the rounding
+//   test's v -+ err: 1.01 u B2 y more.  In all, E = 0.59 u B2:
+//     (0.59 + 3.06 + 2.04 + 1.01 + 1.01) u B2 + 2^-98 <= 7.72 * 2^-68.88 < 2^-65.92
+//   relative to y, below err = 2^-65 s.hi >= 2^-65 (1 - 2^-15) y: a
+//   margin of 1.88.
+constexpr std::uint64_t kCotCellLimitBits = std::bit_cast<std::uint64_t>(kHalfPi.hi - 0x1p-6);
+
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE bool CotCellSum(double ax, double& result) {
+  const double zh = kHalfPi.hi - ax;  // exact
+  const std::uint64_t bits = std::bit_cast<std::uint64_t>(zh);
+  constexpr std::uint64_t kLow = (std::uint64_t{1} << 45) - 1;
+  const double c = std::bit_cast<double>((bits & ~kLow) | (std::uint64_t{1} << 44));
+  const double h = zh - c;  // exact
+  const std::uint64_t index = (bits >> 45) - (std::bit_cast<std::uint64_t>(0x1p-6) >> 45);
+  const TanCell& cell = kCotCells[index];
+  const double g = h + kHalfPi.lo;
+  const double g2 = g * g;
+  const double s0 = cell.t[1] + cell.t[2] * g;
+  const double s1 = cell.t[3] + cell.t[4] * g;
+  const double s2 = cell.t[5] + cell.t[6] * g;
+  const double tail = g2 * (cell.t[0] + g * (s0 + g2 * (s1 + g2 * s2)));
+  const Pair p = ExactProduct<kProduct>(cell.t1.hi, h);
+  const double low = (p.lo + cell.t1.hi * kHalfPi.lo) + cell.t1.lo * g;
+  const Pair s = FastTwoSum(cell.t0.hi, p.hi);
+  const double v = (s.lo + (cell.t0.lo + low)) + tail;
+  return RoundingTest(Pair{s.hi, v}, 0x1p-65 * s.hi, result);
+}
+
 // The meridian arc's sines: the four arguments 2 phi, 4 phi, 8 phi
 // (exact) and 6.0 * phi (rounded, as Sin's caller computes it), each
 // reduced and evaluated as Sin does (the same operations, so the same
@@ -975,8 +1028,10 @@ SinMultiplesOf SinMultiples(double phi) {
   return {Sin(2.0 * phi), Sin(4.0 * phi), Sin(6.0 * phi), Sin(8.0 * phi)};
 }
 
-// tan x.  Fast path: TanFast's quotient (A + B tan r) / (B - A tan r)
-// and its bound, Ziv's test; one stage.
+// tan x.  Fast paths: for |x| in [2^-27, RN(pi/2) - 2^-6] the cells of
+// tan (TanCellSum) or of cot (CotCellSum), with Ziv's test; otherwise,
+// or when that test fails, TanFast's quotient (A + B tan r) / (B - A tan r)
+// and its bound, Ziv's test.
 // Accurate path: tan r (even quadrant) or -cos r / sin r (odd), the
 // divisor's reciprocal by Newton's iteration in fixed point; when
 // |sin r| < 2^-20 the divisor is scaled by 2^40 first, so the quotient
@@ -1015,16 +1070,19 @@ MORVANE_TRIG_NOINLINE double TanShort(double x) {
   return TanAccurate(x);
 }
 
-// First the cells (|x| in [2^-27, 1], TanCellSum), then, for the other
-// arguments and the cells' failures, the reduction (TanFast).  The cells
-// give tan |x| > 0; x's sign bit is put on it (tan(-x) = -tan x, and
+// First the cells (|x| in [2^-27, 1], TanCellSum; (1, P1 - 2^-6],
+// CotCellSum), then, for the other arguments and the cells' failures,
+// the reduction (TanFast).  The cells give tan |x| > 0; x's sign bit is put on it (tan(-x) = -tan x, and
 // rounding to nearest is symmetric).
 template <Product kProduct>
 MORVANE_ELEMENTARY_INLINE double TanWith(double x) {
   const std::uint64_t absBits = AbsBits(x);
-  if (absBits - kTinyCosBits <= kTanCellLimitBits - kTinyCosBits) [[likely]] {
+  if (absBits - kTinyCosBits <= kCotCellLimitBits - kTinyCosBits) [[likely]] {
     double result;
-    if (TanCellSum<kProduct>(std::bit_cast<double>(absBits), result)) [[likely]] {
+    const double ax = std::bit_cast<double>(absBits);
+    const bool done = absBits <= kTanCellLimitBits ? TanCellSum<kProduct>(ax, result)
+                                                   : CotCellSum<kProduct>(ax, result);
+    if (done) [[likely]] {
       return std::bit_cast<double>(std::bit_cast<std::uint64_t>(result) |
                                    (std::bit_cast<std::uint64_t>(x) & ~kAbsMask));
     }

@@ -253,9 +253,10 @@ TEST(Elementary, AtanIsCloseAndIncreasingOverEveryCell) {
   }
 }
 
-// Tan's cells (|x| in [2^-27, 1]): the ends of the range, the ties
-// between cells and a cell's centre, with each kind of product and both
-// signs; then the reduction's path just above.
+// Tan's cells (|x| in [2^-27, 1]) and the cotangent's (z = pi/2 - |x| in
+// [2^-6, 0.5708)): the ends of the ranges, the ties between cells and
+// centres, with each kind of product and both signs; then the
+// reduction's path just beyond.
 TEST(Elementary, TanAtTheEdgesOfItsCellsAndRanges) {
   struct Restore {
     ~Restore() { ForceProducts(Products::kAuto); }
@@ -275,7 +276,15 @@ TEST(Elementary, TanAtTheEdgesOfItsCellsAndRanges) {
       {"tie 255/256, above", 0x1.ff00000000001p-1, 0x1.8cfd22a771301p+0},
       {"1, below", 0x1.fffffffffffffp-1, 0x1.8eb245cbee3a4p+0},
       {"1 (cell 256)", 0x1p+0, 0x1.8eb245cbee3a6p+0},
-      {"1, above (the reduction)", 0x1.0000000000001p+0, 0x1.8eb245cbee3a9p+0},
+      {"1, above (cot cell 658)", 0x1.0000000000001p+0, 0x1.8eb245cbee3a9p+0},
+      {"1.5", 0x1.8p+0, 0x1.c33ed50b88777p+3},
+      {"z = 2^-1 (cot cell 640)", 0x1.121fb54442d18p+0, 0x1.d49ad7e47c0a1p+0},
+      {"z below 2^-1 (cot cell 639)", 0x1.121fb54442d19p+0, 0x1.d49ad7e47c0a6p+0},
+      {"z = 2^-3 (1 + 1/256), a centre", 0x1.71dfb54442d18p+0, 0x1.f957357f55dd1p+2},
+      {"z = 2^-4 (1 + 1/128), a tie", 0x1.81ffb54442d18p+0, 0x1.fb5be4791cc5ap+3},
+      {"z = 2^-6 (cot cell 0)", 0x1.8e1fb54442d18p+0, 0x1.fff55549f48bcp+5},
+      {"z below 2^-6 (the reduction)", 0x1.8e1fb54442d19p+0, 0x1.fff55549f493cp+5},
+      {"RN(pi/2) (the reduction)", 0x1.921fb54442d18p+0, 0x1.d02967c31cdb5p+53},
   };
   for (const Products products : {Products::kDekker, Products::kFused}) {
     if (!ForceProducts(products)) continue;  // no FMA
@@ -287,8 +296,8 @@ TEST(Elementary, TanAtTheEdgesOfItsCellsAndRanges) {
   }
 }
 
-// Every cell of Tan's table, through its centre j/256 and both ends:
-// within an ulp of the C library's tangent (a wrong or misplaced entry
+// Every cell of Tan's tables, through its centre and both ends: within
+// an ulp of the C library's tangent (a wrong or misplaced entry
 // would be far off) and increasing across each boundary.
 TEST(Elementary, TanIsCloseAndIncreasingOverEveryCell) {
   double previous = 0.0;
@@ -301,6 +310,21 @@ TEST(Elementary, TanIsCloseAndIncreasingOverEveryCell) {
       ASSERT_LE(std::fabs(y - reference), std::nextafter(reference, 4.0) - reference) << Hex(x);
       ASSERT_LE(previous, y) << Hex(x);
       previous = y;
+    }
+  }
+  // The cotangent's cells, z = pi/2 - x from 0.5708 down to 2^-6: their
+  // ties 2^e (1 + m/128) and centres, e = -1 .. -6.
+  constexpr double kHalfPiHi = 0x1.921fb54442d18p+0;
+  for (int e = -1; e >= -6; --e) {
+    for (int m = e == -1 ? 36 : 255; m >= 0; --m) {  // z <= pi/2 - 1
+      const double edge = kHalfPiHi - std::ldexp(1.0 + m / 256.0, e);
+      for (int k = -2; k <= 2; ++k) {
+        const double x = std::bit_cast<double>(std::bit_cast<std::int64_t>(edge) + k);
+        const double y = Tan(x), reference = std::tan(x);
+        ASSERT_LE(std::fabs(y - reference), std::nextafter(reference, kInf) - reference) << Hex(x);
+        ASSERT_LE(previous, y) << Hex(x);
+        previous = y;
+      }
     }
   }
 }

@@ -202,25 +202,126 @@ void PrintAtanCells() {
 // For c = j/256, j = 0 .. 256, the Taylor coefficients of tan about c:
 //     tan(c + h) = sum over k >= 0 of t_k h^k,  t_0 = tan c,
 // from tan' = 1 + tan^2: (k + 1) t_(k+1) = [k = 0] + sum over i = 0 .. k
-// of t_i t_(k-i), all t_k >= 0 for c >= 0.  A cell holds t_1 as a pair,
-// t_2 .. t_8 rounded to doubles and t_0 as a pair.  The fast path
-// evaluates a cell at |h| <= H = 2^-9; the bounds it uses, printed into
-// tables.hpp as their largest value over the cells, are relative to the
-// least tangent in the cell, tan(c - H) (for j = 0, H itself: there
-// t_k h^k / tan h <= t_k h^(k-1) <= t_k H^k / H, tan h >= h, only odd
-// k >= 1 present):
-//     B2 = t_2 H^2,  B3 = sum over k = 3 .. 8 of t_k H^k,
-//     E = sum over k >= 9 of t_k H^k (the truncation; to k = 120, the
-//         rest below 2 t_120 H^120, the ratio t_(k+1) H / t_k being below
-//         2^-8 for c <= 1) + sum over k = 2 .. 8 of |t_k - RN(t_k)| H^k;
-// and, for the result's size, R0 = t_0 / tan(c - H) and R1 = t_1 H /
-// tan(c - H) (j = 0: t_1 H / H = 1).
-void PrintTanCells() {
-  constexpr int kCells = 256, kTerms = 120, kDegree = 8;
-  mpfr_t c, t[kTerms + 1], s, a, h, hk, ymin, b2, b3, e, r;
-  mpfr_inits2(kPrec, c, s, a, h, hk, ymin, b2, b3, e, r, static_cast<mpfr_ptr>(nullptr));
+// of t_i t_(k-i), all t_k >= 0 for c >= 0.  Then, for tan x = cot z with
+// z = pi/2 - x, the cells of cot about c = 2^e (1 + (m + 1/2)/128), the
+// centres of the cells [2^e (1 + m/128), 2^e (1 + (m + 1)/128)) for
+// e = -6 .. -2, m = 0 .. 127 and e = -1, m = 0 .. 18 (z up to 0.5708 >
+// pi/2 - 1): cot' = -(1 + cot^2), so (k + 1) t_(k+1) = -([k = 0] + sum
+// over i = 0 .. k of t_i t_(k-i)).  A cell holds t_1 as a pair, t_2 ..
+// t_8 rounded to doubles and t_0 as a pair.  The fast path evaluates a
+// cell at |h| <= H (2^-9 for tan; 2^(e-8) (1 + 2^-30) for cot, the half
+// width and the low part of pi/2 added to h); the bounds it uses, printed
+// into tables.hpp as their largest value over the cells, are relative to
+// the least value in the cell, tan(c - H) or cot(c + H) (for tan's
+// j = 0, H itself: there t_k h^k / tan h <= t_k h^(k-1) <= t_k H^k / H,
+// tan h >= h, only odd k >= 1 present):
+//     B2 = |t_2| H^2,  B3 = sum over k = 3 .. 8 of |t_k| H^k,
+//     E = sum over k >= 9 of |t_k| H^k (the truncation; to k = 120, the
+//         rest below 2 |t_120| H^120: the series converges in a radius
+//         pi/2 - c >= 0.57 for tan, c for cot, at least 2^8 H, so its
+//         terms shrink like (H / radius)^k <= 2^-8k) + sum over k = 2 .. 8 of
+//         |t_k - RN(t_k)| H^k;
+// and, for the result's size, R0 = |t_0| / (the least value) and R1 =
+// |t_1| H / (the least value) (tan's j = 0: t_1 H / H = 1).
+struct CellBounds {
+  double b2 = 0.0, b3 = 0.0, e = 0.0, r0 = 0.0, r1 = 0.0;
+};
+
+void PrintCell(const mpfr_t c, const mpfr_t h, bool cot, bool zeroCell, CellBounds& max) {
+  constexpr int kTerms = 120, kDegree = 8;
+  mpfr_t t[kTerms + 1], s, a, hk, ymin, b2, b3, e, r;
+  mpfr_inits2(kPrec, s, a, hk, ymin, b2, b3, e, r, static_cast<mpfr_ptr>(nullptr));
   for (auto& tk : t) mpfr_init2(tk, kPrec);
-  double maxB2 = 0.0, maxB3 = 0.0, maxE = 0.0, maxR0 = 0.0, maxR1 = 0.0;
+  if (cot) {
+    mpfr_tan(t[0], c, MPFR_RNDN);
+    mpfr_ui_div(t[0], 1, t[0], MPFR_RNDN);
+  } else {
+    mpfr_tan(t[0], c, MPFR_RNDN);
+  }
+  for (int k = 0; k < kTerms; ++k) {
+    mpfr_set_ui(s, k == 0 ? 1 : 0, MPFR_RNDN);
+    for (int i = 0; i <= k; ++i) {
+      mpfr_mul(a, t[i], t[k - i], MPFR_RNDN);
+      mpfr_add(s, s, a, MPFR_RNDN);
+    }
+    mpfr_div_ui(t[k + 1], s, k + 1, MPFR_RNDN);
+    if (cot) mpfr_neg(t[k + 1], t[k + 1], MPFR_RNDN);
+  }
+  mpfr_set_ui(b2, 0, MPFR_RNDN);
+  mpfr_set_ui(b3, 0, MPFR_RNDN);
+  mpfr_set_ui(e, 0, MPFR_RNDN);
+  mpfr_set_ui(hk, 1, MPFR_RNDN);
+  std::printf("    {");
+  for (int k = 1; k <= kTerms; ++k) {
+    mpfr_mul(hk, hk, h, MPFR_RNDU);
+    if (k == 1) {
+      PrintPair(t[1]);
+      std::printf(", {");
+      continue;
+    }
+    mpfr_mul(a, t[k], hk, MPFR_RNDU);
+    mpfr_abs(a, a, MPFR_RNDU);
+    if (k <= kDegree) {
+      const double rounded = mpfr_get_d(t[k], MPFR_RNDN);
+      PrintDouble(rounded);
+      std::printf("%s", k < kDegree ? ", " : "}, ");
+      mpfr_add(k == 2 ? b2 : b3, k == 2 ? b2 : b3, a, MPFR_RNDU);
+      mpfr_sub_d(r, t[k], rounded, MPFR_RNDN);
+      mpfr_abs(r, r, MPFR_RNDN);
+      mpfr_mul(r, r, hk, MPFR_RNDU);
+      mpfr_add(e, e, r, MPFR_RNDU);
+    } else {
+      mpfr_add(e, e, a, MPFR_RNDU);
+    }
+  }
+  mpfr_mul(a, t[kTerms], hk, MPFR_RNDU);
+  mpfr_abs(a, a, MPFR_RNDU);
+  mpfr_mul_ui(a, a, 2, MPFR_RNDU);
+  mpfr_add(e, e, a, MPFR_RNDU);
+  if (zeroCell) {
+    mpfr_set(ymin, h, MPFR_RNDN);
+  } else if (cot) {
+    mpfr_add(ymin, c, h, MPFR_RNDU);
+    mpfr_tan(ymin, ymin, MPFR_RNDU);
+    mpfr_ui_div(ymin, 1, ymin, MPFR_RNDD);
+  } else {
+    mpfr_sub(ymin, c, h, MPFR_RNDD);
+    mpfr_tan(ymin, ymin, MPFR_RNDD);
+  }
+  mpfr_abs(a, t[0], MPFR_RNDN);
+  mpfr_div(a, a, ymin, MPFR_RNDU);
+  const double r0 = mpfr_get_d(a, MPFR_RNDU);
+  mpfr_mul(a, t[1], h, MPFR_RNDU);
+  mpfr_abs(a, a, MPFR_RNDU);
+  mpfr_div(a, a, ymin, MPFR_RNDU);
+  const double r1 = mpfr_get_d(a, MPFR_RNDU);
+  for (mpfr_ptr bound : {static_cast<mpfr_ptr>(b2), static_cast<mpfr_ptr>(b3), static_cast<mpfr_ptr>(e)})
+    mpfr_div(bound, bound, ymin, MPFR_RNDU);
+  const double vb2 = mpfr_get_d(b2, MPFR_RNDU), vb3 = mpfr_get_d(b3, MPFR_RNDU),
+               ve = mpfr_get_d(e, MPFR_RNDU);
+  max.b2 = vb2 > max.b2 ? vb2 : max.b2;
+  max.b3 = vb3 > max.b3 ? vb3 : max.b3;
+  max.e = ve > max.e ? ve : max.e;
+  max.r0 = r0 > max.r0 ? r0 : max.r0;
+  max.r1 = r1 > max.r1 ? r1 : max.r1;
+  PrintPair(t[0]);
+  std::printf("},\n");
+  for (auto& tk : t) mpfr_clear(tk);
+  mpfr_clears(s, a, hk, ymin, b2, b3, e, r, static_cast<mpfr_ptr>(nullptr));
+}
+
+void PrintBounds(const CellBounds& m) {
+  std::printf(
+      "// Over the cells: B2 <= %a (2^%.3f), B3 <= %a (2^%.3f), E <= %a (2^%.3f),\n"
+      "// R0 <= %a (%.5f), R1 <= %a (%.5f).\n\n",
+      m.b2, std::log2(m.b2), m.b3, std::log2(m.b3), m.e, std::log2(m.e), m.r0, m.r0, m.r1, m.r1);
+}
+
+void PrintTanCells() {
+  constexpr int kCells = 256;
+  mpfr_t c, h;
+  mpfr_inits2(kPrec, c, h, static_cast<mpfr_ptr>(nullptr));
+  CellBounds max;
   std::printf(
       "// The tangent's cells: c = j/256, tan(c + h) = t0 + t1 h + t[0] h^2\n"
       "// + ... + t[6] h^8 + O(h^9) (elementary/generate/make_tables.cpp).\n"
@@ -231,75 +332,29 @@ void PrintTanCells() {
   for (int j = 0; j <= kCells; ++j) {
     mpfr_set_si(c, j, MPFR_RNDN);
     mpfr_div_ui(c, c, 256, MPFR_RNDN);
-    mpfr_tan(t[0], c, MPFR_RNDN);
-    for (int k = 0; k < kTerms; ++k) {
-      mpfr_set_ui(s, k == 0 ? 1 : 0, MPFR_RNDN);
-      for (int i = 0; i <= k; ++i) {
-        mpfr_mul(a, t[i], t[k - i], MPFR_RNDN);
-        mpfr_add(s, s, a, MPFR_RNDN);
-      }
-      mpfr_div_ui(t[k + 1], s, k + 1, MPFR_RNDN);
-    }
-    mpfr_set_ui(b2, 0, MPFR_RNDN);
-    mpfr_set_ui(b3, 0, MPFR_RNDN);
-    mpfr_set_ui(e, 0, MPFR_RNDN);
-    mpfr_set_ui(hk, 1, MPFR_RNDN);
-    std::printf("    {");
-    for (int k = 1; k <= kTerms; ++k) {
-      mpfr_mul(hk, hk, h, MPFR_RNDN);
-      if (k == 1) {
-        PrintPair(t[1]);
-        std::printf(", {");
-        continue;
-      }
-      mpfr_mul(a, t[k], hk, MPFR_RNDU);
-      if (k <= kDegree) {
-        const double rounded = mpfr_get_d(t[k], MPFR_RNDN);
-        PrintDouble(rounded);
-        std::printf("%s", k < kDegree ? ", " : "}, ");
-        mpfr_add(k == 2 ? b2 : b3, k == 2 ? b2 : b3, a, MPFR_RNDU);
-        mpfr_sub_d(r, t[k], rounded, MPFR_RNDN);
-        mpfr_abs(r, r, MPFR_RNDN);
-        mpfr_mul(r, r, hk, MPFR_RNDU);
-        mpfr_add(e, e, r, MPFR_RNDU);
-      } else {
-        mpfr_add(e, e, a, MPFR_RNDU);
-      }
-    }
-    mpfr_mul(a, t[kTerms], hk, MPFR_RNDU);
-    mpfr_mul_ui(a, a, 2, MPFR_RNDU);
-    mpfr_add(e, e, a, MPFR_RNDU);
-    if (j == 0) {
-      mpfr_set(ymin, h, MPFR_RNDN);
-    } else {
-      mpfr_sub(ymin, c, h, MPFR_RNDN);
-      mpfr_tan(ymin, ymin, MPFR_RNDD);
-    }
-    mpfr_div(a, t[0], ymin, MPFR_RNDU);
-    const double r0 = mpfr_get_d(a, MPFR_RNDU);
-    mpfr_mul(a, t[1], h, MPFR_RNDU);
-    mpfr_div(a, a, ymin, MPFR_RNDU);
-    const double r1 = mpfr_get_d(a, MPFR_RNDU);
-    for (mpfr_ptr bound : {static_cast<mpfr_ptr>(b2), static_cast<mpfr_ptr>(b3), static_cast<mpfr_ptr>(e)})
-      mpfr_div(bound, bound, ymin, MPFR_RNDU);
-    const double vb2 = mpfr_get_d(b2, MPFR_RNDU), vb3 = mpfr_get_d(b3, MPFR_RNDU),
-                 ve = mpfr_get_d(e, MPFR_RNDU);
-    maxB2 = vb2 > maxB2 ? vb2 : maxB2;
-    maxB3 = vb3 > maxB3 ? vb3 : maxB3;
-    maxE = ve > maxE ? ve : maxE;
-    maxR0 = r0 > maxR0 ? r0 : maxR0;
-    maxR1 = r1 > maxR1 ? r1 : maxR1;
-    PrintPair(t[0]);
-    std::printf("},\n");
+    PrintCell(c, h, false, j == 0, max);
   }
   std::printf("};\n");
+  PrintBounds(max);
+  // The cotangent's cells, index 128 (e + 6) + m.
+  CellBounds maxCot;
   std::printf(
-      "// Over the cells: B2 <= %a (2^%.3f), B3 <= %a (2^%.3f), E <= %a (2^%.3f),\n"
-      "// R0 <= %a (%.5f), R1 <= %a (%.5f).\n\n",
-      maxB2, std::log2(maxB2), maxB3, std::log2(maxB3), maxE, std::log2(maxE), maxR0, maxR0, maxR1,
-      maxR1);
-  for (auto& tk : t) mpfr_clear(tk);
-  mpfr_clears(c, s, a, h, hk, ymin, b2, b3, e, r, static_cast<mpfr_ptr>(nullptr));
+      "// The cotangent's cells: c = 2^e (1 + (m + 1/2)/128), e = -6 .. -1, the\n"
+      "// index 128 (e + 6) + m; cot(c + h) = t0 + t1 h + t[0] h^2 + ... + t[6] h^8\n"
+      "// + O(h^9) (elementary/generate/make_tables.cpp).\n"
+      "inline constexpr TanCell kCotCells[%d] = {\n",
+      5 * 128 + 19);
+  for (int e = -6; e <= -1; ++e) {
+    for (int m = 0; m < (e == -1 ? 19 : 128); ++m) {
+      mpfr_set_si(c, 2 * (128 + m) + 1, MPFR_RNDN);
+      mpfr_mul_2si(c, c, e - 8, MPFR_RNDN);
+      mpfr_set_d(h, std::ldexp(1.0 + 0x1p-30, e - 8), MPFR_RNDN);
+      PrintCell(c, h, true, false, maxCot);
+    }
+  }
+  std::printf("};\n");
+  PrintBounds(maxCot);
+  mpfr_clears(c, h, static_cast<mpfr_ptr>(nullptr));
 }
 // ---- End of the tangent's cells ----
 
