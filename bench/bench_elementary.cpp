@@ -17,7 +17,7 @@ namespace {
 
 constexpr std::size_t kCount = 1024;
 
-enum class Kind { Angles, Multiples, TanArguments, AtanArguments };
+enum class Kind { Angles, Multiples, TanArguments, AtanArguments, TanBelgium };
 
 const std::vector<double>& Arguments(Kind kind) {
   static const auto make = [](Kind k) {
@@ -31,12 +31,14 @@ const std::vector<double>& Arguments(Kind kind) {
         case Kind::Multiples: x = (u * 2.0 - 1.0) * 1.5707 * static_cast<double>(2 + 2 * (rng() % 4)); break;
         case Kind::TanArguments: x = 0.785398163375 - (u * 2.0 - 1.0) * 1.5707 / 2.0; break;
         case Kind::AtanArguments: x = (rng() & 1) ? (u - 0.5) * 0.2 : u * 2.0; break;  // dx/dy, t
+        case Kind::TanBelgium: x = 0.30 + u * 0.10; break;  // pi/4 - phi/2 in Belgium and around
       }
     }
     return v;
   };
-  static const std::vector<double> all[4] = {make(Kind::Angles), make(Kind::Multiples),
-                                             make(Kind::TanArguments), make(Kind::AtanArguments)};
+  static const std::vector<double> all[5] = {make(Kind::Angles), make(Kind::Multiples),
+                                             make(Kind::TanArguments), make(Kind::AtanArguments),
+                                             make(Kind::TanBelgium)};
   return all[static_cast<int>(kind)];
 }
 
@@ -64,6 +66,11 @@ void BM_Libm_SinCos(benchmark::State& s) {
 }
 void BM_Elementary_Tan(benchmark::State& s) { Run(s, Kind::TanArguments, morvane::elementary::Tan); }
 void BM_Libm_Tan(benchmark::State& s) { Run(s, Kind::TanArguments, [](double x) { return std::tan(x); }); }
+// The Lambert projection's argument alone, the conversions' case.
+void BM_Elementary_TanBelgium(benchmark::State& s) { Run(s, Kind::TanBelgium, morvane::elementary::Tan); }
+void BM_Libm_TanBelgium(benchmark::State& s) {
+  Run(s, Kind::TanBelgium, [](double x) { return std::tan(x); });
+}
 void BM_Elementary_Atan(benchmark::State& s) { Run(s, Kind::AtanArguments, morvane::elementary::Atan); }
 void BM_Libm_Atan(benchmark::State& s) { Run(s, Kind::AtanArguments, [](double x) { return std::atan(x); }); }
 
@@ -168,6 +175,8 @@ BENCHMARK(BM_Elementary_SinCos);
 BENCHMARK(BM_Libm_SinCos);
 BENCHMARK(BM_Elementary_Tan);
 BENCHMARK(BM_Libm_Tan);
+BENCHMARK(BM_Elementary_TanBelgium);
+BENCHMARK(BM_Libm_TanBelgium);
 BENCHMARK(BM_Elementary_SinMultiples);
 BENCHMARK(BM_Elementary_FourSin);
 BENCHMARK(BM_Libm_FourSin);
