@@ -235,22 +235,35 @@ TEST(Elementary, AtanAtTheEdgesOfItsCellsAndRanges) {
   }
 }
 
-// Every cell of Atan's table, through its centre j/256 and both ends:
-// within an ulp of the C library's arctangent (a wrong or misplaced
-// entry would be far off) and increasing across each boundary.
-TEST(Elementary, AtanIsCloseAndIncreasingOverEveryCell) {
-  double previous = 0.0;
-  for (int j = 0; j <= 1024; ++j) {
-    const double edge = j * 0x1p-9;  // j even: a centre; odd: a tie between two cells
+// Sweeps f over the edges of a table's cells (given in increasing order),
+// each edge and two neighbours on either side: f must lie within an ulp
+// of the C library's function there (a wrong or misplaced entry would be
+// far off) and be monotonic across every boundary (direction +1:
+// increasing, -1: decreasing).  Only positive arguments.
+void ExpectCloseAndMonotonic(Function f, Function reference, const std::vector<double>& edges,
+                             int direction) {
+  double previous = direction > 0 ? -kInf : kInf;
+  for (const double edge : edges) {
     for (int k = -2; k <= 2; ++k) {
       const double x = std::bit_cast<double>(std::bit_cast<std::int64_t>(edge) + k);
       if (!(x > 0.0)) continue;
-      const double y = Atan(x), reference = std::atan(x);
-      ASSERT_LE(std::fabs(y - reference), std::nextafter(reference, 4.0) - reference) << Hex(x);
-      ASSERT_LE(previous, y) << Hex(x);
+      const double y = f(x), r = reference(x);
+      ASSERT_LE(std::fabs(y - r), std::nextafter(std::fabs(r), kInf) - std::fabs(r)) << Hex(x);
+      if (direction > 0) {
+        ASSERT_LE(previous, y) << Hex(x);
+      } else {
+        ASSERT_GE(previous, y) << Hex(x);
+      }
       previous = y;
     }
   }
+}
+
+// Every cell of Atan's table, through its centre j/256 and both ends.
+TEST(Elementary, AtanIsCloseAndIncreasingOverEveryCell) {
+  std::vector<double> edges;
+  for (int j = 0; j <= 1024; ++j) edges.push_back(j * 0x1p-9);  // j even: a centre; odd: a tie
+  ExpectCloseAndMonotonic(Atan, [](double x) { return std::atan(x); }, edges, +1);
 }
 
 // Tan's cells (|x| in [2^-27, 1]) and the cotangent's (z = pi/2 - |x| in
@@ -296,37 +309,52 @@ TEST(Elementary, TanAtTheEdgesOfItsCellsAndRanges) {
   }
 }
 
-// Every cell of Tan's tables, through its centre and both ends: within
-// an ulp of the C library's tangent (a wrong or misplaced entry
-// would be far off) and increasing across each boundary.
+// Every cell of Tan's tables, through its centre and both ends.
 TEST(Elementary, TanIsCloseAndIncreasingOverEveryCell) {
-  double previous = 0.0;
-  for (int j = 0; j <= 512; ++j) {
-    const double edge = j * 0x1p-9;  // j even: a centre; odd: a tie between two cells
-    for (int k = -2; k <= 2; ++k) {
-      const double x = std::bit_cast<double>(std::bit_cast<std::int64_t>(edge) + k);
-      if (!(x > 0.0)) continue;
-      const double y = Tan(x), reference = std::tan(x);
-      ASSERT_LE(std::fabs(y - reference), std::nextafter(reference, 4.0) - reference) << Hex(x);
-      ASSERT_LE(previous, y) << Hex(x);
-      previous = y;
-    }
-  }
+  std::vector<double> edges;
+  for (int j = 0; j <= 512; ++j) edges.push_back(j * 0x1p-9);  // j even: a centre; odd: a tie
   // The cotangent's cells, z = pi/2 - x from 0.5708 down to 2^-6: their
   // ties 2^e (1 + m/128) and centres, e = -1 .. -6.
   constexpr double kHalfPiHi = 0x1.921fb54442d18p+0;
-  for (int e = -1; e >= -6; --e) {
-    for (int m = e == -1 ? 36 : 255; m >= 0; --m) {  // z <= pi/2 - 1
-      const double edge = kHalfPiHi - std::ldexp(1.0 + m / 256.0, e);
-      for (int k = -2; k <= 2; ++k) {
-        const double x = std::bit_cast<double>(std::bit_cast<std::int64_t>(edge) + k);
-        const double y = Tan(x), reference = std::tan(x);
-        ASSERT_LE(std::fabs(y - reference), std::nextafter(reference, kInf) - reference) << Hex(x);
-        ASSERT_LE(previous, y) << Hex(x);
-        previous = y;
-      }
-    }
-  }
+  for (int e = -1; e >= -6; --e)
+    for (int m = e == -1 ? 36 : 255; m >= 0; --m)  // z <= pi/2 - 1
+      edges.push_back(kHalfPiHi - std::ldexp(1.0 + m / 256.0, e));
+  ExpectCloseAndMonotonic(Tan, [](double x) { return std::tan(x); }, edges, +1);
+}
+
+// Every entry of the sine and cosine's table (sin and cos at steps of
+// pi/1024): the points j pi/2048 of the first quarter, where the sine
+// increases and the cosine decreases, and SinCos alike.
+TEST(Elementary, SinAndCosAreCloseAndMonotonicOverEveryTableEntry) {
+  std::vector<double> edges;
+  for (int j = 0; j <= 1024; ++j) edges.push_back(j * (3.141592653589793 / 2048.0));
+  ExpectCloseAndMonotonic(Sin, [](double x) { return std::sin(x); }, edges, +1);
+  ExpectCloseAndMonotonic(SinOfPair, [](double x) { return std::sin(x); }, edges, +1);
+  edges.pop_back();  // cos(pi/2) rounded is not 0: no ulp to compare with
+  ExpectCloseAndMonotonic(Cos, [](double x) { return std::cos(x); }, edges, -1);
+  ExpectCloseAndMonotonic(CosOfPair, [](double x) { return std::cos(x); }, edges, -1);
+}
+
+// Every entry of the power's tables: the logarithm's cells (the bases
+// 1 + i/1024 over [1, 2] and 1/2 + i/2048 over [1/2, 1], which meet every
+// cell of a table indexed by the leading mantissa bits at its ends and
+// centre), with the formulas' exponents, increasing in x; and the
+// exponential's 2^(j/1024), reached by 2^(k/1024) over two turns of j,
+// increasing in y.
+TEST(Elementary, PowIsCloseAndMonotonicOverEveryTableEntry) {
+  std::vector<double> bases;
+  for (int i = 0; i < 1024; ++i) bases.push_back(0.5 + i * 0x1p-11);
+  for (int i = 0; i <= 1024; ++i) bases.push_back(1.0 + i * 0x1p-10);
+  ExpectCloseAndMonotonic([](double x) { return Pow(x, 0.7716421928); },
+                          [](double x) { return std::pow(x, 0.7716421928); }, bases, +1);
+  ExpectCloseAndMonotonic([](double x) { return Pow(x, 0.04099594495); },
+                          [](double x) { return std::pow(x, 0.04099594495); }, bases, +1);
+  std::vector<double> exponents;
+  for (int k = 1; k <= 2048; ++k) exponents.push_back(k * 0x1p-10);
+  ExpectCloseAndMonotonic([](double y) { return Pow(2.0, y); }, [](double y) { return std::pow(2.0, y); },
+                          exponents, +1);
+  ExpectCloseAndMonotonic([](double y) { return Pow(2.0, -y); }, [](double y) { return std::pow(2.0, -y); },
+                          exponents, -1);
 }
 
 // Arguments over the whole range and the conversions' domain, near
