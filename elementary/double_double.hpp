@@ -133,12 +133,15 @@ MORVANE_ELEMENTARY_INLINE double NearestInteger(double t) {
 // rounding is monotonic.  The callers' bounds carry a margin that covers
 // the roundings of lo -+ err (relative 2^-53 of quantities below 2^-52
 // |hi|).
+//   The value returned is hi + lo, one sum after lo where up and down
+// take two, so that the next operation of a caller waits less: rounding
+// is monotonic, so RN(lo - err) <= lo <= RN(lo + err) (or the reverse for
+// err < 0) and RN(hi + lo) lies between down and up, which are equal.
 MORVANE_ELEMENTARY_INLINE bool RoundingTest(Pair y, double err, double& result) {
   const double up = y.hi + (y.lo + err);
   const double down = y.hi + (y.lo - err);
-  if (up != down) return false;
-  result = up;
-  return true;
+  result = y.hi + y.lo;
+  return up == down;
 }
 
 // True when the fast paths are to use fused products: the processor has

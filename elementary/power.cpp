@@ -221,12 +221,13 @@ MORVANE_ELEMENTARY_INLINE double ReduceExact(double Th, double kd) {
   }
 }
 
-// exp(Th + Tl) = 2^K (up or down) when up == down, k = 1024 K + j the
+// exp(Th + Tl) = 2^K value when up == down (value = v.hi + vl, then the
+// same double: see RoundingTest), k = 1024 K + j the
 // integer nearest to Tk 1024/ln2 (Tk = Th, or yl.hi, an earlier
 // approximation of it); errRel bounds the relative error and kLargeT
 // keeps d r^2/2 (see the top).
 struct ExpResult {
-  double up, down;
+  double value, up, down;
   int K;
 };
 template <Product kProduct, bool kLargeT>
@@ -252,7 +253,7 @@ MORVANE_ELEMENTARY_INLINE ExpResult ExpCore(double Tk, double Th, double Tl, dou
   const Pair v = ExactProduct<kProduct>(tb.hi, E.hi);
   const double vl = ((v.lo + tb.lo * E.hi) + tb.hi * (E.lo + dTerm)) + tp;
   const double err = tb.hi * errRel;
-  return {v.hi + (vl + err), v.hi + (vl - err), static_cast<int>(k >> 10)};
+  return {v.hi + vl, v.hi + (vl + err), v.hi + (vl - err), static_cast<int>(k >> 10)};
 }
 
 // x^y for finite x > 0 and 0 < |y| <= 2^64.
@@ -283,7 +284,7 @@ MORVANE_ELEMENTARY_INLINE double PowPositive(double x, double y) {
   if constexpr (kSmallY) {
     if (std::fabs(yl.hi) <= 8.0) [[likely]] {
       const ExpResult v = ExpCore<kProduct, false>(yl.hi, T.hi, T.lo, 0x1p-69);
-      if (v.up == v.down) return v.up * PowerOfTwo(v.K);
+      if (v.up == v.down) return v.value * PowerOfTwo(v.K);
       return Accurate(x, y);
     }
   }
@@ -291,7 +292,7 @@ MORVANE_ELEMENTARY_INLINE double PowPositive(double x, double y) {
   if (T.hi < -745.2) return 0x1p-1022 * 0x1p-60;  // underflow to 0
   const double errRel = kSmallY ? 0x1p-69 : std::fabs(y) * 0x1p-70 + 0x1p-73;
   const ExpResult v = ExpCore<kProduct, true>(T.hi, T.hi, T.lo, errRel);
-  if (v.up == v.down) return Scale(v.up, v.K);
+  if (v.up == v.down) return Scale(v.value, v.K);
   return Accurate(x, y);
 }
 

@@ -233,14 +233,9 @@ MORVANE_ELEMENTARY_INLINE Estimate Combine(double aHi, double aLo, double bHi, d
   return {FastTwoSum(s2.hi, lo), err};
 }
 
-// Ziv's test on hi + lo (see Combine): when hi + (lo - err) and
-// hi + (lo + err) round to the same double, that is the value correctly
-// rounded.
+// Ziv's test on hi + lo (see Combine and RoundingTest).
 MORVANE_ELEMENTARY_INLINE bool ZivRounded(const Estimate& e, double& result) {
-  const double up = e.y.hi + (e.y.lo + e.err);
-  const double down = e.y.hi + (e.y.lo - e.err);
-  result = up;
-  return up == down;
+  return RoundingTest(e.y, e.err, result);
 }
 
 // The table's entry for k modulo 1024 and the sign of sin a and cos a,
@@ -573,7 +568,7 @@ MORVANE_ELEMENTARY_INLINE SinCosPair SinCosFast(double x, std::uint64_t absBits)
   const Pairs down = sumHi + (lo - err);
   const PairInts done = up == down;
   if ((done[0] & done[1]) != 0) [[likely]] {
-    const Pairs values = up * SignFactor(red.kBits);
+    const Pairs values = (sumHi + lo) * SignFactor(red.kBits);  // up itself (RoundingTest)
     return {values[0], values[1]};
   }
   return SinCosSecond<kProduct>(x, absBits);
@@ -835,7 +830,8 @@ MORVANE_ELEMENTARY_INLINE SinMultiplesOf SinMultiplesFast(double phi) {
   const Lanes up = sumHi + (lo + err);
   const Lanes down = sumHi + (lo - err);
   const LaneBits signs = (kBits << 53) & 0x8000000000000000u;  // k's bit 10 as the sign bit
-  const Lanes values = reinterpret_cast<Lanes>(reinterpret_cast<LaneBits>(up) ^ signs);
+  // sumHi + lo is up itself when the test passes (RoundingTest).
+  const Lanes values = reinterpret_cast<Lanes>(reinterpret_cast<LaneBits>(sumHi + lo) ^ signs);
   const LaneInts done = up == down;
   SinMultiplesOf result = {values[0], values[1], values[2], values[3]};
   if ((done[0] & done[1] & done[2] & done[3]) == 0) [[unlikely]] {
