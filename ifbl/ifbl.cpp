@@ -42,6 +42,38 @@ char Digit(int value) { return static_cast<char>('0' + value); }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// The squares' numbers of a point from its kilometres east and north of
+// the grid origin, x = RN((X - 2012) / 1000) and y = RN((Y - 18180) /
+// 1000), as LambertToIfbl takes them: the big square's row floor(RN(y /
+// 20)) and column floor(x / 32); within it, from yr = y - 20 row and xr =
+// x - 32 column (both exact), the 4 km row and column floor(yr / 4) and
+// floor(xr / 4) and the kilometre row and column floor(yr) and floor(xr)
+// modulo 4 (divisions by powers of two and these differences are exact).
+// So all of them follow from three integers: floor(x), floor(y) and
+// floor(RN(y / 20)).
+struct SquareNumbers {
+  int row, column, smallRow, smallColumn, kmRow, kmColumn;
+};
+
+// The three integers from products by 1/1000 and 1/20, without a
+// division: each product is within 2^-43 of the quotient it stands for
+// (two roundings of values below 2^9), so when none lies within 2^-30 of
+// an integer, each floor is the quotient's.  False otherwise (about one
+// point in 10^8): the caller divides.
+bool SquareNumbersWithoutDivision(double dx, double dy, SquareNumbers& n) {
+  constexpr double kMargin = 0x1p-30;
+  const double a = dx * 1e-3, b = dy * 1e-3, c = b * 0.05;
+  // All three are in [0, 330), where truncation is the floor.
+  const auto ia = static_cast<int>(a), ib = static_cast<int>(b), ic = static_cast<int>(c);
+  const double fa = a - ia, fb = b - ib, fc = c - ic;  // exact
+  if (!(fa >= kMargin && fa <= 1 - kMargin && fb >= kMargin && fb <= 1 - kMargin &&
+        fc >= kMargin && fc <= 1 - kMargin))
+    return false;
+  const int yr = ib - 20 * ic, xr = ia % 32;  // whole kilometres in the big square
+  n = {ic, ia / 32, yr / 4, xr / 4, yr % 4, xr % 4};
+  return true;
+}
+
 // Kilometre column and row of a 1 km number; false when no square has it.
 bool FindKmSquare(int number, int& kmColumn, int& kmRow) {
   for (int c = 0; c < 4; ++c) {
@@ -69,38 +101,38 @@ void LambertToIfbl(double X, double Y, std::string& text, std::int32_t& status,
     return;
   }
 
-  // Kilometres from the grid origin.
-  const double x = (X - kOriginX) / kMetresPerKm;
-  const double y = (Y - kOriginY) / kMetresPerKm;
-
-  const int row = static_cast<int>(std::floor(y / kBigHeightKm));
-  const int column = static_cast<int>(std::floor(x / kBigWidthKm));
+  // Metres from the grid origin (both differences exact), then the squares.
+  const double dx = X - kOriginX, dy = Y - kOriginY;
+  SquareNumbers n;
+  if (!SquareNumbersWithoutDivision(dx, dy, n)) {
+    // Kilometres from the grid origin.
+    const double x = dx / kMetresPerKm;
+    const double y = dy / kMetresPerKm;
+    n.row = static_cast<int>(std::floor(y / kBigHeightKm));
+    n.column = static_cast<int>(std::floor(x / kBigWidthKm));
+    const double yr = y - n.row * kBigHeightKm;  // km north of the big square's south edge
+    n.smallRow = static_cast<int>(std::floor(yr / kSmallSideKm));
+    n.kmRow = static_cast<int>(std::floor(yr - std::floor(yr / kSmallSideKm) * kSmallSideKm));
+    const double xr = x - n.column * kBigWidthKm;  // km east of its west edge
+    n.smallColumn = static_cast<int>(std::floor(xr / kSmallSideKm));
+    n.kmColumn = static_cast<int>(std::floor(xr - std::floor(xr / kSmallSideKm) * kSmallSideKm));
+  }
 
   char code[6];
-  code[0] = kRowLetters[static_cast<std::size_t>(row)];
-  code[1] = Digit(column);
+  code[0] = kRowLetters[static_cast<std::size_t>(n.row)];
+  code[1] = Digit(n.column);
   if (precision == 2) {
     text.assign(code, 2);
     return;
   }
-
-  const double yr = y - row * kBigHeightKm;  // km north of the big square's south edge
-  const int rowDigit = kSmallRows - static_cast<int>(std::floor(yr / kSmallSideKm));
-  const int kmRow = static_cast<int>(std::floor(yr - std::floor(yr / kSmallSideKm) * kSmallSideKm));
-
-  const double xr = x - column * kBigWidthKm;  // km east of its west edge
-  const int columnDigit = static_cast<int>(std::floor(xr / kSmallSideKm)) + 1;
-  const int kmColumn =
-      static_cast<int>(std::floor(xr - std::floor(xr / kSmallSideKm) * kSmallSideKm));
-
-  code[2] = Digit(rowDigit);
-  code[3] = Digit(columnDigit);
+  code[2] = Digit(kSmallRows - n.smallRow);  // 4 km rows are numbered from the north
+  code[3] = Digit(n.smallColumn + 1);
   if (precision == 4) {
     text.assign(code, 4);
     return;
   }
 
-  const int km = KmSquareNumbers[kmColumn][kmRow];
+  const int km = KmSquareNumbers[n.kmColumn][n.kmRow];
   code[4] = Digit(km / 10);
   code[5] = Digit(km % 10);
   text.assign(code, 6);

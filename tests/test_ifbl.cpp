@@ -144,6 +144,58 @@ void CheckRoundTrip(const std::string& code, double width, double height) {
   }
 }
 
+// The code by the grid's definition: kilometres rounded from divisions by
+// 1000, the big square's row from a division by 20.  The encoder reaches
+// the same integers from products where it can; near every kilometre line
+// it must not differ.
+std::string ByDivision(double X, double Y) {
+  const double x = (X - 2012.0) / 1000.0, y = (Y - 18180.0) / 1000.0;
+  const int row = static_cast<int>(std::floor(y / 20.0)), column = static_cast<int>(std::floor(x / 32.0));
+  const double yr = y - row * 20.0, xr = x - column * 32.0;
+  const int kmRow = static_cast<int>(std::floor(yr - std::floor(yr / 4.0) * 4.0));
+  const int kmColumn = static_cast<int>(std::floor(xr - std::floor(xr / 4.0) * 4.0));
+  const int km = KmSquareNumbers[static_cast<std::size_t>(kmColumn)][static_cast<std::size_t>(kmRow)];
+  return {kRowLetters[row], static_cast<char>('0' + column),
+          static_cast<char>('0' + 5 - static_cast<int>(std::floor(yr / 4.0))),
+          static_cast<char>('0' + 1 + static_cast<int>(std::floor(xr / 4.0))),
+          static_cast<char>('0' + km / 10), static_cast<char>('0' + km % 10)};
+}
+
+// Points on every kilometre line of the grid, up to four ulps either side
+// and a micrometre and a millimetre either side (where the products
+// decide), in both directions, against a point well inside the other
+// axis's kilometre (and on its lines too).
+TEST(IfblEncode, KilometreLinesAsByDivision) {
+  const auto near = [](double v, int step) {
+    if (step > 4) return v + (step == 5 ? 1e-6 : 1e-3);
+    if (step < -4) return v - (step == -5 ? 1e-6 : 1e-3);
+    for (; step > 0; --step) v = std::nextafter(v, 1e9);
+    for (; step < 0; ++step) v = std::nextafter(v, -1e9);
+    return v;
+  };
+  int checked = 0;
+  for (int km = 0; km <= 320; ++km) {
+    for (int ulps = -6; ulps <= 6; ++ulps) {
+      for (const double other : {0.37, 0.0}) {
+        const double X = near(2012.0 + 1000.0 * km, ulps);
+        const double Yx = 18180.0 + 1000.0 * ((km * 7) % 240 + other);
+        if (X >= 2012.0 && X < 322012.0) {
+          ASSERT_EQ(Encode(X, Yx, 6), ByDivision(X, Yx)) << X << ", " << Yx;
+          ++checked;
+        }
+        if (km > 240) continue;
+        const double Y = near(18180.0 + 1000.0 * km, ulps);
+        const double Xy = 2012.0 + 1000.0 * ((km * 13) % 320 + other);
+        if (Y >= 18180.0 && Y < 258180.0) {
+          ASSERT_EQ(Encode(Xy, Y, 6), ByDivision(Xy, Y)) << Xy << ", " << Y;
+          ++checked;
+        }
+      }
+    }
+  }
+  EXPECT_GT(checked, 10000);
+}
+
 TEST(IfblGrid, EverySquareRoundTripsAtEachPrecision) {
   int squares[7] = {};
   for (int row = 0; row < 12; ++row) {
