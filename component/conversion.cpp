@@ -172,8 +172,7 @@ void ZedizAdo::State::ConvertDeg() {
     return;
   }
   GeographicOutputStep();
-  LambertOutputStep();
-  UtmOutputStep();
+  ProjectionOutputSteps();
 }
 
 void ZedizAdo::State::ConvertDms() {
@@ -201,8 +200,28 @@ void ZedizAdo::State::ConvertDms() {
     DecimalToDms(Latitude_, LatDmsDeg_, LatDmsMin_, LatDmsSec_);
     DecimalToDms(Longitude_, LonDmsDeg_, LonDmsMin_, LonDmsSec_);
   }
-  LambertOutputStep();
-  UtmOutputStep();
+  ProjectionOutputSteps();
+}
+
+// The Lambert 72 and UTM positions are two long chains of dependent
+// operations on the same latitude and longitude.  Computed one after the
+// other, before either text, they are close enough in the instruction
+// stream for the processor to run them side by side (a sixth of a
+// conversion).  The order of the steps matters only to which fault is
+// reported first: the checked run, which stops at the first, keeps each
+// output step whole, in order; the unchecked run commits only when no step
+// failed, and then the order changes nothing.
+void ZedizAdo::State::ProjectionOutputSteps() {
+  if (!fp::Deferred()) {
+    LambertOutputStep();
+    UtmOutputStep();
+    return;
+  }
+  LambertPositionStep();
+  std::int16_t zone = 0;
+  const bool reference = UtmPositionStep(zone);
+  IfblOutputStep();
+  if (reference) MgrsOutputStep(zone);
 }
 
 // The output steps are flattened: the routines they run are inlined into

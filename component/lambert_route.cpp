@@ -56,18 +56,26 @@ void ZedizAdo::State::LambertTail() {
   UtmOutputStep();
 }
 
+void ZedizAdo::State::LambertOutputStep() {
+  LambertPositionStep();
+  IfblOutputStep();
+}
+
 // Flattened, as the other output steps (see conversion.cpp).
-[[gnu::flatten]] void ZedizAdo::State::LambertOutputStep() {
+[[gnu::flatten]] void ZedizAdo::State::LambertPositionStep() {
   const InternalDatums savedDest = DatumDest_;
   DatumDest(mvBelgium1972);
   double latitude = 0, longitude = 0;
   driver::ChangeDatumHeld(Catalogue_, Latitude_, Longitude_, latitude, longitude, savedDest,
                           DatumDest_);
   lambert::GeoToLambert72(latitude, longitude, X_, Y_);
+  DatumDest(savedDest);
+}
+
+[[gnu::flatten]] void ZedizAdo::State::IfblOutputStep() {
   std::int32_t status = 0;
   ifbl::LambertToIfbl(X_, Y_, IFBL_, status, IfblPrecision);
   if (status != 0) IFBL_.clear();  // outside the grid: no square
-  DatumDest(savedDest);
 }
 
 }  // namespace morvane

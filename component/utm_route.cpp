@@ -100,14 +100,24 @@ void ZedizAdo::State::ConvertMgrs() {
   LambertOutputStep();
 }
 
-// Flattened, as the other output steps (see conversion.cpp).
-[[gnu::flatten]] void ZedizAdo::State::UtmOutputStep() {
+void ZedizAdo::State::UtmOutputStep() {
+  std::int16_t zone = 0;
+  if (UtmPositionStep(zone)) MgrsOutputStep(zone);
+}
+
+// Flattened, as the other output steps (see conversion.cpp).  False when
+// the latitude has no MGRS reference: the text is then cleared.
+[[gnu::flatten]] bool ZedizAdo::State::UtmPositionStep(std::int16_t& zone) {
   const auto& ellipsoid = datum::CurrentEllipsoid;
   const double latitude = general::DegToRad(Latitude_);
   const double longitude = general::DegToRad(Longitude_);
-  std::int16_t zone = 0;
-  dma::GeoToMgrs(ellipsoid.SemiMajorAxis, ellipsoid.Flattening, latitude, longitude, zone,
-                 Northing_, Easting_, MGRS_, ellipsoid.EllipsoidNumber);
+  return dma::GeoToMgrsPosition(ellipsoid.SemiMajorAxis, ellipsoid.Flattening, latitude,
+                                longitude, zone, Northing_, Easting_, MGRS_);
+}
+
+[[gnu::flatten]] void ZedizAdo::State::MgrsOutputStep(std::int16_t zone) {
+  dma::UtmToMgrs(general::DegToRad(Latitude_), zone, Northing_, Easting_, MGRS_,
+                 datum::CurrentEllipsoid.EllipsoidNumber);
 
   // A reference is cut to the precision asked for, without rounding; the
   // empty text and the messages stay whole.

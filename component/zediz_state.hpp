@@ -46,9 +46,14 @@ struct ZedizAdo::State {
   void ConvertIfbl();
   void ConvertMgrs();
   void GeographicOutputStep();
+  void ProjectionOutputSteps();
   void LambertOutputStep();
+  void LambertPositionStep();
+  void IfblOutputStep();
   void LambertTail();
   void UtmOutputStep();
+  bool UtmPositionStep(std::int16_t& zone);
+  void MgrsOutputStep(std::int16_t zone);
 
   auto Fields() const {
     return std::tie(TypeCodes_, Error_, Catalogue_, X_, Y_, MGRS_, IFBL_, Latitude_, Longitude_,

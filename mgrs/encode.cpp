@@ -121,9 +121,8 @@ void UtmToMgrs(double latitude, std::int16_t zone, double northing, double easti
   }
 }
 
-void GeoToMgrs(double a, double f, double latitude, double longitude, std::int16_t& zone,
-               double& northing, double& easting, std::string& text,
-               std::int16_t ellipsoidNumber) {
+bool GeoToMgrsPosition(double a, double f, double latitude, double longitude,
+                       std::int16_t& zone, double& northing, double& easting, std::string& text) {
   fp::Begin();
   const double southLimit = -80.0 * kDegree - kEpsilon;
   const double northLimit = 84.0 * kDegree + kEpsilon;
@@ -133,7 +132,7 @@ void GeoToMgrs(double a, double f, double latitude, double longitude, std::int16
     text.clear();
     northing = 0;
     easting = 0;
-    return;
+    return false;
   }
 
   GeoToUtm(a, f, latitude, longitude, zone, northing, easting, 0);
@@ -156,8 +155,14 @@ void GeoToMgrs(double a, double f, double latitude, double longitude, std::int16
     }
     if (moved) GeoToUtm(a, f, latitude, longitude, zone, northing, easting, 1);
   }
+  return true;
+}
 
-  UtmToMgrs(latitude, zone, northing, easting, text, ellipsoidNumber);
+void GeoToMgrs(double a, double f, double latitude, double longitude, std::int16_t& zone,
+               double& northing, double& easting, std::string& text,
+               std::int16_t ellipsoidNumber) {
+  if (GeoToMgrsPosition(a, f, latitude, longitude, zone, northing, easting, text))
+    UtmToMgrs(latitude, zone, northing, easting, text, ellipsoidNumber);
 }
 
 }  // namespace morvane::dma

@@ -21,6 +21,12 @@ void GeoToMgrs(double a, double f, double latitude, double longitude, std::int16
                double& northing, double& easting, std::string& text,
                std::int16_t ellipsoidNumber);
 
+// GeoToMgrs's first part: the zone (Norway's and Svalbard's included),
+// northing and easting.  False, with the text cleared and both coordinates
+// 0, when the latitude is outside the MGRS grid (80 S to 84 N).
+bool GeoToMgrsPosition(double a, double f, double latitude, double longitude,
+                       std::int16_t& zone, double& northing, double& easting, std::string& text);
+
 // UTM coordinates to the MGRS text; faults give "   UTM ERROR".
 void UtmToMgrs(double latitude, std::int16_t zone, double northing, double easting,
                std::string& text, std::int16_t ellipsoidNumber);
