@@ -69,8 +69,10 @@ bool SquareNumbersWithoutDivision(double dx, double dy, SquareNumbers& n) {
   if (!(fa >= kMargin && fa <= 1 - kMargin && fb >= kMargin && fb <= 1 - kMargin &&
         fc >= kMargin && fc <= 1 - kMargin))
     return false;
-  const int yr = ib - 20 * ic, xr = ia % 32;  // whole kilometres in the big square
-  n = {ic, ia / 32, yr / 4, xr / 4, yr % 4, xr % 4};
+  // Whole kilometres in the big square (unsigned: no sign to correct for).
+  const auto yr = static_cast<unsigned>(ib - 20 * ic), xr = static_cast<unsigned>(ia) % 32;
+  n = {ic, ia / 32, static_cast<int>(yr / 4), static_cast<int>(xr / 4), static_cast<int>(yr % 4),
+       static_cast<int>(xr % 4)};
   return true;
 }
 
