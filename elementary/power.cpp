@@ -88,6 +88,7 @@
 #include "elementary/double_double.hpp"
 #include "elementary/elementary.hpp"
 #include "elementary/fixed.hpp"
+#include "elementary/quick_stages.hpp"
 #include "elementary/tables.hpp"
 
 namespace morvane::elementary {
@@ -97,12 +98,7 @@ extern thread_local std::uint64_t accurateCount;
 
 namespace {
 
-// ln(1 + z) = z - z^2/2 + z^3 P(z) (coefficients.sollya).
-constexpr double kLogP[5] = {0x1.5555555555555p-2, -0x1.fffffffffe9d4p-3, 0x1.9999999adc642p-3,
-                             -0x1.55557f731efa8p-3, 0x1.248abd88ad05ep-3};
-// exp(r) = 1 + r + r^2 R(r) (coefficients.sollya), R(0) = 1/2.
-constexpr double kExpR[4] = {0x1p-1, 0x1.5555555555555p-3, 0x1.55555569a847p-5,
-                             0x1.1111114a97edfp-7};
+// (kLogP, kExpR: elementary/quick_stages.hpp.)
 constexpr double kShift = 0x1.8p52;  // NearestInteger's constant
 constexpr double kSqrtTwo = 0x1.6a09e667f3bcdp+0;
 constexpr std::uint64_t kHalfSqrtTwoBits = 0x3fe6a09e667f3bcdu;  // kSqrtTwo / 2

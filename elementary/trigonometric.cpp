@@ -37,6 +37,7 @@
 #include "elementary/double_double.hpp"
 #include "elementary/elementary.hpp"
 #include "elementary/fixed.hpp"
+#include "elementary/quick_stages.hpp"
 #include "elementary/tables.hpp"
 
 namespace morvane::elementary {
@@ -59,17 +60,7 @@ int ChooseProducts() {
 
 namespace {
 
-// Below: sin x = x, tan x = x (x^2/6, x^2/3 below half an ulp); cos x = 1.
-constexpr double kTinySin = 0x1p-26, kTinyCos = 0x1p-27;
-constexpr double kFastLimit = 0x1p20;
-// The bits of |x| (sign cleared) at those limits and at 32, where the
-// reduction changes: one unsigned comparison of the bits takes a range
-// and sends NaN (above infinity's bits) out of it.
-constexpr std::uint64_t kAbsMask = 0x7fffffffffffffffu;
-constexpr std::uint64_t kTinySinBits = std::bit_cast<std::uint64_t>(kTinySin);
-constexpr std::uint64_t kTinyCosBits = std::bit_cast<std::uint64_t>(kTinyCos);
-constexpr std::uint64_t kFastLimitBits = std::bit_cast<std::uint64_t>(kFastLimit);
-constexpr std::uint64_t kShortLimitBits = std::bit_cast<std::uint64_t>(32.0);
+// (The limits kTinySin .. kShortLimitBits: elementary/quick_stages.hpp.)
 
 MORVANE_ELEMENTARY_INLINE std::uint64_t AbsBits(double x) {
   return std::bit_cast<std::uint64_t>(x) & kAbsMask;
@@ -149,8 +140,8 @@ MORVANE_ELEMENTARY_INLINE Reduction ReduceLong(double x) {
   return {std::bit_cast<std::uint64_t>(shifted), r.hi, r.lo};
 }
 
-// The reduction's error with a margin of 8: the bound's absolute term.
-constexpr double kShortAbsErr = 0x1p-112, kLongAbsErr = 0x1p-97;
+// (kShortAbsErr, kLongAbsErr, the reduction's error with a margin of 8:
+// elementary/quick_stages.hpp.)
 
 template <Product kProduct>
 MORVANE_ELEMENTARY_INLINE Reduction ReduceFast(double x, std::uint64_t absBits) {
@@ -303,8 +294,7 @@ MORVANE_ELEMENTARY_INLINE bool CosPrecise(double x, std::uint64_t absBits, doubl
 //     err = 2^-64 |hi| + 2^-112 (|x| < 32) or 2^-97
 // exceeds 3.1 * 2^-66.31 |hi| = 2^-64.68 |hi| by a factor 1.6, which
 // covers its own roundings, and E by 8.
-constexpr double kS3Quick = -0x1.555555555555p-3, kS5Quick = 0x1.1111100d0f704p-7;
-constexpr double kCQuick = 0x1.55555474be9c7p-5;
+// (kS3Quick, kS5Quick, kCQuick: elementary/quick_stages.hpp.)
 
 struct OfRQuick {
   double rh, cosMinusOne, sinMinusR;
@@ -672,7 +662,7 @@ MORVANE_ELEMENTARY_INLINE bool TanFast(double x, std::uint64_t absBits, double& 
 // - y| <= 2^-15 y): a margin of 1.56.  The test fails for about 2^-12 of
 // the arguments; those take the reduction's path below (TanFast), then
 // the accurate path.
-constexpr std::uint64_t kTanCellLimitBits = std::bit_cast<std::uint64_t>(1.0);
+// (kTanCellLimitBits: elementary/quick_stages.hpp.)
 
 template <Product kProduct>
 MORVANE_ELEMENTARY_INLINE bool TanCellSum(double ax, double& result) {
@@ -722,7 +712,7 @@ MORVANE_ELEMENTARY_INLINE bool TanCellSum(double ax, double& result) {
 //     (0.59 + 3.06 + 2.04 + 1.01 + 1.01) u B2 + 2^-98 <= 7.72 * 2^-68.88 < 2^-65.92
 //   relative to y, below err = 2^-65 s.hi >= 2^-65 (1 - 2^-15) y: a
 //   margin of 1.88.
-constexpr std::uint64_t kCotCellLimitBits = std::bit_cast<std::uint64_t>(kHalfPi.hi - 0x1p-6);
+// (kCotCellLimitBits: elementary/quick_stages.hpp.)
 
 template <Product kProduct>
 MORVANE_ELEMENTARY_INLINE bool CotCellSum(double ax, double& result) {
@@ -757,40 +747,7 @@ MORVANE_ELEMENTARY_INLINE bool CotCellSum(double ax, double& result) {
 // hold Sin's values; the others call Sin's second stage.  The compiler
 // maps the vectors onto the processor's (two halves, or one lane at a
 // time where it has none); every lane's operations are the IEEE ones.
-using Lanes = double __attribute__((vector_size(32)));
-using LaneBits = std::uint64_t __attribute__((vector_size(32)));
-using LaneInts = std::int64_t __attribute__((vector_size(32)));
-
-// low = a * b - RN(a * b) = a * b - p, exact (see ExactProduct), lane by
-// lane.  (Results by reference: the vectors stay inside these inline
-// functions, whatever the processor's registers.)
-template <Product kProduct>
-MORVANE_ELEMENTARY_INLINE void ProductLow(const Lanes& a, const Lanes& b, const Lanes& p, Lanes& low) {
-#if MORVANE_ELEMENTARY_FMA
-  if constexpr (kProduct == Product::kFused) {
-    low = Lanes{__builtin_fma(a[0], b[0], -p[0]), __builtin_fma(a[1], b[1], -p[1]),
-                __builtin_fma(a[2], b[2], -p[2]), __builtin_fma(a[3], b[3], -p[3])};
-    return;
-  }
-#endif
-  const Lanes c = 134217729.0 * a, d = 134217729.0 * b;
-  const Lanes ah = c - (c - a), bh = d - (d - b);
-  const Lanes al = a - ah, bl = b - bh;
-  low = ((ah * bh - p) + ah * bl + al * bh) + al * bl;
-}
-
-// r = x - kd p, exact (see ExactResidue), lane by lane.
-template <Product kProduct>
-MORVANE_ELEMENTARY_INLINE void ResidueLanes(const Lanes& x, const Lanes& kd, double p, Lanes& r) {
-#if MORVANE_ELEMENTARY_FMA
-  if constexpr (kProduct == Product::kFused) {
-    r = Lanes{__builtin_fma(-kd[0], p, x[0]), __builtin_fma(-kd[1], p, x[1]),
-              __builtin_fma(-kd[2], p, x[2]), __builtin_fma(-kd[3], p, x[3])};
-    return;
-  }
-#endif
-  r = x - kd * p;
-}
+// (Lanes, ProductLow and ResidueLanes: elementary/quick_stages.hpp.)
 
 template <Product kProduct>
 MORVANE_ELEMENTARY_INLINE SinMultiplesOf SinMultiplesFast(double phi) {
