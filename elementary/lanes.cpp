@@ -1,0 +1,410 @@
+// Sin and cos, pow and tan on four lanes (lanes.hpp).
+//
+// Each function runs the scalar function's first stage on the four lanes
+// at once: the same IEEE operations in the same order, lane by lane, on
+// the same table entries, with the same error bound and Ziv's test
+// (RoundingTest's up and down, then hi + lo); so a lane whose test
+// succeeds holds the very double the scalar function returns, and no new
+// bound is needed: the bounds are those derived in trigonometric.cpp
+// (SinCosFast, TanCellSum, CotCellSum) and power.cpp (PowPositive,
+// ExpCore).  A lane outside the stage's range or whose test fails is
+// recomputed by the scalar function, which takes its own first stage
+// again (the same failure) and then its later stages.
+//
+// Before the vector arithmetic, the lanes outside the range are given a
+// harmless argument (1.0, or 0.5 for tan), so that no NaN, infinite or
+// huge operand raises invalid or overflow in a lane whose result is
+// thrown away.  Comparisons are made on bits (integer operations) where
+// the operand may be a NaN.
+//
+// Both kinds of exact product, as in the scalar code: ProductLow and the
+// fused multiply-adds below give the same bits as ExactProduct's two
+// forms, and the fused copy is compiled for FMA and chosen at run time
+// (UseFusedProducts).
+#include "elementary/lanes.hpp"
+
+#include <bit>
+#include <cstdint>
+
+#include "elementary/double_double.hpp"
+#include "elementary/elementary.hpp"
+#include "elementary/quick_stages.hpp"
+#include "elementary/tables.hpp"
+
+#if defined(__GNUC__)
+#define MORVANE_LANES_NOINLINE __attribute__((noinline))
+#else
+#define MORVANE_LANES_NOINLINE
+#endif
+
+namespace morvane::elementary {
+namespace detail {
+namespace {
+
+MORVANE_ELEMENTARY_INLINE LaneBits BitsOf(const Lanes& x) { return reinterpret_cast<LaneBits>(x); }
+MORVANE_ELEMENTARY_INLINE Lanes FromBits(const LaneBits& b) { return reinterpret_cast<Lanes>(b); }
+MORVANE_ELEMENTARY_INLINE Lanes Broadcast(double v) { return Lanes{v, v, v, v}; }
+
+// mask ? a : b lane by lane (mask: all ones or zero, a comparison's
+// result), by bits: no arithmetic on the lane left out.
+MORVANE_ELEMENTARY_INLINE Lanes Select(const LaneInts& mask, const Lanes& a, const Lanes& b) {
+  const LaneBits m = reinterpret_cast<LaneBits>(mask);
+  return FromBits((BitsOf(a) & m) | (BitsOf(b) & ~m));
+}
+
+MORVANE_ELEMENTARY_INLINE Lanes AbsLanes(const Lanes& x) { return FromBits(BitsOf(x) & kAbsMask); }
+
+MORVANE_ELEMENTARY_INLINE bool AllDone(const LaneInts& done) {
+  return (done[0] & done[1] & done[2] & done[3]) != 0;
+}
+
+// a b + c lane by lane where the product and the sum are exact (the
+// callers' conditions, as power.cpp's ExactMulAdd): one fused multiply-add
+// or the two operations, the same bits.
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE void ExactMulAddLanes(const Lanes& a, double b, const Lanes& c, Lanes& r) {
+#if MORVANE_ELEMENTARY_FMA
+  if constexpr (kProduct == Product::kFused) {
+    r = Lanes{__builtin_fma(a[0], b, c[0]), __builtin_fma(a[1], b, c[1]),
+              __builtin_fma(a[2], b, c[2]), __builtin_fma(a[3], b, c[3])};
+    return;
+  }
+#endif
+  r = a * b + c;
+}
+
+// ---------------------------------------------------------------- SinCos
+// SinCosFast on each lane with |x| in [2^-27, 32) (the short reduction,
+// ReduceShort; absBits = 0 in the scalar call): x = k pi/1024 + rh + rl,
+// the entry (A, B) = (sin a, cos a) of k modulo 1024, then QuickCombine's
+// sum for sin (A, B) and for cos (B, -A), each with the bound
+// 2^-64 |hi| + 2^-112.  done: the lane is in the range and both tests
+// succeeded.  The half turn's sign is put on the rounded values as a
+// sign bit (the scalar code multiplies by +-1: the same bits for these
+// non-zero finite values).
+// The sum of SinCosFast for one pair (A, B) = (hi, slope), its value
+// with the sign bits put on and its test.
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE void QuickSum(const Lanes& hi, const Lanes& hiLo, const Lanes& slope,
+                                        const Lanes& slopeLo, const Lanes& rh, const Lanes& sinMinusR,
+                                        const Lanes& cosMinusOne, const LaneBits& signs, Lanes& value,
+                                        LaneInts& done) {
+  const Lanes brHi = slope * rh;
+  Lanes brLo;
+  ProductLow<kProduct>(slope, rh, brHi, brLo);
+  const Lanes sumHi = hi + brHi;
+  const Lanes sumLo = brHi - (sumHi - hi);
+  const Lanes small = ((brLo + hiLo) + slopeLo * rh) + (slope * sinMinusR + hi * cosMinusOne);
+  const Lanes lo = sumLo + small;
+  const Lanes err = 0x1p-64 * AbsLanes(sumHi) + kShortAbsErr;
+  const Lanes up = sumHi + (lo + err);
+  const Lanes down = sumHi + (lo - err);
+  value = FromBits(BitsOf(sumHi + lo) ^ signs);
+  done = up == down;
+}
+
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE void SinCosQuick(const Lanes& xIn, Lanes& sinOut, Lanes& cosOut,
+                                           LaneInts& done) {
+  const LaneBits absBits = BitsOf(xIn) & kAbsMask;
+  const LaneInts inRange = absBits - kTinyCosBits < kShortLimitBits - kTinyCosBits;
+  const Lanes x = Select(inRange, xIn, Broadcast(1.0));
+  // ReduceShort.
+  const Lanes shifted = x * k1024OverPi + 0x1.8p52;
+  const Lanes kd = shifted - 0x1.8p52;
+  Lanes r0;
+  ResidueLanes<kProduct>(x, kd, kPiOver1024Short[0], r0);
+  const Lanes t = kd * kPiOver1024Short[1];
+  const Lanes rh = r0 - t;
+  const Lanes rl = ((r0 - rh) - t) - kd * kPiOver1024Short[2];
+  const LaneBits kBits = BitsOf(shifted);
+  const SinCosEntry& e0 = kSinCosHalfTurn[kBits[0] & 1023];
+  const SinCosEntry& e1 = kSinCosHalfTurn[kBits[1] & 1023];
+  const SinCosEntry& e2 = kSinCosHalfTurn[kBits[2] & 1023];
+  const SinCosEntry& e3 = kSinCosHalfTurn[kBits[3] & 1023];
+  const Lanes a = {e0.sinHi, e1.sinHi, e2.sinHi, e3.sinHi};
+  const Lanes b = {e0.cosHi, e1.cosHi, e2.cosHi, e3.cosHi};
+  const Lanes aLo = {e0.sinLo, e1.sinLo, e2.sinLo, e3.sinLo};
+  const Lanes bLo = {e0.cosLo, e1.cosLo, e2.cosLo, e3.cosLo};
+  // QuickPolynomials.
+  const Lanes r2 = rh * rh;
+  const Lanes cosMinusOne = r2 * (-0.5 + r2 * kCQuick);
+  const Lanes sinMinusR = (rh * r2) * (kS3Quick + r2 * kS5Quick) + rl;
+  const LaneBits signs = (kBits << 53) & 0x8000000000000000u;  // k's bit 10 as the sign bit
+  LaneInts sinDone, cosDone;
+  QuickSum<kProduct>(a, aLo, b, bLo, rh, sinMinusR, cosMinusOne, signs, sinOut, sinDone);
+  QuickSum<kProduct>(b, bLo, -a, -aLo, rh, sinMinusR, cosMinusOne, signs, cosOut, cosDone);
+  done = inRange & sinDone & cosDone;
+}
+
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE void SinCosAll(const Lanes& x, Lanes& s, Lanes& c) {
+  LaneInts done;
+  SinCosQuick<kProduct>(x, s, c, done);
+  if (!AllDone(done)) [[unlikely]] {
+    for (int i = 0; i < 4; ++i) {
+      if (done[i] != 0) continue;
+      const SinCosPair p = SinCos(x[i]);
+      s[i] = p.sin;
+      c[i] = p.cos;
+    }
+  }
+}
+
+// ------------------------------------------------------------------- Pow
+// PowAll's common case on each lane: x a positive normal double, 0 < |y|
+// <= 2^64, y none of 0.5, 1.5 and 2 (their own paths in the scalar
+// code); then PowPositive: the logarithm's double-double L (kPowLogTable),
+// T = y L, and ExpCore on
+//   |y| < 2 and |yl.hi| <= 8: Tk = yl.hi, d exp(r) as d + d r, errRel =
+//     2^-69, the result v 2^K;
+//   otherwise: Tk = T.hi, d exp(r) as d + d (r + r^2/2), errRel = 2^-69
+//     (|y| < 2) or 2^-70 |y| + 2^-73, the result Scale(v, K) = v 2^K;
+//     the lanes with |T.hi| > 708 (the scalar code's overflow, underflow
+//     and K beyond [-1022, 1023]: |K| <= 708/ln 2 + 1 < 1022) are left to
+//     the scalar function; in the lanes kept, v 2^K is Scale's product.
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE void PowQuick(const Lanes& xIn, const Lanes& yIn, Lanes& out,
+                                        LaneInts& done) {
+  const LaneBits xb = BitsOf(xIn), yb = BitsOf(yIn);
+  const LaneBits ya = (yb << 1) - 1;
+  constexpr std::uint64_t kHalf = std::bit_cast<std::uint64_t>(0.5);
+  constexpr std::uint64_t kThreeHalves = std::bit_cast<std::uint64_t>(1.5);
+  constexpr std::uint64_t kTwo = std::bit_cast<std::uint64_t>(2.0);
+  LaneInts ok = (xb - 0x0010000000000000u < 0x7fe0000000000000u) & (ya < 0x87e0000000000000u) &
+                (yb != kHalf) & (yb != kThreeHalves) & (yb != kTwo);
+  const LaneInts smallY = ya < 0x7fffffffffffffffu;  // 0 < |y| < 2
+  const Lanes x = Select(ok, xIn, Broadcast(1.0));
+  const Lanes y = Select(ok, yIn, Broadcast(1.0));
+  // The logarithm (PowPositive).
+  const LaneBits bits = BitsOf(x);
+  const LaneBits u = bits - kPowLogOffset;
+  const LaneInts e = reinterpret_cast<LaneInts>(u) >> 52;
+  const LaneBits index = (u >> 43) & 511;
+  const PowLogEntry& p0 = kPowLogTable[index[0]];
+  const PowLogEntry& p1 = kPowLogTable[index[1]];
+  const PowLogEntry& p2 = kPowLogTable[index[2]];
+  const PowLogEntry& p3 = kPowLogTable[index[3]];
+  const Lanes c = {p0.c, p1.c, p2.c, p3.c};
+  const Lanes th = {p0.th, p1.th, p2.th, p3.th};
+  const Lanes tl = {p0.tl, p1.tl, p2.tl, p3.tl};
+  const Lanes m = FromBits(bits - (u & 0xfff0000000000000u));
+  // z = m c - 1 (ShortProductMinusOne).
+  Lanes z;
+#if MORVANE_ELEMENTARY_FMA
+  if constexpr (kProduct == Product::kFused) {
+    z = Lanes{__builtin_fma(m[0], c[0], -1.0), __builtin_fma(m[1], c[1], -1.0),
+              __builtin_fma(m[2], c[2], -1.0), __builtin_fma(m[3], c[3], -1.0)};
+  } else
+#endif
+  {
+    const Lanes p = m * c;
+    const Lanes mc = 134217729.0 * m;
+    const Lanes mHi = mc - (mc - m);
+    const Lanes mLo = m - mHi;
+    const Lanes q = (mHi * c - p) + mLo * c;
+    z = (p - 1.0) + q;
+  }
+  const Lanes ed = __builtin_convertvector(e, Lanes);
+  Lanes t;
+  ExactMulAddLanes<kProduct>(ed, kLn2Parts[0], th, t);
+  const Lanes sHi = t + z;
+  const Lanes sLo = z - (sHi - t);
+  const Lanes zsq = z * z, z3 = zsq * z;
+  const Lanes tail =
+      z3 * (kLogP[0] + z * kLogP[1]) + (z3 * zsq) * ((kLogP[2] + z * kLogP[3]) + zsq * kLogP[4]);
+  const Lanes tlo = ed * kLn2Parts[1] + tl;
+  const Lanes lo = ((sLo + tlo) - 0.5 * zsq) + tail;
+  const Lanes ylHi = y * sHi;
+  Lanes ylLo;
+  ProductLow<kProduct>(y, sHi, ylHi, ylLo);
+  const Lanes tSum = ylLo + y * lo;
+  Lanes Th = ylHi + tSum;
+  Lanes Tl = tSum - (Th - ylHi);
+  // The exponential (ExpCore), on each lane's own variant.
+  const LaneInts small = smallY & (AbsLanes(ylHi) <= 8.0);
+  ok &= small | (AbsLanes(Th) <= 708.0);
+  const Lanes zero = Broadcast(0.0);
+  const Lanes Tk = Select(ok, Select(small, ylHi, Th), zero);
+  Th = Select(ok, Th, zero);
+  Tl = Select(ok, Tl, zero);
+  const Lanes errRel = Select(smallY, Broadcast(0x1p-69), AbsLanes(yIn) * 0x1p-70 + 0x1p-73);
+  const Lanes kd0 = Tk * kPow1024OverLn2 + 0x1.8p52;
+  const Lanes kd = kd0 - 0x1.8p52;
+  const LaneInts k = reinterpret_cast<LaneInts>(BitsOf(kd0) - std::bit_cast<std::uint64_t>(0x1.8p52));
+  const Pair& b0 = kPowExp2Table[k[0] & 1023];
+  const Pair& b1 = kPowExp2Table[k[1] & 1023];
+  const Pair& b2 = kPowExp2Table[k[2] & 1023];
+  const Pair& b3 = kPowExp2Table[k[3] & 1023];
+  const Lanes tbHi = {b0.hi, b1.hi, b2.hi, b3.hi};
+  const Lanes tbLo = {b0.lo, b1.lo, b2.lo, b3.lo};
+  // r = Th - kd C exactly (ReduceExact).
+  Lanes r;
+#if MORVANE_ELEMENTARY_FMA
+  if constexpr (kProduct == Product::kFused) {
+    ResidueLanes<kProduct>(Th, kd, kPowLn2Over1024[0], r);
+  } else
+#endif
+  {
+    r = (Th - kd * kPowLn2Over1024[1]) - kd * kPowLn2Over1024[2];
+  }
+  const Lanes d = Tl - kd * kPowLn2Over1024[3];
+  const Lanes rsq = r * r;
+  const Lanes tp = (tbHi * rsq) * ((kExpR[0] + r * kExpR[1]) + rsq * (kExpR[2] + r * kExpR[3]));
+  const Lanes eHi = 1.0 + r;
+  const Lanes eLo = r - (eHi - 1.0);
+  const Lanes dTerm = Select(small, d + d * r, d + d * (r + 0.5 * rsq));
+  const Lanes vHi = tbHi * eHi;
+  Lanes vLo;
+  ProductLow<kProduct>(tbHi, eHi, vHi, vLo);
+  const Lanes vl = ((vLo + tbLo * eHi) + tbHi * (eLo + dTerm)) + tp;
+  const Lanes err = tbHi * errRel;
+  const Lanes up = vHi + (vl + err);
+  const Lanes down = vHi + (vl - err);
+  const Lanes value = vHi + vl;
+  // 2^K, K = k >> 10 in [-1022, 1021] on the lanes kept (0 elsewhere).
+  const LaneInts K = k >> 10;
+  const Lanes scale = FromBits(reinterpret_cast<LaneBits>(K + 1023) << 52);
+  out = value * scale;
+  done = ok & LaneInts(up == down);
+}
+
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE void PowAllLanes(const Lanes& x, const Lanes& y, Lanes& out) {
+  LaneInts done;
+  PowQuick<kProduct>(x, y, out, done);
+  if (!AllDone(done)) [[unlikely]] {
+    for (int i = 0; i < 4; ++i) {
+      if (done[i] == 0) out[i] = Pow(x[i], y[i]);
+    }
+  }
+}
+
+// ------------------------------------------------------------------- Tan
+// TanWith's first stage on each lane with |x| in [2^-27, RN(pi/2) -
+// 2^-6]: TanCellSum for |x| <= 1, CotCellSum above, the two written as
+// one: both evaluate t0 + t1 h + T(g) from their cell with the same
+// operations, g = h (tan) or h + P2 (cot), and the cot's extra term t1.hi
+// P2 in the low part; each lane takes its own cell, g, low part and bound
+// (1.25 2^-66 or 2^-65 of s.hi).  x's sign is put on tan |x|.
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE void TanQuick(const Lanes& xIn, Lanes& out, LaneInts& done) {
+  const LaneBits absBits = BitsOf(xIn) & kAbsMask;
+  const LaneBits signBits = BitsOf(xIn) & ~kAbsMask;
+  const LaneInts inRange = absBits - kTinyCosBits <= kCotCellLimitBits - kTinyCosBits;
+  const Lanes ax = Select(inRange, FromBits(absBits), Broadcast(0.5));
+  const LaneInts isTan = BitsOf(ax) <= kTanCellLimitBits;
+  // TanCellSum's cell: c = j/256 nearest to ax, h = ax - c.
+  const Lanes shifted = ax + 0x1.8p44;
+  const Lanes hTan = ax - (shifted - 0x1.8p44);
+  const LaneBits j = BitsOf(shifted) & 0xffffffffu;
+  // CotCellSum's: zh = P1 - ax, c its cell's centre, h = zh - c.
+  const Lanes zh = kHalfPi.hi - ax;
+  const LaneBits zb = BitsOf(zh);
+  constexpr std::uint64_t kLow = (std::uint64_t{1} << 45) - 1;
+  const Lanes hCot = zh - FromBits((zb & ~kLow) | (std::uint64_t{1} << 44));
+  const LaneBits cotIndex = (zb >> 45) - (std::bit_cast<std::uint64_t>(0x1p-6) >> 45);
+  const TanCell& c0 = isTan[0] ? kTanCells[j[0]] : kCotCells[cotIndex[0]];
+  const TanCell& c1 = isTan[1] ? kTanCells[j[1]] : kCotCells[cotIndex[1]];
+  const TanCell& c2 = isTan[2] ? kTanCells[j[2]] : kCotCells[cotIndex[2]];
+  const TanCell& c3 = isTan[3] ? kTanCells[j[3]] : kCotCells[cotIndex[3]];
+  const Lanes h = Select(isTan, hTan, hCot);
+  const Lanes g = Select(isTan, hTan, hCot + kHalfPi.lo);
+  const Lanes g2 = g * g;
+  const Lanes s0 = Lanes{c0.t[1], c1.t[1], c2.t[1], c3.t[1]} + Lanes{c0.t[2], c1.t[2], c2.t[2], c3.t[2]} * g;
+  const Lanes s1 = Lanes{c0.t[3], c1.t[3], c2.t[3], c3.t[3]} + Lanes{c0.t[4], c1.t[4], c2.t[4], c3.t[4]} * g;
+  const Lanes s2 = Lanes{c0.t[5], c1.t[5], c2.t[5], c3.t[5]} + Lanes{c0.t[6], c1.t[6], c2.t[6], c3.t[6]} * g;
+  const Lanes tail = g2 * (Lanes{c0.t[0], c1.t[0], c2.t[0], c3.t[0]} + g * (s0 + g2 * (s1 + g2 * s2)));
+  const Lanes t1Hi = {c0.t1.hi, c1.t1.hi, c2.t1.hi, c3.t1.hi};
+  const Lanes t1Lo = {c0.t1.lo, c1.t1.lo, c2.t1.lo, c3.t1.lo};
+  const Lanes t0Hi = {c0.t0.hi, c1.t0.hi, c2.t0.hi, c3.t0.hi};
+  const Lanes t0Lo = {c0.t0.lo, c1.t0.lo, c2.t0.lo, c3.t0.lo};
+  const Lanes pHi = t1Hi * h;
+  Lanes pLo;
+  ProductLow<kProduct>(t1Hi, h, pHi, pLo);
+  const Lanes low = Select(isTan, pLo + t1Lo * h, (pLo + t1Hi * kHalfPi.lo) + t1Lo * g);
+  const Lanes sHi = t0Hi + pHi;
+  const Lanes sLo = pHi - (sHi - t0Hi);
+  const Lanes v = (sLo + (t0Lo + low)) + tail;
+  const Lanes err = Select(isTan, Broadcast(0x1.4p-66), Broadcast(0x1p-65)) * sHi;
+  const Lanes up = sHi + (v + err);
+  const Lanes down = sHi + (v - err);
+  out = FromBits(BitsOf(sHi + v) | signBits);
+  done = inRange & LaneInts(up == down);
+}
+
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE void TanAllLanes(const Lanes& x, Lanes& out) {
+  LaneInts done;
+  TanQuick<kProduct>(x, out, done);
+  if (!AllDone(done)) [[unlikely]] {
+    for (int i = 0; i < 4; ++i) {
+      if (done[i] == 0) out[i] = Tan(x[i]);
+    }
+  }
+}
+
+// The two copies of each, out of line, the vectors by reference.
+MORVANE_LANES_NOINLINE void SinCosDekker(const Lanes& x, Lanes& s, Lanes& c) {
+  SinCosAll<Product::kDekker>(x, s, c);
+}
+MORVANE_LANES_NOINLINE void PowDekker(const Lanes& x, const Lanes& y, Lanes& out) {
+  PowAllLanes<Product::kDekker>(x, y, out);
+}
+MORVANE_LANES_NOINLINE void TanDekker(const Lanes& x, Lanes& out) {
+  TanAllLanes<Product::kDekker>(x, out);
+}
+#if MORVANE_ELEMENTARY_FMA
+MORVANE_ELEMENTARY_FMA_TARGET MORVANE_LANES_NOINLINE void SinCosFused(const Lanes& x, Lanes& s,
+                                                                      Lanes& c) {
+  SinCosAll<Product::kFused>(x, s, c);
+}
+MORVANE_ELEMENTARY_FMA_TARGET MORVANE_LANES_NOINLINE void PowFused(const Lanes& x, const Lanes& y,
+                                                                   Lanes& out) {
+  PowAllLanes<Product::kFused>(x, y, out);
+}
+MORVANE_ELEMENTARY_FMA_TARGET MORVANE_LANES_NOINLINE void TanFused(const Lanes& x, Lanes& out) {
+  TanAllLanes<Product::kFused>(x, out);
+}
+#endif
+
+}  // namespace
+}  // namespace detail
+
+SinCosLanes4 SinCos(Lanes4 x) {
+  SinCosLanes4 result;
+#if MORVANE_ELEMENTARY_FMA
+  if (detail::UseFusedProducts()) {
+    detail::SinCosFused(x, result.sin, result.cos);
+    return result;
+  }
+#endif
+  detail::SinCosDekker(x, result.sin, result.cos);
+  return result;
+}
+
+Lanes4 Pow(Lanes4 x, Lanes4 y) {
+  Lanes4 result;
+#if MORVANE_ELEMENTARY_FMA
+  if (detail::UseFusedProducts()) {
+    detail::PowFused(x, y, result);
+    return result;
+  }
+#endif
+  detail::PowDekker(x, y, result);
+  return result;
+}
+
+Lanes4 Tan(Lanes4 x) {
+  Lanes4 result;
+#if MORVANE_ELEMENTARY_FMA
+  if (detail::UseFusedProducts()) {
+    detail::TanFused(x, result);
+    return result;
+  }
+#endif
+  detail::TanDekker(x, result);
+  return result;
+}
+
+}  // namespace morvane::elementary

@@ -1,0 +1,45 @@
+// The elementary functions on four arguments at once, for the batch
+// conversions written over a lane type: every lane gives the bits of the
+// scalar function (elementary.hpp) on that lane's argument, with either
+// kind of exact product (ForceProducts).
+//
+// Each runs the scalar function's first stage on the four lanes side by
+// side (the same IEEE operations, lane by lane) with the same bound and
+// Ziv's test per lane; a lane whose test fails, or whose argument lies
+// outside that stage's range (tiny, huge, NaN, infinite, a negative or
+// subnormal base, an exponent the scalar code treats apart), is computed
+// by the scalar function alone.
+//
+// Exceptions.  The lanes share their flags, so a flag cannot be told to
+// come from one lane; but no lane raises invalid, divide-by-zero or
+// overflow unless the scalar function does on one of the four arguments:
+// the lanes handed to the scalar function take a harmless argument in the
+// vector arithmetic.  (A batch reruns a group point by point when a flag
+// is pending.)
+#pragma once
+
+#if defined(__GNUC__)
+// Four doubles by value change the calling convention between processors
+// with and without 256-bit registers; every caller of these is compiled
+// with the same options as the library, so the compiler's note on it is
+// moot.  It comes after the translation unit is read, so it is silenced
+// for the rest of the unit (a pop at the end would come too early).
+#pragma GCC diagnostic ignored "-Wpsabi"
+#endif
+
+namespace morvane::elementary {
+
+using Lanes4 = double __attribute__((vector_size(32)));
+
+struct SinCosLanes4 {
+  Lanes4 sin, cos;
+};
+
+// Sin and Cos of each lane (SinCos's bits).
+SinCosLanes4 SinCos(Lanes4 x);
+// Pow of each lane's pair.
+Lanes4 Pow(Lanes4 x, Lanes4 y);
+// Tan of each lane.
+Lanes4 Tan(Lanes4 x);
+
+}  // namespace morvane::elementary
