@@ -4,7 +4,11 @@
 //   check_elementary [N] [seed] [function] [products]
 //
 // function: one of the names printed below, or "all" (SinMultiples
-// compares each of its four values, 4 N in all); products: auto
+// compares each of its four values, 4 N in all), or one of the four-lane
+// functions sincos4, pow4, tan4 (lanes.hpp; not in "all"), which compare
+// every lane of N calls with the scalar function's bits on that lane's
+// argument (the scalar functions are checked against MPFR above) and
+// their fault flags with those of the four scalar calls; products: auto
 // (the default), dekker or fused, the exact products the fast paths use
 // (the results must be the same with either).
 //
@@ -16,16 +20,20 @@
 // status is 1 on any mismatch.
 #include <mpfr.h>
 
+#include <array>
 #include <bit>
+#include <cfenv>
 #include <cinttypes>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <random>
 #include <string>
 
 #include "elementary/elementary.hpp"
+#include "elementary/lanes.hpp"
 
 namespace {
 
@@ -198,6 +206,124 @@ bool WithinOneSubnormalUlp(double a, double b) {
          std::fabs(b) < 0x1p-1022;
 }
 
+// The four-lane functions against the scalar ones.  Each lane draws from
+// its own stream of the scalar checks' arguments (so the lanes of one
+// call mix their kinds), and in one call in four a random lane takes an
+// edge value instead: NaN, infinities, zeros, subnormal, huge, and the
+// ends of the first stages' ranges and their neighbours.
+constexpr int kFaults = FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW;
+
+double Neighbour(double x, std::int64_t ulps) {
+  return std::bit_cast<double>(std::bit_cast<std::int64_t>(x) + ulps);
+}
+
+constexpr std::array<double, 20> kEdgeArguments = {
+    0.0, -0.0, 1.0, -1.0, 0x1p-27, 0x1p-26, 32.0, -32.0, 0x1p20, 1e300, 0x1p-1074, -0x1p-1030,
+    0x1.921fb54442d18p+0 - 0x1p-6, 0x1.921fb54442d18p+0, 3.141592653589793, 1e22, -1e-300,
+    0x1.fffffffffffffp1023, 0.0, 0.0};
+
+double EdgeArgument(std::mt19937_64& rng) {
+  const std::uint64_t i = rng() % (kEdgeArguments.size() + 4);
+  if (i == kEdgeArguments.size()) return std::numeric_limits<double>::quiet_NaN();
+  if (i == kEdgeArguments.size() + 1) return std::numeric_limits<double>::infinity();
+  if (i == kEdgeArguments.size() + 2) return -std::numeric_limits<double>::infinity();
+  if (i == kEdgeArguments.size() + 3) return -std::numeric_limits<double>::quiet_NaN();
+  const double x = kEdgeArguments[i];
+  const std::int64_t step = static_cast<std::int64_t>(rng() % 3) - 1;  // the value or a neighbour
+  return x == 0.0 || !std::isfinite(Neighbour(x, step)) ? x : Neighbour(x, step);
+}
+
+void EdgePair(std::mt19937_64& rng, double& x, double& y) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  static constexpr double kBases[] = {0.0, -0.0, 1.0, -1.0, -2.0, 0x1p-1074, 0x1p-1030, 2.0, 0.5, 1e300};
+  static constexpr double kExponents[] = {0.0, -0.0, 0.5, 1.5, 2.0, -1.0, 3.0, 0x1p64, 0x1.0000000000001p64,
+                                          1e300, -0.5, 1100.0, -1100.0, 1075.0, 0x1p-1074};
+  const std::uint64_t i = rng() % 12, j = rng() % 17;
+  x = i < 10 ? kBases[i] : (i == 10 ? nan : (rng() & 1 ? inf : -inf));
+  y = j < 15 ? kExponents[j] * (rng() & 1 ? 1.0 : -1.0) : (j == 15 ? nan : inf);
+}
+
+std::uint64_t CheckLanes(const std::string& name, std::uint64_t n, std::uint64_t seed) {
+  using morvane::elementary::Lanes4;
+  const bool pow = name == "pow4";
+  std::mt19937_64 pick(seed * 31 + 3);
+  Arguments args[4] = {Arguments(seed * 4 + 1, true), Arguments(seed * 4 + 2, true),
+                       Arguments(seed * 4 + 3, true), Arguments(seed * 4 + 4, true)};
+  PowArguments powArgs[4] = {PowArguments(seed * 4 + 1), PowArguments(seed * 4 + 2),
+                             PowArguments(seed * 4 + 3), PowArguments(seed * 4 + 4)};
+  std::uint64_t mismatches = 0, flagMismatches = 0, edges = 0;
+  const std::uint64_t before = morvane::elementary::AccuratePathCount();
+  for (std::uint64_t i = 0; i < n; ++i) {
+    Lanes4 x, y = {1.0, 1.0, 1.0, 1.0};
+    for (int l = 0; l < 4; ++l) {
+      if (pow) {
+        double a, b;
+        powArgs[l].Next(a, b);
+        x[l] = a;
+        y[l] = b;
+      } else {
+        x[l] = args[l].Next();
+      }
+    }
+    if (pick() % 4 == 0) {
+      ++edges;
+      const int l = static_cast<int>(pick() % 4);
+      if (pow) {
+        double a, b;
+        EdgePair(pick, a, b);
+        x[l] = a;
+        y[l] = b;
+      } else {
+        x[l] = EdgeArgument(pick);
+      }
+    }
+    Lanes4 got[2], want[2];
+    std::feclearexcept(FE_ALL_EXCEPT);
+    if (name == "sincos4") {
+      const morvane::elementary::SinCosLanes4 r = morvane::elementary::SinCos(x);
+      got[0] = r.sin;
+      got[1] = r.cos;
+    } else if (pow) {
+      got[0] = got[1] = morvane::elementary::Pow(x, y);
+    } else {
+      got[0] = got[1] = morvane::elementary::Tan(x);
+    }
+    const int lanesFlags = std::fetestexcept(kFaults);
+    std::feclearexcept(FE_ALL_EXCEPT);
+    for (int l = 0; l < 4; ++l) {
+      if (name == "sincos4") {
+        const morvane::elementary::SinCosPair r = morvane::elementary::SinCos(x[l]);
+        want[0][l] = r.sin;
+        want[1][l] = r.cos;
+      } else if (pow) {
+        want[0][l] = want[1][l] = morvane::elementary::Pow(x[l], y[l]);
+      } else {
+        want[0][l] = want[1][l] = morvane::elementary::Tan(x[l]);
+      }
+    }
+    const int scalarFlags = std::fetestexcept(kFaults);
+    if ((lanesFlags & ~scalarFlags) != 0 && ++flagMismatches <= 20) {
+      std::printf("FLAGS %s(%a, %a, %a, %a; %a, %a, %a, %a): lanes 0x%x, scalar 0x%x\n", name.c_str(),
+                  x[0], x[1], x[2], x[3], y[0], y[1], y[2], y[3], lanesFlags, scalarFlags);
+    }
+    for (int v = 0; v < (name == "sincos4" ? 2 : 1); ++v) {
+      for (int l = 0; l < 4; ++l) {
+        if (Same(got[v][l], want[v][l])) continue;
+        if (++mismatches <= 20)
+          std::printf("MISMATCH %s lane %d (%a, %a) value %d = %a, scalar %a\n", name.c_str(), l, x[l],
+                      y[l], v, got[v][l], want[v][l]);
+      }
+    }
+  }
+  const std::uint64_t accurate = morvane::elementary::AccuratePathCount() - before;
+  std::printf("%-11s %12" PRIu64 " calls (%" PRIu64 " lanes, %" PRIu64 " with an edge lane) %8" PRIu64
+              " mismatches %8" PRIu64 " extra fault flags %10" PRIu64
+              " accurate paths (lanes and scalar together)\n",
+              name.c_str(), n, 4 * n, edges, mismatches, flagMismatches, accurate);
+  return mismatches + flagMismatches;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -216,6 +342,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "check_elementary: products must be auto, dekker or fused\n");
     return 2;
   }
+  if (only == "sincos4" || only == "pow4" || only == "tan4") return CheckLanes(only, n, seed) ? 1 : 0;
   mpfr_set_emin(-1073);
   mpfr_set_emax(1024);
 
