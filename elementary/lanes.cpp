@@ -25,6 +25,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <cstring>
 
 #include "elementary/double_double.hpp"
 #include "elementary/elementary.hpp"
@@ -53,6 +54,69 @@ MORVANE_ELEMENTARY_INLINE Lanes Select(const LaneInts& mask, const Lanes& a, con
 }
 
 MORVANE_ELEMENTARY_INLINE Lanes AbsLanes(const Lanes& x) { return FromBits(BitsOf(x) & kAbsMask); }
+
+// The bits of |x| as signed integers (never negative; NaN above
+// infinity).
+MORVANE_ELEMENTARY_INLINE LaneInts AbsInts(const Lanes& x) {
+  return reinterpret_cast<LaneInts>(BitsOf(x) & kAbsMask);
+}
+constexpr std::int64_t Int(std::uint64_t bits) { return static_cast<std::int64_t>(bits); }
+
+// All ones where lower <= a <= upper as unsigned integers, zero
+// elsewhere, for 0 <= lower <= upper < 2^63, in 64-bit arithmetic
+// modulo 2^64: in the range, a - lower and upper - a are below 2^63; for
+// a < lower, a - lower wraps to at least 2^64 - lower > 2^63; for a >
+// upper, upper - a wraps to 2^64 - (a - upper), at least 2^63 unless
+// a > 2^63 + upper, and then a - lower >= 2^63.  So the top bit of the
+// bitwise or of the two differences, shifted down (a logical shift,
+// which every processor with 64-bit lanes has, unlike the unsigned
+// comparison), is 0 in the range and 1 outside; minus one gives the mask.
+MORVANE_ELEMENTARY_INLINE LaneInts InRange(const LaneInts& a, std::int64_t lower, std::int64_t upper) {
+  const LaneBits u = reinterpret_cast<LaneBits>(a);
+  const LaneBits outside = ((u - static_cast<std::uint64_t>(lower)) | (static_cast<std::uint64_t>(upper) - u)) >> 63;
+  return reinterpret_cast<LaneInts>(outside - 1);
+}
+
+// x read from memory as two halves: the callers (compiled without
+// 256-bit registers) store a vector in two halves, and one load of the
+// whole could not take the stored data on its way to memory, but waits
+// for it.
+#if defined(__GNUC__)
+inline __attribute__((always_inline))
+#else
+inline
+#endif
+Lanes LoadHalves(const Lanes& x) {
+  using Halves = double __attribute__((vector_size(16)));
+  Halves lo, hi;
+  std::memcpy(&lo, &x, sizeof lo);
+  std::memcpy(&hi, reinterpret_cast<const char*>(&x) + sizeof lo, sizeof hi);
+  return __builtin_shufflevector(lo, hi, 0, 1, 2, 3);
+}
+
+// The four doubles at p as one vector (no alignment assumed).
+MORVANE_ELEMENTARY_INLINE Lanes Row(const SinCosEntry& entry) {
+  static_assert(sizeof(SinCosEntry) == sizeof(Lanes));
+  Lanes row;
+  std::memcpy(&row, &entry, sizeof row);
+  return row;
+}
+
+// Rows r0 .. r3 to columns c0 .. c3 (c_i[l] = r_l[i]): pairs first, then
+// halves, eight moves of lanes where building each column from its four
+// doubles takes twelve.
+MORVANE_ELEMENTARY_INLINE void Transpose(const Lanes& r0, const Lanes& r1, const Lanes& r2,
+                                         const Lanes& r3, Lanes& c0, Lanes& c1, Lanes& c2,
+                                         Lanes& c3) {
+  const Lanes t0 = __builtin_shufflevector(r0, r1, 0, 4, 2, 6);
+  const Lanes t1 = __builtin_shufflevector(r0, r1, 1, 5, 3, 7);
+  const Lanes t2 = __builtin_shufflevector(r2, r3, 0, 4, 2, 6);
+  const Lanes t3 = __builtin_shufflevector(r2, r3, 1, 5, 3, 7);
+  c0 = __builtin_shufflevector(t0, t2, 0, 1, 4, 5);
+  c1 = __builtin_shufflevector(t1, t3, 0, 1, 4, 5);
+  c2 = __builtin_shufflevector(t0, t2, 2, 3, 6, 7);
+  c3 = __builtin_shufflevector(t1, t3, 2, 3, 6, 7);
+}
 
 MORVANE_ELEMENTARY_INLINE bool AllDone(const LaneInts& done) {
   return (done[0] & done[1] & done[2] & done[3]) != 0;
@@ -106,8 +170,8 @@ MORVANE_ELEMENTARY_INLINE void QuickSum(const Lanes& hi, const Lanes& hiLo, cons
 template <Product kProduct>
 MORVANE_ELEMENTARY_INLINE void SinCosQuick(const Lanes& xIn, Lanes& sinOut, Lanes& cosOut,
                                            LaneInts& done) {
-  const LaneBits absBits = BitsOf(xIn) & kAbsMask;
-  const LaneInts inRange = absBits - kTinyCosBits < kShortLimitBits - kTinyCosBits;
+  const LaneInts absInts = AbsInts(xIn);
+  const LaneInts inRange = InRange(absInts, Int(kTinyCosBits), Int(kShortLimitBits) - 1);
   const Lanes x = Select(inRange, xIn, Broadcast(1.0));
   // ReduceShort.
   const Lanes shifted = x * k1024OverPi + 0x1.8p52;
@@ -118,14 +182,11 @@ MORVANE_ELEMENTARY_INLINE void SinCosQuick(const Lanes& xIn, Lanes& sinOut, Lane
   const Lanes rh = r0 - t;
   const Lanes rl = ((r0 - rh) - t) - kd * kPiOver1024Short[2];
   const LaneBits kBits = BitsOf(shifted);
-  const SinCosEntry& e0 = kSinCosHalfTurn[kBits[0] & 1023];
-  const SinCosEntry& e1 = kSinCosHalfTurn[kBits[1] & 1023];
-  const SinCosEntry& e2 = kSinCosHalfTurn[kBits[2] & 1023];
-  const SinCosEntry& e3 = kSinCosHalfTurn[kBits[3] & 1023];
-  const Lanes a = {e0.sinHi, e1.sinHi, e2.sinHi, e3.sinHi};
-  const Lanes b = {e0.cosHi, e1.cosHi, e2.cosHi, e3.cosHi};
-  const Lanes aLo = {e0.sinLo, e1.sinLo, e2.sinLo, e3.sinLo};
-  const Lanes bLo = {e0.cosLo, e1.cosLo, e2.cosLo, e3.cosLo};
+  // The four entries (one vector each: sinHi, cosHi, sinLo, cosLo),
+  // transposed: A, B, Alo, Blo by lane.
+  Lanes a, b, aLo, bLo;
+  Transpose(Row(kSinCosHalfTurn[kBits[0] & 1023]), Row(kSinCosHalfTurn[kBits[1] & 1023]),
+            Row(kSinCosHalfTurn[kBits[2] & 1023]), Row(kSinCosHalfTurn[kBits[3] & 1023]), a, b, aLo, bLo);
   // QuickPolynomials.
   const Lanes r2 = rh * rh;
   const Lanes cosMinusOne = r2 * (-0.5 + r2 * kCQuick);
@@ -166,14 +227,17 @@ MORVANE_ELEMENTARY_INLINE void SinCosAll(const Lanes& x, Lanes& s, Lanes& c) {
 template <Product kProduct>
 MORVANE_ELEMENTARY_INLINE void PowQuick(const Lanes& xIn, const Lanes& yIn, Lanes& out,
                                         LaneInts& done) {
-  const LaneBits xb = BitsOf(xIn), yb = BitsOf(yIn);
-  const LaneBits ya = (yb << 1) - 1;
-  constexpr std::uint64_t kHalf = std::bit_cast<std::uint64_t>(0.5);
-  constexpr std::uint64_t kThreeHalves = std::bit_cast<std::uint64_t>(1.5);
-  constexpr std::uint64_t kTwo = std::bit_cast<std::uint64_t>(2.0);
-  LaneInts ok = (xb - 0x0010000000000000u < 0x7fe0000000000000u) & (ya < 0x87e0000000000000u) &
-                (yb != kHalf) & (yb != kThreeHalves) & (yb != kTwo);
-  const LaneInts smallY = ya < 0x7fffffffffffffffu;  // 0 < |y| < 2
+  // x in [2^-1022, inf) (a negative x: a negative integer), 0 < |y| <=
+  // 2^64 (PowAll's two unsigned comparisons, as signed ones).
+  const LaneInts xb = reinterpret_cast<LaneInts>(xIn), yb = reinterpret_cast<LaneInts>(yIn);
+  const LaneInts ya = AbsInts(yIn);
+  constexpr std::int64_t kHalf = Int(std::bit_cast<std::uint64_t>(0.5));
+  constexpr std::int64_t kThreeHalves = Int(std::bit_cast<std::uint64_t>(1.5));
+  constexpr std::int64_t kTwo = Int(std::bit_cast<std::uint64_t>(2.0));
+  LaneInts ok = InRange(xb, Int(0x0010000000000000u), Int(0x7fefffffffffffffu)) &
+                InRange(ya, 1, Int(std::bit_cast<std::uint64_t>(0x1p64))) & (yb != kHalf) &
+                (yb != kThreeHalves) & (yb != kTwo);
+  const LaneInts smallY = ya < kTwo;  // 0 < |y| < 2
   const Lanes x = Select(ok, xIn, Broadcast(1.0));
   const Lanes y = Select(ok, yIn, Broadcast(1.0));
   // The logarithm (PowPositive).
@@ -289,11 +353,11 @@ MORVANE_ELEMENTARY_INLINE void PowAllLanes(const Lanes& x, const Lanes& y, Lanes
 // (1.25 2^-66 or 2^-65 of s.hi).  x's sign is put on tan |x|.
 template <Product kProduct>
 MORVANE_ELEMENTARY_INLINE void TanQuick(const Lanes& xIn, Lanes& out, LaneInts& done) {
-  const LaneBits absBits = BitsOf(xIn) & kAbsMask;
+  const LaneInts absInts = AbsInts(xIn);
   const LaneBits signBits = BitsOf(xIn) & ~kAbsMask;
-  const LaneInts inRange = absBits - kTinyCosBits <= kCotCellLimitBits - kTinyCosBits;
-  const Lanes ax = Select(inRange, FromBits(absBits), Broadcast(0.5));
-  const LaneInts isTan = BitsOf(ax) <= kTanCellLimitBits;
+  const LaneInts inRange = InRange(absInts, Int(kTinyCosBits), Int(kCotCellLimitBits));
+  const Lanes ax = Select(inRange, AbsLanes(xIn), Broadcast(0.5));
+  const LaneInts isTan = InRange(reinterpret_cast<LaneInts>(ax), 0, Int(kTanCellLimitBits));
   // TanCellSum's cell: c = j/256 nearest to ax, h = ax - c.
   const Lanes shifted = ax + 0x1.8p44;
   const Lanes hTan = ax - (shifted - 0x1.8p44);
@@ -304,10 +368,16 @@ MORVANE_ELEMENTARY_INLINE void TanQuick(const Lanes& xIn, Lanes& out, LaneInts& 
   constexpr std::uint64_t kLow = (std::uint64_t{1} << 45) - 1;
   const Lanes hCot = zh - FromBits((zb & ~kLow) | (std::uint64_t{1} << 44));
   const LaneBits cotIndex = (zb >> 45) - (std::bit_cast<std::uint64_t>(0x1p-6) >> 45);
-  const TanCell& c0 = isTan[0] ? kTanCells[j[0]] : kCotCells[cotIndex[0]];
-  const TanCell& c1 = isTan[1] ? kTanCells[j[1]] : kCotCells[cotIndex[1]];
-  const TanCell& c2 = isTan[2] ? kTanCells[j[2]] : kCotCells[cotIndex[2]];
-  const TanCell& c3 = isTan[3] ? kTanCells[j[3]] : kCotCells[cotIndex[3]];
+  // Each lane's cell, its address chosen without a branch.
+  const auto address = [](const TanCell* cell) { return reinterpret_cast<std::uintptr_t>(cell); };
+  const LaneBits tanAddress = address(kTanCells) + j * sizeof(TanCell);
+  const LaneBits cotAddress = address(kCotCells) + cotIndex * sizeof(TanCell);
+  const LaneBits m = reinterpret_cast<LaneBits>(isTan);
+  const LaneBits cells = (tanAddress & m) | (cotAddress & ~m);
+  const TanCell& c0 = *reinterpret_cast<const TanCell*>(cells[0]);
+  const TanCell& c1 = *reinterpret_cast<const TanCell*>(cells[1]);
+  const TanCell& c2 = *reinterpret_cast<const TanCell*>(cells[2]);
+  const TanCell& c3 = *reinterpret_cast<const TanCell*>(cells[3]);
   const Lanes h = Select(isTan, hTan, hCot);
   const Lanes g = Select(isTan, hTan, hCot + kHalfPi.lo);
   const Lanes g2 = g * g;
@@ -357,14 +427,14 @@ MORVANE_LANES_NOINLINE void TanDekker(const Lanes& x, Lanes& out) {
 #if MORVANE_ELEMENTARY_FMA
 MORVANE_ELEMENTARY_FMA_TARGET MORVANE_LANES_NOINLINE void SinCosFused(const Lanes& x, Lanes& s,
                                                                       Lanes& c) {
-  SinCosAll<Product::kFused>(x, s, c);
+  SinCosAll<Product::kFused>(LoadHalves(x), s, c);
 }
 MORVANE_ELEMENTARY_FMA_TARGET MORVANE_LANES_NOINLINE void PowFused(const Lanes& x, const Lanes& y,
                                                                    Lanes& out) {
-  PowAllLanes<Product::kFused>(x, y, out);
+  PowAllLanes<Product::kFused>(LoadHalves(x), LoadHalves(y), out);
 }
 MORVANE_ELEMENTARY_FMA_TARGET MORVANE_LANES_NOINLINE void TanFused(const Lanes& x, Lanes& out) {
-  TanAllLanes<Product::kFused>(x, out);
+  TanAllLanes<Product::kFused>(LoadHalves(x), out);
 }
 #endif
 
