@@ -12,10 +12,15 @@
 #include <vector>
 
 #include "elementary/elementary.hpp"
+#include "elementary/lanes.hpp"
 
 namespace {
 
 constexpr std::size_t kCount = 1024;
+
+// The scalar functions (lanes.hpp overloads Tan and Pow for four lanes).
+constexpr double (*kTan)(double) = morvane::elementary::Tan;
+constexpr double (*kPow)(double, double) = morvane::elementary::Pow;
 
 enum class Kind { Angles, Multiples, TanArguments, AtanArguments, TanBelgium };
 
@@ -64,10 +69,10 @@ void BM_Elementary_SinCos(benchmark::State& s) {
 void BM_Libm_SinCos(benchmark::State& s) {
   Run(s, Kind::Angles, [](double x) { return std::sin(x) + std::cos(x); });
 }
-void BM_Elementary_Tan(benchmark::State& s) { Run(s, Kind::TanArguments, morvane::elementary::Tan); }
+void BM_Elementary_Tan(benchmark::State& s) { Run(s, Kind::TanArguments, kTan); }
 void BM_Libm_Tan(benchmark::State& s) { Run(s, Kind::TanArguments, [](double x) { return std::tan(x); }); }
 // The Lambert projection's argument alone, the conversions' case.
-void BM_Elementary_TanBelgium(benchmark::State& s) { Run(s, Kind::TanBelgium, morvane::elementary::Tan); }
+void BM_Elementary_TanBelgium(benchmark::State& s) { Run(s, Kind::TanBelgium, kTan); }
 void BM_Libm_TanBelgium(benchmark::State& s) {
   Run(s, Kind::TanBelgium, [](double x) { return std::tan(x); });
 }
@@ -156,16 +161,64 @@ void RunPow(benchmark::State& state, PowSet set, F f) {
 
 double LibmPow(double x, double y) { return std::pow(x, y); }
 
-void BM_Elementary_Pow(benchmark::State& s) { RunPow(s, PowSet::kAll, morvane::elementary::Pow); }
+void BM_Elementary_Pow(benchmark::State& s) { RunPow(s, PowSet::kAll, kPow); }
 void BM_Libm_Pow(benchmark::State& s) { RunPow(s, PowSet::kAll, LibmPow); }
-void BM_Elementary_PowHalfE(benchmark::State& s) { RunPow(s, PowSet::kHalfE, morvane::elementary::Pow); }
+void BM_Elementary_PowHalfE(benchmark::State& s) { RunPow(s, PowSet::kHalfE, kPow); }
 void BM_Libm_PowHalfE(benchmark::State& s) { RunPow(s, PowSet::kHalfE, LibmPow); }
-void BM_Elementary_PowN(benchmark::State& s) { RunPow(s, PowSet::kN, morvane::elementary::Pow); }
+void BM_Elementary_PowN(benchmark::State& s) { RunPow(s, PowSet::kN, kPow); }
 void BM_Libm_PowN(benchmark::State& s) { RunPow(s, PowSet::kN, LibmPow); }
 void BM_Elementary_PowThreeHalves(benchmark::State& s) {
-  RunPow(s, PowSet::kThreeHalves, morvane::elementary::Pow);
+  RunPow(s, PowSet::kThreeHalves, kPow);
 }
 void BM_Libm_PowThreeHalves(benchmark::State& s) { RunPow(s, PowSet::kThreeHalves, LibmPow); }
+
+// The four-lane functions (lanes.hpp) on the same arguments, four at a
+// time: the figure is still per argument.
+using morvane::elementary::Lanes4;
+
+template <typename F>
+void RunLanes(benchmark::State& state, Kind kind, F f) {
+  const std::vector<double>& xs = Arguments(kind);
+  for (auto _ : state) {
+    for (std::size_t i = 0; i < kCount; i += 4) {
+      const Lanes4 x = {xs[i], xs[i + 1], xs[i + 2], xs[i + 3]};
+      Lanes4 r = f(x);
+      benchmark::DoNotOptimize(r);
+    }
+  }
+  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * kCount);
+}
+
+template <typename F>
+void RunPowLanes(benchmark::State& state, PowSet set, F f) {
+  const std::vector<PowPair>& ps = PowArguments(set);
+  for (auto _ : state) {
+    for (std::size_t i = 0; i < kCount; i += 4) {
+      const Lanes4 x = {ps[i].x, ps[i + 1].x, ps[i + 2].x, ps[i + 3].x};
+      const Lanes4 y = {ps[i].y, ps[i + 1].y, ps[i + 2].y, ps[i + 3].y};
+      Lanes4 r = f(x, y);
+      benchmark::DoNotOptimize(r);
+    }
+  }
+  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * kCount);
+}
+
+Lanes4 SinCosSum(Lanes4 x) {
+  const morvane::elementary::SinCosLanes4 p = morvane::elementary::SinCos(x);
+  return p.sin + p.cos;
+}
+Lanes4 TanLanes(Lanes4 x) { return morvane::elementary::Tan(x); }
+Lanes4 PowLanes(Lanes4 x, Lanes4 y) { return morvane::elementary::Pow(x, y); }
+
+void BM_Elementary_LanesSinCos(benchmark::State& s) { RunLanes(s, Kind::Angles, SinCosSum); }
+void BM_Elementary_LanesTan(benchmark::State& s) { RunLanes(s, Kind::TanArguments, TanLanes); }
+void BM_Elementary_LanesTanBelgium(benchmark::State& s) { RunLanes(s, Kind::TanBelgium, TanLanes); }
+void BM_Elementary_LanesPow(benchmark::State& s) { RunPowLanes(s, PowSet::kAll, PowLanes); }
+void BM_Elementary_LanesPowHalfE(benchmark::State& s) { RunPowLanes(s, PowSet::kHalfE, PowLanes); }
+void BM_Elementary_LanesPowN(benchmark::State& s) { RunPowLanes(s, PowSet::kN, PowLanes); }
+void BM_Elementary_LanesPowThreeHalves(benchmark::State& s) {
+  RunPowLanes(s, PowSet::kThreeHalves, PowLanes);
+}
 
 BENCHMARK(BM_Elementary_Sin);
 BENCHMARK(BM_Libm_Sin);
@@ -173,10 +226,13 @@ BENCHMARK(BM_Elementary_Cos);
 BENCHMARK(BM_Libm_Cos);
 BENCHMARK(BM_Elementary_SinCos);
 BENCHMARK(BM_Libm_SinCos);
+BENCHMARK(BM_Elementary_LanesSinCos);
 BENCHMARK(BM_Elementary_Tan);
 BENCHMARK(BM_Libm_Tan);
+BENCHMARK(BM_Elementary_LanesTan);
 BENCHMARK(BM_Elementary_TanBelgium);
 BENCHMARK(BM_Libm_TanBelgium);
+BENCHMARK(BM_Elementary_LanesTanBelgium);
 BENCHMARK(BM_Elementary_SinMultiples);
 BENCHMARK(BM_Elementary_FourSin);
 BENCHMARK(BM_Libm_FourSin);
@@ -184,11 +240,15 @@ BENCHMARK(BM_Elementary_Atan);
 BENCHMARK(BM_Libm_Atan);
 BENCHMARK(BM_Elementary_Pow);
 BENCHMARK(BM_Libm_Pow);
+BENCHMARK(BM_Elementary_LanesPow);
 BENCHMARK(BM_Elementary_PowHalfE);
 BENCHMARK(BM_Libm_PowHalfE);
+BENCHMARK(BM_Elementary_LanesPowHalfE);
 BENCHMARK(BM_Elementary_PowN);
 BENCHMARK(BM_Libm_PowN);
+BENCHMARK(BM_Elementary_LanesPowN);
 BENCHMARK(BM_Elementary_PowThreeHalves);
 BENCHMARK(BM_Libm_PowThreeHalves);
+BENCHMARK(BM_Elementary_LanesPowThreeHalves);
 
 }  // namespace
