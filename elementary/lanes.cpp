@@ -19,11 +19,17 @@
 //
 // Both kinds of exact product, as in the scalar code: ProductLow and the
 // fused multiply-adds below give the same bits as ExactProduct's two
-// forms, and the fused copy is compiled for FMA and chosen at run time
-// (UseFusedProducts).
+// forms.  The fused copy is compiled for FMA and AVX2 and chosen at run
+// time when UseFusedProducts() holds and the processor has AVX2 (every
+// one with FMA but a few of 2012-2014): without AVX2's 256-bit integer
+// operations, each integer step (table indices, range masks, exponent
+// bits) is split into halves and moved between registers, and the four
+// lanes cost as much as four scalar calls.  Elsewhere the Dekker copy;
+// the bits are the same.
 #include "elementary/lanes.hpp"
 
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -94,11 +100,13 @@ Lanes LoadHalves(const Lanes& x) {
   return __builtin_shufflevector(lo, hi, 0, 1, 2, 3);
 }
 
-// The four doubles at p as one vector (no alignment assumed).
-MORVANE_ELEMENTARY_INLINE Lanes Row(const SinCosEntry& entry) {
-  static_assert(sizeof(SinCosEntry) == sizeof(Lanes));
+// The four doubles of an entry from the byte kOffset on, as one vector
+// (no alignment assumed).
+template <std::size_t kOffset = 0, typename Entry>
+MORVANE_ELEMENTARY_INLINE Lanes Row(const Entry& entry) {
+  static_assert(kOffset + sizeof(Lanes) <= sizeof(Entry));
   Lanes row;
-  std::memcpy(&row, &entry, sizeof row);
+  std::memcpy(&row, reinterpret_cast<const unsigned char*>(&entry) + kOffset, sizeof row);
   return row;
 }
 
@@ -116,6 +124,10 @@ MORVANE_ELEMENTARY_INLINE void Transpose(const Lanes& r0, const Lanes& r1, const
   c1 = __builtin_shufflevector(t1, t3, 0, 1, 4, 5);
   c2 = __builtin_shufflevector(t0, t2, 2, 3, 6, 7);
   c3 = __builtin_shufflevector(t1, t3, 2, 3, 6, 7);
+}
+
+MORVANE_ELEMENTARY_INLINE bool NoneOf(const LaneInts& mask) {
+  return (mask[0] | mask[1] | mask[2] | mask[3]) == 0;
 }
 
 MORVANE_ELEMENTARY_INLINE bool AllDone(const LaneInts& done) {
@@ -214,9 +226,9 @@ MORVANE_ELEMENTARY_INLINE void SinCosAll(const Lanes& x, Lanes& s, Lanes& c) {
 
 // ------------------------------------------------------------------- Pow
 // PowAll's common case on each lane: x a positive normal double, 0 < |y|
-// <= 2^64, y none of 0.5, 1.5 and 2 (their own paths in the scalar
-// code); then PowPositive: the logarithm's double-double L (kPowLogTable),
-// T = y L, and ExpCore on
+// <= 2^64; y = 0.5, 2, and 1.5 with x in [2^-600, 2^600] take their own
+// paths (SpecialExponents), the other lanes PowPositive (PowGeneral):
+// the logarithm's double-double L (kPowLogTable), T = y L, and ExpCore on
 //   |y| < 2 and |yl.hi| <= 8: Tk = yl.hi, d exp(r) as d + d r, errRel =
 //     2^-69, the result v 2^K;
 //   otherwise: Tk = T.hi, d exp(r) as d + d (r + r^2/2), errRel = 2^-69
@@ -224,26 +236,63 @@ MORVANE_ELEMENTARY_INLINE void SinCosAll(const Lanes& x, Lanes& s, Lanes& c) {
 //     the lanes with |T.hi| > 708 (the scalar code's overflow, underflow
 //     and K beyond [-1022, 1023]: |K| <= 708/ln 2 + 1 < 1022) are left to
 //     the scalar function; in the lanes kept, v 2^K is Scale's product.
+// Each part runs only when one of the lanes needs it.
+//
+// PowAll's exponents with their own paths, on the lanes marked (x a
+// positive normal double there, 1.0 elsewhere): y = 0.5, the square root
+// (IEEE, correctly rounded); y = 2, x * x; y = 1.5 with x in [2^-600,
+// 2^600], ThreeHalves's x s + s r/2 (s = RN(sqrt x), r = x - s^2) and
+// its bound 2^-100 |ph|, or the scalar function when its test fails.
 template <Product kProduct>
-MORVANE_ELEMENTARY_INLINE void PowQuick(const Lanes& xIn, const Lanes& yIn, Lanes& out,
-                                        LaneInts& done) {
-  // x in [2^-1022, inf) (a negative x: a negative integer), 0 < |y| <=
-  // 2^64 (PowAll's two unsigned comparisons, as signed ones).
-  const LaneInts xb = reinterpret_cast<LaneInts>(xIn), yb = reinterpret_cast<LaneInts>(yIn);
-  const LaneInts ya = AbsInts(yIn);
-  constexpr std::int64_t kHalf = Int(std::bit_cast<std::uint64_t>(0.5));
-  constexpr std::int64_t kThreeHalves = Int(std::bit_cast<std::uint64_t>(1.5));
-  constexpr std::int64_t kTwo = Int(std::bit_cast<std::uint64_t>(2.0));
-  LaneInts ok = InRange(xb, Int(0x0010000000000000u), Int(0x7fefffffffffffffu)) &
-                InRange(ya, 1, Int(std::bit_cast<std::uint64_t>(0x1p64))) & (yb != kHalf) &
-                (yb != kThreeHalves) & (yb != kTwo);
-  const LaneInts smallY = ya < kTwo;  // 0 < |y| < 2
+MORVANE_ELEMENTARY_INLINE void SpecialExponents(const Lanes& x, const LaneInts& isHalf,
+                                                const LaneInts& isTwo, const LaneInts& isThreeHalves,
+                                                Lanes& out, LaneInts& done) {
+  const Lanes root = {__builtin_sqrt(x[0]), __builtin_sqrt(x[1]), __builtin_sqrt(x[2]), __builtin_sqrt(x[3])};
+  const Lanes xs = Select(isTwo, x, Broadcast(1.0));
+  const Lanes square = xs * xs;
+  // ThreeHalves: s^2 = sqHi + sqLo exactly (ExactSquare), r exact.
+  const Lanes s = Select(isThreeHalves, root, Broadcast(1.0));
+  const Lanes sqHi = s * s;
+  Lanes sqLo;
+#if MORVANE_ELEMENTARY_FMA
+  if constexpr (kProduct == Product::kFused) {
+    sqLo = Lanes{__builtin_fma(s[0], s[0], -sqHi[0]), __builtin_fma(s[1], s[1], -sqHi[1]),
+                 __builtin_fma(s[2], s[2], -sqHi[2]), __builtin_fma(s[3], s[3], -sqHi[3])};
+  } else
+#endif
+  {
+    // TwoSquare's operations.
+    const Lanes c = 134217729.0 * s;
+    const Lanes hi = c - (c - s);
+    const Lanes lo = s - hi;
+    sqLo = ((hi * hi - sqHi) + 2.0 * (hi * lo)) + lo * lo;
+  }
+  const Lanes xt = Select(isThreeHalves, x, Broadcast(1.0));
+  const Lanes r = (xt - sqHi) - sqLo;
+  const Lanes pHi = xt * s;
+  Lanes pLo;
+  ProductLow<kProduct>(xt, s, pHi, pLo);
+  const Lanes vLo = pLo + 0.5 * (s * r);
+  const Lanes err = AbsLanes(pHi) * 0x1p-100;
+  const Lanes up = pHi + (vLo + err);
+  const Lanes down = pHi + (vLo - err);
+  out = Select(isHalf, root, out);
+  out = Select(isTwo, square, out);
+  out = Select(isThreeHalves, pHi + vLo, out);
+  done = done | isHalf | isTwo | (isThreeHalves & LaneInts(up == down));
+}
+
+// PowPositive and ExpCore on the lanes ok (yc: y, 1.0 outside the
+// common case).
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE void PowGeneral(const Lanes& xIn, const Lanes& yIn, const Lanes& yc,
+                                          LaneInts ok, Lanes& out, LaneInts& done) {
+  const LaneInts smallY = AbsLanes(yc) < 2.0;  // 0 < |y| < 2
   const Lanes x = Select(ok, xIn, Broadcast(1.0));
   const Lanes y = Select(ok, yIn, Broadcast(1.0));
   // The logarithm (PowPositive).
   const LaneBits bits = BitsOf(x);
   const LaneBits u = bits - kPowLogOffset;
-  const LaneInts e = reinterpret_cast<LaneInts>(u) >> 52;
   const LaneBits index = (u >> 43) & 511;
   const PowLogEntry& p0 = kPowLogTable[index[0]];
   const PowLogEntry& p1 = kPowLogTable[index[1]];
@@ -269,7 +318,11 @@ MORVANE_ELEMENTARY_INLINE void PowQuick(const Lanes& xIn, const Lanes& yIn, Lane
     const Lanes q = (mHi * c - p) + mLo * c;
     z = (p - 1.0) + q;
   }
-  const Lanes ed = __builtin_convertvector(e, Lanes);
+  // e = u >> 52 as a signed 12-bit integer, as a double: its bits with
+  // the sign bit flipped are e + 2048, and 2^52 + e + 2048 minus 2^52 +
+  // 2048 is e exactly (integers below 2^53), the value of the scalar
+  // code's conversion.
+  const Lanes ed = FromBits(0x4330000000000000u | ((u >> 52) ^ 0x800u)) - (0x1p52 + 2048.0);
   Lanes t;
   ExactMulAddLanes<kProduct>(ed, kLn2Parts[0], th, t);
   const Lanes sHi = t + z;
@@ -295,11 +348,12 @@ MORVANE_ELEMENTARY_INLINE void PowQuick(const Lanes& xIn, const Lanes& yIn, Lane
   const Lanes errRel = Select(smallY, Broadcast(0x1p-69), AbsLanes(yIn) * 0x1p-70 + 0x1p-73);
   const Lanes kd0 = Tk * kPow1024OverLn2 + 0x1.8p52;
   const Lanes kd = kd0 - 0x1.8p52;
-  const LaneInts k = reinterpret_cast<LaneInts>(BitsOf(kd0) - std::bit_cast<std::uint64_t>(0x1.8p52));
-  const Pair& b0 = kPowExp2Table[k[0] & 1023];
-  const Pair& b1 = kPowExp2Table[k[1] & 1023];
-  const Pair& b2 = kPowExp2Table[k[2] & 1023];
-  const Pair& b3 = kPowExp2Table[k[3] & 1023];
+  // The bits of kd0 are those of 1.5 2^52 plus k (|k| < 2^21).
+  const LaneBits kBits = BitsOf(kd0);
+  const Pair& b0 = kPowExp2Table[kBits[0] & 1023];
+  const Pair& b1 = kPowExp2Table[kBits[1] & 1023];
+  const Pair& b2 = kPowExp2Table[kBits[2] & 1023];
+  const Pair& b3 = kPowExp2Table[kBits[3] & 1023];
   const Lanes tbHi = {b0.hi, b1.hi, b2.hi, b3.hi};
   const Lanes tbLo = {b0.lo, b1.lo, b2.lo, b3.lo};
   // r = Th - kd C exactly (ReduceExact).
@@ -326,11 +380,42 @@ MORVANE_ELEMENTARY_INLINE void PowQuick(const Lanes& xIn, const Lanes& yIn, Lane
   const Lanes up = vHi + (vl + err);
   const Lanes down = vHi + (vl - err);
   const Lanes value = vHi + vl;
-  // 2^K, K = k >> 10 in [-1022, 1021] on the lanes kept (0 elsewhere).
-  const LaneInts K = k >> 10;
-  const Lanes scale = FromBits(reinterpret_cast<LaneBits>(K + 1023) << 52);
+  // 2^K, K = floor(k / 1024) in [-1022, 1021] on the lanes kept (0
+  // elsewhere): K + 1023 = (k + 1023 * 1024) / 1024 rounded down, the
+  // dividend not negative, so a logical shift of k + 1023 * 1024 =
+  // kBits - (the bits of 1.5 2^52 - 1023 * 1024).
+  constexpr std::uint64_t kScaleBias = std::bit_cast<std::uint64_t>(0x1.8p52) - 1023u * 1024u;
+  const Lanes scale = FromBits(((kBits - kScaleBias) >> 10) << 52);
   out = value * scale;
   done = ok & LaneInts(up == down);
+}
+
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE void PowQuick(const Lanes& xIn, const Lanes& yIn, Lanes& out,
+                                        LaneInts& done) {
+  // PowAll's common case: x's bits in [2^52, 0x7fe 2^52) (a positive
+  // normal double; a negative x's bits lie above as unsigned), 0 < |y| <=
+  // 2^64.
+  const LaneInts xb = reinterpret_cast<LaneInts>(xIn);
+  const LaneInts common = InRange(xb, Int(0x0010000000000000u), Int(0x7fefffffffffffffu)) &
+                         InRange(AbsInts(yIn), 1, Int(std::bit_cast<std::uint64_t>(0x1p64)));
+  // The exponents with their own paths: 0.5, 2, and 1.5 for x in
+  // [2^-600, 2^600] (its biased exponent in [423, 1623)); compared as
+  // doubles (quietly) once the lanes outside hold 1.0.
+  const Lanes yc = Select(common, yIn, Broadcast(1.0));
+  const LaneInts isHalf = common & (yc == 0.5);
+  const LaneInts isTwo = common & (yc == 2.0);
+  const LaneInts isThreeHalves = common & (yc == 1.5) &
+                                 InRange(xb, Int(std::uint64_t{423} << 52), Int(std::uint64_t{1623} << 52) - 1);
+  const LaneInts special = isHalf | isTwo | isThreeHalves;
+  LaneInts ok = common & ~special;
+  out = Broadcast(0.0);
+  done = LaneInts{0, 0, 0, 0};
+  if (!NoneOf(ok)) PowGeneral<kProduct>(xIn, yIn, yc, ok, out, done);
+  if (!NoneOf(special)) {
+    SpecialExponents<kProduct>(Select(special, xIn, Broadcast(1.0)), isHalf, isTwo, isThreeHalves,
+                               out, done);
+  }
 }
 
 template <Product kProduct>
@@ -378,17 +463,22 @@ MORVANE_ELEMENTARY_INLINE void TanQuick(const Lanes& xIn, Lanes& out, LaneInts& 
   const TanCell& c1 = *reinterpret_cast<const TanCell*>(cells[1]);
   const TanCell& c2 = *reinterpret_cast<const TanCell*>(cells[2]);
   const TanCell& c3 = *reinterpret_cast<const TanCell*>(cells[3]);
+  // The cells transposed, three rows of four doubles each: (t1.hi, t1.lo,
+  // t[0], t[1]), (t[2] .. t[5]), (t[6], t0.hi, t0.lo, and the padding,
+  // unused).
+  static_assert(offsetof(TanCell, t1) == 0 && offsetof(TanCell, t) == 16 &&
+                offsetof(TanCell, t0) == 72 && sizeof(TanCell) == 96);
+  Lanes t1Hi, t1Lo, q0, q1, q2, q3, q4, q5, q6, t0Hi, t0Lo, unused;
+  Transpose(Row<0>(c0), Row<0>(c1), Row<0>(c2), Row<0>(c3), t1Hi, t1Lo, q0, q1);
+  Transpose(Row<32>(c0), Row<32>(c1), Row<32>(c2), Row<32>(c3), q2, q3, q4, q5);
+  Transpose(Row<64>(c0), Row<64>(c1), Row<64>(c2), Row<64>(c3), q6, t0Hi, t0Lo, unused);
   const Lanes h = Select(isTan, hTan, hCot);
   const Lanes g = Select(isTan, hTan, hCot + kHalfPi.lo);
   const Lanes g2 = g * g;
-  const Lanes s0 = Lanes{c0.t[1], c1.t[1], c2.t[1], c3.t[1]} + Lanes{c0.t[2], c1.t[2], c2.t[2], c3.t[2]} * g;
-  const Lanes s1 = Lanes{c0.t[3], c1.t[3], c2.t[3], c3.t[3]} + Lanes{c0.t[4], c1.t[4], c2.t[4], c3.t[4]} * g;
-  const Lanes s2 = Lanes{c0.t[5], c1.t[5], c2.t[5], c3.t[5]} + Lanes{c0.t[6], c1.t[6], c2.t[6], c3.t[6]} * g;
-  const Lanes tail = g2 * (Lanes{c0.t[0], c1.t[0], c2.t[0], c3.t[0]} + g * (s0 + g2 * (s1 + g2 * s2)));
-  const Lanes t1Hi = {c0.t1.hi, c1.t1.hi, c2.t1.hi, c3.t1.hi};
-  const Lanes t1Lo = {c0.t1.lo, c1.t1.lo, c2.t1.lo, c3.t1.lo};
-  const Lanes t0Hi = {c0.t0.hi, c1.t0.hi, c2.t0.hi, c3.t0.hi};
-  const Lanes t0Lo = {c0.t0.lo, c1.t0.lo, c2.t0.lo, c3.t0.lo};
+  const Lanes s0 = q1 + q2 * g;
+  const Lanes s1 = q3 + q4 * g;
+  const Lanes s2 = q5 + q6 * g;
+  const Lanes tail = g2 * (q0 + g * (s0 + g2 * (s1 + g2 * s2)));
   const Lanes pHi = t1Hi * h;
   Lanes pLo;
   ProductLow<kProduct>(t1Hi, h, pHi, pLo);
@@ -425,16 +515,27 @@ MORVANE_LANES_NOINLINE void TanDekker(const Lanes& x, Lanes& out) {
   TanAllLanes<Product::kDekker>(x, out);
 }
 #if MORVANE_ELEMENTARY_FMA
-MORVANE_ELEMENTARY_FMA_TARGET MORVANE_LANES_NOINLINE void SinCosFused(const Lanes& x, Lanes& s,
+#define MORVANE_LANES_FUSED_TARGET __attribute__((target("fma,avx2")))
+MORVANE_LANES_FUSED_TARGET MORVANE_LANES_NOINLINE void SinCosFused(const Lanes& x, Lanes& s,
                                                                       Lanes& c) {
   SinCosAll<Product::kFused>(LoadHalves(x), s, c);
 }
-MORVANE_ELEMENTARY_FMA_TARGET MORVANE_LANES_NOINLINE void PowFused(const Lanes& x, const Lanes& y,
+MORVANE_LANES_FUSED_TARGET MORVANE_LANES_NOINLINE void PowFused(const Lanes& x, const Lanes& y,
                                                                    Lanes& out) {
   PowAllLanes<Product::kFused>(LoadHalves(x), LoadHalves(y), out);
 }
-MORVANE_ELEMENTARY_FMA_TARGET MORVANE_LANES_NOINLINE void TanFused(const Lanes& x, Lanes& out) {
+MORVANE_LANES_FUSED_TARGET MORVANE_LANES_NOINLINE void TanFused(const Lanes& x, Lanes& out) {
   TanAllLanes<Product::kFused>(LoadHalves(x), out);
+}
+
+// Fused products (UseFusedProducts, which a test may change at any time)
+// and AVX2 (the processor's, asked once).
+bool UseFusedLanes() {
+  static const bool avx2 = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0;
+  }();
+  return avx2 && UseFusedProducts();
 }
 #endif
 
@@ -444,7 +545,7 @@ MORVANE_ELEMENTARY_FMA_TARGET MORVANE_LANES_NOINLINE void TanFused(const Lanes& 
 SinCosLanes4 SinCos(Lanes4 x) {
   SinCosLanes4 result;
 #if MORVANE_ELEMENTARY_FMA
-  if (detail::UseFusedProducts()) {
+  if (detail::UseFusedLanes()) {
     detail::SinCosFused(x, result.sin, result.cos);
     return result;
   }
@@ -456,7 +557,7 @@ SinCosLanes4 SinCos(Lanes4 x) {
 Lanes4 Pow(Lanes4 x, Lanes4 y) {
   Lanes4 result;
 #if MORVANE_ELEMENTARY_FMA
-  if (detail::UseFusedProducts()) {
+  if (detail::UseFusedLanes()) {
     detail::PowFused(x, y, result);
     return result;
   }
@@ -468,7 +569,7 @@ Lanes4 Pow(Lanes4 x, Lanes4 y) {
 Lanes4 Tan(Lanes4 x) {
   Lanes4 result;
 #if MORVANE_ELEMENTARY_FMA
-  if (detail::UseFusedProducts()) {
+  if (detail::UseFusedLanes()) {
     detail::TanFused(x, result);
     return result;
   }

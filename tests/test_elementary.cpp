@@ -1016,6 +1016,11 @@ const LanesCase kLanesCases[] = {
      {0x1.6e7dfa3e5b1b8p-1, 0x1.7b0f707a4d33p-1, 0x1.600887ed640b2p+1, 0x1.af2d9c92ac85ap+1}},
     {"Pow", {0x1.beec056d99364p-1, 0x1.ff422ef594d31p-1, 0x1.12ca57a786c22p+0, 0x1p-1000},
      {0x1.508dc121e98e7p-5, 0x1.476054f3d61f8p+1, 0x1.4f0d844d013a9p-5, 0x1.8b14af7c94571p-1}},
+    // The exponents with their own paths beside each other and beyond
+    // their ranges: the square overflowing, 1.5 outside [2^-600, 2^600],
+    // 1.5 at a midpoint (208065^3 has 54 bits: the test fails).
+    {"Pow", {1e200, 1e300, 0x1p-700, 43291044225.0}, {2.0, 1.5, 1.5, 1.5}},
+    {"Pow", {0x1.0000000000001p0, 0x1p-600, 0x1p600, 0.3}, {0.5, 1.5, 1.5, 0.0409}},
     // The ends of the common case: the least normal and the largest x, a
     // subnormal one; the least |y| and |y| = 2^64, just beyond.
     {"Pow", {0x1p-1022, 0x1.fffffffffffffp1023, 0x0.fffffffffffffp-1022, 1.5},
