@@ -345,7 +345,7 @@ MORVANE_ELEMENTARY_INLINE void PowGeneral(const Lanes& xIn, const Lanes& yIn, co
   const Lanes Tk = Select(ok, Select(small, ylHi, Th), zero);
   Th = Select(ok, Th, zero);
   Tl = Select(ok, Tl, zero);
-  const Lanes errRel = Select(smallY, Broadcast(0x1p-69), AbsLanes(yIn) * 0x1p-70 + 0x1p-73);
+  const Lanes errRel = Select(smallY, Broadcast(0x1p-69), AbsLanes(y) * 0x1p-70 + 0x1p-73);
   const Lanes kd0 = Tk * kPow1024OverLn2 + 0x1.8p52;
   const Lanes kd = kd0 - 0x1.8p52;
   // The bits of kd0 are those of 1.5 2^52 plus k (|k| < 2^21).
@@ -459,10 +459,10 @@ MORVANE_ELEMENTARY_INLINE void TanQuick(const Lanes& xIn, Lanes& out, LaneInts& 
   const LaneBits cotAddress = address(kCotCells) + cotIndex * sizeof(TanCell);
   const LaneBits m = reinterpret_cast<LaneBits>(isTan);
   const LaneBits cells = (tanAddress & m) | (cotAddress & ~m);
-  const TanCell& c0 = *reinterpret_cast<const TanCell*>(cells[0]);
-  const TanCell& c1 = *reinterpret_cast<const TanCell*>(cells[1]);
-  const TanCell& c2 = *reinterpret_cast<const TanCell*>(cells[2]);
-  const TanCell& c3 = *reinterpret_cast<const TanCell*>(cells[3]);
+  const TanCell& c0 = *reinterpret_cast<const TanCell*>(static_cast<std::uintptr_t>(cells[0]));
+  const TanCell& c1 = *reinterpret_cast<const TanCell*>(static_cast<std::uintptr_t>(cells[1]));
+  const TanCell& c2 = *reinterpret_cast<const TanCell*>(static_cast<std::uintptr_t>(cells[2]));
+  const TanCell& c3 = *reinterpret_cast<const TanCell*>(static_cast<std::uintptr_t>(cells[3]));
   // The cells transposed, three rows of four doubles each: (t1.hi, t1.lo,
   // t[0], t[1]), (t[2] .. t[5]), (t[6], t0.hi, t0.lo, and the padding,
   // unused).
