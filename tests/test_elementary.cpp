@@ -988,6 +988,12 @@ struct LanesCase {
 // neighbours, and arguments whose first-stage test fails (the hard cases
 // above; Tan's and Pow's found among random ones by their accurate path).
 const LanesCase kLanesCases[] = {
+    // Quiet NaNs beside finite lanes: no scalar call raises a fault, so
+    // the lanes must raise none (no arithmetic on the NaN lanes).
+    {"SinCos", {kNaN, 0.5, -kNaN, 1e300}, kOnes},
+    {"Tan", {kNaN, 0.5, -kNaN, 1e300}, kOnes},
+    {"Pow", {kNaN, 2.0, 1.0, 0x1p-1074}, {1.0, kNaN, kNaN, 0.5}},
+    {"Pow", {kNaN, 0.9, 1e300, 2.0}, {0.0409, kNaN, 0.5, 1e-300}},
     {"SinCos", {0.5, -1.2, 3.0, 31.9}, kOnes},
     {"SinCos", {kNaN, 1.0, -kInf, 0.0}, kOnes},
     {"SinCos", {-0.0, 0x1p-28, 1e300, 0x1p-1074}, kOnes},
