@@ -18,7 +18,7 @@
 // is pending.)
 #pragma once
 
-#if defined(__GNUC__)
+#if defined(__GNUC__) && !defined(__clang__)
 // Four doubles by value change the calling convention between processors
 // with and without 256-bit registers; every caller of these is compiled
 // with the same options as the library, so the compiler's note on it is
