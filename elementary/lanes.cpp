@@ -38,9 +38,13 @@
 #include "elementary/quick_stages.hpp"
 #include "elementary/tables.hpp"
 
+// Inline always, as the scalar code's helpers, but not constexpr: the
+// vectors' bits are read through reinterpret_cast.
 #if defined(__GNUC__)
+#define MORVANE_LANES_INLINE inline __attribute__((always_inline))
 #define MORVANE_LANES_NOINLINE __attribute__((noinline))
 #else
+#define MORVANE_LANES_INLINE inline
 #define MORVANE_LANES_NOINLINE
 #endif
 
@@ -48,22 +52,22 @@ namespace morvane::elementary {
 namespace detail {
 namespace {
 
-MORVANE_ELEMENTARY_INLINE LaneBits BitsOf(const Lanes& x) { return reinterpret_cast<LaneBits>(x); }
-MORVANE_ELEMENTARY_INLINE Lanes FromBits(const LaneBits& b) { return reinterpret_cast<Lanes>(b); }
-MORVANE_ELEMENTARY_INLINE Lanes Broadcast(double v) { return Lanes{v, v, v, v}; }
+MORVANE_LANES_INLINE LaneBits BitsOf(const Lanes& x) { return reinterpret_cast<LaneBits>(x); }
+MORVANE_LANES_INLINE Lanes FromBits(const LaneBits& b) { return reinterpret_cast<Lanes>(b); }
+MORVANE_LANES_INLINE Lanes Broadcast(double v) { return Lanes{v, v, v, v}; }
 
 // mask ? a : b lane by lane (mask: all ones or zero, a comparison's
 // result), by bits: no arithmetic on the lane left out.
-MORVANE_ELEMENTARY_INLINE Lanes Select(const LaneInts& mask, const Lanes& a, const Lanes& b) {
+MORVANE_LANES_INLINE Lanes Select(const LaneInts& mask, const Lanes& a, const Lanes& b) {
   const LaneBits m = reinterpret_cast<LaneBits>(mask);
   return FromBits((BitsOf(a) & m) | (BitsOf(b) & ~m));
 }
 
-MORVANE_ELEMENTARY_INLINE Lanes AbsLanes(const Lanes& x) { return FromBits(BitsOf(x) & kAbsMask); }
+MORVANE_LANES_INLINE Lanes AbsLanes(const Lanes& x) { return FromBits(BitsOf(x) & kAbsMask); }
 
 // The bits of |x| as signed integers (never negative; NaN above
 // infinity).
-MORVANE_ELEMENTARY_INLINE LaneInts AbsInts(const Lanes& x) {
+MORVANE_LANES_INLINE LaneInts AbsInts(const Lanes& x) {
   return reinterpret_cast<LaneInts>(BitsOf(x) & kAbsMask);
 }
 constexpr std::int64_t Int(std::uint64_t bits) { return static_cast<std::int64_t>(bits); }
@@ -77,7 +81,7 @@ constexpr std::int64_t Int(std::uint64_t bits) { return static_cast<std::int64_t
 // bitwise or of the two differences, shifted down (a logical shift,
 // which every processor with 64-bit lanes has, unlike the unsigned
 // comparison), is 0 in the range and 1 outside; minus one gives the mask.
-MORVANE_ELEMENTARY_INLINE LaneInts InRange(const LaneInts& a, std::int64_t lower, std::int64_t upper) {
+MORVANE_LANES_INLINE LaneInts InRange(const LaneInts& a, std::int64_t lower, std::int64_t upper) {
   const LaneBits u = reinterpret_cast<LaneBits>(a);
   const LaneBits outside = ((u - static_cast<std::uint64_t>(lower)) | (static_cast<std::uint64_t>(upper) - u)) >> 63;
   return reinterpret_cast<LaneInts>(outside - 1);
@@ -87,23 +91,18 @@ MORVANE_ELEMENTARY_INLINE LaneInts InRange(const LaneInts& a, std::int64_t lower
 // 256-bit registers) store a vector in two halves, and one load of the
 // whole could not take the stored data on its way to memory, but waits
 // for it.
-#if defined(__GNUC__)
-inline __attribute__((always_inline))
-#else
-inline
-#endif
-Lanes LoadHalves(const Lanes& x) {
+MORVANE_LANES_INLINE void LoadHalves(const Lanes& x, Lanes& loaded) {
   using Halves = double __attribute__((vector_size(16)));
   Halves lo, hi;
   std::memcpy(&lo, &x, sizeof lo);
   std::memcpy(&hi, reinterpret_cast<const char*>(&x) + sizeof lo, sizeof hi);
-  return __builtin_shufflevector(lo, hi, 0, 1, 2, 3);
+  loaded = __builtin_shufflevector(lo, hi, 0, 1, 2, 3);
 }
 
 // The four doubles of an entry from the byte kOffset on, as one vector
 // (no alignment assumed).
 template <std::size_t kOffset = 0, typename Entry>
-MORVANE_ELEMENTARY_INLINE Lanes Row(const Entry& entry) {
+MORVANE_LANES_INLINE Lanes Row(const Entry& entry) {
   static_assert(kOffset + sizeof(Lanes) <= sizeof(Entry));
   Lanes row;
   std::memcpy(&row, reinterpret_cast<const unsigned char*>(&entry) + kOffset, sizeof row);
@@ -113,7 +112,7 @@ MORVANE_ELEMENTARY_INLINE Lanes Row(const Entry& entry) {
 // Rows r0 .. r3 to columns c0 .. c3 (c_i[l] = r_l[i]): pairs first, then
 // halves, eight moves of lanes where building each column from its four
 // doubles takes twelve.
-MORVANE_ELEMENTARY_INLINE void Transpose(const Lanes& r0, const Lanes& r1, const Lanes& r2,
+MORVANE_LANES_INLINE void Transpose(const Lanes& r0, const Lanes& r1, const Lanes& r2,
                                          const Lanes& r3, Lanes& c0, Lanes& c1, Lanes& c2,
                                          Lanes& c3) {
   const Lanes t0 = __builtin_shufflevector(r0, r1, 0, 4, 2, 6);
@@ -126,11 +125,11 @@ MORVANE_ELEMENTARY_INLINE void Transpose(const Lanes& r0, const Lanes& r1, const
   c3 = __builtin_shufflevector(t1, t3, 2, 3, 6, 7);
 }
 
-MORVANE_ELEMENTARY_INLINE bool NoneOf(const LaneInts& mask) {
+MORVANE_LANES_INLINE bool NoneOf(const LaneInts& mask) {
   return (mask[0] | mask[1] | mask[2] | mask[3]) == 0;
 }
 
-MORVANE_ELEMENTARY_INLINE bool AllDone(const LaneInts& done) {
+MORVANE_LANES_INLINE bool AllDone(const LaneInts& done) {
   return (done[0] & done[1] & done[2] & done[3]) != 0;
 }
 
@@ -138,7 +137,7 @@ MORVANE_ELEMENTARY_INLINE bool AllDone(const LaneInts& done) {
 // callers' conditions, as power.cpp's ExactMulAdd): one fused multiply-add
 // or the two operations, the same bits.
 template <Product kProduct>
-MORVANE_ELEMENTARY_INLINE void ExactMulAddLanes(const Lanes& a, double b, const Lanes& c, Lanes& r) {
+MORVANE_LANES_INLINE void ExactMulAddLanes(const Lanes& a, double b, const Lanes& c, Lanes& r) {
 #if MORVANE_ELEMENTARY_FMA
   if constexpr (kProduct == Product::kFused) {
     r = Lanes{__builtin_fma(a[0], b, c[0]), __builtin_fma(a[1], b, c[1]),
@@ -161,7 +160,7 @@ MORVANE_ELEMENTARY_INLINE void ExactMulAddLanes(const Lanes& a, double b, const 
 // The sum of SinCosFast for one pair (A, B) = (hi, slope), its value
 // with the sign bits put on and its test.
 template <Product kProduct>
-MORVANE_ELEMENTARY_INLINE void QuickSum(const Lanes& hi, const Lanes& hiLo, const Lanes& slope,
+MORVANE_LANES_INLINE void QuickSum(const Lanes& hi, const Lanes& hiLo, const Lanes& slope,
                                         const Lanes& slopeLo, const Lanes& rh, const Lanes& sinMinusR,
                                         const Lanes& cosMinusOne, const LaneBits& signs, Lanes& value,
                                         LaneInts& done) {
@@ -180,7 +179,7 @@ MORVANE_ELEMENTARY_INLINE void QuickSum(const Lanes& hi, const Lanes& hiLo, cons
 }
 
 template <Product kProduct>
-MORVANE_ELEMENTARY_INLINE void SinCosQuick(const Lanes& xIn, Lanes& sinOut, Lanes& cosOut,
+MORVANE_LANES_INLINE void SinCosQuick(const Lanes& xIn, Lanes& sinOut, Lanes& cosOut,
                                            LaneInts& done) {
   const LaneInts absInts = AbsInts(xIn);
   const LaneInts inRange = InRange(absInts, Int(kTinyCosBits), Int(kShortLimitBits) - 1);
@@ -211,7 +210,7 @@ MORVANE_ELEMENTARY_INLINE void SinCosQuick(const Lanes& xIn, Lanes& sinOut, Lane
 }
 
 template <Product kProduct>
-MORVANE_ELEMENTARY_INLINE void SinCosAll(const Lanes& x, Lanes& s, Lanes& c) {
+MORVANE_LANES_INLINE void SinCosAll(const Lanes& x, Lanes& s, Lanes& c) {
   LaneInts done;
   SinCosQuick<kProduct>(x, s, c, done);
   if (!AllDone(done)) [[unlikely]] {
@@ -244,7 +243,7 @@ MORVANE_ELEMENTARY_INLINE void SinCosAll(const Lanes& x, Lanes& s, Lanes& c) {
 // 2^600], ThreeHalves's x s + s r/2 (s = RN(sqrt x), r = x - s^2) and
 // its bound 2^-100 |ph|, or the scalar function when its test fails.
 template <Product kProduct>
-MORVANE_ELEMENTARY_INLINE void SpecialExponents(const Lanes& x, const LaneInts& isHalf,
+MORVANE_LANES_INLINE void SpecialExponents(const Lanes& x, const LaneInts& isHalf,
                                                 const LaneInts& isTwo, const LaneInts& isThreeHalves,
                                                 Lanes& out, LaneInts& done) {
   const Lanes root = {__builtin_sqrt(x[0]), __builtin_sqrt(x[1]), __builtin_sqrt(x[2]), __builtin_sqrt(x[3])};
@@ -285,7 +284,7 @@ MORVANE_ELEMENTARY_INLINE void SpecialExponents(const Lanes& x, const LaneInts& 
 // PowPositive and ExpCore on the lanes ok (yc: y, 1.0 outside the
 // common case).
 template <Product kProduct>
-MORVANE_ELEMENTARY_INLINE void PowGeneral(const Lanes& xIn, const Lanes& yIn, const Lanes& yc,
+MORVANE_LANES_INLINE void PowGeneral(const Lanes& xIn, const Lanes& yIn, const Lanes& yc,
                                           LaneInts ok, Lanes& out, LaneInts& done) {
   const LaneInts smallY = AbsLanes(yc) < 2.0;  // 0 < |y| < 2
   const Lanes x = Select(ok, xIn, Broadcast(1.0));
@@ -391,7 +390,7 @@ MORVANE_ELEMENTARY_INLINE void PowGeneral(const Lanes& xIn, const Lanes& yIn, co
 }
 
 template <Product kProduct>
-MORVANE_ELEMENTARY_INLINE void PowQuick(const Lanes& xIn, const Lanes& yIn, Lanes& out,
+MORVANE_LANES_INLINE void PowQuick(const Lanes& xIn, const Lanes& yIn, Lanes& out,
                                         LaneInts& done) {
   // PowAll's common case: x's bits in [2^52, 0x7fe 2^52) (a positive
   // normal double; a negative x's bits lie above as unsigned), 0 < |y| <=
@@ -419,7 +418,7 @@ MORVANE_ELEMENTARY_INLINE void PowQuick(const Lanes& xIn, const Lanes& yIn, Lane
 }
 
 template <Product kProduct>
-MORVANE_ELEMENTARY_INLINE void PowAllLanes(const Lanes& x, const Lanes& y, Lanes& out) {
+MORVANE_LANES_INLINE void PowAllLanes(const Lanes& x, const Lanes& y, Lanes& out) {
   LaneInts done;
   PowQuick<kProduct>(x, y, out, done);
   if (!AllDone(done)) [[unlikely]] {
@@ -437,7 +436,7 @@ MORVANE_ELEMENTARY_INLINE void PowAllLanes(const Lanes& x, const Lanes& y, Lanes
 // P2 in the low part; each lane takes its own cell, g, low part and bound
 // (1.25 2^-66 or 2^-65 of s.hi).  x's sign is put on tan |x|.
 template <Product kProduct>
-MORVANE_ELEMENTARY_INLINE void TanQuick(const Lanes& xIn, Lanes& out, LaneInts& done) {
+MORVANE_LANES_INLINE void TanQuick(const Lanes& xIn, Lanes& out, LaneInts& done) {
   const LaneInts absInts = AbsInts(xIn);
   const LaneBits signBits = BitsOf(xIn) & ~kAbsMask;
   const LaneInts inRange = InRange(absInts, Int(kTinyCosBits), Int(kCotCellLimitBits));
@@ -494,7 +493,7 @@ MORVANE_ELEMENTARY_INLINE void TanQuick(const Lanes& xIn, Lanes& out, LaneInts& 
 }
 
 template <Product kProduct>
-MORVANE_ELEMENTARY_INLINE void TanAllLanes(const Lanes& x, Lanes& out) {
+MORVANE_LANES_INLINE void TanAllLanes(const Lanes& x, Lanes& out) {
   LaneInts done;
   TanQuick<kProduct>(x, out, done);
   if (!AllDone(done)) [[unlikely]] {
@@ -518,14 +517,21 @@ MORVANE_LANES_NOINLINE void TanDekker(const Lanes& x, Lanes& out) {
 #define MORVANE_LANES_FUSED_TARGET __attribute__((target("fma,avx2")))
 MORVANE_LANES_FUSED_TARGET MORVANE_LANES_NOINLINE void SinCosFused(const Lanes& x, Lanes& s,
                                                                       Lanes& c) {
-  SinCosAll<Product::kFused>(LoadHalves(x), s, c);
+  Lanes xv;
+  LoadHalves(x, xv);
+  SinCosAll<Product::kFused>(xv, s, c);
 }
 MORVANE_LANES_FUSED_TARGET MORVANE_LANES_NOINLINE void PowFused(const Lanes& x, const Lanes& y,
                                                                    Lanes& out) {
-  PowAllLanes<Product::kFused>(LoadHalves(x), LoadHalves(y), out);
+  Lanes xv, yv;
+  LoadHalves(x, xv);
+  LoadHalves(y, yv);
+  PowAllLanes<Product::kFused>(xv, yv, out);
 }
 MORVANE_LANES_FUSED_TARGET MORVANE_LANES_NOINLINE void TanFused(const Lanes& x, Lanes& out) {
-  TanAllLanes<Product::kFused>(LoadHalves(x), out);
+  Lanes xv;
+  LoadHalves(x, xv);
+  TanAllLanes<Product::kFused>(xv, out);
 }
 
 // Fused products (UseFusedProducts, which a test may change at any time)

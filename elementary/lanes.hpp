@@ -18,12 +18,15 @@
 // is pending.)
 #pragma once
 
-#if defined(__GNUC__) && !defined(__clang__)
 // Four doubles by value change the calling convention between processors
 // with and without 256-bit registers; every caller of these is compiled
-// with the same options as the library, so the compiler's note on it is
-// moot.  It comes after the translation unit is read, so it is silenced
-// for the rest of the unit (a pop at the end would come too early).
+// with the same options as the library, so the compilers' note on it is
+// moot.  GCC gives it after the translation unit is read, so it is
+// silenced for the rest of the unit (a pop at the end would come too
+// early).
+#if defined(__clang__)
+#pragma clang diagnostic ignored "-Wpsabi"
+#elif defined(__GNUC__)
 #pragma GCC diagnostic ignored "-Wpsabi"
 #endif
 
