@@ -157,27 +157,6 @@ MORVANE_LANES_INLINE void ExactMulAddLanes(const Lanes& a, double b, const Lanes
 // succeeded.  The half turn's sign is put on the rounded values as a
 // sign bit (the scalar code multiplies by +-1: the same bits for these
 // non-zero finite values).
-// The sum of SinCosFast for one pair (A, B) = (hi, slope), its value
-// with the sign bits put on and its test.
-template <Product kProduct>
-MORVANE_LANES_INLINE void QuickSum(const Lanes& hi, const Lanes& hiLo, const Lanes& slope,
-                                        const Lanes& slopeLo, const Lanes& rh, const Lanes& sinMinusR,
-                                        const Lanes& cosMinusOne, const LaneBits& signs, Lanes& value,
-                                        LaneInts& done) {
-  const Lanes brHi = slope * rh;
-  Lanes brLo;
-  ProductLow<kProduct>(slope, rh, brHi, brLo);
-  const Lanes sumHi = hi + brHi;
-  const Lanes sumLo = brHi - (sumHi - hi);
-  const Lanes small = ((brLo + hiLo) + slopeLo * rh) + (slope * sinMinusR + hi * cosMinusOne);
-  const Lanes lo = sumLo + small;
-  const Lanes err = 0x1p-64 * AbsLanes(sumHi) + kShortAbsErr;
-  const Lanes up = sumHi + (lo + err);
-  const Lanes down = sumHi + (lo - err);
-  value = FromBits(BitsOf(sumHi + lo) ^ signs);
-  done = up == down;
-}
-
 template <Product kProduct>
 MORVANE_LANES_INLINE void SinCosQuick(const Lanes& xIn, Lanes& sinOut, Lanes& cosOut,
                                            LaneInts& done) {

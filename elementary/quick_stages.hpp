@@ -75,6 +75,32 @@ MORVANE_ELEMENTARY_INLINE void ResidueLanes(const Lanes& x, const Lanes& kd, dou
   r = x - kd * p;
 }
 
+// The sine's quick sum (QuickCombine) on four lanes, sin(a + r) = A + B rh
+// + [...], for A = hi + hiLo and B = slope + slopeLo from the table: each
+// lane's value, hi + lo with the sign bits put on (up itself when the
+// test passes, see RoundingTest), and Ziv's test per lane (all ones when
+// it passes).  Shared by SinMultiples and the four-lane functions.
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE void QuickSum(const Lanes& hi, const Lanes& hiLo, const Lanes& slope,
+                                        const Lanes& slopeLo, const Lanes& rh,
+                                        const Lanes& sinMinusR, const Lanes& cosMinusOne,
+                                        const LaneBits& signs, Lanes& value, LaneInts& done) {
+  const Lanes brHi = slope * rh;
+  Lanes brLo;
+  ProductLow<kProduct>(slope, rh, brHi, brLo);
+  const Lanes sumHi = hi + brHi;
+  const Lanes sumLo = brHi - (sumHi - hi);
+  const Lanes small = ((brLo + hiLo) + slopeLo * rh) + (slope * sinMinusR + hi * cosMinusOne);
+  const Lanes lo = sumLo + small;
+  const LaneBits absMask = {kAbsMask, kAbsMask, kAbsMask, kAbsMask};
+  const Lanes absHi = reinterpret_cast<Lanes>(reinterpret_cast<LaneBits>(sumHi) & absMask);
+  const Lanes err = 0x1p-64 * absHi + kShortAbsErr;
+  const Lanes up = sumHi + (lo + err);
+  const Lanes down = sumHi + (lo - err);
+  value = reinterpret_cast<Lanes>(reinterpret_cast<LaneBits>(sumHi + lo) ^ signs);
+  done = up == down;
+}
+
 // ln(1 + z) = z - z^2/2 + z^3 P(z) (coefficients.sollya).
 constexpr double kLogP[5] = {0x1.5555555555555p-2, -0x1.fffffffffe9d4p-3, 0x1.9999999adc642p-3,
                              -0x1.55557f731efa8p-3, 0x1.248abd88ad05ep-3};

@@ -774,22 +774,10 @@ MORVANE_ELEMENTARY_INLINE SinMultiplesOf SinMultiplesFast(double phi) {
   const Lanes r2 = rh * rh;
   const Lanes cosMinusOne = r2 * (-0.5 + r2 * kCQuick);
   const Lanes sinMinusR = (rh * r2) * (kS3Quick + r2 * kS5Quick) + rl;
-  const Lanes brHi = b * rh;
-  Lanes brLo;
-  ProductLow<kProduct>(b, rh, brHi, brLo);
-  const Lanes sumHi = a + brHi;
-  const Lanes sumLo = brHi - (sumHi - a);
-  const Lanes small = ((brLo + aLo) + bLo * rh) + (b * sinMinusR + a * cosMinusOne);
-  const Lanes lo = sumLo + small;
-  const LaneBits absMask = {kAbsMask, kAbsMask, kAbsMask, kAbsMask};
-  const Lanes absHi = reinterpret_cast<Lanes>(reinterpret_cast<LaneBits>(sumHi) & absMask);
-  const Lanes err = 0x1p-64 * absHi + kShortAbsErr;
-  const Lanes up = sumHi + (lo + err);
-  const Lanes down = sumHi + (lo - err);
   const LaneBits signs = (kBits << 53) & 0x8000000000000000u;  // k's bit 10 as the sign bit
-  // sumHi + lo is up itself when the test passes (RoundingTest).
-  const Lanes values = reinterpret_cast<Lanes>(reinterpret_cast<LaneBits>(sumHi + lo) ^ signs);
-  const LaneInts done = up == down;
+  Lanes values;
+  LaneInts done;
+  QuickSum<kProduct>(a, aLo, b, bLo, rh, sinMinusR, cosMinusOne, signs, values, done);
   SinMultiplesOf result = {values[0], values[1], values[2], values[3]};
   if ((done[0] & done[1] & done[2] & done[3]) == 0) [[unlikely]] {
     if (done[0] == 0) result.sin2 = SinSecond<kProduct>(x[0], AbsBits(x[0]));
