@@ -163,15 +163,9 @@ MORVANE_LANES_INLINE void SinCosQuick(const Lanes& xIn, Lanes& sinOut, Lanes& co
   const LaneInts absInts = AbsInts(xIn);
   const LaneInts inRange = InRange(absInts, Int(kTinyCosBits), Int(kShortLimitBits) - 1);
   const Lanes x = Select(inRange, xIn, Broadcast(1.0));
-  // ReduceShort.
-  const Lanes shifted = x * k1024OverPi + 0x1.8p52;
-  const Lanes kd = shifted - 0x1.8p52;
-  Lanes r0;
-  ResidueLanes<kProduct>(x, kd, kPiOver1024Short[0], r0);
-  const Lanes t = kd * kPiOver1024Short[1];
-  const Lanes rh = r0 - t;
-  const Lanes rl = ((r0 - rh) - t) - kd * kPiOver1024Short[2];
-  const LaneBits kBits = BitsOf(shifted);
+  Lanes rh, rl;
+  LaneBits kBits;
+  ReduceShortLanes<kProduct>(x, rh, rl, kBits);
   // The four entries (one vector each: sinHi, cosHi, sinLo, cosLo),
   // transposed: A, B, Alo, Blo by lane.
   Lanes a, b, aLo, bLo;

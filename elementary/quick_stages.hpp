@@ -75,6 +75,21 @@ MORVANE_ELEMENTARY_INLINE void ResidueLanes(const Lanes& x, const Lanes& kd, dou
   r = x - kd * p;
 }
 
+// ReduceShort (trigonometric.cpp, where its bound is derived) on four
+// lanes: k's bits, rh and rl of each lane.
+template <Product kProduct>
+MORVANE_ELEMENTARY_INLINE void ReduceShortLanes(const Lanes& x, Lanes& rh, Lanes& rl,
+                                                LaneBits& kBits) {
+  const Lanes shifted = x * k1024OverPi + 0x1.8p52;
+  const Lanes kd = shifted - 0x1.8p52;
+  Lanes r0;
+  ResidueLanes<kProduct>(x, kd, kPiOver1024Short[0], r0);
+  const Lanes t = kd * kPiOver1024Short[1];
+  rh = r0 - t;
+  rl = ((r0 - rh) - t) - kd * kPiOver1024Short[2];
+  kBits = reinterpret_cast<LaneBits>(shifted);
+}
+
 // The sine's quick sum (QuickCombine) on four lanes, sin(a + r) = A + B rh
 // + [...], for A = hi + hiLo and B = slope + slopeLo from the table: each
 // lane's value, hi + lo with the sign bits put on (up itself when the

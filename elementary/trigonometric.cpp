@@ -752,15 +752,9 @@ MORVANE_ELEMENTARY_INLINE bool CotCellSum(double ax, double& result) {
 template <Product kProduct>
 MORVANE_ELEMENTARY_INLINE SinMultiplesOf SinMultiplesFast(double phi) {
   const Lanes x = {2.0 * phi, 4.0 * phi, 6.0 * phi, 8.0 * phi};
-  // ReduceShort.
-  const Lanes shifted = x * k1024OverPi + 0x1.8p52;
-  const Lanes kd = shifted - 0x1.8p52;
-  Lanes r0;
-  ResidueLanes<kProduct>(x, kd, kPiOver1024Short[0], r0);
-  const Lanes t = kd * kPiOver1024Short[1];
-  const Lanes rh = r0 - t;
-  const Lanes rl = ((r0 - rh) - t) - kd * kPiOver1024Short[2];
-  const LaneBits kBits = reinterpret_cast<LaneBits>(shifted);
+  Lanes rh, rl;
+  LaneBits kBits;
+  ReduceShortLanes<kProduct>(x, rh, rl, kBits);
   // The four entries, transposed: A, B, Alo, Blo by lane.
   const SinCosEntry& e0 = EntryOf(kBits[0]);
   const SinCosEntry& e1 = EntryOf(kBits[1]);
