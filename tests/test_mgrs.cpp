@@ -208,6 +208,44 @@ TEST(MgrsEncode, LatitudesBeyondTheGridGiveAnEmptyText) {
   }
 }
 
+// The encoding in its two parts, as the conversion runs them (the
+// position of both projections first, the texts after): the same zone,
+// northing, easting and text as the whole, the Norway and Svalbard zones
+// included, and nothing but an empty text and zeros beyond the grid.
+TEST(MgrsEncode, PositionThenTextIsTheWholeEncoding) {
+  struct Case {
+    double latitude, longitude;
+    bool inGrid;
+  };
+  const Case cases[] = {
+      {50.85, 4.35, true},       {49.5, 6.4, true},     {-33.9, 18.4, true},
+      {60.0, 5.0, true},         {63.9, 2.9, true},     {78.0, 15.0, true},
+      {78.0, 8.9, true},         {-0.000001, 3.0, true}, {83.999, -20.0, true},
+      {-80.000001, 10.0, false}, {84.000001, 0.1, false}, {-90.0, 0.0, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.latitude << ", " << c.longitude);
+    const Encoded whole = EncodeDegrees(kHayford, c.latitude, c.longitude);
+    Encoded parts;
+    parts.text = "old";
+    parts.northing = parts.easting = 1;
+    const bool inGrid =
+        GeoToMgrsPosition(kHayford.a, kHayford.f, c.latitude * kDegree, c.longitude * kDegree,
+                          parts.zone, parts.northing, parts.easting, parts.text);
+    ASSERT_EQ(inGrid, c.inGrid);
+    if (inGrid) {
+      UtmToMgrs(c.latitude * kDegree, parts.zone, parts.northing, parts.easting, parts.text,
+                kHayford.number);
+      EXPECT_EQ(parts.zone, whole.zone);
+    } else {
+      EXPECT_EQ(parts.text, "");
+    }
+    EXPECT_EQ(parts.text, whole.text);
+    EXPECT_EQ(parts.northing, whole.northing);
+    EXPECT_EQ(parts.easting, whole.easting);
+  }
+}
+
 TEST(MgrsEncode, EllipsoidWithoutSchemeStillProjects) {
   for (std::int16_t number : {9, 11, 13, 14, 16, 0, 24}) {
     SCOPED_TRACE(number);
