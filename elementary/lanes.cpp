@@ -87,10 +87,11 @@ MORVANE_LANES_INLINE LaneInts InRange(const LaneInts& a, std::int64_t lower, std
   return reinterpret_cast<LaneInts>(outside - 1);
 }
 
-// x read from memory as two halves: the callers (compiled without
-// 256-bit registers) store a vector in two halves, and one load of the
-// whole could not take the stored data on its way to memory, but waits
-// for it.
+#if MORVANE_ELEMENTARY_FMA
+// x read from memory as two halves, for the fused copy (AVX2): the
+// callers (compiled without 256-bit registers) store a vector in two
+// halves, and one load of the whole could not take the stored data on its
+// way to memory, but waits for it.
 MORVANE_LANES_INLINE void LoadHalves(const Lanes& x, Lanes& loaded) {
   using Halves = double __attribute__((vector_size(16)));
   Halves lo, hi;
@@ -98,6 +99,7 @@ MORVANE_LANES_INLINE void LoadHalves(const Lanes& x, Lanes& loaded) {
   std::memcpy(&hi, reinterpret_cast<const char*>(&x) + sizeof lo, sizeof hi);
   loaded = __builtin_shufflevector(lo, hi, 0, 1, 2, 3);
 }
+#endif
 
 // The four doubles of an entry from the byte kOffset on, as one vector
 // (no alignment assumed).
