@@ -10,24 +10,33 @@
 
 #include "base/checks.hpp"
 #include "elementary/elementary.hpp"
+#include "elementary/lane_ops.hpp"
 
 namespace morvane::general {
 
 inline constexpr double kPi = 3.1415926535;
 
-// (value x 180) / pi, multiplication first.
-inline double RadToDeg(double value) {
-  const double result = (value * 180.0) / kPi;
-  fp::CheckStep(result, value);
+// (value x 180) / pi, multiplication first.  V is double or Lanes4
+// (elementary/lane_ops.hpp).
+template <typename V>
+inline V RadToDegOf(V value) {
+  const V result = (value * 180.0) / kPi;
+  lanes::CheckStep(result, value);
   return result;
 }
 
 // (pi / 180) x value, division first.
-inline double DegToRad(double value) {
-  const double result = (kPi / 180.0) * value;
-  fp::CheckStep(result, value);
+template <typename V>
+inline V DegToRadOf(V value) {
+  const V result = (kPi / 180.0) * value;
+  lanes::CheckStep(result, value);
   return result;
 }
+
+inline double RadToDeg(double value) { return RadToDegOf(value); }
+inline double DegToRad(double value) { return DegToRadOf(value); }
+inline lanes::Lanes4 RadToDeg(const lanes::Lanes4& value) { return RadToDegOf(value); }
+inline lanes::Lanes4 DegToRad(const lanes::Lanes4& value) { return DegToRadOf(value); }
 
 struct SinCos {
   double sin, cos;
@@ -55,6 +64,14 @@ inline SinCos SinCosOf(double angle) {
   const SinCos value = SinAndCos(angle);
   if (std::isfinite(angle)) memo = {bits, value};
   return value;
+}
+
+// The same for four angles (no values kept).
+inline lanes::SinCosOfV<lanes::Lanes4> SinAndCos(const lanes::Lanes4& angle) {
+  return lanes::SinAndCos(angle);
+}
+inline lanes::SinCosOfV<lanes::Lanes4> SinCosOf(const lanes::Lanes4& angle) {
+  return lanes::SinAndCos(angle);
 }
 
 }  // namespace morvane::general

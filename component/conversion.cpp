@@ -19,18 +19,7 @@ namespace driver {
 void ChangeDatumHeld(const datum::Catalogue& catalogue, double latitude, double longitude,
                      double& newLatitude, double& newLongitude, const std::int32_t& fromDatum,
                      const std::int32_t& toDatum) {
-  constexpr double kHeight = 0;
-  double lat = 0, lon = 0;
-  datum::ChangeDatum(catalogue, latitude, longitude, kHeight, lat, lon, fromDatum, toDatum);
-  if (lat > 90) lat = 90;
-  if (lat < -90) lat = -90;
-  if (lon > 180 || lon < -180) {
-    lon = std::fmod(lon, 360.0);  // exact
-    if (lon > 180) lon -= 360;
-    if (lon < -180) lon += 360;
-  }
-  newLatitude = lat;
-  newLongitude = lon;
+  ChangeDatumHeldOf(catalogue, latitude, longitude, newLatitude, newLongitude, fromDatum, toDatum);
 }
 
 }  // namespace driver

@@ -523,40 +523,34 @@ bool UseFusedLanes() {
 }  // namespace
 }  // namespace detail
 
-SinCosLanes4 SinCos(Lanes4 x) {
-  SinCosLanes4 result;
+void SinCos(const Lanes4& x, SinCosLanes4& result) {
 #if MORVANE_ELEMENTARY_FMA
   if (detail::UseFusedLanes()) {
     detail::SinCosFused(x, result.sin, result.cos);
-    return result;
+    return;
   }
 #endif
   detail::SinCosDekker(x, result.sin, result.cos);
-  return result;
 }
 
-Lanes4 Pow(Lanes4 x, Lanes4 y) {
-  Lanes4 result;
+void Pow(const Lanes4& x, const Lanes4& y, Lanes4& result) {
 #if MORVANE_ELEMENTARY_FMA
   if (detail::UseFusedLanes()) {
     detail::PowFused(x, y, result);
-    return result;
+    return;
   }
 #endif
   detail::PowDekker(x, y, result);
-  return result;
 }
 
-Lanes4 Tan(Lanes4 x) {
-  Lanes4 result;
+void Tan(const Lanes4& x, Lanes4& result) {
 #if MORVANE_ELEMENTARY_FMA
   if (detail::UseFusedLanes()) {
     detail::TanFused(x, result);
-    return result;
+    return;
   }
 #endif
   detail::TanDekker(x, result);
-  return result;
 }
 
 }  // namespace morvane::elementary

@@ -39,10 +39,30 @@ struct SinCosLanes4 {
 };
 
 // Sin and Cos of each lane (SinCos's bits).
-SinCosLanes4 SinCos(Lanes4 x);
+void SinCos(const Lanes4& x, SinCosLanes4& result);
 // Pow of each lane's pair.
-Lanes4 Pow(Lanes4 x, Lanes4 y);
+void Pow(const Lanes4& x, const Lanes4& y, Lanes4& result);
 // Tan of each lane.
-Lanes4 Tan(Lanes4 x);
+void Tan(const Lanes4& x, Lanes4& result);
+
+// The same by value.  The functions above take and give their vectors in
+// memory, so code compiled for AVX (whose calling convention passes them
+// in registers) calls the same functions as code compiled without; these
+// are always inlined into their caller.
+[[gnu::always_inline]] inline SinCosLanes4 SinCos(Lanes4 x) {
+  SinCosLanes4 result;
+  SinCos(x, result);
+  return result;
+}
+[[gnu::always_inline]] inline Lanes4 Pow(Lanes4 x, Lanes4 y) {
+  Lanes4 result;
+  Pow(x, y, result);
+  return result;
+}
+[[gnu::always_inline]] inline Lanes4 Tan(Lanes4 x) {
+  Lanes4 result;
+  Tan(x, result);
+  return result;
+}
 
 }  // namespace morvane::elementary

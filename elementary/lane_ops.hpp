@@ -1,0 +1,161 @@
+// The operations the conversions' arithmetic is written with, for one
+// point (double) and for four points at once (Lanes4, one point a lane).
+//
+// A routine written once as a template over the value type V computes,
+// with V = double, exactly what it always computed (the same operations
+// in the same order, the same checks), and with V = Lanes4 the same
+// operations lane by lane: IEEE arithmetic is correctly rounded, so each
+// lane holds the bits the double instantiation gives for its point.
+// Scalars mixed with a vector are broadcast to every lane.
+//
+// Checks.  For one point, Check() is fp::Check(): a fault stops the
+// routine at the step that raised it.  Four points are never checked step
+// by step: a batch reads the flags once after a group of four and
+// converts the group again point by point when one is pending, so the
+// points that fault are decided by the checked scalar code.  Where there
+// are no flags (WebAssembly), Check() on lanes puts a value that is not
+// finite into the pending set instead, which has the same effect.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <type_traits>
+
+#include "base/checks.hpp"
+#include "elementary/elementary.hpp"
+#include "elementary/lanes.hpp"
+
+namespace morvane::lanes {
+
+using elementary::Lanes4;
+// A lane's comparison: all ones where it holds, zero where not.
+using Mask4 = std::int64_t __attribute__((vector_size(32)));
+
+inline constexpr int kLanes = 4;
+
+// ---------------------------------------------------------------------------
+// Checks.
+
+template <typename... T>
+inline void Check(const T&... values) {
+  fp::Check(values...);
+}
+
+inline bool AnyNotFinite(const Lanes4& v) {
+  // x - x is 0 for a finite x and NaN for an infinity or a NaN.
+  const Lanes4 d = v - v;
+  const Mask4 bad = d != d;
+  return (bad[0] | bad[1] | bad[2] | bad[3]) != 0;
+}
+
+inline void NoteLanes([[maybe_unused]] const Lanes4& v) {
+#if defined(MORVANE_FP_VALUES)
+  if (AnyNotFinite(v)) [[unlikely]] fp::tPending |= fp::kInvalidBit;
+#endif
+}
+
+template <typename... T>
+inline void Check(const Lanes4& first, const T&... rest) {
+  NoteLanes(first);
+  (NoteLanes(rest), ...);
+}
+
+template <typename R, typename... T>
+inline void CheckStep(const R& result, const T&... operands) {
+  fp::CheckStep(result, operands...);
+}
+
+inline void CheckStep(const Lanes4& result, const Lanes4&) { NoteLanes(result); }
+
+// ---------------------------------------------------------------------------
+// Choices and square roots.
+
+inline double Select(bool condition, double a, double b) { return condition ? a : b; }
+
+inline Lanes4 Select(const Mask4& mask, const Lanes4& a, const Lanes4& b) {
+  const Mask4 bits = (reinterpret_cast<Mask4>(a) & mask) | (reinterpret_cast<Mask4>(b) & ~mask);
+  return reinterpret_cast<Lanes4>(bits);
+}
+
+inline bool Any(bool condition) { return condition; }
+inline bool Any(const Mask4& mask) { return (mask[0] | mask[1] | mask[2] | mask[3]) != 0; }
+
+inline Lanes4 Broadcast(double v) { return Lanes4{v, v, v, v}; }
+// A constant as a value of type V.
+template <typename V>
+inline V Splat(double v) {
+  if constexpr (std::is_same_v<V, double>) return v;
+  else return Broadcast(v);
+}
+
+inline double Sqrt(double x) { return std::sqrt(x); }
+inline Lanes4 Sqrt(const Lanes4& x) {
+  // Each lane's square root, correctly rounded as the scalar one is; the
+  // compiler makes one vector instruction of the four where it can.
+  Lanes4 r;
+  for (int i = 0; i < kLanes; ++i) r[i] = __builtin_sqrt(x[i]);
+  return r;
+}
+
+inline double Floor(double x) { return std::floor(x); }
+inline Lanes4 Floor(const Lanes4& x) {
+  Lanes4 r;
+  for (int i = 0; i < kLanes; ++i) r[i] = __builtin_floor(x[i]);
+  return r;
+}
+
+// ---------------------------------------------------------------------------
+// Elementary functions.
+
+inline double Pow(double x, double y) { return elementary::Pow(x, y); }
+inline Lanes4 Pow(const Lanes4& x, const Lanes4& y) {
+  Lanes4 r;
+  elementary::Pow(x, y, r);
+  return r;
+}
+inline Lanes4 Pow(const Lanes4& x, double y) { return Pow(x, Broadcast(y)); }
+
+inline double Tan(double x) { return elementary::Tan(x); }
+inline Lanes4 Tan(const Lanes4& x) {
+  Lanes4 r;
+  elementary::Tan(x, r);
+  return r;
+}
+
+template <typename V>
+struct SinCosOfV {
+  V sin, cos;
+};
+
+inline SinCosOfV<double> SinAndCos(double x) {
+  const elementary::SinCosPair p = elementary::SinCos(x);
+  return {p.sin, p.cos};
+}
+inline SinCosOfV<Lanes4> SinAndCos(const Lanes4& x) {
+  elementary::SinCosLanes4 p;
+  elementary::SinCos(x, p);
+  return {p.sin, p.cos};
+}
+
+template <typename V>
+struct SinMultiplesOfV {
+  V sin2, sin4, sin6, sin8;
+};
+
+inline SinMultiplesOfV<double> SinMultiples(double phi) {
+  const elementary::SinMultiplesOf s = elementary::SinMultiples(phi);
+  return {s.sin2, s.sin4, s.sin6, s.sin8};
+}
+inline SinMultiplesOfV<Lanes4> SinMultiples(const Lanes4& phi) {
+  SinMultiplesOfV<Lanes4> r;
+  for (int i = 0; i < kLanes; ++i) {
+    const elementary::SinMultiplesOf s = elementary::SinMultiples(phi[i]);
+    r.sin2[i] = s.sin2;
+    r.sin4[i] = s.sin4;
+    r.sin6[i] = s.sin6;
+    r.sin8[i] = s.sin8;
+  }
+  return r;
+}
+
+}  // namespace morvane::lanes
