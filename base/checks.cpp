@@ -24,15 +24,19 @@ void ClearPending() noexcept {
   tPending = 0;
 #else
 #ifdef MORVANE_FP_MXCSR
+  // The flags PendingBits() reads, and no others: on x86-64 the x87 unit
+  // does none of our arithmetic, and its flags may be the caller's (the
+  // batch call clears the flags after every group of points).
   unsigned csr;
   asm volatile("stmxcsr %0" : "=m"(csr));
   csr &= ~kFaultBits;
   asm volatile("ldmxcsr %0" : : "m"(csr));
-#ifdef _WIN32
+#if defined(__i386__) || defined(_WIN32)
   asm volatile("fnclex");
 #endif
-#endif
+#else
   std::feclearexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW);
+#endif
 #endif
 }
 

@@ -139,6 +139,25 @@ inline void Begin() noexcept {
   if (PendingBits()) [[unlikely]] ClearPending();
 }
 
+// Begin() for a routine whose first step may fault on its input: the
+// inputs are passed through the reading of the flags, so that the
+// compiler cannot compute that step before the flags are read and
+// cleared (and the clearing forget its fault).
+template <typename T>
+inline void PassThrough(T& value) noexcept {
+#if defined(MORVANE_FP_MXCSR)
+  asm volatile("" : "+x"(value));
+#else
+  Materialize(value);
+#endif
+}
+
+template <typename... T>
+inline void Begin(T&... inputs) noexcept {
+  Begin();
+  (PassThrough(inputs), ...);
+}
+
 #if defined(MORVANE_FP_VALUES)
 // The fault a checked value shows: a NaN is an invalid operation and an
 // infinity an overflow (a division by zero was put in the pending set by

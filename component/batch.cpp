@@ -12,7 +12,11 @@
 
 #include "base/checks.hpp"
 #include "base/fp_environment.hpp"
+#include "base/general.hpp"
+#include "component/batch_lanes.hpp"
+#include "component/dms.hpp"
 #include "component/zediz_state.hpp"
+#include "datum/catalogue.hpp"
 #include "mgrs/mgrs.hpp"
 
 namespace morvane {
@@ -184,7 +188,13 @@ class BatchConverter {
                std::size_t end) {
     const fp::EnvironmentScope environment;
     const bool zones = extra.UtmZone || extra.Hemisphere;
-    for (std::size_t i = begin; i < end; ++i) {
+    std::size_t i = begin;
+    const batch::Path path = batch::SelectedPath();
+    if (path != batch::Path::kScalar && input_.OrigType == mvDeg && DegreeSettingsReady()) {
+      for (; i + batch::kGroup <= end; i += batch::kGroup)
+        ConvertDegreeGroup(path, output, extra, i);
+    }
+    for (; i < end; ++i) {
       const std::int32_t failure = ConvertPoint(output, i);
       if (zones) PutZone(extra, i, failure);
     }
@@ -216,6 +226,13 @@ class BatchConverter {
     } catch (const Failure& f) {
       failure = static_cast<std::int32_t>(f.kind());
     }
+    PutOutputs(output, i, failure);
+    return failure;
+  }
+
+  // Writes the object's fields as the outputs of point i.
+  void PutOutputs(const BatchOutput& output, std::size_t i, std::int32_t failure) {
+    const ZedizAdo::State& o = object_;
     if (output.Latitude) output.Latitude[i] = o.Latitude_;
     if (output.Longitude) output.Longitude[i] = o.Longitude_;
     if (output.LatDmsDeg) output.LatDmsDeg[i] = o.LatDmsDeg_;
@@ -232,12 +249,103 @@ class BatchConverter {
     PutText(output.IFBL, i, o.IFBL_);
     PutText(output.Error, i, o.Error_);
     if (output.Failure) output.Failure[i] = failure;
-    return failure;
+  }
+
+  // The settings of the degree groups, formed once as the object forms
+  // them; false (every point then alone) when that raised anything.
+  bool DegreeSettingsReady() {
+    if (degreeReady_ >= 0) return degreeReady_ != 0;
+    degreeReady_ = 0;
+    const datum::Catalogue& catalogue = object_.Catalogue_;
+    try {
+      fp::ClearPending();
+      datum::SelectEllipsoid(catalogue, object_.DatumDest_);
+      degree_ = {&catalogue, object_.DatumFrom_, object_.DatumDest_,
+                 datum::CurrentEllipsoid.SemiMajorAxis, datum::CurrentEllipsoid.Flattening};
+      if (fp::PendingBits() == 0) degreeReady_ = 1;
+    } catch (const Failure&) {
+    }
+    fp::ClearPending();
+    return degreeReady_ != 0;
+  }
+
+  // Converts points i .. i + 3 of a degree input: the numbers of the
+  // points the object would convert without a message four at a time,
+  // their texts one by one; any point whose group or text raised a fault
+  // or a failure, and any other point, alone through the object.
+  void ConvertDegreeGroup(batch::Path path, const BatchOutput& output, const BatchExtra& extra,
+                          std::size_t i) {
+    double latitude[batch::kGroup], longitude[batch::kGroup];
+    bool grouped[batch::kGroup];
+    for (int k = 0; k < batch::kGroup; ++k) {
+      const double lat = input_.Latitude[i + k], lon = input_.Longitude[i + k];
+      // The object's range check; zero angles take the datum shift's
+      // signed zeros apart.  The other lanes compute a harmless position.
+      grouped[k] = lat >= -90 && lat <= 90 && lon >= -180 && lon <= 180 && lat != 0 && lon != 0;
+      latitude[k] = grouped[k] ? lat : 50.5;
+      longitude[k] = grouped[k] ? lon : 4.5;
+    }
+    fp::ClearPending();
+    batch::DegreeNumbers n;
+    bool clean = false;
+    try {
+      batch::DegreeGroup(path, degree_, latitude, longitude, n);
+      clean = fp::PendingBits() == 0;
+    } catch (const Failure&) {
+    }
+    fp::ClearPending();
+    const bool zones = extra.UtmZone || extra.Hemisphere;
+    for (int k = 0; k < batch::kGroup; ++k) {
+      std::int32_t failure = 0;
+      if (clean && grouped[k] && FinishDegreePoint(n, k)) PutOutputs(output, i + k, 0);
+      else failure = ConvertPoint(output, i + k);
+      if (zones) PutZone(extra, i + k, failure);
+    }
+  }
+
+  // The object's fields after a conversion of degrees whose numbers are
+  // lane k of n: the DMS fields and the texts by the object's own steps,
+  // run as its unchecked run runs them.  False, with the fields to be
+  // overwritten, when the point must be converted alone: its reference
+  // may lie outside the grid or in Norway's or Svalbard's zones, or a
+  // step raised a fault or a failure.
+  bool FinishDegreePoint(const batch::DegreeNumbers& n, int k) {
+    ZedizAdo::State& o = object_;
+    // A point converted alone before this one may have left flags.
+    fp::ClearPending();
+    const double phi = general::DegToRadOf(n.latitude[k]);  // a finite latitude
+    const auto zone = static_cast<std::int16_t>(n.zone[k]);
+    if (!dma::InMgrsGrid(phi) || !dma::RegularZoneHolds(phi, zone)) return false;
+    o.Reset();
+    o.OrigType(mvDeg);
+    o.Latitude_ = n.latitude[k];
+    o.Longitude_ = n.longitude[k];
+    o.X_ = n.x[k];
+    o.Y_ = n.y[k];
+    o.Northing_ = n.northing[k];
+    o.Easting_ = n.easting[k];
+    bool clean = false;
+    {
+      fp::DeferredScope deferred;
+      try {
+        datum::SelectEllipsoid(o.Catalogue_, o.DatumDest_);
+        DecimalToDms(o.Latitude_, o.LatDmsDeg_, o.LatDmsMin_, o.LatDmsSec_);
+        DecimalToDms(o.Longitude_, o.LonDmsDeg_, o.LonDmsMin_, o.LonDmsSec_);
+        o.IfblOutputStep();
+        o.MgrsOutputStep(zone);
+        clean = fp::PendingBits() == 0;
+      } catch (const Failure&) {
+      }
+    }
+    fp::ClearPending();
+    return clean;
   }
 
   const BatchInput& input_;
   ZedizAdo::State object_;
   std::string text_;
+  batch::DegreeSettings degree_{};
+  int degreeReady_ = -1;  // not yet formed
 };
 
 int BatchWidths(const BatchInput& input, std::ptrdiff_t count, TextWidths& widths) noexcept {

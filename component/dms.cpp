@@ -27,7 +27,7 @@ void DmsToDecimal(std::int16_t degrees, std::int16_t minutes, float seconds, dou
 }
 
 void DecimalToDms(double value, std::int16_t& degrees, std::int16_t& minutes, float& seconds) {
-  fp::Begin();
+  fp::Begin(value);
   // Total minutes, held in single precision.
   const float t = static_cast<float>(std::fabs(value * 60));
   fp::CheckStep(t, value);

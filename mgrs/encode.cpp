@@ -121,14 +121,22 @@ void UtmToMgrs(double latitude, std::int16_t zone, double northing, double easti
   }
 }
 
+bool InMgrsGrid(double latitude) {
+  const double southLimit = -80.0 * kDegree - kEpsilon;
+  const double northLimit = 84.0 * kDegree + kEpsilon;
+  return !(latitude < southLimit || latitude > northLimit);
+}
+
+bool RegularZoneHolds(double latitude, std::int16_t zone) {
+  return !(latitude - kEpsilon > 56.0 * kDegree && zone >= 31 && zone <= 37);
+}
+
 bool GeoToMgrsPosition(double a, double f, double latitude, double longitude,
                        std::int16_t& zone, double& northing, double& easting, std::string& text) {
   fp::Begin();
-  const double southLimit = -80.0 * kDegree - kEpsilon;
-  const double northLimit = 84.0 * kDegree + kEpsilon;
   const double lessEpsilon = latitude - kEpsilon;
   fp::CheckStep(lessEpsilon, latitude);
-  if (latitude < southLimit || latitude > northLimit) {
+  if (!InMgrsGrid(latitude)) {
     text.clear();
     northing = 0;
     easting = 0;
@@ -139,7 +147,7 @@ bool GeoToMgrsPosition(double a, double f, double latitude, double longitude,
 
   // South-west Norway (56 to 64 N) and Svalbard (above 72 N) take zones of
   // their own; 64 to 72 N keeps the regular zones.
-  if (lessEpsilon > 56.0 * kDegree && zone >= 31 && zone <= 37) {
+  if (!RegularZoneHolds(latitude, zone)) {
     bool moved = false;
     if (latitude <= 64.0 * kDegree) {
       if (zone == 31 || zone == 32) {

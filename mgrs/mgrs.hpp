@@ -27,6 +27,14 @@ void GeoToMgrs(double a, double f, double latitude, double longitude, std::int16
 bool GeoToMgrsPosition(double a, double f, double latitude, double longitude,
                        std::int16_t& zone, double& northing, double& easting, std::string& text);
 
+// Whether a latitude (radians) lies in the MGRS grid, 80 S to 84 N (with
+// a margin of about 3 mm).
+bool InMgrsGrid(double latitude);
+// Whether the zone taken from the longitude is the reference's zone:
+// false north of 56 N in zones 31 to 37, where south-west Norway and
+// Svalbard may take zones of their own.
+bool RegularZoneHolds(double latitude, std::int16_t zone);
+
 // UTM coordinates to the MGRS text; faults give "   UTM ERROR".
 void UtmToMgrs(double latitude, std::int16_t zone, double northing, double easting,
                std::string& text, std::int16_t ellipsoidNumber);

@@ -1,0 +1,141 @@
+#include "component/batch_lanes.hpp"
+
+#include <cstdlib>
+#include <cstring>
+
+#include <morvane/zediz_ado.hpp>
+
+#include "base/general.hpp"
+#include "component/driver.hpp"
+#include "elementary/lane_ops.hpp"
+#include "lambert/lambert72.hpp"
+#include "utm/transverse_mercator.hpp"
+
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(_WIN32)
+// AVX2 copies of the group code, chosen at run time.  (Not on Windows,
+// whose compilers do not align the stack for 256-bit spills.)
+#define MORVANE_BATCH_AVX2 1
+#endif
+
+namespace morvane::batch {
+namespace {
+
+using lanes::Lanes4;
+
+inline Lanes4 Load(const double (&v)[kGroup]) {
+  Lanes4 r;
+  std::memcpy(&r, v, sizeof r);
+  return r;
+}
+
+inline void Store(const Lanes4& v, double (&out)[kGroup]) { std::memcpy(out, &v, sizeof v); }
+
+// The object's degree conversion, its numeric part: the geographic output
+// step's datum change, then the Lambert and UTM positions, each as the
+// object's steps compute them.
+[[gnu::always_inline]] inline void DegreeLanes(const DegreeSettings& s,
+                                               const double (&latitude)[kGroup],
+                                               const double (&longitude)[kGroup],
+                                               DegreeNumbers& out) {
+  const datum::Catalogue& catalogue = *s.catalogue;
+  Lanes4 lat{}, lon{};
+  driver::ChangeDatumHeldOf(catalogue, Load(latitude), Load(longitude), lat, lon, s.datumFrom,
+                            s.datumDest);
+  Store(lat, out.latitude);
+  Store(lon, out.longitude);
+
+  Lanes4 lat72{}, lon72{}, x{}, y{};
+  driver::ChangeDatumHeldOf(catalogue, lat, lon, lat72, lon72, s.datumDest, mvBelgium1972);
+  lambert::GeoToLambert72Of(lat72, lon72, x, y);
+  Store(x, out.x);
+  Store(y, out.y);
+
+  Lanes4 zone{}, northing{}, easting{};
+  double semiMinorAxis = 0;
+  dma::tm::Forward<false>(s.a, s.f, general::DegToRadOf(lat), general::DegToRadOf(lon), zone,
+                          northing, easting, 0, semiMinorAxis);
+  Store(zone, out.zone);
+  Store(northing, out.northing);
+  Store(easting, out.easting);
+}
+
+[[gnu::flatten]] void DegreeGroupVector(const DegreeSettings& s, const double (&latitude)[kGroup],
+                                        const double (&longitude)[kGroup], DegreeNumbers& out) {
+  DegreeLanes(s, latitude, longitude, out);
+}
+
+#if MORVANE_BATCH_AVX2
+[[gnu::flatten, gnu::target("avx2,fma")]] void DegreeGroupAvx2(
+    const DegreeSettings& s, const double (&latitude)[kGroup], const double (&longitude)[kGroup],
+    DegreeNumbers& out) {
+  DegreeLanes(s, latitude, longitude, out);
+}
+
+bool HasAvx2() {
+  static const bool avx2 = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0 && __builtin_cpu_supports("fma") != 0;
+  }();
+  return avx2;
+}
+#else
+bool HasAvx2() { return false; }
+#endif
+
+Path BestPath() { return HasAvx2() ? Path::kAvx2 : Path::kVector; }
+
+Path PathFromEnvironment() {
+  const char* setting = std::getenv("MORVANE_SIMD");
+  if (!setting || !*setting) return BestPath();
+  if (std::strcmp(setting, "scalar") == 0) return Path::kScalar;
+  if (std::strcmp(setting, "avx2") == 0) return BestPath();
+  if (std::strcmp(setting, "sse2") == 0 || std::strcmp(setting, "simd128") == 0 ||
+      std::strcmp(setting, "vector") == 0)
+    return Path::kVector;
+  return BestPath();
+}
+
+Path& CurrentPath() {
+  static Path path = PathFromEnvironment();
+  return path;
+}
+
+}  // namespace
+
+Path SelectedPath() { return CurrentPath(); }
+
+const char* PathName(Path path) {
+  switch (path) {
+    case Path::kScalar: return "scalar";
+    case Path::kAvx2: return "avx2";
+    case Path::kVector:
+#if defined(__wasm__)
+      return "simd128";
+#elif defined(__x86_64__) || defined(__i386__)
+      return "sse2";
+#else
+      return "vector";
+#endif
+  }
+  return "scalar";
+}
+
+bool ForcePath(Path path) {
+  if (path == Path::kAvx2 && !HasAvx2()) return false;
+  CurrentPath() = path;
+  return true;
+}
+
+void DegreeGroup(Path path, const DegreeSettings& settings, const double (&latitude)[kGroup],
+                 const double (&longitude)[kGroup], DegreeNumbers& numbers) {
+#if MORVANE_BATCH_AVX2
+  if (path == Path::kAvx2) {
+    DegreeGroupAvx2(settings, latitude, longitude, numbers);
+    return;
+  }
+#endif
+  (void)path;
+  DegreeGroupVector(settings, latitude, longitude, numbers);
+}
+
+}  // namespace morvane::batch

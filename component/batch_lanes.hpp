@@ -1,0 +1,56 @@
+// The batch call's four-point groups: the numbers of a conversion of
+// degrees for four positions at once, and the vector instructions that
+// compute them.
+//
+// A group computes, lane by lane, the arithmetic the object runs for one
+// point (the same templates, elementary/lane_ops.hpp), so each lane holds
+// the object's bits.  The batch gives a group only positions the object
+// would convert without a message, and uses its numbers only when no
+// fault flag was raised: everything else is converted point by point.
+#pragma once
+
+#include <cstdint>
+
+#include "datum/catalogue.hpp"
+
+namespace morvane::batch {
+
+// How groups are computed.  kScalar converts every point alone;
+// kVector uses the compilers' vectors with the instructions the library
+// was built for (SSE2 and up on x86, 128-bit SIMD in WebAssembly); kAvx2
+// the same code compiled for AVX2, on x86-64 processors that have it.
+enum class Path { kScalar, kVector, kAvx2 };
+
+// The path batches take: MORVANE_SIMD (scalar, sse2 or vector, avx2) when
+// set and possible, otherwise the best the processor has.  Read once.
+Path SelectedPath();
+// The name of a path: "scalar", "sse2" (or "simd128", "vector"), "avx2".
+const char* PathName(Path path);
+// For tests and benchmarks: the path from now on, false (and nothing
+// changed) when this processor or build cannot take it.
+bool ForcePath(Path path);
+
+inline constexpr int kGroup = 4;
+
+struct DegreeSettings {
+  const datum::Catalogue* catalogue;
+  std::int32_t datumFrom, datumDest;
+  double a, f;  // the destination's ellipsoid, for UTM
+};
+
+// The numbers of four conversions of degrees: the position on the
+// destination datum, Lambert 72, and the UTM zone (from the longitude),
+// northing and easting.
+struct DegreeNumbers {
+  double latitude[kGroup], longitude[kGroup];
+  double x[kGroup], y[kGroup];
+  double zone[kGroup], northing[kGroup], easting[kGroup];
+};
+
+// Computes the numbers of four positions (finite, in range, neither angle
+// zero) on a path other than kScalar.  May throw a Failure; the caller
+// reads the fault flags afterwards.
+void DegreeGroup(Path path, const DegreeSettings& settings, const double (&latitude)[kGroup],
+                 const double (&longitude)[kGroup], DegreeNumbers& numbers);
+
+}  // namespace morvane::batch
