@@ -70,8 +70,22 @@ inline SinCos SinCosOf(double angle) {
 inline lanes::SinCosOfV<lanes::Lanes4> SinAndCos(const lanes::Lanes4& angle) {
   return lanes::SinAndCos(angle);
 }
+// Four angles, with the values of the last four finite angles kept as
+// for one.
 inline lanes::SinCosOfV<lanes::Lanes4> SinCosOf(const lanes::Lanes4& angle) {
-  return lanes::SinAndCos(angle);
+  using lanes::Lanes4;
+  using lanes::Mask4;
+  struct Memo {
+    Mask4 angleBits = {-1, -1, -1, -1};  // NaNs: no angles yet
+    lanes::SinCosOfV<Lanes4> value{};
+  };
+  thread_local Memo memo;
+  const Mask4 bits = reinterpret_cast<Mask4>(angle);
+  const Mask4 same = bits == memo.angleBits;
+  if ((same[0] & same[1] & same[2] & same[3]) != 0) return memo.value;
+  const lanes::SinCosOfV<Lanes4> value = lanes::SinAndCos(angle);
+  if (!lanes::AnyNotFinite(angle)) memo = {bits, value};
+  return value;
 }
 
 }  // namespace morvane::general

@@ -220,6 +220,7 @@ class BatchConverter {
     o.LatDmsDeg_ = o.LatDmsMin_ = o.LonDmsDeg_ = o.LonDmsMin_ = 0;
     o.LatDmsSec_ = o.LonDmsSec_ = 0;
     PutPointOn(o, input_, i, text_);
+    ellipsoidChanged_ = true;
     std::int32_t failure = 0;
     try {
       o.ConversionInEnvironment();
@@ -271,21 +272,23 @@ class BatchConverter {
 
   // Converts points i .. i + 3 of a degree input: the numbers of the
   // points the object would convert without a message four at a time,
-  // their texts one by one; any point whose group or text raised a fault
-  // or a failure, and any other point, alone through the object.
+  // their texts one by one; every point of a group whose numbers or texts
+  // raised a fault or a failure, and any other point, alone through the
+  // object.
   void ConvertDegreeGroup(batch::Path path, const BatchOutput& output, const BatchExtra& extra,
                           std::size_t i) {
     double latitude[batch::kGroup], longitude[batch::kGroup];
-    bool grouped[batch::kGroup];
+    bool alone[batch::kGroup];
     for (int k = 0; k < batch::kGroup; ++k) {
       const double lat = input_.Latitude[i + k], lon = input_.Longitude[i + k];
       // The object's range check; zero angles take the datum shift's
       // signed zeros apart.  The other lanes compute a harmless position.
-      grouped[k] = lat >= -90 && lat <= 90 && lon >= -180 && lon <= 180 && lat != 0 && lon != 0;
-      latitude[k] = grouped[k] ? lat : 50.5;
-      longitude[k] = grouped[k] ? lon : 4.5;
+      alone[k] = !(lat >= -90 && lat <= 90 && lon >= -180 && lon <= 180 && lat != 0 && lon != 0);
+      latitude[k] = alone[k] ? 50.5 : lat;
+      longitude[k] = alone[k] ? 4.5 : lon;
     }
-    fp::ClearPending();
+    // A point converted alone, or a NaN compared above, may have left flags.
+    if (fp::PendingBits()) [[unlikely]] fp::ClearPending();
     batch::DegreeNumbers n;
     bool clean = false;
     try {
@@ -293,52 +296,62 @@ class BatchConverter {
       clean = fp::PendingBits() == 0;
     } catch (const Failure&) {
     }
-    fp::ClearPending();
     const bool zones = extra.UtmZone || extra.Hemisphere;
+    if (clean) {
+      {
+        fp::DeferredScope deferred;
+        try {
+          if (ellipsoidChanged_) {
+            datum::SelectEllipsoid(object_.Catalogue_, object_.DatumDest_);
+            ellipsoidChanged_ = false;
+          }
+          for (int k = 0; k < batch::kGroup; ++k) {
+            if (alone[k] || !FinishDegreePoint(n, k)) {
+              alone[k] = true;
+              continue;
+            }
+            PutOutputs(output, i + k, 0);
+            if (zones) PutZone(extra, i + k, 0);
+          }
+          clean = fp::PendingBits() == 0;
+        } catch (const Failure&) {
+          clean = false;
+        }
+      }
+    }
+    if (!clean) {
+      if (fp::PendingBits()) fp::ClearPending();
+      for (bool& a : alone) a = true;
+    }
     for (int k = 0; k < batch::kGroup; ++k) {
-      std::int32_t failure = 0;
-      if (clean && grouped[k] && FinishDegreePoint(n, k)) PutOutputs(output, i + k, 0);
-      else failure = ConvertPoint(output, i + k);
+      if (!alone[k]) continue;
+      const std::int32_t failure = ConvertPoint(output, i + k);
       if (zones) PutZone(extra, i + k, failure);
     }
   }
 
   // The object's fields after a conversion of degrees whose numbers are
   // lane k of n: the DMS fields and the texts by the object's own steps,
-  // run as its unchecked run runs them.  False, with the fields to be
-  // overwritten, when the point must be converted alone: its reference
-  // may lie outside the grid or in Norway's or Svalbard's zones, or a
-  // step raised a fault or a failure.
+  // as its unchecked run runs them (the caller reads the flags).  False,
+  // with nothing done, when the reference may lie outside the grid or in
+  // Norway's or Svalbard's zones: the point is then converted alone.
   bool FinishDegreePoint(const batch::DegreeNumbers& n, int k) {
     ZedizAdo::State& o = object_;
-    // A point converted alone before this one may have left flags.
-    fp::ClearPending();
     const double phi = general::DegToRadOf(n.latitude[k]);  // a finite latitude
     const auto zone = static_cast<std::int16_t>(n.zone[k]);
     if (!dma::InMgrsGrid(phi) || !dma::RegularZoneHolds(phi, zone)) return false;
-    o.Reset();
-    o.OrigType(mvDeg);
+    o.Error_.clear();
     o.Latitude_ = n.latitude[k];
     o.Longitude_ = n.longitude[k];
     o.X_ = n.x[k];
     o.Y_ = n.y[k];
     o.Northing_ = n.northing[k];
     o.Easting_ = n.easting[k];
-    bool clean = false;
-    {
-      fp::DeferredScope deferred;
-      try {
-        datum::SelectEllipsoid(o.Catalogue_, o.DatumDest_);
-        DecimalToDms(o.Latitude_, o.LatDmsDeg_, o.LatDmsMin_, o.LatDmsSec_);
-        DecimalToDms(o.Longitude_, o.LonDmsDeg_, o.LonDmsMin_, o.LonDmsSec_);
-        o.IfblOutputStep();
-        o.MgrsOutputStep(zone);
-        clean = fp::PendingBits() == 0;
-      } catch (const Failure&) {
-      }
-    }
-    fp::ClearPending();
-    return clean;
+    DecimalToDms(o.Latitude_, o.LatDmsDeg_, o.LatDmsMin_, o.LatDmsSec_);
+    DecimalToDms(o.Longitude_, o.LonDmsDeg_, o.LonDmsMin_, o.LonDmsSec_);
+    o.IfblOutputStep();
+    o.MgrsOutputStep(zone);
+    return true;
   }
 
   const BatchInput& input_;
@@ -346,6 +359,9 @@ class BatchConverter {
   std::string text_;
   batch::DegreeSettings degree_{};
   int degreeReady_ = -1;  // not yet formed
+  // Whether the thread's current ellipsoid may no longer be the
+  // destination's, which the MGRS texts of a group read.
+  bool ellipsoidChanged_ = true;
 };
 
 int BatchWidths(const BatchInput& input, std::ptrdiff_t count, TextWidths& widths) noexcept {
