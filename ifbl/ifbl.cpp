@@ -120,24 +120,20 @@ void LambertToIfbl(double X, double Y, std::string& text, std::int32_t& status,
     n.kmColumn = static_cast<int>(std::floor(xr - std::floor(xr / kSmallSideKm) * kSmallSideKm));
   }
 
-  char code[6];
+  // Written straight into the text: a copy of a buffer written byte by
+  // byte would wait for each byte's store to reach it.
+  const std::size_t length = precision == 2 ? 2 : precision == 4 ? 4 : 6;
+  const int km = KmSquareNumbers[n.kmColumn][n.kmRow];
+  text.resize(length);
+  char* code = text.data();
   code[0] = kRowLetters[static_cast<std::size_t>(n.row)];
   code[1] = Digit(n.column);
-  if (precision == 2) {
-    text.assign(code, 2);
-    return;
-  }
+  if (length == 2) return;
   code[2] = Digit(kSmallRows - n.smallRow);  // 4 km rows are numbered from the north
   code[3] = Digit(n.smallColumn + 1);
-  if (precision == 4) {
-    text.assign(code, 4);
-    return;
-  }
-
-  const int km = KmSquareNumbers[n.kmColumn][n.kmRow];
+  if (length == 4) return;
   code[4] = Digit(km / 10);
   code[5] = Digit(km % 10);
-  text.assign(code, 6);
 }
 
 void IfblToLambert(std::string& text, double& X, double& Y, std::int32_t& status) {

@@ -98,7 +98,13 @@ void UtmToMgrs(double latitude, std::int16_t zone, double northing, double easti
     int column = ToInt16(columnSquares + firstColumn - 1.0);
     if (firstColumn == 10 && column > 14) ++column;  // no O in J..R
 
-    char out[15] = {'Z', 'Z', 'L', 'L', 'L', 'E', 'E', 'E', 'E', 'E', 'N', 'N', 'N', 'N', 'N'};
+    // What may fail first; then the reference is written straight into
+    // the text (a copy of a buffer written byte by byte would wait for
+    // each byte's store to reach it).
+    const char bandLetter = Letter(band), columnLetter = Letter(column), rowLetter = Letter(row);
+    const std::int64_t eastingDigits = Biased(er), northingDigits = Biased(nr);
+    text.assign("ZZLLLEEEEENNNNN", 15);
+    char* out = text.data();
     if (zone >= 1 && zone <= 9) {
       out[0] = ' ';
       out[1] = static_cast<char>('0' + zone);
@@ -109,12 +115,11 @@ void UtmToMgrs(double latitude, std::int16_t zone, double northing, double easti
       out[0] = end[-2];
       out[1] = end[-1];
     }
-    out[2] = Letter(band);
-    out[3] = Letter(column);
-    out[4] = Letter(row);
-    PutLastDigits(out + 5, Biased(er), 5);
-    PutLastDigits(out + 10, Biased(nr), 5);
-    text.assign(out, sizeof out);
+    out[2] = bandLetter;
+    out[3] = columnLetter;
+    out[4] = rowLetter;
+    PutLastDigits(out + 5, eastingDigits, 5);
+    PutLastDigits(out + 10, northingDigits, 5);
   } catch (const Failure&) {
     if (fp::Deferred()) throw;  // the checked run decides
     text = kUtmError;
