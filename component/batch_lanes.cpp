@@ -1,7 +1,9 @@
 #include "component/batch_lanes.hpp"
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 #include <morvane/zediz_ado.hpp>
 
@@ -84,25 +86,29 @@ bool HasAvx2() { return false; }
 
 Path BestPath() { return HasAvx2() ? Path::kAvx2 : Path::kVector; }
 
-Path PathFromEnvironment() {
-  const char* setting = std::getenv("MORVANE_SIMD");
-  if (!setting || !*setting) return BestPath();
-  if (std::strcmp(setting, "scalar") == 0) return Path::kScalar;
-  if (std::strcmp(setting, "avx2") == 0) return BestPath();
-  if (std::strcmp(setting, "sse2") == 0 || std::strcmp(setting, "simd128") == 0 ||
-      std::strcmp(setting, "vector") == 0)
-    return Path::kVector;
-  return BestPath();
-}
-
-Path& CurrentPath() {
-  static Path path = PathFromEnvironment();
+std::atomic<Path>& CurrentPath() {
+  static std::atomic<Path> path = [] {
+    // A name this processor cannot take leaves the default.
+    Path chosen = BestPath();
+    PathByName(std::getenv("MORVANE_SIMD"), chosen);
+    return chosen;
+  }();
   return path;
 }
 
 }  // namespace
 
-Path SelectedPath() { return CurrentPath(); }
+bool PathByName(const char* name, Path& path) {
+  const std::string_view n = name ? name : "";
+  if (n.empty()) path = BestPath();
+  else if (n == "scalar") path = Path::kScalar;
+  else if (n == "sse2" || n == "simd128" || n == "vector") path = Path::kVector;
+  else if (n == "avx2" && HasAvx2()) path = Path::kAvx2;
+  else return false;
+  return true;
+}
+
+Path SelectedPath() { return CurrentPath().load(std::memory_order_relaxed); }
 
 const char* PathName(Path path) {
   switch (path) {
@@ -122,7 +128,7 @@ const char* PathName(Path path) {
 
 bool ForcePath(Path path) {
   if (path == Path::kAvx2 && !HasAvx2()) return false;
-  CurrentPath() = path;
+  CurrentPath().store(path, std::memory_order_relaxed);
   return true;
 }
 

@@ -21,14 +21,18 @@ namespace morvane::batch {
 // the same code compiled for AVX2, on x86-64 processors that have it.
 enum class Path { kScalar, kVector, kAvx2 };
 
-// The path batches take: MORVANE_SIMD (scalar, sse2 or vector, avx2) when
-// set and possible, otherwise the best the processor has.  Read once.
+// The path batches take: MORVANE_SIMD (a name of PathByName) when set and
+// possible, otherwise the best the processor has.  Read once.
 Path SelectedPath();
 // The name of a path: "scalar", "sse2" (or "simd128", "vector"), "avx2".
 const char* PathName(Path path);
 // For tests and benchmarks: the path from now on, false (and nothing
 // changed) when this processor or build cannot take it.
 bool ForcePath(Path path);
+// The path of a name ("scalar", "sse2", "simd128" or "vector", "avx2";
+// null or "" the default); false, with path unchanged, for a name this
+// processor or build cannot take.
+bool PathByName(const char* name, Path& path);
 
 inline constexpr int kGroup = 4;
 

@@ -9,6 +9,7 @@
 
 #include <morvane/batch.hpp>
 #include "base/checks.hpp"
+#include "component/batch_lanes.hpp"
 #include <morvane/zediz_ado.hpp>
 
 struct morvane_object {
@@ -65,6 +66,17 @@ ptrdiff_t GetText(const morvane_object* handle, char* buffer, size_t size, Gette
 extern "C" {
 
 const char* morvane_version(void) { return MORVANE_VERSION_STRING; }
+
+const char* morvane_batch_path(void) {
+  return morvane::batch::PathName(morvane::batch::SelectedPath());
+}
+
+int morvane_set_batch_path(const char* name) {
+  morvane::batch::Path path{};
+  if (!morvane::batch::PathByName(name, path)) return MORVANE_E_KIND;
+  morvane::batch::ForcePath(path);
+  return MORVANE_OK;
+}
 
 const char* morvane_failure_name(int code) {
   switch (code) {

@@ -181,4 +181,41 @@ TEST(CInterface, BatchRefusesNullStructs) {
   EXPECT_GE(widths[2], std::strlen("Type de coordonnées originales inconnu"));
 }
 
+TEST(CInterface, BatchPathsAreChosenByNameAndUnknownNamesChangeNothing) {
+  const std::string initial = morvane_batch_path();
+  const bool avx2 = morvane_set_batch_path("avx2") == MORVANE_OK;
+  struct Case {
+    const char* name;
+    int status;
+    const char* after;  // the path's name afterwards; null: as before the call
+  };
+  const char* vector = sizeof(void*) == 4 || !avx2 ? nullptr : "sse2";
+  const Case cases[] = {
+      {"scalar", MORVANE_OK, "scalar"},
+      {"sse2", MORVANE_OK, vector},
+      {"vector", MORVANE_OK, vector},
+      {"simd128", MORVANE_OK, vector},
+      {"AVX2", MORVANE_E_KIND, nullptr},
+      {"avx512", MORVANE_E_KIND, nullptr},
+      {"scalar ", MORVANE_E_KIND, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_EQ(morvane_set_batch_path("scalar"), MORVANE_OK);
+    EXPECT_EQ(morvane_set_batch_path(c.name), c.status);
+    const std::string now = morvane_batch_path();
+    if (c.status != MORVANE_OK) EXPECT_EQ(now, "scalar");
+    else if (c.after) EXPECT_EQ(now, c.after);
+    else EXPECT_NE(now, "scalar");
+  }
+  // The default comes back with null and with "".
+  for (const char* name : {static_cast<const char*>(nullptr), ""}) {
+    ASSERT_EQ(morvane_set_batch_path("scalar"), MORVANE_OK);
+    EXPECT_EQ(morvane_set_batch_path(name), MORVANE_OK);
+    EXPECT_STRNE(morvane_batch_path(), "scalar");
+  }
+  EXPECT_EQ(morvane_set_batch_path(initial.c_str()), MORVANE_OK);
+  EXPECT_EQ(morvane_batch_path(), initial);
+}
+
 }  // namespace

@@ -96,6 +96,20 @@ MORVANE_C_API const char* morvane_version(void);
  * for anything else.  Never null; the text is static. */
 MORVANE_C_API const char* morvane_failure_name(int code);
 
+/* The instructions the batch calls convert with: "avx2" or "sse2" (four
+ * points at a time, on x86), "simd128" (WebAssembly), "vector" (other
+ * processors), "scalar" (one point after another).  Every path gives the
+ * same bits.  The default is the best this processor has, or the path the
+ * environment variable MORVANE_SIMD names when the library is loaded.
+ * Never null; the text is static. */
+MORVANE_C_API const char* morvane_batch_path(void);
+
+/* Chooses the path of every later batch call, in any thread, by one of the
+ * names above ("sse2", "simd128" and "vector" name the same path; null or
+ * "" the default).  MORVANE_OK, or MORVANE_E_KIND (nothing changed) for a
+ * name this processor or build cannot take.  For tests and comparisons. */
+MORVANE_C_API int morvane_set_batch_path(const char* name);
+
 /* ---- The interface's names ------------------------------------------ */
 /* The input kinds, the datums and the properties, with the names, numbers,
  * labels and types that every front end shows.  The tables are static and
