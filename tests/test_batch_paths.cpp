@@ -1,0 +1,121 @@
+// The batch call's paths (one point at a time, four in SSE2, AVX2 or
+// WebAssembly SIMD lanes) give the same bytes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <random>
+#include <utility>
+#include <vector>
+
+#include <morvane/batch.hpp>
+#include <morvane/zediz_ado.hpp>
+#include "component/batch_lanes.hpp"
+#include "tests/batch_outputs.hpp"
+
+namespace morvane {
+namespace {
+
+// Degree positions that take every branch of a group: ordinary points of
+// Belgium and of the world, points the object refuses or converts apart
+// (NaN, infinities, out of range, zero angles, the poles and the
+// antimeridian), the edges of the MGRS grid, of its zones and bands, and
+// the zones of Norway and Svalbard, all shuffled into groups of four.
+std::vector<std::pair<double, double>> GroupTestPositions() {
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double tiny = std::numeric_limits<double>::denorm_min();
+  std::vector<std::pair<double, double>> p = {
+      {nan, 4.0},      {50.0, nan},       {inf, 4.0},         {50.0, -inf},
+      {90.5, 4.0},     {50.0, 180.5},     {-90.0, 0.0},       {90.0, 180.0},
+      {0.0, 4.0},      {50.0, 0.0},       {-0.0, -0.0},       {tiny, tiny},
+      {-tiny, 3.0},    {1e-300, -1e-300}, {84.0, 10.0},       {84.00000003, 10.0},
+      {-80.0, 10.0},   {-80.00000003, 1}, {60.0, 5.0},        {58.0, 2.9},
+      {63.99, 3.01},   {56.0, 7.0},       {56.00000003, 7.0}, {72.0, 15.0},
+      {78.0, 15.0},    {79.0, 9.0},       {80.0, 21.0},       {75.0, 33.0},
+      {50.0, 6.0},     {50.0, 5.99999999}, {50.0, 6.00000001}, {-0.00000001, 4.0},
+      {0.00000001, 4.0}, {49.5, 2.5},     {51.5, 6.4},        {-89.9999, -179.9999},
+      {89.9999, 179.9999}, {-45.0, -180.0}, {45.0, 180.0},    {8.0, -3.0},
+  };
+  std::mt19937 random(2024);
+  std::uniform_real_distribution<double> la(49.4, 51.6), lo(2.4, 6.5), wla(-90, 90),
+      wlo(-180, 180);
+  for (int i = 0; i < 400; ++i) p.emplace_back(la(random), lo(random));
+  for (int i = 0; i < 201; ++i) p.emplace_back(wla(random), wlo(random));
+  std::shuffle(p.begin(), p.end(), random);
+  return p;
+}
+
+// Every output of a batch, as bytes.
+std::vector<std::uint8_t> BatchBytes(const BatchInput& in, std::size_t n) {
+  Outputs r(in, n);
+  std::vector<std::int16_t> zone(n, -1);
+  std::vector<char> hemisphere(n, '?');
+  const BatchExtra extra{sizeof(BatchExtra), zone.data(), hemisphere.data(), nullptr, nullptr};
+  EXPECT_EQ(ConvertBatch(in, r.out, extra, static_cast<std::ptrdiff_t>(n), 1), MORVANE_OK);
+  std::vector<std::uint8_t> bytes;
+  const auto add = [&](const auto& v) {
+    const auto* b = reinterpret_cast<const std::uint8_t*>(v.data());
+    bytes.insert(bytes.end(), b, b + v.size() * sizeof(v[0]));
+  };
+  add(r.lat), add(r.lon), add(r.x), add(r.y), add(r.northing), add(r.easting);
+  add(r.latD), add(r.latM), add(r.lonD), add(r.lonM), add(r.latS), add(r.lonS);
+  add(r.mgrs), add(r.ifbl), add(r.error), add(r.failure), add(zone), add(hemisphere);
+  return bytes;
+}
+
+class PathScope {
+ public:
+  explicit PathScope(batch::Path path) : saved_(batch::SelectedPath()), ok_(batch::ForcePath(path)) {}
+  ~PathScope() { batch::ForcePath(saved_); }
+  bool ok() const { return ok_; }
+
+ private:
+  batch::Path saved_;
+  bool ok_;
+};
+
+TEST(BatchPaths, EveryPathGivesTheScalarBytesForEveryDatumPairAndPrecision) {
+  const auto positions = GroupTestPositions();
+  std::vector<double> lat, lon;
+  for (const auto& [a, b] : positions) lat.push_back(a), lon.push_back(b);
+  const std::size_t n = lat.size();  // not a multiple of four: a tail too
+  ASSERT_NE(n % batch::kGroup, 0u);
+  struct Precisions {
+    std::int32_t mgrs;
+    std::int16_t ifbl;
+  };
+  for (const Precisions precision : {Precisions{0, 0}, Precisions{10000, 2}, Precisions{1000, 4},
+                                     Precisions{100, 6}, Precisions{1, 6}}) {
+    for (int from = mvEuropeanData1950; from <= mvNTF; ++from) {
+      for (int dest = mvEuropeanData1950; dest <= mvNTF; ++dest) {
+        SCOPED_TRACE(testing::Message() << "from " << from << " to " << dest << " precisions "
+                                        << precision.mgrs << "/" << precision.ifbl);
+        BatchInput in{};
+        in.OrigType = mvDeg;
+        in.DatumFrom = from;
+        in.DatumDest = dest;
+        in.mgrsPrecision = precision.mgrs;
+        in.IfblPrecision = precision.ifbl;
+        in.Latitude = lat.data();
+        in.Longitude = lon.data();
+        std::vector<std::uint8_t> scalar;
+        {
+          const PathScope path(batch::Path::kScalar);
+          scalar = BatchBytes(in, n);
+        }
+        for (const batch::Path p : {batch::Path::kVector, batch::Path::kAvx2}) {
+          const PathScope path(p);
+          if (!path.ok()) continue;  // no AVX2 here
+          SCOPED_TRACE(batch::PathName(p));
+          EXPECT_TRUE(BatchBytes(in, n) == scalar);
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace morvane
