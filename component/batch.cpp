@@ -293,7 +293,7 @@ class BatchConverter {
     bool clean = false;
     try {
       batch::DegreeGroup(path, degree_, latitude, longitude, n);
-      clean = fp::PendingBits() == 0;
+      clean = n.dms && fp::PendingBits() == 0;
     } catch (const Failure&) {
     }
     const bool zones = extra.UtmZone || extra.Hemisphere;
@@ -347,8 +347,12 @@ class BatchConverter {
     o.Y_ = n.y[k];
     o.Northing_ = n.northing[k];
     o.Easting_ = n.easting[k];
-    DecimalToDms(o.Latitude_, o.LatDmsDeg_, o.LatDmsMin_, o.LatDmsSec_);
-    DecimalToDms(o.Longitude_, o.LonDmsDeg_, o.LonDmsMin_, o.LonDmsSec_);
+    o.LatDmsDeg_ = static_cast<std::int16_t>(n.latDeg[k]);
+    o.LatDmsMin_ = static_cast<std::int16_t>(n.latMin[k]);
+    o.LatDmsSec_ = n.latSec[k];
+    o.LonDmsDeg_ = static_cast<std::int16_t>(n.lonDeg[k]);
+    o.LonDmsMin_ = static_cast<std::int16_t>(n.lonMin[k]);
+    o.LonDmsSec_ = n.lonSec[k];
     o.IfblOutputStep();
     o.MgrsOutputStep(zone);
     return true;

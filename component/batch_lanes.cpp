@@ -8,6 +8,7 @@
 #include <morvane/zediz_ado.hpp>
 
 #include "base/general.hpp"
+#include "component/dms.hpp"
 #include "component/driver.hpp"
 #include "elementary/lane_ops.hpp"
 #include "lambert/lambert72.hpp"
@@ -45,6 +46,16 @@ inline void Store(const Lanes4& v, double (&out)[kGroup]) { std::memcpy(out, &v,
                             s.datumDest);
   Store(lat, out.latitude);
   Store(lon, out.longitude);
+  lanes::Ints4 latDeg, latMin, lonDeg, lonMin;
+  lanes::Floats4 latSec, lonSec;
+  out.dms = DecimalToDmsOf(lat, latDeg, latMin, latSec) &&
+            DecimalToDmsOf(lon, lonDeg, lonMin, lonSec);
+  std::memcpy(out.latDeg, &latDeg, sizeof latDeg);
+  std::memcpy(out.latMin, &latMin, sizeof latMin);
+  std::memcpy(out.latSec, &latSec, sizeof latSec);
+  std::memcpy(out.lonDeg, &lonDeg, sizeof lonDeg);
+  std::memcpy(out.lonMin, &lonMin, sizeof lonMin);
+  std::memcpy(out.lonSec, &lonSec, sizeof lonSec);
 
   Lanes4 lat72{}, lon72{}, x{}, y{};
   driver::ChangeDatumHeldOf(catalogue, lat, lon, lat72, lon72, s.datumDest, mvBelgium1972);

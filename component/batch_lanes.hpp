@@ -47,6 +47,10 @@ struct DegreeSettings {
 // northing and easting.
 struct DegreeNumbers {
   double latitude[kGroup], longitude[kGroup];
+  // The DMS fields of the latitude and the longitude, when dms holds.
+  bool dms;
+  std::int32_t latDeg[kGroup], latMin[kGroup], lonDeg[kGroup], lonMin[kGroup];
+  float latSec[kGroup], lonSec[kGroup];
   double x[kGroup], y[kGroup];
   double zone[kGroup], northing[kGroup], easting[kGroup];
 };

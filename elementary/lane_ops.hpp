@@ -33,44 +33,61 @@ using Mask4 = std::int64_t __attribute__((vector_size(32)));
 
 inline constexpr int kLanes = 4;
 
+// Four singles and four 32-bit integers, one per lane of a Lanes4.
+using Floats4 = float __attribute__((vector_size(16)));
+using Ints4 = std::int32_t __attribute__((vector_size(16)));
+
+// Conversions, lane by lane, as static_cast converts one value: doubles
+// and integers to the nearest single, singles to integers toward zero.
+inline float ToFloats(double v) { return static_cast<float>(v); }
+inline float ToFloats(std::int32_t v) { return static_cast<float>(v); }
+inline std::int32_t ToInts(float v) { return static_cast<std::int32_t>(v); }
+inline Floats4 ToFloats(const Lanes4& v) { return __builtin_convertvector(v, Floats4); }
+inline Floats4 ToFloats(const Ints4& v) { return __builtin_convertvector(v, Floats4); }
+inline Ints4 ToInts(const Floats4& v) { return __builtin_convertvector(v, Ints4); }
+
+inline double Abs(double x) { return std::fabs(x); }
+inline Lanes4 Abs(const Lanes4& x) {
+  const Mask4 bits = reinterpret_cast<Mask4>(x) & Mask4{INT64_MAX, INT64_MAX, INT64_MAX, INT64_MAX};
+  return reinterpret_cast<Lanes4>(bits);
+}
+
 // ---------------------------------------------------------------------------
 // Checks.
 
-template <typename... T>
-inline void Check(const T&... values) {
-  fp::Check(values...);
-}
-
-inline bool AnyNotFinite(const Lanes4& v) {
+template <typename T>
+inline bool AnyNotFinite(const T& v) {
   // x - x is 0 for a finite x and NaN for an infinity or a NaN.
-  const Lanes4 d = v - v;
-  const Mask4 bad = d != d;
-  return (bad[0] | bad[1] | bad[2] | bad[3]) != 0;
+  const T d = v - v;
+  const auto bad = d != d;
+  for (int i = 0; i < kLanes; ++i)
+    if (bad[i]) return true;
+  return false;
 }
 
-inline void NoteLanes([[maybe_unused]] const Lanes4& v) {
+template <typename T>
+inline void NoteLanes([[maybe_unused]] const T& v) {
 #if defined(MORVANE_FP_VALUES)
   if (AnyNotFinite(v)) [[unlikely]] fp::tPending |= fp::kInvalidBit;
 #endif
 }
 
+// fp::Check() of one point's values; lanes are noted.
 template <typename... T>
-inline void Check(const Lanes4& first, const T&... rest) {
-  NoteLanes(first);
-  (NoteLanes(rest), ...);
+inline void Check(const T&... values) {
+  if constexpr ((std::is_arithmetic_v<T> && ...)) fp::Check(values...);
+  else (NoteLanes(values), ...);
 }
 
 template <typename R, typename... T>
 inline void CheckStep(const R& result, const T&... operands) {
-  fp::CheckStep(result, operands...);
+  if constexpr (std::is_arithmetic_v<R>) fp::CheckStep(result, operands...);
+  else NoteLanes(result);
 }
-
-inline void CheckStep(const Lanes4& result, const Lanes4&) { NoteLanes(result); }
 
 // ---------------------------------------------------------------------------
 // Choices and square roots.
 
-inline double Select(bool condition, double a, double b) { return condition ? a : b; }
 
 inline Lanes4 Select(const Mask4& mask, const Lanes4& a, const Lanes4& b) {
   const Mask4 bits = (reinterpret_cast<Mask4>(a) & mask) | (reinterpret_cast<Mask4>(b) & ~mask);
@@ -79,6 +96,24 @@ inline Lanes4 Select(const Mask4& mask, const Lanes4& a, const Lanes4& b) {
 
 inline bool Any(bool condition) { return condition; }
 inline bool Any(const Mask4& mask) { return (mask[0] | mask[1] | mask[2] | mask[3]) != 0; }
+// Comparisons of singles and of integers give masks of 32-bit lanes.
+using Masks4 = std::int32_t __attribute__((vector_size(16)));
+inline bool Any(const Masks4& mask) { return (mask[0] | mask[1] | mask[2] | mask[3]) != 0; }
+
+template <typename T>
+inline T Select(bool condition, T a, T b) { return condition ? a : b; }
+inline Ints4 Select(const Masks4& mask, const Ints4& a, const Ints4& b) {
+  return (a & mask) | (b & ~mask);
+}
+inline Floats4 Select(const Masks4& mask, const Floats4& a, const Floats4& b) {
+  return reinterpret_cast<Floats4>((reinterpret_cast<Ints4>(a) & mask) |
+                                   (reinterpret_cast<Ints4>(b) & ~mask));
+}
+// A mask of doubles' lanes as a mask of 32-bit lanes.
+inline bool Narrow(bool mask) { return mask; }
+inline bool Not(bool mask) { return !mask; }
+inline Masks4 Not(const Masks4& mask) { return ~mask; }
+inline Masks4 Narrow(const Mask4& mask) { return __builtin_convertvector(mask, Masks4); }
 
 inline Lanes4 Broadcast(double v) { return Lanes4{v, v, v, v}; }
 // A constant as a value of type V.
