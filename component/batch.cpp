@@ -15,6 +15,7 @@
 #include "base/general.hpp"
 #include "component/batch_lanes.hpp"
 #include "component/dms.hpp"
+#include "component/driver.hpp"
 #include "component/zediz_state.hpp"
 #include "datum/catalogue.hpp"
 #include "mgrs/mgrs.hpp"
@@ -190,7 +191,8 @@ class BatchConverter {
     const bool zones = extra.UtmZone || extra.Hemisphere;
     std::size_t i = begin;
     const batch::Path path = batch::SelectedPath();
-    if (path != batch::Path::kScalar && input_.OrigType == mvDeg && DegreeSettingsReady()) {
+    const bool geographic = input_.OrigType == mvDeg || input_.OrigType == mvDegMinSec;
+    if (path != batch::Path::kScalar && geographic && DegreeSettingsReady()) {
       for (; i + batch::kGroup <= end; i += batch::kGroup)
         ConvertDegreeGroup(path, output, extra, i);
     }
@@ -270,8 +272,29 @@ class BatchConverter {
     return degreeReady_ != 0;
   }
 
-  // Converts points i .. i + 3 of a degree input: the numbers of the
-  // points the object would convert without a message four at a time,
+  // The position in decimal degrees of point i of a degree or DMS input,
+  // as the object reads it; false when the object would give it a message
+  // or convert it apart (zero angles, whose signed zeros the datum shift
+  // takes apart).
+  bool PositionOf(std::size_t i, double& latitude, double& longitude) {
+    if (input_.OrigType == mvDeg) {
+      latitude = input_.Latitude[i];
+      longitude = input_.Longitude[i];
+    } else {
+      const std::int16_t latDeg = input_.LatDmsDeg[i], latMin = input_.LatDmsMin[i];
+      const std::int16_t lonDeg = input_.LonDmsDeg[i], lonMin = input_.LonDmsMin[i];
+      const float latSec = input_.LatDmsSec[i], lonSec = input_.LonDmsSec[i];
+      if (!driver::DmsFieldsValid(latDeg, latMin, latSec, 90) ||
+          !driver::DmsFieldsValid(lonDeg, lonMin, lonSec, 180))
+        return false;
+      DmsToDecimal(latDeg, latMin, latSec, latitude);
+      DmsToDecimal(lonDeg, lonMin, lonSec, longitude);
+    }
+    return driver::DegreesInRange(latitude, longitude) && latitude != 0 && longitude != 0;
+  }
+
+  // Converts points i .. i + 3 of a degree or DMS input: the numbers of
+  // the points the object would convert without a message four at a time,
   // their texts one by one; every point of a group whose numbers or texts
   // raised a fault or a failure, and any other point, alone through the
   // object.
@@ -280,10 +303,13 @@ class BatchConverter {
     double latitude[batch::kGroup], longitude[batch::kGroup];
     bool alone[batch::kGroup];
     for (int k = 0; k < batch::kGroup; ++k) {
-      const double lat = input_.Latitude[i + k], lon = input_.Longitude[i + k];
-      // The object's range check; zero angles take the datum shift's
-      // signed zeros apart.  The other lanes compute a harmless position.
-      alone[k] = !(lat >= -90 && lat <= 90 && lon >= -180 && lon <= 180 && lat != 0 && lon != 0);
+      double lat = 0, lon = 0;
+      try {
+        alone[k] = !PositionOf(i + k, lat, lon);
+      } catch (const Failure&) {
+        alone[k] = true;
+      }
+      // The other lanes compute a harmless position.
       latitude[k] = alone[k] ? 50.5 : lat;
       longitude[k] = alone[k] ? 4.5 : lon;
     }
@@ -306,7 +332,7 @@ class BatchConverter {
             ellipsoidChanged_ = false;
           }
           for (int k = 0; k < batch::kGroup; ++k) {
-            if (alone[k] || !FinishDegreePoint(n, k)) {
+            if (alone[k] || !FinishDegreePoint(n, k, i + k)) {
               alone[k] = true;
               continue;
             }
@@ -330,12 +356,12 @@ class BatchConverter {
     }
   }
 
-  // The object's fields after a conversion of degrees whose numbers are
-  // lane k of n: the DMS fields and the texts by the object's own steps,
+  // The object's fields after a conversion of point i, a degree or DMS
+  // input whose numbers are lane k of n: the texts by the object's steps,
   // as its unchecked run runs them (the caller reads the flags).  False,
   // with nothing done, when the reference may lie outside the grid or in
   // Norway's or Svalbard's zones: the point is then converted alone.
-  bool FinishDegreePoint(const batch::DegreeNumbers& n, int k) {
+  bool FinishDegreePoint(const batch::DegreeNumbers& n, int k, std::size_t i) {
     ZedizAdo::State& o = object_;
     const double phi = general::DegToRadOf(n.latitude[k]);  // a finite latitude
     const auto zone = static_cast<std::int16_t>(n.zone[k]);
@@ -347,12 +373,21 @@ class BatchConverter {
     o.Y_ = n.y[k];
     o.Northing_ = n.northing[k];
     o.Easting_ = n.easting[k];
-    o.LatDmsDeg_ = static_cast<std::int16_t>(n.latDeg[k]);
-    o.LatDmsMin_ = static_cast<std::int16_t>(n.latMin[k]);
-    o.LatDmsSec_ = n.latSec[k];
-    o.LonDmsDeg_ = static_cast<std::int16_t>(n.lonDeg[k]);
-    o.LonDmsMin_ = static_cast<std::int16_t>(n.lonMin[k]);
-    o.LonDmsSec_ = n.lonSec[k];
+    if (input_.OrigType == mvDegMinSec && o.DatumFrom_ == o.DatumDest_) {
+      // With equal datums the fields keep the values as entered.
+      const std::size_t at = i;
+      o.LatDmsDeg_ = input_.LatDmsDeg[at], o.LatDmsMin_ = input_.LatDmsMin[at];
+      o.LatDmsSec_ = input_.LatDmsSec[at];
+      o.LonDmsDeg_ = input_.LonDmsDeg[at], o.LonDmsMin_ = input_.LonDmsMin[at];
+      o.LonDmsSec_ = input_.LonDmsSec[at];
+    } else {
+      o.LatDmsDeg_ = static_cast<std::int16_t>(n.latDeg[k]);
+      o.LatDmsMin_ = static_cast<std::int16_t>(n.latMin[k]);
+      o.LatDmsSec_ = n.latSec[k];
+      o.LonDmsDeg_ = static_cast<std::int16_t>(n.lonDeg[k]);
+      o.LonDmsMin_ = static_cast<std::int16_t>(n.lonMin[k]);
+      o.LonDmsSec_ = n.lonSec[k];
+    }
     o.IfblOutputStep();
     o.MgrsOutputStep(zone);
     return true;

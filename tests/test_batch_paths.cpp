@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <cstdint>
 #include <limits>
 #include <random>
@@ -77,40 +78,81 @@ class PathScope {
   bool ok_;
 };
 
+// The positions as DMS fields, with fields the object refuses or reads
+// apart: the sign on the minutes or the seconds, 60 minutes or seconds,
+// out of range, NaN seconds, the degrees' most negative value.
+struct DmsColumns {
+  std::vector<std::int16_t> latD, latM, lonD, lonM;
+  std::vector<float> latS, lonS;
+
+  explicit DmsColumns(const std::vector<std::pair<double, double>>& positions) {
+    const auto split = [](double v, std::vector<std::int16_t>& d, std::vector<std::int16_t>& m,
+                          std::vector<float>& s) {
+      const double a = std::isfinite(v) ? std::min(std::fabs(v), 200.0) : 0.0;
+      const double minutes = (a - std::floor(a)) * 60;
+      d.push_back(static_cast<std::int16_t>(std::copysign(std::floor(a), v)));
+      m.push_back(static_cast<std::int16_t>(std::floor(minutes)));
+      s.push_back(static_cast<float>((minutes - std::floor(minutes)) * 60));
+    };
+    for (const auto& [lat, lon] : positions) split(lat, latD, latM, latS), split(lon, lonD, lonM, lonS);
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const struct {
+      std::int16_t d, m;
+      float s;
+    } odd[] = {{0, -30, 15.0f}, {0, 0, -12.5f}, {0, 0, -0.0f}, {50, 60, 0.0f}, {50, 0, 60.0f},
+               {91, 0, 0.0f},   {-32768, 0, 0}, {50, 10, nan},  {0, -61, 0.0f}, {-0, 0, 0.0f},
+               {-4, 30, 0.5f},  {4, -30, 0.5f}, {90, 0, 0.0f},  {90, 0, 0.5f}};
+    for (std::size_t k = 0; k < std::size(odd); ++k) {
+      const std::size_t i = (k * 37 + 5) % latD.size();
+      latD[i] = odd[k].d, latM[i] = odd[k].m, latS[i] = odd[k].s;
+      const std::size_t j = (k * 53 + 11) % lonD.size();
+      lonD[j] = odd[k].d, lonM[j] = odd[k].m, lonS[j] = odd[k].s;
+    }
+  }
+};
+
 TEST(BatchPaths, EveryPathGivesTheScalarBytesForEveryDatumPairAndPrecision) {
   const auto positions = GroupTestPositions();
   std::vector<double> lat, lon;
   for (const auto& [a, b] : positions) lat.push_back(a), lon.push_back(b);
+  const DmsColumns dms(positions);
   const std::size_t n = lat.size();  // not a multiple of four: a tail too
   ASSERT_NE(n % batch::kGroup, 0u);
   struct Precisions {
     std::int32_t mgrs;
     std::int16_t ifbl;
   };
-  for (const Precisions precision : {Precisions{0, 0}, Precisions{10000, 2}, Precisions{1000, 4},
-                                     Precisions{100, 6}, Precisions{1, 6}}) {
-    for (int from = mvEuropeanData1950; from <= mvNTF; ++from) {
-      for (int dest = mvEuropeanData1950; dest <= mvNTF; ++dest) {
-        SCOPED_TRACE(testing::Message() << "from " << from << " to " << dest << " precisions "
-                                        << precision.mgrs << "/" << precision.ifbl);
-        BatchInput in{};
-        in.OrigType = mvDeg;
-        in.DatumFrom = from;
-        in.DatumDest = dest;
-        in.mgrsPrecision = precision.mgrs;
-        in.IfblPrecision = precision.ifbl;
-        in.Latitude = lat.data();
-        in.Longitude = lon.data();
-        std::vector<std::uint8_t> scalar;
-        {
-          const PathScope path(batch::Path::kScalar);
-          scalar = BatchBytes(in, n);
-        }
-        for (const batch::Path p : {batch::Path::kVector, batch::Path::kAvx2}) {
-          const PathScope path(p);
-          if (!path.ok()) continue;  // no AVX2 here
-          SCOPED_TRACE(batch::PathName(p));
-          EXPECT_TRUE(BatchBytes(in, n) == scalar);
+  for (const std::int32_t kind : {mvDeg, mvDegMinSec}) {
+    for (const Precisions precision : {Precisions{0, 0}, Precisions{10000, 2}, Precisions{1000, 4},
+                                       Precisions{100, 6}, Precisions{1, 6}}) {
+      for (int from = mvEuropeanData1950; from <= mvNTF; ++from) {
+        for (int dest = mvEuropeanData1950; dest <= mvNTF; ++dest) {
+          SCOPED_TRACE(testing::Message() << "kind " << kind << " from " << from << " to " << dest
+                                          << " precisions " << precision.mgrs << "/"
+                                          << precision.ifbl);
+          BatchInput in{};
+          in.OrigType = kind;
+          in.DatumFrom = from;
+          in.DatumDest = dest;
+          in.mgrsPrecision = precision.mgrs;
+          in.IfblPrecision = precision.ifbl;
+          in.Latitude = lat.data();
+          in.Longitude = lon.data();
+          in.LatDmsDeg = dms.latD.data(), in.LatDmsMin = dms.latM.data();
+          in.LatDmsSec = dms.latS.data();
+          in.LonDmsDeg = dms.lonD.data(), in.LonDmsMin = dms.lonM.data();
+          in.LonDmsSec = dms.lonS.data();
+          std::vector<std::uint8_t> scalar;
+          {
+            const PathScope path(batch::Path::kScalar);
+            scalar = BatchBytes(in, n);
+          }
+          for (const batch::Path p : {batch::Path::kVector, batch::Path::kAvx2}) {
+            const PathScope path(p);
+            if (!path.ok()) continue;  // no AVX2 here
+            SCOPED_TRACE(batch::PathName(p));
+            EXPECT_TRUE(BatchBytes(in, n) == scalar);
+          }
         }
       }
     }
