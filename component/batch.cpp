@@ -191,10 +191,9 @@ class BatchConverter {
     const bool zones = extra.UtmZone || extra.Hemisphere;
     std::size_t i = begin;
     const batch::Path path = batch::SelectedPath();
-    const bool geographic = input_.OrigType == mvDeg || input_.OrigType == mvDegMinSec;
-    if (path != batch::Path::kScalar && geographic && DegreeSettingsReady()) {
-      for (; i + batch::kGroup <= end; i += batch::kGroup)
-        ConvertDegreeGroup(path, output, extra, i);
+    // MGRS input converts point by point.
+    if (path != batch::Path::kScalar && input_.OrigType != mvMgrs && GroupSettingsReady()) {
+      for (; i + batch::kGroup <= end; i += batch::kGroup) ConvertGroup(path, output, extra, i);
     }
     for (; i < end; ++i) {
       const std::int32_t failure = ConvertPoint(output, i);
@@ -254,72 +253,91 @@ class BatchConverter {
     if (output.Failure) output.Failure[i] = failure;
   }
 
-  // The settings of the degree groups, formed once as the object forms
-  // them; false (every point then alone) when that raised anything.
-  bool DegreeSettingsReady() {
-    if (degreeReady_ >= 0) return degreeReady_ != 0;
-    degreeReady_ = 0;
+  // The settings of the groups, formed once as the object forms them;
+  // false (every point then alone) when that raised anything.
+  bool GroupSettingsReady() {
+    if (groupReady_ >= 0) return groupReady_ != 0;
+    groupReady_ = 0;
     const datum::Catalogue& catalogue = object_.Catalogue_;
     try {
       fp::ClearPending();
       datum::SelectEllipsoid(catalogue, object_.DatumDest_);
-      degree_ = {&catalogue, object_.DatumFrom_, object_.DatumDest_,
-                 datum::CurrentEllipsoid.SemiMajorAxis, datum::CurrentEllipsoid.Flattening};
-      if (fp::PendingBits() == 0) degreeReady_ = 1;
+      group_ = {&catalogue, object_.DatumFrom_, object_.DatumDest_,
+                datum::CurrentEllipsoid.SemiMajorAxis, datum::CurrentEllipsoid.Flattening};
+      if (fp::PendingBits() == 0) groupReady_ = 1;
     } catch (const Failure&) {
     }
     fp::ClearPending();
-    return degreeReady_ != 0;
+    return groupReady_ != 0;
   }
 
-  // The position in decimal degrees of point i of a degree or DMS input,
-  // as the object reads it; false when the object would give it a message
-  // or convert it apart (zero angles, whose signed zeros the datum shift
+  // What a group takes of point i, as the object reads it: the latitude
+  // and longitude of a degree or DMS input, the Lambert 72 X and Y of a
+  // Lambert or IFBL input (and an IFBL input's tidied code, kept as lane
+  // k's).  False when the object would give the point a message or
+  // convert it apart (zero angles, whose signed zeros the datum shift
   // takes apart).
-  bool PositionOf(std::size_t i, double& latitude, double& longitude) {
-    if (input_.OrigType == mvDeg) {
-      latitude = input_.Latitude[i];
-      longitude = input_.Longitude[i];
-    } else {
-      const std::int16_t latDeg = input_.LatDmsDeg[i], latMin = input_.LatDmsMin[i];
-      const std::int16_t lonDeg = input_.LonDmsDeg[i], lonMin = input_.LonDmsMin[i];
-      const float latSec = input_.LatDmsSec[i], lonSec = input_.LonDmsSec[i];
-      if (!driver::DmsFieldsValid(latDeg, latMin, latSec, 90) ||
-          !driver::DmsFieldsValid(lonDeg, lonMin, lonSec, 180))
+  bool InputOf(std::size_t i, int k, double& a, double& b) {
+    switch (input_.OrigType) {
+      case mvDeg:
+        a = input_.Latitude[i];
+        b = input_.Longitude[i];
+        break;
+      case mvDegMinSec: {
+        const std::int16_t latDeg = input_.LatDmsDeg[i], latMin = input_.LatDmsMin[i];
+        const std::int16_t lonDeg = input_.LonDmsDeg[i], lonMin = input_.LonDmsMin[i];
+        const float latSec = input_.LatDmsSec[i], lonSec = input_.LonDmsSec[i];
+        if (!driver::DmsFieldsValid(latDeg, latMin, latSec, 90) ||
+            !driver::DmsFieldsValid(lonDeg, lonMin, lonSec, 180))
+          return false;
+        DmsToDecimal(latDeg, latMin, latSec, a);
+        DmsToDecimal(lonDeg, lonMin, lonSec, b);
+        break;
+      }
+      case mvLambert72:
+        a = input_.X[i];
+        b = input_.Y[i];
+        return driver::LambertInRange(a, b);
+      case mvIFBL: {
+        ZedizAdo::State& o = object_;
+        o.Reset();
+        PutPointOn(o, input_, i, text_);  // tidies the code as the put does
+        return o.ReadIfblInput(codes_[k], a, b);
+      }
+      default:
         return false;
-      DmsToDecimal(latDeg, latMin, latSec, latitude);
-      DmsToDecimal(lonDeg, lonMin, lonSec, longitude);
     }
-    return driver::DegreesInRange(latitude, longitude) && latitude != 0 && longitude != 0;
+    return driver::DegreesInRange(a, b) && a != 0 && b != 0;
   }
 
-  // Converts points i .. i + 3 of a degree or DMS input: the numbers of
-  // the points the object would convert without a message four at a time,
-  // their texts one by one; every point of a group whose numbers or texts
-  // raised a fault or a failure, and any other point, alone through the
-  // object.
-  void ConvertDegreeGroup(batch::Path path, const BatchOutput& output, const BatchExtra& extra,
-                          std::size_t i) {
-    double latitude[batch::kGroup], longitude[batch::kGroup];
+  // Converts points i .. i + 3: the numbers of the points the object
+  // would convert without a message four at a time, their texts one by
+  // one; every point of a group whose numbers or texts raised a fault or a
+  // failure, and any other point, alone through the object.
+  void ConvertGroup(batch::Path path, const BatchOutput& output, const BatchExtra& extra,
+                    std::size_t i) {
+    double a[batch::kGroup], b[batch::kGroup];
     bool alone[batch::kGroup];
+    const bool geographic = input_.OrigType == mvDeg || input_.OrigType == mvDegMinSec;
     for (int k = 0; k < batch::kGroup; ++k) {
-      double lat = 0, lon = 0;
+      double first = 0, second = 0;
       try {
-        alone[k] = !PositionOf(i + k, lat, lon);
+        alone[k] = !InputOf(i + k, k, first, second);
       } catch (const Failure&) {
         alone[k] = true;
       }
       // The other lanes compute a harmless position.
-      latitude[k] = alone[k] ? 50.5 : lat;
-      longitude[k] = alone[k] ? 4.5 : lon;
+      a[k] = alone[k] ? (geographic ? 50.5 : 150000.0) : first;
+      b[k] = alone[k] ? (geographic ? 4.5 : 170000.0) : second;
     }
     // A point converted alone, or a NaN compared above, may have left flags.
     if (fp::PendingBits()) [[unlikely]] fp::ClearPending();
-    batch::DegreeNumbers n;
+    batch::GroupNumbers n;
     bool clean = false;
     try {
-      batch::DegreeGroup(path, degree_, latitude, longitude, n);
-      clean = n.dms && fp::PendingBits() == 0;
+      if (geographic) batch::DegreeGroup(path, group_, a, b, n);
+      else batch::LambertGroup(path, group_, a, b, n);
+      clean = n.converged && n.dms && fp::PendingBits() == 0;
     } catch (const Failure&) {
     }
     const bool zones = extra.UtmZone || extra.Hemisphere;
@@ -332,7 +350,7 @@ class BatchConverter {
             ellipsoidChanged_ = false;
           }
           for (int k = 0; k < batch::kGroup; ++k) {
-            if (alone[k] || !FinishDegreePoint(n, k, i + k)) {
+            if (alone[k] || !FinishPoint(n, k, i + k, a[k], b[k])) {
               alone[k] = true;
               continue;
             }
@@ -347,7 +365,7 @@ class BatchConverter {
     }
     if (!clean) {
       if (fp::PendingBits()) fp::ClearPending();
-      for (bool& a : alone) a = true;
+      for (bool& alonePoint : alone) alonePoint = true;
     }
     for (int k = 0; k < batch::kGroup; ++k) {
       if (!alone[k]) continue;
@@ -356,12 +374,12 @@ class BatchConverter {
     }
   }
 
-  // The object's fields after a conversion of point i, a degree or DMS
-  // input whose numbers are lane k of n: the texts by the object's steps,
-  // as its unchecked run runs them (the caller reads the flags).  False,
-  // with nothing done, when the reference may lie outside the grid or in
-  // Norway's or Svalbard's zones: the point is then converted alone.
-  bool FinishDegreePoint(const batch::DegreeNumbers& n, int k, std::size_t i) {
+  // The object's fields after the conversion of point i, whose input is
+  // (a, b) and whose numbers are lane k of n: the texts by the object's
+  // steps, as its unchecked run runs them (the caller reads the flags).
+  // False, with nothing done, when the reference may lie outside the grid
+  // or in Norway's or Svalbard's zones: the point is then converted alone.
+  bool FinishPoint(const batch::GroupNumbers& n, int k, std::size_t i, double a, double b) {
     ZedizAdo::State& o = object_;
     const double phi = general::DegToRadOf(n.latitude[k]);  // a finite latitude
     const auto zone = static_cast<std::int16_t>(n.zone[k]);
@@ -369,17 +387,14 @@ class BatchConverter {
     o.Error_.clear();
     o.Latitude_ = n.latitude[k];
     o.Longitude_ = n.longitude[k];
-    o.X_ = n.x[k];
-    o.Y_ = n.y[k];
     o.Northing_ = n.northing[k];
     o.Easting_ = n.easting[k];
     if (input_.OrigType == mvDegMinSec && o.DatumFrom_ == o.DatumDest_) {
       // With equal datums the fields keep the values as entered.
-      const std::size_t at = i;
-      o.LatDmsDeg_ = input_.LatDmsDeg[at], o.LatDmsMin_ = input_.LatDmsMin[at];
-      o.LatDmsSec_ = input_.LatDmsSec[at];
-      o.LonDmsDeg_ = input_.LonDmsDeg[at], o.LonDmsMin_ = input_.LonDmsMin[at];
-      o.LonDmsSec_ = input_.LonDmsSec[at];
+      o.LatDmsDeg_ = input_.LatDmsDeg[i], o.LatDmsMin_ = input_.LatDmsMin[i];
+      o.LatDmsSec_ = input_.LatDmsSec[i];
+      o.LonDmsDeg_ = input_.LonDmsDeg[i], o.LonDmsMin_ = input_.LonDmsMin[i];
+      o.LonDmsSec_ = input_.LonDmsSec[i];
     } else {
       o.LatDmsDeg_ = static_cast<std::int16_t>(n.latDeg[k]);
       o.LatDmsMin_ = static_cast<std::int16_t>(n.latMin[k]);
@@ -388,7 +403,24 @@ class BatchConverter {
       o.LonDmsMin_ = static_cast<std::int16_t>(n.lonMin[k]);
       o.LonDmsSec_ = n.lonSec[k];
     }
-    o.IfblOutputStep();
+    switch (input_.OrigType) {
+      case mvIFBL:
+        // The code as tidied, and the position it names.
+        o.IFBL_ = codes_[k];
+        o.X_ = a;
+        o.Y_ = b;
+        break;
+      case mvLambert72:
+        o.X_ = a;
+        o.Y_ = b;
+        o.IfblOutputStep();
+        break;
+      default:
+        o.X_ = n.x[k];
+        o.Y_ = n.y[k];
+        o.IfblOutputStep();
+        break;
+    }
     o.MgrsOutputStep(zone);
     return true;
   }
@@ -396,8 +428,9 @@ class BatchConverter {
   const BatchInput& input_;
   ZedizAdo::State object_;
   std::string text_;
-  batch::DegreeSettings degree_{};
-  int degreeReady_ = -1;  // not yet formed
+  std::string codes_[batch::kGroup];  // an IFBL group's tidied codes
+  batch::GroupSettings group_{};
+  int groupReady_ = -1;  // not yet formed
   // Whether the thread's current ellipsoid may no longer be the
   // destination's, which the MGRS texts of a group read.
   bool ellipsoidChanged_ = true;

@@ -57,6 +57,8 @@ void ChangeDatumHeldOf(const datum::Catalogue& catalogue, V latitude, V longitud
 // DecimalToDms puts it).
 bool DegreesInRange(double latitude, double longitude);
 bool DmsFieldsValid(std::int16_t degrees, std::int16_t minutes, float seconds, int degreeLimit);
+// A Lambert 72 input within 0..310 000 and 0..260 000 metres (NaN fails).
+bool LambertInRange(double X, double Y);
 
 // Completes the square letters and digits of a short MGRS reference to
 // five digits per coordinate, 1 m short of the centre of the square it

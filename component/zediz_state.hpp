@@ -44,6 +44,9 @@ struct ZedizAdo::State {
   void ConvertDms();
   void ConvertLambert();
   void ConvertIfbl();
+  // The tidied code of an IFBL input and the Lambert 72 position the
+  // conversion takes for it; false when the code names no square.
+  bool ReadIfblInput(std::string& code, double& x, double& y) const;
   void ConvertMgrs();
   void GeographicOutputStep();
   void ProjectionOutputSteps();

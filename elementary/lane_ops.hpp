@@ -95,6 +95,8 @@ inline Lanes4 Select(const Mask4& mask, const Lanes4& a, const Lanes4& b) {
 }
 
 inline bool Any(bool condition) { return condition; }
+inline bool All(bool condition) { return condition; }
+inline bool All(const Mask4& mask) { return (mask[0] & mask[1] & mask[2] & mask[3]) != 0; }
 inline bool Any(const Mask4& mask) { return (mask[0] | mask[1] | mask[2] | mask[3]) != 0; }
 // Comparisons of singles and of integers give masks of 32-bit lanes.
 using Masks4 = std::int32_t __attribute__((vector_size(16)));
@@ -171,6 +173,21 @@ inline SinCosOfV<Lanes4> SinAndCos(const Lanes4& x) {
   elementary::SinCos(x, p);
   return {p.sin, p.cos};
 }
+
+inline double Sin(double x) { return elementary::Sin(x); }
+inline Lanes4 Sin(const Lanes4& x) { return SinAndCos(x).sin; }
+
+// Arctangent of each lane, by the scalar function.
+inline double Atan(double x) { return elementary::Atan(x); }
+inline Lanes4 Atan(const Lanes4& x) {
+  Lanes4 r;
+  for (int i = 0; i < kLanes; ++i) r[i] = elementary::Atan(x[i]);
+  return r;
+}
+
+// A division whose divisor may be zero (fp::Quotient for one value).
+inline double Quotient(double dividend, double divisor) { return fp::Quotient(dividend, divisor); }
+inline Lanes4 Quotient(const Lanes4& dividend, const Lanes4& divisor) { return dividend / divisor; }
 
 template <typename V>
 struct SinMultiplesOfV {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <limits>
 #include <random>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -111,18 +112,58 @@ struct DmsColumns {
   }
 };
 
+// Lambert 72 positions over the input's range and beyond (NaN, negative,
+// past 310 000 and 260 000 m), and IFBL codes of squares of every size,
+// written as people write them (lower case, separators), with codes that
+// name no square.
+struct PlaneColumns {
+  std::vector<double> x, y;
+  std::vector<std::string> codes;
+  std::vector<const char*> texts;
+
+  explicit PlaneColumns(std::size_t n) {
+    std::mt19937 random(77);
+    std::uniform_real_distribution<double> ux(-20000, 330000), uy(-20000, 280000);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const std::pair<double, double> odd[] = {
+        {nan, 100000},  {100000, nan},   {0, 0},         {310000, 260000}, {310000.0001, 1},
+        {-0.0, 10},     {2012, 18180},   {322011.9, 5},  {150000, 170000}, {1e-300, 1e-300},
+        {34012, 38180}, {34011.999999, 38179.99999}};
+    for (const auto& [a, b] : odd) x.push_back(a), y.push_back(b);
+    while (x.size() < n) x.push_back(ux(random)), y.push_back(uy(random));
+    const char* fixed[] = {"f5.16.34", "d6-54-42", " e4 ", "K5", "k5", "A0", "M9", "Z9", "F5", "F516",
+                           "f5163", "F51634X", "", "I5", "F5.99.99", "F50134", "m9 58 44"};
+    for (const char* c : fixed) codes.push_back(c);
+    ZedizAdo o;
+    o.DatumFrom(mvBelgium1972);
+    o.DatumDest(mvBelgium1972);
+    o.OrigType(mvLambert72);
+    const std::int16_t precisions[] = {2, 4, 6};
+    while (codes.size() < n) {
+      o.X(ux(random));
+      o.Y(uy(random));
+      o.IfblPrecision = precisions[random() % 3];
+      o.Conversion();
+      codes.push_back(o.IFBL());
+    }
+    std::shuffle(codes.begin(), codes.end(), random);
+    for (const auto& c : codes) texts.push_back(c.c_str());
+  }
+};
+
 TEST(BatchPaths, EveryPathGivesTheScalarBytesForEveryDatumPairAndPrecision) {
   const auto positions = GroupTestPositions();
   std::vector<double> lat, lon;
   for (const auto& [a, b] : positions) lat.push_back(a), lon.push_back(b);
   const DmsColumns dms(positions);
   const std::size_t n = lat.size();  // not a multiple of four: a tail too
+  const PlaneColumns plane(n);
   ASSERT_NE(n % batch::kGroup, 0u);
   struct Precisions {
     std::int32_t mgrs;
     std::int16_t ifbl;
   };
-  for (const std::int32_t kind : {mvDeg, mvDegMinSec}) {
+  for (const std::int32_t kind : {mvDeg, mvDegMinSec, mvLambert72, mvIFBL}) {
     for (const Precisions precision : {Precisions{0, 0}, Precisions{10000, 2}, Precisions{1000, 4},
                                        Precisions{100, 6}, Precisions{1, 6}}) {
       for (int from = mvEuropeanData1950; from <= mvNTF; ++from) {
@@ -138,6 +179,9 @@ TEST(BatchPaths, EveryPathGivesTheScalarBytesForEveryDatumPairAndPrecision) {
           in.IfblPrecision = precision.ifbl;
           in.Latitude = lat.data();
           in.Longitude = lon.data();
+          in.X = plane.x.data();
+          in.Y = plane.y.data();
+          in.Texts = plane.texts.data();
           in.LatDmsDeg = dms.latD.data(), in.LatDmsMin = dms.latM.data();
           in.LatDmsSec = dms.latS.data();
           in.LonDmsDeg = dms.lonD.data(), in.LonDmsMin = dms.lonM.data();
