@@ -2,6 +2,7 @@
 // geographic position.  The row letters repeat every 2 000 km; the band
 // tells which repetition the reference means.
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -75,6 +76,50 @@ void Refuse(std::string_view message, std::string& text, double& latitude, doubl
   status = 1;
 }
 
+// The lowest northing of a band's south edge in a zone: on the central
+// meridian north of the equator, the lowest of it and the zone's limits
+// south of it.
+double ProjectBandSouthNorthing(double a, double f, std::int16_t band, std::int16_t zone,
+                                double south, double west, double east) {
+  std::int16_t zoneGiven = zone;
+  double n0, unusedEasting;
+  const double centralMeridian = ToInt16(6 * zone - 183) * kDegree;
+  fp::Check(centralMeridian);
+  GeoToUtm(a, f, south, centralMeridian, zoneGiven, n0, unusedEasting, 1);
+  if (band < kBandN) {
+    double atWest, atEast;
+    GeoToUtm(a, f, south, west, zoneGiven, atWest, unusedEasting, 1);
+    GeoToUtm(a, f, south, east, zoneGiven, atEast, unusedEasting, 1);
+    n0 = std::min({n0, atWest, atEast});
+  }
+  return n0;
+}
+
+// The same, kept for the last ellipsoid, band and zone: references come
+// in runs of one grid zone, and it costs one to three projections.  A
+// value is kept only when formed without a fault (a checked run that got
+// this far raised none; an unchecked one must find no flag pending), so
+// a hit gives what the projections would, without a fault.  (The
+// projections also write the ellipsoid's semi-minor axis, which the
+// inverse projection that follows writes again, the same.)
+double BandSouthNorthing(double a, double f, std::int16_t band, std::int16_t zone, double south,
+                         double west, double east) {
+  struct Kept {
+    std::uint64_t aBits = 0, fBits = 0;
+    std::int16_t band = 0, zone = 0;
+    double northing = 0;
+  };
+  thread_local Kept kept;
+  const auto aBits = std::bit_cast<std::uint64_t>(a), fBits = std::bit_cast<std::uint64_t>(f);
+  if (kept.band != 0 && kept.aBits == aBits && kept.fBits == fBits && kept.band == band &&
+      kept.zone == zone)
+    return kept.northing;
+  const double n0 = ProjectBandSouthNorthing(a, f, band, zone, south, west, east);
+  fp::Materialize(n0);
+  if (!fp::Deferred() || fp::PendingBits() == 0) kept = {aBits, fBits, band, zone, n0};
+  return n0;
+}
+
 }  // namespace
 
 void MgrsToGeo(std::string& text, std::int16_t ellipsoidNumber, double a, double f,
@@ -118,17 +163,7 @@ void MgrsToGeo(std::string& text, std::int16_t ellipsoidNumber, double a, double
   // runs further south away from the central meridian, so the lowest of it
   // across the zone lies at the zone's limits; north of it, on the
   // central meridian.
-  std::int16_t zoneGiven = zone;
-  double n0, unusedEasting;
-  const double centralMeridian = ToInt16(6 * zone - 183) * kDegree;
-  fp::Check(centralMeridian);
-  GeoToUtm(a, f, south, centralMeridian, zoneGiven, n0, unusedEasting, 1);
-  if (band < kBandN) {
-    double atWest, atEast;
-    GeoToUtm(a, f, south, west, zoneGiven, atWest, unusedEasting, 1);
-    GeoToUtm(a, f, south, east, zoneGiven, atEast, unusedEasting, 1);
-    n0 = std::min({n0, atWest, atEast});
-  }
+  const double n0 = BandSouthNorthing(a, f, band, zone, south, west, east);
 
   const double base = std::trunc(n0 / kSquare) * kSquare;
   fp::Check(base);
