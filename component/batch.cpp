@@ -191,8 +191,7 @@ class BatchConverter {
     const bool zones = extra.UtmZone || extra.Hemisphere;
     std::size_t i = begin;
     const batch::Path path = batch::SelectedPath();
-    // MGRS input converts point by point.
-    if (path != batch::Path::kScalar && input_.OrigType != mvMgrs && GroupSettingsReady()) {
+    if (path != batch::Path::kScalar && GroupSettingsReady()) {
       for (; i + batch::kGroup <= end; i += batch::kGroup) ConvertGroup(path, output, extra, i);
     }
     for (; i < end; ++i) {
@@ -261,9 +260,16 @@ class BatchConverter {
     const datum::Catalogue& catalogue = object_.Catalogue_;
     try {
       fp::ClearPending();
+      datum::SelectEllipsoid(catalogue, object_.DatumFrom_);
+      fromEllipsoid_ = datum::CurrentEllipsoid;
       datum::SelectEllipsoid(catalogue, object_.DatumDest_);
-      group_ = {&catalogue, object_.DatumFrom_, object_.DatumDest_,
-                datum::CurrentEllipsoid.SemiMajorAxis, datum::CurrentEllipsoid.Flattening};
+      group_ = {&catalogue,
+                object_.DatumFrom_,
+                object_.DatumDest_,
+                datum::CurrentEllipsoid.SemiMajorAxis,
+                datum::CurrentEllipsoid.Flattening,
+                fromEllipsoid_.SemiMajorAxis,
+                fromEllipsoid_.Flattening};
       if (fp::PendingBits() == 0) groupReady_ = 1;
     } catch (const Failure&) {
     }
@@ -304,6 +310,25 @@ class BatchConverter {
         PutPointOn(o, input_, i, text_);  // tidies the code as the put does
         return o.ReadIfblInput(codes_[k], a, b);
       }
+      case mvMgrs: {
+        // The reference as the put trims it, read as the decoder reads it:
+        // the zone, the signed northing and the easting for the lanes.
+        ZedizAdo::State& o = object_;
+        o.Reset();
+        PutPointOn(o, input_, i, text_);
+        codes_[k] = o.MGRS_;
+        std::string& text = text_;
+        if (!o.PrepareMgrsInput(text)) return false;
+        double latitude = 0, longitude = 0;
+        std::int16_t zone = 0;
+        std::int32_t status = 0;
+        if (!dma::MgrsToUtm(text, fromEllipsoid_.EllipsoidNumber, fromEllipsoid_.SemiMajorAxis,
+                            fromEllipsoid_.Flattening, latitude, longitude, zone, a, b, status,
+                            limits_[k]))
+          return false;
+        zones_[k] = zone;
+        return true;
+      }
       default:
         return false;
     }
@@ -327,8 +352,14 @@ class BatchConverter {
         alone[k] = true;
       }
       // The other lanes compute a harmless position.
-      a[k] = alone[k] ? (geographic ? 50.5 : 150000.0) : first;
-      b[k] = alone[k] ? (geographic ? 4.5 : 170000.0) : second;
+      if (alone[k]) {
+        const bool mgrs = input_.OrigType == mvMgrs;
+        first = geographic ? 50.5 : mgrs ? 5640000.0 : 150000.0;
+        second = geographic ? 4.5 : mgrs ? 600000.0 : 170000.0;
+        zones_[k] = 31;
+      }
+      a[k] = first;
+      b[k] = second;
     }
     // A point converted alone, or a NaN compared above, may have left flags.
     if (fp::PendingBits()) [[unlikely]] fp::ClearPending();
@@ -336,6 +367,7 @@ class BatchConverter {
     bool clean = false;
     try {
       if (geographic) batch::DegreeGroup(path, group_, a, b, n);
+      else if (input_.OrigType == mvMgrs) batch::MgrsGroup(path, group_, zones_, a, b, n);
       else batch::LambertGroup(path, group_, a, b, n);
       clean = n.converged && n.dms && fp::PendingBits() == 0;
     } catch (const Failure&) {
@@ -381,9 +413,18 @@ class BatchConverter {
   // or in Norway's or Svalbard's zones: the point is then converted alone.
   bool FinishPoint(const batch::GroupNumbers& n, int k, std::size_t i, double a, double b) {
     ZedizAdo::State& o = object_;
-    const double phi = general::DegToRadOf(n.latitude[k]);  // a finite latitude
+    const bool mgrs = input_.OrigType == mvMgrs;
     const auto zone = static_cast<std::int16_t>(n.zone[k]);
-    if (!dma::InMgrsGrid(phi) || !dma::RegularZoneHolds(phi, zone)) return false;
+    if (mgrs) {
+      // Outside its grid zone, a reference gets a message; zero angles go
+      // alone, as above.
+      if (!dma::InsideGridZone(n.utmLatitude[k], n.utmLongitude[k], limits_[k]) ||
+          n.sourceLatitude[k] == 0 || n.sourceLongitude[k] == 0)
+        return false;
+    } else {
+      const double phi = general::DegToRadOf(n.latitude[k]);  // a finite latitude
+      if (!dma::InMgrsGrid(phi) || !dma::RegularZoneHolds(phi, zone)) return false;
+    }
     o.Error_.clear();
     o.Latitude_ = n.latitude[k];
     o.Longitude_ = n.longitude[k];
@@ -415,6 +456,13 @@ class BatchConverter {
         o.Y_ = b;
         o.IfblOutputStep();
         break;
+      case mvMgrs:
+        // The reference as put; no other is made of it.
+        o.MGRS_ = codes_[k];
+        o.X_ = n.x[k];
+        o.Y_ = n.y[k];
+        o.IfblOutputStep();
+        return true;
       default:
         o.X_ = n.x[k];
         o.Y_ = n.y[k];
@@ -428,7 +476,12 @@ class BatchConverter {
   const BatchInput& input_;
   ZedizAdo::State object_;
   std::string text_;
-  std::string codes_[batch::kGroup];  // an IFBL group's tidied codes
+  // A group's texts as put (IFBL codes tidied, MGRS references trimmed),
+  // and what an MGRS group's references name.
+  std::string codes_[batch::kGroup];
+  double zones_[batch::kGroup] = {};
+  dma::GridZoneLimits limits_[batch::kGroup] = {};
+  datum::CurrentEllipsoidRecord fromEllipsoid_{};
   batch::GroupSettings group_{};
   int groupReady_ = -1;  // not yet formed
   // Whether the thread's current ellipsoid may no longer be the

@@ -98,6 +98,35 @@ inline void Store(const Lanes4& v, double (&out)[kGroup]) { std::memcpy(out, &v,
   UtmPositionLanes(s, lat, lon, out);
 }
 
+// A conversion of an MGRS reference: the inverse projection of its UTM
+// position on the source's ellipsoid, the geographic output step and the
+// Lambert position.
+[[gnu::always_inline]] inline void MgrsLanes(const GroupSettings& s, const double (&zone)[kGroup],
+                                             const double (&northing)[kGroup],
+                                             const double (&easting)[kGroup], GroupNumbers& out) {
+  Lanes4 phi{}, lambda{}, north = Load(northing);
+  double semiMinorAxis = 0;
+  dma::tm::Inverse<false>(s.fromA, s.fromF, phi, lambda, Load(zone), Load(northing), north,
+                          Load(easting), semiMinorAxis);
+  Store(phi, out.utmLatitude);
+  Store(lambda, out.utmLongitude);
+  Store(north, out.northing);
+  std::memcpy(out.easting, easting, sizeof out.easting);
+  const Lanes4 latitude = general::RadToDegOf(phi), longitude = general::RadToDegOf(lambda);
+  Store(latitude, out.sourceLatitude);
+  Store(longitude, out.sourceLongitude);
+  Lanes4 lat{}, lon{};
+  GeographicLanes(s, latitude, longitude, s.datumFrom, lat, lon, out);
+  LambertPositionLanes(s, lat, lon, out);
+  out.converged = true;
+}
+
+[[gnu::flatten]] void MgrsGroupVector(const GroupSettings& s, const double (&z)[kGroup],
+                                      const double (&n)[kGroup], const double (&e)[kGroup],
+                                      GroupNumbers& out) {
+  MgrsLanes(s, z, n, e, out);
+}
+
 [[gnu::flatten]] void DegreeGroupVector(const GroupSettings& s, const double (&a)[kGroup],
                                         const double (&b)[kGroup], GroupNumbers& out) {
   DegreeLanes(s, a, b, out);
@@ -121,6 +150,14 @@ inline void Store(const Lanes4& v, double (&out)[kGroup]) { std::memcpy(out, &v,
                                                                 const double (&b)[kGroup],
                                                                 GroupNumbers& out) {
   LambertLanes(s, a, b, out);
+}
+
+[[gnu::flatten, gnu::target("avx2,fma")]] void MgrsGroupAvx2(const GroupSettings& s,
+                                                             const double (&z)[kGroup],
+                                                             const double (&n)[kGroup],
+                                                             const double (&e)[kGroup],
+                                                             GroupNumbers& out) {
+  MgrsLanes(s, z, n, e, out);
 }
 
 bool HasAvx2() {
@@ -192,6 +229,19 @@ void DegreeGroup(Path path, const GroupSettings& settings, const double (&latitu
 #endif
   (void)path;
   DegreeGroupVector(settings, latitude, longitude, numbers);
+}
+
+void MgrsGroup(Path path, const GroupSettings& settings, const double (&zone)[kGroup],
+               const double (&northing)[kGroup], const double (&easting)[kGroup],
+               GroupNumbers& numbers) {
+#if MORVANE_BATCH_AVX2
+  if (path == Path::kAvx2) {
+    MgrsGroupAvx2(settings, zone, northing, easting, numbers);
+    return;
+  }
+#endif
+  (void)path;
+  MgrsGroupVector(settings, zone, northing, easting, numbers);
 }
 
 void LambertGroup(Path path, const GroupSettings& settings, const double (&x)[kGroup],

@@ -39,7 +39,8 @@ inline constexpr int kGroup = 4;
 struct GroupSettings {
   const datum::Catalogue* catalogue;
   std::int32_t datumFrom, datumDest;
-  double a, f;  // the destination's ellipsoid, for UTM
+  double a, f;          // the destination's ellipsoid, for UTM
+  double fromA, fromF;  // the source's, for MGRS input
 };
 
 // The numbers of four conversions: the position on the destination datum
@@ -55,6 +56,9 @@ struct GroupNumbers {
   float latSec[kGroup], lonSec[kGroup];
   double x[kGroup], y[kGroup];
   double zone[kGroup], northing[kGroup], easting[kGroup];
+  // Of an MGRS input: the position the inverse projection gave (radians)
+  // and in degrees, before the datum change.
+  double utmLatitude[kGroup], utmLongitude[kGroup], sourceLatitude[kGroup], sourceLongitude[kGroup];
 };
 
 // Computes the numbers of four positions in degrees (finite, in range,
@@ -62,6 +66,11 @@ struct GroupNumbers {
 // the caller reads the fault flags afterwards.
 void DegreeGroup(Path path, const GroupSettings& settings, const double (&latitude)[kGroup],
                  const double (&longitude)[kGroup], GroupNumbers& numbers);
+// The same for four UTM positions read from MGRS references (the zone, the
+// signed northing, the easting, on the source's ellipsoid).
+void MgrsGroup(Path path, const GroupSettings& settings, const double (&zone)[kGroup],
+               const double (&northing)[kGroup], const double (&easting)[kGroup],
+               GroupNumbers& numbers);
 // The same for four Lambert 72 positions (in the Lambert input's range).
 void LambertGroup(Path path, const GroupSettings& settings, const double (&x)[kGroup],
                   const double (&y)[kGroup], GroupNumbers& numbers);

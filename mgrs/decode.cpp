@@ -122,9 +122,9 @@ double BandSouthNorthing(double a, double f, std::int16_t band, std::int16_t zon
 
 }  // namespace
 
-void MgrsToGeo(std::string& text, std::int16_t ellipsoidNumber, double a, double f,
+bool MgrsToUtm(std::string& text, std::int16_t ellipsoidNumber, double a, double f,
                double& latitude, double& longitude, std::int16_t& zone, double& northing,
-               double& easting, std::int32_t& status) {
+               double& easting, std::int32_t& status, GridZoneLimits& limits) {
   fp::Begin();
   status = 0;
 
@@ -137,7 +137,7 @@ void MgrsToGeo(std::string& text, std::int16_t ellipsoidNumber, double a, double
   if (!sized || zone == 0 || !IsBand(p[2]) || !IsRow(p[4]) || !AreDigits(p + 5) ||
       !AreDigits(p + 10) || IsMissingGridZone(zone, LetterNumber(p[2]))) {
     Refuse(kInvalidMgrs, text, latitude, longitude, northing, easting, status);
-    return;
+    return false;
   }
   std::int16_t band = static_cast<std::int16_t>(LetterNumber(p[2]));
   const int column = LetterNumber(p[3]);
@@ -149,14 +149,17 @@ void MgrsToGeo(std::string& text, std::int16_t ellipsoidNumber, double a, double
   GetSquareLetterSet(zone, firstColumn, rowOffset, ellipsoidNumber, letterStatus);
   if (!IsColumn(p[3], firstColumn)) {
     Refuse(kInvalidMgrs, text, latitude, longitude, northing, easting, status);
-    return;
+    return false;
   }
   if (letterStatus == 1) {
     Refuse(kEllipsoidNotAvailable, text, latitude, longitude, northing, easting, status);
-    return;
+    return false;
   }
 
-  double south, north, east, west;
+  double& south = limits.south;
+  double& north = limits.north;
+  double& east = limits.east;
+  double& west = limits.west;
   GetGridZoneLimits(band, 0.0, zone, south, north, east, west);
 
   // Northing of the band's south edge.  South of the equator the parallel
@@ -186,13 +189,26 @@ void MgrsToGeo(std::string& text, std::int16_t ellipsoidNumber, double a, double
   easting = ReadDigits(p + 5) + columnEasting;
   fp::Check(northing, easting);
 
-  UtmToGeo(a, f, latitude, longitude, zone, northing, easting);
+  return true;
+}
 
+bool InsideGridZone(double latitude, double longitude, const GridZoneLimits& limits) {
   const double slack = kTolerance / elementary::Cos(latitude);
-  const bool inside = latitude + kTolerance >= south && latitude - kTolerance <= north &&
-                      longitude + slack >= west && longitude - slack <= east;
+  const bool inside = latitude + kTolerance >= limits.south && latitude - kTolerance <= limits.north &&
+                      longitude + slack >= limits.west && longitude - slack <= limits.east;
   fp::Check(slack, inside);
-  if (!inside) {
+  return inside;
+}
+
+void MgrsToGeo(std::string& text, std::int16_t ellipsoidNumber, double a, double f,
+               double& latitude, double& longitude, std::int16_t& zone, double& northing,
+               double& easting, std::int32_t& status) {
+  GridZoneLimits limits;
+  if (!MgrsToUtm(text, ellipsoidNumber, a, f, latitude, longitude, zone, northing, easting, status,
+                 limits))
+    return;
+  UtmToGeo(a, f, latitude, longitude, zone, northing, easting);
+  if (!InsideGridZone(latitude, longitude, limits)) {
     text = kOutsideRange;
     status = 1;
   }

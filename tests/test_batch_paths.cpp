@@ -151,6 +151,41 @@ struct PlaneColumns {
   }
 };
 
+// MGRS references of the positions at every precision, with references
+// written as people write them (lower case, blanks, a zone of one digit),
+// outside their grid zone, in the south, in Norway's and Svalbard's zones,
+// and texts that are none.
+struct MgrsColumn {
+  std::vector<std::string> references;
+  std::vector<const char*> texts;
+
+  explicit MgrsColumn(const std::vector<std::pair<double, double>>& positions) {
+    ZedizAdo o;
+    o.DatumFrom(mvWGS1984);
+    o.DatumDest(mvWGS1984);
+    o.OrigType(mvDeg);
+    const std::int32_t precisions[] = {0, 10000, 1000, 100, 10, 1};
+    std::size_t k = 0;
+    for (const auto& [lat, lon] : positions) {
+      o.Latitude(lat);
+      o.Longitude(lon);
+      o.mgrsPrecision = precisions[k++ % std::size(precisions)];
+      try {
+        o.Conversion();
+        references.push_back(o.Error().empty() ? o.MGRS() : "31UFS");
+      } catch (const Failure&) {
+        references.push_back("");
+      }
+    }
+    const char* odd[] = {"31ufs1234567890", " 31U FS 12345 67890", "5QKA1234567890", "31UFS",
+                         "31UZZ1234567890", "32VKN8584313444", "33XWG1369780760", "31XDH1234567890",
+                         "60CWT1234567890", "31UES9503234013", "31U", "31UFS123456789012",
+                         "1AAA0000000000", "31UFS12345", "31UFS1234", "31NAA6661900000"};
+    for (std::size_t i = 0; i < std::size(odd); ++i) references[(i * 41 + 3) % references.size()] = odd[i];
+    for (const auto& r : references) texts.push_back(r.c_str());
+  }
+};
+
 TEST(BatchPaths, EveryPathGivesTheScalarBytesForEveryDatumPairAndPrecision) {
   const auto positions = GroupTestPositions();
   std::vector<double> lat, lon;
@@ -158,12 +193,13 @@ TEST(BatchPaths, EveryPathGivesTheScalarBytesForEveryDatumPairAndPrecision) {
   const DmsColumns dms(positions);
   const std::size_t n = lat.size();  // not a multiple of four: a tail too
   const PlaneColumns plane(n);
+  const MgrsColumn mgrs(positions);
   ASSERT_NE(n % batch::kGroup, 0u);
   struct Precisions {
     std::int32_t mgrs;
     std::int16_t ifbl;
   };
-  for (const std::int32_t kind : {mvDeg, mvDegMinSec, mvLambert72, mvIFBL}) {
+  for (const std::int32_t kind : {mvDeg, mvDegMinSec, mvLambert72, mvIFBL, mvMgrs}) {
     for (const Precisions precision : {Precisions{0, 0}, Precisions{10000, 2}, Precisions{1000, 4},
                                        Precisions{100, 6}, Precisions{1, 6}}) {
       for (int from = mvEuropeanData1950; from <= mvNTF; ++from) {
@@ -181,7 +217,7 @@ TEST(BatchPaths, EveryPathGivesTheScalarBytesForEveryDatumPairAndPrecision) {
           in.Longitude = lon.data();
           in.X = plane.x.data();
           in.Y = plane.y.data();
-          in.Texts = plane.texts.data();
+          in.Texts = kind == mvMgrs ? mgrs.texts.data() : plane.texts.data();
           in.LatDmsDeg = dms.latD.data(), in.LatDmsMin = dms.latM.data();
           in.LatDmsSec = dms.latS.data();
           in.LonDmsDeg = dms.lonD.data(), in.LonDmsMin = dms.lonM.data();
