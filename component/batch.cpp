@@ -414,7 +414,7 @@ class BatchConverter {
   bool FinishPoint(const batch::GroupNumbers& n, int k, std::size_t i, double a, double b) {
     ZedizAdo::State& o = object_;
     const bool mgrs = input_.OrigType == mvMgrs;
-    const auto zone = static_cast<std::int16_t>(n.zone[k]);
+    std::int16_t zone = 0;  // of the reference made (MGRS input makes none)
     if (mgrs) {
       // Outside its grid zone, a reference gets a message; zero angles go
       // alone, as above.
@@ -422,6 +422,8 @@ class BatchConverter {
           n.sourceLatitude[k] == 0 || n.sourceLongitude[k] == 0)
         return false;
     } else {
+      // A zone from a finite longitude, within 1..60.
+      zone = static_cast<std::int16_t>(n.zone[k]);
       const double phi = general::DegToRadOf(n.latitude[k]);  // a finite latitude
       if (!dma::InMgrsGrid(phi) || !dma::RegularZoneHolds(phi, zone)) return false;
     }

@@ -126,19 +126,20 @@ inline V Splat(double v) {
 }
 
 inline double Sqrt(double x) { return std::sqrt(x); }
+// Vectors of values computed lane by lane are built from the four values
+// at once (in registers): four stores into a vector's lanes and a load of
+// the whole vector would wait for each store to reach it.
 inline Lanes4 Sqrt(const Lanes4& x) {
   // Each lane's square root, correctly rounded as the scalar one is; the
   // compiler makes one vector instruction of the four where it can.
-  Lanes4 r;
-  for (int i = 0; i < kLanes; ++i) r[i] = __builtin_sqrt(x[i]);
-  return r;
+  return Lanes4{__builtin_sqrt(x[0]), __builtin_sqrt(x[1]), __builtin_sqrt(x[2]),
+                __builtin_sqrt(x[3])};
 }
 
 inline double Floor(double x) { return std::floor(x); }
 inline Lanes4 Floor(const Lanes4& x) {
-  Lanes4 r;
-  for (int i = 0; i < kLanes; ++i) r[i] = __builtin_floor(x[i]);
-  return r;
+  return Lanes4{__builtin_floor(x[0]), __builtin_floor(x[1]), __builtin_floor(x[2]),
+                __builtin_floor(x[3])};
 }
 
 // ---------------------------------------------------------------------------
@@ -180,9 +181,9 @@ inline Lanes4 Sin(const Lanes4& x) { return SinAndCos(x).sin; }
 // Arctangent of each lane, by the scalar function.
 inline double Atan(double x) { return elementary::Atan(x); }
 inline Lanes4 Atan(const Lanes4& x) {
-  Lanes4 r;
-  for (int i = 0; i < kLanes; ++i) r[i] = elementary::Atan(x[i]);
-  return r;
+  const double a0 = elementary::Atan(x[0]), a1 = elementary::Atan(x[1]);
+  const double a2 = elementary::Atan(x[2]), a3 = elementary::Atan(x[3]);
+  return Lanes4{a0, a1, a2, a3};
 }
 
 // A division whose divisor may be zero (fp::Quotient for one value).
@@ -199,15 +200,12 @@ inline SinMultiplesOfV<double> SinMultiples(double phi) {
   return {s.sin2, s.sin4, s.sin6, s.sin8};
 }
 inline SinMultiplesOfV<Lanes4> SinMultiples(const Lanes4& phi) {
-  SinMultiplesOfV<Lanes4> r;
-  for (int i = 0; i < kLanes; ++i) {
-    const elementary::SinMultiplesOf s = elementary::SinMultiples(phi[i]);
-    r.sin2[i] = s.sin2;
-    r.sin4[i] = s.sin4;
-    r.sin6[i] = s.sin6;
-    r.sin8[i] = s.sin8;
-  }
-  return r;
+  const elementary::SinMultiplesOf s0 = elementary::SinMultiples(phi[0]);
+  const elementary::SinMultiplesOf s1 = elementary::SinMultiples(phi[1]);
+  const elementary::SinMultiplesOf s2 = elementary::SinMultiples(phi[2]);
+  const elementary::SinMultiplesOf s3 = elementary::SinMultiples(phi[3]);
+  return {Lanes4{s0.sin2, s1.sin2, s2.sin2, s3.sin2}, Lanes4{s0.sin4, s1.sin4, s2.sin4, s3.sin4},
+          Lanes4{s0.sin6, s1.sin6, s2.sin6, s3.sin6}, Lanes4{s0.sin8, s1.sin8, s2.sin8, s3.sin8}};
 }
 
 }  // namespace morvane::lanes
