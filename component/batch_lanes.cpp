@@ -41,8 +41,8 @@ inline void Store(const Lanes4& v, double (&out)[kGroup]) { std::memcpy(out, &v,
   driver::ChangeDatumHeldOf(*s.catalogue, latitude, longitude, lat, lon, datum, s.datumDest);
   Store(lat, out.latitude);
   Store(lon, out.longitude);
-  lanes::Ints4 latDeg, latMin, lonDeg, lonMin;
-  lanes::Floats4 latSec, lonSec;
+  lanes::Ints4 latDeg{}, latMin{}, lonDeg{}, lonMin{};
+  lanes::Floats4 latSec{}, lonSec{};
   out.dms = DecimalToDmsOf(lat, latDeg, latMin, latSec) &&
             DecimalToDmsOf(lon, lonDeg, lonMin, lonSec);
   std::memcpy(out.latDeg, &latDeg, sizeof latDeg);
