@@ -219,41 +219,38 @@ bool ForcePath(Path path) {
   return true;
 }
 
+namespace {
+
+#if !MORVANE_BATCH_AVX2
+// Without AVX2 copies, their path is never chosen; these keep the calls
+// below the same.
+constexpr auto DegreeGroupAvx2 = DegreeGroupVector;
+constexpr auto LambertGroupAvx2 = LambertGroupVector;
+constexpr auto MgrsGroupAvx2 = MgrsGroupVector;
+#endif
+
+// A group's copy for the path.
+template <typename F, typename... A>
+void OnPath(Path path, F* avx2, F* vector, A&... arguments) {
+  (path == Path::kAvx2 ? avx2 : vector)(arguments...);
+}
+
+}  // namespace
+
 void DegreeGroup(Path path, const GroupSettings& settings, const double (&latitude)[kGroup],
                  const double (&longitude)[kGroup], GroupNumbers& numbers) {
-#if MORVANE_BATCH_AVX2
-  if (path == Path::kAvx2) {
-    DegreeGroupAvx2(settings, latitude, longitude, numbers);
-    return;
-  }
-#endif
-  (void)path;
-  DegreeGroupVector(settings, latitude, longitude, numbers);
+  OnPath(path, DegreeGroupAvx2, DegreeGroupVector, settings, latitude, longitude, numbers);
 }
 
 void MgrsGroup(Path path, const GroupSettings& settings, const double (&zone)[kGroup],
                const double (&northing)[kGroup], const double (&easting)[kGroup],
                GroupNumbers& numbers) {
-#if MORVANE_BATCH_AVX2
-  if (path == Path::kAvx2) {
-    MgrsGroupAvx2(settings, zone, northing, easting, numbers);
-    return;
-  }
-#endif
-  (void)path;
-  MgrsGroupVector(settings, zone, northing, easting, numbers);
+  OnPath(path, MgrsGroupAvx2, MgrsGroupVector, settings, zone, northing, easting, numbers);
 }
 
 void LambertGroup(Path path, const GroupSettings& settings, const double (&x)[kGroup],
                   const double (&y)[kGroup], GroupNumbers& numbers) {
-#if MORVANE_BATCH_AVX2
-  if (path == Path::kAvx2) {
-    LambertGroupAvx2(settings, x, y, numbers);
-    return;
-  }
-#endif
-  (void)path;
-  LambertGroupVector(settings, x, y, numbers);
+  OnPath(path, LambertGroupAvx2, LambertGroupVector, settings, x, y, numbers);
 }
 
 }  // namespace morvane::batch

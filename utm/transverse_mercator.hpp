@@ -137,6 +137,24 @@ inline OddPowers<V> OddPowersOf(V x) {
   return {Step<kEachStep>(p2 * x), Step<kEachStep>(p4 * x), Step<kEachStep>(p6 * x)};
 }
 
+// The powers of t = tan(phi) and of eta^2 both series use, in this order.
+template <typename V>
+struct TanEtaPowers {
+  V t2, t4, t6, eta4, eta6, eta8;
+};
+
+template <bool kEachStep, typename V>
+inline TanEtaPowers<V> TanEtaPowersOf(V t, V eta2) {
+  TanEtaPowers<V> p;
+  p.t2 = Step<kEachStep>(t * t);
+  p.t4 = Step<kEachStep>(p.t2 * p.t2);
+  p.t6 = Step<kEachStep>(p.t4 * p.t2);
+  p.eta4 = Step<kEachStep>(eta2 * eta2);
+  p.eta6 = Step<kEachStep>(p.eta4 * eta2);
+  p.eta8 = Step<kEachStep>(p.eta4 * p.eta4);
+  return p;
+}
+
 // Constants of the ellipsoid, recomputed from a and f on every call; b is
 // written to semiMinorAxis as soon as it is known.
 struct EllipsoidConstants {
@@ -244,12 +262,8 @@ void Forward(double a, double f, V phi, V lambda, Z& zone, V& northing, V& easti
   const V nu = PrimeVerticalRadiusOf<kEachStep>(a, k.e2, phi);
   const V S = MeridianArcOf<kEachStep>(k.A, k.B, k.C, k.D, k.E, phi);
 
-  const V t2 = Step<kEachStep>(t * t);
-  const V t4 = Step<kEachStep>(t2 * t2);
-  const V t6 = Step<kEachStep>(t4 * t2);
-  const V eta4 = Step<kEachStep>(eta2 * eta2);
-  const V eta6 = Step<kEachStep>(eta4 * eta2);
-  const V eta8 = Step<kEachStep>(eta4 * eta4);
+  const TanEtaPowers<V> p = TanEtaPowersOf<kEachStep>(t, eta2);
+  const V t2 = p.t2, t4 = p.t4, t6 = p.t6, eta4 = p.eta4, eta6 = p.eta6, eta8 = p.eta8;
   const OddPowers<V> cp = OddPowersOf<kEachStep>(c);
 
   const V T1 = Step<kEachStep>(S * kScale);
@@ -317,12 +331,8 @@ void Inverse(double a, double f, V& latitude, V& longitude, Z zone, V signedNort
   if constexpr (kEachStep) CheckOperand(easting);
   const V dE = Step<kEachStep>(easting - kFalseEasting);
 
-  const V t2 = Step<kEachStep>(t * t);
-  const V t4 = Step<kEachStep>(t2 * t2);
-  const V t6 = Step<kEachStep>(t4 * t2);
-  const V eta4 = Step<kEachStep>(eta2 * eta2);
-  const V eta6 = Step<kEachStep>(eta4 * eta2);
-  const V eta8 = Step<kEachStep>(eta4 * eta4);
+  const TanEtaPowers<V> p = TanEtaPowersOf<kEachStep>(t, eta2);
+  const V t2 = p.t2, t4 = p.t4, t6 = p.t6, eta4 = p.eta4, eta6 = p.eta6, eta8 = p.eta8;
   const OddPowers<V> v = OddPowersOf<kEachStep>(nu);
 
   const V T10 = Step<kEachStep>(t / (2.0 * rho * nu * kScale2));
