@@ -19,6 +19,7 @@
 #include "component/zediz_state.hpp"
 #include "datum/catalogue.hpp"
 #include "mgrs/mgrs.hpp"
+#include "mgrs/square_numbers.hpp"
 
 namespace morvane {
 
@@ -269,7 +270,8 @@ class BatchConverter {
                 datum::CurrentEllipsoid.SemiMajorAxis,
                 datum::CurrentEllipsoid.Flattening,
                 fromEllipsoid_.SemiMajorAxis,
-                fromEllipsoid_.Flattening};
+                fromEllipsoid_.Flattening,
+                datum::CurrentEllipsoid.EllipsoidNumber};
       if (fp::PendingBits() == 0) groupReady_ = 1;
     } catch (const Failure&) {
     }
@@ -471,7 +473,13 @@ class BatchConverter {
         o.IfblOutputStep();
         break;
     }
-    o.MgrsOutputStep(zone);
+    if (n.square[k]) {
+      // The reference from the numbers of the lanes, as the step makes it.
+      dma::MgrsTextOf(zone, batch::SquareOf(n, k), o.MGRS_);
+      o.CutMgrsToPrecision();
+    } else {
+      o.MgrsOutputStep(zone);
+    }
     return true;
   }
 

@@ -12,6 +12,8 @@
 #include "component/driver.hpp"
 #include "elementary/lane_ops.hpp"
 #include "lambert/lambert72.hpp"
+#include "mgrs/mgrs.hpp"
+#include "mgrs/square_numbers.hpp"
 #include "utm/transverse_mercator.hpp"
 
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(_WIN32)
@@ -73,6 +75,25 @@ inline void Store(const Lanes4& v, double (&out)[kGroup]) { std::memcpy(out, &v,
   Store(zone, out.zone);
   Store(northing, out.northing);
   Store(easting, out.easting);
+
+  // The numbers of the references; a lane whose zone has no letters (or
+  // whose numbers do not fit) leaves its text to the object's step.
+  std::int16_t firstColumn[kGroup] = {}, status[kGroup] = {};
+  double rowOffset[kGroup] = {};
+  for (int k = 0; k < kGroup; ++k)
+    dma::GetSquareLetterSet(static_cast<std::int16_t>(zone[k]), firstColumn[k], rowOffset[k],
+                            s.ellipsoid, status[k]);
+  lanes::Mask4 fits = {-1, -1, -1, -1};
+  const Lanes4 columns = {double(firstColumn[0]), double(firstColumn[1]), double(firstColumn[2]),
+                          double(firstColumn[3])};
+  const dma::SquareNumbers<Lanes4> square = dma::SquareNumbersOf(
+      general::DegToRadOf(lat), zone, northing, easting, columns, Load(rowOffset), fits);
+  for (int k = 0; k < kGroup; ++k) out.square[k] = fits[k] != 0 && status[k] == 0;
+  Store(square.band, out.band);
+  Store(square.column, out.column);
+  Store(square.row, out.row);
+  Store(square.easting, out.squareEasting);
+  Store(square.northing, out.squareNorthing);
 }
 
 // A conversion of degrees: the geographic output step, then the Lambert
@@ -193,6 +214,10 @@ bool PathByName(const char* name, Path& path) {
   else if (n == "avx2" && HasAvx2()) path = Path::kAvx2;
   else return false;
   return true;
+}
+
+dma::SquareNumbers<double> SquareOf(const GroupNumbers& n, int k) {
+  return {n.band[k], n.column[k], n.row[k], n.squareEasting[k], n.squareNorthing[k]};
 }
 
 Path SelectedPath() { return CurrentPath().load(std::memory_order_relaxed); }

@@ -12,6 +12,7 @@
 #include <cstdint>
 
 #include "datum/catalogue.hpp"
+#include "mgrs/square_numbers.hpp"
 
 namespace morvane::batch {
 
@@ -41,6 +42,7 @@ struct GroupSettings {
   std::int32_t datumFrom, datumDest;
   double a, f;          // the destination's ellipsoid, for UTM
   double fromA, fromF;  // the source's, for MGRS input
+  std::int16_t ellipsoid;  // the destination's number, for the MGRS letters
 };
 
 // The numbers of four conversions: the position on the destination datum
@@ -56,10 +58,17 @@ struct GroupNumbers {
   float latSec[kGroup], lonSec[kGroup];
   double x[kGroup], y[kGroup];
   double zone[kGroup], northing[kGroup], easting[kGroup];
+  // The numbers of the MGRS reference of the UTM position (its band,
+  // square column and row, whole metres), where square holds.
+  bool square[kGroup];
+  double band[kGroup], column[kGroup], row[kGroup], squareEasting[kGroup], squareNorthing[kGroup];
   // Of an MGRS input: the position the inverse projection gave (radians)
   // and in degrees, before the datum change.
   double utmLatitude[kGroup], utmLongitude[kGroup], sourceLatitude[kGroup], sourceLongitude[kGroup];
 };
+
+// The numbers of the reference of point k of a group.
+dma::SquareNumbers<double> SquareOf(const GroupNumbers& numbers, int k);
 
 // Computes the numbers of four positions in degrees (finite, in range,
 // neither angle zero) on a path other than kScalar.  May throw a Failure;

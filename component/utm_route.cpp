@@ -123,7 +123,10 @@ void ZedizAdo::State::UtmOutputStep() {
 [[gnu::flatten]] void ZedizAdo::State::MgrsOutputStep(std::int16_t zone) {
   dma::UtmToMgrs(general::DegToRad(Latitude_), zone, Northing_, Easting_, MGRS_,
                  datum::CurrentEllipsoid.EllipsoidNumber);
+  CutMgrsToPrecision();
+}
 
+void ZedizAdo::State::CutMgrsToPrecision() {
   // A reference is cut to the precision asked for, without rounding; the
   // empty text and the messages stay whole.
   const std::size_t digits = MgrsDigitsFor(mgrsPrecision);

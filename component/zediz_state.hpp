@@ -61,6 +61,8 @@ struct ZedizAdo::State {
   void UtmOutputStep();
   bool UtmPositionStep(std::int16_t& zone);
   void MgrsOutputStep(std::int16_t zone);
+  // MGRS_ cut to mgrsPrecision (the second half of MgrsOutputStep).
+  void CutMgrsToPrecision();
 
   auto Fields() const {
     return std::tie(TypeCodes_, Error_, Catalogue_, X_, Y_, MGRS_, IFBL_, Latitude_, Longitude_,

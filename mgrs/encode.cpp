@@ -11,17 +11,14 @@
 #include "base/checks.hpp"
 #include "mgrs/mgrs.hpp"
 #include "mgrs/mgrs_internal.hpp"
+#include "mgrs/square_numbers.hpp"
 #include "utm/utm.hpp"
 
 namespace morvane::dma {
 namespace {
 
-using mgrs_internal::kBandV;
-using mgrs_internal::kCycle;
 using mgrs_internal::kDegree;
-using mgrs_internal::kSquare;
 using mgrs_internal::Letter;
-using mgrs_internal::RoundHalfAway;
 
 constexpr double kEpsilon = 4.85e-10;  // radians, about 3 mm on the ground
 constexpr std::int32_t kDigitsBias = 10000000;
@@ -62,6 +59,34 @@ std::int64_t Biased(std::int32_t metres) {
 
 }  // namespace
 
+void MgrsTextOf(std::int16_t zone, const SquareNumbers<double>& square, std::string& text) {
+  // What may fail first; then the reference is written straight into
+  // the text (a copy of a buffer written byte by byte would wait for
+  // each byte's store to reach it).
+  const char bandLetter = Letter(static_cast<int>(square.band));
+  const char columnLetter = Letter(static_cast<int>(square.column));
+  const char rowLetter = Letter(static_cast<int>(square.row));
+  const std::int64_t eastingDigits = Biased(static_cast<std::int32_t>(square.easting));
+  const std::int64_t northingDigits = Biased(static_cast<std::int32_t>(square.northing));
+  text.assign("ZZLLLEEEEENNNNN", 15);
+  char* out = text.data();
+  if (zone >= 1 && zone <= 9) {
+    out[0] = ' ';
+    out[1] = static_cast<char>('0' + zone);
+  } else {
+    // The last two characters of the zone written after one blank.
+    char buffer[8] = {' '};
+    const auto end = std::to_chars(buffer + 1, buffer + sizeof buffer, zone).ptr;
+    out[0] = end[-2];
+    out[1] = end[-1];
+  }
+  out[2] = bandLetter;
+  out[3] = columnLetter;
+  out[4] = rowLetter;
+  PutLastDigits(out + 5, eastingDigits, 5);
+  PutLastDigits(out + 10, northingDigits, 5);
+}
+
 void UtmToMgrs(double latitude, std::int16_t zone, double northing, double easting,
                std::string& text, std::int16_t ellipsoidNumber) {
   try {
@@ -73,53 +98,11 @@ void UtmToMgrs(double latitude, std::int16_t zone, double northing, double easti
       text = kMgrsNotValid;
       return;
     }
-    std::int16_t band = 0;
-    double south, north, east, west;
-    GetGridZoneLimits(band, latitude, zone, south, north, east, west);
-
-    std::int32_t nr = ToInt32(RoundHalfAway(northing));
-    if (nr == 10000000) nr = 9999999;  // stays in the last square south of the equator
-    std::int32_t er = ToInt32(RoundHalfAway(easting));
-    if (band == kBandV && zone == 31 && er == 500000) er = 499999;  // zone 31V ends at 3 E
-
-    // Row: the northing's place in the 2 000 km cycle, shifted by the offset.
-    double n = nr;
-    while (n >= kCycle) n -= kCycle;
-    n -= rowOffset;
-    if (n < 0) n += kCycle;
-    const double rowSquares = std::trunc((n + 0.1) / kSquare);
-    fp::Check(rowSquares);
-    int row = ToInt16(rowSquares + 1.0);
-    if (row > 8) ++row;   // no I
-    if (row > 14) ++row;  // no O
-
-    const double columnSquares = std::trunc((er + 0.1) / kSquare);
-    fp::Check(columnSquares);
-    int column = ToInt16(columnSquares + firstColumn - 1.0);
-    if (firstColumn == 10 && column > 14) ++column;  // no O in J..R
-
-    // What may fail first; then the reference is written straight into
-    // the text (a copy of a buffer written byte by byte would wait for
-    // each byte's store to reach it).
-    const char bandLetter = Letter(band), columnLetter = Letter(column), rowLetter = Letter(row);
-    const std::int64_t eastingDigits = Biased(er), northingDigits = Biased(nr);
-    text.assign("ZZLLLEEEEENNNNN", 15);
-    char* out = text.data();
-    if (zone >= 1 && zone <= 9) {
-      out[0] = ' ';
-      out[1] = static_cast<char>('0' + zone);
-    } else {
-      // The last two characters of the zone written after one blank.
-      char buffer[8] = {' '};
-      const auto end = std::to_chars(buffer + 1, buffer + sizeof buffer, zone).ptr;
-      out[0] = end[-2];
-      out[1] = end[-1];
-    }
-    out[2] = bandLetter;
-    out[3] = columnLetter;
-    out[4] = rowLetter;
-    PutLastDigits(out + 5, eastingDigits, 5);
-    PutLastDigits(out + 10, northingDigits, 5);
+    bool fits = true;  // a failure is raised at once
+    const SquareNumbers<double> square =
+        SquareNumbersOf(latitude, static_cast<double>(zone), northing, easting,
+                        static_cast<double>(firstColumn), rowOffset, fits);
+    MgrsTextOf(zone, square, text);
   } catch (const Failure&) {
     if (fp::Deferred()) throw;  // the checked run decides
     text = kUtmError;

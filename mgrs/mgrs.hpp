@@ -35,6 +35,12 @@ bool InMgrsGrid(double latitude);
 // Svalbard may take zones of their own.
 bool RegularZoneHolds(double latitude, std::int16_t zone);
 
+// The text of a reference from its numbers (mgrs/square_numbers.hpp),
+// which fit; a letter or digits out of range fail.
+template <typename V>
+struct SquareNumbers;
+void MgrsTextOf(std::int16_t zone, const SquareNumbers<double>& square, std::string& text);
+
 // UTM coordinates to the MGRS text; faults give "   UTM ERROR".
 void UtmToMgrs(double latitude, std::int16_t zone, double northing, double easting,
                std::string& text, std::int16_t ellipsoidNumber);
