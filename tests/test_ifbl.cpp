@@ -166,6 +166,15 @@ std::string ByDivision(double X, double Y) {
 // decide), in both directions, against a point well inside the other
 // axis's kilometre (and on its lines too).
 TEST(IfblEncode, KilometreLinesAsByDivision) {
+  // Every precision gives the code's first characters: 2 and 4 theirs,
+  // any other value the whole code.
+  const auto expectCodes = [](double X, double Y) {
+    const std::string whole = ByDivision(X, Y);
+    for (const std::int16_t precision : {2, 4, 6, 0, 5, -1}) {
+      const std::size_t length = precision == 2 || precision == 4 ? std::size_t(precision) : 6;
+      ASSERT_EQ(Encode(X, Y, precision), whole.substr(0, length)) << X << ", " << Y << " at " << precision;
+    }
+  };
   const auto near = [](double v, int step) {
     if (step > 4) return v + (step == 5 ? 1e-6 : 1e-3);
     if (step < -4) return v - (step == -5 ? 1e-6 : 1e-3);
@@ -180,14 +189,14 @@ TEST(IfblEncode, KilometreLinesAsByDivision) {
         const double X = near(2012.0 + 1000.0 * km, ulps);
         const double Yx = 18180.0 + 1000.0 * ((km * 7) % 240 + other);
         if (X >= 2012.0 && X < 322012.0) {
-          ASSERT_EQ(Encode(X, Yx, 6), ByDivision(X, Yx)) << X << ", " << Yx;
+          expectCodes(X, Yx);
           ++checked;
         }
         if (km > 240) continue;
         const double Y = near(18180.0 + 1000.0 * km, ulps);
         const double Xy = 2012.0 + 1000.0 * ((km * 13) % 320 + other);
         if (Y >= 18180.0 && Y < 258180.0) {
-          ASSERT_EQ(Encode(Xy, Y, 6), ByDivision(Xy, Y)) << Xy << ", " << Y;
+          expectCodes(Xy, Y);
           ++checked;
         }
       }

@@ -2,6 +2,10 @@
 // and messages, the decoder's refusals and checks, and encode/decode round
 // trips over every grid zone with both lettering schemes.
 #include <gtest/gtest.h>
+#include <iterator>
+#include <vector>
+#include <bit>
+#include <thread>
 
 #include <cfenv>
 #include <cmath>
@@ -370,6 +374,47 @@ TEST(MgrsDecode, KnownReferences) {
     EXPECT_NEAR(r.latitude / kDegree, c.latitude, 1e-4);
     EXPECT_NEAR(r.longitude / kDegree, c.longitude, 1e-4);
   }
+}
+
+// The northing of a band's south edge is kept between references of one
+// grid zone: a reference gives the same bits whatever was read before it
+// (the same zone and band, another band or zone, another ellipsoid), and
+// an ellipsoid without letters is refused though its band was kept.
+TEST(MgrsDecode, TheSameBitsWhateverWasReadBefore) {
+  const struct {
+    const char* text;
+    const Ellipsoid* ellipsoid;
+  } references[] = {
+      {"31UES9503234013", &kWgs84},     {"31UES9503734128", &kHayford},
+      {"31UDE5231310672", &kClarke1880}, {"34HBH5958345888", &kWgs84},
+      {"20ELP5589099787", &kWgs84},     {"31UFS0000000000", &kWgs84},
+      {"31UES9503234013", &kHayford},   {"32TNQ0000000000", &kWgs84},
+  };
+  const auto same = [](const Decoded& a, const Decoded& b) {
+    return a.text == b.text && a.status == b.status && a.zone == b.zone &&
+           std::bit_cast<std::uint64_t>(a.latitude) == std::bit_cast<std::uint64_t>(b.latitude) &&
+           std::bit_cast<std::uint64_t>(a.longitude) == std::bit_cast<std::uint64_t>(b.longitude) &&
+           std::bit_cast<std::uint64_t>(a.northing) == std::bit_cast<std::uint64_t>(b.northing) &&
+           std::bit_cast<std::uint64_t>(a.easting) == std::bit_cast<std::uint64_t>(b.easting);
+  };
+  // Each alone on a fresh thread first: nothing kept before it.
+  std::vector<Decoded> alone;
+  for (const auto& r : references) {
+    std::thread([&] { alone.push_back(Decode(r.text, *r.ellipsoid)); }).join();
+  }
+  // Then every ordered pair, and each twice in a row.
+  for (std::size_t i = 0; i < std::size(references); ++i) {
+    for (std::size_t j = 0; j < std::size(references); ++j) {
+      Decode(references[i].text, *references[i].ellipsoid);
+      for (int twice = 0; twice < 2; ++twice) {
+        EXPECT_TRUE(same(Decode(references[j].text, *references[j].ellipsoid), alone[j]))
+            << references[j].text << " after " << references[i].text;
+      }
+    }
+  }
+  // An ellipsoid without a lettering scheme, after its band was kept.
+  Decode("31UES9503234013", kWgs84);
+  EXPECT_EQ(Decode("31UES9503234013", Ellipsoid{6378155.0, 1 / 298.3, 9}).status, 1);
 }
 
 TEST(MgrsDecode, ReferencesThatNameNoSquareAreRefused) {
