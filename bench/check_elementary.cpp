@@ -5,9 +5,9 @@
 //
 // function: one of the names printed below, or "all" (SinMultiples
 // compares each of its four values, 4 N in all), or one of the four-lane
-// functions sincos4, pow4, tan4 (lanes.hpp; not in "all"), which compare
-// every lane of N calls with the scalar function's bits on that lane's
-// argument (the scalar functions are checked against MPFR above) and
+// functions sincos4, pow4, pow4y (one exponent), tan4 (lanes.hpp; not
+// in "all"), which compare every lane of N calls with the scalar
+// function's bits on that lane's argument (the scalar functions are checked against MPFR above) and
 // their fault flags with those of the four scalar calls; products: auto
 // (the default), dekker or fused, the exact products the fast paths use
 // (the results must be the same with either).
@@ -28,6 +28,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <limits>
 #include <random>
 #include <string>
@@ -244,9 +245,43 @@ void EdgePair(std::mt19937_64& rng, double& x, double& y) {
   y = j < 15 ? kExponents[j] * (rng() & 1 ? 1.0 : -1.0) : (j == 15 ? nan : inf);
 }
 
+// pow4y: one exponent for the four lanes (Pow(Lanes4, double)).  Half of
+// the calls take an exponent of the conversions (e/2 of the ellipsoids,
+// n and 1/n of the Lambert projections, 1.5) or one a few ulps from
+// them, with bases from their domains in three lanes of four; the others
+// take the exponent drawn for lane 0 (random pairs), one of the edge
+// exponents or one of those PowAll treats apart, and their neighbours.
+double UniformExponent(std::mt19937_64& rng, double drawn, bool& conversion) {
+  static constexpr double kConversion[] = {0.0409095955, 0.0409959450, 0.7716421928,
+                                           1.0 / 0.7716421928, 1.5};
+  static constexpr double kApart[] = {0.5, 2.0, 1.5, -0.5, -2.0, -1.5, 3.0, 0.25, 0x1p64, 1.0};
+  const std::uint64_t k = rng() % 8;
+  conversion = k < 4;
+  if (k < 4) {
+    const double y = kConversion[rng() % std::size(kConversion)];
+    return k == 0 ? Neighbour(y, static_cast<std::int64_t>(rng() % 9) - 4) : y;
+  }
+  if (k < 6) return drawn;
+  if (k == 6) {
+    double x, y;
+    EdgePair(rng, x, y);
+    return y;
+  }
+  const double y = kApart[rng() % std::size(kApart)];
+  return Neighbour(y, static_cast<std::int64_t>(rng() % 3) - 1);
+}
+
+double ConversionBase(std::mt19937_64& rng, double y) {
+  const double unit = static_cast<double>(rng() >> 11) * 0x1p-53;
+  if (y < 0.1) return 0.84 + unit * 0.35;                      // (1 + es)/(1 - es)
+  if (y > 1.4 && y < 1.6) return 0.99 + unit * 0.01;         // W2
+  return std::ldexp(1.0 + unit, static_cast<int>(rng() % 80) - 40);  // t, r/aF
+}
+
 std::uint64_t CheckLanes(const std::string& name, std::uint64_t n, std::uint64_t seed) {
   using morvane::elementary::Lanes4;
-  const bool pow = name == "pow4";
+  const bool uniform = name == "pow4y";
+  const bool pow = name == "pow4" || uniform;
   std::mt19937_64 pick(seed * 31 + 3);
   Arguments args[4] = {Arguments(seed * 4 + 1, true), Arguments(seed * 4 + 2, true),
                        Arguments(seed * 4 + 3, true), Arguments(seed * 4 + 4, true)};
@@ -265,6 +300,14 @@ std::uint64_t CheckLanes(const std::string& name, std::uint64_t n, std::uint64_t
         x[l] = args[l].Next();
       }
     }
+    if (uniform) {
+      bool conversion;
+      const double yu = UniformExponent(pick, y[0], conversion);
+      for (int l = 0; l < 4; ++l) {
+        y[l] = yu;
+        if (conversion && pick() % 4 != 0) x[l] = ConversionBase(pick, yu);
+      }
+    }
     if (pick() % 4 == 0) {
       ++edges;
       const int l = static_cast<int>(pick() % 4);
@@ -272,7 +315,7 @@ std::uint64_t CheckLanes(const std::string& name, std::uint64_t n, std::uint64_t
         double a, b;
         EdgePair(pick, a, b);
         x[l] = a;
-        y[l] = b;
+        if (!uniform) y[l] = b;
       } else {
         x[l] = EdgeArgument(pick);
       }
@@ -284,6 +327,8 @@ std::uint64_t CheckLanes(const std::string& name, std::uint64_t n, std::uint64_t
       const morvane::elementary::SinCosLanes4 r = morvane::elementary::SinCos(x);
       got[0] = r.sin;
       got[1] = r.cos;
+    } else if (uniform) {
+      got[0] = got[1] = morvane::elementary::Pow(x, y[0]);
     } else if (pow) {
       got[0] = got[1] = morvane::elementary::Pow(x, y);
     } else {
@@ -343,7 +388,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "check_elementary: products must be auto, dekker or fused\n");
     return 2;
   }
-  if (only == "sincos4" || only == "pow4" || only == "tan4") return CheckLanes(only, n, seed) ? 1 : 0;
+  if (only == "sincos4" || only == "pow4" || only == "pow4y" || only == "tan4") return CheckLanes(only, n, seed) ? 1 : 0;
   mpfr_set_emin(-1073);
   mpfr_set_emax(1024);
 

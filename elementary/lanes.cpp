@@ -403,6 +403,208 @@ MORVANE_LANES_INLINE void PowAllLanes(const Lanes& x, const Lanes& y, Lanes& out
   }
 }
 
+// ------------------------------------------------- Pow, one exponent
+// Pow(x[i], y) for one y on the four lanes.  PowAll's tests of y are made
+// once, on the scalar y; only x's test (a positive normal double) stays
+// per lane.  So the special exponents' masks, the selects between the
+// variants of |y| < 2 and |y| >= 2 and the per-lane errRel disappear, and
+// y = 1.5 takes ThreeHalves's lanes alone.
+
+// ThreeHalves on each lane (x a positive normal double in [2^-600,
+// 2^600] where the test is to count; any positive normal double
+// elsewhere, its lane thrown away): s = RN(sqrt x), s^2 = sqHi + sqLo
+// exactly (ExactSquare), r = (x - sqHi) - sqLo exact, x s = pHi + pLo
+// exactly, the value pHi + (pLo + s r/2) with the bound 2^-100 |pHi|
+// (power.cpp).  pass: Ziv's test succeeded.
+template <Product kProduct>
+MORVANE_LANES_INLINE void ThreeHalvesLanes(const Lanes& x, Lanes& value, LaneInts& pass) {
+  const Lanes s = {__builtin_sqrt(x[0]), __builtin_sqrt(x[1]), __builtin_sqrt(x[2]), __builtin_sqrt(x[3])};
+  const Lanes sqHi = s * s;
+  Lanes sqLo;
+#if MORVANE_ELEMENTARY_FMA
+  if constexpr (kProduct == Product::kFused) {
+    ProductLow<kProduct>(s, s, sqHi, sqLo);
+  } else
+#endif
+  {
+    // TwoSquare's operations.
+    const Lanes c = 134217729.0 * s;
+    const Lanes hi = c - (c - s);
+    const Lanes lo = s - hi;
+    sqLo = ((hi * hi - sqHi) + 2.0 * (hi * lo)) + lo * lo;
+  }
+  const Lanes r = (x - sqHi) - sqLo;
+  const Lanes pHi = x * s;
+  Lanes pLo;
+  ProductLow<kProduct>(x, s, pHi, pLo);
+  const Lanes vLo = pLo + 0.5 * (s * r);
+  const Lanes err = AbsLanes(pHi) * 0x1p-100;
+  const Lanes up = pHi + (vLo + err);
+  const Lanes down = pHi + (vLo - err);
+  value = pHi + vLo;
+  pass = LaneInts(up == down);
+}
+
+// PowPositive and ExpCore for one y with 0 < |y| <= 2^64, y not 0.5, 1.5
+// or 2 (PowGeneral's operations with y the same in every lane), on the
+// lanes common (x holds 1.0 elsewhere).  kSmallY: |y| < 2, PowPositive's
+// kSmallY path: Tk = yl.hi, d exp(r) as d + d r, errRel = 2^-69, the
+// result v 2^K; the lanes with |yl.hi| > 8 are left to the scalar
+// function (none in the conversions: |y ln x| <= 8 there).  Otherwise
+// the path of |y| >= 2: Tk = T.hi, d + d (r + r^2/2), errRel = 2^-70 |y|
+// + 2^-73 (computed once, as the scalar code does), the lanes with
+// |T.hi| > 708 left to the scalar function.
+template <Product kProduct, bool kSmallY>
+MORVANE_LANES_INLINE void PowUniformGeneral(const Lanes& x, double y, LaneInts ok, Lanes& out,
+                                            LaneInts& done) {
+  // The logarithm (PowPositive).
+  const LaneBits bits = BitsOf(x);
+  const LaneBits u = bits - kPowLogOffset;
+  const LaneBits index = (u >> 43) & 511;
+  const PowLogEntry& p0 = kPowLogTable[index[0]];
+  const PowLogEntry& p1 = kPowLogTable[index[1]];
+  const PowLogEntry& p2 = kPowLogTable[index[2]];
+  const PowLogEntry& p3 = kPowLogTable[index[3]];
+  const Lanes c = {p0.c, p1.c, p2.c, p3.c};
+  const Lanes th = {p0.th, p1.th, p2.th, p3.th};
+  const Lanes tl = {p0.tl, p1.tl, p2.tl, p3.tl};
+  const Lanes m = FromBits(bits - (u & 0xfff0000000000000u));
+  Lanes z;
+#if MORVANE_ELEMENTARY_FMA
+  if constexpr (kProduct == Product::kFused) {
+    z = Lanes{__builtin_fma(m[0], c[0], -1.0), __builtin_fma(m[1], c[1], -1.0),
+              __builtin_fma(m[2], c[2], -1.0), __builtin_fma(m[3], c[3], -1.0)};
+  } else
+#endif
+  {
+    const Lanes p = m * c;
+    const Lanes mc = 134217729.0 * m;
+    const Lanes mHi = mc - (mc - m);
+    const Lanes mLo = m - mHi;
+    const Lanes q = (mHi * c - p) + mLo * c;
+    z = (p - 1.0) + q;
+  }
+  const Lanes ed = FromBits(0x4330000000000000u | ((u >> 52) ^ 0x800u)) - (0x1p52 + 2048.0);
+  Lanes t;
+  ExactMulAddLanes<kProduct>(ed, kLn2Parts[0], th, t);
+  const Lanes sHi = t + z;
+  const Lanes sLo = z - (sHi - t);
+  const Lanes zsq = z * z, z3 = zsq * z;
+  const Lanes tail =
+      z3 * (kLogP[0] + z * kLogP[1]) + (z3 * zsq) * ((kLogP[2] + z * kLogP[3]) + zsq * kLogP[4]);
+  const Lanes tlo = ed * kLn2Parts[1] + tl;
+  const Lanes lo = ((sLo + tlo) - 0.5 * zsq) + tail;
+  const Lanes yv = Broadcast(y);
+  const Lanes ylHi = yv * sHi;
+  Lanes ylLo;
+  ProductLow<kProduct>(yv, sHi, ylHi, ylLo);
+  const Lanes tSum = ylLo + y * lo;
+  Lanes Th = ylHi + tSum;
+  Lanes Tl = tSum - (Th - ylHi);
+  // The exponential (ExpCore).
+  Lanes Tk;
+  if constexpr (kSmallY) {
+    // |T| <= 2 745.2 in every lane (|ln x| <= 745.2, x = 1 outside
+    // common): every step below stays finite; the lanes left out get the
+    // scale 1, so that no overflow is raised for them.
+    ok &= AbsLanes(ylHi) <= 8.0;
+    Tk = ylHi;
+  } else {
+    const Lanes zero = Broadcast(0.0);
+    ok &= AbsLanes(Th) <= 708.0;
+    Tk = Select(ok, Th, zero);
+    Th = Tk;
+    Tl = Select(ok, Tl, zero);
+  }
+  const double errRel = kSmallY ? 0x1p-69 : __builtin_fabs(y) * 0x1p-70 + 0x1p-73;
+  const Lanes kd0 = Tk * kPow1024OverLn2 + 0x1.8p52;
+  const Lanes kd = kd0 - 0x1.8p52;
+  const LaneBits kBits = BitsOf(kd0);
+  const Pair& b0 = kPowExp2Table[kBits[0] & 1023];
+  const Pair& b1 = kPowExp2Table[kBits[1] & 1023];
+  const Pair& b2 = kPowExp2Table[kBits[2] & 1023];
+  const Pair& b3 = kPowExp2Table[kBits[3] & 1023];
+  const Lanes tbHi = {b0.hi, b1.hi, b2.hi, b3.hi};
+  const Lanes tbLo = {b0.lo, b1.lo, b2.lo, b3.lo};
+  Lanes r;
+#if MORVANE_ELEMENTARY_FMA
+  if constexpr (kProduct == Product::kFused) {
+    ResidueLanes<kProduct>(Th, kd, kPowLn2Over1024[0], r);
+  } else
+#endif
+  {
+    r = (Th - kd * kPowLn2Over1024[1]) - kd * kPowLn2Over1024[2];
+  }
+  const Lanes d = Tl - kd * kPowLn2Over1024[3];
+  const Lanes rsq = r * r;
+  const Lanes tp = (tbHi * rsq) * ((kExpR[0] + r * kExpR[1]) + rsq * (kExpR[2] + r * kExpR[3]));
+  const Lanes eHi = 1.0 + r;
+  const Lanes eLo = r - (eHi - 1.0);
+  Lanes dTerm;
+  if constexpr (kSmallY) {
+    dTerm = d + d * r;
+  } else {
+    dTerm = d + d * (r + 0.5 * rsq);
+  }
+  const Lanes vHi = tbHi * eHi;
+  Lanes vLo;
+  ProductLow<kProduct>(tbHi, eHi, vHi, vLo);
+  const Lanes vl = ((vLo + tbLo * eHi) + tbHi * (eLo + dTerm)) + tp;
+  const Lanes err = tbHi * errRel;
+  const Lanes up = vHi + (vl + err);
+  const Lanes down = vHi + (vl - err);
+  const Lanes value = vHi + vl;
+  constexpr std::uint64_t kScaleBias = std::bit_cast<std::uint64_t>(0x1.8p52) - 1023u * 1024u;
+  Lanes scale = FromBits(((kBits - kScaleBias) >> 10) << 52);
+  if constexpr (kSmallY) scale = Select(ok, scale, Broadcast(1.0));
+  out = value * scale;
+  done = ok & LaneInts(up == down);
+}
+
+// PowAll's dispatch on y, made once; then the lanes.  The lanes outside
+// the common case (x not a positive normal double) and those whose test
+// fails are left to the scalar function.
+template <Product kProduct>
+MORVANE_LANES_INLINE void PowUniformQuick(const Lanes& xIn, double y, Lanes& out, LaneInts& done) {
+  const LaneInts xb = reinterpret_cast<LaneInts>(xIn);
+  const std::uint64_t ya = (std::bit_cast<std::uint64_t>(y) << 1) - 1;
+  if (ya >= 0x87e0000000000000u) {  // y = 0, |y| > 2^64, NaN or infinite
+    done = LaneInts{0, 0, 0, 0};
+    return;
+  }
+  if (y == 1.5) {  // x in [2^-600, 2^600] (biased exponent in [423, 1623))
+    const LaneInts range = InRange(xb, Int(std::uint64_t{423} << 52), Int(std::uint64_t{1623} << 52) - 1);
+    LaneInts pass;
+    ThreeHalvesLanes<kProduct>(Select(range, xIn, Broadcast(1.0)), out, pass);
+    done = range & pass;
+    return;
+  }
+  const LaneInts common = InRange(xb, Int(0x0010000000000000u), Int(0x7fefffffffffffffu));
+  const Lanes x = Select(common, xIn, Broadcast(1.0));
+  if (y == 0.5) {
+    out = Lanes{__builtin_sqrt(x[0]), __builtin_sqrt(x[1]), __builtin_sqrt(x[2]), __builtin_sqrt(x[3])};
+    done = common;
+  } else if (y == 2.0) {
+    out = x * x;
+    done = common;
+  } else if (ya < 0x7fffffffffffffffu) {  // 0 < |y| < 2
+    PowUniformGeneral<kProduct, true>(x, y, common, out, done);
+  } else {
+    PowUniformGeneral<kProduct, false>(x, y, common, out, done);
+  }
+}
+
+template <Product kProduct>
+MORVANE_LANES_INLINE void PowUniformAllLanes(const Lanes& x, double y, Lanes& out) {
+  LaneInts done;
+  PowUniformQuick<kProduct>(x, y, out, done);
+  if (!AllDone(done)) [[unlikely]] {
+    for (int i = 0; i < 4; ++i) {
+      if (done[i] == 0) out[i] = Pow(x[i], y);
+    }
+  }
+}
+
 // ------------------------------------------------------------------- Tan
 // TanWith's first stage on each lane with |x| in [2^-27, RN(pi/2) -
 // 2^-6]: TanCellSum for |x| <= 1, CotCellSum above, the two written as
@@ -485,6 +687,9 @@ MORVANE_LANES_NOINLINE void SinCosDekker(const Lanes& x, Lanes& s, Lanes& c) {
 MORVANE_LANES_NOINLINE void PowDekker(const Lanes& x, const Lanes& y, Lanes& out) {
   PowAllLanes<Product::kDekker>(x, y, out);
 }
+MORVANE_LANES_NOINLINE void PowUniformDekker(const Lanes& x, double y, Lanes& out) {
+  PowUniformAllLanes<Product::kDekker>(x, y, out);
+}
 MORVANE_LANES_NOINLINE void TanDekker(const Lanes& x, Lanes& out) {
   TanAllLanes<Product::kDekker>(x, out);
 }
@@ -502,6 +707,12 @@ MORVANE_LANES_FUSED_TARGET MORVANE_LANES_NOINLINE void PowFused(const Lanes& x, 
   LoadHalves(x, xv);
   LoadHalves(y, yv);
   PowAllLanes<Product::kFused>(xv, yv, out);
+}
+MORVANE_LANES_FUSED_TARGET MORVANE_LANES_NOINLINE void PowUniformFused(const Lanes& x, double y,
+                                                                          Lanes& out) {
+  Lanes xv;
+  LoadHalves(x, xv);
+  PowUniformAllLanes<Product::kFused>(xv, y, out);
 }
 MORVANE_LANES_FUSED_TARGET MORVANE_LANES_NOINLINE void TanFused(const Lanes& x, Lanes& out) {
   Lanes xv;
@@ -541,6 +752,16 @@ void Pow(const Lanes4& x, const Lanes4& y, Lanes4& result) {
   }
 #endif
   detail::PowDekker(x, y, result);
+}
+
+void Pow(const Lanes4& x, double y, Lanes4& result) {
+#if MORVANE_ELEMENTARY_FMA
+  if (detail::UseFusedLanes()) {
+    detail::PowUniformFused(x, y, result);
+    return;
+  }
+#endif
+  detail::PowUniformDekker(x, y, result);
 }
 
 void Tan(const Lanes4& x, Lanes4& result) {

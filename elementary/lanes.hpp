@@ -42,6 +42,9 @@ struct SinCosLanes4 {
 void SinCos(const Lanes4& x, SinCosLanes4& result);
 // Pow of each lane's pair.
 void Pow(const Lanes4& x, const Lanes4& y, Lanes4& result);
+// Pow of each lane with one exponent for all four: the bits of Pow(x[i],
+// y), y's cases decided once.
+void Pow(const Lanes4& x, double y, Lanes4& result);
 // Tan of each lane.
 void Tan(const Lanes4& x, Lanes4& result);
 
@@ -55,6 +58,11 @@ void Tan(const Lanes4& x, Lanes4& result);
   return result;
 }
 [[gnu::always_inline]] inline Lanes4 Pow(Lanes4 x, Lanes4 y) {
+  Lanes4 result;
+  Pow(x, y, result);
+  return result;
+}
+[[gnu::always_inline]] inline Lanes4 Pow(Lanes4 x, double y) {
   Lanes4 result;
   Pow(x, y, result);
   return result;

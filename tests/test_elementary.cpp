@@ -944,7 +944,7 @@ LanesOutcome CallLanes(const std::string& function, const Row& xs, const Row& ys
       out.first = r.sin;
       out.second = r.cos;
     } else {
-      out.first = out.second = function == "Pow" ? Pow(x, y) : Tan(x);
+      out.first = out.second = function == "Pow" ? Pow(x, y) : function == "PowY" ? Pow(x, y[0]) : Tan(x);
     }
   } else {
     for (int l = 0; l < 4; ++l) {
@@ -953,7 +953,7 @@ LanesOutcome CallLanes(const std::string& function, const Row& xs, const Row& ys
         out.first[l] = r.sin;
         out.second[l] = r.cos;
       } else {
-        out.first[l] = out.second[l] = function == "Pow" ? Pow(x[l], y[l]) : Tan(x[l]);
+        out.first[l] = out.second[l] = function == "Tan" ? Tan(x[l]) : Pow(x[l], y[l]);
       }
     }
   }
@@ -1052,6 +1052,38 @@ TEST(ElementaryLanes, EachLaneIsTheScalarFunctionBitForBit) {
   }
 }
 
+// One exponent for the four lanes ("PowY": Pow(Lanes4, double)): each of
+// PowAll's cases of y (the conversions', those with their own paths and
+// their neighbours, the ends of |y| < 2 and of the common case, those left
+// to the scalar function) on groups of bases that take every path of the
+// lanes: the conversions' domains, the ends of 1.5's range, |y ln x|
+// beyond 8 and beyond 708, a midpoint, subnormal, negative, zero, NaN and
+// infinite bases.
+TEST(ElementaryLanes, OneExponentForFourLanesIsTheScalarPow) {
+  struct Restore {
+    ~Restore() { ForceProducts(Products::kAuto); }
+  } restore;
+  const double exponents[] = {0.0409095955, 0.7716421928, 1.0 / 0.7716421928, 1.5, 0.5, 2.0,
+                              std::nextafter(1.5, 2.0), std::nextafter(2.0, 0.0), -0.5, -1.5, -2.0,
+                              3.0, 1020.0, -1074.0, 0x1p64, 0x1.0000000000001p64, 0x1p-1074, 0.0,
+                              -0.0, 1.0, kNaN, kInf, -kInf};
+  const Row bases[] = {
+      {0.9, 1.1, 0.3, 0.995},
+      {kNaN, 0.0, -0.0, 1.0},
+      {-2.0, -8.0, kInf, -kInf},
+      {0x1p-600, 0x1p600, std::nextafter(0x1p-600, 0.0), 0x1p601},
+      {0x1p-1022, 0x0.fffffffffffffp-1022, 0x1.fffffffffffffp1023, 1e-300},
+      {43291044225.0, 1e200, 1e-20, 7.0},
+      {0x1.ffffffcp+26, 4.0, 9.0, 0x1.0000000000001p0},
+  };
+  for (const Products products : {Products::kDekker, Products::kFused}) {
+    if (!ForceProducts(products)) continue;
+    for (const double y : exponents) {
+      for (const Row& x : bases) ExpectSameAsScalar("PowY", x, {y, y, y, y});
+    }
+  }
+}
+
 // Groups drawn from the conversions' domains, with one lane in four an
 // argument of the whole range, under both kinds of product.
 TEST(ElementaryLanes, RandomGroupsMatchTheScalarFunctions) {
@@ -1084,6 +1116,8 @@ TEST(ElementaryLanes, RandomGroupsMatchTheScalarFunctions) {
       ExpectSameAsScalar("SinCos", angles, kOnes);
       ExpectSameAsScalar("Tan", tans, kOnes);
       ExpectSameAsScalar("Pow", bases, exponents);
+      const double y = exponents[i % 4];
+      ExpectSameAsScalar("PowY", bases, {y, y, y, y});
       if (HasFailure()) return;
     }
   }
