@@ -92,12 +92,13 @@ MORVANE_LANES_INLINE LaneInts InRange(const LaneInts& a, std::int64_t lower, std
 // callers (compiled without 256-bit registers) store a vector in two
 // halves, and one load of the whole could not take the stored data on its
 // way to memory, but waits for it.
+// The halves are read through a type that may alias (so the compiler
+// loads them straight into registers, where copies to locals went by the
+// stack).
 MORVANE_LANES_INLINE void LoadHalves(const Lanes& x, Lanes& loaded) {
-  using Halves = double __attribute__((vector_size(16)));
-  Halves lo, hi;
-  std::memcpy(&lo, &x, sizeof lo);
-  std::memcpy(&hi, reinterpret_cast<const char*>(&x) + sizeof lo, sizeof hi);
-  loaded = __builtin_shufflevector(lo, hi, 0, 1, 2, 3);
+  using HalvesInMemory = double __attribute__((vector_size(16), aligned(8), may_alias));
+  const HalvesInMemory* halves = reinterpret_cast<const HalvesInMemory*>(&x);
+  loaded = __builtin_shufflevector(halves[0], halves[1], 0, 1, 2, 3);
 }
 #endif
 
@@ -127,12 +128,51 @@ MORVANE_LANES_INLINE void Transpose(const Lanes& r0, const Lanes& r1, const Lane
   c3 = __builtin_shufflevector(t1, t3, 2, 3, 6, 7);
 }
 
+// The first two doubles of four entries as two columns: each entry's
+// pair one 16-byte load, the pairs of lanes 0 and 2 and of lanes 1 and 3
+// side by side, then one interleave per column (six moves where the
+// columns built double by double take eighteen).
+template <std::size_t kOffset = 0, typename Entry>
+MORVANE_LANES_INLINE void PairColumns(const Entry& e0, const Entry& e1, const Entry& e2,
+                                      const Entry& e3, Lanes& first, Lanes& second) {
+  static_assert(kOffset + 16 <= sizeof(Entry));
+  using Halves = double __attribute__((vector_size(16)));
+  Halves h0, h1, h2, h3;
+  std::memcpy(&h0, reinterpret_cast<const unsigned char*>(&e0) + kOffset, sizeof h0);
+  std::memcpy(&h1, reinterpret_cast<const unsigned char*>(&e1) + kOffset, sizeof h1);
+  std::memcpy(&h2, reinterpret_cast<const unsigned char*>(&e2) + kOffset, sizeof h2);
+  std::memcpy(&h3, reinterpret_cast<const unsigned char*>(&e3) + kOffset, sizeof h3);
+  const Lanes a = __builtin_shufflevector(h0, h2, 0, 1, 2, 3);
+  const Lanes b = __builtin_shufflevector(h1, h3, 0, 1, 2, 3);
+  first = __builtin_shufflevector(a, b, 0, 4, 2, 6);
+  second = __builtin_shufflevector(a, b, 1, 5, 3, 7);
+}
+
 MORVANE_LANES_INLINE bool NoneOf(const LaneInts& mask) {
   return (mask[0] | mask[1] | mask[2] | mask[3]) == 0;
 }
 
 MORVANE_LANES_INLINE bool AllDone(const LaneInts& done) {
   return (done[0] & done[1] & done[2] & done[3]) != 0;
+}
+
+// AllDone for a copy: in the fused one (AVX2), the four sign bits in one
+// move to an integer register, where the generic code moves the four
+// lanes one by one.  (GCC declares a processor's builtins once a target
+// option names it; the template is expanded only inside the fused copy.)
+#if MORVANE_ELEMENTARY_FMA
+#pragma GCC push_options
+#pragma GCC target("avx")
+#pragma GCC pop_options
+#endif
+template <Product kProduct>
+MORVANE_LANES_INLINE bool AllDoneIn(const LaneInts& done) {
+#if MORVANE_ELEMENTARY_FMA
+  if constexpr (kProduct == Product::kFused) {
+    return __builtin_ia32_movmskpd256(reinterpret_cast<Lanes>(done)) == 15;
+  }
+#endif
+  return AllDone(done);
 }
 
 // a b + c lane by lane where the product and the sum are exact (the
@@ -188,7 +228,7 @@ template <Product kProduct>
 MORVANE_LANES_INLINE void SinCosAll(const Lanes& x, Lanes& s, Lanes& c) {
   LaneInts done;
   SinCosQuick<kProduct>(x, s, c, done);
-  if (!AllDone(done)) [[unlikely]] {
+  if (!AllDoneIn<kProduct>(done)) [[unlikely]] {
     for (int i = 0; i < 4; ++i) {
       if (done[i] != 0) continue;
       const SinCosPair p = SinCos(x[i]);
@@ -328,8 +368,8 @@ MORVANE_LANES_INLINE void PowGeneral(const Lanes& xIn, const Lanes& yIn, const L
   const Pair& b1 = kPowExp2Table[kBits[1] & 1023];
   const Pair& b2 = kPowExp2Table[kBits[2] & 1023];
   const Pair& b3 = kPowExp2Table[kBits[3] & 1023];
-  const Lanes tbHi = {b0.hi, b1.hi, b2.hi, b3.hi};
-  const Lanes tbLo = {b0.lo, b1.lo, b2.lo, b3.lo};
+  Lanes tbHi, tbLo;
+  PairColumns(b0, b1, b2, b3, tbHi, tbLo);
   // r = Th - kd C exactly (ReduceExact).
   Lanes r;
 #if MORVANE_ELEMENTARY_FMA
@@ -396,7 +436,7 @@ template <Product kProduct>
 MORVANE_LANES_INLINE void PowAllLanes(const Lanes& x, const Lanes& y, Lanes& out) {
   LaneInts done;
   PowQuick<kProduct>(x, y, out, done);
-  if (!AllDone(done)) [[unlikely]] {
+  if (!AllDoneIn<kProduct>(done)) [[unlikely]] {
     for (int i = 0; i < 4; ++i) {
       if (done[i] == 0) out[i] = Pow(x[i], y[i]);
     }
@@ -465,8 +505,9 @@ MORVANE_LANES_INLINE void PowUniformGeneral(const Lanes& x, double y, LaneInts o
   const PowLogEntry& p1 = kPowLogTable[index[1]];
   const PowLogEntry& p2 = kPowLogTable[index[2]];
   const PowLogEntry& p3 = kPowLogTable[index[3]];
-  const Lanes c = {p0.c, p1.c, p2.c, p3.c};
-  const Lanes th = {p0.th, p1.th, p2.th, p3.th};
+  static_assert(offsetof(PowLogEntry, c) == 0 && offsetof(PowLogEntry, th) == 8);
+  Lanes c, th;
+  PairColumns(p0, p1, p2, p3, c, th);
   const Lanes tl = {p0.tl, p1.tl, p2.tl, p3.tl};
   const Lanes m = FromBits(bits - (u & 0xfff0000000000000u));
   Lanes z;
@@ -524,8 +565,8 @@ MORVANE_LANES_INLINE void PowUniformGeneral(const Lanes& x, double y, LaneInts o
   const Pair& b1 = kPowExp2Table[kBits[1] & 1023];
   const Pair& b2 = kPowExp2Table[kBits[2] & 1023];
   const Pair& b3 = kPowExp2Table[kBits[3] & 1023];
-  const Lanes tbHi = {b0.hi, b1.hi, b2.hi, b3.hi};
-  const Lanes tbLo = {b0.lo, b1.lo, b2.lo, b3.lo};
+  Lanes tbHi, tbLo;
+  PairColumns(b0, b1, b2, b3, tbHi, tbLo);
   Lanes r;
 #if MORVANE_ELEMENTARY_FMA
   if constexpr (kProduct == Product::kFused) {
@@ -598,7 +639,7 @@ template <Product kProduct>
 MORVANE_LANES_INLINE void PowUniformAllLanes(const Lanes& x, double y, Lanes& out) {
   LaneInts done;
   PowUniformQuick<kProduct>(x, y, out, done);
-  if (!AllDone(done)) [[unlikely]] {
+  if (!AllDoneIn<kProduct>(done)) [[unlikely]] {
     for (int i = 0; i < 4; ++i) {
       if (done[i] == 0) out[i] = Pow(x[i], y);
     }
@@ -673,7 +714,7 @@ template <Product kProduct>
 MORVANE_LANES_INLINE void TanAllLanes(const Lanes& x, Lanes& out) {
   LaneInts done;
   TanQuick<kProduct>(x, out, done);
-  if (!AllDone(done)) [[unlikely]] {
+  if (!AllDoneIn<kProduct>(done)) [[unlikely]] {
     for (int i = 0; i < 4; ++i) {
       if (done[i] == 0) out[i] = Tan(x[i]);
     }
