@@ -653,29 +653,33 @@ MORVANE_LANES_INLINE void PowUniformAllLanes(const Lanes& x, double y, Lanes& ou
 // operations, g = h (tan) or h + P2 (cot), and the cot's extra term t1.hi
 // P2 in the low part; each lane takes its own cell, g, low part and bound
 // (1.25 2^-66 or 2^-65 of s.hi).  x's sign is put on tan |x|.
-template <Product kProduct>
-MORVANE_LANES_INLINE void TanQuick(const Lanes& xIn, Lanes& out, LaneInts& done) {
-  const LaneInts absInts = AbsInts(xIn);
-  const LaneBits signBits = BitsOf(xIn) & ~kAbsMask;
-  const LaneInts inRange = InRange(absInts, Int(kTinyCosBits), Int(kCotCellLimitBits));
-  const Lanes ax = Select(inRange, AbsLanes(xIn), Broadcast(0.5));
-  const LaneInts isTan = InRange(reinterpret_cast<LaneInts>(ax), 0, Int(kTanCellLimitBits));
+//   kMixed false: every lane is in TanCellSum's range (the lanes outside
+// [2^-27, P1 - 2^-6] hold 0.5), the conversions' case (pi/4 - phi/2
+// in [0.30, 0.40] for Belgium): the cot's operations and the selects
+// between the two are left out; each lane's operations are those the
+// mixed form keeps for it, so the bits are the same.
+template <Product kProduct, bool kMixed>
+MORVANE_LANES_INLINE void TanCells(const Lanes& ax, const LaneInts& isTan, Lanes& out,
+                                   LaneInts& pass) {
   // TanCellSum's cell: c = j/256 nearest to ax, h = ax - c.
   const Lanes shifted = ax + 0x1.8p44;
   const Lanes hTan = ax - (shifted - 0x1.8p44);
   const LaneBits j = BitsOf(shifted) & 0xffffffffu;
-  // CotCellSum's: zh = P1 - ax, c its cell's centre, h = zh - c.
-  const Lanes zh = kHalfPi.hi - ax;
-  const LaneBits zb = BitsOf(zh);
-  constexpr std::uint64_t kLow = (std::uint64_t{1} << 45) - 1;
-  const Lanes hCot = zh - FromBits((zb & ~kLow) | (std::uint64_t{1} << 44));
-  const LaneBits cotIndex = (zb >> 45) - (std::bit_cast<std::uint64_t>(0x1p-6) >> 45);
-  // Each lane's cell, its address chosen without a branch.
   const auto address = [](const TanCell* cell) { return reinterpret_cast<std::uintptr_t>(cell); };
-  const LaneBits tanAddress = address(kTanCells) + j * sizeof(TanCell);
-  const LaneBits cotAddress = address(kCotCells) + cotIndex * sizeof(TanCell);
-  const LaneBits m = reinterpret_cast<LaneBits>(isTan);
-  const LaneBits cells = (tanAddress & m) | (cotAddress & ~m);
+  LaneBits cells = address(kTanCells) + j * sizeof(TanCell);
+  Lanes hCot = hTan;
+  if constexpr (kMixed) {
+    // CotCellSum's: zh = P1 - ax, c its cell's centre, h = zh - c.
+    const Lanes zh = kHalfPi.hi - ax;
+    const LaneBits zb = BitsOf(zh);
+    constexpr std::uint64_t kLow = (std::uint64_t{1} << 45) - 1;
+    hCot = zh - FromBits((zb & ~kLow) | (std::uint64_t{1} << 44));
+    const LaneBits cotIndex = (zb >> 45) - (std::bit_cast<std::uint64_t>(0x1p-6) >> 45);
+    // Each lane's cell, its address chosen without a branch.
+    const LaneBits cotAddress = address(kCotCells) + cotIndex * sizeof(TanCell);
+    const LaneBits m = reinterpret_cast<LaneBits>(isTan);
+    cells = (cells & m) | (cotAddress & ~m);
+  }
   const TanCell& c0 = *reinterpret_cast<const TanCell*>(static_cast<std::uintptr_t>(cells[0]));
   const TanCell& c1 = *reinterpret_cast<const TanCell*>(static_cast<std::uintptr_t>(cells[1]));
   const TanCell& c2 = *reinterpret_cast<const TanCell*>(static_cast<std::uintptr_t>(cells[2]));
@@ -689,8 +693,11 @@ MORVANE_LANES_INLINE void TanQuick(const Lanes& xIn, Lanes& out, LaneInts& done)
   Transpose(Row<0>(c0), Row<0>(c1), Row<0>(c2), Row<0>(c3), t1Hi, t1Lo, q0, q1);
   Transpose(Row<32>(c0), Row<32>(c1), Row<32>(c2), Row<32>(c3), q2, q3, q4, q5);
   Transpose(Row<64>(c0), Row<64>(c1), Row<64>(c2), Row<64>(c3), q6, t0Hi, t0Lo, unused);
-  const Lanes h = Select(isTan, hTan, hCot);
-  const Lanes g = Select(isTan, hTan, hCot + kHalfPi.lo);
+  Lanes h = hTan, g = hTan;
+  if constexpr (kMixed) {
+    h = Select(isTan, hTan, hCot);
+    g = Select(isTan, hTan, hCot + kHalfPi.lo);
+  }
   const Lanes g2 = g * g;
   const Lanes s0 = q1 + q2 * g;
   const Lanes s1 = q3 + q4 * g;
@@ -699,15 +706,35 @@ MORVANE_LANES_INLINE void TanQuick(const Lanes& xIn, Lanes& out, LaneInts& done)
   const Lanes pHi = t1Hi * h;
   Lanes pLo;
   ProductLow<kProduct>(t1Hi, h, pHi, pLo);
-  const Lanes low = Select(isTan, pLo + t1Lo * h, (pLo + t1Hi * kHalfPi.lo) + t1Lo * g);
+  Lanes low = pLo + t1Lo * h;
+  if constexpr (kMixed) low = Select(isTan, low, (pLo + t1Hi * kHalfPi.lo) + t1Lo * g);
   const Lanes sHi = t0Hi + pHi;
   const Lanes sLo = pHi - (sHi - t0Hi);
   const Lanes v = (sLo + (t0Lo + low)) + tail;
-  const Lanes err = Select(isTan, Broadcast(0x1.4p-66), Broadcast(0x1p-65)) * sHi;
+  Lanes bound = Broadcast(0x1.4p-66);
+  if constexpr (kMixed) bound = Select(isTan, bound, Broadcast(0x1p-65));
+  const Lanes err = bound * sHi;
   const Lanes up = sHi + (v + err);
   const Lanes down = sHi + (v - err);
-  out = FromBits(BitsOf(sHi + v) | signBits);
-  done = inRange & LaneInts(up == down);
+  out = sHi + v;
+  pass = LaneInts(up == down);
+}
+
+template <Product kProduct>
+MORVANE_LANES_INLINE void TanQuick(const Lanes& xIn, Lanes& out, LaneInts& done) {
+  const LaneInts absInts = AbsInts(xIn);
+  const LaneBits signBits = BitsOf(xIn) & ~kAbsMask;
+  const LaneInts inRange = InRange(absInts, Int(kTinyCosBits), Int(kCotCellLimitBits));
+  const Lanes ax = Select(inRange, AbsLanes(xIn), Broadcast(0.5));
+  const LaneInts isTan = InRange(reinterpret_cast<LaneInts>(ax), 0, Int(kTanCellLimitBits));
+  LaneInts pass;
+  if (AllDoneIn<kProduct>(isTan)) {
+    TanCells<kProduct, false>(ax, isTan, out, pass);
+  } else {
+    TanCells<kProduct, true>(ax, isTan, out, pass);
+  }
+  out = FromBits(BitsOf(out) | signBits);
+  done = inRange & pass;
 }
 
 template <Product kProduct>
