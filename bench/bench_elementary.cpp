@@ -113,6 +113,19 @@ void BM_Elementary_FourSin(benchmark::State& s) {
     return (Sin(2.0 * phi) + Sin(4.0 * phi)) + (Sin(6.0 * phi) + Sin(8.0 * phi));
   });
 }
+// Four latitudes at once (lanes.hpp): still per latitude.
+void BM_Elementary_LanesSinMultiples(benchmark::State& s) {
+  const std::vector<double>& xs = Latitudes();
+  for (auto _ : s) {
+    for (std::size_t i = 0; i < kCount; i += 4) {
+      const morvane::elementary::Lanes4 phi = {xs[i], xs[i + 1], xs[i + 2], xs[i + 3]};
+      const morvane::elementary::SinMultiplesLanes4 m = morvane::elementary::SinMultiples(phi);
+      morvane::elementary::Lanes4 sum = (m.sin2 + m.sin4) + (m.sin6 + m.sin8);
+      benchmark::DoNotOptimize(sum);
+    }
+  }
+  s.SetItemsProcessed(static_cast<std::int64_t>(s.iterations()) * kCount);
+}
 void BM_Libm_FourSin(benchmark::State& s) {
   RunLatitudes(s, [](double phi) {
     return (std::sin(2.0 * phi) + std::sin(4.0 * phi)) + (std::sin(6.0 * phi) + std::sin(8.0 * phi));
@@ -263,6 +276,7 @@ BENCHMARK(BM_Elementary_TanBelgium);
 BENCHMARK(BM_Libm_TanBelgium);
 BENCHMARK(BM_Elementary_LanesTanBelgium);
 BENCHMARK(BM_Elementary_SinMultiples);
+BENCHMARK(BM_Elementary_LanesSinMultiples);
 BENCHMARK(BM_Elementary_FourSin);
 BENCHMARK(BM_Libm_FourSin);
 BENCHMARK(BM_Elementary_Atan);

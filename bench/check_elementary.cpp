@@ -5,9 +5,9 @@
 //
 // function: one of the names printed below, or "all" (SinMultiples
 // compares each of its four values, 4 N in all), or one of the four-lane
-// functions sincos4, pow4, pow4y (one exponent), tan4 (lanes.hpp; not
-// in "all"), which compare every lane of N calls with the scalar
-// function's bits on that lane's argument (the scalar functions are checked against MPFR above) and
+// functions sincos4, pow4, pow4y (one exponent), tan4, multiples4
+// (lanes.hpp; not in "all"), which compare every lane of N calls with the
+// scalar function's bits on that lane's argument (the scalar functions are checked against MPFR above) and
 // their fault flags with those of the four scalar calls; products: auto
 // (the default), dekker or fused, the exact products the fast paths use
 // (the results must be the same with either).
@@ -278,6 +278,61 @@ double ConversionBase(std::mt19937_64& rng, double y) {
   return std::ldexp(1.0 + unit, static_cast<int>(rng() % 80) - 40);  // t, r/aF
 }
 
+// multiples4: SinMultiples on four latitudes at once, each lane's four
+// values against SinMultiples on that lane's phi; phi drawn as in the
+// SinMultiples check above (arguments, near k pi/4 divided by the
+// multiple, latitudes), and the edge arguments.
+std::uint64_t CheckMultiplesLanes(std::uint64_t n, std::uint64_t seed) {
+  using morvane::elementary::Lanes4;
+  std::mt19937_64 pick(seed * 37 + 11);
+  Arguments args[4] = {Arguments(seed * 4 + 1, true), Arguments(seed * 4 + 2, true),
+                       Arguments(seed * 4 + 3, true), Arguments(seed * 4 + 4, true)};
+  std::uint64_t mismatches = 0, flagMismatches = 0, edges = 0, accurate = 0;
+  for (std::uint64_t i = 0; i < n; ++i) {
+    Lanes4 phi;
+    for (int l = 0; l < 4; ++l) {
+      double p = args[l].Next();
+      const std::uint64_t choice = pick() % 8;
+      if (choice < 4) p /= static_cast<double>(2 * (choice + 1));
+      if (choice == 4 || choice == 5) p = (static_cast<double>(pick() >> 11) * 0x1p-52 - 1.0) * 2.0;
+      phi[l] = p;
+    }
+    if (pick() % 4 == 0) {
+      ++edges;
+      phi[pick() % 4] = EdgeArgument(pick);
+    }
+    const std::uint64_t start = morvane::elementary::AccuratePathCount();
+    std::feclearexcept(FE_ALL_EXCEPT);
+    const morvane::elementary::SinMultiplesLanes4 got = morvane::elementary::SinMultiples(phi);
+    const int lanesFlags = std::fetestexcept(kFaults);
+    accurate += morvane::elementary::AccuratePathCount() - start;
+    std::feclearexcept(FE_ALL_EXCEPT);
+    morvane::elementary::SinMultiplesOf want[4];
+    for (int l = 0; l < 4; ++l) want[l] = morvane::elementary::SinMultiples(phi[l]);
+    const int scalarFlags = std::fetestexcept(kFaults);
+    if ((lanesFlags & ~scalarFlags) != 0 && ++flagMismatches <= 20) {
+      std::printf("FLAGS multiples4(%a, %a, %a, %a): lanes 0x%x, scalar 0x%x\n", phi[0], phi[1], phi[2],
+                  phi[3], lanesFlags, scalarFlags);
+    }
+    for (int l = 0; l < 4; ++l) {
+      const double gotValues[4] = {got.sin2[l], got.sin4[l], got.sin6[l], got.sin8[l]};
+      const double wantValues[4] = {want[l].sin2, want[l].sin4, want[l].sin6, want[l].sin8};
+      for (int m = 0; m < 4; ++m) {
+        if (Same(gotValues[m], wantValues[m])) continue;
+        if (++mismatches <= 20)
+          std::printf("MISMATCH multiples4 lane %d (%a) sin%d = %a, scalar %a\n", l, phi[l], 2 * (m + 1),
+                      gotValues[m], wantValues[m]);
+      }
+    }
+  }
+  std::printf("%-11s %12" PRIu64 " calls (%" PRIu64 " lanes, %" PRIu64 " with an edge lane) %8" PRIu64
+              " mismatches %8" PRIu64 " extra fault flags %10" PRIu64
+              " accurate paths in the lanes' calls (%.2e per lane)\n",
+              "multiples4", n, 4 * n, edges, mismatches, flagMismatches, accurate,
+              static_cast<double>(accurate) / static_cast<double>(4 * (n ? n : 1)));
+  return mismatches + flagMismatches;
+}
+
 std::uint64_t CheckLanes(const std::string& name, std::uint64_t n, std::uint64_t seed) {
   using morvane::elementary::Lanes4;
   const bool uniform = name == "pow4y";
@@ -389,6 +444,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (only == "sincos4" || only == "pow4" || only == "pow4y" || only == "tan4") return CheckLanes(only, n, seed) ? 1 : 0;
+  if (only == "multiples4") return CheckMultiplesLanes(n, seed) ? 1 : 0;
   mpfr_set_emin(-1073);
   mpfr_set_emax(1024);
 

@@ -199,28 +199,41 @@ MORVANE_LANES_INLINE void ExactMulAddLanes(const Lanes& a, double b, const Lanes
 // succeeded.  The half turn's sign is put on the rounded values as a
 // sign bit (the scalar code multiplies by +-1: the same bits for these
 // non-zero finite values).
+// The stage's reduction, entries and polynomials, shared by SinCosQuick
+// and the sines of SinMultiples.
+struct QuickParts {
+  Lanes a, b, aLo, bLo, rh, sinMinusR, cosMinusOne;
+  LaneBits signs;
+};
+template <Product kProduct>
+MORVANE_LANES_INLINE void QuickStage(const Lanes& x, QuickParts& q) {
+  Lanes rl;
+  LaneBits kBits;
+  ReduceShortLanes<kProduct>(x, q.rh, rl, kBits);
+  // The four entries (one vector each: sinHi, cosHi, sinLo, cosLo),
+  // transposed: A, B, Alo, Blo by lane.
+  Transpose(Row(kSinCosHalfTurn[kBits[0] & 1023]), Row(kSinCosHalfTurn[kBits[1] & 1023]),
+            Row(kSinCosHalfTurn[kBits[2] & 1023]), Row(kSinCosHalfTurn[kBits[3] & 1023]), q.a, q.b,
+            q.aLo, q.bLo);
+  // QuickPolynomials.
+  const Lanes r2 = q.rh * q.rh;
+  q.cosMinusOne = r2 * (-0.5 + r2 * kCQuick);
+  q.sinMinusR = (q.rh * r2) * (kS3Quick + r2 * kS5Quick) + rl;
+  q.signs = (kBits << 53) & 0x8000000000000000u;  // k's bit 10 as the sign bit
+}
+
 template <Product kProduct>
 MORVANE_LANES_INLINE void SinCosQuick(const Lanes& xIn, Lanes& sinOut, Lanes& cosOut,
                                            LaneInts& done) {
   const LaneInts absInts = AbsInts(xIn);
   const LaneInts inRange = InRange(absInts, Int(kTinyCosBits), Int(kShortLimitBits) - 1);
   const Lanes x = Select(inRange, xIn, Broadcast(1.0));
-  Lanes rh, rl;
-  LaneBits kBits;
-  ReduceShortLanes<kProduct>(x, rh, rl, kBits);
-  // The four entries (one vector each: sinHi, cosHi, sinLo, cosLo),
-  // transposed: A, B, Alo, Blo by lane.
-  Lanes a, b, aLo, bLo;
-  Transpose(Row(kSinCosHalfTurn[kBits[0] & 1023]), Row(kSinCosHalfTurn[kBits[1] & 1023]),
-            Row(kSinCosHalfTurn[kBits[2] & 1023]), Row(kSinCosHalfTurn[kBits[3] & 1023]), a, b, aLo, bLo);
-  // QuickPolynomials.
-  const Lanes r2 = rh * rh;
-  const Lanes cosMinusOne = r2 * (-0.5 + r2 * kCQuick);
-  const Lanes sinMinusR = (rh * r2) * (kS3Quick + r2 * kS5Quick) + rl;
-  const LaneBits signs = (kBits << 53) & 0x8000000000000000u;  // k's bit 10 as the sign bit
+  QuickParts q;
+  QuickStage<kProduct>(x, q);
   LaneInts sinDone, cosDone;
-  QuickSum<kProduct>(a, aLo, b, bLo, rh, sinMinusR, cosMinusOne, signs, sinOut, sinDone);
-  QuickSum<kProduct>(b, bLo, -a, -aLo, rh, sinMinusR, cosMinusOne, signs, cosOut, cosDone);
+  QuickSum<kProduct>(q.a, q.aLo, q.b, q.bLo, q.rh, q.sinMinusR, q.cosMinusOne, q.signs, sinOut, sinDone);
+  QuickSum<kProduct>(q.b, q.bLo, -q.a, -q.aLo, q.rh, q.sinMinusR, q.cosMinusOne, q.signs, cosOut,
+                     cosDone);
   done = inRange & sinDone & cosDone;
 }
 
@@ -234,6 +247,47 @@ MORVANE_LANES_INLINE void SinCosAll(const Lanes& x, Lanes& s, Lanes& c) {
       const SinCosPair p = SinCos(x[i]);
       s[i] = p.sin;
       c[i] = p.cos;
+    }
+  }
+}
+
+// ---------------------------------------------------------- SinMultiples
+// SinMultiplesFast for four latitudes at once: one vector per multiple
+// (2 phi, 4 phi, 8 phi exact, 6.0 * phi rounded, as the scalar code
+// computes them), each through the sine's quick stage (QuickStage and
+// QuickSum, the operations SinMultiplesFast does on each of its lanes),
+// so a lane whose test passes holds Sin's value, which is SinMultiples's.
+// The four vectors do not depend on each other: their latencies overlap.
+// A lane with |phi| outside [2^-27, 4) (SinMultiples's fast range; 1.0 is
+// put in its place) is computed by SinMultiples; a value whose test fails,
+// by Sin on the same argument (the same bits, elementary.hpp).
+template <Product kProduct>
+MORVANE_LANES_INLINE void SinMultiplesAll(const Lanes& phiIn, Lanes (&out)[4]) {
+  const LaneInts inRange = InRange(AbsInts(phiIn), Int(std::bit_cast<std::uint64_t>(0x1p-27)),
+                                   Int(std::bit_cast<std::uint64_t>(4.0)) - 1);
+  const Lanes phi = Select(inRange, phiIn, Broadcast(1.0));
+  const Lanes x[4] = {2.0 * phi, 4.0 * phi, 6.0 * phi, 8.0 * phi};
+  LaneInts done[4];
+#pragma GCC unroll 4
+  for (int m = 0; m < 4; ++m) {
+    QuickParts q;
+    QuickStage<kProduct>(x[m], q);
+    QuickSum<kProduct>(q.a, q.aLo, q.b, q.bLo, q.rh, q.sinMinusR, q.cosMinusOne, q.signs, out[m],
+                       done[m]);
+  }
+  if (!AllDoneIn<kProduct>(inRange & done[0] & done[1] & done[2] & done[3])) [[unlikely]] {
+    for (int i = 0; i < 4; ++i) {
+      if (inRange[i] == 0) {
+        const SinMultiplesOf s = SinMultiples(phiIn[i]);
+        out[0][i] = s.sin2;
+        out[1][i] = s.sin4;
+        out[2][i] = s.sin6;
+        out[3][i] = s.sin8;
+        continue;
+      }
+      for (int m = 0; m < 4; ++m) {
+        if (done[m][i] == 0) out[m][i] = Sin(x[m][i]);
+      }
     }
   }
 }
@@ -758,6 +812,9 @@ MORVANE_LANES_NOINLINE void PowDekker(const Lanes& x, const Lanes& y, Lanes& out
 MORVANE_LANES_NOINLINE void PowUniformDekker(const Lanes& x, double y, Lanes& out) {
   PowUniformAllLanes<Product::kDekker>(x, y, out);
 }
+MORVANE_LANES_NOINLINE void SinMultiplesDekker(const Lanes& phi, Lanes (&out)[4]) {
+  SinMultiplesAll<Product::kDekker>(phi, out);
+}
 MORVANE_LANES_NOINLINE void TanDekker(const Lanes& x, Lanes& out) {
   TanAllLanes<Product::kDekker>(x, out);
 }
@@ -781,6 +838,12 @@ MORVANE_LANES_FUSED_TARGET MORVANE_LANES_NOINLINE void PowUniformFused(const Lan
   Lanes xv;
   LoadHalves(x, xv);
   PowUniformAllLanes<Product::kFused>(xv, y, out);
+}
+MORVANE_LANES_FUSED_TARGET MORVANE_LANES_NOINLINE void SinMultiplesFused(const Lanes& phi,
+                                                                           Lanes (&out)[4]) {
+  Lanes phiv;
+  LoadHalves(phi, phiv);
+  SinMultiplesAll<Product::kFused>(phiv, out);
 }
 MORVANE_LANES_FUSED_TARGET MORVANE_LANES_NOINLINE void TanFused(const Lanes& x, Lanes& out) {
   Lanes xv;
@@ -830,6 +893,19 @@ void Pow(const Lanes4& x, double y, Lanes4& result) {
   }
 #endif
   detail::PowUniformDekker(x, y, result);
+}
+
+void SinMultiples(const Lanes4& phi, SinMultiplesLanes4& result) {
+  Lanes4 out[4];
+#if MORVANE_ELEMENTARY_FMA
+  if (detail::UseFusedLanes()) {
+    detail::SinMultiplesFused(phi, out);
+  } else
+#endif
+  {
+    detail::SinMultiplesDekker(phi, out);
+  }
+  result = {out[0], out[1], out[2], out[3]};
 }
 
 void Tan(const Lanes4& x, Lanes4& result) {

@@ -47,6 +47,12 @@ void Pow(const Lanes4& x, const Lanes4& y, Lanes4& result);
 void Pow(const Lanes4& x, double y, Lanes4& result);
 // Tan of each lane.
 void Tan(const Lanes4& x, Lanes4& result);
+// SinMultiples of each lane: sin2[i] .. sin8[i] are the bits of
+// SinMultiples(phi[i]).
+struct SinMultiplesLanes4 {
+  Lanes4 sin2, sin4, sin6, sin8;
+};
+void SinMultiples(const Lanes4& phi, SinMultiplesLanes4& result);
 
 // The same by value.  The functions above take and give their vectors in
 // memory, so code compiled for AVX (whose calling convention passes them
@@ -70,6 +76,11 @@ void Tan(const Lanes4& x, Lanes4& result);
 [[gnu::always_inline]] inline Lanes4 Tan(Lanes4 x) {
   Lanes4 result;
   Tan(x, result);
+  return result;
+}
+[[gnu::always_inline]] inline SinMultiplesLanes4 SinMultiples(Lanes4 phi) {
+  SinMultiplesLanes4 result;
+  SinMultiples(phi, result);
   return result;
 }
 

@@ -1057,6 +1057,67 @@ TEST(ElementaryLanes, EachLaneIsTheScalarFunctionBitForBit) {
   }
 }
 
+// SinMultiples on four latitudes: each lane's four values are the bits of
+// SinMultiples on its phi, and no fault flag comes that the scalar calls
+// do not raise.
+void ExpectMultiplesSameAsScalar(const Row& phis) {
+  const Lanes4 phi = {phis[0], phis[1], phis[2], phis[3]};
+  std::feclearexcept(FE_ALL_EXCEPT);
+  const SinMultiplesLanes4 got = SinMultiples(phi);
+  const int lanesFaults = std::fetestexcept(kFaults);
+  std::feclearexcept(FE_ALL_EXCEPT);
+  SinMultiplesOf want[4];
+  for (int l = 0; l < 4; ++l) want[l] = SinMultiples(phis[l]);
+  const int scalarFaults = std::fetestexcept(kFaults);
+  for (int l = 0; l < 4; ++l) {
+    const double gotValues[4] = {got.sin2[l], got.sin4[l], got.sin6[l], got.sin8[l]};
+    const double wantValues[4] = {want[l].sin2, want[l].sin4, want[l].sin6, want[l].sin8};
+    for (int m = 0; m < 4; ++m) {
+      EXPECT_TRUE(SameBits(gotValues[m], wantValues[m]))
+          << "SinMultiples lane " << l << " (" << Hex(phis[l]) << ") sin" << 2 * (m + 1) << ": "
+          << Hex(gotValues[m]) << ", scalar " << Hex(wantValues[m]);
+    }
+  }
+  EXPECT_EQ(lanesFaults & ~scalarFaults, 0) << "SinMultiples (" << Hex(phis[0]) << ", " << Hex(phis[1])
+                                            << ", " << Hex(phis[2]) << ", " << Hex(phis[3]) << ")";
+}
+
+// The latitudes, the ends of the fast range [2^-27, 4) and their
+// neighbours, the arguments out of it (NaN, infinite, zero, subnormal,
+// huge), multiples landing near k pi/4; then random groups of latitudes
+// and of phi near k pi/(4 m), where some values' tests fail.
+TEST(ElementaryLanes, SinMultiplesOfFourLatitudesIsTheScalarOne) {
+  struct Restore {
+    ~Restore() { ForceProducts(Products::kAuto); }
+  } restore;
+  const Row rows[] = {
+      {0.88, -0.3, 1.5707963267948966, 0.5},
+      {kNaN, 0x1p-27, std::nextafter(0x1p-27, 0.0), 4.0},
+      {std::nextafter(4.0, 0.0), -kInf, 0.0, -0.0},
+      {1e300, 0x1p-1074, 0.7853981633974483, -0.39269908169872414},
+      {-3.9, 0.2617993877991494, -0.5235987755982988, 1.0471975511965976},
+  };
+  std::mt19937_64 rng(23);
+  const auto unit = [&] { return static_cast<double>(rng() >> 11) * 0x1p-53; };
+  for (const Products products : {Products::kDekker, Products::kFused}) {
+    if (!ForceProducts(products)) continue;
+    for (const Row& phis : rows) ExpectMultiplesSameAsScalar(phis);
+    for (int i = 0; i < 3000 && !HasFailure(); ++i) {
+      Row phis;
+      for (double& phi : phis) {
+        if (rng() % 2 == 0) {
+          phi = (unit() * 2.0 - 1.0) * 1.5707963267948966;
+        } else {
+          const double k = static_cast<double>(1 + rng() % 40);
+          const double m = static_cast<double>(2 + 2 * (rng() % 4));
+          phi = std::nextafter(k * 0.7853981633974483 / m, rng() % 2 ? 0.0 : 4.0);
+        }
+      }
+      ExpectMultiplesSameAsScalar(phis);
+    }
+  }
+}
+
 // One exponent for the four lanes ("PowY": Pow(Lanes4, double)): each of
 // PowAll's cases of y (the conversions', those with their own paths and
 // their neighbours, the ends of |y| < 2 and of the common case, those left
