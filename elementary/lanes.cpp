@@ -549,16 +549,23 @@ MORVANE_LANES_INLINE void ThreeHalvesLanes(const Lanes& x, Lanes& value, LaneInt
 // + 2^-73 (computed once, as the scalar code does), the lanes with
 // |T.hi| > 708 left to the scalar function.
 template <Product kProduct, bool kSmallY>
-MORVANE_LANES_INLINE void PowUniformGeneral(const Lanes& x, double y, LaneInts ok, Lanes& out,
-                                            LaneInts& done) {
-  // The logarithm (PowPositive).
+MORVANE_LANES_INLINE void PowUniformGeneral(const Lanes& x, const std::uint64_t (&rawBits)[4],
+                                            double y, LaneInts ok, Lanes& out, LaneInts& done) {
+  // The logarithm (PowPositive).  The table's indices from the arguments'
+  // bits as read from memory, lane by lane in integer registers: the
+  // entries' loads need not wait for the vector and its moves out of it.
+  // A lane outside common indexes the table from its own bits (any 64
+  // bits give an index below 512) where x holds 1.0: its values are
+  // thrown away, and every entry keeps them finite.
   const LaneBits bits = BitsOf(x);
   const LaneBits u = bits - kPowLogOffset;
-  const LaneBits index = (u >> 43) & 511;
-  const PowLogEntry& p0 = kPowLogTable[index[0]];
-  const PowLogEntry& p1 = kPowLogTable[index[1]];
-  const PowLogEntry& p2 = kPowLogTable[index[2]];
-  const PowLogEntry& p3 = kPowLogTable[index[3]];
+  const auto entry = [](std::uint64_t b) -> const PowLogEntry& {
+    return kPowLogTable[((b - kPowLogOffset) >> 43) & 511];
+  };
+  const PowLogEntry& p0 = entry(rawBits[0]);
+  const PowLogEntry& p1 = entry(rawBits[1]);
+  const PowLogEntry& p2 = entry(rawBits[2]);
+  const PowLogEntry& p3 = entry(rawBits[3]);
   static_assert(offsetof(PowLogEntry, c) == 0 && offsetof(PowLogEntry, th) == 8);
   Lanes c, th;
   PairColumns(p0, p1, p2, p3, c, th);
@@ -660,7 +667,8 @@ MORVANE_LANES_INLINE void PowUniformGeneral(const Lanes& x, double y, LaneInts o
 // the common case (x not a positive normal double) and those whose test
 // fails are left to the scalar function.
 template <Product kProduct>
-MORVANE_LANES_INLINE void PowUniformQuick(const Lanes& xIn, double y, Lanes& out, LaneInts& done) {
+MORVANE_LANES_INLINE void PowUniformQuick(const Lanes& xIn, const Lanes& xMemory, double y,
+                                          Lanes& out, LaneInts& done) {
   const LaneInts xb = reinterpret_cast<LaneInts>(xIn);
   const std::uint64_t ya = (std::bit_cast<std::uint64_t>(y) << 1) - 1;
   if (ya >= 0x87e0000000000000u) {  // y = 0, |y| > 2^64, NaN or infinite
@@ -682,17 +690,22 @@ MORVANE_LANES_INLINE void PowUniformQuick(const Lanes& xIn, double y, Lanes& out
   } else if (y == 2.0) {
     out = x * x;
     done = common;
-  } else if (ya < 0x7fffffffffffffffu) {  // 0 < |y| < 2
-    PowUniformGeneral<kProduct, true>(x, y, common, out, done);
   } else {
-    PowUniformGeneral<kProduct, false>(x, y, common, out, done);
+    std::uint64_t rawBits[4];
+    std::memcpy(rawBits, &xMemory, sizeof rawBits);
+    if (ya < 0x7fffffffffffffffu) {  // 0 < |y| < 2
+      PowUniformGeneral<kProduct, true>(x, rawBits, y, common, out, done);
+    } else {
+      PowUniformGeneral<kProduct, false>(x, rawBits, y, common, out, done);
+    }
   }
 }
 
 template <Product kProduct>
-MORVANE_LANES_INLINE void PowUniformAllLanes(const Lanes& x, double y, Lanes& out) {
+MORVANE_LANES_INLINE void PowUniformAllLanes(const Lanes& x, const Lanes& xMemory, double y,
+                                             Lanes& out) {
   LaneInts done;
-  PowUniformQuick<kProduct>(x, y, out, done);
+  PowUniformQuick<kProduct>(x, xMemory, y, out, done);
   if (!AllDoneIn<kProduct>(done)) [[unlikely]] {
     for (int i = 0; i < 4; ++i) {
       if (done[i] == 0) out[i] = Pow(x[i], y);
@@ -810,7 +823,7 @@ MORVANE_LANES_NOINLINE void PowDekker(const Lanes& x, const Lanes& y, Lanes& out
   PowAllLanes<Product::kDekker>(x, y, out);
 }
 MORVANE_LANES_NOINLINE void PowUniformDekker(const Lanes& x, double y, Lanes& out) {
-  PowUniformAllLanes<Product::kDekker>(x, y, out);
+  PowUniformAllLanes<Product::kDekker>(x, x, y, out);
 }
 MORVANE_LANES_NOINLINE void SinMultiplesDekker(const Lanes& phi, Lanes (&out)[4]) {
   SinMultiplesAll<Product::kDekker>(phi, out);
@@ -837,7 +850,7 @@ MORVANE_LANES_FUSED_TARGET MORVANE_LANES_NOINLINE void PowUniformFused(const Lan
                                                                           Lanes& out) {
   Lanes xv;
   LoadHalves(x, xv);
-  PowUniformAllLanes<Product::kFused>(xv, y, out);
+  PowUniformAllLanes<Product::kFused>(xv, x, y, out);
 }
 MORVANE_LANES_FUSED_TARGET MORVANE_LANES_NOINLINE void SinMultiplesFused(const Lanes& phi,
                                                                            Lanes (&out)[4]) {
