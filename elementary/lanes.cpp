@@ -713,6 +713,21 @@ MORVANE_LANES_INLINE void PowUniformAllLanes(const Lanes& x, const Lanes& xMemor
   }
 }
 
+// Pow of each lane's pair; when the four exponents are one (the same
+// bits: every call of the conversions), the lanes with one exponent,
+// which give the same bits.
+template <Product kProduct>
+MORVANE_LANES_INLINE void PowAnyLanes(const Lanes& x, const Lanes& xMemory, const Lanes& y,
+                                      Lanes& out) {
+  const LaneBits yBits = BitsOf(y);
+  const LaneBits first = {yBits[0], yBits[0], yBits[0], yBits[0]};
+  if (AllDoneIn<kProduct>(LaneInts(yBits == first))) {
+    PowUniformAllLanes<kProduct>(x, xMemory, y[0], out);
+  } else {
+    PowAllLanes<kProduct>(x, y, out);
+  }
+}
+
 // ------------------------------------------------------------------- Tan
 // TanWith's first stage on each lane with |x| in [2^-27, RN(pi/2) -
 // 2^-6]: TanCellSum for |x| <= 1, CotCellSum above, the two written as
@@ -820,7 +835,7 @@ MORVANE_LANES_NOINLINE void SinCosDekker(const Lanes& x, Lanes& s, Lanes& c) {
   SinCosAll<Product::kDekker>(x, s, c);
 }
 MORVANE_LANES_NOINLINE void PowDekker(const Lanes& x, const Lanes& y, Lanes& out) {
-  PowAllLanes<Product::kDekker>(x, y, out);
+  PowAnyLanes<Product::kDekker>(x, x, y, out);
 }
 MORVANE_LANES_NOINLINE void PowUniformDekker(const Lanes& x, double y, Lanes& out) {
   PowUniformAllLanes<Product::kDekker>(x, x, y, out);
@@ -844,7 +859,7 @@ MORVANE_LANES_FUSED_TARGET MORVANE_LANES_NOINLINE void PowFused(const Lanes& x, 
   Lanes xv, yv;
   LoadHalves(x, xv);
   LoadHalves(y, yv);
-  PowAllLanes<Product::kFused>(xv, yv, out);
+  PowAnyLanes<Product::kFused>(xv, x, yv, out);
 }
 MORVANE_LANES_FUSED_TARGET MORVANE_LANES_NOINLINE void PowUniformFused(const Lanes& x, double y,
                                                                           Lanes& out) {

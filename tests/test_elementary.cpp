@@ -945,6 +945,8 @@ LanesOutcome CallLanes(const std::string& function, const Row& xs, const Row& ys
       out.second = r.cos;
     } else {
       out.first = out.second = function == "Pow" ? Pow(x, y) : function == "PowY" ? Pow(x, y[0]) : Tan(x);
+      // One exponent passed in four lanes: the same bits as passed once.
+      if (function == "PowY") out.second = Pow(x, y);
     }
   } else {
     for (int l = 0; l < 4; ++l) {
