@@ -148,7 +148,13 @@ inline Lanes4 Pow(const Lanes4& x, const Lanes4& y) {
   elementary::Pow(x, y, r);
   return r;
 }
-inline Lanes4 Pow(const Lanes4& x, double y) { return Pow(x, Broadcast(y)); }
+// One exponent for the four points (the formulas' constants): y's cases
+// decided once (lanes.hpp).
+inline Lanes4 Pow(const Lanes4& x, double y) {
+  Lanes4 r;
+  elementary::Pow(x, y, r);
+  return r;
+}
 
 inline double Tan(double x) { return elementary::Tan(x); }
 inline Lanes4 Tan(const Lanes4& x) {
@@ -182,15 +188,9 @@ inline SinMultiplesOfV<double> SinMultiples(double phi) {
   return {s.sin2, s.sin4, s.sin6, s.sin8};
 }
 inline SinMultiplesOfV<Lanes4> SinMultiples(const Lanes4& phi) {
-  SinMultiplesOfV<Lanes4> r;
-  for (int i = 0; i < kLanes; ++i) {
-    const elementary::SinMultiplesOf s = elementary::SinMultiples(phi[i]);
-    r.sin2[i] = s.sin2;
-    r.sin4[i] = s.sin4;
-    r.sin6[i] = s.sin6;
-    r.sin8[i] = s.sin8;
-  }
-  return r;
+  elementary::SinMultiplesLanes4 s;
+  elementary::SinMultiples(phi, s);
+  return {s.sin2, s.sin4, s.sin6, s.sin8};
 }
 
 }  // namespace morvane::lanes
