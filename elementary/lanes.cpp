@@ -160,14 +160,19 @@ MORVANE_LANES_INLINE bool AllDone(const LaneInts& done) {
 // move to an integer register, where the generic code moves the four
 // lanes one by one.  (GCC declares a processor's builtins once a target
 // option names it; the template is expanded only inside the fused copy.)
-#if MORVANE_ELEMENTARY_FMA
+// (Clang checks a builtin's processor against the function that names
+// it, before inlining: there the generic form.)
+#if MORVANE_ELEMENTARY_FMA && !defined(__clang__)
+#define MORVANE_LANES_SIGN_MOVE 1
 #pragma GCC push_options
 #pragma GCC target("avx")
 #pragma GCC pop_options
+#else
+#define MORVANE_LANES_SIGN_MOVE 0
 #endif
 template <Product kProduct>
 MORVANE_LANES_INLINE bool AllDoneIn(const LaneInts& done) {
-#if MORVANE_ELEMENTARY_FMA
+#if MORVANE_LANES_SIGN_MOVE
   if constexpr (kProduct == Product::kFused) {
     return __builtin_ia32_movmskpd256(reinterpret_cast<Lanes>(done)) == 15;
   }
