@@ -15,6 +15,7 @@
 #include "base/general.hpp"
 #include "component/batch_lanes.hpp"
 #include "component/dms.hpp"
+#include "component/driver.hpp"
 #include "component/zediz_state.hpp"
 #include "datum/catalogue.hpp"
 #include "mgrs/mgrs.hpp"
@@ -190,9 +191,8 @@ class BatchConverter {
     const bool zones = extra.UtmZone || extra.Hemisphere;
     std::size_t i = begin;
     const batch::Path path = batch::SelectedPath();
-    if (path != batch::Path::kScalar && input_.OrigType == mvDeg && DegreeSettingsReady()) {
-      for (; i + batch::kGroup <= end; i += batch::kGroup)
-        ConvertDegreeGroup(path, output, extra, i);
+    if (path != batch::Path::kScalar && GroupSettingsReady()) {
+      for (; i + batch::kGroup <= end; i += batch::kGroup) ConvertGroup(path, output, extra, i);
     }
     for (; i < end; ++i) {
       const std::int32_t failure = ConvertPoint(output, i);
@@ -252,48 +252,124 @@ class BatchConverter {
     if (output.Failure) output.Failure[i] = failure;
   }
 
-  // The settings of the degree groups, formed once as the object forms
-  // them; false (every point then alone) when that raised anything.
-  bool DegreeSettingsReady() {
-    if (degreeReady_ >= 0) return degreeReady_ != 0;
-    degreeReady_ = 0;
+  // The settings of the groups, formed once as the object forms them;
+  // false (every point then alone) when that raised anything.
+  bool GroupSettingsReady() {
+    if (groupReady_ >= 0) return groupReady_ != 0;
+    groupReady_ = 0;
     const datum::Catalogue& catalogue = object_.Catalogue_;
     try {
       fp::ClearPending();
+      datum::SelectEllipsoid(catalogue, object_.DatumFrom_);
+      fromEllipsoid_ = datum::CurrentEllipsoid;
       datum::SelectEllipsoid(catalogue, object_.DatumDest_);
-      degree_ = {&catalogue, object_.DatumFrom_, object_.DatumDest_,
-                 datum::CurrentEllipsoid.SemiMajorAxis, datum::CurrentEllipsoid.Flattening};
-      if (fp::PendingBits() == 0) degreeReady_ = 1;
+      group_ = {&catalogue,
+                object_.DatumFrom_,
+                object_.DatumDest_,
+                datum::CurrentEllipsoid.SemiMajorAxis,
+                datum::CurrentEllipsoid.Flattening,
+                fromEllipsoid_.SemiMajorAxis,
+                fromEllipsoid_.Flattening};
+      if (fp::PendingBits() == 0) groupReady_ = 1;
     } catch (const Failure&) {
     }
     fp::ClearPending();
-    return degreeReady_ != 0;
+    return groupReady_ != 0;
   }
 
-  // Converts points i .. i + 3 of a degree input: the numbers of the
-  // points the object would convert without a message four at a time,
-  // their texts one by one; every point of a group whose numbers or texts
-  // raised a fault or a failure, and any other point, alone through the
-  // object.
-  void ConvertDegreeGroup(batch::Path path, const BatchOutput& output, const BatchExtra& extra,
-                          std::size_t i) {
-    double latitude[batch::kGroup], longitude[batch::kGroup];
+  // What a group takes of point i, as the object reads it: the latitude
+  // and longitude of a degree or DMS input, the Lambert 72 X and Y of a
+  // Lambert or IFBL input (and an IFBL input's tidied code, kept as lane
+  // k's).  False when the object would give the point a message or
+  // convert it apart (zero angles, whose signed zeros the datum shift
+  // takes apart).
+  bool InputOf(std::size_t i, int k, double& a, double& b) {
+    switch (input_.OrigType) {
+      case mvDeg:
+        a = input_.Latitude[i];
+        b = input_.Longitude[i];
+        break;
+      case mvDegMinSec: {
+        const std::int16_t latDeg = input_.LatDmsDeg[i], latMin = input_.LatDmsMin[i];
+        const std::int16_t lonDeg = input_.LonDmsDeg[i], lonMin = input_.LonDmsMin[i];
+        const float latSec = input_.LatDmsSec[i], lonSec = input_.LonDmsSec[i];
+        if (!driver::DmsFieldsValid(latDeg, latMin, latSec, 90) ||
+            !driver::DmsFieldsValid(lonDeg, lonMin, lonSec, 180))
+          return false;
+        DmsToDecimal(latDeg, latMin, latSec, a);
+        DmsToDecimal(lonDeg, lonMin, lonSec, b);
+        break;
+      }
+      case mvLambert72:
+        a = input_.X[i];
+        b = input_.Y[i];
+        return driver::LambertInRange(a, b);
+      case mvIFBL: {
+        ZedizAdo::State& o = object_;
+        o.Reset();
+        PutPointOn(o, input_, i, text_);  // tidies the code as the put does
+        return o.ReadIfblInput(codes_[k], a, b);
+      }
+      case mvMgrs: {
+        // The reference as the put trims it, read as the decoder reads it:
+        // the zone, the signed northing and the easting for the lanes.
+        ZedizAdo::State& o = object_;
+        o.Reset();
+        PutPointOn(o, input_, i, text_);
+        codes_[k] = o.MGRS_;
+        std::string& text = text_;
+        if (!o.PrepareMgrsInput(text)) return false;
+        double latitude = 0, longitude = 0;
+        std::int16_t zone = 0;
+        std::int32_t status = 0;
+        if (!dma::MgrsToUtm(text, fromEllipsoid_.EllipsoidNumber, fromEllipsoid_.SemiMajorAxis,
+                            fromEllipsoid_.Flattening, latitude, longitude, zone, a, b, status,
+                            limits_[k]))
+          return false;
+        zones_[k] = zone;
+        return true;
+      }
+      default:
+        return false;
+    }
+    return driver::DegreesInRange(a, b) && a != 0 && b != 0;
+  }
+
+  // Converts points i .. i + 3: the numbers of the points the object
+  // would convert without a message four at a time, their texts one by
+  // one; every point of a group whose numbers or texts raised a fault or a
+  // failure, and any other point, alone through the object.
+  void ConvertGroup(batch::Path path, const BatchOutput& output, const BatchExtra& extra,
+                    std::size_t i) {
+    double a[batch::kGroup], b[batch::kGroup];
     bool alone[batch::kGroup];
+    const bool geographic = input_.OrigType == mvDeg || input_.OrigType == mvDegMinSec;
     for (int k = 0; k < batch::kGroup; ++k) {
-      const double lat = input_.Latitude[i + k], lon = input_.Longitude[i + k];
-      // The object's range check; zero angles take the datum shift's
-      // signed zeros apart.  The other lanes compute a harmless position.
-      alone[k] = !(lat >= -90 && lat <= 90 && lon >= -180 && lon <= 180 && lat != 0 && lon != 0);
-      latitude[k] = alone[k] ? 50.5 : lat;
-      longitude[k] = alone[k] ? 4.5 : lon;
+      double first = 0, second = 0;
+      try {
+        alone[k] = !InputOf(i + k, k, first, second);
+      } catch (const Failure&) {
+        alone[k] = true;
+      }
+      // The other lanes compute a harmless position.
+      if (alone[k]) {
+        const bool mgrs = input_.OrigType == mvMgrs;
+        first = geographic ? 50.5 : mgrs ? 5640000.0 : 150000.0;
+        second = geographic ? 4.5 : mgrs ? 600000.0 : 170000.0;
+        zones_[k] = 31;
+      }
+      a[k] = first;
+      b[k] = second;
     }
     // A point converted alone, or a NaN compared above, may have left flags.
     if (fp::PendingBits()) [[unlikely]] fp::ClearPending();
-    batch::DegreeNumbers n;
+    batch::GroupNumbers n;
     bool clean = false;
     try {
-      batch::DegreeGroup(path, degree_, latitude, longitude, n);
-      clean = n.dms && fp::PendingBits() == 0;
+      if (geographic) batch::DegreeGroup(path, group_, a, b, n);
+      else if (input_.OrigType == mvMgrs) batch::MgrsGroup(path, group_, zones_, a, b, n);
+      else batch::LambertGroup(path, group_, a, b, n);
+      clean = n.converged && n.dms && fp::PendingBits() == 0;
     } catch (const Failure&) {
     }
     const bool zones = extra.UtmZone || extra.Hemisphere;
@@ -306,7 +382,7 @@ class BatchConverter {
             ellipsoidChanged_ = false;
           }
           for (int k = 0; k < batch::kGroup; ++k) {
-            if (alone[k] || !FinishDegreePoint(n, k)) {
+            if (alone[k] || !FinishPoint(n, k, i + k, a[k], b[k])) {
               alone[k] = true;
               continue;
             }
@@ -321,7 +397,7 @@ class BatchConverter {
     }
     if (!clean) {
       if (fp::PendingBits()) fp::ClearPending();
-      for (bool& a : alone) a = true;
+      for (bool& alonePoint : alone) alonePoint = true;
     }
     for (int k = 0; k < batch::kGroup; ++k) {
       if (!alone[k]) continue;
@@ -330,30 +406,71 @@ class BatchConverter {
     }
   }
 
-  // The object's fields after a conversion of degrees whose numbers are
-  // lane k of n: the DMS fields and the texts by the object's own steps,
-  // as its unchecked run runs them (the caller reads the flags).  False,
-  // with nothing done, when the reference may lie outside the grid or in
-  // Norway's or Svalbard's zones: the point is then converted alone.
-  bool FinishDegreePoint(const batch::DegreeNumbers& n, int k) {
+  // The object's fields after the conversion of point i, whose input is
+  // (a, b) and whose numbers are lane k of n: the texts by the object's
+  // steps, as its unchecked run runs them (the caller reads the flags).
+  // False, with nothing done, when the reference may lie outside the grid
+  // or in Norway's or Svalbard's zones: the point is then converted alone.
+  bool FinishPoint(const batch::GroupNumbers& n, int k, std::size_t i, double a, double b) {
     ZedizAdo::State& o = object_;
-    const double phi = general::DegToRadOf(n.latitude[k]);  // a finite latitude
-    const auto zone = static_cast<std::int16_t>(n.zone[k]);
-    if (!dma::InMgrsGrid(phi) || !dma::RegularZoneHolds(phi, zone)) return false;
+    const bool mgrs = input_.OrigType == mvMgrs;
+    std::int16_t zone = 0;  // of the reference made (MGRS input makes none)
+    if (mgrs) {
+      // Outside its grid zone, a reference gets a message; zero angles go
+      // alone, as above.
+      if (!dma::InsideGridZone(n.utmLatitude[k], n.utmLongitude[k], limits_[k]) ||
+          n.sourceLatitude[k] == 0 || n.sourceLongitude[k] == 0)
+        return false;
+    } else {
+      // A zone from a finite longitude, within 1..60.
+      zone = static_cast<std::int16_t>(n.zone[k]);
+      const double phi = general::DegToRadOf(n.latitude[k]);  // a finite latitude
+      if (!dma::InMgrsGrid(phi) || !dma::RegularZoneHolds(phi, zone)) return false;
+    }
     o.Error_.clear();
     o.Latitude_ = n.latitude[k];
     o.Longitude_ = n.longitude[k];
-    o.X_ = n.x[k];
-    o.Y_ = n.y[k];
     o.Northing_ = n.northing[k];
     o.Easting_ = n.easting[k];
-    o.LatDmsDeg_ = static_cast<std::int16_t>(n.latDeg[k]);
-    o.LatDmsMin_ = static_cast<std::int16_t>(n.latMin[k]);
-    o.LatDmsSec_ = n.latSec[k];
-    o.LonDmsDeg_ = static_cast<std::int16_t>(n.lonDeg[k]);
-    o.LonDmsMin_ = static_cast<std::int16_t>(n.lonMin[k]);
-    o.LonDmsSec_ = n.lonSec[k];
-    o.IfblOutputStep();
+    if (input_.OrigType == mvDegMinSec && o.DatumFrom_ == o.DatumDest_) {
+      // With equal datums the fields keep the values as entered.
+      o.LatDmsDeg_ = input_.LatDmsDeg[i], o.LatDmsMin_ = input_.LatDmsMin[i];
+      o.LatDmsSec_ = input_.LatDmsSec[i];
+      o.LonDmsDeg_ = input_.LonDmsDeg[i], o.LonDmsMin_ = input_.LonDmsMin[i];
+      o.LonDmsSec_ = input_.LonDmsSec[i];
+    } else {
+      o.LatDmsDeg_ = static_cast<std::int16_t>(n.latDeg[k]);
+      o.LatDmsMin_ = static_cast<std::int16_t>(n.latMin[k]);
+      o.LatDmsSec_ = n.latSec[k];
+      o.LonDmsDeg_ = static_cast<std::int16_t>(n.lonDeg[k]);
+      o.LonDmsMin_ = static_cast<std::int16_t>(n.lonMin[k]);
+      o.LonDmsSec_ = n.lonSec[k];
+    }
+    switch (input_.OrigType) {
+      case mvIFBL:
+        // The code as tidied, and the position it names.
+        o.IFBL_ = codes_[k];
+        o.X_ = a;
+        o.Y_ = b;
+        break;
+      case mvLambert72:
+        o.X_ = a;
+        o.Y_ = b;
+        o.IfblOutputStep();
+        break;
+      case mvMgrs:
+        // The reference as put; no other is made of it.
+        o.MGRS_ = codes_[k];
+        o.X_ = n.x[k];
+        o.Y_ = n.y[k];
+        o.IfblOutputStep();
+        return true;
+      default:
+        o.X_ = n.x[k];
+        o.Y_ = n.y[k];
+        o.IfblOutputStep();
+        break;
+    }
     o.MgrsOutputStep(zone);
     return true;
   }
@@ -361,8 +478,14 @@ class BatchConverter {
   const BatchInput& input_;
   ZedizAdo::State object_;
   std::string text_;
-  batch::DegreeSettings degree_{};
-  int degreeReady_ = -1;  // not yet formed
+  // A group's texts as put (IFBL codes tidied, MGRS references trimmed),
+  // and what an MGRS group's references name.
+  std::string codes_[batch::kGroup];
+  double zones_[batch::kGroup] = {};
+  dma::GridZoneLimits limits_[batch::kGroup] = {};
+  datum::CurrentEllipsoidRecord fromEllipsoid_{};
+  batch::GroupSettings group_{};
+  int groupReady_ = -1;  // not yet formed
   // Whether the thread's current ellipsoid may no longer be the
   // destination's, which the MGRS texts of a group read.
   bool ellipsoidChanged_ = true;

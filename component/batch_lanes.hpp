@@ -36,16 +36,19 @@ bool PathByName(const char* name, Path& path);
 
 inline constexpr int kGroup = 4;
 
-struct DegreeSettings {
+struct GroupSettings {
   const datum::Catalogue* catalogue;
   std::int32_t datumFrom, datumDest;
-  double a, f;  // the destination's ellipsoid, for UTM
+  double a, f;          // the destination's ellipsoid, for UTM
+  double fromA, fromF;  // the source's, for MGRS input
 };
 
-// The numbers of four conversions of degrees: the position on the
-// destination datum, Lambert 72, and the UTM zone (from the longitude),
-// northing and easting.
-struct DegreeNumbers {
+// The numbers of four conversions: the position on the destination datum
+// and its DMS fields (when dms holds), Lambert 72 (of a degree input),
+// and the UTM zone (from the longitude), northing and easting; converged
+// is false when an inverse Lambert iteration met a NaN.
+struct GroupNumbers {
+  bool converged;
   double latitude[kGroup], longitude[kGroup];
   // The DMS fields of the latitude and the longitude, when dms holds.
   bool dms;
@@ -53,12 +56,23 @@ struct DegreeNumbers {
   float latSec[kGroup], lonSec[kGroup];
   double x[kGroup], y[kGroup];
   double zone[kGroup], northing[kGroup], easting[kGroup];
+  // Of an MGRS input: the position the inverse projection gave (radians)
+  // and in degrees, before the datum change.
+  double utmLatitude[kGroup], utmLongitude[kGroup], sourceLatitude[kGroup], sourceLongitude[kGroup];
 };
 
-// Computes the numbers of four positions (finite, in range, neither angle
-// zero) on a path other than kScalar.  May throw a Failure; the caller
-// reads the fault flags afterwards.
-void DegreeGroup(Path path, const DegreeSettings& settings, const double (&latitude)[kGroup],
-                 const double (&longitude)[kGroup], DegreeNumbers& numbers);
+// Computes the numbers of four positions in degrees (finite, in range,
+// neither angle zero) on a path other than kScalar.  May throw a Failure;
+// the caller reads the fault flags afterwards.
+void DegreeGroup(Path path, const GroupSettings& settings, const double (&latitude)[kGroup],
+                 const double (&longitude)[kGroup], GroupNumbers& numbers);
+// The same for four UTM positions read from MGRS references (the zone, the
+// signed northing, the easting, on the source's ellipsoid).
+void MgrsGroup(Path path, const GroupSettings& settings, const double (&zone)[kGroup],
+               const double (&northing)[kGroup], const double (&easting)[kGroup],
+               GroupNumbers& numbers);
+// The same for four Lambert 72 positions (in the Lambert input's range).
+void LambertGroup(Path path, const GroupSettings& settings, const double (&x)[kGroup],
+                  const double (&y)[kGroup], GroupNumbers& numbers);
 
 }  // namespace morvane::batch

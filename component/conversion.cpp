@@ -22,19 +22,10 @@ void ChangeDatumHeld(const datum::Catalogue& catalogue, double latitude, double 
   ChangeDatumHeldOf(catalogue, latitude, longitude, newLatitude, newLongitude, fromDatum, toDatum);
 }
 
-}  // namespace driver
+static bool InRange(double value, double low, double high) { return value >= low && value <= high; }
 
-namespace {
-
-bool InRange(double value, double low, double high) { return value >= low && value <= high; }
-
-// A type code of up to four characters as one number: its characters, then
-// its length above them.
-constexpr std::size_t kBranchCodeLength = 4;
-constexpr std::uint64_t BranchCode(std::string_view code) {
-  std::uint64_t packed = 0;
-  for (const char c : code) packed = packed << 8 | static_cast<unsigned char>(c);
-  return packed | std::uint64_t{code.size()} << 32;
+bool DegreesInRange(double latitude, double longitude) {
+  return InRange(latitude, -90, 90) && InRange(longitude, -180, 180);
 }
 
 // The DMS fields of one angle.  The sign is on the degrees, or for an
@@ -47,6 +38,19 @@ bool DmsFieldsValid(std::int16_t degrees, std::int16_t minutes, float seconds,
   const bool signedSeconds = degrees == 0 && minutes == 0 && seconds < 0;
   if (!(InRange(minutes, 0, 60) || (signedMinutes && minutes >= -60))) return false;
   return InRange(seconds, 0, 60) || (signedSeconds && seconds >= -60);
+}
+
+}  // namespace driver
+
+namespace {
+
+// A type code of up to four characters as one number: its characters, then
+// its length above them.
+constexpr std::size_t kBranchCodeLength = 4;
+constexpr std::uint64_t BranchCode(std::string_view code) {
+  std::uint64_t packed = 0;
+  for (const char c : code) packed = packed << 8 | static_cast<unsigned char>(c);
+  return packed | std::uint64_t{code.size()} << 32;
 }
 
 }  // namespace
@@ -156,7 +160,7 @@ void ZedizAdo::State::RunBranch() {
 }
 
 void ZedizAdo::State::ConvertDeg() {
-  if (!InRange(Latitude_, -90, 90) || !InRange(Longitude_, -180, 180)) {
+  if (!driver::DegreesInRange(Latitude_, Longitude_)) {
     Error_ = message::kBadDeg;
     return;
   }
@@ -165,8 +169,8 @@ void ZedizAdo::State::ConvertDeg() {
 }
 
 void ZedizAdo::State::ConvertDms() {
-  if (!DmsFieldsValid(LatDmsDeg_, LatDmsMin_, LatDmsSec_, 90) ||
-      !DmsFieldsValid(LonDmsDeg_, LonDmsMin_, LonDmsSec_, 180)) {
+  if (!driver::DmsFieldsValid(LatDmsDeg_, LatDmsMin_, LatDmsSec_, 90) ||
+      !driver::DmsFieldsValid(LonDmsDeg_, LonDmsMin_, LonDmsSec_, 180)) {
     Error_ = message::kBadDms;
     return;
   }
@@ -174,7 +178,7 @@ void ZedizAdo::State::ConvertDms() {
   DmsToDecimal(LatDmsDeg_, LatDmsMin_, LatDmsSec_, latitude);
   DmsToDecimal(LonDmsDeg_, LonDmsMin_, LonDmsSec_, longitude);
   // Fields that pass one by one can still name no point (90 60' 60").
-  if (!InRange(latitude, -90, 90) || !InRange(longitude, -180, 180)) {
+  if (!driver::DegreesInRange(latitude, longitude)) {
     Error_ = message::kBadDms;
     return;
   }

@@ -51,6 +51,15 @@ void ChangeDatumHeldOf(const datum::Catalogue& catalogue, V latitude, V longitud
   newLongitude = lon;
 }
 
+// The checks of a geographic input: a position in degrees within -90..90
+// and -180..180 (NaN fails), and the DMS fields of one angle (degrees
+// within +-degreeLimit, minutes and seconds within 0..60, the sign where
+// DecimalToDms puts it).
+bool DegreesInRange(double latitude, double longitude);
+bool DmsFieldsValid(std::int16_t degrees, std::int16_t minutes, float seconds, int degreeLimit);
+// A Lambert 72 input within 0..310 000 and 0..260 000 metres (NaN fails).
+bool LambertInRange(double X, double Y);
+
 // Completes the square letters and digits of a short MGRS reference to
 // five digits per coordinate, 1 m short of the centre of the square it
 // names ('FS1234' becomes 'FS1249934499').  Works in place.

@@ -10,9 +10,17 @@
 
 namespace morvane {
 
-void ZedizAdo::State::ConvertLambert() {
+namespace driver {
+
+bool LambertInRange(double X, double Y) {
   // NaN fails both tests.
-  if (!(X_ >= 0 && Y_ >= 0) || !(X_ <= 310000 && Y_ <= 260000)) {
+  return X >= 0 && Y >= 0 && X <= 310000 && Y <= 260000;
+}
+
+}  // namespace driver
+
+void ZedizAdo::State::ConvertLambert() {
+  if (!driver::LambertInRange(X_, Y_)) {
     Error_ = message::kBadLambert;
     return;
   }
@@ -22,15 +30,21 @@ void ZedizAdo::State::ConvertLambert() {
   LambertTail();
 }
 
-void ZedizAdo::State::ConvertIfbl() {
+bool ZedizAdo::State::ReadIfblInput(std::string& code, double& x, double& y) const {
   // The decoder tidies the text it reads; it is published only when the
   // code names a square.
-  std::string code = IFBL_;
-  double x = X_, y = Y_;
+  code = IFBL_;
+  x = X_, y = Y_;
   std::int32_t status = 0;
   if (IFBL_.size() >= 2 && IFBL_.size() <= 6) ifbl::IfblToLambert(code, x, y, status);
   else status = -1;
-  if (status != 0) {
+  return status == 0;
+}
+
+void ZedizAdo::State::ConvertIfbl() {
+  std::string code;
+  double x = 0, y = 0;
+  if (!ReadIfblInput(code, x, y)) {
     Error_ = message::kBadIfbl;
     return;
   }

@@ -62,25 +62,30 @@ std::size_t MgrsDigitsFor(std::int32_t precision) {
 
 }  // namespace
 
-void ZedizAdo::State::ConvertMgrs() {
+bool ZedizAdo::State::PrepareMgrsInput(std::string& text) const {
   // The MGRS put trims leading blanks, so a zone written with one digit
   // (" 5QKA...") arrives as "5QKA...": read it as if the blank stood there.
-  std::string text = MGRS_;
+  text = MGRS_;
   if (text.size() >= 2 && IsDigit(text[0]) && IsLetter(text[1])) text.insert(0, 1, ' ');
+  if (text.size() < 7 || text.size() > 15) return false;
+  std::string rest = text.substr(3);
+  driver::CompleteMgrsDigits(rest);
+  text.resize(3);
+  text += rest;
+  return true;
+}
 
+void ZedizAdo::State::ConvertMgrs() {
   auto refuse = [this] {
     Error_ = message::kBadMgrsPrefix;
     Error_ += MGRS_;
     Error_ += ')';
   };
-  if (text.size() < 7 || text.size() > 15) {
+  std::string text;
+  if (!PrepareMgrsInput(text)) {
     refuse();
     return;
   }
-  std::string rest = text.substr(3);
-  driver::CompleteMgrsDigits(rest);
-  text.resize(3);
-  text += rest;
 
   const auto& ellipsoid = datum::CurrentEllipsoid;
   double latitude = 0, longitude = 0, northing = Northing_, easting = Easting_;

@@ -44,7 +44,14 @@ struct ZedizAdo::State {
   void ConvertDms();
   void ConvertLambert();
   void ConvertIfbl();
+  // The tidied code of an IFBL input and the Lambert 72 position the
+  // conversion takes for it; false when the code names no square.
+  bool ReadIfblInput(std::string& code, double& x, double& y) const;
   void ConvertMgrs();
+  // The reference of an MGRS input as the decoder reads it (a one-digit
+  // zone given its blank back, a short reference completed); false when it
+  // has too few or too many characters.
+  bool PrepareMgrsInput(std::string& text) const;
   void GeographicOutputStep();
   void ProjectionOutputSteps();
   void LambertOutputStep();

@@ -95,6 +95,8 @@ inline Lanes4 Select(const Mask4& mask, const Lanes4& a, const Lanes4& b) {
 }
 
 inline bool Any(bool condition) { return condition; }
+inline bool All(bool condition) { return condition; }
+inline bool All(const Mask4& mask) { return (mask[0] & mask[1] & mask[2] & mask[3]) != 0; }
 inline bool Any(const Mask4& mask) { return (mask[0] | mask[1] | mask[2] | mask[3]) != 0; }
 // Comparisons of singles and of integers give masks of 32-bit lanes.
 using Masks4 = std::int32_t __attribute__((vector_size(16)));
@@ -124,19 +126,20 @@ inline V Splat(double v) {
 }
 
 inline double Sqrt(double x) { return std::sqrt(x); }
+// Vectors of values computed lane by lane are built from the four values
+// at once (in registers): four stores into a vector's lanes and a load of
+// the whole vector would wait for each store to reach it.
 inline Lanes4 Sqrt(const Lanes4& x) {
   // Each lane's square root, correctly rounded as the scalar one is; the
   // compiler makes one vector instruction of the four where it can.
-  Lanes4 r;
-  for (int i = 0; i < kLanes; ++i) r[i] = __builtin_sqrt(x[i]);
-  return r;
+  return Lanes4{__builtin_sqrt(x[0]), __builtin_sqrt(x[1]), __builtin_sqrt(x[2]),
+                __builtin_sqrt(x[3])};
 }
 
 inline double Floor(double x) { return std::floor(x); }
 inline Lanes4 Floor(const Lanes4& x) {
-  Lanes4 r;
-  for (int i = 0; i < kLanes; ++i) r[i] = __builtin_floor(x[i]);
-  return r;
+  return Lanes4{__builtin_floor(x[0]), __builtin_floor(x[1]), __builtin_floor(x[2]),
+                __builtin_floor(x[3])};
 }
 
 // ---------------------------------------------------------------------------
@@ -177,6 +180,21 @@ inline SinCosOfV<Lanes4> SinAndCos(const Lanes4& x) {
   elementary::SinCos(x, p);
   return {p.sin, p.cos};
 }
+
+inline double Sin(double x) { return elementary::Sin(x); }
+inline Lanes4 Sin(const Lanes4& x) { return SinAndCos(x).sin; }
+
+// Arctangent of each lane, by the scalar function.
+inline double Atan(double x) { return elementary::Atan(x); }
+inline Lanes4 Atan(const Lanes4& x) {
+  const double a0 = elementary::Atan(x[0]), a1 = elementary::Atan(x[1]);
+  const double a2 = elementary::Atan(x[2]), a3 = elementary::Atan(x[3]);
+  return Lanes4{a0, a1, a2, a3};
+}
+
+// A division whose divisor may be zero (fp::Quotient for one value).
+inline double Quotient(double dividend, double divisor) { return fp::Quotient(dividend, divisor); }
+inline Lanes4 Quotient(const Lanes4& dividend, const Lanes4& divisor) { return dividend / divisor; }
 
 template <typename V>
 struct SinMultiplesOfV {

@@ -5,7 +5,8 @@
 //     every output array as it was;
 //   - otherwise every point's outputs are those of a fresh object given
 //     the same settings and point, bit for bit, message and failure kind
-//     included.
+//     included, on every batch path (one point at a time, or four in
+//     vector lanes: groups of four points and a tail).
 #include <morvane/morvane.h>
 
 #include <bit>
@@ -51,7 +52,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   in.DatumDest = fuzz::Pick(data, kDatums);
   in.mgrsPrecision = fuzz::Pick(data, kPrecisions);
   in.IfblPrecision = data.ConsumeIntegralInRange<std::int16_t>(0, 7);
-  const std::size_t n = data.ConsumeIntegralInRange<std::size_t>(0, 6);
+  static const char* const kPaths[] = {"scalar", "sse2", "avx2", ""};
+  // A path this processor lacks leaves the one before.
+  morvane_set_batch_path(fuzz::Pick(data, kPaths));
+  const std::size_t n = data.ConsumeIntegralInRange<std::size_t>(0, 9);
   const std::ptrdiff_t count = data.ConsumeIntegralInRange<int>(0, 15) == 0 ? -1
                                                                            : std::ptrdiff_t(n);
   const int threads = data.ConsumeIntegralInRange<int>(-1, 3);

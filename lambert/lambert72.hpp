@@ -77,4 +77,53 @@ void GeoToLambert72Of(V latitude, V longitude, V& X, V& Y) {
   Y = Step(kFalseNorthing - r * Step(sc.cos));
 }
 
+// Lambert72ToGeo for one position (V = double) or four (V = Lanes4):
+// the number of passes of the latitude's iteration (the most any lane
+// took), or 0 when one of four lanes' iteration met a NaN (one position
+// fails with InvalidOperation there).  A lane whose latitude has met the
+// tolerance keeps it while the others go on.
+template <typename V>
+int Lambert72ToGeoOf(V X, V Y, V& latitude, V& longitude) {
+  using namespace constants;
+  constexpr bool kOne = std::is_same_v<V, double>;
+  if constexpr (kOne) fp::Begin();
+  const double e = Eccentricity();
+
+  const V dx = Step(X - kFalseEasting);
+  const V dy = Step(kFalseNorthing - Y);
+  // The one-argument arctangent of the quotient: the plane range lies
+  // south of the cone's apex, where it names the same angle as atan2.
+  const V thetaPrime = Step(lanes::Atan(lanes::Quotient(dx, dy)));
+  const V lambda = Step((thetaPrime + kAngleCorrection) * (1.0 / kConeConstant) + kLongitudeOrigin);
+  const V r = Step(lanes::Sqrt(dy * dy + dx * dx));
+  const V t = Step(lanes::Pow(r / kRadiusScale, 1.0 / kConeConstant));
+
+  // Fixed-point iteration for the latitude that gives t.  It
+  // has no pass limit, so every pass is checked: a NaN would never meet
+  // the tolerance, and one from a quiet NaN argument raises no flag.
+  V phiPrev = Step(2.0 * lanes::Atan(t));
+  V phi = phiPrev;
+  auto done = phi != phi;  // no lane yet (phi is finite)
+  int passes = 0;
+  for (;;) {
+    ++passes;
+    const V es = Step(e * lanes::Sin(phiPrev));
+    const V next =
+        Step(kHalfPi - 2.0 * lanes::Atan(t * lanes::Pow((1.0 - es) / (1.0 + es), e / 2.0)));
+    const V d = Step(next - phiPrev);
+    if (lanes::Any(d != d)) [[unlikely]] {
+      if constexpr (kOne) Fail(FailureKind::InvalidOperation);
+      else return 0;
+    }
+    phi = lanes::Select(done, phi, next);
+    phiPrev = phi;
+    done = done | (lanes::Abs(d) <= kLatitudeTolerance);
+    if (lanes::All(done)) break;
+  }
+
+  latitude = general::RadToDegOf(phi);
+  longitude = general::RadToDegOf(lambda);
+  return passes;
+}
+
 }  // namespace morvane::lambert

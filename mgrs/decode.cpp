@@ -2,6 +2,7 @@
 // geographic position.  The row letters repeat every 2 000 km; the band
 // tells which repetition the reference means.
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -75,11 +76,55 @@ void Refuse(std::string_view message, std::string& text, double& latitude, doubl
   status = 1;
 }
 
+// The lowest northing of a band's south edge in a zone: on the central
+// meridian north of the equator, the lowest of it and the zone's limits
+// south of it.
+double ProjectBandSouthNorthing(double a, double f, std::int16_t band, std::int16_t zone,
+                                double south, double west, double east) {
+  std::int16_t zoneGiven = zone;
+  double n0, unusedEasting;
+  const double centralMeridian = ToInt16(6 * zone - 183) * kDegree;
+  fp::Check(centralMeridian);
+  GeoToUtm(a, f, south, centralMeridian, zoneGiven, n0, unusedEasting, 1);
+  if (band < kBandN) {
+    double atWest, atEast;
+    GeoToUtm(a, f, south, west, zoneGiven, atWest, unusedEasting, 1);
+    GeoToUtm(a, f, south, east, zoneGiven, atEast, unusedEasting, 1);
+    n0 = std::min({n0, atWest, atEast});
+  }
+  return n0;
+}
+
+// The same, kept for the last ellipsoid, band and zone: references come
+// in runs of one grid zone, and it costs one to three projections.  A
+// value is kept only when formed without a fault (a checked run that got
+// this far raised none; an unchecked one must find no flag pending), so
+// a hit gives what the projections would, without a fault.  (The
+// projections also write the ellipsoid's semi-minor axis, which the
+// inverse projection that follows writes again, the same.)
+double BandSouthNorthing(double a, double f, std::int16_t band, std::int16_t zone, double south,
+                         double west, double east) {
+  struct Kept {
+    std::uint64_t aBits = 0, fBits = 0;
+    std::int16_t band = 0, zone = 0;
+    double northing = 0;
+  };
+  thread_local Kept kept;
+  const auto aBits = std::bit_cast<std::uint64_t>(a), fBits = std::bit_cast<std::uint64_t>(f);
+  if (kept.band != 0 && kept.aBits == aBits && kept.fBits == fBits && kept.band == band &&
+      kept.zone == zone)
+    return kept.northing;
+  const double n0 = ProjectBandSouthNorthing(a, f, band, zone, south, west, east);
+  fp::Materialize(n0);
+  if (!fp::Deferred() || fp::PendingBits() == 0) kept = {aBits, fBits, band, zone, n0};
+  return n0;
+}
+
 }  // namespace
 
-void MgrsToGeo(std::string& text, std::int16_t ellipsoidNumber, double a, double f,
+bool MgrsToUtm(std::string& text, std::int16_t ellipsoidNumber, double a, double f,
                double& latitude, double& longitude, std::int16_t& zone, double& northing,
-               double& easting, std::int32_t& status) {
+               double& easting, std::int32_t& status, GridZoneLimits& limits) {
   fp::Begin();
   status = 0;
 
@@ -92,7 +137,7 @@ void MgrsToGeo(std::string& text, std::int16_t ellipsoidNumber, double a, double
   if (!sized || zone == 0 || !IsBand(p[2]) || !IsRow(p[4]) || !AreDigits(p + 5) ||
       !AreDigits(p + 10) || IsMissingGridZone(zone, LetterNumber(p[2]))) {
     Refuse(kInvalidMgrs, text, latitude, longitude, northing, easting, status);
-    return;
+    return false;
   }
   std::int16_t band = static_cast<std::int16_t>(LetterNumber(p[2]));
   const int column = LetterNumber(p[3]);
@@ -104,31 +149,24 @@ void MgrsToGeo(std::string& text, std::int16_t ellipsoidNumber, double a, double
   GetSquareLetterSet(zone, firstColumn, rowOffset, ellipsoidNumber, letterStatus);
   if (!IsColumn(p[3], firstColumn)) {
     Refuse(kInvalidMgrs, text, latitude, longitude, northing, easting, status);
-    return;
+    return false;
   }
   if (letterStatus == 1) {
     Refuse(kEllipsoidNotAvailable, text, latitude, longitude, northing, easting, status);
-    return;
+    return false;
   }
 
-  double south, north, east, west;
+  double& south = limits.south;
+  double& north = limits.north;
+  double& east = limits.east;
+  double& west = limits.west;
   GetGridZoneLimits(band, 0.0, zone, south, north, east, west);
 
   // Northing of the band's south edge.  South of the equator the parallel
   // runs further south away from the central meridian, so the lowest of it
   // across the zone lies at the zone's limits; north of it, on the
   // central meridian.
-  std::int16_t zoneGiven = zone;
-  double n0, unusedEasting;
-  const double centralMeridian = ToInt16(6 * zone - 183) * kDegree;
-  fp::Check(centralMeridian);
-  GeoToUtm(a, f, south, centralMeridian, zoneGiven, n0, unusedEasting, 1);
-  if (band < kBandN) {
-    double atWest, atEast;
-    GeoToUtm(a, f, south, west, zoneGiven, atWest, unusedEasting, 1);
-    GeoToUtm(a, f, south, east, zoneGiven, atEast, unusedEasting, 1);
-    n0 = std::min({n0, atWest, atEast});
-  }
+  const double n0 = BandSouthNorthing(a, f, band, zone, south, west, east);
 
   const double base = std::trunc(n0 / kSquare) * kSquare;
   fp::Check(base);
@@ -151,13 +189,26 @@ void MgrsToGeo(std::string& text, std::int16_t ellipsoidNumber, double a, double
   easting = ReadDigits(p + 5) + columnEasting;
   fp::Check(northing, easting);
 
-  UtmToGeo(a, f, latitude, longitude, zone, northing, easting);
+  return true;
+}
 
+bool InsideGridZone(double latitude, double longitude, const GridZoneLimits& limits) {
   const double slack = kTolerance / elementary::Cos(latitude);
-  const bool inside = latitude + kTolerance >= south && latitude - kTolerance <= north &&
-                      longitude + slack >= west && longitude - slack <= east;
+  const bool inside = latitude + kTolerance >= limits.south && latitude - kTolerance <= limits.north &&
+                      longitude + slack >= limits.west && longitude - slack <= limits.east;
   fp::Check(slack, inside);
-  if (!inside) {
+  return inside;
+}
+
+void MgrsToGeo(std::string& text, std::int16_t ellipsoidNumber, double a, double f,
+               double& latitude, double& longitude, std::int16_t& zone, double& northing,
+               double& easting, std::int32_t& status) {
+  GridZoneLimits limits;
+  if (!MgrsToUtm(text, ellipsoidNumber, a, f, latitude, longitude, zone, northing, easting, status,
+                 limits))
+    return;
+  UtmToGeo(a, f, latitude, longitude, zone, northing, easting);
+  if (!InsideGridZone(latitude, longitude, limits)) {
     text = kOutsideRange;
     status = 1;
   }

@@ -56,6 +56,21 @@ void MgrsToGeo(std::string& text, std::int16_t ellipsoidNumber, double a, double
                double& latitude, double& longitude, std::int16_t& zone, double& northing,
                double& easting, std::int32_t& status);
 
+// MgrsToGeo in its parts.  MgrsToUtm reads the reference: its zone, its
+// northing (negative in the southern hemisphere, as UtmToGeo takes it)
+// and easting, and the limits of its grid zone (radians); false when the
+// reference is refused, with text, the coordinates and status as MgrsToGeo
+// leaves them then.  InsideGridZone: whether a position the inverse
+// projection gave lies in the grid zone, with about 1 m of slack (" OUTSIDE
+// RANGE " otherwise).
+struct GridZoneLimits {
+  double south, north, east, west;
+};
+bool MgrsToUtm(std::string& text, std::int16_t ellipsoidNumber, double a, double f,
+               double& latitude, double& longitude, std::int16_t& zone, double& northing,
+               double& easting, std::int32_t& status, GridZoneLimits& limits);
+bool InsideGridZone(double latitude, double longitude, const GridZoneLimits& limits);
+
 // The UTM zone and hemisphere ('N' or 'S') a reference names, read from
 // its zone digits and latitude band (leading blanks skipped, the band in
 // either case).  False, with nothing written, when the text does not start

@@ -137,6 +137,24 @@ inline OddPowers<V> OddPowersOf(V x) {
   return {Step<kEachStep>(p2 * x), Step<kEachStep>(p4 * x), Step<kEachStep>(p6 * x)};
 }
 
+// The powers of t = tan(phi) and of eta^2 both series use, in this order.
+template <typename V>
+struct TanEtaPowers {
+  V t2, t4, t6, eta4, eta6, eta8;
+};
+
+template <bool kEachStep, typename V>
+inline TanEtaPowers<V> TanEtaPowersOf(V t, V eta2) {
+  TanEtaPowers<V> p;
+  p.t2 = Step<kEachStep>(t * t);
+  p.t4 = Step<kEachStep>(p.t2 * p.t2);
+  p.t6 = Step<kEachStep>(p.t4 * p.t2);
+  p.eta4 = Step<kEachStep>(eta2 * eta2);
+  p.eta6 = Step<kEachStep>(p.eta4 * eta2);
+  p.eta8 = Step<kEachStep>(p.eta4 * p.eta4);
+  return p;
+}
+
 // Constants of the ellipsoid, recomputed from a and f on every call; b is
 // written to semiMinorAxis as soon as it is known.
 struct EllipsoidConstants {
@@ -244,12 +262,8 @@ void Forward(double a, double f, V phi, V lambda, Z& zone, V& northing, V& easti
   const V nu = PrimeVerticalRadiusOf<kEachStep>(a, k.e2, phi);
   const V S = MeridianArcOf<kEachStep>(k.A, k.B, k.C, k.D, k.E, phi);
 
-  const V t2 = Step<kEachStep>(t * t);
-  const V t4 = Step<kEachStep>(t2 * t2);
-  const V t6 = Step<kEachStep>(t4 * t2);
-  const V eta4 = Step<kEachStep>(eta2 * eta2);
-  const V eta6 = Step<kEachStep>(eta4 * eta2);
-  const V eta8 = Step<kEachStep>(eta4 * eta4);
+  const TanEtaPowers<V> p = TanEtaPowersOf<kEachStep>(t, eta2);
+  const V t2 = p.t2, t4 = p.t4, t6 = p.t6, eta4 = p.eta4, eta6 = p.eta6, eta8 = p.eta8;
   const OddPowers<V> cp = OddPowersOf<kEachStep>(c);
 
   const V T1 = Step<kEachStep>(S * kScale);
@@ -277,6 +291,73 @@ void Forward(double a, double f, V phi, V lambda, Z& zone, V& northing, V& easti
   const Powers<V> d = PowersOf<kEachStep>(dl);
   northing = Step<kEachStep>((T1 + FN) + d.p2 * T2 + d.p4 * T3 + d.p6 * T4 + d.p8 * T5);
   easting = Step<kEachStep>((dl * T6 + kFalseEasting) + d.p3 * T7 + d.p5 * T8 + d.p7 * T9);
+}
+
+// ---------------------------------------------------------------------------
+// Inverse: zone, northing and easting to geographic position.  A negative
+// northing means the southern hemisphere: northing is then set to its
+// magnitude (and left as it was otherwise).
+
+template <bool kEachStep, typename V, typename Z>
+void Inverse(double a, double f, V& latitude, V& longitude, Z zone, V signedNorthing, V& northing,
+             V easting, double& semiMinorAxis) {
+  if constexpr (kEachStep) CheckOperand(f);
+  if constexpr (kEachStep) CheckOperand(a);
+  const EllipsoidConstants k = ConstantsFor<kEachStep>(a, f, semiMinorAxis);
+
+  // The hemisphere is the sign of the northing; a southern northing is
+  // handed back as its magnitude.
+  if constexpr (kEachStep) CheckOperand(signedNorthing);
+  const auto south = signedNorthing < 0.0;
+  const V N = lanes::Select(south, lanes::Abs(signedNorthing), signedNorthing);
+  northing = lanes::Select(south, N, northing);
+  const V FN = lanes::Select(south, lanes::Splat<V>(kFalseNorthingSouth), lanes::Splat<V>(0.0));
+  const V M = Step<kEachStep>((N - FN) / kScale);
+
+  // Footpoint latitude: five corrections of the meridian arc, each from
+  // the latitude before it.
+  V fp1 = Step<kEachStep>(M / MeridianRadiusOf<kEachStep>(a, k.e2, 0.0));
+  for (int i = 0; i < 5; ++i)
+    fp1 = Step<kEachStep>(fp1 + (M - MeridianArcOf<kEachStep>(k.A, k.B, k.C, k.D, k.E, fp1)) /
+                                    MeridianRadiusOf<kEachStep>(a, k.e2, fp1));
+
+  const V rho = MeridianRadiusOf<kEachStep>(a, k.e2, fp1);
+  const V nu = PrimeVerticalRadiusOf<kEachStep>(a, k.e2, fp1);
+  const auto sc = general::SinCosOf(fp1);
+  const V s = Step<kEachStep>(sc.sin);
+  const V c = Step<kEachStep>(sc.cos);
+  const V t = Step<kEachStep>(s / c);
+  const V eta2 = Step<kEachStep>(k.ep2 * (c * c));
+  if constexpr (kEachStep) CheckOperand(easting);
+  const V dE = Step<kEachStep>(easting - kFalseEasting);
+
+  const TanEtaPowers<V> p = TanEtaPowersOf<kEachStep>(t, eta2);
+  const V t2 = p.t2, t4 = p.t4, t6 = p.t6, eta4 = p.eta4, eta6 = p.eta6, eta8 = p.eta8;
+  const OddPowers<V> v = OddPowersOf<kEachStep>(nu);
+
+  const V T10 = Step<kEachStep>(t / (2.0 * rho * nu * kScale2));
+  const V T11 = Step<kEachStep>(t / (24.0 * rho * v.p3 * kScale4) *
+                                     (5.0 + 3.0 * t2 + eta2 - 4.0 * eta4 - 9.0 * t2 * eta2));
+  const V T12 = Step<kEachStep>(
+      t / (720.0 * rho * v.p5 * kScale6) *
+      (61.0 + 90.0 * t2 + 46.0 * eta2 + 45.0 * t4 - 252.0 * t2 * eta2 - 3.0 * eta4 +
+       100.0 * eta6 - 66.0 * t2 * eta4 - 90.0 * t4 * eta2 + 88.0 * eta8 + 225.0 * t4 * eta4 +
+       84.0 * t2 * eta6 - 192.0 * t2 * eta8));
+  const V T13 = Step<kEachStep>(t / (40320.0 * rho * v.p7 * kScale8) *
+                                     (1385.0 + 3633.0 * t2 + 4095.0 * t4 + 1575.0 * t6));
+  const V T14 = Step<kEachStep>(1.0 / (nu * c * kScale));
+  const V T15 = Step<kEachStep>((1.0 + 2.0 * t2 + eta2) / (6.0 * v.p3 * c * kScale3));
+  const V T16 = Step<kEachStep>((5.0 + 6.0 * eta2 + 28.0 * t2 - 3.0 * eta4 +
+                                      8.0 * t2 * eta2 + 24.0 * t4 - 4.0 * eta6 +
+                                      4.0 * t2 * eta4 + 24.0 * t2 * eta6) /
+                                     (120.0 * v.p5 * c * kScale5));
+  const V T17 = Step<kEachStep>((61.0 + 662.0 * t2 + 1320.0 * t4 + 720.0 * t6) /
+                                     (5040.0 * v.p7 * c * kScale7));
+
+  const Powers<V> d = PowersOf<kEachStep>(dE);
+  latitude = Step<kEachStep>(fp1 - d.p2 * T10 + d.p4 * T11 - d.p6 * T12 + d.p8 * T13);
+  const V dl = Step<kEachStep>(dE * T14 - d.p3 * T15 + d.p5 * T16 - d.p7 * T17);
+  longitude = Step<kEachStep>(CentralMeridian<kEachStep>(zone) + dl);
 }
 
 }  // namespace morvane::dma::tm

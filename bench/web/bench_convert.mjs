@@ -5,7 +5,8 @@
 //     plus mgrs.forward, point by point: Lambert 72 and MGRS only;
 //   - the native batch call on one thread (bench/web/native_batch.cpp,
 //     linked with build/libmorvane.a), and the same program compiled to
-//     WebAssembly (the arithmetic alone, without the JavaScript texts).
+//     WebAssembly (the arithmetic alone, without the JavaScript texts),
+//     each on its best batch path and one point at a time.
 // Prints times per point and their ratios, and the size of the .wasm.
 //
 //   node bench/web/bench_convert.mjs [POINTS]
@@ -68,7 +69,8 @@ function nativeNsPerPoint() {
   data.set(lat, 1);
   data.set(lon, 1 + N);
   writeFileSync(file, data);
-  return JSON.parse(execFileSync(program, [file], { encoding: "utf8" }));
+  const run = (...batchPath) => JSON.parse(execFileSync(program, [file, ...batchPath], { encoding: "utf8" }));
+  return { ...run(), scalar: run("scalar") };
 }
 
 // ---- The same batch call compiled to WebAssembly, without JavaScript ------
@@ -79,12 +81,14 @@ function wasmBatchNsPerPoint() {
   if (!existsSync(library)) return null;
   const program = path.join(OUT, "wasm_batch.js");
   execFileSync("em++", ["-std=c++20", "-O3", "-flto", "-fno-math-errno", "-fwasm-exceptions", "-mbulk-memory",
-    "-mnontrapping-fptoint", "-ffp-contract=off", "-Wl,-mllvm,-inline-threshold=5000",
+    "-mnontrapping-fptoint", "-msimd128", "-ffp-contract=off", "-Wl,-mllvm,-inline-threshold=5000",
     "-include", path.join(ROOT, "web/compat/bit_cast.hpp"),
     `-I${path.join(ROOT, "include")}`, path.join(ROOT, "bench/web/native_batch.cpp"), library,
     "-sALLOW_MEMORY_GROWTH=1", "-sNODERAWFS=1", "-sENVIRONMENT=node", "-sSINGLE_FILE=1", "-o", program],
   { env: { ...process.env, NODE_PATH: "/usr/share/nodejs" } });
-  return JSON.parse(execFileSync("node", [program, path.join(OUT, "points.bin")], { encoding: "utf8" }));
+  const run = (...batchPath) =>
+    JSON.parse(execFileSync("node", [program, path.join(OUT, "points.bin"), ...batchPath], { encoding: "utf8" }));
+  return { ...run(), scalar: run("scalar") };
 }
 
 // ---- WebAssembly ----------------------------------------------------------
@@ -146,7 +150,12 @@ const round = (v) => (v === null ? null : Number(v.toFixed(1)));
 const ratio = (a, b) => (a === null || b === null ? null : Number((a / b).toFixed(2)));
 const report = {
   points: N,
-  wall: { wasm: round(wasm), peer: round(peerNs), native: round(nativeNs), wasmBatchCall: round(wasmBatch?.nsPerPoint ?? null) },
+  wall: {
+    wasm: round(wasm), peer: round(peerNs), native: round(nativeNs),
+    nativeScalar: round(native?.scalar.nsPerPoint ?? null),
+    wasmBatchCall: round(wasmBatch?.nsPerPoint ?? null),
+    wasmBatchCallScalar: round(wasmBatch?.scalar.nsPerPoint ?? null),
+  },
   cpu: { wasm: round(wasmCpu), peer: round(peerCpu), native: round(nativeCpu) },
   peerOverWasm: { wall: ratio(peerNs, wasm), cpu: ratio(peerCpu, wasmCpu) },
   wasmOverNative: { wall: ratio(wasm, nativeNs), cpu: ratio(wasmCpu, nativeCpu) },
@@ -161,7 +170,10 @@ console.log(`${N} points, WGS 1984 degrees to the Belgian datum 1972     wall   
 row('m.convert("deg"), every output', "wasm");
 row("proj4 + mgrs.forward (Lambert 72, MGRS)", "peer");
 row("native batch call, one thread", "native");
-console.log(`${"the batch call in WebAssembly, no JavaScript".padEnd(44)}${String(report.wall.wasmBatchCall).padStart(8)} ns`);
+const wallRow = (name, key) => console.log(`${name.padEnd(44)}${String(report.wall[key]).padStart(8)} ns`);
+wallRow("  the same, one point at a time", "nativeScalar");
+wallRow("the batch call in WebAssembly, no JavaScript", "wasmBatchCall");
+wallRow("  the same, one point at a time", "wasmBatchCallScalar");
 console.log(`proj4 + mgrs against the package: ${report.peerOverWasm.wall}x (wall), ${report.peerOverWasm.cpu}x (processor)`);
 console.log(`package against the native batch call: ${report.wasmOverNative.wall}x (wall), ${report.wasmOverNative.cpu}x (processor)`);
 console.log(`the batch call in WebAssembly against native: ${report.wasmBatchCallOverNative.wall}x (wall)`);

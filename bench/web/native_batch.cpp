@@ -3,7 +3,7 @@
 // calling thread.  Reads the points from a file of doubles (count, then
 // the latitudes, then the longitudes) and prints the median time per
 // point of five runs, in nanoseconds of wall and of processor time, as
-// JSON.
+// JSON.  A second argument names the batch path (morvane_set_batch_path).
 #include <morvane/morvane.h>
 
 #include <algorithm>
@@ -15,8 +15,12 @@
 #include <vector>
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: native_batch POINTS_FILE\n");
+  if (argc != 2 && argc != 3) {
+    std::fprintf(stderr, "usage: native_batch POINTS_FILE [scalar|sse2|avx2|simd128]\n");
+    return 2;
+  }
+  if (argc == 3 && morvane_set_batch_path(argv[2]) != MORVANE_OK) {
+    std::fprintf(stderr, "native_batch: no batch path %s here\n", argv[2]);
     return 2;
   }
   std::ifstream file(argv[1], std::ios::binary);

@@ -188,6 +188,10 @@ export interface Morvane {
   readonly InternalDatums: typeof InternalDatums;
   /** The tables the enumerations, the properties and convert() are made from. */
   readonly names: NameTables;
+  /** The instructions convert() works with: "simd128" (four points at a time) or "scalar". */
+  batchPath(): "simd128" | "scalar";
+  /** Chooses convert()'s path ("" the default); every path gives the same bits. */
+  setBatchPath(name: "" | "scalar" | "simd128"): void;
   readonly mvMgrs: 1;
   readonly mvDeg: 2;
   readonly mvIFBL: 3;

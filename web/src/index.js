@@ -980,6 +980,23 @@ function bind(mod, heapStatistics) {
     // properties, failures, messages), frozen.
     names: tables.names,
     convert,
+    // The instructions convert() works with: "simd128" (four points at a
+    // time) or "scalar" (one after another); the bits are the same.
+    // setBatchPath(name) chooses ("" the default); for comparisons.
+    batchPath: () => cString(mod._morvane_batch_path()),
+    setBatchPath(name) {
+      if (typeof name !== "string" || !["", "scalar", "simd128"].includes(name)) {
+        throw new RangeError(`setBatchPath: "scalar", "simd128" or "", not ${describe(name)}`);
+      }
+      refuseNested("setBatchPath");
+      const bytes = encoder.encode(name);
+      const slot = textRoom(bytes.length + 1);
+      mod.HEAPU8.set(bytes, slot);
+      mod.HEAPU8[slot + bytes.length] = 0;
+      const status = mod._morvane_set_batch_path(slot);
+      shrinkTextRoom();
+      if (status !== 0) throw new RangeError(`setBatchPath: this module has no path "${name}"`);
+    },
     ...OriginalCoordinates,
     ...InternalDatums,
   };

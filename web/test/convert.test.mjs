@@ -408,3 +408,25 @@ test("a typed array column is read from its own memory, whatever its class says"
   }
   assert.throws(() => m.convert("deg", view, lon), TypeError);
 });
+
+test("the batch path is simd128 by default, can be chosen by name, and refuses other names", () => {
+  assert.equal(m.batchPath(), "simd128");
+  const cases = [
+    ["scalar", "scalar"], ["simd128", "simd128"], ["", "simd128"],
+    ["avx2", RangeError], ["sse2", RangeError], ["SCALAR", RangeError], [2, RangeError], [undefined, RangeError],
+  ];
+  try {
+    for (const [name, expected] of cases) {
+      m.setBatchPath("scalar");
+      if (expected === RangeError) {
+        assert.throws(() => m.setBatchPath(name), RangeError, String(name));
+        assert.equal(m.batchPath(), "scalar", "a refused name changes nothing");
+      } else {
+        m.setBatchPath(name);
+        assert.equal(m.batchPath(), expected, String(name));
+      }
+    }
+  } finally {
+    m.setBatchPath("");
+  }
+});

@@ -28,7 +28,9 @@ test("the answers file has one answer per request", () => {
   assert.ok(requests.length > 2000);
 });
 
-test("the fixed request set gives the native tool's answers", (t) => {
+for (const path of ["simd128", "scalar"]) test(`the fixed request set gives the native tool's answers (batch path ${path})`, (t) => {
+  m.setBatchPath(path);
+  t.after(() => m.setBatchPath(""));
   // Requests the tool could not read (a 16-bit field beyond 16 bits) are
   // refused by convert() as by the object.
   const refusedAt = answers.map((answer) => answer.OrigType === undefined);

@@ -31,6 +31,8 @@ async function main(): Promise<void> {
   const sec: Float32Array = r.LatDmsSec;
   const failures: string[] = r.Failure;
   m.convert("dms", [50], [30], [12.5], [4], [21], [0]);
+  const path: "simd128" | "scalar" = m.batchPath();
+  m.setBatchPath(path === "scalar" ? "" : "scalar");
   m.convert("ifbl", ["E4.25.43", undefined]);
   const zones: Int16Array = r.UtmZone;
   const hemisphere: "" | "N" | "S" = r.Hemisphere[0];
