@@ -1041,6 +1041,13 @@ const LanesCase kLanesCases[] = {
     {"Pow", {3.0, 0.999, 2.0, 7.0}, {0x1p-1074, -0x1p64, -0x0.0000000000001p-1022, 0x1.0000000000001p64}},
     {"Pow", {0x1.ffffffcp+26, 0x1.0000000000001p+0, 0x1p-1, 0x1.fffffffffffffp-1},
      {2.0, 0x1p+52, 0x1.fed999999999ap+9, -0x1.5p+61}},
+    // Four equal exponents take the lanes of one exponent, whatever the
+    // bases; exponents equal as numbers but not in their bits (+-0) do
+    // not, nor do NaNs of other signs.
+    {"Pow", {0.9, 1e-300, -2.0, 0x1p-1074}, {0.0409, 0.0409, 0.0409, 0.0409}},
+    {"Pow", {1e300, 0.0, 0.99, -8.0}, {1.5, 1.5, 1.5, 1.5}},
+    {"Pow", {2.0, 0.0, 3.0, -0.0}, {0.0, -0.0, 0.0, 0.0}},
+    {"Pow", {2.0, 1.0, kNaN, 0.5}, {kNaN, kNaN, -kNaN, kNaN}},
 };
 
 TEST(ElementaryLanes, EachLaneIsTheScalarFunctionBitForBit) {
