@@ -113,6 +113,19 @@ void BM_Elementary_FourSin(benchmark::State& s) {
     return (Sin(2.0 * phi) + Sin(4.0 * phi)) + (Sin(6.0 * phi) + Sin(8.0 * phi));
   });
 }
+// Four latitudes at once (lanes.hpp): still per latitude.
+void BM_Elementary_LanesSinMultiples(benchmark::State& s) {
+  const std::vector<double>& xs = Latitudes();
+  for (auto _ : s) {
+    for (std::size_t i = 0; i < kCount; i += 4) {
+      const morvane::elementary::Lanes4 phi = {xs[i], xs[i + 1], xs[i + 2], xs[i + 3]};
+      const morvane::elementary::SinMultiplesLanes4 m = morvane::elementary::SinMultiples(phi);
+      morvane::elementary::Lanes4 sum = (m.sin2 + m.sin4) + (m.sin6 + m.sin8);
+      benchmark::DoNotOptimize(sum);
+    }
+  }
+  s.SetItemsProcessed(static_cast<std::int64_t>(s.iterations()) * kCount);
+}
 void BM_Libm_FourSin(benchmark::State& s) {
   RunLatitudes(s, [](double phi) {
     return (std::sin(2.0 * phi) + std::sin(4.0 * phi)) + (std::sin(6.0 * phi) + std::sin(8.0 * phi));
@@ -203,12 +216,29 @@ void RunPowLanes(benchmark::State& state, PowSet set, F f) {
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * kCount);
 }
 
+// One exponent for the four lanes (every call of the conversions): the
+// same bases, the exponent of lane (g mod 4) of group g for the group, so
+// that the mixed sets still take each kind of exponent in turn.
+template <typename F>
+void RunPowUniformLanes(benchmark::State& state, PowSet set, F f) {
+  const std::vector<PowPair>& ps = PowArguments(set);
+  for (auto _ : state) {
+    for (std::size_t i = 0; i < kCount; i += 4) {
+      const Lanes4 x = {ps[i].x, ps[i + 1].x, ps[i + 2].x, ps[i + 3].x};
+      Lanes4 r = f(x, ps[i + (i / 4) % 4].y);
+      benchmark::DoNotOptimize(r);
+    }
+  }
+  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * kCount);
+}
+
 Lanes4 SinCosSum(Lanes4 x) {
   const morvane::elementary::SinCosLanes4 p = morvane::elementary::SinCos(x);
   return p.sin + p.cos;
 }
 Lanes4 TanLanes(Lanes4 x) { return morvane::elementary::Tan(x); }
 Lanes4 PowLanes(Lanes4 x, Lanes4 y) { return morvane::elementary::Pow(x, y); }
+Lanes4 PowUniformLanes(Lanes4 x, double y) { return morvane::elementary::Pow(x, y); }
 
 void BM_Elementary_LanesSinCos(benchmark::State& s) { RunLanes(s, Kind::Angles, SinCosSum); }
 void BM_Elementary_LanesTan(benchmark::State& s) { RunLanes(s, Kind::TanArguments, TanLanes); }
@@ -218,6 +248,18 @@ void BM_Elementary_LanesPowHalfE(benchmark::State& s) { RunPowLanes(s, PowSet::k
 void BM_Elementary_LanesPowN(benchmark::State& s) { RunPowLanes(s, PowSet::kN, PowLanes); }
 void BM_Elementary_LanesPowThreeHalves(benchmark::State& s) {
   RunPowLanes(s, PowSet::kThreeHalves, PowLanes);
+}
+void BM_Elementary_LanesPowUniform(benchmark::State& s) {
+  RunPowUniformLanes(s, PowSet::kAll, PowUniformLanes);
+}
+void BM_Elementary_LanesPowUniformHalfE(benchmark::State& s) {
+  RunPowUniformLanes(s, PowSet::kHalfE, PowUniformLanes);
+}
+void BM_Elementary_LanesPowUniformN(benchmark::State& s) {
+  RunPowUniformLanes(s, PowSet::kN, PowUniformLanes);
+}
+void BM_Elementary_LanesPowUniformThreeHalves(benchmark::State& s) {
+  RunPowUniformLanes(s, PowSet::kThreeHalves, PowUniformLanes);
 }
 
 BENCHMARK(BM_Elementary_Sin);
@@ -234,6 +276,7 @@ BENCHMARK(BM_Elementary_TanBelgium);
 BENCHMARK(BM_Libm_TanBelgium);
 BENCHMARK(BM_Elementary_LanesTanBelgium);
 BENCHMARK(BM_Elementary_SinMultiples);
+BENCHMARK(BM_Elementary_LanesSinMultiples);
 BENCHMARK(BM_Elementary_FourSin);
 BENCHMARK(BM_Libm_FourSin);
 BENCHMARK(BM_Elementary_Atan);
@@ -241,14 +284,18 @@ BENCHMARK(BM_Libm_Atan);
 BENCHMARK(BM_Elementary_Pow);
 BENCHMARK(BM_Libm_Pow);
 BENCHMARK(BM_Elementary_LanesPow);
+BENCHMARK(BM_Elementary_LanesPowUniform);
 BENCHMARK(BM_Elementary_PowHalfE);
 BENCHMARK(BM_Libm_PowHalfE);
 BENCHMARK(BM_Elementary_LanesPowHalfE);
+BENCHMARK(BM_Elementary_LanesPowUniformHalfE);
 BENCHMARK(BM_Elementary_PowN);
 BENCHMARK(BM_Libm_PowN);
 BENCHMARK(BM_Elementary_LanesPowN);
+BENCHMARK(BM_Elementary_LanesPowUniformN);
 BENCHMARK(BM_Elementary_PowThreeHalves);
 BENCHMARK(BM_Libm_PowThreeHalves);
 BENCHMARK(BM_Elementary_LanesPowThreeHalves);
+BENCHMARK(BM_Elementary_LanesPowUniformThreeHalves);
 
 }  // namespace

@@ -5,9 +5,9 @@
 //
 // function: one of the names printed below, or "all" (SinMultiples
 // compares each of its four values, 4 N in all), or one of the four-lane
-// functions sincos4, pow4, tan4 (lanes.hpp; not in "all"), which compare
-// every lane of N calls with the scalar function's bits on that lane's
-// argument (the scalar functions are checked against MPFR above) and
+// functions sincos4, pow4, pow4y (one exponent), tan4, multiples4
+// (lanes.hpp; not in "all"), which compare every lane of N calls with the
+// scalar function's bits on that lane's argument (the scalar functions are checked against MPFR above) and
 // their fault flags with those of the four scalar calls; products: auto
 // (the default), dekker or fused, the exact products the fast paths use
 // (the results must be the same with either).
@@ -28,6 +28,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <limits>
 #include <random>
 #include <string>
@@ -244,9 +245,99 @@ void EdgePair(std::mt19937_64& rng, double& x, double& y) {
   y = j < 15 ? kExponents[j] * (rng() & 1 ? 1.0 : -1.0) : (j == 15 ? nan : inf);
 }
 
+// pow4y: one exponent for the four lanes, passed once (Pow(Lanes4,
+// double)) and in every lane (Pow(Lanes4, Lanes4)).  Half of
+// the calls take an exponent of the conversions (e/2 of the ellipsoids,
+// n and 1/n of the Lambert projections, 1.5) or one a few ulps from
+// them, with bases from their domains in three lanes of four; the others
+// take the exponent drawn for lane 0 (random pairs), one of the edge
+// exponents or one of those PowAll treats apart, and their neighbours.
+double UniformExponent(std::mt19937_64& rng, double drawn, bool& conversion) {
+  static constexpr double kConversion[] = {0.0409095955, 0.0409959450, 0.7716421928,
+                                           1.0 / 0.7716421928, 1.5};
+  static constexpr double kApart[] = {0.5, 2.0, 1.5, -0.5, -2.0, -1.5, 3.0, 0.25, 0x1p64, 1.0};
+  const std::uint64_t k = rng() % 8;
+  conversion = k < 4;
+  if (k < 4) {
+    const double y = kConversion[rng() % std::size(kConversion)];
+    return k == 0 ? Neighbour(y, static_cast<std::int64_t>(rng() % 9) - 4) : y;
+  }
+  if (k < 6) return drawn;
+  if (k == 6) {
+    double x, y;
+    EdgePair(rng, x, y);
+    return y;
+  }
+  const double y = kApart[rng() % std::size(kApart)];
+  return Neighbour(y, static_cast<std::int64_t>(rng() % 3) - 1);
+}
+
+double ConversionBase(std::mt19937_64& rng, double y) {
+  const double unit = static_cast<double>(rng() >> 11) * 0x1p-53;
+  if (y < 0.1) return 0.84 + unit * 0.35;                      // (1 + es)/(1 - es)
+  if (y > 1.4 && y < 1.6) return 0.99 + unit * 0.01;         // W2
+  return std::ldexp(1.0 + unit, static_cast<int>(rng() % 80) - 40);  // t, r/aF
+}
+
+// multiples4: SinMultiples on four latitudes at once, each lane's four
+// values against SinMultiples on that lane's phi; phi drawn as in the
+// SinMultiples check above (arguments, near k pi/4 divided by the
+// multiple, latitudes), and the edge arguments.
+std::uint64_t CheckMultiplesLanes(std::uint64_t n, std::uint64_t seed) {
+  using morvane::elementary::Lanes4;
+  std::mt19937_64 pick(seed * 37 + 11);
+  Arguments args[4] = {Arguments(seed * 4 + 1, true), Arguments(seed * 4 + 2, true),
+                       Arguments(seed * 4 + 3, true), Arguments(seed * 4 + 4, true)};
+  std::uint64_t mismatches = 0, flagMismatches = 0, edges = 0, accurate = 0;
+  for (std::uint64_t i = 0; i < n; ++i) {
+    Lanes4 phi;
+    for (int l = 0; l < 4; ++l) {
+      double p = args[l].Next();
+      const std::uint64_t choice = pick() % 8;
+      if (choice < 4) p /= static_cast<double>(2 * (choice + 1));
+      if (choice == 4 || choice == 5) p = (static_cast<double>(pick() >> 11) * 0x1p-52 - 1.0) * 2.0;
+      phi[l] = p;
+    }
+    if (pick() % 4 == 0) {
+      ++edges;
+      phi[pick() % 4] = EdgeArgument(pick);
+    }
+    const std::uint64_t start = morvane::elementary::AccuratePathCount();
+    std::feclearexcept(FE_ALL_EXCEPT);
+    const morvane::elementary::SinMultiplesLanes4 got = morvane::elementary::SinMultiples(phi);
+    const int lanesFlags = std::fetestexcept(kFaults);
+    accurate += morvane::elementary::AccuratePathCount() - start;
+    std::feclearexcept(FE_ALL_EXCEPT);
+    morvane::elementary::SinMultiplesOf want[4];
+    for (int l = 0; l < 4; ++l) want[l] = morvane::elementary::SinMultiples(phi[l]);
+    const int scalarFlags = std::fetestexcept(kFaults);
+    if ((lanesFlags & ~scalarFlags) != 0 && ++flagMismatches <= 20) {
+      std::printf("FLAGS multiples4(%a, %a, %a, %a): lanes 0x%x, scalar 0x%x\n", phi[0], phi[1], phi[2],
+                  phi[3], lanesFlags, scalarFlags);
+    }
+    for (int l = 0; l < 4; ++l) {
+      const double gotValues[4] = {got.sin2[l], got.sin4[l], got.sin6[l], got.sin8[l]};
+      const double wantValues[4] = {want[l].sin2, want[l].sin4, want[l].sin6, want[l].sin8};
+      for (int m = 0; m < 4; ++m) {
+        if (Same(gotValues[m], wantValues[m])) continue;
+        if (++mismatches <= 20)
+          std::printf("MISMATCH multiples4 lane %d (%a) sin%d = %a, scalar %a\n", l, phi[l], 2 * (m + 1),
+                      gotValues[m], wantValues[m]);
+      }
+    }
+  }
+  std::printf("%-11s %12" PRIu64 " calls (%" PRIu64 " lanes, %" PRIu64 " with an edge lane) %8" PRIu64
+              " mismatches %8" PRIu64 " extra fault flags %10" PRIu64
+              " accurate paths in the lanes' calls (%.2e per lane)\n",
+              "multiples4", n, 4 * n, edges, mismatches, flagMismatches, accurate,
+              static_cast<double>(accurate) / static_cast<double>(4 * (n ? n : 1)));
+  return mismatches + flagMismatches;
+}
+
 std::uint64_t CheckLanes(const std::string& name, std::uint64_t n, std::uint64_t seed) {
   using morvane::elementary::Lanes4;
-  const bool pow = name == "pow4";
+  const bool uniform = name == "pow4y";
+  const bool pow = name == "pow4" || uniform;
   std::mt19937_64 pick(seed * 31 + 3);
   Arguments args[4] = {Arguments(seed * 4 + 1, true), Arguments(seed * 4 + 2, true),
                        Arguments(seed * 4 + 3, true), Arguments(seed * 4 + 4, true)};
@@ -265,6 +356,14 @@ std::uint64_t CheckLanes(const std::string& name, std::uint64_t n, std::uint64_t
         x[l] = args[l].Next();
       }
     }
+    if (uniform) {
+      bool conversion;
+      const double yu = UniformExponent(pick, y[0], conversion);
+      for (int l = 0; l < 4; ++l) {
+        y[l] = yu;
+        if (conversion && pick() % 4 != 0) x[l] = ConversionBase(pick, yu);
+      }
+    }
     if (pick() % 4 == 0) {
       ++edges;
       const int l = static_cast<int>(pick() % 4);
@@ -272,7 +371,7 @@ std::uint64_t CheckLanes(const std::string& name, std::uint64_t n, std::uint64_t
         double a, b;
         EdgePair(pick, a, b);
         x[l] = a;
-        y[l] = b;
+        if (!uniform) y[l] = b;
       } else {
         x[l] = EdgeArgument(pick);
       }
@@ -284,6 +383,10 @@ std::uint64_t CheckLanes(const std::string& name, std::uint64_t n, std::uint64_t
       const morvane::elementary::SinCosLanes4 r = morvane::elementary::SinCos(x);
       got[0] = r.sin;
       got[1] = r.cos;
+    } else if (uniform) {
+      // Passed once, and in the four lanes (the same bits).
+      got[0] = morvane::elementary::Pow(x, y[0]);
+      got[1] = morvane::elementary::Pow(x, y);
     } else if (pow) {
       got[0] = got[1] = morvane::elementary::Pow(x, y);
     } else {
@@ -308,7 +411,7 @@ std::uint64_t CheckLanes(const std::string& name, std::uint64_t n, std::uint64_t
       std::printf("FLAGS %s(%a, %a, %a, %a; %a, %a, %a, %a): lanes 0x%x, scalar 0x%x\n", name.c_str(),
                   x[0], x[1], x[2], x[3], y[0], y[1], y[2], y[3], lanesFlags, scalarFlags);
     }
-    for (int v = 0; v < (name == "sincos4" ? 2 : 1); ++v) {
+    for (int v = 0; v < (name == "sincos4" || uniform ? 2 : 1); ++v) {
       for (int l = 0; l < 4; ++l) {
         if (Same(got[v][l], want[v][l])) continue;
         if (++mismatches <= 20)
@@ -343,7 +446,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "check_elementary: products must be auto, dekker or fused\n");
     return 2;
   }
-  if (only == "sincos4" || only == "pow4" || only == "tan4") return CheckLanes(only, n, seed) ? 1 : 0;
+  if (only == "sincos4" || only == "pow4" || only == "pow4y" || only == "tan4") return CheckLanes(only, n, seed) ? 1 : 0;
+  if (only == "multiples4") return CheckMultiplesLanes(n, seed) ? 1 : 0;
   mpfr_set_emin(-1073);
   mpfr_set_emax(1024);
 

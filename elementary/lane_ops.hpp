@@ -151,7 +151,13 @@ inline Lanes4 Pow(const Lanes4& x, const Lanes4& y) {
   elementary::Pow(x, y, r);
   return r;
 }
-inline Lanes4 Pow(const Lanes4& x, double y) { return Pow(x, Broadcast(y)); }
+// One exponent for the four points (the formulas' constants): y's cases
+// decided once (lanes.hpp).
+inline Lanes4 Pow(const Lanes4& x, double y) {
+  Lanes4 r;
+  elementary::Pow(x, y, r);
+  return r;
+}
 
 inline double Tan(double x) { return elementary::Tan(x); }
 inline Lanes4 Tan(const Lanes4& x) {
@@ -200,12 +206,9 @@ inline SinMultiplesOfV<double> SinMultiples(double phi) {
   return {s.sin2, s.sin4, s.sin6, s.sin8};
 }
 inline SinMultiplesOfV<Lanes4> SinMultiples(const Lanes4& phi) {
-  const elementary::SinMultiplesOf s0 = elementary::SinMultiples(phi[0]);
-  const elementary::SinMultiplesOf s1 = elementary::SinMultiples(phi[1]);
-  const elementary::SinMultiplesOf s2 = elementary::SinMultiples(phi[2]);
-  const elementary::SinMultiplesOf s3 = elementary::SinMultiples(phi[3]);
-  return {Lanes4{s0.sin2, s1.sin2, s2.sin2, s3.sin2}, Lanes4{s0.sin4, s1.sin4, s2.sin4, s3.sin4},
-          Lanes4{s0.sin6, s1.sin6, s2.sin6, s3.sin6}, Lanes4{s0.sin8, s1.sin8, s2.sin8, s3.sin8}};
+  elementary::SinMultiplesLanes4 s;
+  elementary::SinMultiples(phi, s);
+  return {s.sin2, s.sin4, s.sin6, s.sin8};
 }
 
 }  // namespace morvane::lanes

@@ -92,12 +92,13 @@ MORVANE_LANES_INLINE LaneInts InRange(const LaneInts& a, std::int64_t lower, std
 // callers (compiled without 256-bit registers) store a vector in two
 // halves, and one load of the whole could not take the stored data on its
 // way to memory, but waits for it.
+// The halves are read through a type that may alias (so the compiler
+// loads them straight into registers, where copies to locals went by the
+// stack).
 MORVANE_LANES_INLINE void LoadHalves(const Lanes& x, Lanes& loaded) {
-  using Halves = double __attribute__((vector_size(16)));
-  Halves lo, hi;
-  std::memcpy(&lo, &x, sizeof lo);
-  std::memcpy(&hi, reinterpret_cast<const char*>(&x) + sizeof lo, sizeof hi);
-  loaded = __builtin_shufflevector(lo, hi, 0, 1, 2, 3);
+  using HalvesInMemory = double __attribute__((vector_size(16), aligned(8), may_alias));
+  const HalvesInMemory* halves = reinterpret_cast<const HalvesInMemory*>(&x);
+  loaded = __builtin_shufflevector(halves[0], halves[1], 0, 1, 2, 3);
 }
 #endif
 
@@ -127,12 +128,56 @@ MORVANE_LANES_INLINE void Transpose(const Lanes& r0, const Lanes& r1, const Lane
   c3 = __builtin_shufflevector(t1, t3, 2, 3, 6, 7);
 }
 
+// The first two doubles of four entries as two columns: each entry's
+// pair one 16-byte load, the pairs of lanes 0 and 2 and of lanes 1 and 3
+// side by side, then one interleave per column (six moves where the
+// columns built double by double take eighteen).
+template <std::size_t kOffset = 0, typename Entry>
+MORVANE_LANES_INLINE void PairColumns(const Entry& e0, const Entry& e1, const Entry& e2,
+                                      const Entry& e3, Lanes& first, Lanes& second) {
+  static_assert(kOffset + 16 <= sizeof(Entry));
+  using Halves = double __attribute__((vector_size(16)));
+  Halves h0, h1, h2, h3;
+  std::memcpy(&h0, reinterpret_cast<const unsigned char*>(&e0) + kOffset, sizeof h0);
+  std::memcpy(&h1, reinterpret_cast<const unsigned char*>(&e1) + kOffset, sizeof h1);
+  std::memcpy(&h2, reinterpret_cast<const unsigned char*>(&e2) + kOffset, sizeof h2);
+  std::memcpy(&h3, reinterpret_cast<const unsigned char*>(&e3) + kOffset, sizeof h3);
+  const Lanes a = __builtin_shufflevector(h0, h2, 0, 1, 2, 3);
+  const Lanes b = __builtin_shufflevector(h1, h3, 0, 1, 2, 3);
+  first = __builtin_shufflevector(a, b, 0, 4, 2, 6);
+  second = __builtin_shufflevector(a, b, 1, 5, 3, 7);
+}
+
 MORVANE_LANES_INLINE bool NoneOf(const LaneInts& mask) {
   return (mask[0] | mask[1] | mask[2] | mask[3]) == 0;
 }
 
 MORVANE_LANES_INLINE bool AllDone(const LaneInts& done) {
   return (done[0] & done[1] & done[2] & done[3]) != 0;
+}
+
+// AllDone for a copy: in the fused one (AVX2), the four sign bits in one
+// move to an integer register, where the generic code moves the four
+// lanes one by one.  (GCC declares a processor's builtins once a target
+// option names it; the template is expanded only inside the fused copy.)
+// (Clang checks a builtin's processor against the function that names
+// it, before inlining: there the generic form.)
+#if MORVANE_ELEMENTARY_FMA && !defined(__clang__)
+#define MORVANE_LANES_SIGN_MOVE 1
+#pragma GCC push_options
+#pragma GCC target("avx")
+#pragma GCC pop_options
+#else
+#define MORVANE_LANES_SIGN_MOVE 0
+#endif
+template <Product kProduct>
+MORVANE_LANES_INLINE bool AllDoneIn(const LaneInts& done) {
+#if MORVANE_LANES_SIGN_MOVE
+  if constexpr (kProduct == Product::kFused) {
+    return __builtin_ia32_movmskpd256(reinterpret_cast<Lanes>(done)) == 15;
+  }
+#endif
+  return AllDone(done);
 }
 
 // a b + c lane by lane where the product and the sum are exact (the
@@ -159,28 +204,41 @@ MORVANE_LANES_INLINE void ExactMulAddLanes(const Lanes& a, double b, const Lanes
 // succeeded.  The half turn's sign is put on the rounded values as a
 // sign bit (the scalar code multiplies by +-1: the same bits for these
 // non-zero finite values).
+// The stage's reduction, entries and polynomials, shared by SinCosQuick
+// and the sines of SinMultiples.
+struct QuickParts {
+  Lanes a, b, aLo, bLo, rh, sinMinusR, cosMinusOne;
+  LaneBits signs;
+};
+template <Product kProduct>
+MORVANE_LANES_INLINE void QuickStage(const Lanes& x, QuickParts& q) {
+  Lanes rl;
+  LaneBits kBits;
+  ReduceShortLanes<kProduct>(x, q.rh, rl, kBits);
+  // The four entries (one vector each: sinHi, cosHi, sinLo, cosLo),
+  // transposed: A, B, Alo, Blo by lane.
+  Transpose(Row(kSinCosHalfTurn[kBits[0] & 1023]), Row(kSinCosHalfTurn[kBits[1] & 1023]),
+            Row(kSinCosHalfTurn[kBits[2] & 1023]), Row(kSinCosHalfTurn[kBits[3] & 1023]), q.a, q.b,
+            q.aLo, q.bLo);
+  // QuickPolynomials.
+  const Lanes r2 = q.rh * q.rh;
+  q.cosMinusOne = r2 * (-0.5 + r2 * kCQuick);
+  q.sinMinusR = (q.rh * r2) * (kS3Quick + r2 * kS5Quick) + rl;
+  q.signs = (kBits << 53) & 0x8000000000000000u;  // k's bit 10 as the sign bit
+}
+
 template <Product kProduct>
 MORVANE_LANES_INLINE void SinCosQuick(const Lanes& xIn, Lanes& sinOut, Lanes& cosOut,
                                            LaneInts& done) {
   const LaneInts absInts = AbsInts(xIn);
   const LaneInts inRange = InRange(absInts, Int(kTinyCosBits), Int(kShortLimitBits) - 1);
   const Lanes x = Select(inRange, xIn, Broadcast(1.0));
-  Lanes rh, rl;
-  LaneBits kBits;
-  ReduceShortLanes<kProduct>(x, rh, rl, kBits);
-  // The four entries (one vector each: sinHi, cosHi, sinLo, cosLo),
-  // transposed: A, B, Alo, Blo by lane.
-  Lanes a, b, aLo, bLo;
-  Transpose(Row(kSinCosHalfTurn[kBits[0] & 1023]), Row(kSinCosHalfTurn[kBits[1] & 1023]),
-            Row(kSinCosHalfTurn[kBits[2] & 1023]), Row(kSinCosHalfTurn[kBits[3] & 1023]), a, b, aLo, bLo);
-  // QuickPolynomials.
-  const Lanes r2 = rh * rh;
-  const Lanes cosMinusOne = r2 * (-0.5 + r2 * kCQuick);
-  const Lanes sinMinusR = (rh * r2) * (kS3Quick + r2 * kS5Quick) + rl;
-  const LaneBits signs = (kBits << 53) & 0x8000000000000000u;  // k's bit 10 as the sign bit
+  QuickParts q;
+  QuickStage<kProduct>(x, q);
   LaneInts sinDone, cosDone;
-  QuickSum<kProduct>(a, aLo, b, bLo, rh, sinMinusR, cosMinusOne, signs, sinOut, sinDone);
-  QuickSum<kProduct>(b, bLo, -a, -aLo, rh, sinMinusR, cosMinusOne, signs, cosOut, cosDone);
+  QuickSum<kProduct>(q.a, q.aLo, q.b, q.bLo, q.rh, q.sinMinusR, q.cosMinusOne, q.signs, sinOut, sinDone);
+  QuickSum<kProduct>(q.b, q.bLo, -q.a, -q.aLo, q.rh, q.sinMinusR, q.cosMinusOne, q.signs, cosOut,
+                     cosDone);
   done = inRange & sinDone & cosDone;
 }
 
@@ -188,12 +246,53 @@ template <Product kProduct>
 MORVANE_LANES_INLINE void SinCosAll(const Lanes& x, Lanes& s, Lanes& c) {
   LaneInts done;
   SinCosQuick<kProduct>(x, s, c, done);
-  if (!AllDone(done)) [[unlikely]] {
+  if (!AllDoneIn<kProduct>(done)) [[unlikely]] {
     for (int i = 0; i < 4; ++i) {
       if (done[i] != 0) continue;
       const SinCosPair p = SinCos(x[i]);
       s[i] = p.sin;
       c[i] = p.cos;
+    }
+  }
+}
+
+// ---------------------------------------------------------- SinMultiples
+// SinMultiplesFast for four latitudes at once: one vector per multiple
+// (2 phi, 4 phi, 8 phi exact, 6.0 * phi rounded, as the scalar code
+// computes them), each through the sine's quick stage (QuickStage and
+// QuickSum, the operations SinMultiplesFast does on each of its lanes),
+// so a lane whose test passes holds Sin's value, which is SinMultiples's.
+// The four vectors do not depend on each other: their latencies overlap.
+// A lane with |phi| outside [2^-27, 4) (SinMultiples's fast range; 1.0 is
+// put in its place) is computed by SinMultiples; a value whose test fails,
+// by Sin on the same argument (the same bits, elementary.hpp).
+template <Product kProduct>
+MORVANE_LANES_INLINE void SinMultiplesAll(const Lanes& phiIn, Lanes (&out)[4]) {
+  const LaneInts inRange = InRange(AbsInts(phiIn), Int(std::bit_cast<std::uint64_t>(0x1p-27)),
+                                   Int(std::bit_cast<std::uint64_t>(4.0)) - 1);
+  const Lanes phi = Select(inRange, phiIn, Broadcast(1.0));
+  const Lanes x[4] = {2.0 * phi, 4.0 * phi, 6.0 * phi, 8.0 * phi};
+  LaneInts done[4];
+#pragma GCC unroll 4
+  for (int m = 0; m < 4; ++m) {
+    QuickParts q;
+    QuickStage<kProduct>(x[m], q);
+    QuickSum<kProduct>(q.a, q.aLo, q.b, q.bLo, q.rh, q.sinMinusR, q.cosMinusOne, q.signs, out[m],
+                       done[m]);
+  }
+  if (!AllDoneIn<kProduct>(inRange & done[0] & done[1] & done[2] & done[3])) [[unlikely]] {
+    for (int i = 0; i < 4; ++i) {
+      if (inRange[i] == 0) {
+        const SinMultiplesOf s = SinMultiples(phiIn[i]);
+        out[0][i] = s.sin2;
+        out[1][i] = s.sin4;
+        out[2][i] = s.sin6;
+        out[3][i] = s.sin8;
+        continue;
+      }
+      for (int m = 0; m < 4; ++m) {
+        if (done[m][i] == 0) out[m][i] = Sin(x[m][i]);
+      }
     }
   }
 }
@@ -328,8 +427,8 @@ MORVANE_LANES_INLINE void PowGeneral(const Lanes& xIn, const Lanes& yIn, const L
   const Pair& b1 = kPowExp2Table[kBits[1] & 1023];
   const Pair& b2 = kPowExp2Table[kBits[2] & 1023];
   const Pair& b3 = kPowExp2Table[kBits[3] & 1023];
-  const Lanes tbHi = {b0.hi, b1.hi, b2.hi, b3.hi};
-  const Lanes tbLo = {b0.lo, b1.lo, b2.lo, b3.lo};
+  Lanes tbHi, tbLo;
+  PairColumns(b0, b1, b2, b3, tbHi, tbLo);
   // r = Th - kd C exactly (ReduceExact).
   Lanes r;
 #if MORVANE_ELEMENTARY_FMA
@@ -396,10 +495,241 @@ template <Product kProduct>
 MORVANE_LANES_INLINE void PowAllLanes(const Lanes& x, const Lanes& y, Lanes& out) {
   LaneInts done;
   PowQuick<kProduct>(x, y, out, done);
-  if (!AllDone(done)) [[unlikely]] {
+  if (!AllDoneIn<kProduct>(done)) [[unlikely]] {
     for (int i = 0; i < 4; ++i) {
       if (done[i] == 0) out[i] = Pow(x[i], y[i]);
     }
+  }
+}
+
+// ------------------------------------------------- Pow, one exponent
+// Pow(x[i], y) for one y on the four lanes.  PowAll's tests of y are made
+// once, on the scalar y; only x's test (a positive normal double) stays
+// per lane.  So the special exponents' masks, the selects between the
+// variants of |y| < 2 and |y| >= 2 and the per-lane errRel disappear, and
+// y = 1.5 takes ThreeHalves's lanes alone.
+
+// ThreeHalves on each lane (x a positive normal double in [2^-600,
+// 2^600] where the test is to count; any positive normal double
+// elsewhere, its lane thrown away): s = RN(sqrt x), s^2 = sqHi + sqLo
+// exactly (ExactSquare), r = (x - sqHi) - sqLo exact, x s = pHi + pLo
+// exactly, the value pHi + (pLo + s r/2) with the bound 2^-100 |pHi|
+// (power.cpp).  pass: Ziv's test succeeded.
+template <Product kProduct>
+MORVANE_LANES_INLINE void ThreeHalvesLanes(const Lanes& x, Lanes& value, LaneInts& pass) {
+  const Lanes s = {__builtin_sqrt(x[0]), __builtin_sqrt(x[1]), __builtin_sqrt(x[2]), __builtin_sqrt(x[3])};
+  const Lanes sqHi = s * s;
+  Lanes sqLo;
+#if MORVANE_ELEMENTARY_FMA
+  if constexpr (kProduct == Product::kFused) {
+    ProductLow<kProduct>(s, s, sqHi, sqLo);
+  } else
+#endif
+  {
+    // TwoSquare's operations.
+    const Lanes c = 134217729.0 * s;
+    const Lanes hi = c - (c - s);
+    const Lanes lo = s - hi;
+    sqLo = ((hi * hi - sqHi) + 2.0 * (hi * lo)) + lo * lo;
+  }
+  const Lanes r = (x - sqHi) - sqLo;
+  const Lanes pHi = x * s;
+  Lanes pLo;
+  ProductLow<kProduct>(x, s, pHi, pLo);
+  const Lanes vLo = pLo + 0.5 * (s * r);
+  const Lanes err = AbsLanes(pHi) * 0x1p-100;
+  const Lanes up = pHi + (vLo + err);
+  const Lanes down = pHi + (vLo - err);
+  value = pHi + vLo;
+  pass = LaneInts(up == down);
+}
+
+// PowPositive and ExpCore for one y with 0 < |y| <= 2^64, y not 0.5, 1.5
+// or 2 (PowGeneral's operations with y the same in every lane), on the
+// lanes common (x holds 1.0 elsewhere).  kSmallY: |y| < 2, PowPositive's
+// kSmallY path: Tk = yl.hi, d exp(r) as d + d r, errRel = 2^-69, the
+// result v 2^K; the lanes with |yl.hi| > 8 are left to the scalar
+// function (none in the conversions: |y ln x| <= 8 there).  Otherwise
+// the path of |y| >= 2: Tk = T.hi, d + d (r + r^2/2), errRel = 2^-70 |y|
+// + 2^-73 (computed once, as the scalar code does), the lanes with
+// |T.hi| > 708 left to the scalar function.
+template <Product kProduct, bool kSmallY>
+MORVANE_LANES_INLINE void PowUniformGeneral(const Lanes& x, const std::uint64_t (&rawBits)[4],
+                                            double y, LaneInts ok, Lanes& out, LaneInts& done) {
+  // The logarithm (PowPositive).  The table's indices from the arguments'
+  // bits as read from memory, lane by lane in integer registers: the
+  // entries' loads need not wait for the vector and its moves out of it.
+  // A lane outside common indexes the table from its own bits (any 64
+  // bits give an index below 512) where x holds 1.0: its values are
+  // thrown away, and every entry keeps them finite.
+  const LaneBits bits = BitsOf(x);
+  const LaneBits u = bits - kPowLogOffset;
+  const auto entry = [](std::uint64_t b) -> const PowLogEntry& {
+    return kPowLogTable[((b - kPowLogOffset) >> 43) & 511];
+  };
+  const PowLogEntry& p0 = entry(rawBits[0]);
+  const PowLogEntry& p1 = entry(rawBits[1]);
+  const PowLogEntry& p2 = entry(rawBits[2]);
+  const PowLogEntry& p3 = entry(rawBits[3]);
+  static_assert(offsetof(PowLogEntry, c) == 0 && offsetof(PowLogEntry, th) == 8);
+  Lanes c, th;
+  PairColumns(p0, p1, p2, p3, c, th);
+  const Lanes tl = {p0.tl, p1.tl, p2.tl, p3.tl};
+  const Lanes m = FromBits(bits - (u & 0xfff0000000000000u));
+  Lanes z;
+#if MORVANE_ELEMENTARY_FMA
+  if constexpr (kProduct == Product::kFused) {
+    z = Lanes{__builtin_fma(m[0], c[0], -1.0), __builtin_fma(m[1], c[1], -1.0),
+              __builtin_fma(m[2], c[2], -1.0), __builtin_fma(m[3], c[3], -1.0)};
+  } else
+#endif
+  {
+    const Lanes p = m * c;
+    const Lanes mc = 134217729.0 * m;
+    const Lanes mHi = mc - (mc - m);
+    const Lanes mLo = m - mHi;
+    const Lanes q = (mHi * c - p) + mLo * c;
+    z = (p - 1.0) + q;
+  }
+  const Lanes ed = FromBits(0x4330000000000000u | ((u >> 52) ^ 0x800u)) - (0x1p52 + 2048.0);
+  Lanes t;
+  ExactMulAddLanes<kProduct>(ed, kLn2Parts[0], th, t);
+  const Lanes sHi = t + z;
+  const Lanes sLo = z - (sHi - t);
+  const Lanes zsq = z * z, z3 = zsq * z;
+  const Lanes tail =
+      z3 * (kLogP[0] + z * kLogP[1]) + (z3 * zsq) * ((kLogP[2] + z * kLogP[3]) + zsq * kLogP[4]);
+  const Lanes tlo = ed * kLn2Parts[1] + tl;
+  const Lanes lo = ((sLo + tlo) - 0.5 * zsq) + tail;
+  const Lanes yv = Broadcast(y);
+  const Lanes ylHi = yv * sHi;
+  Lanes ylLo;
+  ProductLow<kProduct>(yv, sHi, ylHi, ylLo);
+  const Lanes tSum = ylLo + y * lo;
+  Lanes Th = ylHi + tSum;
+  Lanes Tl = tSum - (Th - ylHi);
+  // The exponential (ExpCore).
+  Lanes Tk;
+  if constexpr (kSmallY) {
+    // |T| <= 2 745.2 in every lane (|ln x| <= 745.2, x = 1 outside
+    // common): every step below stays finite; the lanes left out get the
+    // scale 1, so that no overflow is raised for them.
+    ok &= AbsLanes(ylHi) <= 8.0;
+    Tk = ylHi;
+  } else {
+    const Lanes zero = Broadcast(0.0);
+    ok &= AbsLanes(Th) <= 708.0;
+    Tk = Select(ok, Th, zero);
+    Th = Tk;
+    Tl = Select(ok, Tl, zero);
+  }
+  const double errRel = kSmallY ? 0x1p-69 : __builtin_fabs(y) * 0x1p-70 + 0x1p-73;
+  const Lanes kd0 = Tk * kPow1024OverLn2 + 0x1.8p52;
+  const Lanes kd = kd0 - 0x1.8p52;
+  const LaneBits kBits = BitsOf(kd0);
+  const Pair& b0 = kPowExp2Table[kBits[0] & 1023];
+  const Pair& b1 = kPowExp2Table[kBits[1] & 1023];
+  const Pair& b2 = kPowExp2Table[kBits[2] & 1023];
+  const Pair& b3 = kPowExp2Table[kBits[3] & 1023];
+  Lanes tbHi, tbLo;
+  PairColumns(b0, b1, b2, b3, tbHi, tbLo);
+  Lanes r;
+#if MORVANE_ELEMENTARY_FMA
+  if constexpr (kProduct == Product::kFused) {
+    ResidueLanes<kProduct>(Th, kd, kPowLn2Over1024[0], r);
+  } else
+#endif
+  {
+    r = (Th - kd * kPowLn2Over1024[1]) - kd * kPowLn2Over1024[2];
+  }
+  const Lanes d = Tl - kd * kPowLn2Over1024[3];
+  const Lanes rsq = r * r;
+  const Lanes tp = (tbHi * rsq) * ((kExpR[0] + r * kExpR[1]) + rsq * (kExpR[2] + r * kExpR[3]));
+  const Lanes eHi = 1.0 + r;
+  const Lanes eLo = r - (eHi - 1.0);
+  Lanes dTerm;
+  if constexpr (kSmallY) {
+    dTerm = d + d * r;
+  } else {
+    dTerm = d + d * (r + 0.5 * rsq);
+  }
+  const Lanes vHi = tbHi * eHi;
+  Lanes vLo;
+  ProductLow<kProduct>(tbHi, eHi, vHi, vLo);
+  const Lanes vl = ((vLo + tbLo * eHi) + tbHi * (eLo + dTerm)) + tp;
+  const Lanes err = tbHi * errRel;
+  const Lanes up = vHi + (vl + err);
+  const Lanes down = vHi + (vl - err);
+  const Lanes value = vHi + vl;
+  constexpr std::uint64_t kScaleBias = std::bit_cast<std::uint64_t>(0x1.8p52) - 1023u * 1024u;
+  Lanes scale = FromBits(((kBits - kScaleBias) >> 10) << 52);
+  if constexpr (kSmallY) scale = Select(ok, scale, Broadcast(1.0));
+  out = value * scale;
+  done = ok & LaneInts(up == down);
+}
+
+// PowAll's dispatch on y, made once; then the lanes.  The lanes outside
+// the common case (x not a positive normal double) and those whose test
+// fails are left to the scalar function.
+template <Product kProduct>
+MORVANE_LANES_INLINE void PowUniformQuick(const Lanes& xIn, const Lanes& xMemory, double y,
+                                          Lanes& out, LaneInts& done) {
+  const LaneInts xb = reinterpret_cast<LaneInts>(xIn);
+  const std::uint64_t ya = (std::bit_cast<std::uint64_t>(y) << 1) - 1;
+  if (ya >= 0x87e0000000000000u) {  // y = 0, |y| > 2^64, NaN or infinite
+    done = LaneInts{0, 0, 0, 0};
+    return;
+  }
+  if (y == 1.5) {  // x in [2^-600, 2^600] (biased exponent in [423, 1623))
+    const LaneInts range = InRange(xb, Int(std::uint64_t{423} << 52), Int(std::uint64_t{1623} << 52) - 1);
+    LaneInts pass;
+    ThreeHalvesLanes<kProduct>(Select(range, xIn, Broadcast(1.0)), out, pass);
+    done = range & pass;
+    return;
+  }
+  const LaneInts common = InRange(xb, Int(0x0010000000000000u), Int(0x7fefffffffffffffu));
+  const Lanes x = Select(common, xIn, Broadcast(1.0));
+  if (y == 0.5) {
+    out = Lanes{__builtin_sqrt(x[0]), __builtin_sqrt(x[1]), __builtin_sqrt(x[2]), __builtin_sqrt(x[3])};
+    done = common;
+  } else if (y == 2.0) {
+    out = x * x;
+    done = common;
+  } else {
+    std::uint64_t rawBits[4];
+    std::memcpy(rawBits, &xMemory, sizeof rawBits);
+    if (ya < 0x7fffffffffffffffu) {  // 0 < |y| < 2
+      PowUniformGeneral<kProduct, true>(x, rawBits, y, common, out, done);
+    } else {
+      PowUniformGeneral<kProduct, false>(x, rawBits, y, common, out, done);
+    }
+  }
+}
+
+template <Product kProduct>
+MORVANE_LANES_INLINE void PowUniformAllLanes(const Lanes& x, const Lanes& xMemory, double y,
+                                             Lanes& out) {
+  LaneInts done;
+  PowUniformQuick<kProduct>(x, xMemory, y, out, done);
+  if (!AllDoneIn<kProduct>(done)) [[unlikely]] {
+    for (int i = 0; i < 4; ++i) {
+      if (done[i] == 0) out[i] = Pow(x[i], y);
+    }
+  }
+}
+
+// Pow of each lane's pair; when the four exponents are one (the same
+// bits: every call of the conversions), the lanes with one exponent,
+// which give the same bits.
+template <Product kProduct>
+MORVANE_LANES_INLINE void PowAnyLanes(const Lanes& x, const Lanes& xMemory, const Lanes& y,
+                                      Lanes& out) {
+  const LaneBits yBits = BitsOf(y);
+  const LaneBits first = {yBits[0], yBits[0], yBits[0], yBits[0]};
+  if (AllDoneIn<kProduct>(LaneInts(yBits == first))) {
+    PowUniformAllLanes<kProduct>(x, xMemory, y[0], out);
+  } else {
+    PowAllLanes<kProduct>(x, y, out);
   }
 }
 
@@ -410,29 +740,33 @@ MORVANE_LANES_INLINE void PowAllLanes(const Lanes& x, const Lanes& y, Lanes& out
 // operations, g = h (tan) or h + P2 (cot), and the cot's extra term t1.hi
 // P2 in the low part; each lane takes its own cell, g, low part and bound
 // (1.25 2^-66 or 2^-65 of s.hi).  x's sign is put on tan |x|.
-template <Product kProduct>
-MORVANE_LANES_INLINE void TanQuick(const Lanes& xIn, Lanes& out, LaneInts& done) {
-  const LaneInts absInts = AbsInts(xIn);
-  const LaneBits signBits = BitsOf(xIn) & ~kAbsMask;
-  const LaneInts inRange = InRange(absInts, Int(kTinyCosBits), Int(kCotCellLimitBits));
-  const Lanes ax = Select(inRange, AbsLanes(xIn), Broadcast(0.5));
-  const LaneInts isTan = InRange(reinterpret_cast<LaneInts>(ax), 0, Int(kTanCellLimitBits));
+//   kMixed false: every lane is in TanCellSum's range (the lanes outside
+// [2^-27, P1 - 2^-6] hold 0.5), the conversions' case (pi/4 - phi/2
+// in [0.30, 0.40] for Belgium): the cot's operations and the selects
+// between the two are left out; each lane's operations are those the
+// mixed form keeps for it, so the bits are the same.
+template <Product kProduct, bool kMixed>
+MORVANE_LANES_INLINE void TanCells(const Lanes& ax, const LaneInts& isTan, Lanes& out,
+                                   LaneInts& pass) {
   // TanCellSum's cell: c = j/256 nearest to ax, h = ax - c.
   const Lanes shifted = ax + 0x1.8p44;
   const Lanes hTan = ax - (shifted - 0x1.8p44);
   const LaneBits j = BitsOf(shifted) & 0xffffffffu;
-  // CotCellSum's: zh = P1 - ax, c its cell's centre, h = zh - c.
-  const Lanes zh = kHalfPi.hi - ax;
-  const LaneBits zb = BitsOf(zh);
-  constexpr std::uint64_t kLow = (std::uint64_t{1} << 45) - 1;
-  const Lanes hCot = zh - FromBits((zb & ~kLow) | (std::uint64_t{1} << 44));
-  const LaneBits cotIndex = (zb >> 45) - (std::bit_cast<std::uint64_t>(0x1p-6) >> 45);
-  // Each lane's cell, its address chosen without a branch.
   const auto address = [](const TanCell* cell) { return reinterpret_cast<std::uintptr_t>(cell); };
-  const LaneBits tanAddress = address(kTanCells) + j * sizeof(TanCell);
-  const LaneBits cotAddress = address(kCotCells) + cotIndex * sizeof(TanCell);
-  const LaneBits m = reinterpret_cast<LaneBits>(isTan);
-  const LaneBits cells = (tanAddress & m) | (cotAddress & ~m);
+  LaneBits cells = address(kTanCells) + j * sizeof(TanCell);
+  Lanes hCot = hTan;
+  if constexpr (kMixed) {
+    // CotCellSum's: zh = P1 - ax, c its cell's centre, h = zh - c.
+    const Lanes zh = kHalfPi.hi - ax;
+    const LaneBits zb = BitsOf(zh);
+    constexpr std::uint64_t kLow = (std::uint64_t{1} << 45) - 1;
+    hCot = zh - FromBits((zb & ~kLow) | (std::uint64_t{1} << 44));
+    const LaneBits cotIndex = (zb >> 45) - (std::bit_cast<std::uint64_t>(0x1p-6) >> 45);
+    // Each lane's cell, its address chosen without a branch.
+    const LaneBits cotAddress = address(kCotCells) + cotIndex * sizeof(TanCell);
+    const LaneBits m = reinterpret_cast<LaneBits>(isTan);
+    cells = (cells & m) | (cotAddress & ~m);
+  }
   const TanCell& c0 = *reinterpret_cast<const TanCell*>(static_cast<std::uintptr_t>(cells[0]));
   const TanCell& c1 = *reinterpret_cast<const TanCell*>(static_cast<std::uintptr_t>(cells[1]));
   const TanCell& c2 = *reinterpret_cast<const TanCell*>(static_cast<std::uintptr_t>(cells[2]));
@@ -446,8 +780,11 @@ MORVANE_LANES_INLINE void TanQuick(const Lanes& xIn, Lanes& out, LaneInts& done)
   Transpose(Row<0>(c0), Row<0>(c1), Row<0>(c2), Row<0>(c3), t1Hi, t1Lo, q0, q1);
   Transpose(Row<32>(c0), Row<32>(c1), Row<32>(c2), Row<32>(c3), q2, q3, q4, q5);
   Transpose(Row<64>(c0), Row<64>(c1), Row<64>(c2), Row<64>(c3), q6, t0Hi, t0Lo, unused);
-  const Lanes h = Select(isTan, hTan, hCot);
-  const Lanes g = Select(isTan, hTan, hCot + kHalfPi.lo);
+  Lanes h = hTan, g = hTan;
+  if constexpr (kMixed) {
+    h = Select(isTan, hTan, hCot);
+    g = Select(isTan, hTan, hCot + kHalfPi.lo);
+  }
   const Lanes g2 = g * g;
   const Lanes s0 = q1 + q2 * g;
   const Lanes s1 = q3 + q4 * g;
@@ -456,22 +793,42 @@ MORVANE_LANES_INLINE void TanQuick(const Lanes& xIn, Lanes& out, LaneInts& done)
   const Lanes pHi = t1Hi * h;
   Lanes pLo;
   ProductLow<kProduct>(t1Hi, h, pHi, pLo);
-  const Lanes low = Select(isTan, pLo + t1Lo * h, (pLo + t1Hi * kHalfPi.lo) + t1Lo * g);
+  Lanes low = pLo + t1Lo * h;
+  if constexpr (kMixed) low = Select(isTan, low, (pLo + t1Hi * kHalfPi.lo) + t1Lo * g);
   const Lanes sHi = t0Hi + pHi;
   const Lanes sLo = pHi - (sHi - t0Hi);
   const Lanes v = (sLo + (t0Lo + low)) + tail;
-  const Lanes err = Select(isTan, Broadcast(0x1.4p-66), Broadcast(0x1p-65)) * sHi;
+  Lanes bound = Broadcast(0x1.4p-66);
+  if constexpr (kMixed) bound = Select(isTan, bound, Broadcast(0x1p-65));
+  const Lanes err = bound * sHi;
   const Lanes up = sHi + (v + err);
   const Lanes down = sHi + (v - err);
-  out = FromBits(BitsOf(sHi + v) | signBits);
-  done = inRange & LaneInts(up == down);
+  out = sHi + v;
+  pass = LaneInts(up == down);
+}
+
+template <Product kProduct>
+MORVANE_LANES_INLINE void TanQuick(const Lanes& xIn, Lanes& out, LaneInts& done) {
+  const LaneInts absInts = AbsInts(xIn);
+  const LaneBits signBits = BitsOf(xIn) & ~kAbsMask;
+  const LaneInts inRange = InRange(absInts, Int(kTinyCosBits), Int(kCotCellLimitBits));
+  const Lanes ax = Select(inRange, AbsLanes(xIn), Broadcast(0.5));
+  const LaneInts isTan = InRange(reinterpret_cast<LaneInts>(ax), 0, Int(kTanCellLimitBits));
+  LaneInts pass;
+  if (AllDoneIn<kProduct>(isTan)) {
+    TanCells<kProduct, false>(ax, isTan, out, pass);
+  } else {
+    TanCells<kProduct, true>(ax, isTan, out, pass);
+  }
+  out = FromBits(BitsOf(out) | signBits);
+  done = inRange & pass;
 }
 
 template <Product kProduct>
 MORVANE_LANES_INLINE void TanAllLanes(const Lanes& x, Lanes& out) {
   LaneInts done;
   TanQuick<kProduct>(x, out, done);
-  if (!AllDone(done)) [[unlikely]] {
+  if (!AllDoneIn<kProduct>(done)) [[unlikely]] {
     for (int i = 0; i < 4; ++i) {
       if (done[i] == 0) out[i] = Tan(x[i]);
     }
@@ -483,7 +840,13 @@ MORVANE_LANES_NOINLINE void SinCosDekker(const Lanes& x, Lanes& s, Lanes& c) {
   SinCosAll<Product::kDekker>(x, s, c);
 }
 MORVANE_LANES_NOINLINE void PowDekker(const Lanes& x, const Lanes& y, Lanes& out) {
-  PowAllLanes<Product::kDekker>(x, y, out);
+  PowAnyLanes<Product::kDekker>(x, x, y, out);
+}
+MORVANE_LANES_NOINLINE void PowUniformDekker(const Lanes& x, double y, Lanes& out) {
+  PowUniformAllLanes<Product::kDekker>(x, x, y, out);
+}
+MORVANE_LANES_NOINLINE void SinMultiplesDekker(const Lanes& phi, Lanes (&out)[4]) {
+  SinMultiplesAll<Product::kDekker>(phi, out);
 }
 MORVANE_LANES_NOINLINE void TanDekker(const Lanes& x, Lanes& out) {
   TanAllLanes<Product::kDekker>(x, out);
@@ -501,7 +864,19 @@ MORVANE_LANES_FUSED_TARGET MORVANE_LANES_NOINLINE void PowFused(const Lanes& x, 
   Lanes xv, yv;
   LoadHalves(x, xv);
   LoadHalves(y, yv);
-  PowAllLanes<Product::kFused>(xv, yv, out);
+  PowAnyLanes<Product::kFused>(xv, x, yv, out);
+}
+MORVANE_LANES_FUSED_TARGET MORVANE_LANES_NOINLINE void PowUniformFused(const Lanes& x, double y,
+                                                                          Lanes& out) {
+  Lanes xv;
+  LoadHalves(x, xv);
+  PowUniformAllLanes<Product::kFused>(xv, x, y, out);
+}
+MORVANE_LANES_FUSED_TARGET MORVANE_LANES_NOINLINE void SinMultiplesFused(const Lanes& phi,
+                                                                           Lanes (&out)[4]) {
+  Lanes phiv;
+  LoadHalves(phi, phiv);
+  SinMultiplesAll<Product::kFused>(phiv, out);
 }
 MORVANE_LANES_FUSED_TARGET MORVANE_LANES_NOINLINE void TanFused(const Lanes& x, Lanes& out) {
   Lanes xv;
@@ -541,6 +916,29 @@ void Pow(const Lanes4& x, const Lanes4& y, Lanes4& result) {
   }
 #endif
   detail::PowDekker(x, y, result);
+}
+
+void Pow(const Lanes4& x, double y, Lanes4& result) {
+#if MORVANE_ELEMENTARY_FMA
+  if (detail::UseFusedLanes()) {
+    detail::PowUniformFused(x, y, result);
+    return;
+  }
+#endif
+  detail::PowUniformDekker(x, y, result);
+}
+
+void SinMultiples(const Lanes4& phi, SinMultiplesLanes4& result) {
+  Lanes4 out[4];
+#if MORVANE_ELEMENTARY_FMA
+  if (detail::UseFusedLanes()) {
+    detail::SinMultiplesFused(phi, out);
+  } else
+#endif
+  {
+    detail::SinMultiplesDekker(phi, out);
+  }
+  result = {out[0], out[1], out[2], out[3]};
 }
 
 void Tan(const Lanes4& x, Lanes4& result) {

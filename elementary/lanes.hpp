@@ -42,8 +42,17 @@ struct SinCosLanes4 {
 void SinCos(const Lanes4& x, SinCosLanes4& result);
 // Pow of each lane's pair.
 void Pow(const Lanes4& x, const Lanes4& y, Lanes4& result);
+// Pow of each lane with one exponent for all four: the bits of Pow(x[i],
+// y), y's cases decided once.
+void Pow(const Lanes4& x, double y, Lanes4& result);
 // Tan of each lane.
 void Tan(const Lanes4& x, Lanes4& result);
+// SinMultiples of each lane: sin2[i] .. sin8[i] are the bits of
+// SinMultiples(phi[i]).
+struct SinMultiplesLanes4 {
+  Lanes4 sin2, sin4, sin6, sin8;
+};
+void SinMultiples(const Lanes4& phi, SinMultiplesLanes4& result);
 
 // The same by value.  The functions above take and give their vectors in
 // memory, so code compiled for AVX (whose calling convention passes them
@@ -59,9 +68,19 @@ void Tan(const Lanes4& x, Lanes4& result);
   Pow(x, y, result);
   return result;
 }
+[[gnu::always_inline]] inline Lanes4 Pow(Lanes4 x, double y) {
+  Lanes4 result;
+  Pow(x, y, result);
+  return result;
+}
 [[gnu::always_inline]] inline Lanes4 Tan(Lanes4 x) {
   Lanes4 result;
   Tan(x, result);
+  return result;
+}
+[[gnu::always_inline]] inline SinMultiplesLanes4 SinMultiples(Lanes4 phi) {
+  SinMultiplesLanes4 result;
+  SinMultiples(phi, result);
   return result;
 }
 

@@ -944,7 +944,9 @@ LanesOutcome CallLanes(const std::string& function, const Row& xs, const Row& ys
       out.first = r.sin;
       out.second = r.cos;
     } else {
-      out.first = out.second = function == "Pow" ? Pow(x, y) : Tan(x);
+      out.first = out.second = function == "Pow" ? Pow(x, y) : function == "PowY" ? Pow(x, y[0]) : Tan(x);
+      // One exponent passed in four lanes: the same bits as passed once.
+      if (function == "PowY") out.second = Pow(x, y);
     }
   } else {
     for (int l = 0; l < 4; ++l) {
@@ -953,7 +955,7 @@ LanesOutcome CallLanes(const std::string& function, const Row& xs, const Row& ys
         out.first[l] = r.sin;
         out.second[l] = r.cos;
       } else {
-        out.first[l] = out.second[l] = function == "Pow" ? Pow(x[l], y[l]) : Tan(x[l]);
+        out.first[l] = out.second[l] = function == "Tan" ? Tan(x[l]) : Pow(x[l], y[l]);
       }
     }
   }
@@ -1009,6 +1011,11 @@ const LanesCase kLanesCases[] = {
     {"Tan", {0x1.179c74a283678p-1, 0x1.4620c6a9673c6p+0, -0x1.0394c1967e818p+0, 0.4}, kOnes},
     {"Tan", {0x1.5f299fa1c6f56p+0, -0x1.89028704f78f4p+0, 0x1.872f3630daf49p-1, 0.9}, kOnes},
     {"Tan", {2.0, 10.0, 1e10, -kInf}, kOnes},
+    // Every lane in the tangent's cells (or outside the range, given 0.5):
+    // the form without the cotangent's operations, a failing test among
+    // them.
+    {"Tan", {0.31, -0.39, 0x1.179c74a283678p-1, 1.0}, kOnes},
+    {"Tan", {kNaN, 0.35, -0x1p-28, -kInf}, kOnes},
     {"Tan", {0x1.3ca5bfcd5d9f7p+3, -0x1.c8fc559d63e71p+2, 0.78539816339744828, -0.5}, kOnes},
     {"Pow", {0.9, 1.1, 3.0, 0.995}, {0.0409, 0.7716421928, 1.2959, 2.7}},
     {"Pow", {4.0, 9.0, 3.0, 2.0}, {0.5, 1.5, 2.0, -1.0}},
@@ -1034,6 +1041,13 @@ const LanesCase kLanesCases[] = {
     {"Pow", {3.0, 0.999, 2.0, 7.0}, {0x1p-1074, -0x1p64, -0x0.0000000000001p-1022, 0x1.0000000000001p64}},
     {"Pow", {0x1.ffffffcp+26, 0x1.0000000000001p+0, 0x1p-1, 0x1.fffffffffffffp-1},
      {2.0, 0x1p+52, 0x1.fed999999999ap+9, -0x1.5p+61}},
+    // Four equal exponents take the lanes of one exponent, whatever the
+    // bases; exponents equal as numbers but not in their bits (+-0) do
+    // not, nor do NaNs of other signs.
+    {"Pow", {0.9, 1e-300, -2.0, 0x1p-1074}, {0.0409, 0.0409, 0.0409, 0.0409}},
+    {"Pow", {1e300, 0.0, 0.99, -8.0}, {1.5, 1.5, 1.5, 1.5}},
+    {"Pow", {2.0, 0.0, 3.0, -0.0}, {0.0, -0.0, 0.0, 0.0}},
+    {"Pow", {2.0, 1.0, kNaN, 0.5}, {kNaN, kNaN, -kNaN, kNaN}},
 };
 
 TEST(ElementaryLanes, EachLaneIsTheScalarFunctionBitForBit) {
@@ -1048,6 +1062,99 @@ TEST(ElementaryLanes, EachLaneIsTheScalarFunctionBitForBit) {
       // on its place.
       ExpectSameAsScalar(c.function, {c.x[3], c.x[0], c.x[1], c.x[2]}, {c.y[3], c.y[0], c.y[1], c.y[2]});
       ExpectSameAsScalar(c.function, {c.x[2], c.x[3], c.x[0], c.x[1]}, {c.y[2], c.y[3], c.y[0], c.y[1]});
+    }
+  }
+}
+
+// SinMultiples on four latitudes: each lane's four values are the bits of
+// SinMultiples on its phi, and no fault flag comes that the scalar calls
+// do not raise.
+void ExpectMultiplesSameAsScalar(const Row& phis) {
+  const Lanes4 phi = {phis[0], phis[1], phis[2], phis[3]};
+  std::feclearexcept(FE_ALL_EXCEPT);
+  const SinMultiplesLanes4 got = SinMultiples(phi);
+  const int lanesFaults = std::fetestexcept(kFaults);
+  std::feclearexcept(FE_ALL_EXCEPT);
+  SinMultiplesOf want[4];
+  for (int l = 0; l < 4; ++l) want[l] = SinMultiples(phis[l]);
+  const int scalarFaults = std::fetestexcept(kFaults);
+  for (int l = 0; l < 4; ++l) {
+    const double gotValues[4] = {got.sin2[l], got.sin4[l], got.sin6[l], got.sin8[l]};
+    const double wantValues[4] = {want[l].sin2, want[l].sin4, want[l].sin6, want[l].sin8};
+    for (int m = 0; m < 4; ++m) {
+      EXPECT_TRUE(SameBits(gotValues[m], wantValues[m]))
+          << "SinMultiples lane " << l << " (" << Hex(phis[l]) << ") sin" << 2 * (m + 1) << ": "
+          << Hex(gotValues[m]) << ", scalar " << Hex(wantValues[m]);
+    }
+  }
+  EXPECT_EQ(lanesFaults & ~scalarFaults, 0) << "SinMultiples (" << Hex(phis[0]) << ", " << Hex(phis[1])
+                                            << ", " << Hex(phis[2]) << ", " << Hex(phis[3]) << ")";
+}
+
+// The latitudes, the ends of the fast range [2^-27, 4) and their
+// neighbours, the arguments out of it (NaN, infinite, zero, subnormal,
+// huge), multiples landing near k pi/4; then random groups of latitudes
+// and of phi near k pi/(4 m), where some values' tests fail.
+TEST(ElementaryLanes, SinMultiplesOfFourLatitudesIsTheScalarOne) {
+  struct Restore {
+    ~Restore() { ForceProducts(Products::kAuto); }
+  } restore;
+  const Row rows[] = {
+      {0.88, -0.3, 1.5707963267948966, 0.5},
+      {kNaN, 0x1p-27, std::nextafter(0x1p-27, 0.0), 4.0},
+      {std::nextafter(4.0, 0.0), -kInf, 0.0, -0.0},
+      {1e300, 0x1p-1074, 0.7853981633974483, -0.39269908169872414},
+      {-3.9, 0.2617993877991494, -0.5235987755982988, 1.0471975511965976},
+  };
+  std::mt19937_64 rng(23);
+  const auto unit = [&] { return static_cast<double>(rng() >> 11) * 0x1p-53; };
+  for (const Products products : {Products::kDekker, Products::kFused}) {
+    if (!ForceProducts(products)) continue;
+    for (const Row& phis : rows) ExpectMultiplesSameAsScalar(phis);
+    for (int i = 0; i < 3000 && !HasFailure(); ++i) {
+      Row phis;
+      for (double& phi : phis) {
+        if (rng() % 2 == 0) {
+          phi = (unit() * 2.0 - 1.0) * 1.5707963267948966;
+        } else {
+          const double k = static_cast<double>(1 + rng() % 40);
+          const double m = static_cast<double>(2 + 2 * (rng() % 4));
+          phi = std::nextafter(k * 0.7853981633974483 / m, rng() % 2 ? 0.0 : 4.0);
+        }
+      }
+      ExpectMultiplesSameAsScalar(phis);
+    }
+  }
+}
+
+// One exponent for the four lanes ("PowY": Pow(Lanes4, double)): each of
+// PowAll's cases of y (the conversions', those with their own paths and
+// their neighbours, the ends of |y| < 2 and of the common case, those left
+// to the scalar function) on groups of bases that take every path of the
+// lanes: the conversions' domains, the ends of 1.5's range, |y ln x|
+// beyond 8 and beyond 708, a midpoint, subnormal, negative, zero, NaN and
+// infinite bases.
+TEST(ElementaryLanes, OneExponentForFourLanesIsTheScalarPow) {
+  struct Restore {
+    ~Restore() { ForceProducts(Products::kAuto); }
+  } restore;
+  const double exponents[] = {0.0409095955, 0.7716421928, 1.0 / 0.7716421928, 1.5, 0.5, 2.0,
+                              std::nextafter(1.5, 2.0), std::nextafter(2.0, 0.0), -0.5, -1.5, -2.0,
+                              3.0, 1020.0, -1074.0, 0x1p64, 0x1.0000000000001p64, 0x1p-1074, 0.0,
+                              -0.0, 1.0, kNaN, kInf, -kInf};
+  const Row bases[] = {
+      {0.9, 1.1, 0.3, 0.995},
+      {kNaN, 0.0, -0.0, 1.0},
+      {-2.0, -8.0, kInf, -kInf},
+      {0x1p-600, 0x1p600, std::nextafter(0x1p-600, 0.0), 0x1p601},
+      {0x1p-1022, 0x0.fffffffffffffp-1022, 0x1.fffffffffffffp1023, 1e-300},
+      {43291044225.0, 1e200, 1e-20, 7.0},
+      {0x1.ffffffcp+26, 4.0, 9.0, 0x1.0000000000001p0},
+  };
+  for (const Products products : {Products::kDekker, Products::kFused}) {
+    if (!ForceProducts(products)) continue;
+    for (const double y : exponents) {
+      for (const Row& x : bases) ExpectSameAsScalar("PowY", x, {y, y, y, y});
     }
   }
 }
@@ -1068,11 +1175,12 @@ TEST(ElementaryLanes, RandomGroupsMatchTheScalarFunctions) {
   for (const Products products : {Products::kDekker, Products::kFused}) {
     if (!ForceProducts(products)) continue;
     for (int i = 0; i < 3000; ++i) {
-      Row angles, tans, bases, exponents;
+      Row angles, tans, belgium, bases, exponents;
       for (int l = 0; l < 4; ++l) {
         const bool wild = rng() % 4 == 0;
         angles[l] = wild ? any() : (unit() * 2.0 - 1.0) * 12.566370614359172;
         tans[l] = wild ? any() : 0.785398163375 - (unit() * 2.0 - 1.0) * 0.78535;
+        belgium[l] = 0.30 + unit() * 0.10;
         switch (rng() % 4) {
           case 0: bases[l] = 0.84 + unit() * 0.35; exponents[l] = 0.0409 + unit() * 0.0002; break;
           case 1: bases[l] = std::ldexp(1.0 + unit(), static_cast<int>(rng() % 80) - 40);
@@ -1083,7 +1191,10 @@ TEST(ElementaryLanes, RandomGroupsMatchTheScalarFunctions) {
       }
       ExpectSameAsScalar("SinCos", angles, kOnes);
       ExpectSameAsScalar("Tan", tans, kOnes);
+      ExpectSameAsScalar("Tan", belgium, kOnes);
       ExpectSameAsScalar("Pow", bases, exponents);
+      const double y = exponents[i % 4];
+      ExpectSameAsScalar("PowY", bases, {y, y, y, y});
       if (HasFailure()) return;
     }
   }
