@@ -4,6 +4,7 @@
 // written.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include <morvane/batch.hpp>
+#include <morvane/morvane.h>
 #include "tests/batch_outputs.hpp"
 #include "base/checks.hpp"
 #include <morvane/zediz_ado.hpp>
@@ -185,6 +187,42 @@ TEST(Batch, ThreadsAndConcurrentCallersGiveTheBitsOfOneThread) {
       EXPECT_EQ(alone.ifbl, results[k].ifbl);
       EXPECT_EQ(alone.error, results[k].error);
       EXPECT_EQ(alone.failure, results[k].failure);
+    }
+  }
+}
+
+// The path may be changed by any thread while batches run on others:
+// every call still gives the bits of one point at a time.
+TEST(Batch, ChangingThePathWhileBatchesRunChangesNoBit) {
+  constexpr std::size_t kPoints = 8000;
+  for (std::int32_t kind : {mvDeg, mvLambert72}) {
+    const Requests requests(kind, kPoints, 7);
+    const BatchInput in = requests.Input(mvWGS1984, mvBelgium1972);
+    const std::string before = morvane_batch_path();
+    ASSERT_EQ(morvane_set_batch_path("scalar"), MORVANE_OK);
+    Outputs alone(in, kPoints);
+    ASSERT_EQ(ConvertBatch(in, alone.out, kPoints, 1), MORVANE_OK);
+
+    std::atomic<bool> running = true;
+    std::thread changer([&] {
+      const char* paths[] = {"scalar", "sse2", "avx2", ""};
+      for (std::size_t k = 0; running; ++k) morvane_set_batch_path(paths[k % 4]);
+    });
+    std::vector<Outputs> results;
+    for (int k = 0; k < 4; ++k) results.emplace_back(in, kPoints);
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(ConvertBatch(in, results[k].out, kPoints, 1 + k % 2), MORVANE_OK);
+    running = false;
+    changer.join();
+    morvane_set_batch_path(before.c_str());
+    for (const Outputs& r : results) {
+      EXPECT_EQ(std::memcmp(alone.lat.data(), r.lat.data(), kPoints * 8), 0);
+      EXPECT_EQ(std::memcmp(alone.x.data(), r.x.data(), kPoints * 8), 0);
+      EXPECT_EQ(std::memcmp(alone.easting.data(), r.easting.data(), kPoints * 8), 0);
+      EXPECT_EQ(alone.latS, r.latS);
+      EXPECT_EQ(alone.mgrs, r.mgrs);
+      EXPECT_EQ(alone.ifbl, r.ifbl);
+      EXPECT_EQ(alone.error, r.error);
+      EXPECT_EQ(alone.failure, r.failure);
     }
   }
 }
