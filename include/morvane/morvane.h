@@ -100,7 +100,7 @@ MORVANE_C_API const char* morvane_failure_name(int code);
  * points at a time, on x86), "simd128" (WebAssembly), "vector" (other
  * processors), "scalar" (one point after another).  Every path gives the
  * same bits.  The default is the best this processor has, or the path the
- * environment variable MORVANE_SIMD names when the library is loaded.
+ * environment variable MORVANE_SIMD names at the first batch call.
  * Never null; the text is static. */
 MORVANE_C_API const char* morvane_batch_path(void);
 
