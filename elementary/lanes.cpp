@@ -355,25 +355,11 @@ MORVANE_LANES_INLINE void SpecialExponents(const Lanes& x, const LaneInts& isHal
   done = done | isHalf | isTwo | (isThreeHalves & LaneInts(up == down));
 }
 
-// PowPositive and ExpCore on the lanes ok (yc: y, 1.0 outside the
-// common case).
+// PowPositive's logarithm of x (bits: its bits, u = bits - kPowLogOffset)
+// from its table entry (c, th, tl): L = sHi + lo.
 template <Product kProduct>
-MORVANE_LANES_INLINE void PowGeneral(const Lanes& xIn, const Lanes& yIn, const Lanes& yc,
-                                          LaneInts ok, Lanes& out, LaneInts& done) {
-  const LaneInts smallY = AbsLanes(yc) < 2.0;  // 0 < |y| < 2
-  const Lanes x = Select(ok, xIn, Broadcast(1.0));
-  const Lanes y = Select(ok, yIn, Broadcast(1.0));
-  // The logarithm (PowPositive).
-  const LaneBits bits = BitsOf(x);
-  const LaneBits u = bits - kPowLogOffset;
-  const LaneBits index = (u >> 43) & 511;
-  const PowLogEntry& p0 = kPowLogTable[index[0]];
-  const PowLogEntry& p1 = kPowLogTable[index[1]];
-  const PowLogEntry& p2 = kPowLogTable[index[2]];
-  const PowLogEntry& p3 = kPowLogTable[index[3]];
-  const Lanes c = {p0.c, p1.c, p2.c, p3.c};
-  const Lanes th = {p0.th, p1.th, p2.th, p3.th};
-  const Lanes tl = {p0.tl, p1.tl, p2.tl, p3.tl};
+MORVANE_LANES_INLINE void LogLanes(const LaneBits& bits, const LaneBits& u, const Lanes& c,
+                                   const Lanes& th, const Lanes& tl, Lanes& sHi, Lanes& lo) {
   const Lanes m = FromBits(bits - (u & 0xfff0000000000000u));
   // z = m c - 1 (ShortProductMinusOne).
   Lanes z;
@@ -398,13 +384,82 @@ MORVANE_LANES_INLINE void PowGeneral(const Lanes& xIn, const Lanes& yIn, const L
   const Lanes ed = FromBits(0x4330000000000000u | ((u >> 52) ^ 0x800u)) - (0x1p52 + 2048.0);
   Lanes t;
   ExactMulAddLanes<kProduct>(ed, kLn2Parts[0], th, t);
-  const Lanes sHi = t + z;
+  sHi = t + z;
   const Lanes sLo = z - (sHi - t);
   const Lanes zsq = z * z, z3 = zsq * z;
   const Lanes tail =
       z3 * (kLogP[0] + z * kLogP[1]) + (z3 * zsq) * ((kLogP[2] + z * kLogP[3]) + zsq * kLogP[4]);
   const Lanes tlo = ed * kLn2Parts[1] + tl;
-  const Lanes lo = ((sLo + tlo) - 0.5 * zsq) + tail;
+  lo = ((sLo + tlo) - 0.5 * zsq) + tail;
+}
+
+// ExpCore's reduction of T = Th + Tl by kd = k (kBits: those of 1.5 2^52
+// plus k): the entry 2^(j/1024) = tbHi + tbLo, r = Th - kd C exactly
+// (ReduceExact), d, and the parts of exp(r) and of its polynomial.
+struct ExpParts {
+  Lanes tbHi, tbLo, r, d, rsq, tp, eHi, eLo;
+};
+
+template <Product kProduct>
+MORVANE_LANES_INLINE void ExpReduce(const Lanes& Th, const Lanes& Tl, const Lanes& kd,
+                                    const LaneBits& kBits, ExpParts& e) {
+  const Pair& b0 = kPowExp2Table[kBits[0] & 1023];
+  const Pair& b1 = kPowExp2Table[kBits[1] & 1023];
+  const Pair& b2 = kPowExp2Table[kBits[2] & 1023];
+  const Pair& b3 = kPowExp2Table[kBits[3] & 1023];
+  PairColumns(b0, b1, b2, b3, e.tbHi, e.tbLo);
+#if MORVANE_ELEMENTARY_FMA
+  if constexpr (kProduct == Product::kFused) {
+    ResidueLanes<kProduct>(Th, kd, kPowLn2Over1024[0], e.r);
+  } else
+#endif
+  {
+    e.r = (Th - kd * kPowLn2Over1024[1]) - kd * kPowLn2Over1024[2];
+  }
+  e.d = Tl - kd * kPowLn2Over1024[3];
+  e.rsq = e.r * e.r;
+  e.tp = (e.tbHi * e.rsq) * ((kExpR[0] + e.r * kExpR[1]) + e.rsq * (kExpR[2] + e.r * kExpR[3]));
+  e.eHi = 1.0 + e.r;
+  e.eLo = e.r - (e.eHi - 1.0);
+}
+
+// 2^(j/1024) exp(r) (1 + d) = vHi + vl with d's term dTerm, and Ziv's
+// test with the bound tbHi errRel.
+template <Product kProduct>
+MORVANE_LANES_INLINE void ExpValue(const ExpParts& e, const Lanes& dTerm, const Lanes& errRel,
+                                   Lanes& value, LaneInts& pass) {
+  const Lanes vHi = e.tbHi * e.eHi;
+  Lanes vLo;
+  ProductLow<kProduct>(e.tbHi, e.eHi, vHi, vLo);
+  const Lanes vl = ((vLo + e.tbLo * e.eHi) + e.tbHi * (e.eLo + dTerm)) + e.tp;
+  const Lanes err = e.tbHi * errRel;
+  const Lanes up = vHi + (vl + err);
+  const Lanes down = vHi + (vl - err);
+  value = vHi + vl;
+  pass = LaneInts(up == down);
+}
+
+// PowPositive and ExpCore on the lanes ok (yc: y, 1.0 outside the
+// common case).
+template <Product kProduct>
+MORVANE_LANES_INLINE void PowGeneral(const Lanes& xIn, const Lanes& yIn, const Lanes& yc,
+                                          LaneInts ok, Lanes& out, LaneInts& done) {
+  const LaneInts smallY = AbsLanes(yc) < 2.0;  // 0 < |y| < 2
+  const Lanes x = Select(ok, xIn, Broadcast(1.0));
+  const Lanes y = Select(ok, yIn, Broadcast(1.0));
+  // The logarithm (PowPositive).
+  const LaneBits bits = BitsOf(x);
+  const LaneBits u = bits - kPowLogOffset;
+  const LaneBits index = (u >> 43) & 511;
+  const PowLogEntry& p0 = kPowLogTable[index[0]];
+  const PowLogEntry& p1 = kPowLogTable[index[1]];
+  const PowLogEntry& p2 = kPowLogTable[index[2]];
+  const PowLogEntry& p3 = kPowLogTable[index[3]];
+  const Lanes c = {p0.c, p1.c, p2.c, p3.c};
+  const Lanes th = {p0.th, p1.th, p2.th, p3.th};
+  const Lanes tl = {p0.tl, p1.tl, p2.tl, p3.tl};
+  Lanes sHi, lo;
+  LogLanes<kProduct>(bits, u, c, th, tl, sHi, lo);
   const Lanes ylHi = y * sHi;
   Lanes ylLo;
   ProductLow<kProduct>(y, sHi, ylHi, ylLo);
@@ -423,36 +478,12 @@ MORVANE_LANES_INLINE void PowGeneral(const Lanes& xIn, const Lanes& yIn, const L
   const Lanes kd = kd0 - 0x1.8p52;
   // The bits of kd0 are those of 1.5 2^52 plus k (|k| < 2^21).
   const LaneBits kBits = BitsOf(kd0);
-  const Pair& b0 = kPowExp2Table[kBits[0] & 1023];
-  const Pair& b1 = kPowExp2Table[kBits[1] & 1023];
-  const Pair& b2 = kPowExp2Table[kBits[2] & 1023];
-  const Pair& b3 = kPowExp2Table[kBits[3] & 1023];
-  Lanes tbHi, tbLo;
-  PairColumns(b0, b1, b2, b3, tbHi, tbLo);
-  // r = Th - kd C exactly (ReduceExact).
-  Lanes r;
-#if MORVANE_ELEMENTARY_FMA
-  if constexpr (kProduct == Product::kFused) {
-    ResidueLanes<kProduct>(Th, kd, kPowLn2Over1024[0], r);
-  } else
-#endif
-  {
-    r = (Th - kd * kPowLn2Over1024[1]) - kd * kPowLn2Over1024[2];
-  }
-  const Lanes d = Tl - kd * kPowLn2Over1024[3];
-  const Lanes rsq = r * r;
-  const Lanes tp = (tbHi * rsq) * ((kExpR[0] + r * kExpR[1]) + rsq * (kExpR[2] + r * kExpR[3]));
-  const Lanes eHi = 1.0 + r;
-  const Lanes eLo = r - (eHi - 1.0);
-  const Lanes dTerm = Select(small, d + d * r, d + d * (r + 0.5 * rsq));
-  const Lanes vHi = tbHi * eHi;
-  Lanes vLo;
-  ProductLow<kProduct>(tbHi, eHi, vHi, vLo);
-  const Lanes vl = ((vLo + tbLo * eHi) + tbHi * (eLo + dTerm)) + tp;
-  const Lanes err = tbHi * errRel;
-  const Lanes up = vHi + (vl + err);
-  const Lanes down = vHi + (vl - err);
-  const Lanes value = vHi + vl;
+  ExpParts e;
+  ExpReduce<kProduct>(Th, Tl, kd, kBits, e);
+  const Lanes dTerm = Select(small, e.d + e.d * e.r, e.d + e.d * (e.r + 0.5 * e.rsq));
+  Lanes value;
+  LaneInts pass;
+  ExpValue<kProduct>(e, dTerm, errRel, value, pass);
   // 2^K, K = floor(k / 1024) in [-1022, 1021] on the lanes kept (0
   // elsewhere): K + 1023 = (k + 1023 * 1024) / 1024 rounded down, the
   // dividend not negative, so a logical shift of k + 1023 * 1024 =
@@ -460,7 +491,7 @@ MORVANE_LANES_INLINE void PowGeneral(const Lanes& xIn, const Lanes& yIn, const L
   constexpr std::uint64_t kScaleBias = std::bit_cast<std::uint64_t>(0x1.8p52) - 1023u * 1024u;
   const Lanes scale = FromBits(((kBits - kScaleBias) >> 10) << 52);
   out = value * scale;
-  done = ok & LaneInts(up == down);
+  done = ok & pass;
 }
 
 template <Product kProduct>
@@ -575,32 +606,8 @@ MORVANE_LANES_INLINE void PowUniformGeneral(const Lanes& x, const std::uint64_t 
   Lanes c, th;
   PairColumns(p0, p1, p2, p3, c, th);
   const Lanes tl = {p0.tl, p1.tl, p2.tl, p3.tl};
-  const Lanes m = FromBits(bits - (u & 0xfff0000000000000u));
-  Lanes z;
-#if MORVANE_ELEMENTARY_FMA
-  if constexpr (kProduct == Product::kFused) {
-    z = Lanes{__builtin_fma(m[0], c[0], -1.0), __builtin_fma(m[1], c[1], -1.0),
-              __builtin_fma(m[2], c[2], -1.0), __builtin_fma(m[3], c[3], -1.0)};
-  } else
-#endif
-  {
-    const Lanes p = m * c;
-    const Lanes mc = 134217729.0 * m;
-    const Lanes mHi = mc - (mc - m);
-    const Lanes mLo = m - mHi;
-    const Lanes q = (mHi * c - p) + mLo * c;
-    z = (p - 1.0) + q;
-  }
-  const Lanes ed = FromBits(0x4330000000000000u | ((u >> 52) ^ 0x800u)) - (0x1p52 + 2048.0);
-  Lanes t;
-  ExactMulAddLanes<kProduct>(ed, kLn2Parts[0], th, t);
-  const Lanes sHi = t + z;
-  const Lanes sLo = z - (sHi - t);
-  const Lanes zsq = z * z, z3 = zsq * z;
-  const Lanes tail =
-      z3 * (kLogP[0] + z * kLogP[1]) + (z3 * zsq) * ((kLogP[2] + z * kLogP[3]) + zsq * kLogP[4]);
-  const Lanes tlo = ed * kLn2Parts[1] + tl;
-  const Lanes lo = ((sLo + tlo) - 0.5 * zsq) + tail;
+  Lanes sHi, lo;
+  LogLanes<kProduct>(bits, u, c, th, tl, sHi, lo);
   const Lanes yv = Broadcast(y);
   const Lanes ylHi = yv * sHi;
   Lanes ylLo;
@@ -627,45 +634,22 @@ MORVANE_LANES_INLINE void PowUniformGeneral(const Lanes& x, const std::uint64_t 
   const Lanes kd0 = Tk * kPow1024OverLn2 + 0x1.8p52;
   const Lanes kd = kd0 - 0x1.8p52;
   const LaneBits kBits = BitsOf(kd0);
-  const Pair& b0 = kPowExp2Table[kBits[0] & 1023];
-  const Pair& b1 = kPowExp2Table[kBits[1] & 1023];
-  const Pair& b2 = kPowExp2Table[kBits[2] & 1023];
-  const Pair& b3 = kPowExp2Table[kBits[3] & 1023];
-  Lanes tbHi, tbLo;
-  PairColumns(b0, b1, b2, b3, tbHi, tbLo);
-  Lanes r;
-#if MORVANE_ELEMENTARY_FMA
-  if constexpr (kProduct == Product::kFused) {
-    ResidueLanes<kProduct>(Th, kd, kPowLn2Over1024[0], r);
-  } else
-#endif
-  {
-    r = (Th - kd * kPowLn2Over1024[1]) - kd * kPowLn2Over1024[2];
-  }
-  const Lanes d = Tl - kd * kPowLn2Over1024[3];
-  const Lanes rsq = r * r;
-  const Lanes tp = (tbHi * rsq) * ((kExpR[0] + r * kExpR[1]) + rsq * (kExpR[2] + r * kExpR[3]));
-  const Lanes eHi = 1.0 + r;
-  const Lanes eLo = r - (eHi - 1.0);
+  ExpParts e;
+  ExpReduce<kProduct>(Th, Tl, kd, kBits, e);
   Lanes dTerm;
   if constexpr (kSmallY) {
-    dTerm = d + d * r;
+    dTerm = e.d + e.d * e.r;
   } else {
-    dTerm = d + d * (r + 0.5 * rsq);
+    dTerm = e.d + e.d * (e.r + 0.5 * e.rsq);
   }
-  const Lanes vHi = tbHi * eHi;
-  Lanes vLo;
-  ProductLow<kProduct>(tbHi, eHi, vHi, vLo);
-  const Lanes vl = ((vLo + tbLo * eHi) + tbHi * (eLo + dTerm)) + tp;
-  const Lanes err = tbHi * errRel;
-  const Lanes up = vHi + (vl + err);
-  const Lanes down = vHi + (vl - err);
-  const Lanes value = vHi + vl;
+  Lanes value;
+  LaneInts pass;
+  ExpValue<kProduct>(e, dTerm, Broadcast(errRel), value, pass);
   constexpr std::uint64_t kScaleBias = std::bit_cast<std::uint64_t>(0x1.8p52) - 1023u * 1024u;
   Lanes scale = FromBits(((kBits - kScaleBias) >> 10) << 52);
   if constexpr (kSmallY) scale = Select(ok, scale, Broadcast(1.0));
   out = value * scale;
-  done = ok & LaneInts(up == down);
+  done = ok & pass;
 }
 
 // PowAll's dispatch on y, made once; then the lanes.  The lanes outside
