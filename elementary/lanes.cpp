@@ -311,6 +311,41 @@ MORVANE_LANES_INLINE void SinMultiplesAll(const Lanes& phiIn, Lanes (&out)[4]) {
 //     the scalar function; in the lanes kept, v 2^K is Scale's product.
 // Each part runs only when one of the lanes needs it.
 //
+// ThreeHalves on each lane (x a positive normal double in [2^-600,
+// 2^600] where the test is to count; any positive normal double
+// elsewhere, its lane thrown away): s = RN(sqrt x), s^2 = sqHi + sqLo
+// exactly (ExactSquare), r = (x - sqHi) - sqLo exact, x s = pHi + pLo
+// exactly, the value pHi + (pLo + s r/2) with the bound 2^-100 |pHi|
+// (power.cpp).  pass: Ziv's test succeeded.
+template <Product kProduct>
+MORVANE_LANES_INLINE void ThreeHalvesLanes(const Lanes& x, Lanes& value, LaneInts& pass) {
+  const Lanes s = {__builtin_sqrt(x[0]), __builtin_sqrt(x[1]), __builtin_sqrt(x[2]), __builtin_sqrt(x[3])};
+  const Lanes sqHi = s * s;
+  Lanes sqLo;
+#if MORVANE_ELEMENTARY_FMA
+  if constexpr (kProduct == Product::kFused) {
+    ProductLow<kProduct>(s, s, sqHi, sqLo);
+  } else
+#endif
+  {
+    // TwoSquare's operations.
+    const Lanes c = 134217729.0 * s;
+    const Lanes hi = c - (c - s);
+    const Lanes lo = s - hi;
+    sqLo = ((hi * hi - sqHi) + 2.0 * (hi * lo)) + lo * lo;
+  }
+  const Lanes r = (x - sqHi) - sqLo;
+  const Lanes pHi = x * s;
+  Lanes pLo;
+  ProductLow<kProduct>(x, s, pHi, pLo);
+  const Lanes vLo = pLo + 0.5 * (s * r);
+  const Lanes err = AbsLanes(pHi) * 0x1p-100;
+  const Lanes up = pHi + (vLo + err);
+  const Lanes down = pHi + (vLo - err);
+  value = pHi + vLo;
+  pass = LaneInts(up == down);
+}
+
 // PowAll's exponents with their own paths, on the lanes marked (x a
 // positive normal double there, 1.0 elsewhere): y = 0.5, the square root
 // (IEEE, correctly rounded); y = 2, x * x; y = 1.5 with x in [2^-600,
@@ -323,36 +358,15 @@ MORVANE_LANES_INLINE void SpecialExponents(const Lanes& x, const LaneInts& isHal
   const Lanes root = {__builtin_sqrt(x[0]), __builtin_sqrt(x[1]), __builtin_sqrt(x[2]), __builtin_sqrt(x[3])};
   const Lanes xs = Select(isTwo, x, Broadcast(1.0));
   const Lanes square = xs * xs;
-  // ThreeHalves: s^2 = sqHi + sqLo exactly (ExactSquare), r exact.
-  const Lanes s = Select(isThreeHalves, root, Broadcast(1.0));
-  const Lanes sqHi = s * s;
-  Lanes sqLo;
-#if MORVANE_ELEMENTARY_FMA
-  if constexpr (kProduct == Product::kFused) {
-    sqLo = Lanes{__builtin_fma(s[0], s[0], -sqHi[0]), __builtin_fma(s[1], s[1], -sqHi[1]),
-                 __builtin_fma(s[2], s[2], -sqHi[2]), __builtin_fma(s[3], s[3], -sqHi[3])};
-  } else
-#endif
-  {
-    // TwoSquare's operations.
-    const Lanes c = 134217729.0 * s;
-    const Lanes hi = c - (c - s);
-    const Lanes lo = s - hi;
-    sqLo = ((hi * hi - sqHi) + 2.0 * (hi * lo)) + lo * lo;
-  }
-  const Lanes xt = Select(isThreeHalves, x, Broadcast(1.0));
-  const Lanes r = (xt - sqHi) - sqLo;
-  const Lanes pHi = xt * s;
-  Lanes pLo;
-  ProductLow<kProduct>(xt, s, pHi, pLo);
-  const Lanes vLo = pLo + 0.5 * (s * r);
-  const Lanes err = AbsLanes(pHi) * 0x1p-100;
-  const Lanes up = pHi + (vLo + err);
-  const Lanes down = pHi + (vLo - err);
+  // ThreeHalves on the lanes of 1.5; the others hold 1.0 (whose square
+  // root is 1.0), their values thrown away.
+  Lanes threeHalves;
+  LaneInts threeHalvesPass;
+  ThreeHalvesLanes<kProduct>(Select(isThreeHalves, x, Broadcast(1.0)), threeHalves, threeHalvesPass);
   out = Select(isHalf, root, out);
   out = Select(isTwo, square, out);
-  out = Select(isThreeHalves, pHi + vLo, out);
-  done = done | isHalf | isTwo | (isThreeHalves & LaneInts(up == down));
+  out = Select(isThreeHalves, threeHalves, out);
+  done = done | isHalf | isTwo | (isThreeHalves & threeHalvesPass);
 }
 
 // PowPositive's logarithm of x (bits: its bits, u = bits - kPowLogOffset)
@@ -539,41 +553,6 @@ MORVANE_LANES_INLINE void PowAllLanes(const Lanes& x, const Lanes& y, Lanes& out
 // per lane.  So the special exponents' masks, the selects between the
 // variants of |y| < 2 and |y| >= 2 and the per-lane errRel disappear, and
 // y = 1.5 takes ThreeHalves's lanes alone.
-
-// ThreeHalves on each lane (x a positive normal double in [2^-600,
-// 2^600] where the test is to count; any positive normal double
-// elsewhere, its lane thrown away): s = RN(sqrt x), s^2 = sqHi + sqLo
-// exactly (ExactSquare), r = (x - sqHi) - sqLo exact, x s = pHi + pLo
-// exactly, the value pHi + (pLo + s r/2) with the bound 2^-100 |pHi|
-// (power.cpp).  pass: Ziv's test succeeded.
-template <Product kProduct>
-MORVANE_LANES_INLINE void ThreeHalvesLanes(const Lanes& x, Lanes& value, LaneInts& pass) {
-  const Lanes s = {__builtin_sqrt(x[0]), __builtin_sqrt(x[1]), __builtin_sqrt(x[2]), __builtin_sqrt(x[3])};
-  const Lanes sqHi = s * s;
-  Lanes sqLo;
-#if MORVANE_ELEMENTARY_FMA
-  if constexpr (kProduct == Product::kFused) {
-    ProductLow<kProduct>(s, s, sqHi, sqLo);
-  } else
-#endif
-  {
-    // TwoSquare's operations.
-    const Lanes c = 134217729.0 * s;
-    const Lanes hi = c - (c - s);
-    const Lanes lo = s - hi;
-    sqLo = ((hi * hi - sqHi) + 2.0 * (hi * lo)) + lo * lo;
-  }
-  const Lanes r = (x - sqHi) - sqLo;
-  const Lanes pHi = x * s;
-  Lanes pLo;
-  ProductLow<kProduct>(x, s, pHi, pLo);
-  const Lanes vLo = pLo + 0.5 * (s * r);
-  const Lanes err = AbsLanes(pHi) * 0x1p-100;
-  const Lanes up = pHi + (vLo + err);
-  const Lanes down = pHi + (vLo - err);
-  value = pHi + vLo;
-  pass = LaneInts(up == down);
-}
 
 // PowPositive and ExpCore for one y with 0 < |y| <= 2^64, y not 0.5, 1.5
 // or 2 (PowGeneral's operations with y the same in every lane), on the
