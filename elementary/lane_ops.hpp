@@ -86,24 +86,28 @@ inline void CheckStep(const R& result, const T&... operands) {
 }
 
 // ---------------------------------------------------------------------------
-// Choices and square roots.
+// Masks, choices and square roots.
 
+// Comparisons of singles and of integers give masks of 32-bit lanes.
+using Masks4 = std::int32_t __attribute__((vector_size(16)));
 
+inline bool Any(bool condition) { return condition; }
+inline bool Any(const Mask4& mask) { return (mask[0] | mask[1] | mask[2] | mask[3]) != 0; }
+inline bool Any(const Masks4& mask) { return (mask[0] | mask[1] | mask[2] | mask[3]) != 0; }
+inline bool All(bool condition) { return condition; }
+inline bool All(const Mask4& mask) { return (mask[0] & mask[1] & mask[2] & mask[3]) != 0; }
+inline bool Not(bool mask) { return !mask; }
+inline Masks4 Not(const Masks4& mask) { return ~mask; }
+// A mask of doubles' lanes as a mask of 32-bit lanes.
+inline bool Narrow(bool mask) { return mask; }
+inline Masks4 Narrow(const Mask4& mask) { return __builtin_convertvector(mask, Masks4); }
+
+template <typename T>
+inline T Select(bool condition, T a, T b) { return condition ? a : b; }
 inline Lanes4 Select(const Mask4& mask, const Lanes4& a, const Lanes4& b) {
   const Mask4 bits = (reinterpret_cast<Mask4>(a) & mask) | (reinterpret_cast<Mask4>(b) & ~mask);
   return reinterpret_cast<Lanes4>(bits);
 }
-
-inline bool Any(bool condition) { return condition; }
-inline bool All(bool condition) { return condition; }
-inline bool All(const Mask4& mask) { return (mask[0] & mask[1] & mask[2] & mask[3]) != 0; }
-inline bool Any(const Mask4& mask) { return (mask[0] | mask[1] | mask[2] | mask[3]) != 0; }
-// Comparisons of singles and of integers give masks of 32-bit lanes.
-using Masks4 = std::int32_t __attribute__((vector_size(16)));
-inline bool Any(const Masks4& mask) { return (mask[0] | mask[1] | mask[2] | mask[3]) != 0; }
-
-template <typename T>
-inline T Select(bool condition, T a, T b) { return condition ? a : b; }
 inline Ints4 Select(const Masks4& mask, const Ints4& a, const Ints4& b) {
   return (a & mask) | (b & ~mask);
 }
@@ -111,11 +115,6 @@ inline Floats4 Select(const Masks4& mask, const Floats4& a, const Floats4& b) {
   return reinterpret_cast<Floats4>((reinterpret_cast<Ints4>(a) & mask) |
                                    (reinterpret_cast<Ints4>(b) & ~mask));
 }
-// A mask of doubles' lanes as a mask of 32-bit lanes.
-inline bool Narrow(bool mask) { return mask; }
-inline bool Not(bool mask) { return !mask; }
-inline Masks4 Not(const Masks4& mask) { return ~mask; }
-inline Masks4 Narrow(const Mask4& mask) { return __builtin_convertvector(mask, Masks4); }
 
 inline Lanes4 Broadcast(double v) { return Lanes4{v, v, v, v}; }
 // A constant as a value of type V.
@@ -134,6 +133,12 @@ inline Lanes4 Sqrt(const Lanes4& x) {
   // compiler makes one vector instruction of the four where it can.
   return Lanes4{__builtin_sqrt(x[0]), __builtin_sqrt(x[1]), __builtin_sqrt(x[2]),
                 __builtin_sqrt(x[3])};
+}
+
+inline double Trunc(double x) { return std::trunc(x); }
+inline Lanes4 Trunc(const Lanes4& x) {
+  return Lanes4{__builtin_trunc(x[0]), __builtin_trunc(x[1]), __builtin_trunc(x[2]),
+                __builtin_trunc(x[3])};
 }
 
 inline double Floor(double x) { return std::floor(x); }

@@ -33,13 +33,6 @@ struct SquareNumbers {
 
 namespace square {
 
-// trunc, lane by lane.
-inline double Trunc(double x) { return std::trunc(x); }
-inline lanes::Lanes4 Trunc(const lanes::Lanes4& x) {
-  return lanes::Lanes4{__builtin_trunc(x[0]), __builtin_trunc(x[1]), __builtin_trunc(x[2]),
-                       __builtin_trunc(x[3])};
-}
-
 // Whole values that must exist as integers of `bits` bits: one value fails
 // with IntegerOverflow, four mark their lanes (NaN fails too).
 template <int bits, typename V, typename F>
@@ -59,7 +52,7 @@ template <typename V>
 inline V RoundHalfAway(V x) {
   const V half = lanes::Select(x > 0.0, lanes::Splat<V>(0.5),
                                lanes::Select(x < 0.0, lanes::Splat<V>(-0.5), lanes::Splat<V>(0.0)));
-  const V rounded = Trunc(x + half);
+  const V rounded = lanes::Trunc(x + half);
   lanes::Check(rounded);
   return rounded;
 }
@@ -72,7 +65,7 @@ template <typename V, typename F>
 V BandOf(V latitude, F& fits) {
   using lanes::Select;
   using lanes::Splat;
-  const V bandsFromSouth = square::Trunc((80.0 * kDegree + latitude) / (8.0 * kDegree));
+  const V bandsFromSouth = lanes::Trunc((80.0 * kDegree + latitude) / (8.0 * kDegree));
   lanes::Check(bandsFromSouth);
   V band = bandsFromSouth + 3.0;
   square::MustFit<16>(band, fits);
@@ -117,7 +110,7 @@ SquareNumbers<V> SquareNumbersOf(V latitude, V zone, V northing, V easting, V fi
     n = Select(more, n - double{kRowCycle}, n);
   n = n - rowOffset;
   n = Select(n < 0.0, n + double{kRowCycle}, n);
-  const V rowSquares = square::Trunc((n + 0.1) / double{kSquareSide});
+  const V rowSquares = lanes::Trunc((n + 0.1) / double{kSquareSide});
   lanes::Check(rowSquares);
   V row = rowSquares + 1.0;
   square::MustFit<16>(row, fits);
@@ -125,7 +118,7 @@ SquareNumbers<V> SquareNumbersOf(V latitude, V zone, V northing, V easting, V fi
   row = Select(row > 14.0, row + 1.0, row);   // no O
   s.row = row;
 
-  const V columnSquares = square::Trunc((er + 0.1) / double{kSquareSide});
+  const V columnSquares = lanes::Trunc((er + 0.1) / double{kSquareSide});
   lanes::Check(columnSquares);
   V column = columnSquares + firstColumn - 1.0;
   square::MustFit<16>(column, fits);
