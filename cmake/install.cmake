@@ -4,6 +4,7 @@ include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
 add_library(morvane_objects OBJECT ${MORVANE_CORE_SOURCES})
+add_dependencies(morvane_objects morvane_grid_table)
 set_target_properties(morvane_objects PROPERTIES
   POSITION_INDEPENDENT_CODE ON
   CXX_VISIBILITY_PRESET hidden
@@ -77,3 +78,11 @@ string(REGEX REPLACE "/$" "" morvane_pc_to_prefix "${morvane_pc_to_prefix}")
 configure_file(cmake/morvane.pc.in ${PROJECT_BINARY_DIR}/morvane.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/morvane.pc
         DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT development)
+
+# The library carries the national agency's grids (CC BY 4.0): their credit
+# goes with it, and the grid table for programs that load it themselves
+# (the WebAssembly package's file).
+install(FILES data/be_ign/NOTICE.md DESTINATION ${CMAKE_INSTALL_DOCDIR}
+        RENAME NOTICE-grids.md COMPONENT runtime)
+install(FILES data/grids/morvane_grids.bin DESTINATION ${CMAKE_INSTALL_DATADIR}/morvane
+        COMPONENT runtime)

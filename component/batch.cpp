@@ -14,8 +14,10 @@
 #include "base/fp_environment.hpp"
 #include "base/general.hpp"
 #include "component/batch_lanes.hpp"
+#include "component/batch_points.hpp"
 #include "component/dms.hpp"
 #include "component/driver.hpp"
+#include "component/survey.hpp"
 #include "component/zediz_state.hpp"
 #include "datum/catalogue.hpp"
 #include "mgrs/mgrs.hpp"
@@ -43,7 +45,8 @@ constexpr std::size_t LongestMessage() {
 
 bool IsTextKind(std::int32_t kind) { return kind == mvMgrs || kind == mvIFBL; }
 
-// The text of point i of a text column of the input.
+}  // namespace
+
 std::string_view TextAt(const BatchInput& input, std::size_t i) {
   if (input.Texts) return input.Texts[i];
   const char* entry = input.TextData + i * input.TextWidth;
@@ -51,12 +54,14 @@ std::string_view TextAt(const BatchInput& input, std::size_t i) {
   return {entry, static_cast<std::size_t>(end - entry)};
 }
 
+namespace {
+
 // Checks the arguments as a whole; MORVANE_OK or the code that refuses them.
 int CheckInput(const BatchInput* input, std::ptrdiff_t count) {
   if (!input) return MORVANE_E_NULL_POINTER;
   if (count < 0) return MORVANE_E_COUNT;
-  if (input->OrigType < mvMgrs || input->OrigType > mvDegMinSec) return MORVANE_E_KIND;
-  const auto datumOk = [](std::int32_t d) { return d >= mvEuropeanData1950 && d <= mvNTF; };
+  if (input->OrigType < mvMgrs || input->OrigType > mvLambert2008) return MORVANE_E_KIND;
+  const auto datumOk = [](std::int32_t d) { return d >= mvEuropeanData1950 && d <= mvETRS89; };
   if (!datumOk(input->DatumFrom) || !datumOk(input->DatumDest)) return MORVANE_E_DATUM;
   if (count == 0) return MORVANE_OK;
   const auto present = [](auto... column) { return ((column != nullptr) && ...); };
@@ -70,6 +75,7 @@ int CheckInput(const BatchInput* input, std::ptrdiff_t count) {
         return MORVANE_E_NULL_POINTER;
       break;
     case mvLambert72:
+    case mvLambert2008:
       if (!present(input->X, input->Y)) return MORVANE_E_NULL_POINTER;
       break;
     default:
@@ -84,9 +90,10 @@ int CheckInput(const BatchInput* input, std::ptrdiff_t count) {
   return MORVANE_OK;
 }
 
-// Widths of an input already checked.
-TextWidths WidthsOf(const BatchInput& input, std::size_t count) {
+// Widths of an input already checked, with the options of a call.
+TextWidths WidthsOf(const BatchInput& input, const survey::Options& options, std::size_t count) {
   TextWidths widths{kMgrsChars, kIfblChars, LongestMessage()};
+  if (survey::Needed(input, options)) widths.Error = std::max(widths.Error, survey::LongestMessage());
   if (!IsTextKind(input.OrigType)) return widths;
   std::size_t longest = 0;
   if (input.Texts || input.TextData)
@@ -128,11 +135,7 @@ unsigned ThreadsFor(int threads, std::size_t count) {
 
 }  // namespace
 
-// Puts point i of the input into an object's state: its kind and the
-// properties the kind reads, through the same puts a client makes (the
-// texts tidied as the MGRS and IFBL puts tidy them).  The one place that
-// knows which columns a kind reads.
-static void PutPointOn(ZedizAdo::State& o, const BatchInput& input, std::size_t i, std::string& text) {
+void PutPointOn(ZedizAdo::State& o, const BatchInput& input, std::size_t i, std::string& text) {
   o.OrigType(static_cast<OriginalCoordinates>(input.OrigType));
   switch (input.OrigType) {
     case mvDeg:
@@ -164,6 +167,8 @@ int PutPoint(ZedizAdo& object, const BatchInput& input, std::ptrdiff_t i) noexce
   if (input.Texts) one.Texts = input.Texts + i;
   const std::size_t at = input.Texts ? 0 : static_cast<std::size_t>(i);
   if (!input.Texts && input.TextData) one.TextData = input.TextData + at * input.TextWidth;
+  // The object's kinds only.
+  if (input.OrigType > mvDegMinSec) return MORVANE_E_KIND;
   const int status = CheckInput(&one, 1);
   if (status != MORVANE_OK) return status;
   try {
@@ -191,6 +196,16 @@ class BatchConverter {
     const fp::EnvironmentScope environment;
     const bool zones = extra.UtmZone || extra.Hemisphere;
     std::size_t i = begin;
+    const survey::Options options = survey::OptionsOf(&extra);
+    if (survey::Needed(input_, options)) {
+      survey::Converter route(object_, input_, options, ObjectOutputsAsked(output, extra));
+      for (; i < end; ++i) {
+        const std::int32_t failure = route.Convert(i);
+        PutOutputs(output, i, failure);
+        if (zones) PutZone(extra, i, failure);
+      }
+      return;
+    }
     const batch::Path path = batch::SelectedPath();
     if (path != batch::Path::kScalar && GroupSettingsReady()) {
       for (; i + batch::kGroup <= end; i += batch::kGroup) ConvertGroup(path, output, extra, i);
@@ -202,6 +217,13 @@ class BatchConverter {
   }
 
  private:
+  static bool ObjectOutputsAsked(const BatchOutput& output, const BatchExtra& extra) {
+    return output.Latitude || output.Longitude || output.LatDmsDeg || output.LatDmsMin ||
+           output.LatDmsSec || output.LonDmsDeg || output.LonDmsMin || output.LonDmsSec ||
+           output.X || output.Y || output.Northing || output.Easting || output.MGRS.data ||
+           output.IFBL.data || extra.UtmZone || extra.Hemisphere;
+  }
+
   // The zone of a converted point's reference; 0 where it has none.
   void PutZone(const BatchExtra& extra, std::size_t i, std::int32_t failure) {
     std::int16_t zone = 0;
@@ -500,16 +522,27 @@ class BatchConverter {
 };
 
 int BatchWidths(const BatchInput& input, std::ptrdiff_t count, TextWidths& widths) noexcept {
-  const int status = CheckInput(&input, count);
+  BatchExtra none{};
+  none.size = sizeof none;
+  return BatchWidths(input, none, count, widths);
+}
+
+int BatchWidths(const BatchInput& input, const BatchExtra& extra, std::ptrdiff_t count,
+                TextWidths& widths) noexcept {
+  int status = CheckInput(&input, count);
   if (status != MORVANE_OK) return status;
-  widths = WidthsOf(input, static_cast<std::size_t>(count));
+  const survey::Options options = survey::OptionsOf(&extra);
+  status = survey::CheckOptions(options);
+  if (status != MORVANE_OK) return status;
+  widths = WidthsOf(input, options, static_cast<std::size_t>(count));
   return MORVANE_OK;
 }
 
 int ConvertBatch(const BatchInput& input, const BatchOutput& output, std::ptrdiff_t count,
                  int threads) noexcept {
-  return ConvertBatch(input, output, BatchExtra{sizeof(BatchExtra), nullptr, nullptr, nullptr, nullptr},
-                      count, threads);
+  BatchExtra none{};
+  none.size = sizeof none;
+  return ConvertBatch(input, output, none, count, threads);
 }
 
 namespace {
@@ -551,11 +584,14 @@ void ConvertShares(const BatchInput& input, const BatchOutput& output, const Bat
 
 int ConvertBatch(const BatchInput& input, const BatchOutput& output, const BatchExtra& extra,
                  std::ptrdiff_t count, int threads) noexcept {
-  const int status = CheckInput(&input, count);
+  int status = CheckInput(&input, count);
+  if (status != MORVANE_OK) return status;
+  const survey::Options options = survey::OptionsOf(&extra);
+  status = survey::CheckOptions(options);
   if (status != MORVANE_OK) return status;
   if (threads < 0) return MORVANE_E_THREADS;
   const auto n = static_cast<std::size_t>(count);
-  const TextWidths widths = WidthsOf(input, n);
+  const TextWidths widths = WidthsOf(input, options, n);
   if (!Wide(output.MGRS, widths.MGRS) || !Wide(output.IFBL, widths.IFBL) ||
       !Wide(output.Error, widths.Error))
     return MORVANE_E_WIDTH;

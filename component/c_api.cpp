@@ -3,6 +3,7 @@
 #include <morvane/morvane.h>
 #include <morvane/version.h>
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <string>
@@ -10,6 +11,7 @@
 #include <morvane/batch.hpp>
 #include "base/checks.hpp"
 #include "component/batch_lanes.hpp"
+#include "datum/grid_table.hpp"
 #include <morvane/zediz_ado.hpp>
 
 struct morvane_object {
@@ -215,19 +217,66 @@ int morvane_convert_batch(const morvane_batch_input* input, const morvane_batch_
   return morvane::ConvertBatch(*input, *output, count, threads);
 }
 
+// The caller's extra structure as this version knows it: the fields of the
+// versions it was built for, the later ones at their defaults (a caller
+// built against a later version may know more: only these are read).
+// Refused when it is shorter than the first version.
+static int KnownExtra(const morvane_batch_extra* extra, morvane_batch_extra& known) {
+  known = morvane_batch_extra{};
+  known.size = sizeof(morvane_batch_extra);
+  if (!extra) return MORVANE_OK;
+  if (extra->size < MORVANE_BATCH_EXTRA_V1_SIZE) return MORVANE_E_NULL_POINTER;
+  std::memcpy(&known, extra, std::min(extra->size, sizeof(morvane_batch_extra)));
+  known.size = sizeof(morvane_batch_extra);
+  return MORVANE_OK;
+}
+
 int morvane_convert_batch_extra(const morvane_batch_input* input,
                                 const morvane_batch_output* output,
                                 const morvane_batch_extra* extra, ptrdiff_t count, int threads) {
   if (!input || !output) return MORVANE_E_NULL_POINTER;
-  morvane_batch_extra known{sizeof(morvane_batch_extra), nullptr, nullptr, nullptr, nullptr};
-  if (extra) {
-    // A caller built against a later version may know more fields: only
-    // the ones this version knows are read.
-    if (extra->size < sizeof(morvane_batch_extra)) return MORVANE_E_NULL_POINTER;
-    known = *extra;
-    known.size = sizeof(morvane_batch_extra);
-  }
+  morvane_batch_extra known{};
+  const int status = KnownExtra(extra, known);
+  if (status != MORVANE_OK) return status;
   return morvane::ConvertBatch(*input, *output, known, count, threads);
+}
+
+int morvane_batch_widths_extra(const morvane_batch_input* input, const morvane_batch_extra* extra,
+                               ptrdiff_t count, size_t* mgrs_width, size_t* ifbl_width,
+                               size_t* error_width) {
+  if (!input) return MORVANE_E_NULL_POINTER;
+  morvane_batch_extra known{};
+  int status = KnownExtra(extra, known);
+  if (status != MORVANE_OK) return status;
+  morvane::TextWidths widths;
+  status = morvane::BatchWidths(*input, known, count, widths);
+  if (status != MORVANE_OK) return status;
+  if (mgrs_width) *mgrs_width = widths.MGRS;
+  if (ifbl_width) *ifbl_width = widths.IFBL;
+  if (error_width) *error_width = widths.Error;
+  return MORVANE_OK;
+}
+
+int morvane_load_grids(const void* data, size_t size) {
+  if (!data) return MORVANE_E_NULL_POINTER;
+  try {
+    return morvane::datum::LoadGridTable(static_cast<const unsigned char*>(data), size)
+               ? MORVANE_OK
+               : MORVANE_E_NULL_POINTER;
+  } catch (const std::bad_alloc&) {
+    return MORVANE_E_NO_MEMORY;
+  } catch (...) {
+    return MORVANE_E_INTERNAL;
+  }
+}
+
+int morvane_grids_loaded(void) {
+  try {
+    const morvane::datum::GridSet* grids = morvane::datum::Grids();
+    return grids && grids->shift && grids->geoid ? 1 : 0;
+  } catch (...) {
+    return 0;
+  }
 }
 
 }  // extern "C"

@@ -2,10 +2,14 @@
 // Every front end takes these from here; nothing else writes them out.
 #include <morvane/names.hpp>
 
+#include <morvane/survey.hpp>
+
 #include <morvane/failure.hpp>
 #include <morvane/zediz_ado.hpp>
 
+#include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstring>
 #include <string>
 
@@ -15,34 +19,67 @@ namespace morvane {
 
 namespace {
 
-constexpr std::int32_t Kinds(std::initializer_list<OriginalCoordinates> kinds) {
+constexpr std::int32_t Kinds(std::initializer_list<std::int32_t> kinds) {
   std::int32_t bits = 0;
   for (const auto kind : kinds) bits |= std::int32_t{1} << kind;
   return bits;
 }
 
-constexpr std::array<KindName, 5> kKinds{{
-    {mvMgrs, "mvMgrs", "mgrs", "MGRS reference", "MGRS"},
-    {mvDeg, "mvDeg", "deg", "decimal degrees", "Latitude,Longitude"},
-    {mvIFBL, "mvIFBL", "ifbl", "IFBL square", "IFBL"},
-    {mvLambert72, "mvLambert72", "lambert", "Belgian Lambert 1972", "X,Y"},
+// The object's kinds and datums, then those of the batch call alone.
+constexpr std::array<KindName, 6> kKinds{{
+    {mvMgrs, "mvMgrs", "mgrs", "MGRS reference", "MGRS", 1, 0},
+    {mvDeg, "mvDeg", "deg", "decimal degrees", "Latitude,Longitude", 1, 0},
+    {mvIFBL, "mvIFBL", "ifbl", "IFBL square", "IFBL", 1, 0},
+    {mvLambert72, "mvLambert72", "lambert", "Belgian Lambert 1972", "X,Y", 1, 31370},
     {mvDegMinSec, "mvDegMinSec", "dms", "degrees, minutes and seconds",
-     "LatDmsDeg,LatDmsMin,LatDmsSec,LonDmsDeg,LonDmsMin,LonDmsSec"},
+     "LatDmsDeg,LatDmsMin,LatDmsSec,LonDmsDeg,LonDmsMin,LonDmsSec", 1, 0},
+    {mvLambert2008, "mvLambert2008", "lambert2008", "Belgian Lambert 2008", "X,Y", 0, 3812},
 }};
 
-constexpr std::array<DatumName, 4> kDatums{{
-    {mvEuropeanData1950, "mvEuropeanData1950", "ed50", "European 1950", datum::kDatumNames[0], 4230},
-    {mvBelgium1972, "mvBelgium1972", "bd72", "Belgian 1972", datum::kDatumNames[1], 4313},
-    {mvWGS1984, "mvWGS1984", "wgs84", "WGS 1984", datum::kDatumNames[2], 4326},
-    {mvNTF, "mvNTF", "ntf", "NTF", datum::kDatumNames[3], 4275},
+constexpr std::array<DatumName, 5> kDatums{{
+    {mvEuropeanData1950, "mvEuropeanData1950", "ed50", "European 1950", datum::kDatumNames[0], 4230, 1},
+    {mvBelgium1972, "mvBelgium1972", "bd72", "Belgian 1972", datum::kDatumNames[1], 4313, 1},
+    {mvWGS1984, "mvWGS1984", "wgs84", "WGS 1984", datum::kDatumNames[2], 4326, 1},
+    {mvNTF, "mvNTF", "ntf", "NTF", datum::kDatumNames[3], 4275, 1},
+    {mvETRS89, "mvETRS89", "etrs89", "ETRS89", "European Terrestrial Reference System 1989", 4258, 0},
+}};
+
+// The steps of a point's Route.  The accuracies are those the sources
+// state: the agency's for its grid; for the three-parameter shifts, the
+// spread of their mean parameters (for BD72, the largest difference from
+// the grid over Belgium); WGS 1984 and ETRS89 differ by under a metre in
+// Belgium today.
+constexpr std::array<morvane_step_name, 5> kSteps{{
+    {kStepGrid, "grid", "grid BD72\u2192ETRS89 (EPSG:8369)", 0.01},
+    {kStepShiftBd72, "shift_bd72", "three-parameter shift BD72\u2192WGS 84", 1.5},
+    {kStepShiftEd50, "shift_ed50", "three-parameter shift ED50\u2192WGS 84", 5},
+    {kStepShiftNtf, "shift_ntf", "three-parameter shift NTF\u2192WGS 84", 5},
+    {kStepWgs84AsEtrs89, "wgs84_as_etrs89", "WGS 84 taken for ETRS89", 1},
 }};
 
 constexpr std::int32_t kGetPut = MORVANE_ACCESS_GET | MORVANE_ACCESS_PUT;
 constexpr std::int32_t kAll = kGetPut | MORVANE_ACCESS_OUTPUT;
 constexpr std::int32_t kDms = Kinds({mvDegMinSec});
 
-// In the order of the batch call's output columns, then the settings.
-constexpr std::array<PropertyName, 20> kProperties{{
+// The settings of the batch call's version 2, by number.
+struct SettingName {
+  std::int32_t number;
+  const char* key;
+  const char* label;
+};
+constexpr std::array<SettingName, 2> kMethods{{
+    {MORVANE_METHOD_SHIFT, "shift", "three-parameter shift through WGS 84"},
+    {MORVANE_METHOD_GRID, "grid", "grid BD72\u2192ETRS89 (EPSG:8369)"},
+}};
+constexpr std::array<SettingName, 3> kHeightKinds{{
+    {MORVANE_HEIGHT_NONE, "none", "no height"},
+    {MORVANE_HEIGHT_ELLIPSOIDAL, "ellipsoidal", "ETRS89 ellipsoidal height"},
+    {MORVANE_HEIGHT_OSTEND, "ostend", "Ostend height (EPSG:5710)"},
+}};
+
+// In the order of the batch call's output columns, then the settings,
+// then the columns of BatchExtra's version 2.
+constexpr std::array<PropertyName, 27> kProperties{{
     {"Latitude", MORVANE_TYPE_DOUBLE, kAll, Kinds({mvDeg})},
     {"Longitude", MORVANE_TYPE_DOUBLE, kAll, Kinds({mvDeg})},
     {"LatDmsDeg", MORVANE_TYPE_INT16, kAll, kDms},
@@ -51,8 +88,8 @@ constexpr std::array<PropertyName, 20> kProperties{{
     {"LonDmsDeg", MORVANE_TYPE_INT16, kAll, kDms},
     {"LonDmsMin", MORVANE_TYPE_INT16, kAll, kDms},
     {"LonDmsSec", MORVANE_TYPE_FLOAT, kAll, kDms},
-    {"X", MORVANE_TYPE_DOUBLE, kAll, Kinds({mvLambert72})},
-    {"Y", MORVANE_TYPE_DOUBLE, kAll, Kinds({mvLambert72})},
+    {"X", MORVANE_TYPE_DOUBLE, kAll, Kinds({mvLambert72, mvLambert2008})},
+    {"Y", MORVANE_TYPE_DOUBLE, kAll, Kinds({mvLambert72, mvLambert2008})},
     {"Northing", MORVANE_TYPE_DOUBLE, kAll, 0},
     {"Easting", MORVANE_TYPE_DOUBLE, kAll, 0},
     {"MGRS", MORVANE_TYPE_TEXT, kAll, Kinds({mvMgrs})},
@@ -63,6 +100,13 @@ constexpr std::array<PropertyName, 20> kProperties{{
     {"DatumDest", MORVANE_TYPE_INT32, MORVANE_ACCESS_PUT, 0},
     {"mgrsPrecision", MORVANE_TYPE_INT32, kGetPut, 0},
     {"IfblPrecision", MORVANE_TYPE_INT16, kGetPut, 0},
+    {"X2008", MORVANE_TYPE_DOUBLE, MORVANE_ACCESS_EXTRA, 0},
+    {"Y2008", MORVANE_TYPE_DOUBLE, MORVANE_ACCESS_EXTRA, 0},
+    {"EllipsoidalHeight", MORVANE_TYPE_DOUBLE, MORVANE_ACCESS_EXTRA, 0},
+    {"OstendHeight", MORVANE_TYPE_DOUBLE, MORVANE_ACCESS_EXTRA, 0},
+    {"Route", MORVANE_TYPE_INT32, MORVANE_ACCESS_EXTRA, 0},
+    {"Accuracy", MORVANE_TYPE_DOUBLE, MORVANE_ACCESS_EXTRA, 0},
+    {"Height", MORVANE_TYPE_DOUBLE, MORVANE_ACCESS_INPUT, 0},
 }};
 
 char Folded(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -111,6 +155,12 @@ class JsonWriter {
   void Value(const char* value) { Value(std::string_view(value)); }
   void Value(std::int32_t value) { Separate(), text += std::to_string(value); }
   void Value(bool value) { Separate(), text += value ? "true" : "false"; }
+  void Value(double value) {
+    Separate();
+    char digits[32];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    text.append(digits, end);
+  }
   template <typename T>
   void Field(std::string_view key, T value) {
     Key(key);
@@ -162,6 +212,8 @@ std::string MakeJson() {
       inputs = comma == std::string_view::npos ? std::string_view{} : inputs.substr(comma + 1);
     }
     json.Close(']');
+    json.Field("object", k.object != 0);
+    json.Field("epsg", k.epsg);
     json.Close('}');
   }
   json.Close(']');
@@ -175,6 +227,7 @@ std::string MakeJson() {
     json.Field("label", d.label);
     json.Field("title", d.title);
     json.Field("epsg", d.epsg);
+    json.Field("object", d.object != 0);
     json.Close('}');
   }
   json.Close(']');
@@ -187,6 +240,8 @@ std::string MakeJson() {
     json.Field("get", (p.access & MORVANE_ACCESS_GET) != 0);
     json.Field("put", (p.access & MORVANE_ACCESS_PUT) != 0);
     json.Field("output", (p.access & MORVANE_ACCESS_OUTPUT) != 0);
+    json.Field("extra", (p.access & MORVANE_ACCESS_EXTRA) != 0);
+    json.Field("input", (p.access & MORVANE_ACCESS_INPUT) != 0);
     json.Key("inputOf");
     json.Open('[');
     for (const auto& k : kKinds)
@@ -209,8 +264,41 @@ std::string MakeJson() {
   for (const char* text :
        {message::kDatumNotSet, message::kUnknownOrigType, message::kUnknownDatumFrom,
         message::kUnknownDatumDest, message::kBadDeg, message::kBadDms, message::kBadLambert,
-        message::kBadIfbl, message::kBadMgrsPrefix})
+        message::kBadIfbl, message::kBadMgrsPrefix, message::kBadLambert2008,
+        message::kOutsideShiftGrid, message::kOutsideGeoid, message::kBadHeight,
+        message::kHeightNotEtrs89, message::kNoGrids})
     json.Value(text);
+  json.Close(']');
+  json.Key("methods");
+  json.Open('[');
+  for (const auto& m : kMethods) {
+    json.Open('{');
+    json.Field("number", m.number);
+    json.Field("key", m.key);
+    json.Field("label", m.label);
+    json.Close('}');
+  }
+  json.Close(']');
+  json.Key("heightKinds");
+  json.Open('[');
+  for (const auto& h : kHeightKinds) {
+    json.Open('{');
+    json.Field("number", h.number);
+    json.Field("key", h.key);
+    json.Field("label", h.label);
+    json.Close('}');
+  }
+  json.Close(']');
+  json.Key("steps");
+  json.Open('[');
+  for (const auto& step : kSteps) {
+    json.Open('{');
+    json.Field("bit", step.bit);
+    json.Field("key", step.key);
+    json.Field("text", step.text);
+    json.Field("accuracy", step.accuracy);
+    json.Close('}');
+  }
   json.Close(']');
   json.Close('}');
   return std::move(json.text);
@@ -227,6 +315,34 @@ const KindName* KindByName(std::string_view name) noexcept { return Find(kKinds,
 const DatumName* DatumByName(std::string_view name) noexcept { return Find(kDatums, name, true); }
 const KindName* KindByNumber(std::int32_t number) noexcept { return AtNumber(kKinds, number); }
 const DatumName* DatumByNumber(std::int32_t number) noexcept { return AtNumber(kDatums, number); }
+
+std::int32_t MethodByName(std::string_view name) noexcept {
+  for (const auto& m : kMethods)
+    if (SameName(name, m.key) || SameName(name, std::to_string(m.number))) return m.number;
+  return -1;
+}
+std::int32_t HeightKindByName(std::string_view name) noexcept {
+  for (const auto& h : kHeightKinds)
+    if (SameName(name, h.key) || SameName(name, std::to_string(h.number))) return h.number;
+  return -1;
+}
+
+std::string RouteText(std::int32_t route) {
+  std::string text;
+  for (const auto& step : kSteps) {
+    if (!(route & step.bit)) continue;
+    if (!text.empty()) text += "; ";
+    text += step.text;
+  }
+  return text.empty() ? "none" : text;
+}
+
+double RouteAccuracy(std::int32_t route) noexcept {
+  double sum = 0;
+  for (const auto& step : kSteps)
+    if (route & step.bit) sum += step.accuracy;
+  return sum;
+}
 
 const PropertyName* PropertyByName(std::string_view name) noexcept {
   for (const auto& entry : kProperties)
@@ -254,6 +370,30 @@ const morvane_property_name* morvane_property_at(int32_t index) {
   return index >= 0 && index < morvane_property_count()
              ? &morvane::kProperties[static_cast<std::size_t>(index)]
              : nullptr;
+}
+int32_t morvane_step_count(void) { return static_cast<int32_t>(morvane::kSteps.size()); }
+const morvane_step_name* morvane_step_at(int32_t index) {
+  return index >= 0 && index < morvane_step_count() ? &morvane::kSteps[static_cast<std::size_t>(index)]
+                                                    : nullptr;
+}
+ptrdiff_t morvane_route_text(int32_t route, char* buffer, size_t size) {
+  if (!buffer && size != 0) return MORVANE_E_NULL_POINTER;
+  try {
+    const std::string text = morvane::RouteText(route);
+    if (size > 0) {
+      const std::size_t n = std::min(text.size(), size - 1);
+      std::memcpy(buffer, text.data(), n);
+      buffer[n] = '\0';
+    }
+    return static_cast<ptrdiff_t>(text.size());
+  } catch (...) {
+    return MORVANE_E_NO_MEMORY;
+  }
+}
+double morvane_route_accuracy(int32_t route) { return morvane::RouteAccuracy(route); }
+int32_t morvane_method_by_name(const char* name) { return name ? morvane::MethodByName(name) : -1; }
+int32_t morvane_height_kind_by_name(const char* name) {
+  return name ? morvane::HeightKindByName(name) : -1;
 }
 int32_t morvane_kind_by_name(const char* name) {
   const auto* kind = name ? morvane::KindByName(name) : nullptr;

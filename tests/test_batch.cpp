@@ -248,8 +248,8 @@ TEST(Batch, NonsensicalArgumentsAreRefusedBeforeAnythingIsWritten) {
   with("negative count", none, -1, 1, MORVANE_E_COUNT, degIn);
   with("negative threads", none, 4, -2, MORVANE_E_THREADS, degIn);
   with("kind 0", [](BatchInput& in) { in.OrigType = 0; }, 4, 1, MORVANE_E_KIND, degIn);
-  with("kind 6", [](BatchInput& in) { in.OrigType = 6; }, 4, 1, MORVANE_E_KIND, degIn);
-  with("datum 5", [](BatchInput& in) { in.DatumFrom = 5; }, 4, 1, MORVANE_E_DATUM, degIn);
+  with("kind 7", [](BatchInput& in) { in.OrigType = 7; }, 4, 1, MORVANE_E_KIND, degIn);
+  with("datum 6", [](BatchInput& in) { in.DatumFrom = 6; }, 4, 1, MORVANE_E_DATUM, degIn);
   with("datum 0", [](BatchInput& in) { in.DatumDest = 0; }, 4, 1, MORVANE_E_DATUM, degIn);
   with("null latitudes", [](BatchInput& in) { in.Latitude = nullptr; }, 4, 1,
        MORVANE_E_NULL_POINTER, degIn);

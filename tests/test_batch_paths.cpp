@@ -55,7 +55,10 @@ std::vector<std::uint8_t> BatchBytes(const BatchInput& in, std::size_t n) {
   Outputs r(in, n);
   std::vector<std::int16_t> zone(n, -1);
   std::vector<char> hemisphere(n, '?');
-  const BatchExtra extra{sizeof(BatchExtra), zone.data(), hemisphere.data(), nullptr, nullptr};
+  BatchExtra extra{};
+  extra.size = sizeof extra;
+  extra.UtmZone = zone.data();
+  extra.Hemisphere = hemisphere.data();
   EXPECT_EQ(ConvertBatch(in, r.out, extra, static_cast<std::ptrdiff_t>(n), 1), MORVANE_OK);
   std::vector<std::uint8_t> bytes;
   const auto add = [&](const auto& v) {

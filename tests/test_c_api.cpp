@@ -162,7 +162,7 @@ TEST(CInterface, EveryCodeHasAName) {
     EXPECT_STREQ(morvane_failure_name(c.code), c.name);
   for (int code = MORVANE_E_INTERNAL; code <= MORVANE_E_NULL_HANDLE; ++code)
     EXPECT_STRNE(morvane_failure_name(code), "Unknown") << code;
-  EXPECT_STREQ(morvane_version(), "0.2.0");
+  EXPECT_STREQ(morvane_version(), "0.3.0");
 }
 
 TEST(CInterface, BatchRefusesNullStructs) {

@@ -27,7 +27,9 @@ TEST(Names, KindsAndDatumsAreFoundByEveryNameUsersWrite) {
       {"3", 0, morvane::mvWGS1984},        {"bd72", 0, morvane::mvBelgium1972},
       {"ED50", 0, morvane::mvEuropeanData1950}, {"ntf", 0, morvane::mvNTF},
       {"4", 0, morvane::mvNTF},            {"", 0, 0},
-      {"5", 0, 0},                         {"0", 0, 0},
+      {"5", 0, morvane::mvETRS89},         {"0", 0, 0},
+      {"etrs89", 0, morvane::mvETRS89},    {"6", 0, 0},
+      {"lambert2008", morvane::mvLambert2008, 0}, {"Lambert 2008", morvane::mvLambert2008, 0},
       {"wgs", 0, 0},                       {"wgs84x", 0, 0},
       {"__proto__", 0, 0},                 {"constructor", 0, 0},
       {"2", 0, morvane::mvBelgium1972},    {"degree", 0, 0},
@@ -42,7 +44,7 @@ TEST(Names, KindsAndDatumsAreFoundByEveryNameUsersWrite) {
 }
 
 TEST(Names, TablesMatchTheEnumerationsAndTheObject) {
-  ASSERT_EQ(morvane_kind_count(), 5);
+  ASSERT_EQ(morvane_kind_count(), 6);
   for (int32_t i = 0; i < morvane_kind_count(); ++i) {
     const auto* k = morvane_kind_at(i);
     ASSERT_NE(k, nullptr);
@@ -59,19 +61,24 @@ TEST(Names, TablesMatchTheEnumerationsAndTheObject) {
     }
   }
   EXPECT_EQ(morvane_kind_at(-1), nullptr);
-  EXPECT_EQ(morvane_kind_at(5), nullptr);
-  ASSERT_EQ(morvane_datum_count(), 4);
-  const int32_t epsg[] = {4230, 4313, 4326, 4275};
-  for (int32_t i = 0; i < 4; ++i) {
+  EXPECT_EQ(morvane_kind_at(6), nullptr);
+  // The object takes the first five kinds and four datums; the batch call
+  // alone Lambert 2008 and ETRS89.
+  for (int32_t i = 0; i < 6; ++i) EXPECT_EQ(morvane_kind_at(i)->object, i < 5 ? 1 : 0);
+  EXPECT_EQ(morvane_kind_at(5)->epsg, 3812);
+  ASSERT_EQ(morvane_datum_count(), 5);
+  const int32_t epsg[] = {4230, 4313, 4326, 4275, 4258};
+  for (int32_t i = 0; i < 5; ++i) {
     const auto* d = morvane_datum_at(i);
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(d->number, i + 1);
     EXPECT_EQ(d->epsg, epsg[i]);
+    EXPECT_EQ(d->object, i < 4 ? 1 : 0);
     EXPECT_EQ(morvane_datum_by_name(d->key), d->number);
   }
   EXPECT_STREQ(morvane_datum_at(1)->title, "Belgian datum 1972");
   EXPECT_STREQ(morvane_datum_at(1)->label, "Belgian 1972");
-  EXPECT_EQ(morvane_datum_at(4), nullptr);
+  EXPECT_EQ(morvane_datum_at(5), nullptr);
   // The batch call's output columns are the properties marked as outputs,
   // in the order of its structure.
   const char* outputs[] = {"Latitude", "Longitude", "LatDmsDeg", "LatDmsMin", "LatDmsSec",
@@ -121,7 +128,10 @@ TEST(BatchExtra, ZoneIsTheZoneOfThePointsReference) {
   out.MGRS = {mgrs.data(), 16};
   std::vector<int16_t> zone(lat.size(), -1);
   std::vector<char> hemisphere(lat.size(), '?');
-  morvane_batch_extra extra{sizeof extra, zone.data(), hemisphere.data(), nullptr, nullptr};
+  morvane_batch_extra extra{};
+  extra.size = sizeof extra;
+  extra.UtmZone = zone.data();
+  extra.Hemisphere = hemisphere.data();
   ASSERT_EQ(morvane_convert_batch_extra(&in, &out, &extra, n, 1), MORVANE_OK);
   for (std::size_t i = 0; i < lat.size(); ++i) {
     SCOPED_TRACE(std::string(&mgrs[i * 16]));
@@ -156,7 +166,10 @@ TEST(BatchExtra, ProgressIsToldOfEveryChunkAndCanStop) {
   for (const int threads : {1, 2}) {
     SCOPED_TRACE(threads);
     Seen all{{}, n + 1};
-    morvane_batch_extra extra{sizeof extra, nullptr, nullptr, progress, &all};
+    morvane_batch_extra extra{};
+    extra.size = sizeof extra;
+    extra.Progress = progress;
+    extra.ProgressContext = &all;
     std::fill(x.begin(), x.end(), -1);
     ASSERT_EQ(morvane_convert_batch_extra(&in, &out, &extra, n, threads), MORVANE_OK);
     ASSERT_GE(all.done.size(), 2u);

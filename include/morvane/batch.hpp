@@ -14,6 +14,7 @@
 #include <cstddef>
 
 #include "export.h"
+#include "survey.hpp"
 #include "zediz_ado.hpp"
 
 namespace morvane {
@@ -32,6 +33,11 @@ struct TextWidths {
 // The status codes of morvane.h: MORVANE_OK or a negative code.
 MORVANE_API int BatchWidths(const BatchInput& input, std::ptrdiff_t count,
                               TextWidths& widths) noexcept;
+// The same for a call with `extra`: the Error column also holds the
+// messages of Belgium's systems of today (survey.hpp) when the call asks
+// for them.
+MORVANE_API int BatchWidths(const BatchInput& input, const BatchExtra& extra,
+                            std::ptrdiff_t count, TextWidths& widths) noexcept;
 
 // Converts `count` points on `threads` threads (1: the calling thread,
 // 0: every core).  Refuses nonsensical arguments as a whole, before

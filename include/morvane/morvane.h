@@ -25,6 +25,11 @@
  * failure kind (1..5) only for an index outside a table, a 16-bit integer
  * overflow or a floating-point fault, and then leaves the object exactly
  * as it was before the call.
+ *
+ * Belgium's systems of today (ETRS89, Belgian Lambert 2008, the national
+ * agency's BD72 -> ETRS89 grid and hBG18 heights) are conversions of the
+ * batch call (morvane_batch_extra, version 2), beside the object, which
+ * keeps its four datums and five input kinds.
  */
 #ifndef MORVANE_MORVANE_H
 #define MORVANE_MORVANE_H
@@ -62,13 +67,14 @@ enum {
   MORVANE_E_NULL_HANDLE = -1,   /* the object handle is null */
   MORVANE_E_NULL_POINTER = -2,  /* a buffer, value pointer or array is null */
   MORVANE_E_COUNT = -3,         /* a negative number of points */
-  MORVANE_E_KIND = -4,          /* an input kind outside 1..5 */
-  MORVANE_E_DATUM = -5,         /* a datum outside 1..4 */
+  MORVANE_E_KIND = -4,          /* an input kind outside 1..6 (1..5 for the object) */
+  MORVANE_E_DATUM = -5,         /* a datum outside 1..5 (1..4 for the object) */
   MORVANE_E_WIDTH = -6,         /* a text column too narrow for what it may receive */
   MORVANE_E_THREADS = -7,       /* a negative thread count */
   MORVANE_E_NO_MEMORY = -8,     /* memory could not be had */
   MORVANE_E_INTERNAL = -9,      /* anything else that went wrong inside */
-  MORVANE_E_STOPPED = -10       /* the batch call's progress callback asked to stop */
+  MORVANE_E_STOPPED = -10,      /* the batch call's progress callback asked to stop */
+  MORVANE_E_SETTING = -11       /* a method or height kind outside its table */
 };
 
 /* OriginalCoordinates: the input kinds. */
@@ -77,7 +83,9 @@ enum {
   MORVANE_mvDeg = 2,
   MORVANE_mvIFBL = 3,
   MORVANE_mvLambert72 = 4,
-  MORVANE_mvDegMinSec = 5
+  MORVANE_mvDegMinSec = 5,
+  /* Belgian Lambert 2008 (EPSG:3812) X, Y: the batch call only. */
+  MORVANE_mvLambert2008 = 6
 };
 
 /* InternalDatums: the datums. */
@@ -85,10 +93,30 @@ enum {
   MORVANE_mvEuropeanData1950 = 1,
   MORVANE_mvBelgium1972 = 2,
   MORVANE_mvWGS1984 = 3,
-  MORVANE_mvNTF = 4
+  MORVANE_mvNTF = 4,
+  /* ETRS89 (GRS 1980, EPSG:4258): the batch call only. */
+  MORVANE_mvETRS89 = 5
 };
 
-/* "0.2.0": the version of the library. */
+/* How positions move between the Belgian datum 1972 and the others. */
+enum {
+  /* The object's three-parameter (Molodensky) shifts through WGS 1984,
+   * ETRS89 taken for WGS 1984: the default, with the object's bits. */
+  MORVANE_METHOD_SHIFT = 0,
+  /* The national agency's grid BD72 <-> ETRS89 (EPSG:8369), with Lambert
+   * 72 as the agency defines it (EPSG:31370); the other datums through
+   * WGS 1984 taken for ETRS89.  A point outside the grid gets a message. */
+  MORVANE_METHOD_GRID = 1
+};
+
+/* What the batch call's Height column holds. */
+enum {
+  MORVANE_HEIGHT_NONE = 0,
+  MORVANE_HEIGHT_ELLIPSOIDAL = 1,  /* ETRS89 ellipsoidal height, metres */
+  MORVANE_HEIGHT_OSTEND = 2        /* Ostend height (EPSG:5710), metres */
+};
+
+/* "0.3.0": the version of the library. */
 MORVANE_C_API const char* morvane_version(void);
 
 /* The name of a status code: "IndexOutOfRange" ... "FloatOverflow" for
@@ -128,15 +156,19 @@ enum {
 enum {
   MORVANE_ACCESS_GET = 1,
   MORVANE_ACCESS_PUT = 2,
-  MORVANE_ACCESS_OUTPUT = 4  /* a column of the batch call's output */
+  MORVANE_ACCESS_OUTPUT = 4,  /* a column of the batch call's output */
+  MORVANE_ACCESS_EXTRA = 8,   /* an output column of morvane_batch_extra */
+  MORVANE_ACCESS_INPUT = 16   /* an optional input column of morvane_batch_extra */
 };
 
 typedef struct morvane_kind_name {
-  int32_t number;      /* OriginalCoordinates: 1..5 */
+  int32_t number;      /* OriginalCoordinates: 1..5, and 6 (Lambert 2008) */
   const char* member;  /* "mvDeg" */
   const char* key;     /* "deg": the short name the tool, Python and JavaScript take */
   const char* label;   /* "decimal degrees" */
   const char* inputs;  /* the properties it reads, comma-separated: "Latitude,Longitude" */
+  int32_t object;      /* 1: the object (and its COM interface) takes it; 0: the batch call only */
+  int32_t epsg;        /* EPSG code of its coordinate system, 0 for none */
 } morvane_kind_name;
 
 typedef struct morvane_datum_name {
@@ -146,6 +178,7 @@ typedef struct morvane_datum_name {
   const char* label;   /* short label: "WGS 1984", "Belgian 1972" */
   const char* title;   /* full name: "Belgian datum 1972" */
   int32_t epsg;        /* EPSG code of its geographic system: 4326 */
+  int32_t object;      /* 1: the object (and its COM interface) takes it; 0: the batch call only */
 } morvane_datum_name;
 
 typedef struct morvane_property_name {
@@ -168,6 +201,29 @@ MORVANE_C_API const morvane_property_name* morvane_property_at(int32_t index);
  * matches (or the name is null). */
 MORVANE_C_API int32_t morvane_kind_by_name(const char* name);
 MORVANE_C_API int32_t morvane_datum_by_name(const char* name);
+
+/* The steps a point's datum changes may take, as bits of its Route
+ * (morvane_batch_extra): each with its text and the accuracy in metres
+ * that its source states. */
+typedef struct morvane_step_name {
+  int32_t bit;         /* 1, 2, 4, ... */
+  const char* key;     /* "grid" */
+  const char* text;    /* "grid BD72->ETRS89 (EPSG:8369)" (UTF-8) */
+  double accuracy;     /* metres */
+} morvane_step_name;
+MORVANE_C_API int32_t morvane_step_count(void);
+MORVANE_C_API const morvane_step_name* morvane_step_at(int32_t index);
+/* The text of a Route: its steps' texts in table order, joined by "; "
+ * ("none" for 0), copied as the text gets copy it; its full length. */
+MORVANE_C_API ptrdiff_t morvane_route_text(int32_t route, char* buffer, size_t size);
+/* The accuracy of a Route: the sum of its steps' accuracies, metres. */
+MORVANE_C_API double morvane_route_accuracy(int32_t route);
+/* A method (MORVANE_METHOD_...) or height kind (MORVANE_HEIGHT_...) by its
+ * key ("shift", "grid"; "none", "ellipsoidal", "ostend") or number as
+ * text, letter case and blanks aside; -1 when nothing matches. */
+MORVANE_C_API int32_t morvane_method_by_name(const char* name);
+MORVANE_C_API int32_t morvane_height_kind_by_name(const char* name);
+
 /* Every table above, the failure kinds and the messages as one JSON text
  * (UTF-8, static), for languages that read JSON more easily than C
  * structures; null only when memory could not be had. */
@@ -245,7 +301,7 @@ typedef struct morvane_text_column {
  * the columns that the kind reads (the others are ignored):
  *   MORVANE_mvDeg:       Latitude, Longitude
  *   MORVANE_mvDegMinSec: LatDmsDeg, LatDmsMin, LatDmsSec, LonDmsDeg, LonDmsMin, LonDmsSec
- *   MORVANE_mvLambert72: X, Y
+ *   MORVANE_mvLambert72, MORVANE_mvLambert2008: X, Y
  *   MORVANE_mvMgrs, MORVANE_mvIFBL: the texts, either `Texts` (an array of
  *     null-terminated strings) or, when Texts is null, the fixed-width
  *     column of `TextWidth` bytes per entry at `TextData` (entries padded
@@ -312,7 +368,7 @@ MORVANE_C_API int morvane_batch_widths(const morvane_batch_input* input, ptrdiff
  * call.  The call as a whole is refused, before anything is written, with
  * a negative code for arguments that make no sense: a null input or
  * output, a null column of the kind, a negative count, an input kind
- * outside 1..5, a datum outside 1..4, a negative thread count, or a text
+ * outside 1..6, a datum outside 1..5, a negative thread count, or a text
  * column narrower than morvane_batch_widths says.  Returns MORVANE_OK or
  * a negative code (MORVANE_E_NO_MEMORY when memory ran out on the way,
  * which may leave some points unwritten). */
@@ -336,7 +392,41 @@ typedef struct morvane_batch_extra {
    * unwritten.  Null: no calls. */
   int (*Progress)(void* context, ptrdiff_t done);
   void* ProgressContext;
+
+  /* ---- Version 2 (0.3.0): Belgium's systems of today ----
+   * Read only when `size` covers them.  With the defaults (shift method,
+   * no heights, null columns) and the object's kinds and datums, every
+   * output is the object's, as in version 1. */
+  int32_t Method;             /* MORVANE_METHOD_SHIFT or MORVANE_METHOD_GRID */
+  int32_t HeightKind;         /* MORVANE_HEIGHT_...: what Height holds */
+  const double* Height;       /* input heights, one per point (read unless HEIGHT_NONE) */
+  /* Outputs, NaN (Route 0) for a point with a message or a failure: */
+  double* X2008;              /* Belgian Lambert 2008 (EPSG:3812), metres */
+  double* Y2008;
+  double* EllipsoidalHeight;  /* ETRS89 ellipsoidal height (with a height input) */
+  double* OstendHeight;       /* Ostend height, EPSG:5710 (with a height input) */
+  int32_t* Route;             /* the steps of the point's datum changes (morvane_step_at) */
+  double* Accuracy;           /* their stated accuracy, metres (morvane_route_accuracy) */
 } morvane_batch_extra;
+
+/* The size of version 1 of morvane_batch_extra, which callers built
+ * before 0.3.0 pass. */
+#define MORVANE_BATCH_EXTRA_V1_SIZE (offsetof(morvane_batch_extra, ProgressContext) + sizeof(void*))
+
+/* morvane_batch_widths for a call with `extra` (null: none): the Error
+ * column must also hold the messages of today's systems. */
+MORVANE_C_API int morvane_batch_widths_extra(const morvane_batch_input* input,
+                                             const morvane_batch_extra* extra, ptrdiff_t count,
+                                             size_t* mgrs_width, size_t* ifbl_width,
+                                             size_t* error_width);
+
+/* The national agency's grids.  Native builds carry them; the WebAssembly
+ * module is handed them (the file morvane_grids.bin of its package) before
+ * the first conversion that needs them.  morvane_load_grids: MORVANE_OK or
+ * MORVANE_E_NULL_POINTER (null, or bytes that are not the grid table);
+ * morvane_grids_loaded: 1 when the grids are there. */
+MORVANE_C_API int morvane_load_grids(const void* data, size_t size);
+MORVANE_C_API int morvane_grids_loaded(void);
 
 /* morvane_convert_batch with the extra outputs and progress of `extra`
  * (null: none).  A `size` smaller than the first version of the structure

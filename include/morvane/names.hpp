@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "export.h"
@@ -39,5 +40,14 @@ MORVANE_API const DatumName* DatumByName(std::string_view name) noexcept;
 MORVANE_API const KindName* KindByNumber(std::int32_t number) noexcept;
 MORVANE_API const DatumName* DatumByNumber(std::int32_t number) noexcept;
 MORVANE_API const PropertyName* PropertyByName(std::string_view name) noexcept;
+
+// The batch call's method and height kind by their key ("grid", "ostend")
+// or number as text; -1 when nothing matches.
+MORVANE_API std::int32_t MethodByName(std::string_view name) noexcept;
+MORVANE_API std::int32_t HeightKindByName(std::string_view name) noexcept;
+// A point's Route as text (its steps' texts joined by "; ", "none" for 0)
+// and its stated accuracy in metres (the sum of its steps').
+MORVANE_API std::string RouteText(std::int32_t route);
+MORVANE_API double RouteAccuracy(std::int32_t route) noexcept;
 
 }  // namespace morvane

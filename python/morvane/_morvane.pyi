@@ -5,7 +5,7 @@ from typing import Any
 import numpy as np
 
 def version() -> str:
-    """The version of the library, "0.2.0"."""
+    """The version of the library, "0.3.0"."""
 
 def failure_name(code: int) -> str:
     """The name of a status code of the batch call ("IndexOutOfRange" for 1, ...)."""

@@ -62,7 +62,11 @@ class PointBatch {
   std::size_t capacity_;
   BatchInput input_{};
   BatchOutput output_{};
-  BatchExtra extra_{sizeof(BatchExtra), nullptr, nullptr, nullptr, nullptr};
+  BatchExtra extra_ = [] {
+    BatchExtra extra{};
+    extra.size = sizeof extra;
+    return extra;
+  }();
   std::size_t count_ = 0;
   bool wantMgrs_ = false, wantIfbl_ = false;
 
