@@ -195,16 +195,16 @@ void Converter::Run(std::size_t i, Extras& extras) {
     } else if (gridMethod && IsLambertKind(kind)) {
       // The object's checks and square, with Lambert 72 as the agency
       // defines it: the grid is defined on those coordinates.
-      Fresh(mvBelgium1972, mvBelgium1972);
-      PutPointOn(o_, input_, i, text_);
       if (kind == mvLambert72) {
-        if (!driver::LambertInRange(o_.X_, o_.Y_)) return Message(message::kBadLambert);
-        x72 = o_.X_, y72 = o_.Y_;
+        x72 = input_.X[i], y72 = input_.Y[i];
+        if (!driver::LambertInRange(x72, y72)) return Message(message::kBadLambert);
         std::int32_t status = 0;
-        ifbl::LambertToIfbl(x72, y72, ifbl, status, o_.IfblPrecision);
+        if (objectOutputs_) ifbl::LambertToIfbl(x72, y72, ifbl, status, o_.IfblPrecision);
         if (status != 0) ifbl.clear();
-      } else if (!o_.ReadIfblInput(ifbl, x72, y72)) {
-        return Message(message::kBadIfbl);
+      } else {
+        Fresh(mvBelgium1972, mvBelgium1972);
+        PutPointOn(o_, input_, i, text_);
+        if (!o_.ReadIfblInput(ifbl, x72, y72)) return Message(message::kBadIfbl);
       }
       lambert::Lambert72ConicToGeo(x72, y72, input.latitude, input.longitude);
       keepLambert = true;
@@ -222,8 +222,9 @@ void Converter::Run(std::size_t i, Extras& extras) {
 
     Position bd72;
     if (!Change(input, inputDatum, to, destination, extras.route)) return;
-    if (!Change(input, inputDatum, mvETRS89, etrs89, extras.route)) return;
-    const bool ownLambert = gridMethod && !keepLambert;
+    if (to == mvETRS89) etrs89 = destination;
+    else if (!Change(input, inputDatum, mvETRS89, etrs89, extras.route)) return;
+    const bool ownLambert = gridMethod && !keepLambert && objectOutputs_;
     if (ownLambert && !Change(input, inputDatum, mvBelgium1972, bd72, extras.route)) return;
 
     if (objectOutputs_) {

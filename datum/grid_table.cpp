@@ -29,11 +29,11 @@ bool Grid::Interpolate(double longitude, double latitude, std::uint32_t count,
   const double row = std::min(std::floor(y), static_cast<double>(rows - 2));
   const double fx = x - column, fy = y - row;
   const std::size_t i = static_cast<std::size_t>(column), j = static_cast<std::size_t>(row);
-  const std::size_t plane = std::size_t{columns} * rows;
+  const float* north0 = nodes.data() + (j * columns + i) * bands;
+  const float* south0 = north0 + std::size_t{columns} * bands;
   for (std::uint32_t band = 0; band < count; ++band) {
-    const float* north0 = nodes.data() + band * plane + j * columns + i;
-    const float* south0 = north0 + columns;
-    const double v00 = north0[0], v10 = north0[1], v01 = south0[0], v11 = south0[1];
+    const double v00 = north0[band], v10 = north0[bands + band];
+    const double v01 = south0[band], v11 = south0[bands + band];
     if (std::isnan(v00) || std::isnan(v10) || std::isnan(v01) || std::isnan(v11)) return false;
     values[band] = (1 - fx) * (1 - fy) * v00 + fx * (1 - fy) * v10 + (1 - fx) * fy * v01 +
                    fx * fy * v11;
@@ -85,8 +85,11 @@ bool DecodeNodes(const unsigned char* p, std::size_t size, const Grid& grid,
     const std::uint32_t delta = (zigzag >> 1) ^ (0u - (zigzag & 1));
     bits[k] = PredictNode(bits.data(), k, grid.columns, grid.rows) + delta;
   }
+  // The table's order is band, row, column; the grid's row, column, band.
   nodes.resize(count);
-  for (std::size_t k = 0; k < count; ++k) nodes[k] = std::bit_cast<float>(bits[k]);
+  const std::size_t plane = std::size_t{grid.columns} * grid.rows;
+  for (std::size_t k = 0; k < count; ++k)
+    nodes[(k % plane) * grid.bands + k / plane] = std::bit_cast<float>(bits[k]);
   return p == end;
 }
 

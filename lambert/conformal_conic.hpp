@@ -5,12 +5,14 @@
 // every platform projects with the same bits.
 //
 // Forward:  t = tan(pi/4 - phi/2) / ((1 - e sin phi)/(1 + e sin phi))^(e/2)
+//             = cos phi / (1 + sin phi) * exp(e atanh(e sin phi))
 //           r = aF t^n,  theta = n (lambda - lambda0)
 //           X = FE + r sin theta,  Y = FN + rF - r cos theta
 // Inverse:  r' = sqrt((X - FE)^2 + (rF - (Y - FN))^2),  t' = (r'/aF)^(1/n)
 //           theta' = atan((X - FE) / (rF - (Y - FN)))
 //           phi = pi/2 - 2 atan(t' ((1 - e sin phi)/(1 + e sin phi))^(e/2)),
-//           iterated from phi = pi/2 - 2 atan(t') until it stops moving
+//           solved by Newton passes from the series of the latitude in
+//           the conformal latitude chi = pi/2 - 2 atan(t')
 //           lambda = theta'/n + lambda0
 // (theta' from the one-argument arctangent: the grids lie south of the
 // cone's apex, where it names the same angle as atan2.)
