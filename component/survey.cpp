@@ -272,6 +272,9 @@ void Converter::Run(std::size_t i, Extras& extras) {
 std::int32_t Converter::Convert(std::size_t i) {
   Extras extras;
   std::int32_t failure = 0;
+  // Nothing of the previous point (or of the batch's own settings, which
+  // may name datums the object does not take) stays in the object.
+  Fresh(ObjectDatum(input_.DatumFrom), ObjectDatum(input_.DatumDest));
   try {
     fp::Begin();
     Run(i, extras);

@@ -89,6 +89,19 @@ TEST(Survey, Lambert72ToLambert2008ByTheGridGivesTheAgencysCheckPoint) {
   EXPECT_EQ(r.route, kStepGrid);
   EXPECT_EQ(r.accuracy, 0.01);
 
+  // Lambert 2008 alone asked for: the object's outputs are not made.
+  BatchInput in{};
+  in.OrigType = mvLambert72, in.DatumFrom = mvBelgium1972, in.DatumDest = mvETRS89;
+  in.X = &p.a, in.Y = &p.b;
+  BatchExtra extra{};
+  extra.size = sizeof extra;
+  extra.Method = MORVANE_METHOD_GRID;
+  double x2008 = 0, y2008 = 0;
+  extra.X2008 = &x2008, extra.Y2008 = &y2008;
+  ASSERT_EQ(ConvertBatch(in, BatchOutput{}, extra, 1, 1), MORVANE_OK);
+  EXPECT_EQ(x2008, r.x2008);
+  EXPECT_EQ(y2008, r.y2008);
+
   // And back, from Lambert 2008.
   Point q;
   q.kind = mvLambert2008, q.from = mvETRS89, q.to = mvBelgium1972, q.method = MORVANE_METHOD_GRID;
