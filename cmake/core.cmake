@@ -21,14 +21,14 @@ function(morvane_core_sources root)
 endfunction()
 
 # The national agency's grids (data/grids/morvane_grids.bin, made from the
-# GeoTIFFs in data/be_ign by tools/grid_table) as a C array in the build
+# GeoTIFFs in data/be_ign by tools/grid_table) as an array in the build
 # tree, for the native libraries to carry: MORVANE_GRID_TABLE_SOURCE is the
 # generated file.  datum/grid_table.cpp looks for the array when compiled
 # with MORVANE_EMBEDDED_GRIDS (the WebAssembly module is handed the table
 # at run time instead, so that its base module stays small).
 function(morvane_grid_table root)
   set(table ${root}/data/grids/morvane_grids.bin)
-  set(source ${CMAKE_CURRENT_BINARY_DIR}/generated/morvane_grid_table.c)
+  set(source ${CMAKE_CURRENT_BINARY_DIR}/generated/morvane_grid_table.cpp)
   add_custom_command(OUTPUT ${source}
     COMMAND ${CMAKE_COMMAND} -DIN=${table} -DOUT=${source} -P ${root}/cmake/embed_grid_table.cmake
     DEPENDS ${table} ${root}/cmake/embed_grid_table.cmake

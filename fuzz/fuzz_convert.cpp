@@ -6,10 +6,17 @@
 //   - otherwise every point's outputs are those of a fresh object given
 //     the same settings and point, bit for bit, message and failure kind
 //     included, on every batch path (one point at a time, or four in
-//     vector lanes: groups of four points and a tail).
+//     vector lanes: groups of four points and a tail), whenever the object
+//     takes the call's kind and datums and the three-parameter method,
+//     today's outputs asked for or not;
+//   - with Lambert 2008, ETRS89, the grid or heights, each point has a
+//     message (and no Lambert 2008, heights or route), a failure kind, or
+//     finite Lambert 2008 coordinates, heights where a height was given,
+//     and an accuracy that is its route's.
 #include <morvane/morvane.h>
 
 #include <bit>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +24,7 @@
 #include <vector>
 
 #include "base/checks.hpp"
+#include <morvane/names.hpp>
 #include <morvane/zediz_ado.hpp>
 #include "fuzz/values.hpp"
 
@@ -94,8 +102,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     in.TextWidth = width;
   }
 
+  // Today's settings and outputs, sometimes.
+  static const std::int32_t kMethods[] = {0, 1, 0, 2, -1};
+  static const std::int32_t kHeightKinds[] = {0, 0, 1, 2, 3};
+  morvane_batch_extra extra{};
+  extra.size = sizeof extra;
+  extra.Method = fuzz::Pick(data, kMethods);
+  extra.HeightKind = fuzz::Pick(data, kHeightKinds);
+  std::vector<double> heights(n), today(5 * n, -7.25);
+  std::vector<std::int32_t> route(n, -99);
+  for (std::size_t i = 0; i < n; ++i) heights[i] = fuzz::AnyDouble(data, -500, 5000);
+  if (data.ConsumeIntegralInRange<int>(0, 15) != 0) extra.Height = heights.data();
+  const bool asked = data.ConsumeBool();
+  if (asked) {
+    extra.X2008 = today.data(), extra.Y2008 = today.data() + n;
+    extra.EllipsoidalHeight = today.data() + 2 * n, extra.OstendHeight = today.data() + 3 * n;
+    extra.Accuracy = today.data() + 4 * n, extra.Route = route.data();
+  }
+  const bool objectCall = in.OrigType <= mvDegMinSec && in.DatumFrom <= mvNTF &&
+                          in.DatumDest <= mvNTF && extra.Method == MORVANE_METHOD_SHIFT &&
+                          extra.HeightKind == MORVANE_HEIGHT_NONE;
+
   size_t widths[3] = {};
-  const int widthStatus = morvane_batch_widths(&in, count, widths, widths + 1, widths + 2);
+  const int widthStatus = morvane_batch_widths_extra(&in, &extra, count, widths, widths + 1, widths + 2);
   // Sometimes a column one byte too narrow.
   const int narrow = data.ConsumeIntegralInRange<int>(0, 11);
   if (widthStatus == MORVANE_OK && narrow < 3 && widths[narrow] > 0) widths[narrow] -= 1;
@@ -116,7 +145,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
                            {error.data(), widths[2]}, failure.data()};
   const auto before6 = out6;
   const auto beforeFailure = failure;
-  const int status = morvane_convert_batch(&in, &out, count, threads);
+  const auto beforeToday = today;
+  const int status = morvane_convert_batch_extra(&in, &out, &extra, count, threads);
 
   const bool refused = widthStatus != MORVANE_OK || threads < 0 || tooNarrow;
   if (refused != (status != MORVANE_OK)) Broken("refused exactly when the arguments make no sense", 0);
@@ -125,12 +155,36 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   if (status != MORVANE_OK) {
     if (!std::equal(out6.begin(), out6.end(), before6.begin(),
                     [](double x, double y) { return SameBits(x, y); }) ||
-        failure != beforeFailure || mgrs.back() != kFill || error.back() != kFill)
+        failure != beforeFailure || mgrs.back() != kFill || error.back() != kFill ||
+        !std::equal(today.begin(), today.end(), beforeToday.begin(),
+                    [](double x, double y) { return SameBits(x, y); }))
       Broken("a refused call writes nothing", 0);
     return 0;
   }
   if (mgrs.back() != kFill || ifbl.back() != kFill || error.back() != kFill)
     Broken("nothing written past a text column", n);
+
+  if (!objectCall) {
+    for (std::size_t i = 0; i < n; ++i) {
+      const bool message = !Entry(error, widths[2], i).empty();
+      if (!asked) continue;
+      const double x2008 = today[i], y2008 = today[n + i], accuracy = today[4 * n + i];
+      const double ellipsoidal = today[2 * n + i], ostend = today[3 * n + i];
+      if (message || failure[i] != 0) {
+        if (!std::isnan(x2008) || !std::isnan(ostend) || route[i] != 0)
+          Broken("a point with a message or a failure has none of today's results", i);
+        continue;
+      }
+      if (!std::isfinite(x2008) || !std::isfinite(y2008))
+        Broken("a converted point has finite Lambert 2008 coordinates", i);
+      if (!SameBits(accuracy, RouteAccuracy(route[i])))
+        Broken("a point's accuracy is its route's", i);
+      const bool height = extra.HeightKind != MORVANE_HEIGHT_NONE;
+      if (height != std::isfinite(ellipsoidal) || height != std::isfinite(ostend))
+        Broken("heights exactly where a height was given", i);
+    }
+    return 0;
+  }
 
   for (std::size_t i = 0; i < n; ++i) {
     ZedizAdo o;
