@@ -55,9 +55,13 @@ void ConicForward(const ConformalConic& cone, double latitude, double longitude,
   fp::Begin();
   const double phi = latitude * kRadiansPerDegree;
   const double lambda = longitude * kRadiansPerDegree;
-  // tan(pi/4 - phi/2) = cos phi / (1 + sin phi), from one argument reduction.
+  // tan(pi/4 - phi/2) = cos phi / (1 + sin phi) = (1 - sin phi) / cos phi,
+  // from one argument reduction: the first north of the equator, the
+  // second south of it, where neither subtracts nearly equal numbers nor
+  // divides by zero (cos phi of a pole in radians is 6e-17, not 0).
   const auto sc = elementary::SinCos(phi);
-  const double t = sc.cos / (1 + sc.sin) * InverseRatio(cone.e, cone.e * sc.sin);
+  const double tangent = phi >= 0 ? sc.cos / (1 + sc.sin) : (1 - sc.sin) / sc.cos;
+  const double t = tangent * InverseRatio(cone.e, cone.e * sc.sin);
   const double r = cone.aF * elementary::Pow(t, cone.n);
   const auto theta = elementary::SinCos(cone.n * (lambda - cone.lambda0));
   const double x = cone.falseEasting + r * theta.sin;

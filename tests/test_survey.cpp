@@ -180,15 +180,20 @@ TEST(Survey, TheObjectsOutputsKeepTheirBits) {
       {mvLambert72, mvWGS1984, mvWGS1984, 0, 0, 149186.41, 170810.74, kNaN, ""},
       {mvIFBL, mvBelgium1972, mvEuropeanData1950, 0, 0, 0, 0, kNaN, "E4.25.44"},
       {mvMgrs, mvWGS1984, mvBelgium1972, 0, 0, 0, 0, kNaN, "31UES9545833940"},
+      // The poles: Lambert 2008 of them is far but finite, and takes
+      // nothing from the object's outputs.
+      {mvDeg, mvWGS1984, mvWGS1984, 0, 0, -90, 3, kNaN, ""},
+      {mvDeg, mvBelgium1972, mvWGS1984, 0, 0, 90, -3, kNaN, ""},
   };
   for (const Point& p : points) {
     SCOPED_TRACE(p.kind);
     const Result plain = Convert(p, false), with = Convert(p, true);
     EXPECT_EQ(plain.error, "");
+    EXPECT_EQ(with.failure, 0);
     EXPECT_EQ(std::memcmp(&plain.latitude, &with.latitude, 6 * sizeof(double)), 0);
     EXPECT_EQ(plain.mgrs, with.mgrs);
     EXPECT_EQ(plain.ifbl, with.ifbl);
-    EXPECT_FALSE(std::isnan(with.x2008));
+    EXPECT_TRUE(std::isfinite(with.x2008) && std::isfinite(with.y2008));
   }
 }
 
