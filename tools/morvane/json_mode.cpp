@@ -468,6 +468,15 @@ bool AsksToday(const JsonPut* begin, const JsonPut* end) {
   return false;
 }
 
+bool ReadJsonLine(std::string_view line, ZedizAdo& object, PutDatums& datums,
+                  std::string& problem) {
+  std::vector<JsonPut> puts;
+  std::string texts;
+  if (!ReadJsonPuts(line, puts, texts, problem)) return false;
+  ApplyJsonPuts(puts.data(), puts.data() + puts.size(), texts, object, datums);
+  return true;
+}
+
 void JsonLines::Read(std::string_view block) {
   while (!block.empty()) {
     const auto newline = block.find('\n');
