@@ -78,7 +78,11 @@ void WriteTable(const ZedizAdo& object, const Settings& settings, const char* fa
 void WriteTable(const PointValues& v, std::string_view error, const char* failure,
                 const Settings& settings, OutBuffer& out) {
   Rows row(out);
-  row.Label("From").Text(DatumLabel(settings.from)).End();
+  // Lambert 2008 input is on ETRS89 whatever --from says.
+  row.Label("From")
+      .Text(settings.input == InputKind::Lambert2008 ? DatumLabel(static_cast<InternalDatums>(MORVANE_mvETRS89))
+                                                     : DatumLabel(settings.from))
+      .End();
   row.Label("To").Text(DatumLabel(settings.dest)).End();
   if (!error.empty() || failure != nullptr) {
     // Nothing was converted: the other properties hold no result.
