@@ -179,8 +179,10 @@ bool FindByNames(const std::vector<std::string>& names, InputKind kind, bool lon
     }
     if (matches.size() > 1) {
       error = "more than one column could be the " + std::string(role->label) + ": ";
-      for (std::size_t m = 0; m < matches.size(); ++m)
-        error += (m ? ", " : "") + Column(names, matches[m]);
+      for (std::size_t m = 0; m < matches.size(); ++m) {
+        if (m) error += ", ";
+        error += Column(names, matches[m]);
+      }
       error += "; choose with --columns";
       return false;
     }
@@ -240,9 +242,13 @@ bool ColumnsByCommonNames(const std::vector<std::string>& names, const CsvReques
     error = "the header has columns for more than one input kind (";
     for (std::size_t f = 0; f < found.size(); ++f) {
       const InputFields fields = InputFieldsOf(found[f].first, settings.lonFirst);
-      error += (f ? "; " : "") + KindName(found[f].first) + ":";
-      for (std::size_t k = 0; k < fields.count; ++k)
-        error += (k ? ", " : " ") + Column(names, found[f].second[k]);
+      if (f) error += "; ";
+      error += KindName(found[f].first);
+      error += ':';
+      for (std::size_t k = 0; k < fields.count; ++k) {
+        error += k ? ", " : " ";
+        error += Column(names, found[f].second[k]);
+      }
     }
     error += "); choose with --input or --columns";
     return false;

@@ -538,14 +538,17 @@ void JsonLines::ConvertToday(const Line& line, Today& today) {
   ApplyJsonPuts(puts_.data() + line.index, puts_.data() + line.size, texts_, object, point.datums);
   Settings settings;
   double height = 0;
+  bool heightGiven = false, kindGiven = false;
   for (const JsonPut* put = puts_.data() + line.index; put != puts_.data() + line.size; ++put) {
     switch (static_cast<Property>(put->property)) {
       case Property::Method: settings.method = put->whole; break;
-      case Property::HeightKind: settings.heightKind = put->whole; break;
-      case Property::Height: height = put->number; break;
+      case Property::HeightKind: settings.heightKind = put->whole, kindGiven = true; break;
+      case Property::Height: height = put->number, heightGiven = true; break;
       default: break;
     }
   }
+  // A height without its kind is ellipsoidal, as convert --height takes it.
+  if (heightGiven && !kindGiven) settings.heightKind = MORVANE_HEIGHT_ELLIPSOIDAL;
   point.today = true;
   point.origType = object.OrigType();
   point.mgrsPrecision = object.mgrsPrecision;
