@@ -273,6 +273,33 @@ TEST(TodayMessages, OutsideTheGeoidInEveryMode) {
   EXPECT_NE(lines[2].find("\tthird"), std::string::npos);
 }
 
+TEST(TodayConvert, BatchCallAgreesWithTheObjectOnEveryOtherKey) {
+  // --today sends the point through the batch call: every key the object
+  // path writes must come out the same, messages included.
+  const std::vector<std::string> points[] = {
+      {"--deg", "50.8467", "4.3525"},       {"--dms", "50", "50", "48.1", "4", "21", "9"},
+      {"--lambert", "149000", "170000"},    {"--mgrs", "31UFS9602833256"},
+      {"--ifbl", "E4.15.22"},               {"--deg", "95", "4"},
+      {"--mgrs", "31UFS96028332"},          {"--lambert", "-5", "170000"},
+  };
+  for (const auto& point : points) {
+    SCOPED_TRACE(point[0] + " " + point[1]);
+    std::vector<std::string> args{"convert", "--from", "wgs84", "--to", "bd72", "--json"};
+    args.insert(args.end(), point.begin(), point.end());
+    const Ran object = RunTool(args);
+    args.push_back("--today");
+    const Ran batch = RunTool(args);
+    EXPECT_EQ(batch.status, object.status);
+    std::string today = batch.out;
+    const auto from = today.find(",\"X2008\"");
+    const auto to = today.find(",\"Error\"");
+    ASSERT_NE(from, std::string::npos) << today;
+    ASSERT_NE(to, std::string::npos) << today;
+    today.erase(from, to - from);
+    EXPECT_EQ(today, object.out);
+  }
+}
+
 TEST(TodaySettingsUnit, TodayColumnsJoinOnlyWhenUsedOrAsked) {
   const struct {
     const char* output;
