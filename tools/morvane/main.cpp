@@ -296,7 +296,7 @@ Examples:
   morvane batch --csv --input lambert --columns 3,4 --to wgs84 < plots.csv
   morvane batch --jsonl -j 2 requests.jsonl > answers.jsonl
   morvane batch --input lambert --method grid --to etrs89 xy.txt > xy2008.tsv
-  morvane batch --from etrs89 --height-kind ellipsoidal gnss.csv > gnss_ostend.csv)";
+  morvane batch --from etrs89 --to etrs89 --height-kind ellipsoidal gnss.csv > gnss_ostend.csv)";
 
 }  // namespace
 }  // namespace morvane::cli
@@ -407,7 +407,15 @@ int main(int argc, char** argv) {
     if (heightOption->count() > 0 && convertToday.heightKind.empty()) convertToday.heightKind = "ellipsoidal";
     TakeToday(convertToday, settings);
     if (heightOption->count() > 0 && settings.heightKind == MORVANE_HEIGHT_NONE) {
-      Complain("--height needs a height kind: " + SettingList("heightKinds", false) + " but none");
+      // The kinds that take a height: every key of the table but none's.
+      std::string kinds, list = SettingList("heightKinds", false);
+      for (std::string_view rest = list; !rest.empty();) {
+        const auto comma = rest.find(", ");
+        const std::string key(rest.substr(0, comma));
+        if (morvane::HeightKindByName(key) != MORVANE_HEIGHT_NONE) kinds += (kinds.empty() ? "" : ", ") + key;
+        rest.remove_prefix(comma == std::string_view::npos ? rest.size() : comma + 2);
+      }
+      Complain("--height needs a height kind that takes one: " + kinds);
       return kUsage;
     }
     if (heightOption->count() == 0 && settings.heightKind != MORVANE_HEIGHT_NONE) {
