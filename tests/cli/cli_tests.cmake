@@ -24,3 +24,7 @@ add_test(NAME cli.binary.RequestSet
                  -DEXPECTED=${PROJECT_SOURCE_DIR}/tests/data/answers.jsonl
                  -DOUTPUT=${CMAKE_CURRENT_BINARY_DIR}/answers.jsonl
                  -P ${CMAKE_CURRENT_LIST_DIR}/request_set.cmake)
+
+# The tests of Belgium's systems of today drive the built tool itself.
+add_dependencies(morvane_cli_tests morvane)
+target_compile_definitions(morvane_cli_tests PRIVATE MORVANE_TOOL="$<TARGET_FILE:morvane>")

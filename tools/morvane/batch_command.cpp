@@ -141,7 +141,7 @@ int Batch(Settings settings, BatchArgs args) {
       // at a time, beside the writing when there are threads.
       std::vector<std::unique_ptr<JsonLines>> converters;
       for (std::size_t i = 0; i < ConverterCount(threads); ++i)
-        converters.push_back(std::make_unique<JsonLines>());
+        converters.push_back(std::make_unique<JsonLines>(args.today));
       result = RunBatch(in, STDOUT_FILENO, header.View(), Pointers(converters), options);
     } else {
       std::vector<std::unique_ptr<TextConverter>> converters;

@@ -32,13 +32,17 @@ inline void Complain(std::string_view message) {
 
 // The point of `convert`, in the one form given.
 struct PointArgs {
-  std::vector<std::string> deg, dms, lambert;
+  std::vector<std::string> deg, dms, lambert, lambert2008;
   std::string mgrs, ifbl;
+  std::string height;  // --height, empty when not given
   bool json = false;
 };
 
 // Converts the point and prints every representation (a table, or one
-// JSON object); the exit status.
+// JSON object); the exit status.  With Belgium's systems of today
+// (settings.today, or Lambert 2008 input) the point goes through the
+// core's batch call and the output adds Lambert 2008, the heights, the
+// route and its accuracy; otherwise through the object, as always.
 int Convert(const Settings& settings, const PointArgs& args);
 
 // Converts and prints the built-in example, a point in Brussels.
@@ -54,6 +58,7 @@ struct BatchArgs {
   std::string delimiter = "tab";
   bool delimiterGiven = false;
   bool csv = false;  // CSV mode
+  bool today = false;  // --today: JSON-lines mode writes today's fields on every line
   CsvRequest csvRequest;
 };
 

@@ -5,6 +5,7 @@
 #include <morvane/zediz_ado.hpp>
 #include "tools/morvane/commands.hpp"
 #include "tools/morvane/json_mode.hpp"
+#include "tools/morvane/point_batch.hpp"
 #include "tools/morvane/point_fields.hpp"
 #include "tools/morvane/table.hpp"
 
@@ -14,6 +15,45 @@ namespace {
 
 constexpr const char* kExampleLat = "50.8467";
 constexpr const char* kExampleLon = "4.3525";
+
+// The point through a batch of one, with the settings of today.
+int ConvertToday(const Settings& settings, const std::array<std::string_view, 6>& fields,
+                 const PointArgs& args) {
+  PointInput point;
+  std::string problem;
+  if (!ReadPoint(settings.input, settings.lonFirst, fields,
+                 InputFieldsOf(settings.input, settings.lonFirst).names, point, problem) ||
+      (!args.height.empty() && !ReadHeight(args.height, args.height, point.height, problem))) {
+    Complain(problem);
+    return kUsage;
+  }
+  PointBatch batch(settings, 1, 1);
+  batch.Add(point);
+  batch.Convert();
+  const PointValues values = batch.Values(0);
+  const std::string_view error = batch.Error(0);
+  const char* failure = nullptr;
+  if (const std::int32_t kind = batch.Failure(0)) failure = FailureName(static_cast<FailureKind>(kind));
+
+  OutBuffer out;
+  if (args.json) {
+    JsonPoint json;
+    json.datums = PutDatums{settings.from, settings.dest};
+    json.origType = OrigTypeOf(settings.input);
+    json.values = values;
+    json.mgrsPrecision = settings.mgrsPrecision;
+    json.ifblPrecision = settings.ifblPrecision;
+    json.error = error;
+    json.failure = failure;
+    json.today = true;
+    WriteJson(json, out);
+    out.Append('\n');
+  } else {
+    WriteTable(values, error, failure, settings, out);
+  }
+  Print(out.View());
+  return failure != nullptr || !error.empty() ? kSomeFailed : kOk;
+}
 
 }  // namespace
 
@@ -26,8 +66,14 @@ int Convert(const Settings& settings, const PointArgs& args) {
   if (!args.deg.empty()) kind = InputKind::Deg, take(args.deg);
   else if (!args.dms.empty()) kind = InputKind::Dms, take(args.dms);
   else if (!args.lambert.empty()) kind = InputKind::Lambert, take(args.lambert);
+  else if (!args.lambert2008.empty()) kind = InputKind::Lambert2008, take(args.lambert2008);
   else if (!args.mgrs.empty()) kind = InputKind::Mgrs, fields[0] = args.mgrs;
   else kind = InputKind::Ifbl, fields[0] = args.ifbl;
+
+  Settings today = settings;
+  today.input = kind;
+  SetToday(today, settings.today);
+  if (today.today) return ConvertToday(today, fields, args);
 
   ZedizAdo object;
   object.DatumFrom(settings.from);

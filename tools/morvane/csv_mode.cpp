@@ -4,6 +4,7 @@
 
 #include <morvane/failure.hpp>
 #include <morvane/names.hpp>
+#include "tools/morvane/numbers.hpp"
 
 namespace morvane::cli {
 
@@ -44,6 +45,11 @@ const std::vector<Role>& Roles() {
       {"LON", "longitude", {"lon", "lng", "long", "longitude", "lengte", "lengtegraad"}},
       {"X", "Lambert X", {"x", "lambert_x", "x_lambert72"}},
       {"Y", "Lambert Y", {"y", "lambert_y", "y_lambert72"}},
+      {"X2008", "Lambert 2008 X", {"x2008", "x_2008", "lambert2008_x", "x_lambert2008"}},
+      {"Y2008", "Lambert 2008 Y", {"y2008", "y_2008", "lambert2008_y", "y_lambert2008"}},
+      // Heights: in Dutch TAW and in French DNG name the Ostend heights.
+      {"H", "height",
+       {"height", "hoogte", "hauteur", "h", "z", "alt", "altitude", "elevation", "taw", "dng"}},
       {"MGRS", "MGRS", {"mgrs"}},
       {"IFBL", "IFBL", {"ifbl"}},
   };
@@ -83,12 +89,14 @@ std::string Column(const std::vector<std::string>& names, std::size_t i) {
 // The columns of --columns, by number or name.
 bool ColumnsAsGiven(const std::vector<std::string>& names, const CsvRequest& request,
                     const Settings& settings, CsvLayout& layout, std::string& error) {
-  const InputFields fields = InputFieldsOf(settings.input, settings.lonFirst);
+  InputFields fields = InputFieldsOf(settings.input, settings.lonFirst);
+  const bool height = settings.heightKind != MORVANE_HEIGHT_NONE;
   const std::vector<std::string>& given = *request.columns;
-  if (given.size() != fields.count) {
+  if (given.size() != fields.count + (height ? 1 : 0)) {
     error = "--columns: " + KindName(settings.input) + " input reads " +
             std::to_string(fields.count) + (fields.count == 1 ? " column (" : " columns (") +
-            FieldList(fields) + "), " + std::to_string(given.size()) + " given";
+            FieldList(fields) + ")" + (height ? " and the height" : "") + ", " +
+            std::to_string(given.size()) + " given";
     if (!request.inputGiven) error += "; say the input kind with --input";
     return false;
   }
@@ -122,8 +130,36 @@ bool ColumnsAsGiven(const std::vector<std::string>& names, const CsvRequest& req
       }
       column = found[0];
     }
-    layout.columns[k] = column;
+    if (k < fields.count) layout.columns[k] = column;
+    else layout.heightColumn = column, layout.height = true;
   }
+  return true;
+}
+
+// The height column found by its common names, for a height kind.
+bool HeightByNames(const std::vector<std::string>& names, CsvLayout& layout, std::string& error) {
+  const Role* role = RoleOf(kHeightField);
+  std::vector<std::size_t> matches;
+  for (std::size_t i = 0; i < names.size(); ++i)
+    for (std::string_view common : role->names)
+      if (SameIgnoringCase(names[i], common)) matches.push_back(i);
+  if (matches.size() != 1) {
+    if (matches.empty()) {
+      error = "no height column in the header (looked for";
+      for (std::string_view common : role->names) error += ' ', error += common;
+      error += "); choose it with --columns, after the coordinates";
+    } else {
+      error = "more than one column could be the height: ";
+      for (std::size_t m = 0; m < matches.size(); ++m) {
+        if (m) error += ", ";
+        error += Column(names, matches[m]);
+      }
+      error += "; choose with --columns";
+    }
+    return false;
+  }
+  layout.height = true;
+  layout.heightColumn = matches[0];
   return true;
 }
 
@@ -143,8 +179,10 @@ bool FindByNames(const std::vector<std::string>& names, InputKind kind, bool lon
     }
     if (matches.size() > 1) {
       error = "more than one column could be the " + std::string(role->label) + ": ";
-      for (std::size_t m = 0; m < matches.size(); ++m)
-        error += (m ? ", " : "") + Column(names, matches[m]);
+      for (std::size_t m = 0; m < matches.size(); ++m) {
+        if (m) error += ", ";
+        error += Column(names, matches[m]);
+      }
       error += "; choose with --columns";
       return false;
     }
@@ -178,6 +216,15 @@ bool ColumnsByCommonNames(const std::vector<std::string>& names, const CsvReques
     if (!FindByNames(names, kind, settings.lonFirst, columns, error, all)) return false;
     if (all) found.emplace_back(kind, columns);
   }
+  if (found.empty() && !request.inputGiven) {
+    // Lambert 2008 columns are looked for only when no column of the
+    // other kinds is there: a file that has both converts as it always did.
+    std::array<std::size_t, 6> columns{};
+    bool all = false;
+    if (!FindByNames(names, InputKind::Lambert2008, settings.lonFirst, columns, error, all))
+      return false;
+    if (all) found.emplace_back(InputKind::Lambert2008, columns);
+  }
   if (found.empty()) {
     if (request.inputGiven) {
       const InputFields fields = InputFieldsOf(settings.input, settings.lonFirst);
@@ -195,9 +242,13 @@ bool ColumnsByCommonNames(const std::vector<std::string>& names, const CsvReques
     error = "the header has columns for more than one input kind (";
     for (std::size_t f = 0; f < found.size(); ++f) {
       const InputFields fields = InputFieldsOf(found[f].first, settings.lonFirst);
-      error += (f ? "; " : "") + KindName(found[f].first) + ":";
-      for (std::size_t k = 0; k < fields.count; ++k)
-        error += (k ? ", " : " ") + Column(names, found[f].second[k]);
+      if (f) error += "; ";
+      error += KindName(found[f].first);
+      error += ':';
+      for (std::size_t k = 0; k < fields.count; ++k) {
+        error += k ? ", " : " ";
+        error += Column(names, found[f].second[k]);
+      }
     }
     error += "); choose with --input or --columns";
     return false;
@@ -297,14 +348,19 @@ bool StartCsv(std::string_view input, const CsvRequest& request, Settings& setti
   } else {
     if (!ColumnsByCommonNames(names, request, settings, layout, error)) return false;
   }
+  if (settings.heightKind != MORVANE_HEIGHT_NONE && !layout.height &&
+      !HeightByNames(names, layout, error))
+    return false;
   const InputFields fields = InputFieldsOf(settings.input, settings.lonFirst);
   layout.inputFields = fields.count;
   for (std::size_t k = 0; k < fields.count; ++k) layout.names[k] = names[layout.columns[k]];
+  if (layout.height) layout.heightName = names[layout.heightColumn];
   if (!request.columns) {
     start.columnsUsed = KindName(settings.input) + " input from";
     for (std::size_t k = 0; k < fields.count; ++k)
       start.columnsUsed += (k ? ", " : " ") + Column(names, layout.columns[k]) + " as " +
                            std::string(RoleOf(fields.names[k])->label);
+    if (layout.height) start.columnsUsed += ", " + Column(names, layout.heightColumn) + " as height";
   }
 
   layout.readDecimalComma = request.decimalComma.value_or(separator != ',');
@@ -356,7 +412,19 @@ bool CsvConverter::ReadCoordinates(PointInput& point) {
       field[k] = normal;
     }
   }
-  return ReadPoint(settings_.input, settings_.lonFirst, field, names_, point, problem_, &shown);
+  if (!ReadPoint(settings_.input, settings_.lonFirst, field, names_, point, problem_, &shown))
+    return false;
+  if (!layout_.height) return true;
+  std::string_view height = Trim(record_.Value(layout_.heightColumn, heightScratch_));
+  const std::string_view shownHeight = height;
+  if (layout_.readDecimalComma && DecimalOf(height) == Decimal::Comma) {
+    heightNormal_.assign(height);
+    std::replace(heightNormal_.begin(), heightNormal_.end(), ',', '.');
+    height = heightNormal_;
+  }
+  if (ParseDouble(height, point.height)) return true;
+  problem_ = "cannot read " + layout_.heightName + " '" + std::string(shownHeight) + "': not a number";
+  return false;
 }
 
 void CsvConverter::ReadRow() {

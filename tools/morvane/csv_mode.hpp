@@ -41,6 +41,9 @@ struct CsvLayout {
   std::size_t inputFields = 0;                // columns the input kind reads
   std::array<std::size_t, 6> columns{};       // their indexes, 0-based
   std::array<std::string, 6> names{};         // their header names, for messages
+  bool height = false;                        // a height column is read (a height kind)
+  std::size_t heightColumn = 0;               // its index, 0-based
+  std::string heightName;                     // its header name
 };
 
 // The start of a CSV input, once its header has been read.
@@ -54,8 +57,10 @@ struct CsvStart {
 // Reads the byte-order mark and the header at the start of input (which
 // holds at least the header record, or the whole input) and chooses the
 // columns; settings.input becomes the kind found when the request names
-// none.  False with the reason in error when the header or the columns
-// do not do: nothing may be written then.
+// none.  With a height kind, the height column is the one after the
+// coordinates in --columns, or found by its common names (height, hoogte,
+// hauteur, h, z, taw, dng ...).  False with the reason in error when the
+// header or the columns do not do: nothing may be written then.
 bool StartCsv(std::string_view input, const CsvRequest& request, Settings& settings,
               CsvLayout& layout, CsvStart& start, std::string& error);
 
@@ -103,6 +108,7 @@ class CsvConverter : public BlockConverter {
   std::string problems_, problem_;
   std::array<std::string, 6> scratch_, normal_;  // values without quotes, with decimal points
   std::string fieldScratch_;
+  std::string heightScratch_, heightNormal_;
 };
 
 }  // namespace morvane::cli

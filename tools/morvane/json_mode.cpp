@@ -6,6 +6,8 @@
 #include <limits>
 
 #include <morvane/failure.hpp>
+#include <morvane/names.hpp>
+#include "tools/morvane/point_batch.hpp"
 #include "base/utf8.hpp"
 #include "tools/morvane/numbers.hpp"
 
@@ -39,7 +41,7 @@ char* PutFloat(char* p, float value) {
 enum class Property {
   DatumFrom, DatumDest, OrigType, Latitude, Longitude, LatDmsDeg, LatDmsMin, LatDmsSec,
   LonDmsDeg, LonDmsMin, LonDmsSec, X, Y, Northing, Easting, MGRS, IFBL, mgrsPrecision,
-  IfblPrecision,
+  IfblPrecision, Method, HeightKind, Height,
 };
 
 struct PropertyName {
@@ -47,7 +49,7 @@ struct PropertyName {
   Property property;
 };
 
-constexpr std::array<PropertyName, 19> kWritable{{
+constexpr std::array<PropertyName, 22> kWritable{{
     {"DatumFrom", Property::DatumFrom},
     {"DatumDest", Property::DatumDest},
     {"OrigType", Property::OrigType},
@@ -67,6 +69,10 @@ constexpr std::array<PropertyName, 19> kWritable{{
     {"IFBL", Property::IFBL},
     {"mgrsPrecision", Property::mgrsPrecision},
     {"IfblPrecision", Property::IfblPrecision},
+    // The batch call's settings of today (BatchExtra version 2).
+    {"Method", Property::Method},
+    {"HeightKind", Property::HeightKind},
+    {"Height", Property::Height},
 }};
 
 bool IsJsonBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -241,39 +247,73 @@ void WriteJsonString(std::string_view text, OutBuffer& out) {
 
 void WriteJson(const ZedizAdo& object, const PutDatums& datums, const char* failure,
                OutBuffer& out) {
+  const std::string mgrs = object.MGRS(), ifbl = object.IFBL(), error = object.Error();
+  JsonPoint point;
+  point.datums = datums;
+  point.origType = object.OrigType();
+  PointValues& v = point.values;
+  v.latitude = object.Latitude(), v.longitude = object.Longitude();
+  v.latDmsDeg = object.LatDmsDeg(), v.latDmsMin = object.LatDmsMin(), v.latDmsSec = object.LatDmsSec();
+  v.lonDmsDeg = object.LonDmsDeg(), v.lonDmsMin = object.LonDmsMin(), v.lonDmsSec = object.LonDmsSec();
+  v.x = object.X(), v.y = object.Y();
+  v.northing = object.Northing(), v.easting = object.Easting();
+  v.mgrs = mgrs, v.ifbl = ifbl;
+  point.mgrsPrecision = object.mgrsPrecision;
+  point.ifblPrecision = object.IfblPrecision;
+  point.error = error;
+  point.failure = failure;
+  WriteJson(point, out);
+}
+
+void WriteJson(const JsonPoint& point, OutBuffer& out) {
+  const PointValues& v = point.values;
   char* p = out.Reserve(1024);
   *p++ = '{';
-  p = PutKey(p, "DatumFrom", true), p = FormatInt(p, datums.from);
-  p = PutKey(p, "DatumDest", false), p = FormatInt(p, datums.dest);
-  p = PutKey(p, "OrigType", false), p = FormatInt(p, object.OrigType());
-  p = PutKey(p, "Latitude", false), p = PutDouble(p, object.Latitude());
-  p = PutKey(p, "Longitude", false), p = PutDouble(p, object.Longitude());
-  p = PutKey(p, "LatDmsDeg", false), p = FormatInt(p, object.LatDmsDeg());
-  p = PutKey(p, "LatDmsMin", false), p = FormatInt(p, object.LatDmsMin());
-  p = PutKey(p, "LatDmsSec", false), p = PutFloat(p, object.LatDmsSec());
-  p = PutKey(p, "LonDmsDeg", false), p = FormatInt(p, object.LonDmsDeg());
-  p = PutKey(p, "LonDmsMin", false), p = FormatInt(p, object.LonDmsMin());
-  p = PutKey(p, "LonDmsSec", false), p = PutFloat(p, object.LonDmsSec());
-  p = PutKey(p, "X", false), p = PutDouble(p, object.X());
-  p = PutKey(p, "Y", false), p = PutDouble(p, object.Y());
-  p = PutKey(p, "Northing", false), p = PutDouble(p, object.Northing());
-  p = PutKey(p, "Easting", false), p = PutDouble(p, object.Easting());
+  p = PutKey(p, "DatumFrom", true), p = FormatInt(p, point.datums.from);
+  p = PutKey(p, "DatumDest", false), p = FormatInt(p, point.datums.dest);
+  p = PutKey(p, "OrigType", false), p = FormatInt(p, point.origType);
+  p = PutKey(p, "Latitude", false), p = PutDouble(p, v.latitude);
+  p = PutKey(p, "Longitude", false), p = PutDouble(p, v.longitude);
+  p = PutKey(p, "LatDmsDeg", false), p = FormatInt(p, v.latDmsDeg);
+  p = PutKey(p, "LatDmsMin", false), p = FormatInt(p, v.latDmsMin);
+  p = PutKey(p, "LatDmsSec", false), p = PutFloat(p, v.latDmsSec);
+  p = PutKey(p, "LonDmsDeg", false), p = FormatInt(p, v.lonDmsDeg);
+  p = PutKey(p, "LonDmsMin", false), p = FormatInt(p, v.lonDmsMin);
+  p = PutKey(p, "LonDmsSec", false), p = PutFloat(p, v.lonDmsSec);
+  p = PutKey(p, "X", false), p = PutDouble(p, v.x);
+  p = PutKey(p, "Y", false), p = PutDouble(p, v.y);
+  p = PutKey(p, "Northing", false), p = PutDouble(p, v.northing);
+  p = PutKey(p, "Easting", false), p = PutDouble(p, v.easting);
   p = PutKey(p, "MGRS", false);
   out.Commit(p);
-  WriteJsonString(object.MGRS(), out);
+  WriteJsonString(v.mgrs, out);
   p = out.Reserve(64);
   p = PutKey(p, "IFBL", false);
   out.Commit(p);
-  WriteJsonString(object.IFBL(), out);
+  WriteJsonString(v.ifbl, out);
   p = out.Reserve(128);
-  p = PutKey(p, "mgrsPrecision", false), p = FormatInt(p, object.mgrsPrecision);
-  p = PutKey(p, "IfblPrecision", false), p = FormatInt(p, object.IfblPrecision);
+  p = PutKey(p, "mgrsPrecision", false), p = FormatInt(p, point.mgrsPrecision);
+  p = PutKey(p, "IfblPrecision", false), p = FormatInt(p, point.ifblPrecision);
+  if (point.today) {
+    out.Commit(p);
+    p = out.Reserve(256);
+    p = PutKey(p, "X2008", false), p = PutDouble(p, v.x2008);
+    p = PutKey(p, "Y2008", false), p = PutDouble(p, v.y2008);
+    p = PutKey(p, "EllipsoidalHeight", false), p = PutDouble(p, v.ellipsoidalHeight);
+    p = PutKey(p, "OstendHeight", false), p = PutDouble(p, v.ostendHeight);
+    p = PutKey(p, "Route", false);
+    out.Commit(p);
+    // A point with a message has no route.
+    WriteJsonString(point.error.empty() && point.failure == nullptr ? RouteTextOf(v.route) : "", out);
+    p = out.Reserve(64);
+    p = PutKey(p, "Accuracy", false), p = PutDouble(p, v.accuracy);
+  }
   p = PutKey(p, "Error", false);
   out.Commit(p);
-  WriteJsonString(object.Error(), out);
-  if (failure != nullptr) {
+  WriteJsonString(point.error, out);
+  if (point.failure != nullptr) {
     out.Append(",\"Failure\":");
-    WriteJsonString(failure, out);
+    WriteJsonString(point.failure, out);
   }
   out.Append('}');
 }
@@ -315,7 +355,20 @@ bool ReadJsonPuts(std::string_view line, std::vector<JsonPut>& puts, std::string
     };
     const Property property = found->property;
     JsonPut put{static_cast<std::uint8_t>(property)};
-    if (property == Property::MGRS || property == Property::IFBL) {
+    if (property == Property::Method || property == Property::HeightKind) {
+      // A key of the core's table ("grid", "ostend") or its number.
+      const auto byName = property == Property::Method ? MethodByName : HeightKindByName;
+      if (in.Peek('"')) {
+        if (!in.String(text)) return false;
+      } else {
+        std::string_view token;
+        if (!in.Number(token) || !WholeNumber(token, put.whole)) return bad("expected a key or a number");
+        text = std::to_string(put.whole);
+      }
+      put.whole = byName(text);
+      if (put.whole < 0)
+        return bad(property == Property::Method ? "unknown method" : "unknown height kind");
+    } else if (property == Property::MGRS || property == Property::IFBL) {
       if (!in.Peek('"')) return bad("expected a string");
       if (!in.String(text)) return false;
       put.text = texts.size(), put.size = text.size();
@@ -393,8 +446,26 @@ void ApplyJsonPuts(const JsonPut* begin, const JsonPut* end, std::string_view te
         text.assign(texts.substr(put->text, put->size));
         object.IFBL(text);
         break;
+      case Property::Method:
+      case Property::HeightKind:
+      case Property::Height:
+        break;  // the batch call's settings: ConvertToday takes them
     }
   }
+}
+
+bool AsksToday(const JsonPut* begin, const JsonPut* end) {
+  // OrigType 6 and datum 5 alone do not count: on the object they get its
+  // message, as such lines always have.
+  for (const JsonPut* put = begin; put != end; ++put) {
+    switch (static_cast<Property>(put->property)) {
+      case Property::Method:
+      case Property::HeightKind:
+      case Property::Height: return true;
+      default: break;
+    }
+  }
+  return false;
 }
 
 bool ReadJsonLine(std::string_view line, ZedizAdo& object, PutDatums& datums,
@@ -416,18 +487,19 @@ void JsonLines::Read(std::string_view block) {
     std::size_t first = 0;
     while (first < line.size() && IsJsonBlank(line[first])) ++first;
     if (first == line.size() || line[first] == '#') {
-      lines_.push_back({Line::Pass, line, 0, 0, 0, {}, nullptr});
+      lines_.push_back({Line::Pass, line, 0, 0, 0, {}, nullptr, false});
       continue;
     }
     const std::size_t putsBefore = puts_.size(), textsBefore = texts_.size();
     if (!ReadJsonPuts(line, puts_, texts_, problem_)) {
       puts_.resize(putsBefore);
       texts_.resize(textsBefore);
-      lines_.push_back({Line::Unread, {}, problems_.size(), problem_.size(), 0, {}, nullptr});
+      lines_.push_back({Line::Unread, {}, problems_.size(), problem_.size(), 0, {}, nullptr, false});
       problems_ += problem_;
       continue;
     }
-    lines_.push_back({Line::Point, {}, putsBefore, puts_.size(), 0, {}, nullptr});
+    lines_.push_back({Line::Point, {}, putsBefore, puts_.size(), 0, {}, nullptr,
+                      today_ || AsksToday(puts_.data() + putsBefore, puts_.data() + puts_.size())});
   }
 }
 
@@ -436,8 +508,14 @@ void JsonLines::ConvertPoints() {
   // thread that made them, their memory goes back without a lock taken
   // against the other thread's allocations.
   objects_.clear();
+  todays_.clear();
   for (Line& line : lines_) {
     if (line.kind != Line::Point) continue;
+    if (line.today) {
+      line.object = todays_.size();
+      ConvertToday(line, todays_.emplace_back());
+      continue;
+    }
     line.object = objects_.size();
     ZedizAdo& object = objects_.emplace_back();
     ApplyJsonPuts(puts_.data() + line.index, puts_.data() + line.size, texts_, object,
@@ -448,6 +526,70 @@ void JsonLines::ConvertPoints() {
       line.failure = FailureName(caught.kind());
     }
   }
+}
+
+void JsonLines::ConvertToday(const Line& line, Today& today) {
+  // The line's puts go into a fresh object first, as for any line, so
+  // that the input reads as the object would hold it (the texts trimmed
+  // and tidied, the defaults of a fresh object); then the batch call
+  // converts it with the line's settings of today.
+  ZedizAdo object;
+  JsonPoint& point = today.point;
+  ApplyJsonPuts(puts_.data() + line.index, puts_.data() + line.size, texts_, object, point.datums);
+  Settings settings;
+  double height = 0;
+  bool heightGiven = false, kindGiven = false;
+  for (const JsonPut* put = puts_.data() + line.index; put != puts_.data() + line.size; ++put) {
+    switch (static_cast<Property>(put->property)) {
+      case Property::Method: settings.method = put->whole; break;
+      case Property::HeightKind: settings.heightKind = put->whole, kindGiven = true; break;
+      case Property::Height: height = put->number, heightGiven = true; break;
+      default: break;
+    }
+  }
+  // A height without its kind is ellipsoidal, as convert --height takes it.
+  if (heightGiven && !kindGiven) settings.heightKind = MORVANE_HEIGHT_ELLIPSOIDAL;
+  point.today = true;
+  point.origType = object.OrigType();
+  point.mgrsPrecision = object.mgrsPrecision;
+  point.ifblPrecision = object.IfblPrecision;
+  // The batch call refuses a kind or datum outside its tables as a whole:
+  // such a line gets the object's message instead.
+  if (KindByNumber(point.origType) == nullptr) today.error = message::kUnknownOrigType;
+  else if (DatumByNumber(point.datums.from) == nullptr) today.error = message::kUnknownDatumFrom;
+  else if (DatumByNumber(point.datums.dest) == nullptr) today.error = message::kUnknownDatumDest;
+  if (!today.error.empty()) {
+    point.values.x2008 = point.values.y2008 = std::numeric_limits<double>::quiet_NaN();
+    point.values.ellipsoidalHeight = point.values.ostendHeight = point.values.x2008;
+    point.values.accuracy = point.values.x2008;
+    return;
+  }
+  settings.from = point.datums.from;
+  settings.dest = point.datums.dest;
+  settings.input = static_cast<InputKind>(point.origType);
+  settings.mgrsPrecision = point.mgrsPrecision;
+  settings.ifblPrecision = point.ifblPrecision;
+  SetToday(settings, true);
+
+  PointInput input;
+  input.latitude = object.Latitude(), input.longitude = object.Longitude();
+  input.x = object.X(), input.y = object.Y();
+  input.dms = {object.LatDmsDeg(), object.LatDmsMin(), object.LonDmsDeg(), object.LonDmsMin()};
+  input.seconds = {object.LatDmsSec(), object.LonDmsSec()};
+  today.mgrs = object.MGRS(), today.ifbl = object.IFBL();
+  input.text = settings.input == InputKind::Mgrs ? std::string_view(today.mgrs) : std::string_view(today.ifbl);
+  input.height = height;
+
+  PointBatch batch(settings, 1, 1);
+  batch.Add(input);
+  batch.Convert();
+  point.values = batch.Values(0);
+  // The texts are the batch's: kept here, as the batch goes.
+  today.mgrs.assign(point.values.mgrs), today.ifbl.assign(point.values.ifbl);
+  today.error.assign(batch.Error(0));
+  point.values.mgrs = point.values.ifbl = {};  // set again from the texts when written
+  if (const std::int32_t failure = batch.Failure(0))
+    point.failure = FailureName(static_cast<FailureKind>(failure));
 }
 
 void JsonLines::Write(OutBuffer& out, LineCounts& counts) {
@@ -465,6 +607,18 @@ void JsonLines::Write(OutBuffer& out, LineCounts& counts) {
         ++counts.failed;
         break;
       case Line::Point: {
+        if (line.today) {
+          // The point's texts are its Today's own, seen from here: the
+          // vector may have moved them since they were made.
+          const Today& today = todays_[line.object];
+          JsonPoint point = today.point;
+          point.values.mgrs = today.mgrs, point.values.ifbl = today.ifbl;
+          point.error = today.error;
+          WriteJson(point, out);
+          out.Append('\n');
+          ++(point.failure != nullptr || !point.error.empty() ? counts.failed : counts.converted);
+          break;
+        }
         const ZedizAdo& object = objects_[line.object];
         WriteJson(object, line.datums, line.failure, out);
         out.Append('\n');
@@ -478,5 +632,7 @@ void JsonLines::Write(OutBuffer& out, LineCounts& counts) {
   texts_.clear();
   problems_.clear();
 }
+
+
 
 }  // namespace morvane::cli

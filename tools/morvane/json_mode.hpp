@@ -12,6 +12,7 @@
 #include <morvane/zediz_ado.hpp>
 #include "tools/morvane/batch.hpp"
 #include "tools/morvane/out_buffer.hpp"
+#include "tools/morvane/point_fields.hpp"
 
 namespace morvane::cli {
 
@@ -27,6 +28,22 @@ struct PutDatums {
 // the DMS seconds are the float they are.
 void WriteJson(const ZedizAdo& object, const PutDatums& datums, const char* failure,
                OutBuffer& out);
+
+// A point converted by the batch call, as JSON writes it.
+struct JsonPoint {
+  PutDatums datums;
+  std::int32_t origType = 0;
+  PointValues values;
+  std::int32_t mgrsPrecision = 0;
+  std::int16_t ifblPrecision = 0;
+  std::string_view error;
+  const char* failure = nullptr;
+  // Belgium's systems of today: X2008, Y2008, EllipsoidalHeight,
+  // OstendHeight (null for a height not given), Route (its text) and
+  // Accuracy, before Error.
+  bool today = false;
+};
+void WriteJson(const JsonPoint& point, OutBuffer& out);
 
 // A JSON string literal of text; invalid UTF-8 bytes become U+FFFD.
 void WriteJsonString(std::string_view text, OutBuffer& out);
@@ -46,7 +63,14 @@ struct JsonPut {
 bool ReadJsonPuts(std::string_view line, std::vector<JsonPut>& puts, std::string& texts,
                   std::string& problem);
 
+// Whether the puts [begin, end) ask for the systems of today: Method,
+// HeightKind or Height.  Such a line is converted by the batch call, where
+// OrigType 6 (Lambert 2008) and datum 5 (ETRS89) are known; without them
+// a line is the object's, which gives those its message.
+bool AsksToday(const JsonPut* begin, const JsonPut* end);
+
 // Puts [begin, end) into the object, in order; datums gets the datums put.
+// Method, HeightKind and Height, which the object has not, are left out.
 void ApplyJsonPuts(const JsonPut* begin, const JsonPut* end, std::string_view texts,
                    ZedizAdo& object, PutDatums& datums);
 
@@ -62,6 +86,8 @@ bool ReadJsonLine(std::string_view line, ZedizAdo& object, PutDatums& datums,
 // with '#' and blank lines pass through without their trailing blanks.
 class JsonLines : public BlockConverter {
  public:
+  // today: every line through the batch call, with today's fields.
+  explicit JsonLines(bool today = false) : today_(today) {}
   void Read(std::string_view block) override;
   void ConvertPoints() override;
   void Write(OutBuffer& out, LineCounts& counts) override;
@@ -75,7 +101,17 @@ class JsonLines : public BlockConverter {
     std::size_t object;     // Point: index in objects_
     PutDatums datums;       // Point: the datums put
     const char* failure;    // Point: the failure's name, or null
+    bool today;             // Point: converted by the batch call (todays_)
   };
+  // A line of today's systems, converted by the batch call.
+  struct Today {
+    JsonPoint point;
+    std::string mgrs, ifbl, error;  // the texts of the point, which holds no views of them
+  };
+  // Converts the line's puts through a batch of one point.
+  void ConvertToday(const Line& line, Today& today);
+  std::vector<Today> todays_;
+  bool today_;
   std::vector<Line> lines_;
   std::vector<JsonPut> puts_;
   std::string texts_;

@@ -44,6 +44,103 @@ std::string KindKeys() {
   return keys;
 }
 
+// The entries of a table of settings in the core's names ("methods",
+// "heightKinds"): "shift (three-parameter shift through WGS 84), grid
+// (...)", or the keys alone.  The table is read from the JSON text of the
+// names, the one place the core lists them.
+std::string SettingList(std::string_view table, bool labels) {
+  const char* json = morvane_names_json();
+  if (json == nullptr) return {};
+  std::string_view text = json;
+  const std::string start = "\"" + std::string(table) + "\":[";
+  auto at = text.find(start);
+  if (at == std::string_view::npos) return {};
+  text.remove_prefix(at + start.size());
+  text = text.substr(0, text.find(']'));
+  // Each entry's text value after a key, e.g. "key":"grid".
+  const auto value = [&text](std::string_view key, std::size_t from) {
+    const std::string name = "\"" + std::string(key) + "\":\"";
+    const auto begin = text.find(name, from);
+    if (begin == std::string_view::npos) return std::pair<std::string_view, std::size_t>{{}, text.size()};
+    const auto first = begin + name.size();
+    const auto end = text.find('"', first);
+    return std::pair<std::string_view, std::size_t>{text.substr(first, end - first), end};
+  };
+  std::string list;
+  for (std::size_t from = 0;;) {
+    const auto [key, keyEnd] = value("key", from);
+    if (key.empty()) break;
+    if (!list.empty()) list += ", ";
+    list += key;
+    from = keyEnd;
+    if (labels) {
+      const auto [label, labelEnd] = value("label", from);
+      list += " (";
+      list += label;
+      list += ')';
+      from = labelEnd;
+    }
+  }
+  return list;
+}
+
+CLI::Validator MethodValidator() {
+  return CLI::Validator(
+      [](std::string& value) -> std::string {
+        return MethodByName(value) >= 0
+                   ? ""
+                   : "unknown method '" + value + "' (" + SettingList("methods", false) + ")";
+      },
+      "");
+}
+
+CLI::Validator HeightKindValidator() {
+  return CLI::Validator(
+      [](std::string& value) -> std::string {
+        return HeightKindByName(value) >= 0
+                   ? ""
+                   : "unknown height kind '" + value + "' (" + SettingList("heightKinds", false) + ")";
+      },
+      "");
+}
+
+// The options of Belgium's systems of today that convert and batch share.
+struct TodayOptions {
+  std::string method = "shift";
+  std::string heightKind;  // empty: not given
+  bool today = false;
+  CLI::Option* methodOption = nullptr;
+  CLI::Option* heightKindOption = nullptr;
+  CLI::Option* todayOption = nullptr;
+};
+
+void AddTodayOptions(CLI::App& app, TodayOptions& options, const std::string& heightKindHelp) {
+  options.methodOption =
+      app.add_option("--method", options.method,
+                     "How positions move between the Belgian datum 1972 and the others: " +
+                         SettingList("methods", true))
+          ->check(MethodValidator())
+          ->type_name("METHOD")
+          ->capture_default_str();
+  options.heightKindOption =
+      app.add_option("--height-kind", options.heightKind,
+                     heightKindHelp + ": " + SettingList("heightKinds", true))
+          ->check(HeightKindValidator())
+          ->type_name("KIND");
+  options.todayOption = app.add_flag(
+      "--today", options.today,
+      "Add the columns of Belgium's systems of today (Lambert 2008, heights, route, accuracy) "
+      "even when the call uses none of them");
+}
+
+// The settings of today from the options; false after saying why.
+bool TakeToday(const TodayOptions& options, Settings& settings) {
+  settings.method = MethodByName(options.method);
+  settings.heightKind =
+      options.heightKind.empty() ? MORVANE_HEIGHT_NONE : HeightKindByName(options.heightKind);
+  return settings.method >= 0 && settings.heightKind >= 0;
+}
+
 CLI::Validator DatumValidator() {
   return CLI::Validator(
       [](std::string& value) -> std::string {
@@ -63,7 +160,7 @@ CLI::Validator KindValidator() {
 void AddDatumOptions(CLI::App& app, std::string& from, std::string& to) {
   app.add_option("--from", from,
                  "Datum of degree, DMS and MGRS input: " + DatumChoices() +
-                     " (Lambert and IFBL input are always on bd72)")
+                     " (Lambert 72 and IFBL input are always on bd72, Lambert 2008 input on etrs89)")
       ->check(DatumValidator())
       ->type_name("DATUM")
       ->capture_default_str();
@@ -144,7 +241,15 @@ Examples:
   morvane convert --dms 50 50 48.1 4 21 9 --json
   morvane convert --lambert 149000 170000 --to wgs84
   morvane convert --mgrs 31UFS9602833256 --from wgs84 --to ed50
-  morvane convert --ifbl E4.15.22 --to wgs84)";
+  morvane convert --ifbl E4.15.22 --to wgs84
+  morvane convert --lambert 149186.41 170810.74 --method grid --to etrs89
+  morvane convert --deg 50.22054332 4.663484651 --from etrs89 --height 354.6988105
+  morvane convert --lambert2008 650000 670000 --height 12.5 --height-kind ostend --json
+
+Belgium's systems of today (ETRS89, Lambert 2008, the agency's grid,
+hBG18 heights) go through the batch call: the output then adds Lambert
+2008 X and Y, the heights when one is given, the route the point took and
+its stated accuracy.  --today adds them to any call.)";
 
 constexpr const char* kBatchFooter = R"(
 Text mode: one point per line, fields separated by blanks, tabs or a comma:
@@ -173,6 +278,13 @@ their usual names (lat/breedte, lon/lengte, x, y, mgrs, ifbl ...).  Every
 row is written back as it was, followed by the output columns and Error,
 in the file's own separator, decimal mark, line ends and byte-order mark.
 
+Belgium's systems of today: --input lambert2008, --from/--to etrs89,
+--method grid and --height-kind (text mode: a height field after the
+coordinates; CSV: a column named height, hoogte, hauteur, h, z, taw, dng
+..., or the last of --columns; JSON lines: "Method", "HeightKind",
+"Height") add the columns X2008, Y2008, EllipsoidalHeight, OstendHeight,
+Route and Accuracy after the others; --today adds them to any call.
+
 Every input line (CSV: row) gives exactly one output line, in the same
 order.  The exit status is 1 when any line failed, with a summary on
 standard error.
@@ -182,7 +294,9 @@ Examples:
   morvane batch --input lambert --to wgs84 --output deg,mgrs --header < xy.txt
   morvane batch --to bd72 --output lambert,ifbl waarnemingen.csv > omgezet.csv
   morvane batch --csv --input lambert --columns 3,4 --to wgs84 < plots.csv
-  morvane batch --jsonl -j 2 requests.jsonl > answers.jsonl)";
+  morvane batch --jsonl -j 2 requests.jsonl > answers.jsonl
+  morvane batch --input lambert --method grid --to etrs89 xy.txt > xy2008.tsv
+  morvane batch --from etrs89 --to etrs89 --height-kind ellipsoidal gnss.csv > gnss_ostend.csv)";
 
 }  // namespace
 }  // namespace morvane::cli
@@ -193,7 +307,8 @@ int main(int argc, char** argv) {
   PrepareStandardStreams();
 
   CLI::App app{"morvane: coordinates in Belgium and its neighbours, between degrees, DMS, "
-               "Lambert 72, UTM, MGRS and IFBL, on four datums",
+               "Lambert 72, UTM, MGRS and IFBL, on four datums; ETRS89, Lambert 2008 and "
+               "Ostend heights through the agency's grids",
                "morvane"};
   app.footer(kMainIntro + DatumList() + kMainExamples);
   app.require_subcommand(0, 1);
@@ -216,10 +331,17 @@ int main(int argc, char** argv) {
   input->add_option("--lambert", point.lambert, "Belgian Lambert 1972 X then Y, metres")
       ->expected(2)
       ->type_name("X Y");
+  input->add_option("--lambert2008", point.lambert2008, "Belgian Lambert 2008 X then Y, metres (ETRS89)")
+      ->expected(2)
+      ->type_name("X Y");
   input->add_option("--mgrs", point.mgrs, "MGRS reference")->type_name("REF");
   input->add_option("--ifbl", point.ifbl, "IFBL square code")->type_name("CODE");
   input->require_option(1);
   convert->add_flag("--json", point.json, "Print one JSON object keyed by the property names");
+  TodayOptions convertToday;
+  AddTodayOptions(*convert, convertToday, "What --height is (default ellipsoidal)");
+  auto* heightOption = convert->add_option("--height", point.height, "Height of the point, metres")
+                           ->type_name("H");
 
   CLI::App* batch = app.add_subcommand("batch", "Converts a whole file (or standard input) to standard output");
   batch->footer(kBatchFooter);
@@ -236,7 +358,8 @@ int main(int argc, char** argv) {
   auto* lonFirst = batch->add_flag("--lon-first", settings.lonFirst,
                                    "Degrees as longitude then latitude, in input and output");
   auto* outputOption = batch->add_option("--output", columns,
-                                         "Output columns, comma-separated: deg, dms, lambert, utm, mgrs, ifbl, all")
+                                         "Output columns, comma-separated: deg, dms, lambert, utm, mgrs, ifbl, all "
+                                         "(the six before), today")
                            ->type_name("LIST")
                            ->capture_default_str();
   auto* headerFlag = batch->add_flag("--header", batchArgs.header, "Start with a '#' line naming the columns");
@@ -257,6 +380,9 @@ int main(int argc, char** argv) {
   auto* decimalOption = batch->add_flag("--decimal-comma,!--no-decimal-comma", decimalComma,
                                         "CSV mode: numbers with a decimal comma, or not (by "
                                         "default: with any separator but the comma)");
+  TodayOptions batchToday;
+  AddTodayOptions(*batch, batchToday,
+                  "The input has a height after the coordinates (CSV: a height column), of this kind");
   batch->add_flag("--jsonl", batchArgs.jsonl, "JSON-lines mode: one JSON object per line")
       ->excludes(csvOption)
       ->excludes(inputOption)
@@ -276,21 +402,48 @@ int main(int argc, char** argv) {
 
   settings.from = static_cast<morvane::InternalDatums>(morvane::DatumByName(from)->number);
   settings.dest = static_cast<morvane::InternalDatums>(morvane::DatumByName(to)->number);
-  if (convert->parsed()) return Convert(settings, point);
+  if (convert->parsed()) {
+    // A height needs a kind, ellipsoidal unless told; a kind needs a height.
+    if (heightOption->count() > 0 && convertToday.heightKind.empty()) convertToday.heightKind = "ellipsoidal";
+    TakeToday(convertToday, settings);
+    if (heightOption->count() > 0 && settings.heightKind == MORVANE_HEIGHT_NONE) {
+      // The kinds that take a height: every key of the table but none's.
+      std::string kinds, list = SettingList("heightKinds", false);
+      for (std::string_view rest = list; !rest.empty();) {
+        const auto comma = rest.find(", ");
+        const std::string key(rest.substr(0, comma));
+        if (morvane::HeightKindByName(key) != MORVANE_HEIGHT_NONE) kinds += (kinds.empty() ? "" : ", ") + key;
+        rest.remove_prefix(comma == std::string_view::npos ? rest.size() : comma + 2);
+      }
+      Complain("--height needs a height kind that takes one: " + kinds);
+      return kUsage;
+    }
+    if (heightOption->count() == 0 && settings.heightKind != MORVANE_HEIGHT_NONE) {
+      Complain("--height-kind says what --height is: give the height with --height");
+      return kUsage;
+    }
+    settings.today = convertToday.today;
+    return Convert(settings, point);
+  }
   if (batch->parsed()) {
     if (batchArgs.jsonl && (!batch->get_option("--from")->empty() || !batch->get_option("--to")->empty() ||
                             !batch->get_option("--mgrs-precision")->empty() ||
-                            !batch->get_option("--ifbl-precision")->empty())) {
-      Complain("--jsonl takes the datums and precisions from each line, not from options");
+                            !batch->get_option("--ifbl-precision")->empty() ||
+                            batchToday.methodOption->count() > 0 ||
+                            batchToday.heightKindOption->count() > 0)) {
+      Complain("--jsonl takes the datums, precisions, method and height kind from each line, not from options");
       return kUsage;
     }
+    TakeToday(batchToday, settings);
+    batchArgs.today = batchToday.today;
     settings.input = static_cast<InputKind>(morvane::KindByName(inputKind)->number);
     const auto groups = ColumnsByNames(columns);
     if (!groups) {
-      Complain("--output takes deg, dms, lambert, utm, mgrs, ifbl or all, comma-separated");
+      Complain("--output takes deg, dms, lambert, utm, mgrs, ifbl, today or all, comma-separated");
       return kUsage;
     }
     settings.columns = *groups;
+    SetToday(settings, batchToday.today);
 
     batchArgs.delimiterGiven = delimiterOption->count() > 0;
     if (csvOption->count() > 0) {

@@ -27,9 +27,12 @@ std::string_view PointBatch::TextColumn::At(std::size_t i) const {
   return {entry, static_cast<std::size_t>(end - entry)};
 }
 
-PointBatch::PointBatch(const Settings& settings, unsigned threads)
+PointBatch::PointBatch(const Settings& settings, unsigned threads, std::size_t capacity)
     : threads_(static_cast<int>(threads)),
-      capacity_(kPointsPerThread * std::max(1u, threads != 0 ? threads : std::thread::hardware_concurrency())) {
+      capacity_(capacity != 0 ? capacity
+                              : kPointsPerThread *
+                                    std::max(1u, threads != 0 ? threads : std::thread::hardware_concurrency())),
+      today_(settings.today) {
   const auto sized = [this](auto& column) { column.resize(capacity_); };
   input_.OrigType = OrigTypeOf(settings.input);
   input_.DatumFrom = settings.from;
@@ -42,6 +45,7 @@ PointBatch::PointBatch(const Settings& settings, unsigned threads)
       input_.Latitude = a_.data(), input_.Longitude = b_.data();
       break;
     case InputKind::Lambert:
+    case InputKind::Lambert2008:
       sized(a_), sized(b_);
       input_.X = a_.data(), input_.Y = b_.data();
       break;
@@ -81,6 +85,21 @@ PointBatch::PointBatch(const Settings& settings, unsigned threads)
     output_.Northing = northing_.data(), output_.Easting = easting_.data();
     extra_.UtmZone = zone_.data(), extra_.Hemisphere = hemisphere_.data();
   }
+  if (today_) {
+    // Version 2 of the extra settings; without today's systems the call
+    // leaves them at their defaults, which give the object's bits.
+    extra_.Method = settings.method;
+    extra_.HeightKind = settings.heightKind;
+    if (settings.heightKind != MORVANE_HEIGHT_NONE) sized(height_), extra_.Height = height_.data();
+    if (Needs(settings, Columns::Today)) {
+      sized(x2008_), sized(y2008_), sized(ellipsoidalHeight_), sized(ostendHeight_);
+      sized(route_), sized(accuracy_);
+      extra_.X2008 = x2008_.data(), extra_.Y2008 = y2008_.data();
+      extra_.EllipsoidalHeight = ellipsoidalHeight_.data();
+      extra_.OstendHeight = ostendHeight_.data();
+      extra_.Route = route_.data(), extra_.Accuracy = accuracy_.data();
+    }
+  }
   wantMgrs_ = Needs(settings, Columns::Utm) || Needs(settings, Columns::Mgrs);
   wantIfbl_ = Needs(settings, Columns::Ifbl);
   sized(failure_);
@@ -97,7 +116,8 @@ void PointBatch::Add(const PointInput& point) {
   const std::size_t i = count_++;
   switch (input_.OrigType) {
     case mvDeg: a_[i] = point.latitude, b_[i] = point.longitude; break;
-    case mvLambert72: a_[i] = point.x, b_[i] = point.y; break;
+    case mvLambert72:
+    case MORVANE_mvLambert2008: a_[i] = point.x, b_[i] = point.y; break;
     case mvDegMinSec:
       for (std::size_t k = 0; k < 4; ++k) dms_[k][i] = point.dms[k];
       seconds_[0][i] = point.seconds[0], seconds_[1][i] = point.seconds[1];
@@ -109,6 +129,7 @@ void PointBatch::Add(const PointInput& point) {
       longestText_ = std::max(longestText_, point.text.size());
       break;
   }
+  if (!height_.empty()) height_[i] = point.height;
 }
 
 void PointBatch::Allocate(TextColumn& column, std::size_t width) {
@@ -123,7 +144,8 @@ void PointBatch::Convert() {
     for (std::size_t i = 0; i < count_; ++i) textPointers_[i] = texts_.data() + textStart_[i];
   const auto n = static_cast<std::ptrdiff_t>(count_);
   TextWidths widths;
-  int status = BatchWidths(input_, n, widths);
+  // With today's systems the Error column must also hold their messages.
+  int status = today_ ? BatchWidths(input_, extra_, n, widths) : BatchWidths(input_, n, widths);
   if (status == MORVANE_OK) {
     Allocate(error_, widths.Error);
     output_.Error = {error_.data.data(), error_.width};
@@ -155,6 +177,11 @@ PointValues PointBatch::Values(std::size_t i) const {
   }
   if (wantMgrs_) v.mgrs = mgrs_.At(i);
   if (wantIfbl_) v.ifbl = ifbl_.At(i);
+  if (extra_.X2008) {
+    v.x2008 = x2008_[i], v.y2008 = y2008_[i];
+    v.ellipsoidalHeight = ellipsoidalHeight_[i], v.ostendHeight = ostendHeight_[i];
+    v.route = route_[i], v.accuracy = accuracy_[i];
+  }
   return v;
 }
 

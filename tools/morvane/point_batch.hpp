@@ -24,8 +24,11 @@ class PointBatch {
   // processor's caches.
   static constexpr std::size_t kPointsPerThread = 2048;
 
-  // threads: as the core's batch call takes them (0: every core).
-  PointBatch(const Settings& settings, unsigned threads);
+  // threads: as the core's batch call takes them (0: every core);
+  // capacity: points per call, 0 for kPointsPerThread per thread (one
+  // point alone, as convert and JSON-lines mode have, takes 1).  With
+  // settings.today the call has the version 2 settings and columns.
+  PointBatch(const Settings& settings, unsigned threads, std::size_t capacity = 0);
 
   std::size_t Size() const { return count_; }
   bool Full() const { return count_ == capacity_; }
@@ -69,6 +72,7 @@ class PointBatch {
   }();
   std::size_t count_ = 0;
   bool wantMgrs_ = false, wantIfbl_ = false;
+  bool today_ = false;
 
   // Input columns.
   Doubles a_, b_;  // latitude, longitude or X, Y
@@ -78,6 +82,7 @@ class PointBatch {
   std::vector<std::size_t> textStart_;
   std::vector<const char*> textPointers_;
   std::size_t longestText_ = 0;
+  Doubles height_;
 
   // Output columns.
   Doubles latitude_, longitude_, x_, y_, northing_, easting_;
@@ -85,6 +90,8 @@ class PointBatch {
   std::array<Floats, 2> outSeconds_;
   std::vector<std::int32_t> failure_;
   Shorts zone_;
+  Doubles x2008_, y2008_, ellipsoidalHeight_, ostendHeight_, accuracy_;
+  std::vector<std::int32_t> route_;
   std::vector<char> hemisphere_;
   TextColumn mgrs_, ifbl_, error_;
   std::string refused_;  // the reason when the call as a whole was refused

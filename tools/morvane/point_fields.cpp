@@ -1,8 +1,11 @@
 #include "tools/morvane/point_fields.hpp"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstring>
 
+#include <morvane/names.hpp>
 #include "tools/morvane/numbers.hpp"
 
 namespace morvane::cli {
@@ -18,6 +21,7 @@ std::size_t ColumnCount(Columns group) {
     case Columns::Utm: return 4;
     case Columns::Mgrs: return 1;
     case Columns::Ifbl: return 1;
+    case Columns::Today: return 6;
   }
   return 0;
 }
@@ -48,7 +52,47 @@ char* PutNumber(char* p, const ValueStyle& style, Format format) {
   return end + 2;
 }
 
+// A text as one column: between double quotes, with its quotes doubled,
+// when it holds the delimiter or a quote, so that it stays one column.
+char* PutColumnText(char* p, std::string_view text, char delimiter) {
+  if (text.find(delimiter) == std::string_view::npos && text.find('"') == std::string_view::npos)
+    return Put(p, text);
+  *p++ = '"';
+  for (char c : text) {
+    if (c == '"') *p++ = '"';
+    *p++ = c;
+  }
+  *p++ = '"';
+  return p;
+}
+
 }  // namespace
+
+std::string_view RouteTextOf(std::int32_t route) {
+  // Every combination of the core's steps, made once: a route is one of a
+  // few dozen, and writing a point should not allocate.
+  constexpr std::int32_t kRoutes = 64;
+  static const std::array<std::string, kRoutes> texts = [] {
+    std::array<std::string, kRoutes> all;
+    for (std::int32_t r = 0; r < kRoutes; ++r) all[static_cast<std::size_t>(r)] = RouteText(r);
+    return all;
+  }();
+  static thread_local std::string other;
+  if (route >= 0 && route < kRoutes) return texts[static_cast<std::size_t>(route)];
+  other = RouteText(route);
+  return other;
+}
+
+bool ReadHeight(std::string_view field, std::string_view shown, double& height,
+                std::string& problem) {
+  if (ParseDouble(field, height)) return true;
+  problem = "cannot read ";
+  problem += kHeightField;
+  problem += " '";
+  problem += shown;
+  problem += "': not a number";
+  return false;
+}
 
 InputFields InputFieldsOf(InputKind kind, bool lonFirst) {
   switch (kind) {
@@ -56,6 +100,7 @@ InputFields InputFieldsOf(InputKind kind, bool lonFirst) {
       return lonFirst ? InputFields{2, {"LON", "LAT"}} : InputFields{2, {"LAT", "LON"}};
     case InputKind::Dms: return {6, {"LATD", "LATM", "LATS", "LOND", "LONM", "LONS"}};
     case InputKind::Lambert: return {2, {"X", "Y"}};
+    case InputKind::Lambert2008: return {2, {"X2008", "Y2008"}};
     case InputKind::Mgrs: return {1, {"MGRS"}};
     case InputKind::Ifbl: return {1, {"IFBL"}};
   }
@@ -77,11 +122,12 @@ bool ReadPoint(InputKind kind, bool lonFirst, const std::array<std::string_view,
 
   switch (kind) {
     case InputKind::Deg:
-    case InputKind::Lambert: {
+    case InputKind::Lambert:
+    case InputKind::Lambert2008: {
       double a = 0, b = 0;
       if (!ParseDouble(field[0], a)) return failed(0, "a number");
       if (!ParseDouble(field[1], b)) return failed(1, "a number");
-      if (kind == InputKind::Lambert) point.x = a, point.y = b;
+      if (kind != InputKind::Deg) point.x = a, point.y = b;
       else if (lonFirst) point.longitude = a, point.latitude = b;
       else point.latitude = a, point.longitude = b;
       return true;
@@ -156,6 +202,10 @@ bool PutInput(ZedizAdo& object, InputKind kind, bool lonFirst,
       text.assign(point.text);
       object.IFBL(text);
       break;
+    case InputKind::Lambert2008:
+      // The object does not take Lambert 2008: only the batch call does.
+      problem = "Lambert 2008 input goes through the batch call, not the object";
+      return false;
   }
   return true;
 }
@@ -176,6 +226,10 @@ std::vector<std::string_view> ValueColumnNames(const Settings& settings) {
       case Columns::Utm: names.insert(names.end(), {"Zone", "Hemisphere", "Easting", "Northing"}); break;
       case Columns::Mgrs: names.push_back("MGRS"); break;
       case Columns::Ifbl: names.push_back("IFBL"); break;
+      case Columns::Today:
+        names.insert(names.end(), {"X2008", "Y2008", "EllipsoidalHeight", "OstendHeight", "Route",
+                                   "Accuracy"});
+        break;
     }
   }
   return names;
@@ -191,9 +245,14 @@ void WriteValueColumns(const Settings& settings, const ValueStyle& style,
                        const PointValues& v, OutBuffer& out) {
   const char d = style.delimiter;
   const std::string_view mgrs = Reference(v.mgrs);
-  // 16 numbers at most, with their delimiters and quotes, and the texts.
-  char* p = out.Reserve(16 * (kNumberChars + 3) + mgrs.size() + v.ifbl.size() +
-                        6 * style.none.size());
+  const bool today =
+      std::find(settings.columns.begin(), settings.columns.end(), Columns::Today) !=
+      settings.columns.end();
+  const std::string_view route = today ? RouteTextOf(v.route) : std::string_view{};
+  // 21 numbers at most, with their delimiters and quotes, and the texts
+  // (the route perhaps quoted, its quotes doubled).
+  char* p = out.Reserve(21 * (kNumberChars + 3) + mgrs.size() + v.ifbl.size() +
+                        2 * route.size() + 3 + 8 * style.none.size());
   bool first = true;
   const auto next = [&] {
     if (!first) *p++ = d;
@@ -230,6 +289,17 @@ void WriteValueColumns(const Settings& settings, const ValueStyle& style,
       }
       case Columns::Mgrs: next(), p = PutText(p, mgrs, style.none); break;
       case Columns::Ifbl: next(), p = PutText(p, v.ifbl, style.none); break;
+      case Columns::Today: {
+        number(v.x2008), number(v.y2008);
+        // A height the point was not given is no value.
+        for (double height : {v.ellipsoidalHeight, v.ostendHeight}) {
+          if (std::isnan(height)) next(), p = Put(p, style.none);
+          else number(height);
+        }
+        next(), p = PutColumnText(p, route, d);
+        number(v.accuracy);
+        break;
+      }
     }
   }
   out.Commit(p);

@@ -21,11 +21,12 @@ namespace morvane::cli {
 struct PointInput {
   double latitude = 0;  // degrees
   double longitude = 0;
-  double x = 0;  // Lambert 72
+  double x = 0;  // Lambert 72 or Lambert 2008, as the kind says
   double y = 0;
   std::array<std::int16_t, 4> dms{};  // LatDmsDeg, LatDmsMin, LonDmsDeg, LonDmsMin
   std::array<float, 2> seconds{};     // LatDmsSec, LonDmsSec
   std::string_view text;              // MGRS reference or IFBL code
+  double height = 0;                  // metres, read when the settings take a height
 };
 
 // What a converted point gives to print.  The texts are the object's
@@ -39,7 +40,24 @@ struct PointValues {
   std::int16_t zone = 0;
   char hemisphere = 0;
   std::string_view mgrs, ifbl;
+  // Belgium's systems of today, when the settings ask for them: NaN for a
+  // height the point was not given.
+  double x2008 = 0, y2008 = 0;
+  double ellipsoidalHeight = 0, ostendHeight = 0;
+  std::int32_t route = 0;
+  double accuracy = 0;
 };
+
+// The text of a point's Route, from the core's table of steps ("none"
+// for 0).
+std::string_view RouteTextOf(std::int32_t route);
+
+// The name of the height field of text mode and of its messages.
+inline constexpr const char* kHeightField = "H";
+
+// Reads a height field; false with the reason in problem (quoting shown).
+bool ReadHeight(std::string_view field, std::string_view shown, double& height,
+                std::string& problem);
 
 // Input fields of a kind, in the order they are read ("LAT", "LON").
 struct InputFields {

@@ -1,5 +1,6 @@
 #include "tools/morvane/settings.hpp"
 
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -20,20 +21,22 @@ bool SameLetters(std::string_view a, std::string_view b) {
 }  // namespace
 
 std::optional<std::vector<Columns>> ColumnsByNames(std::string_view list) {
-  static constexpr std::array<std::pair<std::string_view, Columns>, 6> kNames{{
+  static constexpr std::array<std::pair<std::string_view, Columns>, 7> kNames{{
       {"deg", Columns::Deg},
       {"dms", Columns::Dms},
       {"lambert", Columns::Lambert},
       {"utm", Columns::Utm},
       {"mgrs", Columns::Mgrs},
       {"ifbl", Columns::Ifbl},
+      {"today", Columns::Today},
   }};
   std::vector<Columns> columns;
   while (true) {
     const auto comma = list.find(',');
     const std::string_view name = list.substr(0, comma);
     if (SameLetters(name, "all")) {
-      for (const auto& entry : kNames) columns.push_back(entry.second);
+      for (const auto& entry : kNames)
+        if (entry.second != Columns::Today) columns.push_back(entry.second);
     } else {
       bool known = false;
       for (const auto& [key, group] : kNames)
@@ -44,6 +47,19 @@ std::optional<std::vector<Columns>> ColumnsByNames(std::string_view list) {
     list.remove_prefix(comma + 1);
   }
   return columns;
+}
+
+bool UsesToday(const Settings& settings) {
+  return settings.method != MORVANE_METHOD_SHIFT || settings.heightKind != MORVANE_HEIGHT_NONE ||
+         std::int32_t{settings.from} == MORVANE_mvETRS89 || std::int32_t{settings.dest} == MORVANE_mvETRS89 ||
+         settings.input == InputKind::Lambert2008;
+}
+
+void SetToday(Settings& settings, bool asked) {
+  const bool listed = std::find(settings.columns.begin(), settings.columns.end(), Columns::Today) !=
+                      settings.columns.end();
+  settings.today = asked || listed || UsesToday(settings);
+  if (settings.today && !listed) settings.columns.push_back(Columns::Today);
 }
 
 }  // namespace morvane::cli

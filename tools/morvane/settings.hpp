@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include <morvane/morvane.h>
 #include <morvane/zediz_ado.hpp>
 
 namespace morvane::cli {
@@ -18,14 +19,18 @@ enum class InputKind {
   Ifbl = mvIFBL,
   Lambert = mvLambert72,
   Dms = mvDegMinSec,
+  Lambert2008 = MORVANE_mvLambert2008,  // the batch call only
 };
 
 inline OriginalCoordinates OrigTypeOf(InputKind kind) {
   return static_cast<OriginalCoordinates>(kind);
 }
 
-// Output column groups of text mode, each one or more columns.
-enum class Columns { Deg, Dms, Lambert, Utm, Mgrs, Ifbl };
+// Output column groups of text mode, each one or more columns.  Today is
+// Belgium's systems of today (Lambert 2008, the heights, the route and
+// its accuracy): never part of "all", so that a call that asks nothing
+// of today's systems writes what it always wrote.
+enum class Columns { Deg, Dms, Lambert, Utm, Mgrs, Ifbl, Today };
 
 struct Settings {
   InternalDatums from = mvWGS1984;
@@ -37,10 +42,22 @@ struct Settings {
   std::vector<Columns> columns{Columns::Deg, Columns::Dms,  Columns::Lambert,
                                Columns::Utm, Columns::Mgrs, Columns::Ifbl};
   char delimiter = '\t';
+  // Belgium's systems of today (the batch call's version 2 settings).
+  std::int32_t method = MORVANE_METHOD_SHIFT;
+  std::int32_t heightKind = MORVANE_HEIGHT_NONE;  // what the height input holds
+  bool today = false;  // the call converts with them or asks for their columns
 };
 
+// Whether the settings use a system of today: the grid method, a height
+// input, the ETRS89 datum or Lambert 2008 input.
+bool UsesToday(const Settings& settings);
+
+// Settings.today from the settings and the wish for today's columns; with
+// it, Columns::Today is added at the end of the columns unless listed.
+void SetToday(Settings& settings, bool asked);
+
 // A comma-separated list of "deg", "dms", "lambert", "utm", "mgrs",
-// "ifbl" and "all", in the order to print.
+// "ifbl", "today" and "all" (every group but today), in the order to print.
 std::optional<std::vector<Columns>> ColumnsByNames(std::string_view list);
 
 }  // namespace morvane::cli

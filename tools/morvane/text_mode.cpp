@@ -99,6 +99,18 @@ void TextConverter::ReadLine(std::string_view line) {
     }
   }
   if (read) read = ReadPoint(settings_.input, settings_.lonFirst, field, layout.names, point, problem_);
+  // With a height kind, the height follows the coordinates.
+  if (read && settings_.heightKind != MORVANE_HEIGHT_NONE) {
+    std::string_view height;
+    if (!fields.Next(height)) {
+      problem_ = "cannot read line: ";
+      problem_ += kHeightField;
+      problem_ += " missing";
+      read = false;
+    } else {
+      read = ReadHeight(height, height, point.height, problem_);
+    }
+  }
   if (!read) {
     lines_.push_back({Line::Problem, fields.Rest(), problems_.size(), problem_.size()});
     problems_ += problem_;

@@ -2,8 +2,9 @@
 // The points of a block are converted by the core's batch call, a few
 // thousand at a time.
 //
-// Input fields are separated by blanks, tabs or a comma; what follows the
-// fields of the input kind is carried over as the last output column.
+// Input fields are separated by blanks, tabs or a comma; with a height
+// kind, a height field follows the coordinates; what follows the fields of
+// the input kind (and the height) is carried over as the last output column.
 // Lines starting with '#' and blank lines pass through unchanged.  Output
 // columns are separated by the delimiter; the error column, empty when the
 // line converted, comes after the value columns, and a line that did not
