@@ -44,8 +44,8 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "bindings.hpp"
@@ -467,11 +467,12 @@ bool Job::PutText(Text which, std::ptrdiff_t row, const std::string& text) {
 int Job::ConvertLones() {
   for (const Lone& lone : lones_) {
     // A fresh object with the call's settings, given the text as a put
-    // gives it.
-    // ETRS89, which the object does not take, as the batch call takes it
-    // for the object's outputs: as WGS 1984.  Such a text names no
-    // position, so today's columns keep the batch call's NaN.
-    const auto own = [](std::int32_t datum) { return datum == MORVANE_mvETRS89 ? MORVANE_mvWGS1984 : datum; };
+    // gives it.  ETRS89, which the object does not take, is WGS 1984 to it,
+    // as the batch call takes it for the object's outputs.  A text holding
+    // a NUL names no position: today's columns keep the batch call's NaN.
+    const auto own = [](std::int32_t datum) {
+      return datum == MORVANE_mvETRS89 ? MORVANE_mvWGS1984 : datum;
+    };
     ZedizAdo o;
     o.DatumFrom(static_cast<InternalDatums>(own(settings_.DatumFrom)));
     o.DatumDest(static_cast<InternalDatums>(own(settings_.DatumDest)));
@@ -563,7 +564,7 @@ py::array RouteTexts(const std::int32_t* routes, const double* accuracy, std::pt
     texts.emplace_back(route, std::move(points));
     return texts.back().second;
   };
-  static const std::u32string kNone;
+  static const std::u32string kEmpty;
   std::size_t width = 1;
   for (std::ptrdiff_t i = 0; i < count; ++i)
     if (!std::isnan(accuracy[i])) width = std::max(width, textOf(routes[i]).size());
@@ -571,7 +572,7 @@ py::array RouteTexts(const std::int32_t* routes, const double* accuracy, std::pt
   py::array out(dtype, py::array::ShapeContainer{count});
   auto* rows = static_cast<char32_t*>(out.mutable_data());
   for (std::ptrdiff_t i = 0; i < count; ++i) {
-    const std::u32string& text = std::isnan(accuracy[i]) ? kNone : textOf(routes[i]);
+    const std::u32string& text = std::isnan(accuracy[i]) ? kEmpty : textOf(routes[i]);
     char32_t* row = rows + i * static_cast<std::ptrdiff_t>(width);
     std::copy(text.begin(), text.end(), row);
     std::fill(row + text.size(), row + width, U'\0');
@@ -583,8 +584,12 @@ py::array RouteTexts(const std::int32_t* routes, const double* accuracy, std::pt
 // no sense raise ValueError.
 [[noreturn]] void RaiseStatus(int status) {
   if (status == MORVANE_E_NO_MEMORY) throw std::bad_alloc();
-  const std::string what = std::string("the batch call refused the points: ") +
-                           morvane_failure_name(status);
+  // The core's names of its codes, the setting code named here (a method or
+  // height kind outside its table).
+  const std::string what =
+      std::string("the batch call refused the points: ") +
+      (status == MORVANE_E_SETTING ? "a method or height kind outside its table"
+                                   : morvane_failure_name(status));
   switch (status) {
     case MORVANE_E_COUNT:
     case MORVANE_E_KIND:

@@ -254,3 +254,52 @@ def test_the_object_keeps_its_own_kinds_and_datums():
     o = morvane.ZedizAdo()
     o.OrigType = 6
     assert o.OrigType == 6 and not isinstance(o.OrigType, morvane.OriginalCoordinates)
+
+
+@pytest.mark.parametrize(
+    "method, height_kind, height, fragment",
+    [(2, 0, None, "method or height kind"), (0, 9, np.zeros(1), "method or height kind"),
+     (-1, 0, None, "method or height kind"),
+     (0, 1, None, "height kind without"), (0, 0, np.zeros(1), "without a height kind"),
+     (0, 1, np.zeros(2), "Height is not of the batch's length"),
+     (0, 1, np.zeros(1, np.float32), "Height is not of the type")],
+)
+def test_the_binding_refuses_settings_outside_the_core_tables(method, height_kind, height, fragment):
+    # What convert() checks first, the compiled call refuses again.
+    lat = np.array([50.8])
+    with pytest.raises((ValueError, TypeError), match=fragment):
+        morvane._morvane._convert(2, 5, 5, 0, 0, (lat, lat / 10), 1, 1, [], method=method,
+                                  height_kind=height_kind, height=height, today=True)
+
+
+# Another thread rewrites the heights during the call: each point gets the
+# old or the new height of its row, as with the other columns.
+@pytest.mark.parametrize("threads", [1, 2])
+def test_a_height_column_rewritten_during_a_call(threads):
+    import threading
+
+    n = 60_000
+    heights = np.full(n, 100.0)
+    old_bytes, new_bytes = heights.tobytes(), np.full(n, 200.0).tobytes()
+    stop = threading.Event()
+
+    def rewrite():
+        view = memoryview(heights).cast("B")
+        flip = False
+        while not stop.is_set():
+            flip = not flip
+            view[:] = new_bytes if flip else old_bytes
+
+    writer = threading.Thread(target=rewrite)
+    writer.start()
+    try:
+        results = [morvane.convert("deg", 50.8, 4.35, datum_from="etrs89", height=heights,
+                                   threads=threads) for _ in range(4)]
+    finally:
+        stop.set()
+        writer.join()
+    for r in results:
+        assert set(r.EllipsoidalHeight.tolist()) <= {100.0, 200.0}
+        assert len(set(r.OstendHeight.tolist())) <= 2
+        assert ((r.EllipsoidalHeight - r.OstendHeight).round(9) == round(
+            r.EllipsoidalHeight[0] - r.OstendHeight[0], 9)).all()
