@@ -5,6 +5,12 @@ the library's CMake build, so that every result has the same bits as the
 C++ library and the command-line tool.  The sources are found relative to
 this file: the package is built from a checkout of the repository
 (`pip install ./python`).
+
+The national agency's grids (data/grids/morvane_grids.bin) are compiled
+into the extension as the native libraries carry them: a C array generated
+in the build directory, as cmake/embed_grid_table.cmake writes it, and
+MORVANE_EMBEDDED_GRIDS defined.  The grids are CC BY 4.0: their credit,
+data/be_ign/NOTICE.md, ships in the package as morvane/GRIDS-NOTICE.md.
 """
 
 from __future__ import annotations
@@ -19,10 +25,15 @@ from pybind11 import get_include
 from pybind11.setup_helpers import ParallelCompile
 from setuptools import Extension, setup
 from setuptools.command.build_ext import build_ext
+from setuptools.command.build_py import build_py
 
 HERE = Path(__file__).resolve().parent
 ROOT = HERE.parent
 CORE_CMAKE = ROOT / "cmake" / "core.cmake"
+GRID_TABLE = ROOT / "data" / "grids" / "morvane_grids.bin"
+GRID_NOTICE = ROOT / "data" / "be_ign" / "NOTICE.md"
+# The name the grids' credit has in the package.
+NOTICE_IN_PACKAGE = "GRIDS-NOTICE.md"
 
 
 def cmake_list(name: str) -> list[str]:
@@ -82,6 +93,35 @@ def core_sources() -> list[str]:
     return [str(p) for d in SUBSYSTEMS for p in sorted((ROOT / d).glob("*.cpp"))]
 
 
+def needed_file(path: Path) -> Path:
+    if not path.is_file():
+        sys.exit(
+            f"morvane: {path} is not there: "
+            "build the package from a checkout of the repository (pip install ./python)"
+        )
+    return path
+
+
+def write_grid_table(table: Path, out: Path) -> None:
+    """The grid table as a C array, the text cmake/embed_grid_table.cmake
+    writes: datum/grid_table.cpp declares both names extern "C"."""
+    data = table.read_bytes()
+    lines = [
+        "".join(f"0x{b:02x}," for b in data[i : i + 24]) for i in range(0, len(data), 24)
+    ]
+    text = (
+        f"/* Generated from {table}: do not edit. */\n#include <stddef.h>\n"
+        "extern const unsigned char morvane_grid_table[];\n"
+        "extern const size_t morvane_grid_table_size;\n"
+        "const unsigned char morvane_grid_table[] = {\n" + "\n".join(lines) + "\n};\n"
+        f"const size_t morvane_grid_table_size = {len(data)};\n"
+    )
+    out.parent.mkdir(parents=True, exist_ok=True)
+    # Written again only when it changes, so that a rebuild does not compile it again.
+    if not out.exists() or out.read_text(encoding="ascii") != text:
+        out.write_text(text, encoding="ascii")
+
+
 # Flags of the interpreter's own build that the core is not compiled with.
 DROPPED_FLAGS = ("-g", "-O", "-Wsign-compare", "-fwrapv", "-fstack-protector")
 
@@ -95,6 +135,11 @@ class BuildExt(build_ext):
     """
 
     def build_extensions(self) -> None:
+        table = Path(self.build_temp) / "generated" / "morvane_grid_table.c"
+        write_grid_table(needed_file(GRID_TABLE), table)
+        for ext in self.extensions:
+            if str(table) not in ext.sources:
+                ext.sources.append(str(table))
         compiler = self.compiler
         if compiler.compiler_type == "unix":
             for attribute in ("compiler_so", "compiler_cxx", "linker_so"):
@@ -103,7 +148,26 @@ class BuildExt(build_ext):
                     setattr(compiler, attribute, [command[0]] + [
                         flag for flag in command[1:] if not flag.startswith(DROPPED_FLAGS)
                     ])
+            # The generated table is C: the C++ standard's flag is not for it.
+            compile_one = compiler._compile
+
+            def compile_c_as_c(obj, src, ext, cc_args, extra_postargs, pp_opts):
+                if src.endswith(".c"):
+                    extra_postargs = [f for f in extra_postargs if not f.startswith("-std=c++")]
+                return compile_one(obj, src, ext, cc_args, extra_postargs, pp_opts)
+
+            compiler._compile = compile_c_as_c
         super().build_extensions()
+
+
+class BuildPy(build_py):
+    """Puts the grids' credit (CC BY 4.0) into the package beside its modules."""
+
+    def run(self) -> None:
+        super().run()
+        target = Path(self.build_lib) / "morvane" / NOTICE_IN_PACKAGE
+        target.parent.mkdir(parents=True, exist_ok=True)
+        self.copy_file(str(needed_file(GRID_NOTICE)), str(target))
 
 
 ParallelCompile("MORVANE_BUILD_JOBS", default=0).install()
@@ -113,11 +177,13 @@ extension = Extension(
     sources=[str(p) for p in sorted((HERE / "src").glob("*.cpp"))] + core_sources(),
     # Any header or floating-point rule changed rebuilds the extension.
     depends=[str(p) for d in (*SUBSYSTEMS, "include/morvane", "python/src") for p in sorted((ROOT / d).glob("*.h*"))]
-    + [str(CORE_CMAKE)],
+    + [str(CORE_CMAKE), str(GRID_TABLE)],
     include_dirs=[str(ROOT), str(ROOT / "include"), get_include()],
+    # The core finds the grids compiled in (datum/grid_table.cpp).
+    define_macros=[("MORVANE_EMBEDDED_GRIDS", None)],
     language="c++",
     extra_compile_args=COMPILE_FLAGS,
     extra_link_args=LINK_FLAGS,
 )
 
-setup(ext_modules=[extension], cmdclass={"build_ext": BuildExt})
+setup(ext_modules=[extension], cmdclass={"build_ext": BuildExt, "build_py": BuildPy})

@@ -3,11 +3,16 @@
 Latitude and longitude in decimal degrees and in degrees, minutes and
 seconds on four datums (European 1950, the Belgian datum 1972, WGS 1984,
 the Nouvelle Triangulation Française), Belgian Lambert 1972, UTM, MGRS
-references and IFBL grid squares.
+references and IFBL grid squares; and Belgium's systems of today: ETRS89,
+Belgian Lambert 2008, the national agency's BD72 <-> ETRS89 grid and
+Ostend heights through the hBG18 quasi-geoid (the grids are compiled in:
+IGN/NGI Belgium, CC BY 4.0, credited in GRIDS-NOTICE.md beside this file).
 
 - ZedizAdo: one point at a time, the object of the interface.
 - convert(kind, *columns, ...): whole columns (numpy arrays, lists, pandas
-  Series) at once, returning a Result of numpy arrays.
+  Series) at once, returning a Result of numpy arrays (a TodayResult, with
+  Lambert 2008, heights, Route and Accuracy, for today's systems).
+- point(kind, *values, ...): one point in today's systems, as a Point.
 - OriginalCoordinates and InternalDatums: the enumerations, their members
   also here (mvDeg, mvWGS1984, ...).
 - Failure: what ZedizAdo.Conversion() raises when it fails.
@@ -20,14 +25,15 @@ from ._enums import InternalDatums, OriginalCoordinates
 from ._morvane import ZedizAdo
 from ._morvane import version as _version
 from ._convert import convert
-from ._result import Result
+from ._point import Point, point
+from ._result import Result, TodayResult
 
 # The members of both enumerations, also here (mvDeg, mvWGS1984, ...).
 _MEMBERS = (*OriginalCoordinates, *InternalDatums)
 globals().update((member.name, member) for member in _MEMBERS)
 
 # Shown as the package's own, where it exports them.
-for _exported in (Failure, InternalDatums, OriginalCoordinates, Result):
+for _exported in (Failure, InternalDatums, OriginalCoordinates, Result, TodayResult, Point):
     _exported.__module__ = __name__
 del _exported
 
@@ -37,6 +43,9 @@ __all__ = [
     "ZedizAdo",
     "convert",
     "Result",
+    "TodayResult",
+    "point",
+    "Point",
     "Failure",
     "OriginalCoordinates",
     "InternalDatums",

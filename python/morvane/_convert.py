@@ -9,26 +9,42 @@ import numpy as np
 
 from . import _morvane
 from ._enums import TABLES, InternalDatums, OriginalCoordinates
-from ._result import Result
+from ._result import Result, TodayResult
 
 KindLike = Union[str, int, OriginalCoordinates]
 DatumLike = Union[str, int, InternalDatums]
 
 # The short keys of the kinds and datums ("deg", "wgs84"), in number order,
 # for messages; names are found by the core (morvane_kind_by_name and
-# morvane_datum_by_name), which takes these and the member names.
+# morvane_datum_by_name), which takes these and the member names.  Every
+# kind and datum of the core's tables, also those only the batch call takes
+# ("lambert2008", "etrs89").
 KIND_KEYS: dict[int, str] = {row["number"]: row["key"] for row in TABLES["kinds"]}
 DATUM_KEYS: dict[int, str] = {row["number"]: row["key"] for row in TABLES["datums"]}
+# Those of the object: a call with others uses Belgium's systems of today.
+OBJECT_KINDS = frozenset(row["number"] for row in TABLES["kinds"] if row["object"])
+OBJECT_DATUMS = frozenset(row["number"] for row in TABLES["datums"] if row["object"])
+# The methods ("shift", "grid") and height kinds ("none", "ellipsoidal",
+# "ostend") of the batch call, by number.
+METHOD_KEYS: dict[int, str] = {row["number"]: row["key"] for row in TABLES["methods"]}
+HEIGHT_KEYS: dict[int, str] = {row["number"]: row["key"] for row in TABLES["heightKinds"]}
+SHIFT = _morvane.method_by_name("shift")
+NO_HEIGHT = _morvane.height_kind_by_name("none")
 
 # The numpy type of each property's values.
 DTYPES = {"double": "f8", "float": "f4", "int16": "i2", "int32": "i4", "text": "text"}
 PROPERTY_DTYPES: dict[str, str] = {row["name"]: DTYPES[row["type"]] for row in TABLES["properties"]}
 
-# The columns each kind reads: their names (for messages) and numpy types.
-INPUTS: dict[OriginalCoordinates, tuple[tuple[str, str], ...]] = {
-    OriginalCoordinates(row["number"]): tuple((name, PROPERTY_DTYPES[name]) for name in row["inputs"])
+# The columns each kind reads, by its number: their names (for messages)
+# and numpy types.
+INPUTS: dict[int, tuple[tuple[str, str], ...]] = {
+    row["number"]: tuple((name, PROPERTY_DTYPES[name]) for name in row["inputs"])
     for row in TABLES["kinds"]
 }
+# The optional input column of the batch call (the heights).
+HEIGHT_INPUT: tuple[str, str] = next(
+    (row["name"], PROPERTY_DTYPES[row["name"]]) for row in TABLES["properties"] if row["input"]
+)
 
 
 def _choices(keys: dict[int, str], *more: str) -> str:
@@ -53,22 +69,21 @@ def _integer(value: Any, what: str) -> int:
         raise TypeError(f"{what} must be an integer, not {type(value).__name__}") from None
 
 
-def _kind(kind: KindLike) -> OriginalCoordinates:
+def _kind(kind: KindLike) -> int:
     if isinstance(kind, str):
         number = _morvane.kind_by_name(kind)
         if number == 0:
             raise ValueError(f"unknown kind {kind!r}: use {_choices(KIND_KEYS)}")
-        return OriginalCoordinates(number)
+        return number
     number = _integer(kind, "kind")
-    try:
-        return OriginalCoordinates(number)
-    except ValueError:
+    if number not in KIND_KEYS:
         raise ValueError(
             f"unknown kind {number}: the input kinds are {min(KIND_KEYS)} to {max(KIND_KEYS)}"
-        ) from None
+        )
+    return number
 
 
-def _datum(datum: DatumLike, what: str) -> InternalDatums:
+def _datum(datum: DatumLike, what: str) -> int:
     if isinstance(datum, str):
         number = _morvane.datum_by_name(datum)
         if number == 0:
@@ -76,14 +91,26 @@ def _datum(datum: DatumLike, what: str) -> InternalDatums:
                 f"unknown {what} {datum!r}: use "
                 + _choices(DATUM_KEYS, f"{min(DATUM_KEYS)} to {max(DATUM_KEYS)}")
             )
-        return InternalDatums(number)
+        return number
     number = _integer(datum, what)
-    try:
-        return InternalDatums(number)
-    except ValueError:
+    if number not in DATUM_KEYS:
         raise ValueError(
             f"unknown {what} {number}: the datums are {min(DATUM_KEYS)} to {max(DATUM_KEYS)}"
-        ) from None
+        )
+    return number
+
+
+def _setting(value: Any, what: str, keys: dict[int, str], by_name: Any) -> int:
+    """A method or height kind: its key (found by the core) or its number."""
+    if isinstance(value, str):
+        number = by_name(value)
+        if number < 0:
+            raise ValueError(f"unknown {what} {value!r}: use {_choices(keys)}")
+        return int(number)
+    number = _integer(value, what)
+    if number not in keys:
+        raise ValueError(f"unknown {what} {number}: use {_choices(keys)}")
+    return number
 
 
 def _bounded(value: Any, what: str, bounds: np.iinfo) -> int:
@@ -261,8 +288,10 @@ def _texts(array: np.ndarray, name: str) -> tuple[np.ndarray, list[tuple[int, by
 
 
 def _columns(
-    kind: OriginalCoordinates, columns: tuple[Any, ...]
+    kind: int, columns: tuple[Any, ...], height: Any = None
 ) -> tuple[tuple[np.ndarray, ...], int, list[tuple[int, bytes]]]:
+    """The kind's columns (and the heights last, when given) as arrays of one
+    length, their length, and the points for an object of their own."""
     expected = INPUTS[kind]
     if len(columns) != len(expected):
         names = ", ".join(name for name, _ in expected)
@@ -270,6 +299,11 @@ def _columns(
             f"convert({KIND_KEYS[kind]!r}, ...) takes {len(expected)} column"
             f"{'s' if len(expected) > 1 else ''} ({names}), not {len(columns)}"
         )
+    if height is not None:
+        # The heights are a column like the others: of the same length, or
+        # one value for every point.
+        expected = expected + (HEIGHT_INPUT,)
+        columns = columns + (height,)
     arrays = []
     missing = []
     lones: list[tuple[int, bytes]] = []
@@ -322,6 +356,10 @@ def convert(
     mgrs_precision: int = 0,
     ifbl_precision: int = 0,
     threads: int = 1,
+    method: Union[str, int] = "shift",
+    height: Any = None,
+    height_kind: Union[str, int] = "ellipsoidal",
+    today: Union[bool, None] = None,
 ) -> Result:
     """Converts whole columns of points; returns a Result of numpy arrays.
 
@@ -333,8 +371,9 @@ def convert(
         "lambert"  X, Y (Belgian Lambert 1972, metres)
         "mgrs"     one column of MGRS references
         "ifbl"     one column of IFBL square codes
-    kind may also be an OriginalCoordinates member, its name ("mvDeg") or
-    its number.  Each column is a numpy array, a list, a pandas Series or a
+        "lambert2008"  X, Y (Belgian Lambert 2008, EPSG:3812, metres)
+    kind may also be an OriginalCoordinates member, its name ("mvDeg",
+    "mvLambert2008") or its number.  Each column is a numpy array, a list, a pandas Series or a
     single value (used for every point); the columns are of one length.
     Missing values (NaN, None, pandas NA, a masked entry of a masked array)
     are points that name no position, in DMS degrees and minutes too.
@@ -344,9 +383,25 @@ def convert(
 
     datum_from: the datum of degree, DMS and MGRS input; datum_to: the datum
     of the degree, DMS, UTM and MGRS output.  Lambert 72 and IFBL are always
-    on the Belgian datum 1972.  A datum is a name in any case ("ed50",
-    "bd72", "wgs84", "ntf", or a member's name such as "mvWGS1984"), its
-    number 1 to 4 (or that number as a text) or an InternalDatums member.
+    on the Belgian datum 1972, Lambert 2008 on ETRS89.  A datum is a name
+    in any case ("ed50", "bd72", "wgs84", "ntf", "etrs89", or a member's
+    name such as "mvWGS1984"), its number 1 to 5 (or that number as a
+    text) or an InternalDatums member.
+
+    Belgium's systems of today:
+    method: "shift" (the default: the object's three-parameter shifts
+        through WGS 1984, ETRS89 taken for WGS 1984) or "grid" (the national
+        agency's grid BD72 <-> ETRS89, EPSG:8369, with Lambert 72 as the
+        agency defines it; a point outside the grid gets a message).
+    height: the points' heights in metres (a column or one value), of the
+        kind height_kind names: "ellipsoidal" (ETRS89 ellipsoidal height,
+        for input on ETRS89 or WGS 1984) or "ostend" (Ostend height,
+        EPSG:5710).  Both heights come out, through the hBG18 quasi-geoid.
+    today: whether the result has the columns of today's systems (X2008,
+        Y2008, EllipsoidalHeight, OstendHeight, Route, Accuracy: see
+        TodayResult).  None (the default): when the call uses them (the
+        kind "lambert2008", the datum "etrs89", the grid, heights); a call
+        without them has exactly the columns and bits it always had.
 
     mgrs_precision: 10000, 1000, 100 or 10 metres; anything else 1 m.
     ifbl_precision: 2 or 4 characters; anything else the 6-character code.
@@ -357,9 +412,10 @@ def convert(
     convert it, to the same bits.  A point that names no position gets its
     French message in Error and a point whose conversion fails the failure's
     name in Failure; neither stops the call.  Arguments that make no sense
-    (an unknown kind or datum, the wrong number of columns, columns of
-    different lengths, texts where numbers belong, numbers where texts
-    belong) raise ValueError or TypeError, and numbers that their type
+    (an unknown kind, datum, method or height kind, the wrong number of
+    columns, columns of different lengths, heights of another length,
+    texts where numbers belong, numbers where texts belong, heights with
+    today=False) raise ValueError or TypeError, and numbers that their type
     cannot hold OverflowError, before any point is converted.  Another
     thread that rewrites a column during the call makes each point either
     the old or the new value, never a mixture (when it writes under the
@@ -367,6 +423,8 @@ def convert(
 
         >>> r = morvane.convert("deg", [50.8], [4.35], datum_from="wgs84", datum_to="bd72")
         >>> r.X, r.Y, r.IFBL, r.MGRS, r.Error
+        >>> r = morvane.convert("lambert", [149186.41], [170810.74], method="grid")
+        >>> r.X2008, r.Y2008, r.Route, r.Accuracy
     """
     original = _kind(kind)
     source = _datum(datum_from, "datum_from")
@@ -376,11 +434,39 @@ def convert(
     workers = _integer(threads, "threads")
     if workers < 0:
         raise ValueError(f"threads must be 0 (every core) or more, not {workers}")
-    arrays, count, lones = _columns(original, columns)
+    chosen = _setting(method, "method", METHOD_KEYS, _morvane.method_by_name)
+    heights = _setting(height_kind, "height_kind", HEIGHT_KEYS, _morvane.height_kind_by_name)
+    if height is None:
+        heights = NO_HEIGHT
+    elif heights == NO_HEIGHT:
+        raise ValueError(
+            "a height column needs what it holds: "
+            f"height_kind={_choices({k: v for k, v in HEIGHT_KEYS.items() if k != NO_HEIGHT})}"
+        )
+    if today is not None and not isinstance(today, (bool, np.bool_)):
+        raise TypeError(f"today must be True, False or None, not {type(today).__name__}")
+    uses_today = (
+        original not in OBJECT_KINDS
+        or source not in OBJECT_DATUMS
+        or destination not in OBJECT_DATUMS
+        or chosen != SHIFT
+        or height is not None
+    )
+    if today is None:
+        today = uses_today
+    elif not today and height is not None:
+        raise ValueError("heights come out in the columns of today's systems: not with today=False")
+    arrays, count, lones = _columns(original, columns, height)
+    height_column = None
+    if height is not None:
+        *kind_arrays, height_column = arrays
+        arrays = tuple(kind_arrays)
     # More threads than points or cores change nothing but the time.
     workers = min(workers, MAX_THREADS)
-    return Result(
+    made = TodayResult if today else Result
+    return made(
         _morvane._convert(
-            int(original), int(source), int(destination), mgrs, ifbl, arrays, count, workers, lones
+            original, source, destination, mgrs, ifbl, arrays, count, workers, lones,
+            method=chosen, height_kind=heights, height=height_column, today=bool(today),
         )
     )

@@ -3,7 +3,9 @@
 The core defines the input kinds and the datums once (their numbers,
 member names, short keys and labels); this module reads its tables when
 the package is imported, so that a kind or datum the core gains is here
-without being written again.
+without being written again.  The enumerations hold those the object
+takes (``object`` in the tables): Lambert 2008 and ETRS89 are conversions
+of the batch call only, which convert() takes by name or number.
 """
 
 from __future__ import annotations
@@ -14,7 +16,8 @@ from typing import Any
 
 from . import _morvane
 
-# The core's tables: "kinds", "datums", "properties", "failures", "messages".
+# The core's tables: "kinds", "datums", "properties", "failures", "messages",
+# "methods", "heightKinds", "steps".
 TABLES: dict[str, Any] = json.loads(_morvane.names_json())
 
 
@@ -28,11 +31,11 @@ def _enumeration(name: str, rows: list[dict[str, Any]], doc: str) -> Any:
 
 OriginalCoordinates = _enumeration(
     "OriginalCoordinates",
-    TABLES["kinds"],
+    [row for row in TABLES["kinds"] if row["object"]],
     "The kind of the input (ZedizAdo.OrigType, the ``kind`` of convert).",
 )
 InternalDatums = _enumeration(
     "InternalDatums",
-    TABLES["datums"],
+    [row for row in TABLES["datums"] if row["object"]],
     "The datums (ZedizAdo.DatumFrom and DatumDest, the datums of convert).",
 )

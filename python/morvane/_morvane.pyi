@@ -19,6 +19,15 @@ def kind_by_name(name: str) -> int:
 def datum_by_name(name: str) -> int:
     """The number of the datum a name stands for ("wgs84", "mvWGS1984", "3"), or 0."""
 
+def method_by_name(name: str) -> int:
+    """The number of the method a name stands for ("shift", "grid"), or -1."""
+
+def height_kind_by_name(name: str) -> int:
+    """The number of the height kind a name stands for ("ellipsoidal", "ostend", "none"), or -1."""
+
+def grids_loaded() -> int:
+    """1 when the national agency's grids are there (they are compiled in)."""
+
 def _convert(
     kind: int,
     datum_from: int,
@@ -29,6 +38,10 @@ def _convert(
     count: int,
     threads: int,
     lones: list[tuple[int, bytes]] = ...,
+    method: int = ...,
+    height_kind: int = ...,
+    height: np.ndarray | None = ...,
+    today: bool = ...,
 ) -> dict[str, np.ndarray]: ...
 
 class ZedizAdo:

@@ -17,6 +17,9 @@ from ._enums import TABLES
 NAMES: tuple[str, ...] = tuple(row["name"] for row in TABLES["properties"] if row["output"]) + (
     "Failure",
 )
+# The outputs of Belgium's systems of today (the extra outputs of the batch
+# call): X2008, Y2008, EllipsoidalHeight, OstendHeight, Route, Accuracy.
+TODAY_NAMES: tuple[str, ...] = tuple(row["name"] for row in TABLES["properties"] if row["extra"])
 
 
 class Result:
@@ -37,6 +40,8 @@ class Result:
     """
 
     __slots__ = NAMES
+    # The columns of this class of result, in order.
+    _names: tuple[str, ...] = NAMES
 
     Latitude: npt.NDArray[np.float64]
     Longitude: npt.NDArray[np.float64]
@@ -56,30 +61,30 @@ class Result:
     Failure: npt.NDArray[np.str_]
 
     def __init__(self, columns: dict[str, np.ndarray]) -> None:
-        for name in NAMES:
+        for name in self._names:
             setattr(self, name, columns[name])
 
     def __len__(self) -> int:
         return len(self.Latitude)
 
     def __getitem__(self, name: str) -> np.ndarray:
-        if name not in NAMES:
+        if name not in self._names:
             raise KeyError(name)
         return getattr(self, name)  # type: ignore[no-any-return]
 
     def __iter__(self) -> Iterator[str]:
-        return iter(NAMES)
+        return iter(self._names)
 
     def __contains__(self, name: object) -> bool:
-        return name in NAMES
+        return name in self._names
 
     def keys(self) -> tuple[str, ...]:
         """The names of the columns, in the interface's order."""
-        return NAMES
+        return self._names
 
     def to_dict(self) -> dict[str, np.ndarray]:
         """A new dict of the arrays (the arrays themselves, not copies)."""
-        return {name: getattr(self, name) for name in NAMES}
+        return {name: getattr(self, name) for name in self._names}
 
     def to_pandas(self, index: Any = None) -> "pandas.DataFrame":
         """The columns as a pandas DataFrame (pandas must be installed).
@@ -95,4 +100,34 @@ class Result:
         return pandas.DataFrame(self.to_dict(), index=index, copy=False)
 
     def __repr__(self) -> str:
-        return f"<morvane.Result of {len(self)} points: {', '.join(NAMES)}>"
+        return f"<morvane.{type(self).__name__} of {len(self)} points: {', '.join(self._names)}>"
+
+
+class TodayResult(Result):
+    """A Result with the columns of Belgium's systems of today after the others.
+
+    convert() returns one when the call uses them (Lambert 2008, ETRS89,
+    the grid method, heights) or asks for them with ``today=True``:
+
+    - X2008, Y2008: Belgian Lambert 2008 (EPSG:3812), metres (float64);
+    - EllipsoidalHeight, OstendHeight: the point's ETRS89 ellipsoidal
+      height and its Ostend height (EPSG:5710, through the hBG18
+      quasi-geoid), metres, NaN when the call has no heights;
+    - Route: the steps of the point's datum changes as the core writes
+      them ("grid BD72→ETRS89 (EPSG:8369)", "three-parameter shift BD72→WGS
+      84; WGS 84 taken for ETRS89"; "none" when its position changed no
+      datum), a numpy unicode array;
+    - Accuracy: the accuracy in metres that those steps state (float64).
+
+    A point with a message or a failure has NaN there and an empty Route.
+    """
+
+    __slots__ = TODAY_NAMES
+    _names = NAMES + TODAY_NAMES
+
+    X2008: npt.NDArray[np.float64]
+    Y2008: npt.NDArray[np.float64]
+    EllipsoidalHeight: npt.NDArray[np.float64]
+    OstendHeight: npt.NDArray[np.float64]
+    Route: npt.NDArray[np.str_]
+    Accuracy: npt.NDArray[np.float64]

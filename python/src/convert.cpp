@@ -23,12 +23,20 @@
 // The batch call's progress callback runs on the calling thread between
 // the batch call's own chunks: it takes the GIL for a moment to run
 // Python's signal handlers, so that Ctrl-C stops a long call at once.
+//
+// A call that uses Belgium's systems of today (Lambert 2008, ETRS89, the
+// agency's grid, heights) fills version 2 of BatchExtra: its method, its
+// height column (copied per chunk as the other inputs are) and the extra
+// outputs, Lambert 2008, both heights, the Route of each point's datum
+// changes (handed to Python as the core's text of its steps) and the
+// accuracy that route states.
 #include <Python.h>
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -37,6 +45,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "bindings.hpp"
@@ -84,6 +93,23 @@ struct Outputs {
   double* Y;
   double* Northing;
   double* Easting;
+  // Today's systems (null when the call does not ask for them).
+  double* X2008 = nullptr;
+  double* Y2008 = nullptr;
+  double* EllipsoidalHeight = nullptr;
+  double* OstendHeight = nullptr;
+  std::int32_t* Route = nullptr;
+  double* Accuracy = nullptr;
+};
+
+// The version-2 settings of a call: whether it asks for today's outputs,
+// its method and height kind, and which input column holds the heights
+// (-1: none).
+struct Today {
+  bool outputs = false;
+  std::int32_t method = MORVANE_METHOD_SHIFT;
+  std::int32_t heightKind = MORVANE_HEIGHT_NONE;
+  int heightColumn = -1;
 };
 
 const char* FailureText(std::int32_t code) {
@@ -92,9 +118,10 @@ const char* FailureText(std::int32_t code) {
 
 class Job {
  public:
-  Job(const BatchInput& settings, std::vector<Column> inputs, const Outputs& outputs,
-      std::ptrdiff_t count)
-      : settings_(settings), inputs_(std::move(inputs)), outputs_(outputs), count_(count) {}
+  Job(const BatchInput& settings, const Today& today, std::vector<Column> inputs,
+      const Outputs& outputs, std::ptrdiff_t count)
+      : settings_(settings), today_(today), inputs_(std::move(inputs)), outputs_(outputs),
+        count_(count) {}
 
   // With the GIL.
   ~Job() {
@@ -147,12 +174,13 @@ class Job {
   void TextInput(std::ptrdiff_t count, BatchInput& in);
 
   BatchInput settings_;
+  Today today_;
   std::vector<Column> inputs_;
   Outputs outputs_;
   std::ptrdiff_t count_;
   std::array<TextColumn, kTexts> texts_{};
   // The chunk under way.
-  std::array<Scratch, 6> copies_;    // the chunk's input rows, contiguous
+  std::array<Scratch, 7> copies_;    // the chunk's input rows, contiguous (DMS and a height)
   std::vector<Lone> lones_;
   Scratch textIn_;                   // text input as fixed-width UTF-8
   std::array<Scratch, 3> textOut_;   // MGRS, IFBL, Error as fixed-width UTF-8
@@ -309,6 +337,7 @@ int Job::Chunk(std::ptrdiff_t begin, std::ptrdiff_t count, int threads) {
       in.Longitude = Numbers<double>(1);
       break;
     case MORVANE_mvLambert72:
+    case MORVANE_mvLambert2008:
       in.X = Numbers<double>(0);
       in.Y = Numbers<double>(1);
       break;
@@ -320,13 +349,29 @@ int Job::Chunk(std::ptrdiff_t begin, std::ptrdiff_t count, int threads) {
       in.LonDmsMin = Numbers<std::int16_t>(4);
       in.LonDmsSec = Numbers<float>(5);
       break;
-    default:
+    default:  // MGRS and IFBL
       SetAsideNuls(begin, count);
       TextInput(count, in);
       break;
   }
+  BatchExtra extra{};
+  extra.size = sizeof(BatchExtra);
+  extra.Progress = &Job::Progress;
+  extra.ProgressContext = this;
+  extra.Method = today_.method;
+  extra.HeightKind = today_.heightKind;
+  if (today_.heightColumn >= 0) extra.Height = Numbers<double>(today_.heightColumn);
+  if (today_.outputs) {
+    extra.X2008 = outputs_.X2008 + begin;
+    extra.Y2008 = outputs_.Y2008 + begin;
+    extra.EllipsoidalHeight = outputs_.EllipsoidalHeight + begin;
+    extra.OstendHeight = outputs_.OstendHeight + begin;
+    extra.Route = outputs_.Route + begin;
+    extra.Accuracy = outputs_.Accuracy + begin;
+  }
+  // With the extra settings, the Error column holds today's messages too.
   TextWidths widths;
-  int status = BatchWidths(in, count, widths);
+  int status = BatchWidths(in, extra, count, widths);
   if (status != MORVANE_OK) return status;
   outWidth_ = {std::max<std::size_t>(widths.MGRS, 1), std::max<std::size_t>(widths.IFBL, 1),
                std::max<std::size_t>(widths.Error, 1)};
@@ -350,10 +395,6 @@ int Job::Chunk(std::ptrdiff_t begin, std::ptrdiff_t count, int threads) {
   out.IFBL = {textOut_[kIfbl].data(), outWidth_[kIfbl]};
   out.Error = {textOut_[kError].data(), outWidth_[kError]};
   out.Failure = failure_.data();
-  BatchExtra extra{};
-  extra.size = sizeof(BatchExtra);
-  extra.Progress = &Job::Progress;
-  extra.ProgressContext = this;
   status = ConvertBatch(in, out, extra, count, threads);
   // A stop asked for after the last of the batch call's chunks is not its
   // business, but it is this call's.
@@ -426,10 +467,15 @@ bool Job::PutText(Text which, std::ptrdiff_t row, const std::string& text) {
 int Job::ConvertLones() {
   for (const Lone& lone : lones_) {
     // A fresh object with the call's settings, given the text as a put
-    // gives it.
+    // gives it.  ETRS89, which the object does not take, is WGS 1984 to it,
+    // as the batch call takes it for the object's outputs.  A text holding
+    // a NUL names no position: today's columns keep the batch call's NaN.
+    const auto own = [](std::int32_t datum) {
+      return datum == MORVANE_mvETRS89 ? MORVANE_mvWGS1984 : datum;
+    };
     ZedizAdo o;
-    o.DatumFrom(static_cast<InternalDatums>(settings_.DatumFrom));
-    o.DatumDest(static_cast<InternalDatums>(settings_.DatumDest));
+    o.DatumFrom(static_cast<InternalDatums>(own(settings_.DatumFrom)));
+    o.DatumDest(static_cast<InternalDatums>(own(settings_.DatumDest)));
     o.mgrsPrecision = settings_.mgrsPrecision;
     o.IfblPrecision = settings_.IfblPrecision;
     o.OrigType(static_cast<OriginalCoordinates>(settings_.OrigType));
@@ -503,17 +549,53 @@ py::array TextArray(TextColumn column, std::ptrdiff_t count) {
                    column.data(), owner);
 }
 
+// The Route column as the core's texts of its steps: "" for a point with a
+// message or a failure (its Accuracy is NaN), the text of its steps
+// otherwise ("none" when its position changed no datum).  A call has few
+// distinct routes: each is made into text once.
+py::array RouteTexts(const std::int32_t* routes, const double* accuracy, std::ptrdiff_t count) {
+  std::vector<std::pair<std::int32_t, std::u32string>> texts;
+  const auto textOf = [&](std::int32_t route) -> const std::u32string& {
+    for (const auto& known : texts)
+      if (known.first == route) return known.second;
+    const std::string utf8 = RouteText(route);
+    std::u32string points(utf8.size() + 1, U'\0');
+    points.resize(utf8::DecodeUtf8(utf8.data(), utf8.size(), points.data()));
+    texts.emplace_back(route, std::move(points));
+    return texts.back().second;
+  };
+  static const std::u32string kEmpty;
+  std::size_t width = 1;
+  for (std::ptrdiff_t i = 0; i < count; ++i)
+    if (!std::isnan(accuracy[i])) width = std::max(width, textOf(routes[i]).size());
+  const py::dtype dtype("U" + std::to_string(width));
+  py::array out(dtype, py::array::ShapeContainer{count});
+  auto* rows = static_cast<char32_t*>(out.mutable_data());
+  for (std::ptrdiff_t i = 0; i < count; ++i) {
+    const std::u32string& text = std::isnan(accuracy[i]) ? kEmpty : textOf(routes[i]);
+    char32_t* row = rows + i * static_cast<std::ptrdiff_t>(width);
+    std::copy(text.begin(), text.end(), row);
+    std::fill(row + text.size(), row + width, U'\0');
+  }
+  return out;
+}
+
 // A refusal of the batch call as a Python exception: arguments that make
 // no sense raise ValueError.
 [[noreturn]] void RaiseStatus(int status) {
   if (status == MORVANE_E_NO_MEMORY) throw std::bad_alloc();
-  const std::string what = std::string("the batch call refused the points: ") +
-                           morvane_failure_name(status);
+  // The core's names of its codes, the setting code named here (a method or
+  // height kind outside its table).
+  const std::string what =
+      std::string("the batch call refused the points: ") +
+      (status == MORVANE_E_SETTING ? "a method or height kind outside its table"
+                                   : morvane_failure_name(status));
   switch (status) {
     case MORVANE_E_COUNT:
     case MORVANE_E_KIND:
     case MORVANE_E_DATUM:
     case MORVANE_E_THREADS:
+    case MORVANE_E_SETTING:
       throw py::value_error(what);
     default:
       throw std::runtime_error(what);
@@ -522,7 +604,8 @@ py::array TextArray(TextColumn column, std::ptrdiff_t count) {
 
 py::dict Convert(int kind, int datumFrom, int datumDest, std::int32_t mgrsPrecision,
                  std::int16_t ifblPrecision, const py::tuple& columns, std::ptrdiff_t count,
-                 int threads, const py::list& lones) {
+                 int threads, const py::list& lones, std::int32_t method, std::int32_t heightKind,
+                 const py::object& height, bool todayOutputs) {
   // The kind was resolved by the package; its columns are the core's.
   const KindName* kindName = KindByNumber(kind);
   if (kindName == nullptr) RaiseStatus(MORVANE_E_KIND);
@@ -538,6 +621,19 @@ py::dict Convert(int kind, int datumFrom, int datumDest, std::int32_t mgrsPrecis
     arrays.push_back(columns[i].cast<py::array>());
     inputs.push_back(TakeColumn(arrays.back(), count, names[i], property->type));
   }
+  // The height column, read when the call says what it holds.
+  Today today;
+  today.outputs = todayOutputs;
+  today.method = method;
+  today.heightKind = heightKind;
+  if (heightKind != MORVANE_HEIGHT_NONE) {
+    if (height.is_none()) throw py::value_error("a height kind without a Height column");
+    arrays.push_back(height.cast<py::array>());
+    inputs.push_back(TakeColumn(arrays.back(), count, "Height", MORVANE_TYPE_DOUBLE));
+    today.heightColumn = static_cast<int>(inputs.size()) - 1;
+  } else if (!height.is_none()) {
+    throw py::value_error("a Height column without a height kind");
+  }
 
   if (threads == 0) threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   const std::ptrdiff_t useful = std::max<std::ptrdiff_t>(1, count / kMinPointsPerWorker);
@@ -547,10 +643,23 @@ py::dict Convert(int kind, int datumFrom, int datumDest, std::int32_t mgrsPrecis
       easting(count);
   py::array_t<std::int16_t> latDeg(count), latMin(count), lonDeg(count), lonMin(count);
   py::array_t<float> latSec(count), lonSec(count);
-  const Outputs outputs{latitude.mutable_data(), longitude.mutable_data(), latDeg.mutable_data(),
-                        latMin.mutable_data(),   latSec.mutable_data(),    lonDeg.mutable_data(),
-                        lonMin.mutable_data(),   lonSec.mutable_data(),    x.mutable_data(),
-                        y.mutable_data(),        northing.mutable_data(),  easting.mutable_data()};
+  Outputs outputs{latitude.mutable_data(), longitude.mutable_data(), latDeg.mutable_data(),
+                  latMin.mutable_data(),   latSec.mutable_data(),    lonDeg.mutable_data(),
+                  lonMin.mutable_data(),   lonSec.mutable_data(),    x.mutable_data(),
+                  y.mutable_data(),        northing.mutable_data(),  easting.mutable_data()};
+  // Today's columns: empty unless asked for.
+  const std::ptrdiff_t extraCount = todayOutputs ? count : 0;
+  py::array_t<double> x2008(extraCount), y2008(extraCount), ellipsoidal(extraCount),
+      ostend(extraCount), accuracy(extraCount);
+  py::array_t<std::int32_t> route(extraCount);
+  if (todayOutputs) {
+    outputs.X2008 = x2008.mutable_data();
+    outputs.Y2008 = y2008.mutable_data();
+    outputs.EllipsoidalHeight = ellipsoidal.mutable_data();
+    outputs.OstendHeight = ostend.mutable_data();
+    outputs.Route = route.mutable_data();
+    outputs.Accuracy = accuracy.mutable_data();
+  }
 
   BatchInput settings{};
   settings.OrigType = kind;
@@ -559,7 +668,7 @@ py::dict Convert(int kind, int datumFrom, int datumDest, std::int32_t mgrsPrecis
   settings.mgrsPrecision = mgrsPrecision;
   settings.IfblPrecision = ifblPrecision;
   const bool textKind = kind == MORVANE_mvMgrs || kind == MORVANE_mvIFBL;
-  Job job(settings, std::move(inputs), outputs, count);
+  Job job(settings, today, std::move(inputs), outputs, count);
   for (const py::handle item : lones) {
     const auto pair = item.cast<std::pair<std::ptrdiff_t, py::bytes>>();
     if (!textKind || pair.first < 0 || pair.first >= count) {
@@ -594,6 +703,14 @@ py::dict Convert(int kind, int datumFrom, int datumDest, std::int32_t mgrsPrecis
   result["IFBL"] = TextArray(job.Release(kIfbl), count);
   result["Error"] = TextArray(job.Release(kError), count);
   result["Failure"] = TextArray(job.Release(kFailure), count);
+  if (todayOutputs) {
+    result["X2008"] = x2008;
+    result["Y2008"] = y2008;
+    result["EllipsoidalHeight"] = ellipsoidal;
+    result["OstendHeight"] = ostend;
+    result["Route"] = RouteTexts(route.data(), accuracy.data(), count);
+    result["Accuracy"] = accuracy;
+  }
   return result;
 }
 
@@ -602,7 +719,9 @@ py::dict Convert(int kind, int datumFrom, int datumDest, std::int32_t mgrsPrecis
 void BindConvert(py::module_& m) {
   m.def("_convert", &Convert, py::arg("kind"), py::arg("datum_from"), py::arg("datum_to"),
         py::arg("mgrs_precision"), py::arg("ifbl_precision"), py::arg("columns"), py::arg("count"),
-        py::arg("threads"), py::arg("lones") = py::list(),
+        py::arg("threads"), py::arg("lones") = py::list(), py::arg("method") = std::int32_t{MORVANE_METHOD_SHIFT},
+        py::arg("height_kind") = std::int32_t{MORVANE_HEIGHT_NONE}, py::arg("height") = py::none(),
+        py::arg("today") = false,
         "Converts prepared columns through the batch call (use morvane.convert).");
 }
 

@@ -32,7 +32,7 @@ PYBIND11_MODULE(_morvane, m) {
   m.doc() = "The compiled core of the morvane package (use `import morvane`).";
   py::object failure = py::module_::import("morvane._errors").attr("Failure");
   gFailure = failure.release().ptr();
-  m.def("version", &morvane_version, "The version of the library, \"0.2.0\".");
+  m.def("version", &morvane_version, "The version of the library, \"0.3.0\".");
   m.def(
       "failure_name", &morvane_failure_name, py::arg("code"),
       "The name of a status code of the batch call (\"IndexOutOfRange\" for 1, ...).");
@@ -62,6 +62,25 @@ PYBIND11_MODULE(_morvane, m) {
       py::arg("name"),
       "The number of the datum a user's name stands for (\"wgs84\", \"mvWGS1984\", \"3\";\n"
       "letter case and blanks do not count), or 0.");
+  m.def(
+      "method_by_name",
+      [](const std::string& name) {
+        return name.find('\0') == std::string::npos ? morvane_method_by_name(name.c_str()) : -1;
+      },
+      py::arg("name"),
+      "The number of the method a user's name stands for (\"shift\", \"grid\", \"1\"; letter\n"
+      "case and blanks do not count), or -1.");
+  m.def(
+      "height_kind_by_name",
+      [](const std::string& name) {
+        return name.find('\0') == std::string::npos ? morvane_height_kind_by_name(name.c_str())
+                                                    : -1;
+      },
+      py::arg("name"),
+      "The number of the height kind a user's name stands for (\"ellipsoidal\", \"ostend\",\n"
+      "\"none\"; letter case and blanks do not count), or -1.");
+  m.def("grids_loaded", &morvane_grids_loaded,
+        "1 when the national agency's grids are there (they are compiled in), else 0.");
   BindObject(m);
   BindConvert(m);
 }

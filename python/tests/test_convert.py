@@ -90,7 +90,7 @@ def test_the_same_bits_as_the_command_line_tool(tool):
         (("deg", [1.0, 2.0], [1.0]), {}, ValueError, "not of one length"),
         (("deg", [[1.0, 2.0]], [[1.0, 2.0]]), {}, ValueError, "one-dimensional"),
         (("utm", [1.0], [1.0]), {}, ValueError, "unknown kind"),
-        ((6, [1.0], [1.0]), {}, ValueError, "unknown kind"),
+        ((7, [1.0], [1.0]), {}, ValueError, "unknown kind"),
         ((2.0, [1.0], [1.0]), {}, TypeError, "kind"),
         (("deg", ["50.8"], [4.0]), {}, TypeError, "Latitude takes numbers"),
         (("deg", "50.8", 4.0), {}, TypeError, "Latitude takes numbers"),
@@ -105,7 +105,7 @@ def test_the_same_bits_as_the_command_line_tool(tool):
         (("dms", 50, 0, 1e39, 4, 0, 0), {}, OverflowError, "LatDmsSec"),
         (("deg", [1.0], [1.0]), {"datum_from": "wgs"}, ValueError, "unknown datum_from"),
         (("deg", [1.0], [1.0]), {"datum_from": "wgs84\0"}, ValueError, "unknown datum_from"),
-        (("deg", [1.0], [1.0]), {"datum_to": "5"}, ValueError, "'ntf' or 1 to 4"),
+        (("deg", [1.0], [1.0]), {"datum_to": "6"}, ValueError, "'etrs89' or 1 to 5"),
         (("deg\0", [1.0], [1.0]), {}, ValueError, "unknown kind"),
         ((b"deg", [1.0], [1.0]), {}, TypeError, "kind"),
         (("deg", [1.0], [1.0]), {"datum_to": 0}, ValueError, "unknown datum_to"),
@@ -133,7 +133,7 @@ def test_kinds_and_datums_by_any_name(kind, datum_from, datum_to):
           morvane.convert("deg", [50.8, 51.0], [4.35, 5.0], datum_from="wgs84", datum_to="bd72"))
 
 
-@pytest.mark.parametrize("datums", [(0, 3), (3, 5), (-1, -1)])
+@pytest.mark.parametrize("datums", [(0, 3), (3, 6), (-1, -1)])
 def test_the_core_refuses_datums_outside_its_table(datums):
     lat = np.array([50.8])
     with pytest.raises(ValueError, match="unknown datum"):

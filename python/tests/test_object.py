@@ -237,7 +237,9 @@ def test_enumerations_are_the_core_tables():
     tables = json.loads(morvane._morvane.names_json())
     for enum, rows in ((morvane.OriginalCoordinates, tables["kinds"]),
                        (morvane.InternalDatums, tables["datums"])):
-        assert {m.name: m.value for m in enum} == {r["member"]: r["number"] for r in rows}
+        # The object's kinds and datums: Lambert 2008 and ETRS89 are the batch call's.
+        assert {m.name: m.value for m in enum} == {r["member"]: r["number"] for r in rows if r["object"]}
+        assert {r["number"] for r in rows} - {m.value for m in enum}
         assert enum.__module__ == "morvane" and enum.__doc__
         for member in enum:
             assert pickle.loads(pickle.dumps(member)) is member
@@ -259,7 +261,9 @@ def test_enumerations_are_the_core_tables():
         ("datum_by_name", "WGS 84", 3),
         ("datum_by_name", "mvBelgium1972", 2),
         ("datum_by_name", "4", 4),
-        ("datum_by_name", "5", 0),
+        ("datum_by_name", "6", 0),
+        ("datum_by_name", "ETRS89", 5),
+        ("kind_by_name", "lambert2008", 6),
         ("datum_by_name", "ntf\0", 0),
     ],
 )
@@ -271,4 +275,4 @@ def test_docstrings_explain():
     assert "Conversion" in morvane.ZedizAdo.__doc__
     assert "Failure" in morvane.ZedizAdo.Conversion.__doc__
     assert "kind" in morvane.convert.__doc__ and "threads" in morvane.convert.__doc__
-    assert morvane.__version__ == "0.2.0"
+    assert morvane.__version__ == "0.3.0"

@@ -3,7 +3,8 @@ gives the answers of tests/data/answers.jsonl, bit for bit.
 
 Requests of one kind, datums and precisions are converted together by
 morvane.convert; those whose kind or datums the enumerations do not hold
-go through the object, as convert() refuses them.  MORVANE_REQUESTS and
+go through the object, as convert() refuses them (or, for Lambert 2008
+and ETRS89, converts them in today's systems, not as the object does).  MORVANE_REQUESTS and
 MORVANE_ANSWERS name another pair of files (the identity test across
 front ends runs a larger set through here).
 """
@@ -124,7 +125,12 @@ def test_kinds_and_datums_outside_the_tables_through_the_object():
         got = {name: getattr(o, name) for name in (*NUMBER_PROPERTIES, *TEXT_PROPERTIES)}
         got["Failure"] = failure
         _check(got, answer, line)
-        # convert() refuses them before converting anything.
+        # convert() refuses those outside the core's tables before
+        # converting anything (Lambert 2008 and ETRS89 are its own).
+        if (request["OrigType"] in morvane._convert.KIND_KEYS
+                and request["DatumFrom"] in morvane._convert.DATUM_KEYS
+                and request["DatumDest"] in morvane._convert.DATUM_KEYS):
+            continue
         with pytest.raises(ValueError, match="unknown"):
             morvane.convert(request["OrigType"], [0.0], [0.0], datum_from=request["DatumFrom"],
                             datum_to=request["DatumDest"])
