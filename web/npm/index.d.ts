@@ -278,7 +278,7 @@ export interface Morvane {
   /** Converts columns of points in one call of the core's batch call. */
   convert(kind: "deg", latitude: NumberColumn, longitude: NumberColumn, options?: ConvertOptions): ConvertResult;
   convert(kind: "lambert", x: NumberColumn, y: NumberColumn, options?: ConvertOptions): ConvertResult;
-  /** Belgian Lambert 2008 (EPSG:3812) X and Y on ETRS89: today's columns come with the result. */
+  /** Belgian Lambert 2008 (EPSG:3812) X and Y on ETRS89: today's columns come with the result (unless extra: false). */
   convert(kind: "lambert2008", x: NumberColumn, y: NumberColumn, options?: ConvertOptions): ConvertResultToday;
   convert(
     kind: "dms",
