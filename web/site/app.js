@@ -37,6 +37,7 @@ const HEIGHT_NONE = "none";
 let m = null;
 let source = "deg";  // the group the point was last given in
 let timer = 0;
+let edits = 0;  // fields typed in so far
 
 function settings() {
   return {
@@ -158,9 +159,13 @@ function convertFrom(group) {
   const s = settings();
   const height = givenHeight();
   if (needsGrids(s, height !== null) && !m.gridsLoaded) {
-    // The grids' file is fetched once; the point is converted when it is in.
+    // The grids' file is fetched once; the point is converted when it is
+    // in, unless a field was typed in meanwhile (that edit converts).
     $("route").textContent = "Loading the national agency's grids…";
-    loadGrids().then(() => convertFrom(source), (error) => {
+    const at = edits;
+    loadGrids().then(() => {
+      if (edits === at) convertFrom(source);
+    }, (error) => {
       $("route").textContent = `Could not load the grids: ${error.message}`;
     });
     return;
@@ -228,6 +233,7 @@ function wireForm() {
     for (const id of Object.values(fields)) {
       const input = $(id);
       input.addEventListener("input", () => {
+        edits++;
         clearTimeout(timer);
         timer = setTimeout(() => convertFrom(group), PAUSE_MS);
       });
@@ -245,6 +251,7 @@ function wireForm() {
   }
   // The height goes with the point given: editing it converts that point again.
   $("height").addEventListener("input", () => {
+    edits++;
     clearTimeout(timer);
     timer = setTimeout(() => convertFrom(source), PAUSE_MS);
   });

@@ -129,6 +129,13 @@ test("the converter page in headless Chromium", { skip, timeout: 600000 }, async
     await field("Lambert 72 Y").press("Enter");
     const settings = { datumFrom: "wgs84", datumTo: "bd72", method: "grid", extra: true };
     const want = m.convert("lambert", [149186.41], [170810.74], settings);
+    // The first conversion by the grid waits for the grids' file.
+    const route = page.locator("#route");
+    const deadline = Date.now() + 30000;
+    while (!(await route.textContent()).startsWith("Route:") && Date.now() < deadline) {
+      await new Promise((resolve) => setTimeout(resolve, 50));
+    }
+    assert.match(await route.textContent(), /^Route: grid/);
     await assertValue(field("Lambert 2008 X"), String(want.X2008[0]));
     await assertValue(field("Lambert 2008 Y"), String(want.Y2008[0]));
     assert.ok(Math.abs(want.X2008[0] - 649186.03701863) < 1e-4);
