@@ -58,6 +58,16 @@ constexpr std::int32_t kLayout[] = {
     MORVANE_OFFSET(morvane_batch_extra, Hemisphere),
     MORVANE_OFFSET(morvane_batch_extra, Progress),
     MORVANE_OFFSET(morvane_batch_extra, ProgressContext),
+    // Its version 2: Belgium's systems of today.
+    MORVANE_OFFSET(morvane_batch_extra, Method),
+    MORVANE_OFFSET(morvane_batch_extra, HeightKind),
+    MORVANE_OFFSET(morvane_batch_extra, Height),
+    MORVANE_OFFSET(morvane_batch_extra, X2008),
+    MORVANE_OFFSET(morvane_batch_extra, Y2008),
+    MORVANE_OFFSET(morvane_batch_extra, EllipsoidalHeight),
+    MORVANE_OFFSET(morvane_batch_extra, OstendHeight),
+    MORVANE_OFFSET(morvane_batch_extra, Route),
+    MORVANE_OFFSET(morvane_batch_extra, Accuracy),
 };
 
 }  // namespace

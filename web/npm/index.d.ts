@@ -1,9 +1,10 @@
 // Types of the morvane package.
 
 /**
- * The input kinds (OrigType), made from the module's table of names by the
- * first load(): undefined until it resolves (the loaded API's
- * `OriginalCoordinates` is the same object).
+ * The input kinds (OrigType) of the object, made from the module's table of
+ * names by the first load(): undefined until it resolves (the loaded API's
+ * `OriginalCoordinates` is the same object).  Lambert 2008 is convert()'s
+ * alone ("lambert2008") and is not among them.
  */
 export declare const OriginalCoordinates: Readonly<{
   mvMgrs: 1;
@@ -13,7 +14,10 @@ export declare const OriginalCoordinates: Readonly<{
   mvDegMinSec: 5;
 }>;
 
-/** The datums (DatumFrom, DatumDest), made by the first load() as OriginalCoordinates. */
+/**
+ * The datums of the object (DatumFrom, DatumDest), made by the first load()
+ * as OriginalCoordinates.  ETRS89 is convert()'s alone ("etrs89").
+ */
 export declare const InternalDatums: Readonly<{
   mvEuropeanData1950: 1;
   mvBelgium1972: 2;
@@ -93,7 +97,18 @@ export declare class ZedizAdo {
  * any case, with blanks, or as the member name ("mvWGS1984") or the number
  * as text, as the module's morvane_datum_by_name reads it.
  */
-export type Datum = "wgs84" | "bd72" | "ed50" | "ntf" | 1 | 2 | 3 | 4;
+export type Datum = "wgs84" | "bd72" | "ed50" | "ntf" | "etrs89" | 1 | 2 | 3 | 4 | 5;
+
+/**
+ * How positions move between the Belgian datum 1972 and the others: the
+ * object's three-parameter shifts through WGS 1984 ("shift", 0, the
+ * default) or the national agency's grid BD72 <-> ETRS89 ("grid", 1),
+ * which needs the grids loaded (loadGrids()).
+ */
+export type Method = "shift" | "grid" | 0 | 1;
+
+/** What the heights hold: ETRS89 ellipsoidal heights or Ostend heights (EPSG:5710), metres. */
+export type HeightKind = "none" | "ellipsoidal" | "ostend" | 0 | 1 | 2;
 
 export interface ConvertOptions {
   /** Datum of degree, DMS and MGRS input (default "wgs84"). */
@@ -104,6 +119,18 @@ export interface ConvertOptions {
   mgrsPrecision?: number;
   /** 2, 4 or 6 characters (default 6). */
   ifblPrecision?: number;
+  /** "shift" (default) or "grid"; "grid" needs the grids loaded. */
+  method?: Method;
+  /** What `height` holds; given with it (heights need the grids loaded). */
+  heightKind?: HeightKind;
+  /** One height per point, metres; NaN or a missing value is that point's message. */
+  height?: NumberColumn;
+  /**
+   * Whether the result has today's columns (X2008, Y2008, the heights,
+   * Route, RouteSteps, Accuracy).  By default it has them exactly when the
+   * call uses Lambert 2008, ETRS89, the grid or heights.
+   */
+  extra?: boolean;
 }
 
 /** null and undefined are missing values: points that name no position. */
@@ -135,7 +162,28 @@ export interface ConvertResult {
   UtmZone: Int16Array;
   /** Its hemisphere, "N" or "S"; empty without a reference. */
   Hemisphere: ("" | "N" | "S")[];
+  // Belgium's systems of today: present when the call uses Lambert 2008,
+  // ETRS89, the grid or heights, or asks for them (extra: true).  NaN
+  // (Route "") for a point with a message or a failure.
+  /** Belgian Lambert 2008 (EPSG:3812) X, metres. */
+  X2008?: Float64Array;
+  /** Belgian Lambert 2008 Y, metres. */
+  Y2008?: Float64Array;
+  /** ETRS89 ellipsoidal height, metres (with heights; NaN without). */
+  EllipsoidalHeight?: Float64Array;
+  /** Ostend height (EPSG:5710), metres (with heights; NaN without). */
+  OstendHeight?: Float64Array;
+  /** The steps of the point's datum changes, as text: "grid BD72→ETRS89 (EPSG:8369)". */
+  Route?: string[];
+  /** The same steps as bits (names.steps). */
+  RouteSteps?: Int32Array;
+  /** The accuracy the steps' sources state, metres. */
+  Accuracy?: Float64Array;
 }
+
+/** A convert() result with today's columns (extra: true, or today's systems used). */
+export type ConvertResultToday = ConvertResult & Required<Pick<ConvertResult,
+  "X2008" | "Y2008" | "EllipsoidalHeight" | "OstendHeight" | "Route" | "RouteSteps" | "Accuracy">>;
 
 /** The module's tables of names (the same in every front end). */
 export interface NameTables {
@@ -148,6 +196,10 @@ export interface NameTables {
     label: string;
     /** The properties it reads, in convert()'s column order. */
     inputs: readonly string[];
+    /** Whether the object takes it (Lambert 2008 is convert()'s alone). */
+    object: boolean;
+    /** EPSG code of its coordinate system, 0 for none. */
+    epsg: number;
   }>[];
   readonly datums: readonly Readonly<{
     number: number;
@@ -161,6 +213,8 @@ export interface NameTables {
     title: string;
     /** EPSG code of its geographic system. */
     epsg: number;
+    /** Whether the object takes it (ETRS89 is convert()'s alone). */
+    object: boolean;
   }>[];
   readonly properties: readonly Readonly<{
     name: string;
@@ -169,16 +223,26 @@ export interface NameTables {
     put: boolean;
     /** A column of convert()'s result. */
     output: boolean;
+    /** A column of today's systems in convert()'s result. */
+    extra: boolean;
+    /** An input of convert() beside the kind's columns (Height). */
+    input: boolean;
     /** The kinds (keys) that read it. */
     inputOf: readonly string[];
   }>[];
   readonly failures: readonly Readonly<{ code: number; name: FailureKind }>[];
   /** The messages a conversion leaves in Error (some with the input after them). */
   readonly messages: readonly string[];
+  /** convert()'s methods: "shift", "grid". */
+  readonly methods: readonly Readonly<{ number: number; key: string; label: string }>[];
+  /** convert()'s height kinds: "none", "ellipsoidal", "ostend". */
+  readonly heightKinds: readonly Readonly<{ number: number; key: string; label: string }>[];
+  /** The steps a Route may take, with their text and stated accuracy (metres). */
+  readonly steps: readonly Readonly<{ bit: number; key: string; text: string; accuracy: number }>[];
 }
 
 export interface Morvane {
-  /** The library's version, "0.2.0". */
+  /** The library's version, "0.3.0". */
   readonly version: string;
   /** Bytes of the module's WebAssembly memory (it grows, never shrinks). */
   readonly memoryBytes: number;
@@ -192,6 +256,15 @@ export interface Morvane {
   batchPath(): "simd128" | "scalar";
   /** Chooses convert()'s path ("" the default); every path gives the same bits. */
   setBatchPath(name: "" | "scalar" | "simd128"): void;
+  /**
+   * Loads the national agency's grids (BD72 <-> ETRS89, hBG18) that the
+   * method "grid" and heights need: the package's morvane_grids.bin, or
+   * `source` (a URL, a file path in Node, the file's bytes).  Once; the
+   * first grids loaded stay.
+   */
+  loadGrids(source?: GridSource): Promise<void>;
+  /** Whether the grids are loaded. */
+  readonly gridsLoaded: boolean;
   readonly mvMgrs: 1;
   readonly mvDeg: 2;
   readonly mvIFBL: 3;
@@ -205,6 +278,8 @@ export interface Morvane {
   /** Converts columns of points in one call of the core's batch call. */
   convert(kind: "deg", latitude: NumberColumn, longitude: NumberColumn, options?: ConvertOptions): ConvertResult;
   convert(kind: "lambert", x: NumberColumn, y: NumberColumn, options?: ConvertOptions): ConvertResult;
+  /** Belgian Lambert 2008 (EPSG:3812) X and Y on ETRS89: today's columns come with the result (unless extra: false). */
+  convert(kind: "lambert2008", x: NumberColumn, y: NumberColumn, options?: ConvertOptions): ConvertResultToday;
   convert(
     kind: "dms",
     latDeg: NumberColumn,
@@ -218,9 +293,14 @@ export interface Morvane {
   convert(kind: "mgrs" | "ifbl", texts: readonly (string | null | undefined)[], options?: ConvertOptions): ConvertResult;
 }
 
+/** Where grids come from: true for the package's file, a URL, a file path (Node) or the bytes. */
+export type GridSource = true | string | URL | ArrayBuffer | ArrayBufferView;
+
 export interface LoadOptions {
   /** The bytes of morvane_wasm.wasm, when it is not beside index.js. */
   wasmBinary?: ArrayBuffer | Uint8Array;
+  /** Load the grids too before load() resolves (see Morvane.loadGrids); false or absent: not. */
+  grids?: GridSource | false;
 }
 
 /** Loads the WebAssembly module (once) and gives the API on it. */

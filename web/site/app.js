@@ -1,5 +1,8 @@
 // The converter page: one point in every representation, and a batch
-// panel whose conversions run in a worker.
+// panel whose conversions run in a worker.  The point goes through the
+// package's convert() with today's columns (Lambert 2008, heights, the
+// route and its accuracy): for the object's kinds and datums its other
+// columns are the object's, bit for bit.
 import { load } from "./morvane/index.js";
 import { floatText } from "./batch.js";
 
@@ -15,7 +18,12 @@ const FIELD_IDS = {
   LonDmsDeg: "lon-d", LonDmsMin: "lon-m", LonDmsSec: "lon-s",
   X: "x", Y: "y", MGRS: "mgrs", IFBL: "ifbl",
 };
-const OUTPUT_ONLY = { Zone: "zone", Easting: "easting", Northing: "northing" };
+// Lambert 2008 reads X and Y too, from fields of its own.
+const GROUP_FIELD_IDS = { lambert2008: { X: "x08", Y: "y08" } };
+const OUTPUT_ONLY = {
+  Zone: "zone", Easting: "easting", Northing: "northing",
+  EllipsoidalHeight: "ellipsoidal-height", OstendHeight: "ostend-height",
+};
 
 // Made from the package's tables of names once it is loaded: each group
 // (kind) with its number, whether it reads a text, and its fields by
@@ -23,10 +31,13 @@ const OUTPUT_ONLY = { Zone: "zone", Easting: "easting", Northing: "northing" };
 let GROUPS = {};
 let DATUMS = new Map();
 let BELGIAN = "";
+let ETRS89 = "";
+const HEIGHT_NONE = "none";
 
 let m = null;
 let source = "deg";  // the group the point was last given in
 let timer = 0;
+let edits = 0;  // fields typed in so far
 
 function settings() {
   return {
@@ -34,7 +45,13 @@ function settings() {
     datumTo: $("datum-to").value,
     mgrsPrecision: Number($("mgrs-precision").value),
     ifblPrecision: Number($("ifbl-precision").value),
+    method: $("method").value,
   };
+}
+
+// Whether convert() needs the national agency's grids with these settings.
+function needsGrids(s, withHeight) {
+  return s.method !== m.names.methods[0].key || withHeight;
 }
 
 function makeTables() {
@@ -44,11 +61,12 @@ function makeTables() {
     GROUPS[kind.key] = {
       type: kind.number,
       text: kind.inputs.every((name) => textProperties.has(name)),
-      fields: Object.fromEntries(kind.inputs.map((name) => [name, FIELD_IDS[name]])),
+      fields: Object.fromEntries(kind.inputs.map((name) => [name, (GROUP_FIELD_IDS[kind.key] ?? FIELD_IDS)[name]])),
     };
   }
   DATUMS = new Map(m.names.datums.map((d) => [d.key, d]));
   BELGIAN = m.names.datums.find((d) => d.number === m.mvBelgium1972).key;
+  ETRS89 = m.names.datums.find((d) => d.key === "etrs89").key;
 }
 
 // The settings' datums and the batch panel's kinds, from the tables; the
@@ -65,6 +83,14 @@ function fillChoices() {
     const text = k.inputs.length > 1 ? `${k.inputs.join(" ")} (${k.label})` : k.label;
     return new Option(text, k.key, false, k.key === chosen);
   }));
+  const fillTable = (id, rows) => {
+    const select = $(id);
+    const selected = select.value || select.dataset.default;
+    select.replaceChildren(...rows.map((r) => new Option(r.label, r.key, false, r.key === selected)));
+  };
+  fillTable("method", m.names.methods);
+  fillTable("height-kind", m.names.heightKinds.filter((h) => h.key !== HEIGHT_NONE));
+  fillTable("batch-height-kind", m.names.heightKinds);
 }
 
 // What each group is on, as the command-line tool states it.
@@ -80,6 +106,7 @@ function showDatums() {
   for (const group of ["lambert", "ifbl"]) {
     document.querySelector(`[data-datum-of="${group}"]`).textContent = on(BELGIAN, source === group);
   }
+  document.querySelector('[data-datum-of="lambert2008"]').textContent = on(ETRS89, source === "lambert2008");
 }
 
 // A number as typed: blanks around it, and a decimal comma, are allowed.
@@ -99,6 +126,23 @@ function clearOutputs(except) {
     for (const id of Object.values(fields)) $(id).value = "";
   }
   for (const id of Object.values(OUTPUT_ONLY)) $(id).value = "";
+  $("route").textContent = "";
+}
+
+// The height given with the point, if any: [its kind, the height].
+function givenHeight() {
+  const text = $("height").value;
+  return text.trim() === "" ? null : [$("height-kind").value, readNumber(text)];
+}
+
+// The grids, once: the first conversion that needs them waits for them.
+let gridsLoading = null;
+function loadGrids() {
+  gridsLoading ??= m.loadGrids().catch((error) => {
+    gridsLoading = null;
+    throw error;
+  });
+  return gridsLoading;
 }
 
 function convertFrom(group) {
@@ -113,61 +157,75 @@ function convertFrom(group) {
     return;  // not all of the point is there yet
   }
   const s = settings();
-  const z = new m.ZedizAdo();
+  const height = givenHeight();
+  if (needsGrids(s, height !== null) && !m.gridsLoaded) {
+    // The grids' file is fetched once; the point is converted when it is
+    // in, unless a field was typed in meanwhile (that edit converts).
+    $("route").textContent = "Loading the national agency's grids…";
+    const at = edits;
+    loadGrids().then(() => {
+      if (edits === at) convertFrom(source);
+    }, (error) => {
+      $("route").textContent = `Could not load the grids: ${error.message}`;
+    });
+    return;
+  }
   try {
-    z.DatumFrom = DATUMS.get(s.datumFrom).number;
-    z.DatumDest = DATUMS.get(s.datumTo).number;
-    z.mgrsPrecision = s.mgrsPrecision;
-    z.IfblPrecision = s.ifblPrecision;
-    z.OrigType = kindLayout.type;
     const point = values.map(([, text]) => (kindLayout.text ? text.trim() : readNumber(text)));
-    values.forEach(([name], i) => { z[name] = point[i]; });
-    z.Conversion();
-    if (z.Error) {
-      setMessage(group, z.Error);
+    const options = { ...s, extra: true };
+    if (height !== null) Object.assign(options, { heightKind: height[0], height: [height[1]] });
+    const r = m.convert(group, ...point.map((value) => [value]), options);
+    const message = r.Failure[0] ? `Failure: ${r.Failure[0]}` : r.Error[0];
+    if (message) {
+      setMessage(group, message);
       clearOutputs(group);
       return;
     }
     setMessage(group, "");
-    // The UTM zone and hemisphere are the batch call's: the same point
-    // through convert(), which gives them beside the object's outputs.
-    const utm = m.convert(group, ...point.map((value) => [value]), s);
-    fill(z, group, utm.UtmZone[0], utm.Hemisphere[0]);
+    fill(r, group);
   } catch (error) {
-    // A value the interface cannot hold (a DMS field that is not a whole
-    // number), or a failure of the conversion.
-    setMessage(group, error instanceof m.MorvaneFailure ? `Failure: ${error.kind}` : error.message);
+    // A value a column cannot hold (a DMS field that is not a whole
+    // number): the package names the column's entry, here the field.
+    setMessage(group, error.message.replace("[0]", ""));
     clearOutputs(group);
-  } finally {
-    z.dispose();
   }
 }
 
-function fill(z, except, zone, hemisphere) {
+// The fields from point 0 of a result of convert().
+function fill(r, except) {
   const put = (id, value) => { $(id).value = value; };
+  const number = (value) => (Number.isNaN(value) ? "" : String(value));
   if (except !== "deg") {
-    put("lat", String(z.Latitude));
-    put("lon", String(z.Longitude));
+    put("lat", String(r.Latitude[0]));
+    put("lon", String(r.Longitude[0]));
   }
   if (except !== "dms") {
-    put("lat-d", String(z.LatDmsDeg));
-    put("lat-m", String(z.LatDmsMin));
-    put("lat-s", floatText(z.LatDmsSec));
-    put("lon-d", String(z.LonDmsDeg));
-    put("lon-m", String(z.LonDmsMin));
-    put("lon-s", floatText(z.LonDmsSec));
+    put("lat-d", String(r.LatDmsDeg[0]));
+    put("lat-m", String(r.LatDmsMin[0]));
+    put("lat-s", floatText(r.LatDmsSec[0]));
+    put("lon-d", String(r.LonDmsDeg[0]));
+    put("lon-m", String(r.LonDmsMin[0]));
+    put("lon-s", floatText(r.LonDmsSec[0]));
   }
   if (except !== "lambert") {
-    put("x", String(z.X));
-    put("y", String(z.Y));
+    put("x", String(r.X[0]));
+    put("y", String(r.Y[0]));
   }
-  const mgrs = z.MGRS;
-  if (except !== "mgrs") put("mgrs", mgrs.trim());
-  put("zone", zone ? `${zone} ${hemisphere}` : "");
-  put("easting", zone ? String(z.Easting) : "");
-  put("northing", zone ? String(z.Northing) : "");
-  if (except !== "ifbl") put("ifbl", z.IFBL);
-  $("ifbl").placeholder = z.IFBL || except === "ifbl" ? "E4.25.43" : "outside the grid";
+  if (except !== "lambert2008") {
+    put("x08", number(r.X2008[0]));
+    put("y08", number(r.Y2008[0]));
+  }
+  if (except !== "mgrs") put("mgrs", r.MGRS[0].trim());
+  const zone = r.UtmZone[0];
+  put("zone", zone ? `${zone} ${r.Hemisphere[0]}` : "");
+  put("easting", zone ? String(r.Easting[0]) : "");
+  put("northing", zone ? String(r.Northing[0]) : "");
+  if (except !== "ifbl") put("ifbl", r.IFBL[0]);
+  $("ifbl").placeholder = r.IFBL[0] || except === "ifbl" ? "E4.25.43" : "outside the grid";
+  put("ellipsoidal-height", number(r.EllipsoidalHeight[0]));
+  put("ostend-height", number(r.OstendHeight[0]));
+  // The accuracy statement of the datum changes the point went through.
+  $("route").textContent = `Route: ${r.Route[0]}; stated accuracy ${r.Accuracy[0]} m.`;
 }
 
 function wireForm() {
@@ -175,6 +233,7 @@ function wireForm() {
     for (const id of Object.values(fields)) {
       const input = $(id);
       input.addEventListener("input", () => {
+        edits++;
         clearTimeout(timer);
         timer = setTimeout(() => convertFrom(group), PAUSE_MS);
       });
@@ -187,9 +246,21 @@ function wireForm() {
     }
   }
   $("point").addEventListener("submit", (event) => event.preventDefault());
-  for (const id of ["datum-from", "datum-to", "mgrs-precision", "ifbl-precision"]) {
+  for (const id of ["datum-from", "datum-to", "mgrs-precision", "ifbl-precision", "method", "height-kind"]) {
     $(id).addEventListener("change", () => convertFrom(source));
   }
+  // The height goes with the point given: editing it converts that point again.
+  $("height").addEventListener("input", () => {
+    edits++;
+    clearTimeout(timer);
+    timer = setTimeout(() => convertFrom(source), PAUSE_MS);
+  });
+  $("height").addEventListener("keydown", (event) => {
+    if (event.key === "Enter") {
+      event.preventDefault();
+      convertFrom(source);
+    }
+  });
   for (const button of document.querySelectorAll("button.copy")) {
     button.addEventListener("click", () => copy($(button.dataset.copy), button));
   }
@@ -281,7 +352,8 @@ function startBatch() {
   $("batch-progress").hidden = false;
   $("batch-progress").value = 0;
   $("batch-status").textContent = "Converting…";
-  worker.postMessage({ id: job, text, kind: $("batch-kind").value, settings: settings() });
+  worker.postMessage({ id: job, text, kind: $("batch-kind").value, settings: settings(),
+                       heightKind: $("batch-height-kind").value });
 }
 
 function finishBatch(data) {

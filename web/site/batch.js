@@ -7,19 +7,22 @@ const FIELD_NAMES = {
   Latitude: "LAT", Longitude: "LON",
   LatDmsDeg: "LATD", LatDmsMin: "LATM", LatDmsSec: "LATS",
   LonDmsDeg: "LOND", LonDmsMin: "LONM", LonDmsSec: "LONS",
-  X: "X", Y: "Y", MGRS: "MGRS", IFBL: "IFBL",
+  X: "X", Y: "Y", MGRS: "MGRS", IFBL: "IFBL", Height: "H",
 };
 
 const NUMBER = /^[+-]?(?:\d+\.?\d*|\.\d+)(?:[eE][+-]?\d+)?$/;
 
 /**
  * The fields of a line of one kind, from the package's tables of names
- * (m.names): the properties the kind reads, with their types.
+ * (m.names): the properties the kind reads, with their types, and with
+ * `height` the point's height after them (convert()'s input Height).
  */
-export function kindFields(names, kind) {
+export function kindFields(names, kind, height = false) {
   const entry = names.kinds.find((k) => k.key === kind);
   if (!entry) throw new TypeError(`unknown kind ${kind}`);
-  return entry.inputs.map((property) => {
+  const inputs = height ? [...entry.inputs, ...names.properties.filter((p) => p.input).map((p) => p.name)]
+                        : entry.inputs;
+  return inputs.map((property) => {
     const { type } = names.properties.find((p) => p.name === property);
     return { property, name: FIELD_NAMES[property] ?? property, type };
   });
@@ -35,7 +38,7 @@ export function kindFields(names, kind) {
 export function parsePoints(text, fields) {
   const names = fields.map((f) => f.name);
   const whole = fields.map((f) => f.type === "int16");
-  const numeric = fields.every((f) => f.type !== "text");
+  const numeric = fields.map((f) => f.type !== "text");
   const columns = names.map(() => []);
   const rows = [];  // { line, text, point (index into columns) or -1, problem }
   const lines = text.split(/\r\n|\n|\r/);
@@ -50,7 +53,7 @@ export function parsePoints(text, fields) {
     for (let f = 0; f < names.length && !problem; f++) {
       const field = fields[f];
       if (field === undefined) problem = `cannot read ${names[f]}: missing`;
-      else if (!numeric) continue;
+      else if (!numeric[f]) continue;
       else if (!NUMBER.test(field)) problem = `cannot read ${names[f]} '${field}': not a number`;
       else if (whole[f] && (!Number.isInteger(Number(field)) || Math.abs(Number(field)) > 32767)) {
         problem = `cannot read ${names[f]} '${field}': not a whole number from -32767 to 32767`;
@@ -60,7 +63,7 @@ export function parsePoints(text, fields) {
       rows.push({ line: i + 1, text: line, point: -1, problem });
       continue;
     }
-    for (let f = 0; f < names.length; f++) columns[f].push(numeric ? Number(fields[f]) : fields[f]);
+    for (let f = 0; f < names.length; f++) columns[f].push(numeric[f] ? Number(fields[f]) : fields[f]);
     rows.push({ line: i + 1, text: line, point: columns[0].length - 1, problem: "" });
   }
   return { columns, rows };
@@ -96,21 +99,35 @@ function plainDecimal(text) {
 
 /**
  * The CSV header, with the datum of each output: `to`, the title of the
- * datum the outputs are on, and `bd72`, the Belgian datum's.
+ * datum the outputs are on, and `bd72`, the Belgian datum's; with
+ * `etrs89`, ETRS89's title, the columns of today's systems too (rows of a
+ * convert() result with them: rowCells and csvRow with `today` true).
  */
-export function csvHeader(to, bd72) {
+export function csvHeader(to, bd72, etrs89 = "") {
+  const today = etrs89 ? [`Lambert 2008 X (${etrs89})`, `Lambert 2008 Y (${etrs89})`,
+    `Ellipsoidal height (${etrs89})`, "Ostend height", "Route", "Accuracy (m)"] : [];
   return ["Line", "Input", `Latitude (${to})`, `Longitude (${to})`, `LatDmsDeg (${to})`,
     `LatDmsMin (${to})`, `LatDmsSec (${to})`, `LonDmsDeg (${to})`, `LonDmsMin (${to})`,
     `LonDmsSec (${to})`, `Lambert 72 X (${bd72})`, `Lambert 72 Y (${bd72})`, `UTM zone (${to})`,
-    "Hemisphere", `Easting (${to})`, `Northing (${to})`, `MGRS (${to})`, `IFBL (${bd72})`, "Error"];
+    "Hemisphere", `Easting (${to})`, `Northing (${to})`, `MGRS (${to})`, `IFBL (${bd72})`, ...today, "Error"];
 }
 
-/** The cells of one row: a point's results, or its problem. */
-export function rowCells(row, result) {
-  if (row.point < 0) return [String(row.line), row.text, ...new Array(16).fill(""), row.problem];
+// The cells of today's columns of point i: Lambert 2008, the heights
+// (empty without), the route and its accuracy.
+const TODAY_COLUMNS = 6;
+function todayCells(result, i) {
+  const height = (value) => (Number.isNaN(value) ? "" : String(value));
+  return [String(result.X2008[i]), String(result.Y2008[i]), height(result.EllipsoidalHeight[i]),
+    height(result.OstendHeight[i]), result.Route[i], String(result.Accuracy[i])];
+}
+
+/** The cells of one row: a point's results, or its problem; `today` as in csvHeader. */
+export function rowCells(row, result, today = false) {
+  const blanks = 16 + (today ? TODAY_COLUMNS : 0);
+  if (row.point < 0) return [String(row.line), row.text, ...new Array(blanks).fill(""), row.problem];
   const i = row.point;
   const error = result.Failure[i] ? `Failure: ${result.Failure[i]}` : result.Error[i];
-  if (error) return [String(row.line), row.text, ...new Array(16).fill(""), error];
+  if (error) return [String(row.line), row.text, ...new Array(blanks).fill(""), error];
   const zone = result.UtmZone[i];
   const hasUtm = zone !== 0;
   return [
@@ -121,7 +138,7 @@ export function rowCells(row, result) {
     String(result.X[i]), String(result.Y[i]),
     hasUtm ? String(zone) : "", result.Hemisphere[i],
     hasUtm ? String(result.Easting[i]) : "", hasUtm ? String(result.Northing[i]) : "",
-    result.MGRS[i], result.IFBL[i], "",
+    result.MGRS[i], result.IFBL[i], ...(today ? todayCells(result, i) : []), "",
   ];
 }
 
@@ -134,18 +151,19 @@ function csvField(cell) {
   return /[",\r\n]/.test(cell) ? `"${cell.replaceAll('"', '""')}"` : cell;
 }
 
-/** The CSV line of one row, as csvLine(rowCells(row, result)) but faster. */
-export function csvRow(row, result) {
+/** The CSV line of one row, as csvLine(rowCells(row, result, today)) but faster. */
+export function csvRow(row, result, today = false) {
   const head = `${row.line},${csvField(row.text)},`;
-  if (row.point < 0) return `${head},,,,,,,,,,,,,,,,${csvField(row.problem)}\r\n`;
+  const blanks = today ? ",,,,,,,,,,,,,,,,,,,,,," : ",,,,,,,,,,,,,,,,";
+  if (row.point < 0) return `${head}${blanks}${csvField(row.problem)}\r\n`;
   const i = row.point;
   const error = result.Failure[i] ? `Failure: ${result.Failure[i]}` : result.Error[i];
-  if (error) return `${head},,,,,,,,,,,,,,,,${csvField(error)}\r\n`;
+  if (error) return `${head}${blanks}${csvField(error)}\r\n`;
   const mgrs = result.MGRS[i];
   const zone = result.UtmZone[i];
   const utm = zone ? `${zone},${result.Hemisphere[i]},${result.Easting[i]},${result.Northing[i]}` : ",,,";
   return `${head}${result.Latitude[i]},${result.Longitude[i]},${result.LatDmsDeg[i]},${result.LatDmsMin[i]},` +
     `${floatText(result.LatDmsSec[i])},${result.LonDmsDeg[i]},${result.LonDmsMin[i]},` +
     `${floatText(result.LonDmsSec[i])},${result.X[i]},${result.Y[i]},${utm},${csvField(mgrs)},` +
-    `${csvField(result.IFBL[i])},\r\n`;
+    `${csvField(result.IFBL[i])},${today ? `${todayCells(result, i).map(csvField).join(",")},` : ""}\r\n`;
 }

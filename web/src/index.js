@@ -11,6 +11,9 @@
 import createMorvaneModule from "./morvane_wasm.mjs";
 
 const WASM_URL = new URL("./morvane_wasm.wasm", import.meta.url);
+// The national agency's grids (BD72 <-> ETRS89 and hBG18), which the
+// module is handed at run time: the module itself does not carry them.
+const GRIDS_URL = new URL("./morvane_grids.bin", import.meta.url);
 
 // ---- Enumerations and names --------------------------------------------
 
@@ -19,38 +22,50 @@ const WASM_URL = new URL("./morvane_wasm.wasm", import.meta.url);
 export let OriginalCoordinates;
 export let InternalDatums;
 
-const OPTION_NAMES = ["datumFrom", "datumTo", "mgrsPrecision", "ifblPrecision"];
+const OPTION_NAMES = ["datumFrom", "datumTo", "mgrsPrecision", "ifblPrecision", "method", "heightKind",
+  "height", "extra"];
 
 // The table's property types as the heap views read them.
 const PROPERTY_TYPES = { double: "f64", float: "f32", int32: "i32", int16: "i16", text: "text" };
 
 // The module's tables of names (morvane_names_json): the input kinds with
-// the properties each reads, the datums, the properties of the object with
-// their types and access, the failure kinds.  Lookups are by number, or by
-// name through the core (morvane_kind_by_name, morvane_datum_by_name), so
-// that nothing here writes a name out again.
+// the properties each reads, the datums, the properties of the object and
+// of the batch call with their types and access, the failure kinds, the
+// methods, height kinds and steps of Belgium's systems of today.  Lookups
+// are by number, or by name through the core (morvane_kind_by_name,
+// morvane_datum_by_name, morvane_method_by_name,
+// morvane_height_kind_by_name), so that nothing here writes a name out
+// again.  The enumerations are the object's: the kinds and datums the
+// tables mark `object` (Lambert 2008 and ETRS89 are convert()'s alone).
 function nameTables(json) {
   const names = JSON.parse(json);
   const properties = names.properties.map((p) => Object.freeze({
     name: p.name, type: PROPERTY_TYPES[p.type], get: p.get, put: p.put, output: p.output,
+    extra: p.extra, input: p.input,
   }));
   const propertyType = new Map(properties.map((p) => [p.name, p.type]));
   const kinds = new Map();
   for (const k of names.kinds) {
     kinds.set(k.number, Object.freeze({
-      number: k.number, key: k.key, columns: Object.freeze([...k.inputs]),
+      number: k.number, key: k.key, columns: Object.freeze([...k.inputs]), object: k.object,
       text: k.inputs.every((name) => propertyType.get(name) === "text"),
     }));
   }
   const datums = new Map(names.datums.map((d) => [d.number, d.key]));
+  const objectDatums = new Set(names.datums.filter((d) => d.object).map((d) => d.number));
   const failures = new Map(names.failures.map((f) => [f.code, f.name]));
-  const enumeration = (rows) => Object.freeze(Object.fromEntries(rows.map((r) => [r.member, r.number])));
+  const keyed = (rows) => new Map(rows.map((r) => [r.number, r.key]));
+  const enumeration = (rows) => Object.freeze(Object.fromEntries(
+    rows.filter((r) => r.object).map((r) => [r.member, r.number])));
   return {
     names: deepFreeze(names),
     properties,
     kinds,
     datums,
+    objectDatums,
     failures,
+    methods: keyed(names.methods),
+    heightKinds: keyed(names.heightKinds),
     OriginalCoordinates: enumeration(names.kinds),
     InternalDatums: enumeration(names.datums),
   };
@@ -130,6 +145,10 @@ function checkFloat32(what, value) {
 // The C interface's code for memory that could not be had
 // (MORVANE_E_NO_MEMORY in morvane.h).
 const MORVANE_E_NO_MEMORY = -8;
+// The batch call's defaults, the object's: the three-parameter shifts and
+// no heights (MORVANE_METHOD_SHIFT and MORVANE_HEIGHT_NONE in morvane.h).
+const METHOD_SHIFT = 0;
+const HEIGHT_NONE = 0;
 
 // The built-in typed arrays, and their own getters of length, buffer,
 // offset and name: a typed array column is read through these, so that a
@@ -166,37 +185,79 @@ const LIMITS = {
 const inNode = () => typeof process === "object" && process !== null && process.versions != null &&
                      process.versions.node != null;
 
-async function wasmBytes() {
-  if (inNode() && WASM_URL.protocol === "file:") {
-    // Node's fetch does not read files: read the bytes directly.
+// The bytes of a file: read from the disk in Node (whose fetch does not
+// read files), fetched elsewhere.
+async function fileBytes(url) {
+  if (inNode() && url.protocol === "file:") {
     const { readFile } = await import("node:fs/promises");
-    return readFile(WASM_URL);
+    return readFile(url);
   }
-  const response = await fetch(WASM_URL);
-  if (!response.ok) throw new Error(`morvane: cannot load ${WASM_URL.href} (${response.status})`);
+  const response = await fetch(url);
+  if (!response.ok) throw new Error(`morvane: cannot load ${url.href} (${response.status})`);
   return new Uint8Array(await response.arrayBuffer());
+}
+
+const wasmBytes = () => fileBytes(WASM_URL);
+
+// Where grids may come from: true (the package's file), a URL or a text
+// naming one (in Node a file path too), or the bytes themselves.
+function checkGridSource(what, source) {
+  const ok = source === true || typeof source === "string" || source instanceof URL ||
+             source instanceof ArrayBuffer || ArrayBuffer.isView(source);
+  if (!ok) {
+    throw new TypeError(`${what}: the grids are true, a URL, a file path or the bytes of morvane_grids.bin, not ${describe(source)}`);
+  }
+  if (typeof source === "string" && (source === "" || source.includes("\0"))) {
+    throw new TypeError(`${what}: ${describe(source)} names no file`);
+  }
+}
+
+// The bytes of the grids from a source that checkGridSource took.
+async function gridBytes(source) {
+  if (source === undefined || source === true) return fileBytes(GRIDS_URL);
+  if (source instanceof ArrayBuffer) return new Uint8Array(source);
+  if (ArrayBuffer.isView(source)) return new Uint8Array(source.buffer, source.byteOffset, source.byteLength);
+  if (source instanceof URL) return fileBytes(source);
+  if (inNode() && !/^(?:file|https?|data|blob):/i.test(source)) {
+    const { pathToFileURL } = await import("node:url");
+    return fileBytes(pathToFileURL(source));
+  }
+  // A URL, relative to the page or worker (as fetch reads it).
+  return fileBytes(new URL(source, globalThis.location?.href ?? import.meta.url));
 }
 
 let defaultInstance = null;
 
 /**
  * Loads the WebAssembly module and gives the package's API on it.  The
- * first call loads; later calls without options give the same instance.
+ * first call loads; later calls without wasmBinary give the same instance.
  * `options.wasmBinary` hands the module's bytes in (when the package's
- * `.wasm` file is served from elsewhere).
+ * `.wasm` file is served from elsewhere).  `options.grids` loads the
+ * national agency's grids too before it resolves (as loadGrids() does):
+ * true for the package's morvane_grids.bin, or a URL, a file path (Node)
+ * or the file's bytes.
  */
 export function load(options = {}) {
   if (options === null || typeof options !== "object") {
     throw new TypeError(`load() takes an options object, not ${describe(options)}`);
   }
-  if (options.wasmBinary === undefined) {
+  const { wasmBinary, grids } = options;
+  if (grids !== undefined && grids !== false) checkGridSource("load()", grids);
+  let instance;
+  if (wasmBinary === undefined) {
     defaultInstance ??= instantiate(undefined).catch((error) => {
       defaultInstance = null;
       throw error;
     });
-    return defaultInstance;
+    instance = defaultInstance;
+  } else {
+    instance = instantiate(wasmBinary);
   }
-  return instantiate(options.wasmBinary);
+  if (grids === undefined || grids === false) return instance;
+  return instance.then(async (api) => {
+    await api.loadGrids(grids);
+    return api;
+  });
 }
 
 async function instantiate(binary) {
@@ -417,7 +478,9 @@ function bind(mod, heapStatistics) {
     MGRS: (handle, text) => mod._morvane_set_MGRS(handle, text),
     IFBL: (handle, text) => mod._morvane_set_IFBL(handle, text, 0, 0),
   };
-  for (const { name, type, get: readable, put: writable } of tables.properties) {
+  // The object's properties only: the batch call's columns of today's
+  // systems (extra outputs, the height input) are no property of it.
+  for (const { name, type, get: readable, put: writable } of tables.properties.filter((p) => p.get || p.put)) {
     const get = mod[`_morvane_get_${name}`];
     const set = type === "text" ? TEXT_SETTERS[name] : mod[`_morvane_set_${name}`];
     let read;
@@ -459,33 +522,42 @@ function bind(mod, heapStatistics) {
   const OUTPUTS = tables.properties.filter((p) => p.output && p.type !== "text").map((p) => [p.name, p.type]);
   const TEXT_OUTPUTS = tables.properties.filter((p) => p.output && p.type === "text").map((p) => p.name);
   const propertyType = new Map(tables.properties.map((p) => [p.name, p.type]));
+  // The columns of Belgium's systems of today (morvane_batch_extra's
+  // version 2), in the order of the table: numbers but the Route, whose
+  // steps are given as bits (RouteSteps) and as text (Route).
+  const TODAY_OUTPUTS = tables.properties.filter((p) => p.extra && p.name !== "Route").map((p) => [p.name, p.type]);
+  const HEIGHT_TYPE = propertyType.get("Height");
 
-  // Offsets of the batch structs' fields in this module's memory.
+  // Offsets of the batch structs' fields in this module's memory, in the
+  // order of layout.cpp.
   const layout = (() => {
-    const at = mod._morvane_web_layout() >> 2;
-    const v = mod.HEAP32.subarray(at, at + 44);
     const names = ["OrigType", "DatumFrom", "DatumDest", "mgrsPrecision", "IfblPrecision",
       "Latitude", "Longitude", "LatDmsDeg", "LatDmsMin", "LatDmsSec", "LonDmsDeg", "LonDmsMin",
       "LonDmsSec", "X", "Y", "Texts", "TextData", "TextWidth"];
     const outNames = ["Latitude", "Longitude", "LatDmsDeg", "LatDmsMin", "LatDmsSec", "LonDmsDeg",
       "LonDmsMin", "LonDmsSec", "X", "Y", "Northing", "Easting", "MGRS.data", "MGRS.width",
       "IFBL.data", "IFBL.width", "Error.data", "Error.width", "Failure"];
+    const extraNames = ["UtmZone", "Hemisphere", "Progress", "ProgressContext",
+      "Method", "HeightKind", "Height", "X2008", "Y2008", "EllipsoidalHeight", "OstendHeight", "Route",
+      "Accuracy"];
+    const at = mod._morvane_web_layout() >> 2;
+    const v = mod.HEAP32.subarray(at, at + 3 + names.length + outNames.length + extraNames.length);
     const input = { size: v[0] };
     names.forEach((n, i) => (input[n] = v[1 + i]));
     const output = { size: v[1 + names.length] };
     outNames.forEach((n, i) => (output[n] = v[2 + names.length + i]));
-    const extraNames = ["UtmZone", "Hemisphere", "Progress", "ProgressContext"];
     const extraAt = 2 + names.length + outNames.length;
     const extra = { size: v[extraAt] };
     extraNames.forEach((n, i) => (extra[n] = v[extraAt + 1 + i]));
     return { input, output, extra };
   })();
 
-  // A kind's or datum's number from its name, found by the core as the
-  // tool and the Python package find it (any case, blanks ignored, member
-  // names too); 0 when nothing matches.
-  function numberByName(find, text) {
-    if (text.includes("\0")) return 0;
+  // A kind's, datum's, method's or height kind's number from its name,
+  // found by the core as the tool and the Python package find it (any
+  // case, blanks ignored, member names too); `none` (what the core's
+  // function gives) when nothing matches.
+  function numberByName(find, text, none = 0) {
+    if (text.includes("\0")) return none;
     try {
       const bytes = encoder.encode(text);
       const slot = textRoom(bytes.length + 1);
@@ -518,6 +590,23 @@ function bind(mod, heapStatistics) {
     throw new TypeError(`${what} must be a datum name (${datumKeys.join(", ")}) or number, not ${describe(value)}`);
   }
 
+  // A method or height kind: its key (or number as text) through the core,
+  // or its number; `table` maps the numbers to the keys.
+  function settingNumber(what, value, find, table) {
+    const keys = [...table.values()];
+    const list = `${keys.slice(0, -1).map((k) => `"${k}"`).join(", ")} or "${keys.at(-1)}"`;
+    if (typeof value === "string") {
+      const number = numberByName(find, value, -1);
+      if (!table.has(number)) throw new RangeError(`${what}: unknown ${what} ${JSON.stringify(value)} (${list})`);
+      return number;
+    }
+    if (typeof value === "number") {
+      if (!table.has(value)) throw new RangeError(`${what}: no ${what} ${value} (${list})`);
+      return value;
+    }
+    throw new TypeError(`${what} must be ${list}, not ${describe(value)}`);
+  }
+
   // The kind of convert(): its name, as for datums.
   function kindOf(kind) {
     const entry = typeof kind === "string" ? tables.kinds.get(numberByName(mod._morvane_kind_by_name, kind)) : undefined;
@@ -528,18 +617,39 @@ function bind(mod, heapStatistics) {
     return entry;
   }
 
+  // The options, each read once (a getter runs once).  Heights: a column
+  // `height` with its `heightKind`, both or neither.
   function readOptions(options) {
     for (const key of Object.keys(options)) {
       if (!OPTION_NAMES.includes(key)) {
         throw new TypeError(`convert(): unknown option ${JSON.stringify(key)} (${OPTION_NAMES.join(", ")})`);
       }
     }
-    return {
+    const settings = {
       datumFrom: datumNumber("datumFrom", options.datumFrom ?? tables.InternalDatums.mvWGS1984),
       datumTo: datumNumber("datumTo", options.datumTo ?? tables.InternalDatums.mvWGS1984),
       mgrsPrecision: checkInteger("mgrsPrecision", options.mgrsPrecision ?? 1, LIMITS.i32[0], LIMITS.i32[1]),
       ifblPrecision: checkInteger("ifblPrecision", options.ifblPrecision ?? 6, LIMITS.i16[0], LIMITS.i16[1]),
+      method: settingNumber("method", options.method ?? METHOD_SHIFT, mod._morvane_method_by_name, tables.methods),
+      heightKind: settingNumber("heightKind", options.heightKind ?? HEIGHT_NONE, mod._morvane_height_kind_by_name,
+                                tables.heightKinds),
+      height: options.height ?? null,
+      extra: options.extra,
     };
+    if (settings.extra !== undefined && typeof settings.extra !== "boolean") {
+      throw new TypeError(`extra must be true or false, not ${describe(settings.extra)}`);
+    }
+    if (settings.height !== null && !isColumn(settings.height)) {
+      throw new TypeError(`height must be an array or a typed array of heights, not ${describe(settings.height)}`);
+    }
+    if (settings.heightKind !== HEIGHT_NONE && settings.height === null) {
+      throw new TypeError(`convert(): heightKind "${tables.heightKinds.get(settings.heightKind)}" needs the heights, the option height`);
+    }
+    if (settings.heightKind === HEIGHT_NONE && settings.height !== null) {
+      const kinds = [...tables.heightKinds].filter(([n]) => n !== HEIGHT_NONE).map(([, key]) => `"${key}"`);
+      throw new TypeError(`convert(): the heights need their kind, the option heightKind (${kinds.join(" or ")})`);
+    }
+    return settings;
   }
 
   function isColumn(value) {
@@ -761,6 +871,62 @@ function bind(mod, heapStatistics) {
     }
   }
 
+  // The text of a Route's steps, as the core writes it (morvane_route_text,
+  // from its table of steps); at most one text for each of the few routes.
+  const routeTexts = new Map();
+  function routeText(route) {
+    let text = routeTexts.get(route);
+    if (text === undefined) {
+      const length = mod._morvane_route_text(route, 0, 0);
+      if (length < 0) throw callFailed("convert()", length);
+      const slot = textRoom(length + 1);
+      mod._morvane_route_text(route, slot, length + 1);
+      text = utf8.decode(mod.HEAPU8.subarray(slot, slot + length));
+      routeTexts.set(route, text);
+    }
+    return text;
+  }
+
+  // ---- The national agency's grids ----------------------------------------
+
+  // The module is handed the grids once, by the first loadGrids() that
+  // succeeds; later calls find them there.  A load that fails leaves the
+  // module without grids, and the next call tries again.
+  const gridsLoaded = () => mod._morvane_grids_loaded() === 1;
+  let gridsLoading = null;
+
+  /**
+   * Loads the national agency's grids (BD72 <-> ETRS89 and the hBG18
+   * quasi-geoid) into the module, which convert() needs for the method
+   * "grid" and for heights: from the package's morvane_grids.bin beside
+   * index.js, or from `source` (a URL, a file path in Node, or the file's
+   * bytes).  Resolves once they are there; the first grids loaded stay.
+   */
+  function loadGrids(source) {
+    if (source !== undefined) checkGridSource("loadGrids()", source);
+    if (gridsLoaded()) return Promise.resolve();
+    gridsLoading ??= (async () => {
+      const bytes = await gridBytes(source);
+      refuseNested("loadGrids()");
+      if (gridsLoaded()) return;
+      const pointer = allocate(Math.max(1, bytes.length), "loadGrids()");
+      let status;
+      try {
+        mod.HEAPU8.set(bytes, pointer);
+        status = mod._morvane_load_grids(pointer, bytes.length);
+      } finally {
+        mod._free(pointer);
+      }
+      if (status === MORVANE_E_NO_MEMORY) throw callFailed("loadGrids()", status);
+      if (status !== 0) {
+        throw new Error(`loadGrids(): these ${bytes.length} bytes are not the grids of the package (morvane_grids.bin)`);
+      }
+    })().finally(() => {
+      gridsLoading = null;
+    });
+    return gridsLoading;
+  }
+
   // Sizes are whole numbers of bytes computed in full (never in 32 bits).
   const align8 = (n) => Math.ceil(n / 8) * 8;
 
@@ -805,6 +971,22 @@ function bind(mod, heapStatistics) {
         throw new RangeError(`${kindLayout.columns[i]} has ${length} points, ${kindLayout.columns[0]} ${n}`);
       }
     });
+    const heights = settings.heightKind !== HEIGHT_NONE;
+    if (heights && columnLength(settings.height) !== n) {
+      throw new RangeError(`height has ${columnLength(settings.height)} points, ${kindLayout.columns[0]} ${n}`);
+    }
+    // Belgium's systems of today: a kind or datum that the object does
+    // not take, the agency's grid or heights.  Their columns come with
+    // them, or when asked for (extra: true); without, the result is the
+    // object's alone.
+    const today = !kindLayout.object || !tables.objectDatums.has(settings.datumFrom) ||
+                  !tables.objectDatums.has(settings.datumTo) || settings.method !== METHOD_SHIFT || heights;
+    const extra = settings.extra ?? today;
+    if ((settings.method !== METHOD_SHIFT || heights) && !gridsLoaded()) {
+      const needs = [settings.method !== METHOD_SHIFT ? `the method "${tables.methods.get(settings.method)}"` : "",
+                     heights ? "heights" : ""].filter(Boolean).join(" and ");
+      throw new Error(`convert(): ${needs} need the national agency's grids, which are not loaded yet: await m.loadGrids() first (or load({ grids: true }))`);
+    }
 
     checkHeap(n, 0);
     const result = {};
@@ -813,14 +995,22 @@ function bind(mod, heapStatistics) {
     result.Failure = new Array(n);
     result.UtmZone = new Int16Array(n);
     result.Hemisphere = new Array(n);
+    if (extra) {
+      for (const [name, type] of TODAY_OUTPUTS) result[name] = new TYPES[type].array(n);
+      result.Route = new Array(n);
+      result.RouteSteps = new Int32Array(n);
+    }
 
     // What one point takes of the working memory, but its texts: its
-    // number outputs, failure, zone and hemisphere, and its number inputs.
+    // number outputs, failure, zone and hemisphere, its number inputs, and
+    // today's columns and its height when the call has them.
     let pointBytes = 4 + 2 + 1;
     for (const [, type] of OUTPUTS) pointBytes += TYPES[type].bytes;
     if (!kindLayout.text) {
       for (const name of kindLayout.columns) pointBytes += TYPES[propertyType.get(name)].bytes;
     }
+    if (extra) pointBytes += 4 + TODAY_OUTPUTS.reduce((sum, [, type]) => sum + TYPES[type].bytes, 0);
+    if (heights) pointBytes += TYPES[HEIGHT_TYPE].bytes;
     // With its texts: a text input of `width` bytes, and output texts no
     // wider than it or than the longest reference, code or message.
     const TEXT_ALLOWANCE = 256;
@@ -849,6 +1039,11 @@ function bind(mod, heapStatistics) {
       for (const [, type] of OUTPUTS) numberBytes += align8(count * TYPES[type].bytes);
       numberBytes += align8(count * 4);  // Failure
       numberBytes += align8(count * 2) + align8(count);  // UtmZone, Hemisphere
+      if (extra) {
+        for (const [, type] of TODAY_OUTPUTS) numberBytes += align8(count * TYPES[type].bytes);
+        numberBytes += align8(count * 4);  // Route
+      }
+      if (heights) numberBytes += align8(count * TYPES[HEIGHT_TYPE].bytes);
 
       // First the input and the structs, to ask for the widths.
       const base = workRoom(structBytes + inputBytes + numberBytes);
@@ -911,8 +1106,29 @@ function bind(mod, heapStatistics) {
       mod.HEAP32[extraStruct >> 2] = layout.extra.size;  // its first field
       extra32("UtmZone", utmZones);
       extra32("Hemisphere", hemispheres);
+      // Today's settings and columns; zeros (the object's defaults, no
+      // column) otherwise.
+      extra32("Method", settings.method);
+      extra32("HeightKind", settings.heightKind);
+      if (heights) {
+        copyNumbers("height", settings.height, HEIGHT_TYPE, start, count, cursor);
+        extra32("Height", cursor);
+        cursor += align8(count * TYPES[HEIGHT_TYPE].bytes);
+      }
+      if (extra) {
+        for (const [name, type] of TODAY_OUTPUTS) {
+          outputs[name] = cursor;
+          extra32(name, cursor);
+          cursor += align8(count * TYPES[type].bytes);
+        }
+        outputs.Route = cursor;
+        extra32("Route", cursor);
+        cursor += align8(count * 4);
+      }
 
-      const status = mod._morvane_batch_widths(inputStruct, count, widthSlots, widthSlots + 4, widthSlots + 8);
+      // The widths with the messages of today's systems when the call has them.
+      const status = mod._morvane_batch_widths_extra(inputStruct, extraStruct, count, widthSlots, widthSlots + 4,
+                                                     widthSlots + 8);
       if (status !== 0) throw new Error(`convert(): ${cString(mod._morvane_failure_name(status))}`);
       const widths = {
         MGRS: mod.HEAPU32[widthSlots >> 2],
@@ -964,6 +1180,18 @@ function bind(mod, heapStatistics) {
         const byte = hemisphereBytes[i];
         result.Hemisphere[start + i] = byte === 0 ? "" : String.fromCharCode(byte);
       }
+      if (extra) {
+        for (const [name, type] of TODAY_OUTPUTS) {
+          result[name].set(new TYPES[type].array(buffer, outputs[name], count), start);
+        }
+        const steps = new Int32Array(buffer, outputs.Route, count);
+        result.RouteSteps.set(steps, start);
+        // The route's text, "" for a point with a message or a failure
+        // (which has no route).
+        for (let i = 0, k = start; i < count; i++, k++) {
+          result.Route[k] = result.Error[k] !== "" || result.Failure[k] !== "" ? "" : routeText(steps[i]);
+        }
+      }
       start += count;
       most = CHUNK;
     }
@@ -977,9 +1205,10 @@ function bind(mod, heapStatistics) {
     OriginalCoordinates,
     InternalDatums,
     // The tables of names the module was built with (kinds, datums,
-    // properties, failures, messages), frozen.
+    // properties, failures, messages, methods, height kinds, steps), frozen.
     names: tables.names,
     convert,
+    loadGrids,
     // The instructions convert() works with: "simd128" (four points at a
     // time) or "scalar" (one after another); the bits are the same.
     // setBatchPath(name) chooses ("" the default); for comparisons.
@@ -1002,5 +1231,6 @@ function bind(mod, heapStatistics) {
   };
   // The size of the module's memory, which grows and never shrinks.
   Object.defineProperty(api, "memoryBytes", { enumerable: true, get: () => mod.HEAPU8.buffer.byteLength });
+  Object.defineProperty(api, "gridsLoaded", { enumerable: true, get: gridsLoaded });
   return Object.freeze(api);
 }

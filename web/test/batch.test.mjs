@@ -94,3 +94,27 @@ test("CSV rows: the UTM zone and hemisphere are the batch call's", () => {
     assert.equal(batch.csvRow(lines[i], result), batch.csvLine(cells), text);
   });
 });
+
+test("CSV rows with today's columns: Lambert 2008, heights, route and accuracy before the message", async () => {
+  await m.loadGrids();
+  const text = "50.22054332 4.663484651 310.925\n91 4 0\n50.8 4.35 x\n50.8 4.35 NaN\n";
+  const fieldsWithHeight = batch.kindFields(m.names, "deg", true);
+  assert.deepEqual(fieldsWithHeight.map((f) => [f.name, f.type]), [["LAT", "double"], ["LON", "double"], ["H", "double"]]);
+  const { columns, rows } = batch.parsePoints(text, fieldsWithHeight);
+  const result = m.convert("deg", columns[0], columns[1], { datumFrom: "etrs89", datumTo: "bd72", method: "grid",
+                                                           heightKind: "ostend", height: columns[2], extra: true });
+  const header = batch.csvHeader("Belgian datum 1972", "Belgian datum 1972", "ETRS89");
+  assert.deepEqual(header.slice(-7), ["Lambert 2008 X (ETRS89)", "Lambert 2008 Y (ETRS89)", "Ellipsoidal height (ETRS89)",
+                                      "Ostend height", "Route", "Accuracy (m)", "Error"]);
+  for (const row of rows) {
+    const cells = batch.rowCells(row, result, true);
+    assert.equal(cells.length, header.length, row.text);
+    assert.equal(batch.csvRow(row, result, true), batch.csvLine(cells), row.text);
+  }
+  const first = batch.rowCells(rows[0], result, true);
+  assert.equal(first[header.indexOf("Ostend height")], "310.925");
+  assert.equal(first[header.indexOf("Route")], result.Route[0]);
+  assert.equal(batch.rowCells(rows[1], result, true).at(-1), "Coordonnées DEG incorrectes");
+  assert.equal(batch.rowCells(rows[2], result, true).at(-1), "cannot read H 'x': not a number");
+  assert.equal(batch.rowCells(rows[3], result, true).at(-1), "cannot read H 'NaN': not a number");
+});

@@ -237,7 +237,7 @@ test("bad arguments throw a TypeError or RangeError naming the problem", () => {
      /LatDmsSec\[1\].*32-bit float/],
     [() => m.convert("deg", new BigInt64Array(1), [3]), TypeError, /big integers/],
     [() => m.convert("deg", [1], [2], { datumFrom: "wgs85" }), RangeError, /datumFrom.*unknown datum/],
-    [() => m.convert("deg", [1], [2], { datumTo: 5 }), RangeError, /datumTo/],
+    [() => m.convert("deg", [1], [2], { datumTo: 6 }), RangeError, /datumTo/],
     [() => m.convert("deg", [1], [2], { datumTo: {} }), TypeError, /datumTo/],
     [() => m.convert("deg", [1], [2], { datumfrom: "wgs84" }), TypeError, /unknown option "datumfrom"/],
     [() => m.convert("deg", [1], [2], { mgrsPrecision: 1.5 }), RangeError, /mgrsPrecision/],

@@ -182,7 +182,7 @@ function textColumn(n) {
 const datumOption = fc.oneof(
   { weight: 30, arbitrary: fc.constantFrom([undefined, 3], [null, 3], ["wgs84", 3], [" BD 72 ", 2], ["ED50", 1],
                                           ["mvNTF", 4], [1, 1], [2, 2], [3, 3], [4, 4], ["ntf", 4]) },
-  { weight: 1, arbitrary: fc.constantFrom(["wgs85", undefined], [0, undefined], [5, undefined], [1.5, undefined],
+  { weight: 1, arbitrary: fc.constantFrom(["wgs85", undefined], [0, undefined], [6, undefined], [1.5, undefined],
                                           ["__proto__", undefined], [{}, undefined], ["", undefined]) },
 );
 const precisionOption = (limit) => fc.oneof(

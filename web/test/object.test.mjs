@@ -44,7 +44,7 @@ test("enumerations are frozen and their members are on the module", () => {
     assert.equal(m[name], value, name);
   }
   assert.throws(() => { m.OriginalCoordinates.mvDeg = 7; }, TypeError);
-  assert.equal(m.version, "0.2.0");
+  assert.equal(m.version, "0.3.0");
 });
 
 test("every property reads back what was put, in the interface's types", () => {

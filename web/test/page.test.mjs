@@ -115,6 +115,82 @@ test("the converter page in headless Chromium", { skip, timeout: 600000 }, async
     await assertValue(field("UTM zone"), "5 N");
   });
 
+  const gridFetches = () => server.requests.filter((url) => url.endsWith("/morvane_grids.bin")).length;
+  const title = (key) => m.names.datums.find((d) => d.key === key).title;
+
+  await t.test("the agency's grid gives Lambert 2008 with its route and accuracy; its file is fetched once, when first needed", async () => {
+    await m.loadGrids();
+    assert.equal(gridFetches(), 0, "the page fetched the grids before they were needed");
+    await page.getByLabel("From datum").selectOption("wgs84");
+    await page.getByLabel("To datum").selectOption("bd72");
+    await page.getByLabel("Datum change").selectOption("grid");
+    await field("Lambert 72 X").fill("149186.41");
+    await field("Lambert 72 Y").fill("170810.74");
+    await field("Lambert 72 Y").press("Enter");
+    const settings = { datumFrom: "wgs84", datumTo: "bd72", method: "grid", extra: true };
+    const want = m.convert("lambert", [149186.41], [170810.74], settings);
+    // The first conversion by the grid waits for the grids' file.
+    const route = page.locator("#route");
+    const deadline = Date.now() + 30000;
+    while (!(await route.textContent()).startsWith("Route:") && Date.now() < deadline) {
+      await new Promise((resolve) => setTimeout(resolve, 50));
+    }
+    assert.match(await route.textContent(), /^Route: grid/);
+    await assertValue(field("Lambert 2008 X"), String(want.X2008[0]));
+    await assertValue(field("Lambert 2008 Y"), String(want.Y2008[0]));
+    assert.ok(Math.abs(want.X2008[0] - 649186.03701863) < 1e-4);
+    await assertValue(field("Latitude"), String(want.Latitude[0]));
+    assert.equal(await page.locator("#route").textContent(),
+                 `Route: ${want.Route[0]}; stated accuracy ${want.Accuracy[0]} m.`);
+    assert.match(want.Route[0], /^grid BD72→ETRS89/);
+
+    // Lambert 2008 as input gives Lambert 72 back, on ETRS89.
+    await field("Lambert 2008 X").fill("649186.03701863");
+    await field("Lambert 2008 Y").fill("670811.16949360");
+    await field("Lambert 2008 Y").press("Enter");
+    const back = m.convert("lambert2008", [649186.03701863], [670811.16949360], settings);
+    await assertValue(field("Lambert 72 X"), String(back.X[0]));
+    await assertValue(field("Lambert 72 Y"), String(back.Y[0]));
+    assert.equal(await page.locator('[data-datum-of="lambert2008"]').textContent(), `(input, on ${title("etrs89")})`);
+    assert.equal(gridFetches(), 1);
+
+    // A Lambert 2008 point outside its range gets its message.
+    await field("Lambert 2008 X").fill("5");
+    await field("Lambert 2008 X").press("Enter");
+    assert.equal(await page.locator("#message-lambert2008").textContent(), "Coordonnées Lambert 2008 incorrectes");
+    await assertValue(field("Lambert 72 X"), "");
+  });
+
+  await t.test("a height with its kind gives the ellipsoidal and Ostend heights", async () => {
+    await page.getByLabel("From datum").selectOption("etrs89");
+    await page.getByLabel("To datum").selectOption("etrs89");
+    await page.getByLabel("Datum change").selectOption("shift");
+    await field("Latitude").fill("50.22054332");
+    await field("Longitude").fill("4.663484651");
+    await field("Longitude").press("Enter");
+    await page.getByLabel("Height is").selectOption("ellipsoidal");
+    await field("Height").fill("354.6988105");
+    await field("Height").press("Enter");
+    const want = m.convert("deg", [50.22054332], [4.663484651], { datumFrom: "etrs89", datumTo: "etrs89",
+      heightKind: "ellipsoidal", height: [354.6988105] });
+    await assertValue(field("Ostend height"), String(want.OstendHeight[0]));
+    await assertValue(field("Ellipsoidal height"), "354.6988105");
+    assert.ok(Math.abs(want.OstendHeight[0] - 310.925) < 1e-4);
+    assert.equal(await page.locator("#route").textContent(),
+                 `Route: ${want.Route[0]}; stated accuracy ${want.Accuracy[0]} m.`);
+    // A height that is no number is the point's message.
+    await field("Height").fill("high");
+    await field("Height").press("Enter");
+    assert.equal(await page.locator("#message-deg").textContent(), "Hauteur incorrecte");
+    await assertValue(field("Ostend height"), "");
+    // Back to the page's first settings, for the tests after.
+    await field("Height").fill("");
+    await page.getByLabel("From datum").selectOption("wgs84");
+    await page.getByLabel("To datum").selectOption("bd72");
+    await field("Longitude").press("Enter");
+    await assertValue(field("Ostend height"), "");
+  });
+
   await t.test("ten pasted lines convert in the batch panel and download as CSV", async () => {
     const lines = Array.from({ length: 10 }, (_, i) => `${(50.5 + i * 0.1).toFixed(4)}, ${(3.5 + i * 0.2).toFixed(4)}`);
     lines[4] = "51.2 nonsense";
@@ -142,6 +218,39 @@ test("the converter page in headless Chromium", { skip, timeout: 600000 }, async
     assert.equal(parseCsvLine(csv[10])[header.indexOf("MGRS (Belgian datum 1972)")], want.MGRS[8]);
   });
 
+  await t.test("the batch panel converts heights by the grid, with each row's route and accuracy", async () => {
+    await page.getByLabel("From datum").selectOption("etrs89");
+    await page.getByLabel("Datum change").selectOption("grid");
+    await page.getByLabel("Points given as").selectOption("deg");
+    await page.getByLabel("Heights in the lines").selectOption("ostend");
+    await page.getByLabel("Points, one per line").fill("50.22054332 4.663484651 310.925\n50.8 4.35 x\n50.8 4.35\n");
+    await page.evaluate(() => { delete document.body.dataset.batch; });
+    await page.getByRole("button", { name: "Convert", exact: true }).click();
+    await page.waitForSelector("body[data-batch=done]");
+    assert.match(await page.locator("#batch-status").textContent(), /3 lines: 1 converted, 2 with a message/);
+    const [download] = await Promise.all([
+      page.waitForEvent("download"),
+      page.getByRole("button", { name: "Download CSV" }).click(),
+    ]);
+    const csv = readFileSync(await download.path(), "utf8").trimEnd().split("\r\n").map(parseCsvLine);
+    const header = csv[0];
+    const want = m.convert("deg", [50.22054332], [4.663484651], { datumFrom: "etrs89", datumTo: "bd72",
+      method: "grid", heightKind: "ostend", height: [310.925] });
+    const cell = (row, name) => csv[row][header.indexOf(name)];
+    assert.equal(cell(1, `Ellipsoidal height (${title("etrs89")})`), String(want.EllipsoidalHeight[0]));
+    assert.ok(Math.abs(want.EllipsoidalHeight[0] - 354.6988105) < 1e-4);
+    assert.equal(cell(1, `Lambert 2008 X (${title("etrs89")})`), String(want.X2008[0]));
+    assert.equal(cell(1, "Route"), want.Route[0]);
+    assert.equal(cell(1, "Accuracy (m)"), String(want.Accuracy[0]));
+    assert.equal(csv[2].at(-1), "cannot read H 'x': not a number");
+    assert.equal(csv[3].at(-1), "cannot read H: missing");
+    assert.ok(csv.every((row) => row.length === header.length));
+    // Back to the page's first settings.
+    await page.getByLabel("Heights in the lines").selectOption("none");
+    await page.getByLabel("Datum change").selectOption("shift");
+    await page.getByLabel("From datum").selectOption("wgs84");
+  });
+
   await t.test("the page is read on a phone's width without sideways scrolling", async () => {
     mkdirSync(ARTIFACTS, { recursive: true });
     await field("Latitude").fill("50.8467");
@@ -163,7 +272,8 @@ test("the converter page in headless Chromium", { skip, timeout: 600000 }, async
       await page.keyboard.press("Tab");
       reached.add(await page.evaluate(() => document.activeElement?.id || document.activeElement?.getAttribute("aria-label")));
     }
-    for (const id of ["lat", "lon", "lat-d", "lon-s", "x", "y", "mgrs", "ifbl", "Copy IFBL", "batch-input"]) {
+    for (const id of ["lat", "lon", "lat-d", "lon-s", "x", "y", "x08", "y08", "height", "height-kind", "mgrs", "ifbl",
+                      "Copy IFBL", "method", "batch-height-kind", "batch-input"]) {
       assert.ok(reached.has(id), `${id} is not reached with Tab`);
     }
   });

@@ -1,14 +1,15 @@
 // Converts a request set (tests/data/requests.jsonl, one request per line)
 // as a user of the package would: requests of one kind, datums and
-// precisions together through convert(), the others (unknown kinds and
-// datums) each on a fresh object.  Lines the native tool refused as a whole
+// precisions together through convert(), the others (kinds and datums the
+// object does not know, among them those of convert() alone: the requests
+// are the object's) each on a fresh object.  Lines the native tool refused as a whole
 // (`refused[i]` true) are left out.
 //
 // The function uses nothing but the package `m` it is given, so the page
 // test runs its very text in the browser.
 export function convertRequestSet(m, requests, refused) {
-  const kindOf = new Map(m.names.kinds.map((k) => [k.number, k]));
-  const datumNumbers = new Set(m.names.datums.map((d) => d.number));
+  const kindOf = new Map(m.names.kinds.filter((k) => k.object).map((k) => [k.number, k]));
+  const datumNumbers = new Set(m.names.datums.filter((d) => d.object).map((d) => d.number));
   const getters = m.names.properties.filter(({ get }) => get).map(({ name }) => name);
   const viaObject = (request) => {
     const z = new m.ZedizAdo();

@@ -39,6 +39,22 @@ async function main(): Promise<void> {
   const title: string = m.names.datums[0].title;
   console.log(lat, deg, sec, failures, zones, hemisphere, title);
 
+  // Belgium's systems of today.
+  await m.loadGrids();
+  const loaded: boolean = m.gridsLoaded;
+  const today = m.convert("lambert", [149186.41], [170810.74], { datumTo: "etrs89", method: "grid", extra: true });
+  const x2008: Float64Array | undefined = today.X2008;
+  const l8 = m.convert("lambert2008", [649186.04], [670811.17], { datumFrom: "etrs89", datumTo: "bd72" });
+  const route: string = l8.Route[0];
+  const accuracy: number = l8.Accuracy[0];
+  m.convert("deg", [50.22], [4.66], { datumFrom: 5, heightKind: "ostend", height: new Float64Array([310.9]) });
+  await load({ grids: new Uint8Array(0) }).catch(() => undefined);
+  console.log(loaded, x2008, route, accuracy, m.names.steps[0].text, m.names.kinds[0].object);
+
+  // @ts-expect-error an unknown method
+  m.convert("deg", [1], [2], { method: "helmert" });
+  // @ts-expect-error heights are numbers
+  m.convert("deg", [1], [2], { heightKind: "ostend", height: ["1"] });
   // @ts-expect-error Error is read-only
   z.Error = "x";
   // @ts-expect-error an unknown datum name
