@@ -9,7 +9,7 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -155,11 +155,13 @@ class JsonWriter {
   void Value(const char* value) { Value(std::string_view(value)); }
   void Value(std::int32_t value) { Separate(), text += std::to_string(value); }
   void Value(bool value) { Separate(), text += value ? "true" : "false"; }
+  // The table's accuracies have few digits: 15 significant ones give them
+  // back exactly ("0.01", "1.5").
   void Value(double value) {
     Separate();
     char digits[32];
-    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    text.append(digits, end);
+    const int n = std::snprintf(digits, sizeof digits, "%.15g", value);
+    text.append(digits, static_cast<std::size_t>(n));
   }
   template <typename T>
   void Field(std::string_view key, T value) {
