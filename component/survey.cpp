@@ -9,6 +9,7 @@
 
 #include "base/checks.hpp"
 #include "component/batch_points.hpp"
+#include "component/datum_route.hpp"
 #include "component/driver.hpp"
 #include "datum/grid_shift.hpp"
 #include "height/hbg18.hpp"
@@ -24,25 +25,8 @@ constexpr double kNoValue = std::numeric_limits<double>::quiet_NaN();
 
 bool IsLambertKind(std::int32_t kind) { return kind == mvLambert72 || kind == mvIFBL; }
 
-// The datum of the object's catalogue that stands for one of the route's:
-// ETRS89 is taken for WGS 1984 (their difference is below a metre).
-std::int32_t ObjectDatum(std::int32_t datum) { return datum == mvETRS89 ? mvWGS1984 : datum; }
-
-// The step of a three-parameter change between a datum and WGS 1984.
-std::int32_t ShiftStep(std::int32_t datum) {
-  switch (datum) {
-    case mvEuropeanData1950: return kStepShiftEd50;
-    case mvBelgium1972: return kStepShiftBd72;
-    case mvNTF: return kStepShiftNtf;
-    case mvETRS89: return kStepWgs84AsEtrs89;
-    default: return 0;
-  }
-}
-
-// The steps of a three-parameter change between two datums.
-std::int32_t ShiftSteps(std::int32_t from, std::int32_t to) {
-  return from == to ? 0 : ShiftStep(from) | ShiftStep(to);
-}
+using route::ObjectDatum;
+using route::ShiftSteps;
 
 }  // namespace
 
@@ -121,40 +105,11 @@ void Converter::Message(const char* text) {
 
 bool Converter::Change(Position from, std::int32_t fromDatum, std::int32_t toDatum, Position& to,
                        std::int32_t& route) {
-  if (fromDatum == toDatum) {
-    to = from;
-    return true;
-  }
-  const auto shift = [&](Position p, std::int32_t a, std::int32_t b) {
-    Position moved;
-    driver::ChangeDatumHeld(o_.Catalogue_, p.latitude, p.longitude, moved.latitude,
-                            moved.longitude, ObjectDatum(a), ObjectDatum(b));
-    route |= ShiftStep(a) | ShiftStep(b);
-    return moved;
-  };
-  const bool grid = options_.method == MORVANE_METHOD_GRID &&
-                    (fromDatum == mvBelgium1972 || toDatum == mvBelgium1972);
-  if (!grid) {
-    to = shift(from, fromDatum, toDatum);
-    return true;
-  }
-  const auto failed = [&](datum::GridStatus status) {
-    Message(status == datum::GridStatus::kNoGrids ? message::kNoGrids
-                                                  : message::kOutsideShiftGrid);
-    return false;
-  };
-  route |= kStepGrid;
-  Position p;
-  if (fromDatum == mvBelgium1972) {
-    const auto status = datum::Bd72ToEtrs89(from.latitude, from.longitude, p.latitude, p.longitude);
-    if (status != datum::GridStatus::kDone) return failed(status);
-    to = toDatum == mvETRS89 ? p : shift(p, mvETRS89, toDatum);
-    return true;
-  }
-  p = fromDatum == mvETRS89 ? from : shift(from, fromDatum, mvETRS89);
-  const auto status = datum::Etrs89ToBd72(p.latitude, p.longitude, to.latitude, to.longitude);
-  if (status != datum::GridStatus::kDone) return failed(status);
-  return true;
+  const auto status =
+      route::Change(o_.Catalogue_, options_.method, from, fromDatum, toDatum, to, route);
+  if (status == datum::GridStatus::kDone) return true;
+  Message(status == datum::GridStatus::kNoGrids ? message::kNoGrids : message::kOutsideShiftGrid);
+  return false;
 }
 
 void Converter::Run(std::size_t i, Extras& extras) {

@@ -15,6 +15,7 @@
 #include <morvane/batch.hpp>
 #include <morvane/survey.hpp>
 
+#include "component/datum_route.hpp"
 #include "component/zediz_state.hpp"
 
 namespace morvane::survey {
@@ -58,9 +59,7 @@ class Converter {
 
  private:
   struct Extras;
-  struct Position {
-    double latitude = 0, longitude = 0;
-  };
+  using Position = route::Position;
   // The route of one point; throws Failure.  A message is left in the
   // object's Error (and the extras untouched).
   void Run(std::size_t i, Extras& extras);

@@ -436,6 +436,76 @@ MORVANE_C_API int morvane_convert_batch_extra(const morvane_batch_input* input,
                                               const morvane_batch_extra* extra, ptrdiff_t count,
                                               int threads);
 
+/* ---- Squares --------------------------------------------------------- */
+/* An IFBL code or an MGRS reference names a square: its corners in its own
+ * grid (Lambert 72 for IFBL, UTM for MGRS), its centre, its sides, the same
+ * in latitude/longitude on a datum, and the radius that covers it.  An MGRS
+ * square cut by the edge of its grid zone (a zone or band edge, Norway and
+ * Svalbard included) is the part inside the zone, with corners where the
+ * edge cuts it. */
+
+#define MORVANE_SQUARE_MAX_CORNERS 12
+
+typedef struct morvane_square_request {
+  size_t size;          /* sizeof(morvane_square_request) */
+  int32_t kind;         /* MORVANE_mvIFBL or MORVANE_mvMgrs */
+  int32_t datum_code;   /* MGRS: the datum the reference is on (IFBL codes are on BD72) */
+  int32_t datum_known;  /* 0: the code's datum is not known; the uncertainty then adds the
+                         * spread of the reference's centre over the datums */
+  int32_t datum_out;    /* the datum of the latitudes and longitudes (1..5) */
+  int32_t method;       /* MORVANE_METHOD_SHIFT or MORVANE_METHOD_GRID */
+  int32_t densify;      /* points added along each edge of the outline, 0..1000 */
+} morvane_square_request;
+
+typedef struct morvane_square {
+  int16_t zone;         /* MGRS: the UTM zone; IFBL: 0 */
+  char hemisphere;      /* MGRS: 'N' or 'S'; IFBL: 0 */
+  double width, height; /* metres in the grid (an IFBL code of two characters names 32 x 20 km) */
+  double centre_x, centre_y;                  /* in the grid */
+  double centre_latitude, centre_longitude;   /* degrees on datum_out */
+  int32_t corner_count;                       /* 4, more when cut */
+  double corner_x[MORVANE_SQUARE_MAX_CORNERS], corner_y[MORVANE_SQUARE_MAX_CORNERS];
+  double corner_latitude[MORVANE_SQUARE_MAX_CORNERS], corner_longitude[MORVANE_SQUARE_MAX_CORNERS];
+  double radius;        /* metres on datum_out's ellipsoid from the centre to the farthest
+                         * corner, rounded up */
+  double uncertainty;   /* coordinateUncertaintyInMeters: radius, plus the datums' spread when
+                         * the code's datum is not known, rounded up */
+  int32_t cut;          /* 1 when the square is cut by its grid zone's edges */
+  int32_t route;        /* the steps of the datum change (morvane_step_at) */
+} morvane_square;
+
+/* The square `code` names.  MORVANE_OK, with the message in `error` (the
+ * object's messages for a code that names no square, the grid's outside it)
+ * and the square zeroed, or with an empty `error` and the square; a failure
+ * kind 1..5 on a floating-point fault; a negative code for a null code or
+ * request, a kind that is not IFBL or MGRS, a datum or method outside its
+ * table, densify outside 0..1000.  Corners run counter-clockwise from the
+ * south-west. */
+MORVANE_C_API int morvane_square_of(const char* code, const morvane_square_request* request,
+                                    morvane_square* square, char* error, size_t error_size);
+/* The outline on datum_out as a closed ring (its first point again at its
+ * end), counter-clockwise, with `densify` points along each edge: the
+ * number of points, written when they fit in `capacity`; 0 for a code with
+ * a message; a negative code as above. */
+MORVANE_C_API ptrdiff_t morvane_square_outline(const char* code,
+                                               const morvane_square_request* request,
+                                               double* longitude, double* latitude,
+                                               size_t capacity);
+/* The square as JSON texts, copied as the text gets copy them (full length
+ * returned): the Darwin Core terms (decimalLatitude, decimalLongitude,
+ * geodeticDatum, coordinateUncertaintyInMeters, footprintWKT, footprintSRS,
+ * verbatimCoordinates, verbatimCoordinateSystem, verbatimSRS,
+ * georeferenceProtocol) and Error, as one object; or a GeoJSON Feature
+ * (Polygon, right-hand rule, longitude first) whose properties are the same
+ * terms with the code's grid and zone.  A code with a message gives its
+ * verbatim terms and Error (and a Feature without geometry). */
+MORVANE_C_API ptrdiff_t morvane_square_darwin_core(const char* code,
+                                                   const morvane_square_request* request,
+                                                   char* json, size_t size);
+MORVANE_C_API ptrdiff_t morvane_square_geojson(const char* code,
+                                               const morvane_square_request* request, char* json,
+                                               size_t size);
+
 #ifdef __cplusplus
 }
 #endif
