@@ -11,6 +11,7 @@
 #include <morvane/batch.hpp>
 #include "base/checks.hpp"
 #include "component/batch_lanes.hpp"
+#include "component/c_text.hpp"
 #include "datum/grid_table.hpp"
 #include <morvane/zediz_ado.hpp>
 
@@ -39,8 +40,10 @@ int Guarded(Handle* handle, Body&& body) noexcept {
   }
 }
 
+}  // namespace
+
 // Copies text into buffer as snprintf would; the full length, or a code.
-ptrdiff_t CopyText(const std::string& text, char* buffer, size_t size) noexcept {
+ptrdiff_t morvane::CopyText(const std::string& text, char* buffer, size_t size) noexcept {
   if (!buffer && size != 0) return MORVANE_E_NULL_POINTER;
   if (size != 0) {
     const size_t n = text.size() < size ? text.size() : size - 1;
@@ -50,12 +53,14 @@ ptrdiff_t CopyText(const std::string& text, char* buffer, size_t size) noexcept 
   return static_cast<ptrdiff_t>(text.size());
 }
 
+namespace {
+
 template <typename Getter>
 ptrdiff_t GetText(const morvane_object* handle, char* buffer, size_t size, Getter get) noexcept {
   if (!handle) return MORVANE_E_NULL_HANDLE;
   if (!buffer && size != 0) return MORVANE_E_NULL_POINTER;
   try {
-    return CopyText(get(handle->object), buffer, size);
+    return morvane::CopyText(get(handle->object), buffer, size);
   } catch (const std::bad_alloc&) {
     return MORVANE_E_NO_MEMORY;
   } catch (...) {
@@ -191,7 +196,7 @@ ptrdiff_t morvane_set_IFBL(morvane_object* object, const char* value, char* tidi
   try {
     std::string text = value;
     object->object.IFBL(text);
-    return CopyText(text, tidied, size);
+    return morvane::CopyText(text, tidied, size);
   } catch (const std::bad_alloc&) {
     return MORVANE_E_NO_MEMORY;
   } catch (...) {

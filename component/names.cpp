@@ -9,10 +9,14 @@
 
 #include <algorithm>
 #include <array>
+#include <span>
+#include <utility>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "component/c_text.hpp"
+#include "component/json_writer.hpp"
 #include "datum/catalogue.hpp"
 
 namespace morvane {
@@ -138,53 +142,6 @@ auto AtNumber(const Table& table, std::int32_t number) -> decltype(&table[0]) {
   return nullptr;
 }
 
-// JSON of the tables, made once.  The texts hold no control characters.
-class JsonWriter {
- public:
-  std::string text;
-
-  void Open(char bracket) { Separate(), text += bracket, first_ = true; }
-  void Close(char bracket) { text += bracket, first_ = false; }
-  void Key(std::string_view key) {
-    Separate();
-    Quoted(key);
-    text += ':';
-    first_ = true;  // the value follows without a comma
-  }
-  void Value(std::string_view value) { Separate(), Quoted(value); }
-  void Value(const char* value) { Value(std::string_view(value)); }
-  void Value(std::int32_t value) { Separate(), text += std::to_string(value); }
-  void Value(bool value) { Separate(), text += value ? "true" : "false"; }
-  // The table's accuracies have few digits: 15 significant ones give them
-  // back exactly ("0.01", "1.5").
-  void Value(double value) {
-    Separate();
-    char digits[32];
-    const int n = std::snprintf(digits, sizeof digits, "%.15g", value);
-    text.append(digits, static_cast<std::size_t>(n));
-  }
-  template <typename T>
-  void Field(std::string_view key, T value) {
-    Key(key);
-    Value(value);
-  }
-
- private:
-  void Separate() {
-    if (!first_) text += ',';
-    first_ = false;
-  }
-  void Quoted(std::string_view value) {
-    text += '"';
-    for (const char c : value) {
-      if (c == '"' || c == '\\') text += '\\';
-      text += c;
-    }
-    text += '"';
-  }
-  bool first_ = true;
-};
-
 const char* TypeName(std::int32_t type) {
   switch (type) {
     case MORVANE_TYPE_DOUBLE: return "double";
@@ -271,26 +228,21 @@ std::string MakeJson() {
         message::kHeightNotEtrs89, message::kNoGrids})
     json.Value(text);
   json.Close(']');
-  json.Key("methods");
-  json.Open('[');
-  for (const auto& m : kMethods) {
-    json.Open('{');
-    json.Field("number", m.number);
-    json.Field("key", m.key);
-    json.Field("label", m.label);
-    json.Close('}');
+  // The settings of the batch call's second version, each table alike.
+  for (const auto& [key, table] :
+       {std::pair{"methods", std::span<const SettingName>(kMethods)},
+        std::pair{"heightKinds", std::span<const SettingName>(kHeightKinds)}}) {
+    json.Key(key);
+    json.Open('[');
+    for (const auto& entry : table) {
+      json.Open('{');
+      json.Field("number", entry.number);
+      json.Field("key", entry.key);
+      json.Field("label", entry.label);
+      json.Close('}');
+    }
+    json.Close(']');
   }
-  json.Close(']');
-  json.Key("heightKinds");
-  json.Open('[');
-  for (const auto& h : kHeightKinds) {
-    json.Open('{');
-    json.Field("number", h.number);
-    json.Field("key", h.key);
-    json.Field("label", h.label);
-    json.Close('}');
-  }
-  json.Close(']');
   json.Key("steps");
   json.Open('[');
   for (const auto& step : kSteps) {
@@ -379,15 +331,8 @@ const morvane_step_name* morvane_step_at(int32_t index) {
                                                     : nullptr;
 }
 ptrdiff_t morvane_route_text(int32_t route, char* buffer, size_t size) {
-  if (!buffer && size != 0) return MORVANE_E_NULL_POINTER;
   try {
-    const std::string text = morvane::RouteText(route);
-    if (size > 0) {
-      const std::size_t n = std::min(text.size(), size - 1);
-      std::memcpy(buffer, text.data(), n);
-      buffer[n] = '\0';
-    }
-    return static_cast<ptrdiff_t>(text.size());
+    return morvane::CopyText(morvane::RouteText(route), buffer, size);
   } catch (...) {
     return MORVANE_E_NO_MEMORY;
   }

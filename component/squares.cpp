@@ -14,7 +14,9 @@
 #include "base/checks.hpp"
 #include "base/fp_environment.hpp"
 #include "base/general.hpp"
+#include "component/c_text.hpp"
 #include "component/datum_route.hpp"
+#include "component/json_writer.hpp"
 #include "datum/catalogue.hpp"
 #include "elementary/elementary.hpp"
 #include "ifbl/square.hpp"
@@ -334,53 +336,7 @@ bool SquareOf(std::string_view code, const morvane_square_request& request, Squa
 
 namespace {
 
-class Json {
- public:
-  std::string text;
-  void Open(char c) { Comma(), text += c, first_ = true; }
-  void Close(char c) { text += c, first_ = false; }
-  void Key(std::string_view key) {
-    Comma();
-    String(key);
-    text += ':';
-    first_ = true;
-  }
-  void Value(std::string_view value) { Comma(), String(value); }
-  void Number(double value, int decimals) {
-    Comma();
-    char digits[64];
-    const int n = std::snprintf(digits, sizeof digits, "%.*f", decimals, value);
-    text.append(digits, static_cast<std::size_t>(n));
-  }
-  void Integer(long long value) { Comma(), text += std::to_string(value); }
-  void Raw(std::string_view value) { Comma(), text += value; }
-  void Field(std::string_view key, std::string_view value) { Key(key), Value(value); }
-
- private:
-  void Comma() {
-    if (!first_) text += ',';
-    first_ = false;
-  }
-  void String(std::string_view value) {
-    text += '"';
-    for (const char c : value) {
-      if (c == '"' || c == '\\') {
-        text += '\\';
-        text += c;
-      } else if (static_cast<unsigned char>(c) < 0x20) {
-        char escaped[8];
-        std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-        text += escaped;
-      } else {
-        text += c;
-      }
-    }
-    text += '"';
-  }
-  bool first_ = true;
-};
-
-// Degrees to the decimetre's hundredth: seven decimals, about a centimetre.
+// Degrees to seven decimals: about a centimetre.
 constexpr int kDegreeDecimals = 7;
 
 std::string Epsg(std::int32_t code) { return code ? "EPSG:" + std::to_string(code) : "unknown"; }
@@ -396,18 +352,18 @@ std::string Wkt(const Square& square) {
   return wkt + "))";
 }
 
-void Terms(Json& json, const Square* square, std::string_view code,
+void Terms(JsonWriter& json, const Square* square, std::string_view code,
            const morvane_square_request& request, const std::string& message) {
   const bool isMgrs = request.kind == mvMgrs;
   if (square) {
     const morvane_square& s = square->numbers;
     json.Key("decimalLatitude");
-    json.Number(s.centre_latitude, kDegreeDecimals);
+    json.Fixed(s.centre_latitude, kDegreeDecimals);
     json.Key("decimalLongitude");
-    json.Number(s.centre_longitude, kDegreeDecimals);
+    json.Fixed(s.centre_longitude, kDegreeDecimals);
     json.Field("geodeticDatum", Epsg(EpsgOf(request.datum_out)));
     json.Key("coordinateUncertaintyInMeters");
-    json.Integer(static_cast<long long>(s.uncertainty));
+    json.Value(static_cast<long long>(s.uncertainty));
     json.Field("footprintWKT", Wkt(*square));
     json.Field("footprintSRS", Epsg(EpsgOf(request.datum_out)));
   }
@@ -431,7 +387,7 @@ void Terms(Json& json, const Square* square, std::string_view code,
 
 std::string DarwinCoreJson(const Square* square, std::string_view code,
                            const morvane_square_request& request, const std::string& message) {
-  Json json;
+  JsonWriter json;
   json.Open('{');
   Terms(json, square, code, request, message);
   json.Close('}');
@@ -440,7 +396,7 @@ std::string DarwinCoreJson(const Square* square, std::string_view code,
 
 std::string GeoJsonFeature(const Square* square, std::string_view code,
                            const morvane_square_request& request, const std::string& message) {
-  Json json;
+  JsonWriter json;
   json.Open('{');
   json.Field("type", "Feature");
   json.Key("geometry");
@@ -452,8 +408,8 @@ std::string GeoJsonFeature(const Square* square, std::string_view code,
     json.Open('[');
     for (const Point& p : square->outline) {
       json.Open('[');
-      json.Number(p.longitude, kDegreeDecimals);
-      json.Number(p.latitude, kDegreeDecimals);
+      json.Fixed(p.longitude, kDegreeDecimals);
+      json.Fixed(p.latitude, kDegreeDecimals);
       json.Close(']');
     }
     json.Close(']');
@@ -469,13 +425,13 @@ std::string GeoJsonFeature(const Square* square, std::string_view code,
     const morvane_square& s = square->numbers;
     if (request.kind == mvMgrs) {
       json.Key("zone");
-      json.Integer(s.zone);
+      json.Value(std::int32_t{s.zone});
       json.Field("hemisphere", std::string(1, s.hemisphere));
     }
     json.Key("width");
-    json.Number(s.width, 0);
+    json.Fixed(s.width, 0);
     json.Key("height");
-    json.Number(s.height, 0);
+    json.Fixed(s.height, 0);
   }
   json.Close('}');
   json.Close('}');
@@ -487,16 +443,6 @@ std::string GeoJsonFeature(const Square* square, std::string_view code,
 namespace {
 
 using morvane::squares::Square;
-
-// The texts' copy: at most size - 1 bytes and a terminator; the full length.
-ptrdiff_t CopyText(const std::string& text, char* buffer, size_t size) {
-  if (size > 0) {
-    const size_t n = std::min(text.size(), size - 1);
-    std::memcpy(buffer, text.data(), n);
-    buffer[n] = '\0';
-  }
-  return static_cast<ptrdiff_t>(text.size());
-}
 
 // Runs `body` on the square of a code in the library's floating-point
 // environment; the status codes of the C interface.
@@ -529,7 +475,7 @@ int morvane_square_of(const char* code, const morvane_square_request* request,
   if (!square || (!error && error_size != 0)) return MORVANE_E_NULL_POINTER;
   return static_cast<int>(WithSquare(code, request, [&](const Square* s, const std::string& message) {
     *square = s ? s->numbers : morvane_square{};
-    CopyText(message, error, error_size);
+    morvane::CopyText(message, error, error_size);
     return ptrdiff_t{MORVANE_OK};
   }));
 }
@@ -551,7 +497,7 @@ ptrdiff_t morvane_square_darwin_core(const char* code, const morvane_square_requ
                                      char* json, size_t size) {
   if (!json && size != 0) return MORVANE_E_NULL_POINTER;
   return WithSquare(code, request, [&](const Square* s, const std::string& message) {
-    return CopyText(morvane::squares::DarwinCoreJson(s, code, *request, message), json, size);
+    return morvane::CopyText(morvane::squares::DarwinCoreJson(s, code, *request, message), json, size);
   });
 }
 
@@ -559,7 +505,7 @@ ptrdiff_t morvane_square_geojson(const char* code, const morvane_square_request*
                                  char* json, size_t size) {
   if (!json && size != 0) return MORVANE_E_NULL_POINTER;
   return WithSquare(code, request, [&](const Square* s, const std::string& message) {
-    return CopyText(morvane::squares::GeoJsonFeature(s, code, *request, message), json, size);
+    return morvane::CopyText(morvane::squares::GeoJsonFeature(s, code, *request, message), json, size);
   });
 }
 
