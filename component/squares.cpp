@@ -62,13 +62,13 @@ Ellipsoid EllipsoidOf(std::int32_t datum) {
 // an MGRS grid zone's limits, which are radians).
 struct Vertex {
   double x, y, latitude, longitude;
+  int edge = -1;  // the grid zone edge it lies on, when a cut made it
 };
 
 class Geometry {
  public:
-  Geometry(const morvane_square_request& request, const ifbl::IfblSquare* ifbl,
-           const dma::MgrsSquare* mgrs)
-      : request_(request), ifbl_(ifbl), mgrs_(mgrs), ellipsoid_(EllipsoidOf(request.datum_code)) {}
+  Geometry(const morvane_square_request& request, const dma::MgrsSquare* mgrs)
+      : request_(request), mgrs_(mgrs), ellipsoid_(EllipsoidOf(request.datum_code)) {}
 
   Vertex At(double x, double y) const {
     Vertex v{x, y, 0, 0};
@@ -88,17 +88,23 @@ class Geometry {
     return {general::RadToDeg(v.latitude), general::RadToDeg(v.longitude)};
   }
 
-  const dma::MgrsSquare* mgrs() const { return mgrs_; }
+  // The point of an MGRS square's zone at a geographic position (radians).
+  Vertex FromGeo(double latitude, double longitude) const {
+    std::int16_t zone = mgrs_->zone;
+    double northing = 0, easting = 0;
+    dma::GeoToUtm(ellipsoid_.a, ellipsoid_.f, latitude, longitude, zone, northing, easting, 1);
+    return {easting, northing, latitude, longitude};
+  }
 
  private:
   const morvane_square_request& request_;
-  const ifbl::IfblSquare* ifbl_;
   const dma::MgrsSquare* mgrs_;
   Ellipsoid ellipsoid_;
 };
 
 // One edge of a grid zone: a side of the limits in latitude or longitude.
 struct ZoneEdge {
+  int index;      // 0..3
   bool latitude;  // compares the latitude (else the longitude)
   bool upper;     // keeps values at or below the limit (else at or above)
   double limit;   // radians
@@ -115,6 +121,7 @@ Vertex Crossing(const Geometry& g, const ZoneEdge& edge, Vertex in, Vertex out) 
     const Vertex mid = g.At((in.x + out.x) / 2, (in.y + out.y) / 2);
     (edge.Inside(mid) ? in : out) = mid;
   }
+  in.edge = edge.index;
   return in;
 }
 
@@ -215,7 +222,7 @@ bool SquareOf(std::string_view code, const morvane_square_request& request, Squa
     message = message::kBadIfbl;
     return false;
   }
-  const Geometry g(request, isMgrs ? nullptr : &ifbl, isMgrs ? &mgrs : nullptr);
+  const Geometry g(request, isMgrs ? &mgrs : nullptr);
   morvane_square& s = square.numbers;
 
   // The square's corners in the grid, counter-clockwise from the
@@ -229,8 +236,9 @@ bool SquareOf(std::string_view code, const morvane_square_request& request, Squa
   bool cut = false;
   if (isMgrs) {
     const dma::GridZoneLimits& l = mgrs.limits;
-    for (const ZoneEdge& edge : {ZoneEdge{false, false, l.west}, ZoneEdge{false, true, l.east},
-                                 ZoneEdge{true, false, l.south}, ZoneEdge{true, true, l.north}}) {
+    for (const ZoneEdge& edge :
+         {ZoneEdge{0, false, false, l.west}, ZoneEdge{1, false, true, l.east},
+          ZoneEdge{2, true, false, l.south}, ZoneEdge{3, true, true, l.north}}) {
       bool all = true;
       for (const Vertex& v : ring) all = all && edge.Inside(v);
       if (all) continue;
@@ -258,9 +266,22 @@ bool SquareOf(std::string_view code, const morvane_square_request& request, Squa
     const Vertex& p = ring[i];
     const Vertex& q = ring[(i + 1) % ring.size()];
     outline.push_back(p);
+    // An edge the cut made runs along the zone's edge: a meridian or a
+    // parallel, straight in latitude and longitude; the others are
+    // straight in the grid.
+    const bool alongZone = p.edge >= 0 && p.edge == q.edge;
     for (std::int32_t k = 1; k <= densify; ++k) {
       const double t = static_cast<double>(k) / (densify + 1);
-      outline.push_back(g.At(p.x + t * (q.x - p.x), p.y + t * (q.y - p.y)));
+      if (alongZone) {
+        const dma::GridZoneLimits& l = mgrs.limits;
+        const double limit = p.edge == 0 ? l.west : p.edge == 1 ? l.east : p.edge == 2 ? l.south : l.north;
+        const bool parallel = p.edge >= 2;
+        const double latitude = parallel ? limit : p.latitude + t * (q.latitude - p.latitude);
+        const double longitude = parallel ? p.longitude + t * (q.longitude - p.longitude) : limit;
+        outline.push_back(g.FromGeo(latitude, longitude));
+      } else {
+        outline.push_back(g.At(p.x + t * (q.x - p.x), p.y + t * (q.y - p.y)));
+      }
     }
   }
   outline.push_back(outline.front());
@@ -446,8 +467,11 @@ using morvane::squares::Square;
 
 // Runs `body` on the square of a code in the library's floating-point
 // environment; the status codes of the C interface.
+// A failure kind is returned as itself, or as `failedAs` when that is not 0
+// (where a kind would read as a count).
 template <typename Body>
-ptrdiff_t WithSquare(const char* code, const morvane_square_request* request, Body body) {
+ptrdiff_t WithSquare(const char* code, const morvane_square_request* request, Body body,
+                     ptrdiff_t failedAs = 0) {
   if (!code || !request) return MORVANE_E_NULL_POINTER;
   const int status = morvane::squares::CheckRequest(*request);
   if (status != MORVANE_OK) return status;
@@ -458,7 +482,7 @@ ptrdiff_t WithSquare(const char* code, const morvane_square_request* request, Bo
     const bool found = morvane::squares::SquareOf(code, *request, square, message);
     return body(found ? &square : nullptr, message);
   } catch (const morvane::Failure& f) {
-    return static_cast<ptrdiff_t>(f.kind());
+    return failedAs != 0 ? failedAs : static_cast<ptrdiff_t>(f.kind());
   } catch (const std::bad_alloc&) {
     return MORVANE_E_NO_MEMORY;
   } catch (...) {
@@ -483,14 +507,20 @@ int morvane_square_of(const char* code, const morvane_square_request* request,
 ptrdiff_t morvane_square_outline(const char* code, const morvane_square_request* request,
                                  double* longitude, double* latitude, size_t capacity) {
   if ((!longitude || !latitude) && capacity != 0) return MORVANE_E_NULL_POINTER;
-  return WithSquare(code, request, [&](const Square* s, const std::string&) {
-    if (!s) return ptrdiff_t{0};
-    const size_t n = s->outline.size();
-    if (n <= capacity)
-      for (size_t i = 0; i < n; ++i)
-        longitude[i] = s->outline[i].longitude, latitude[i] = s->outline[i].latitude;
-    return static_cast<ptrdiff_t>(n);
-  });
+  // A failure kind would read as a count of points: a failure gives 0.
+  constexpr ptrdiff_t kFailed = -1000;
+  const ptrdiff_t n = WithSquare(
+      code, request,
+      [&](const Square* s, const std::string&) {
+        if (!s) return ptrdiff_t{0};
+        const size_t count = s->outline.size();
+        if (count <= capacity)
+          for (size_t i = 0; i < count; ++i)
+            longitude[i] = s->outline[i].longitude, latitude[i] = s->outline[i].latitude;
+        return static_cast<ptrdiff_t>(count);
+      },
+      kFailed);
+  return n == kFailed ? 0 : n;
 }
 
 ptrdiff_t morvane_square_darwin_core(const char* code, const morvane_square_request* request,

@@ -20,6 +20,7 @@
 //   L           longitude first
 //   p P         MGRS precision 100 m / IFBL precision 4
 //   u           only the columns deg, utm and mgrs, in that order
+//   T G         today's columns (Lambert 2008, heights, route); the grid method
 //   v           CSV mode: the rest is a file with a header line; t c s
 //               then give the separator (else it is found), k K force the
 //               decimal comma on or off, n takes the columns by number
@@ -70,6 +71,7 @@ Options ReadSettings(std::string_view line) {
   Options o;
   Settings& s = o.settings;
   int datums = 0;
+  bool today = false;
   for (char c : line) {
     switch (c) {
       case 'd': s.input = InputKind::Deg; break;
@@ -96,9 +98,12 @@ Options ReadSettings(std::string_view line) {
       case 'p': s.mgrsPrecision = 100; break;
       case 'P': s.ifblPrecision = 4; break;
       case 'u': s.columns = {Columns::Deg, Columns::Utm, Columns::Mgrs}; break;
+      case 'T': today = true; break;
+      case 'G': s.method = MORVANE_METHOD_GRID; break;
       default: break;
     }
   }
+  SetToday(s, today);
   if (o.request.columns) {
     const std::size_t n = InputFieldsOf(s.input, s.lonFirst).count;
     for (std::size_t i = 1; i <= n; ++i) o.request.columns->push_back(std::to_string(i));
@@ -218,6 +223,15 @@ void CheckConvertedColumns(const Settings& s, const std::vector<std::string_view
       case Columns::Ifbl:
         FUZZ_CHECK(f[i] == "*" || IsIfblCode(f[i]));
         ++i;
+        break;
+      case Columns::Today:
+        // Lambert 2008, no heights (none was given), the route's text and
+        // its accuracy.
+        Number(f[i++]), Number(f[i++]);
+        FUZZ_CHECK(f[i++] == "*");
+        FUZZ_CHECK(f[i++] == "*");
+        FUZZ_CHECK(!f[i++].empty());
+        FUZZ_CHECK(Number(f[i++]) >= 0);
         break;
     }
   }

@@ -209,6 +209,14 @@ TEST(Squares, DatumsMethodsAndUncertainty) {
   EXPECT_EQ(lon[0], lon[16]);
   EXPECT_EQ(lat[0], lat[16]);
   EXPECT_EQ(morvane_square_outline("E42544", &dense, nullptr, nullptr, 0), 17);
+  // Along a cut, the added points follow the zone's meridian.
+  morvane_square_request cut = Request(mvMgrs);
+  cut.densify = 2;
+  const ptrdiff_t m = morvane_square_outline("31UGR19", &cut, lon.data(), lat.data(), lon.size());
+  ASSERT_EQ(m, 4 * 3 + 1);
+  int onMeridian = 0;
+  for (ptrdiff_t i = 0; i < m - 1; ++i) onMeridian += std::fabs(lon[i] - 6) < 1e-8;
+  EXPECT_EQ(onMeridian, 4);
 }
 
 TEST(Squares, BadCodesAndRequests) {

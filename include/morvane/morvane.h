@@ -484,9 +484,11 @@ typedef struct morvane_square {
 MORVANE_C_API int morvane_square_of(const char* code, const morvane_square_request* request,
                                     morvane_square* square, char* error, size_t error_size);
 /* The outline on datum_out as a closed ring (its first point again at its
- * end), counter-clockwise, with `densify` points along each edge: the
- * number of points, written when they fit in `capacity`; 0 for a code with
- * a message; a negative code as above. */
+ * end), counter-clockwise, with `densify` points along each edge (along
+ * the zone's meridian or parallel where a cut made the edge): the number
+ * of points, written when they fit in `capacity`; 0 for a code that gets a
+ * message or whose computation fails (morvane_square_of says which); a
+ * negative code as above. */
 MORVANE_C_API ptrdiff_t morvane_square_outline(const char* code,
                                                const morvane_square_request* request,
                                                double* longitude, double* latitude,
