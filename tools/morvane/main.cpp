@@ -227,6 +227,7 @@ Examples:
   morvane
   morvane convert --from wgs84 --to bd72 --deg 50.8467 4.3525
   morvane batch --from wgs84 --to bd72 points.txt > converted.tsv
+  morvane square E4.25.44 31UES9534
 
 Exit status: 0 all points converted, 1 some point got a message or a
 failure, 2 bad arguments or an unreadable file.)";

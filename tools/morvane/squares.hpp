@@ -93,7 +93,7 @@ std::size_t SquareColumnCount(const SquareSettings& settings);
 // found together, written with their rows.
 class SquareRows {
  public:
-  SquareRows(const Settings& settings) : settings_(settings) {}
+  explicit SquareRows(const Settings& settings) : settings_(settings) {}
   std::size_t Add(std::string_view code);
   void Compute();
   const SquareAnswer& operator[](std::size_t i) const { return answers_[i]; }
