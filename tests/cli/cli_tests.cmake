@@ -10,7 +10,7 @@ gtest_discover_tests(morvane_cli_tests TEST_PREFIX "cli." DISCOVERY_TIMEOUT 60)
 
 find_package(Python3 COMPONENTS Interpreter)
 if(Python3_FOUND)
-  foreach(group IN ITEMS Example Convert BatchText BatchJsonl CsvMode Threads Usage)
+  foreach(group IN ITEMS Example Convert BatchText BatchJsonl CsvMode Squares Threads Usage)
     add_test(NAME cli.binary.${group}
              COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_LIST_DIR}/run_binary_tests.py
                      $<TARGET_FILE:morvane> ${group})

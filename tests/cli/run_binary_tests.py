@@ -455,9 +455,224 @@ class CsvMode(unittest.TestCase):
         self.assertEqual((status, out, err), (0, b"", ""))
 
 
+DARWIN_CORE = ["decimalLatitude", "decimalLongitude", "geodeticDatum", "coordinateUncertaintyInMeters",
+               "footprintWKT", "footprintSRS", "verbatimCoordinates", "verbatimCoordinateSystem",
+               "verbatimSRS", "georeferenceProtocol"]
+SQUARE_COLUMNS = ["SquareLatitude", "SquareLongitude", "SquareWidth", "SquareHeight", "SquareRadius",
+                  "SquareUncertainty", "SquareWKT"]
+BAD_IFBL = "Coordonnée IFBL incorrecte"
+
+
+def table_rows(out):
+    """The rows of square's tables: (label, value) in order."""
+    return [(line[:16].strip(), line[16:]) for line in out.splitlines() if line.strip()]
+
+
+def wkt_ring(wkt):
+    assert wkt.startswith("POLYGON ((") and wkt.endswith("))"), wkt
+    return [tuple(float(v) for v in pair.split()) for pair in wkt[10:-2].split(", ")]
+
+
+class Squares(unittest.TestCase):
+    """The square command and the squares of batch's text and CSV modes."""
+
+    def setUp(self):
+        self.dir = tempfile.TemporaryDirectory()
+
+    def tearDown(self):
+        self.dir.cleanup()
+
+    def write(self, name, text):
+        path = os.path.join(self.dir.name, name)
+        with open(path, "w", encoding="utf-8", newline="") as f:
+            f.write(text)
+        return path
+
+    def test_sides_radius_and_uncertainty(self):
+        for args, sides, uncertainty in [
+            (["E42544"], "1000 m x 1000 m", "708"),
+            (["e4.25.44"], "1000 m x 1000 m", "708"),
+            (["E4.25"], "4000 m x 4000 m", "2829"),
+            (["E4"], "32000 m x 20000 m", None),
+            (["31UES9534"], "1000 m x 1000 m", "708"),
+            (["--mgrs", "31U ES 95 34"], "1000 m x 1000 m", "708"),
+        ]:
+            with self.subTest(args):
+                status, out, err = run("square", *args)
+                self.assertEqual((status, err), (0, ""))
+                rows = dict(table_rows(out))
+                self.assertEqual(rows["Sides"], sides)
+                self.assertEqual(rows["Radius"], rows["Uncertainty"])
+                self.assertEqual(rows["Error"], "-")
+                if uncertainty:
+                    self.assertEqual(rows["Uncertainty"], uncertainty + " m")
+                status, out, _ = run("square", "--json", *args)
+                obj = json.loads(out)
+                self.assertEqual(obj["uncertainty"], obj["coordinateUncertaintyInMeters"])
+                if uncertainty:
+                    self.assertEqual(obj["coordinateUncertaintyInMeters"], int(uncertainty))
+
+    def test_json_is_the_darwin_core_object_with_the_numbers(self):
+        status, out, _ = run("square", "--json", "E42544", "Z99", "31UES9534", "--datum", "bd72")
+        self.assertEqual(status, 1)
+        good, bad, mgrs = [json.loads(line) for line in out.splitlines()]
+        self.assertEqual(list(good)[:10], DARWIN_CORE)
+        self.assertEqual(list(good)[-1], "Error")
+        self.assertEqual((good["Error"], good["geodeticDatum"], good["verbatimSRS"]), ("", "EPSG:4313", "EPSG:31370"))
+        self.assertEqual(len(good["corners"]), 4)
+        self.assertEqual((good["centreX"], good["centreY"]), (149512, 170680))
+        self.assertAlmostEqual(good["decimalLatitude"], good["centreLatitude"], delta=1e-7)
+        self.assertEqual(bad, {"verbatimCoordinates": "Z99", "verbatimCoordinateSystem": "IFBL",
+                               "verbatimSRS": "EPSG:31370", "Error": BAD_IFBL})
+        self.assertEqual((mgrs["zone"], mgrs["hemisphere"], mgrs["verbatimSRS"]), (31, "N", "EPSG:4326"))
+
+    def test_a_datum_not_known_widens_the_uncertainty(self):
+        _, known, _ = run("square", "--json", "31UES9534")
+        _, unknown, _ = run("square", "--json", "31UES9534", "--datum-unknown")
+        known, unknown = json.loads(known), json.loads(unknown)
+        self.assertEqual(known["radius"], unknown["radius"])
+        self.assertGreater(unknown["uncertainty"], known["uncertainty"] + 50)
+        self.assertEqual(unknown["verbatimSRS"], "unknown")
+
+    def test_geojson_is_one_collection_of_closed_rings(self):
+        codes = ["E42544", "E4.25", "31UGR19", "Z99"]
+        for densify in (0, 3):
+            with self.subTest(densify=densify):
+                status, out, _ = run("square", "--geojson", "--densify", str(densify), *codes)
+                self.assertEqual(status, 1)
+                collection = json.loads(out)
+                self.assertEqual(collection["type"], "FeatureCollection")
+                features = collection["features"]
+                self.assertEqual(len(features), len(codes))
+                for code, feature in zip(codes, features):
+                    self.assertEqual(feature["properties"]["verbatimCoordinates"], code)
+                    if code == "Z99":
+                        self.assertIsNone(feature["geometry"])
+                        self.assertEqual(feature["properties"]["Error"], BAD_IFBL)
+                        continue
+                    ring = feature["geometry"]["coordinates"][0]
+                    self.assertEqual(ring[0], ring[-1])
+                    self.assertEqual(len(ring), 4 * (densify + 1) + 1)
+                    # Counter-clockwise (the right-hand rule): a positive area.
+                    area = sum(a[0] * b[1] - b[0] * a[1] for a, b in zip(ring, ring[1:]))
+                    self.assertGreater(area, 0)
+
+    def test_a_square_cut_at_the_zone_edge(self):
+        status, out, _ = run("square", "31UGR19")
+        self.assertEqual(status, 0)
+        rows = table_rows(out)
+        self.assertTrue(dict(rows)["Cut"].startswith("yes"))
+        corners = [value for label, value in rows if label.startswith("Corner")]
+        longitudes = [float(c.split("; ")[1].split(", ")[1].rstrip("\u00b0")) for c in corners]
+        self.assertEqual(sum(abs(lon - 6) < 1e-8 for lon in longitudes), 2, corners)
+        self.assertTrue(all(lon <= 6 + 1e-8 for lon in longitudes))
+        _, out, _ = run("square", "--json", "31UGR19")
+        obj = json.loads(out)
+        self.assertTrue(obj["cut"])
+        self.assertIn("inside its grid zone", obj["georeferenceProtocol"])
+
+    def test_csv_of_records_gets_the_darwin_core_columns(self):
+        records = [("1", "Orchis mascula", "E4.25.44"), ("2", "Ophrys apifera; kalk", "Z99"),
+                   ("3", "Listera ovata", "e4.25"), ("4", "Neottia nidus-avis", "")]
+        text = "nr;soort;ifbl\r\n" + "".join('%s;"%s";%s\r\n' % r for r in records)
+        path = self.write("records.csv", text)
+        status, out, err = run("batch", "-q", "--darwin-core", "--output", "none", path)
+        self.assertEqual(status, 1, err)
+        table = list(csv.reader(io.StringIO(out, newline=""), delimiter=";"))
+        self.assertEqual(table[0], ["nr", "soort", "ifbl"] + DARWIN_CORE + ["Error"])
+        self.assertEqual(len(table), 1 + len(records))
+        for record, row in zip(records, table[1:]):
+            with self.subTest(record[2]):
+                self.assertEqual(tuple(row[:3]), record)
+                terms = dict(zip(DARWIN_CORE, row[3:13]))
+                self.assertEqual(terms["verbatimCoordinates"], record[2])
+                self.assertEqual(terms["verbatimCoordinateSystem"], "IFBL")
+                if record[0] in ("2", "4"):
+                    self.assertEqual(row[-1], BAD_IFBL)
+                    self.assertEqual(terms["decimalLatitude"], "")
+                    self.assertEqual(terms["footprintWKT"], "")
+                    continue
+                self.assertEqual(row[-1], "")
+                # The core's own object, with the file's decimal comma.
+                _, single, _ = run("square", "--json", record[2])
+                obj = json.loads(single)
+                for term in DARWIN_CORE:
+                    expected = obj[term] if isinstance(obj[term], str) else json.dumps(obj[term])
+                    if term.startswith("decimal"):
+                        expected = expected.replace(".", ",")
+                    self.assertEqual(terms[term], expected, term)
+                self.assertEqual(terms["coordinateUncertaintyInMeters"], "708" if record[0] == "1" else "2829")
+
+    def test_square_columns_in_text_mode(self):
+        status, out, _ = run("batch", "--input", "mgrs", "--square", "--output", "mgrs", "--header", "-q",
+                             stdin="31UES9534 a\n31UES953 b\n# note\n31UGR19\n")
+        self.assertEqual(status, 1)
+        lines = out.splitlines()
+        self.assertEqual(lines[0], "# " + "\t".join(["MGRS"] + SQUARE_COLUMNS + ["Error"]))
+        first = lines[1].split("\t")
+        self.assertEqual(first[5:7] + first[8:], ["708", "708", "", "a"])
+        ring = wkt_ring(first[7])
+        self.assertEqual((len(ring), ring[0]), (5, ring[-1]))
+        self.assertEqual(lines[2].split("\t"), ["*"] * 8 + ["Coordonnées MGRS erronées (31UES953)", "b"])
+        self.assertEqual(lines[3], "# note")
+        self.assertEqual(lines[4].split("\t")[3:5], ["10000", "10000"])
+
+    def test_a_whole_file_as_one_feature_collection(self):
+        text = "nr,Error,ifbl,note\n1,x,E42544,\"a, b\"\n\n2,y,Z99,c\n3,z\n4,w,E4.25,d\n"
+        path = self.write("records.csv", text)
+        outputs = []
+        for jobs in ("1", "3"):
+            status, out, _ = run("batch", "-q", "-j", jobs, "--geojson", path)
+            self.assertEqual(status, 1)
+            outputs.append(out)
+        self.assertEqual(outputs[0], outputs[1])
+        features = json.loads(outputs[0])["features"]
+        self.assertEqual([f["properties"].get("nr") for f in features], ["1", "2", "3", "4"])
+        self.assertEqual(features[0]["properties"]["note"], "a, b")
+        self.assertEqual(features[0]["properties"]["Error_2"], "x")  # the row's own Error column
+        self.assertEqual(features[0]["properties"]["Error"], "")
+        self.assertEqual(features[1]["properties"]["Error"], BAD_IFBL)
+        self.assertIsNone(features[2]["geometry"])
+        self.assertIn("cannot read row", features[2]["properties"]["Error"])
+        self.assertEqual(features[3]["properties"]["width"], 4000)
+        # Blocks of rows join into one collection, whatever the threads.
+        rng = random.Random(3)
+        codes = ["E%d.%d%d.%d%d" % (rng.randint(2, 7), rng.randint(1, 8), rng.randint(1, 8),
+                                     rng.randint(1, 4), rng.randint(1, 4)) for _ in range(20000)]
+        path = self.write("many.txt", "".join("%s r%d\n" % (c, i) for i, c in enumerate(codes)))
+        outputs = [run("batch", "-q", "-j", jobs, "--input", "ifbl", "--geojson", path)[1] for jobs in ("1", "3")]
+        self.assertEqual(outputs[0], outputs[1])
+        features = json.loads(outputs[0])["features"]
+        self.assertEqual([f["properties"]["Text"] for f in features], ["r%d" % i for i in range(len(codes))])
+        status, out, _ = run("batch", "--input", "ifbl", "--geojson", stdin="")
+        self.assertEqual((status, json.loads(out)), (0, {"type": "FeatureCollection", "features": []}))
+
+    def test_bad_options_exit_2_before_any_work(self):
+        for args in (["square"],
+                     ["square", "E4", "--json", "--geojson"],
+                     ["square", "--ifbl", "--mgrs", "E4"],
+                     ["square", "--ifbl", "--datum-unknown", "E4"],
+                     ["square", "--ifbl", "--code-datum", "ed50", "E4"],
+                     ["square", "--densify", "1001", "E4"],
+                     ["square", "--method", "helmert", "E4"],
+                     ["square", "--datum", "wgs72", "E4"],
+                     ["batch", "--square"],
+                     ["batch", "--input", "lambert", "--darwin-core"],
+                     ["batch", "--jsonl", "--square"],
+                     ["batch", "--input", "ifbl", "--geojson", "--header"],
+                     ["batch", "--input", "ifbl", "--geojson", "--output", "ifbl"],
+                     ["batch", "--input", "ifbl", "--densify", "3"],
+                     ["batch", "--input", "ifbl", "--output", "none"],
+                     ["batch", "--csv", "--darwin-core"]):
+            with self.subTest(args):
+                status, out, err = run(*args, stdin="lat,lon\nE42544,4\n")
+                self.assertEqual((status, out), (2, ""))
+                self.assertNotEqual(err, "")
+
+
 class Usage(unittest.TestCase):
     def test_help_of_every_command_has_examples(self):
-        for command in ([], ["convert"], ["batch"]):
+        for command in ([], ["convert"], ["batch"], ["square"]):
             with self.subTest(command):
                 status, out, _ = run(*command, "--help")
                 self.assertEqual(status, 0)

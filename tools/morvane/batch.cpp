@@ -202,6 +202,7 @@ BatchResult RunBatch(int inFd, int outFd, std::string_view header,
   result = converters.size() > 1 ? RunBeside(reader, outFd, converters, progress)
                                  : Run(reader, outFd, *converters.front(), progress);
   progress.Finish();
+  if (result.ioError.empty() && !options.trailer.empty()) WriteAll(outFd, options.trailer, result.ioError);
   return result;
 }
 

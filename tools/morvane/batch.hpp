@@ -66,6 +66,7 @@ struct BatchOptions {
   bool progress = false;          // progress line on standard error
   std::uint64_t inputBytes = 0;   // size of the input if known, for the progress bar
   std::string_view pending;       // bytes already read from the input, which come first
+  std::string_view trailer;       // written after the last record, when all went well
 };
 
 struct BatchResult {
@@ -74,7 +75,8 @@ struct BatchResult {
 };
 
 // Reads inFd to its end (after options.pending) and writes the converted
-// records to outFd; header (if not empty) is written first.  Records are
+// records to outFd; header (if not empty) is written first, and
+// options.trailer last.  Records are
 // lines unless a cutter says otherwise.  With one converter everything
 // happens on this thread; with more, the blocks go round them, converted
 // on a thread of its own while this one reads and writes.

@@ -16,6 +16,7 @@
 #include "tools/morvane/csv_mode.hpp"
 #include "tools/morvane/json_mode.hpp"
 #include "tools/morvane/platform.hpp"
+#include "tools/morvane/squares.hpp"
 #include "tools/morvane/text_mode.hpp"
 
 namespace morvane::cli {
@@ -44,7 +45,7 @@ std::vector<BlockConverter*> Pointers(std::vector<std::unique_ptr<Converter>>& c
 // after saying why, when the header or the columns do not do: nothing is
 // written then.
 bool RunCsv(int in, Settings settings, const BatchArgs& args, unsigned threads,
-            const BatchOptions& options, BatchResult& result) {
+            const BatchOptions& options, BatchResult& result, bool* firstFeature) {
   // Bytes of rows read with the header, to tell a decimal comma.
   constexpr std::size_t kSampleBytes = 64 * 1024;
   const char separator = args.csvRequest.separator.value_or(0);
@@ -77,7 +78,14 @@ bool RunCsv(int in, Settings settings, const BatchArgs& args, unsigned threads,
     Complain(error);
     return false;
   }
-  if (start.empty) return true;
+  if (start.empty) {
+    // No header: no rows, and an empty FeatureCollection with --geojson.
+    if (settings.squares.geojson) {
+      const std::string empty = std::string(kCollectionStart) + std::string(kCollectionEnd);
+      Print(empty);
+    }
+    return true;
+  }
   if (!args.quiet && !start.columnsUsed.empty()) Complain(start.columnsUsed);
 
   BatchOptions csvOptions = options;
@@ -85,7 +93,8 @@ bool RunCsv(int in, Settings settings, const BatchArgs& args, unsigned threads,
   CsvCutter cutter(layout.separator);
   std::vector<std::unique_ptr<CsvConverter>> converters;
   for (std::size_t i = 0; i < ConverterCount(threads); ++i)
-    converters.push_back(std::make_unique<CsvConverter>(settings, layout, ConversionThreads(threads)));
+    converters.push_back(
+        std::make_unique<CsvConverter>(settings, layout, ConversionThreads(threads), firstFeature));
   result = RunBatch(in, STDOUT_FILENO, start.header, Pointers(converters), csvOptions, &cutter);
   return true;
 }
@@ -106,6 +115,15 @@ int Batch(Settings settings, BatchArgs args) {
       return kUsage;
     }
     args.csvRequest.separator = settings.delimiter;
+  }
+
+  if (settings.squares.Any()) {
+    // The core checks the squares' settings before anything is read.
+    const int status = CheckSquareRequest(SquareRequest(settings.squares, settings.input));
+    if (status != MORVANE_OK) {
+      Complain(std::string("the square's settings are refused: ") + morvane_failure_name(status));
+      return kUsage;
+    }
   }
 
   int in = STDIN_FILENO;
@@ -129,13 +147,18 @@ int Batch(Settings settings, BatchArgs args) {
   if (::fstat(in, &info) == 0 && S_ISREG(info.st_mode))
     options.inputBytes = static_cast<std::uint64_t>(info.st_size);
 
+  // --geojson: the rows' Features make one FeatureCollection.
+  bool firstFeature = true;
+  if (settings.squares.geojson) options.trailer = kCollectionEnd;
+
   BatchResult result;
   bool started = true;
   if (args.csv) {
-    started = RunCsv(in, settings, args, threads, options, result);
+    started = RunCsv(in, settings, args, threads, options, result, &firstFeature);
   } else {
     OutBuffer header;
     if (args.header && !args.jsonl) WriteTextHeader(settings, header);
+    if (settings.squares.geojson) header.Append(kCollectionStart);
     if (args.jsonl) {
       // Each line is its own object, with its own settings: converted one
       // at a time, beside the writing when there are threads.
@@ -146,7 +169,8 @@ int Batch(Settings settings, BatchArgs args) {
     } else {
       std::vector<std::unique_ptr<TextConverter>> converters;
       for (std::size_t i = 0; i < ConverterCount(threads); ++i)
-        converters.push_back(std::make_unique<TextConverter>(settings, ConversionThreads(threads)));
+        converters.push_back(
+            std::make_unique<TextConverter>(settings, ConversionThreads(threads), &firstFeature));
       result = RunBatch(in, STDOUT_FILENO, header.View(), Pointers(converters), options);
     }
   }

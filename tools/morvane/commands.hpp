@@ -48,6 +48,20 @@ int Convert(const Settings& settings, const PointArgs& args);
 // Converts and prints the built-in example, a point in Brussels.
 int Example();
 
+// What `square` was asked beyond the square settings.
+struct SquareArgs {
+  std::vector<std::string> codes;
+  bool ifbl = false;  // every code is IFBL
+  bool mgrs = false;  // every code is MGRS
+  bool json = false;
+  bool geojson = false;
+};
+
+// Prints the square of each code (a table, one JSON object per line, or
+// one GeoJSON FeatureCollection); the exit status.  The kind of each code
+// is the one given, or found from its shape.
+int Square(const SquareSettings& settings, const SquareArgs& args);
+
 // What `batch` was asked beyond the settings.
 struct BatchArgs {
   std::string file = "-";
@@ -59,6 +73,7 @@ struct BatchArgs {
   bool delimiterGiven = false;
   bool csv = false;  // CSV mode
   bool today = false;  // --today: JSON-lines mode writes today's fields on every line
+  bool datumUnknown = false;  // --datum-unknown: the MGRS references' datum is not known
   CsvRequest csvRequest;
 };
 

@@ -209,6 +209,8 @@ bool ColumnsByCommonNames(const std::vector<std::string>& names, const CsvReques
                           Settings& settings, CsvLayout& layout, std::string& error) {
   std::vector<InputKind> kinds{settings.input};
   if (!request.inputGiven) kinds = {InputKind::Deg, InputKind::Lambert, InputKind::Mgrs, InputKind::Ifbl};
+  // Squares are those of codes: the coordinates of other kinds do not count.
+  if (!request.inputGiven && settings.squares.Any()) kinds = {InputKind::Mgrs, InputKind::Ifbl};
   std::vector<std::pair<InputKind, std::array<std::size_t, 6>>> found;
   for (InputKind kind : kinds) {
     std::array<std::size_t, 6> columns{};
@@ -216,7 +218,7 @@ bool ColumnsByCommonNames(const std::vector<std::string>& names, const CsvReques
     if (!FindByNames(names, kind, settings.lonFirst, columns, error, all)) return false;
     if (all) found.emplace_back(kind, columns);
   }
-  if (found.empty() && !request.inputGiven) {
+  if (found.empty() && !request.inputGiven && !settings.squares.Any()) {
     // Lambert 2008 columns are looked for only when no column of the
     // other kinds is there: a file that has both converts as it always did.
     std::array<std::size_t, 6> columns{};
@@ -232,6 +234,8 @@ bool ColumnsByCommonNames(const std::vector<std::string>& names, const CsvReques
       error = "no columns for " + KindName(settings.input) + " input in the header" +
               (common.empty() ? "" : " (looked for " + common + ")") +
               "; choose them with --columns " + FieldList(fields);
+    } else if (settings.squares.Any()) {
+      error = "no ifbl or mgrs column in the header for the squares; choose it with --columns and --input";
     } else {
       error = "no coordinate columns found in the header (latitude and longitude, Lambert X "
               "and Y, MGRS or IFBL by their usual names); choose them with --columns and --input";
@@ -263,6 +267,7 @@ std::vector<std::string> OutputNames(const Settings& settings,
                                      const std::vector<std::string>& names) {
   std::vector<std::string> taken = names, result;
   std::vector<std::string_view> wanted = ValueColumnNames(settings);
+  for (std::string_view name : SquareColumnNames(settings.squares)) wanted.push_back(name);
   wanted.push_back("Error");
   for (std::string_view want : wanted) {
     std::string name(want);
@@ -368,6 +373,21 @@ bool StartCsv(std::string_view input, const CsvRequest& request, Settings& setti
       request.decimalComma.value_or(separator != ',' &&
                                     SampleHasDecimalComma(input.substr(headerBytes), separator));
 
+  if (settings.squares.geojson) {
+    // The columns become the Features' properties, under names the core's
+    // properties and the columns before have not taken.
+    std::vector<std::string> taken(kDarwinCoreTerms.begin(), kDarwinCoreTerms.end());
+    taken.insert(taken.end(), kFeatureProperties.begin(), kFeatureProperties.end());
+    for (const std::string& name : names) {
+      std::string property = name;
+      for (int suffix = 2; std::find(taken.begin(), taken.end(), property) != taken.end(); ++suffix)
+        property = name + "_" + std::to_string(suffix);
+      taken.push_back(property);
+      layout.propertyNames.push_back(property);
+    }
+    start.header.assign(kCollectionStart);
+    return true;
+  }
   OutBuffer out;
   if (layout.byteOrderMark) out.Append(kUtf8ByteOrderMark);
   out.Append(header.text);
@@ -380,9 +400,10 @@ bool StartCsv(std::string_view input, const CsvRequest& request, Settings& setti
   return true;
 }
 
-CsvConverter::CsvConverter(const Settings& settings, const CsvLayout& layout, unsigned threads)
+CsvConverter::CsvConverter(const Settings& settings, const CsvLayout& layout, unsigned threads,
+                           bool* firstFeature)
     : settings_(settings), layout_(layout), valueColumns_(ValueColumnCount(settings)),
-      batches_(settings, threads) {
+      batches_(settings, threads), squares_(settings), firstFeature_(firstFeature) {
   style_.delimiter = layout.separator;
   style_.none = "";
   style_.decimalComma = layout.writeDecimalComma;
@@ -397,7 +418,8 @@ void CsvConverter::ConvertPoints() {
     ReadRow();
     block.remove_prefix(n);
   }
-  batches_.Convert();
+  if (!settings_.squares.geojson) batches_.Convert();
+  if (settings_.squares.Any()) squares_.Compute();
 }
 
 bool CsvConverter::ReadCoordinates(PointInput& point) {
@@ -429,10 +451,10 @@ bool CsvConverter::ReadCoordinates(PointInput& point) {
 
 void CsvConverter::ReadRow() {
   if (record_.text.empty()) {
-    rows_.push_back({Row::Blank, {}, 0, false, 0, 0});
+    rows_.push_back({Row::Blank, {}, 0, false, 0, 0, 0});
     return;
   }
-  Row row{Row::Point, record_.text, record_.fields.size(), record_.fault != QuoteFault::None, 0, 0};
+  Row row{Row::Point, record_.text, record_.fields.size(), record_.fault != QuoteFault::None, 0, 0, 0};
   PointInput point;
   bool read = false;
   if (record_.fault == QuoteFault::NotClosed) {
@@ -453,15 +475,36 @@ void CsvConverter::ReadRow() {
     row.size = problem_.size();
     problems_ += problem_;
   } else {
-    const PointAt at = batches_.Add(point);
+    // A FeatureCollection holds the squares alone: the points are not converted.
+    const PointAt at = settings_.squares.geojson ? PointAt{} : batches_.Add(point);
     row.index = at.index;
     row.size = at.batch;
+    if (settings_.squares.Any()) row.square = squares_.Add(point.text);
   }
   rows_.push_back(row);
 }
 
+void CsvConverter::WriteFeature(const Row& row, std::string_view problem, OutBuffer& out) {
+  // The row's fields, as far as the header names them.
+  ReadRecord(row.text, layout_.separator, rewriteRecord_);
+  const std::size_t fields = std::min(rewriteRecord_.fields.size(), layout_.propertyNames.size());
+  fieldValues_.resize(fields);
+  std::vector<std::pair<std::string_view, std::string_view>> more;
+  for (std::size_t i = 0; i < fields; ++i) {
+    fieldValues_[i].assign(rewriteRecord_.Value(i, fieldScratch_));
+    more.emplace_back(layout_.propertyNames[i], fieldValues_[i]);
+  }
+  out.Append(FeatureSeparator(*firstFeature_));
+  *firstFeature_ = false;
+  if (row.kind == Row::Point && squares_[row.square].status == MORVANE_OK)
+    AppendFeature(squares_[row.square].text, more, out);
+  else
+    AppendProblemFeature(row.kind == Row::Point ? squares_[row.square].Problem() : std::string(problem), more,
+                         out);
+}
+
 void CsvConverter::WriteRow(const Row& row, std::string_view error, const PointValues* values,
-                            OutBuffer& out) {
+                            std::size_t square, OutBuffer& out) {
   const char separator = layout_.separator;
   if (row.rewrite) {
     // Written again field by field, so that the output is well formed
@@ -477,24 +520,43 @@ void CsvConverter::WriteRow(const Row& row, std::string_view error, const PointV
   // A short row gets empty columns up to the header's, so that the outputs
   // stay under their names.
   for (std::size_t i = row.fields; i < layout_.headerFields; ++i) out.Append(separator);
-  out.Append(separator);
-  if (values) {
-    WriteValueColumns(settings_, style_, *values, out);
-  } else {
-    for (std::size_t i = 1; i < valueColumns_; ++i) out.Append(separator);
+  if (valueColumns_ > 0) {  // none with --output none
+    out.Append(separator);
+    if (values) {
+      WriteValueColumns(settings_, style_, *values, out);
+    } else {
+      for (std::size_t i = 1; i < valueColumns_; ++i) out.Append(separator);
+    }
   }
+  if (square != kNoSquare) squares_.WriteColumns(square, style_, true, out);
+  else squares_.WriteNoColumns(style_, true, out);
   out.Append(separator);
   AppendField(error, separator, out);
   out.Append(layout_.lineEnd);
 }
 
 void CsvConverter::Write(OutBuffer& out, LineCounts& counts) {
+  if (settings_.squares.geojson) {
+    for (const Row& row : rows_) {
+      ++counts.lines;
+      if (row.kind == Row::Blank) continue;
+      const std::string_view problem =
+          row.kind == Row::Problem ? std::string_view(problems_).substr(row.index, row.size) : "";
+      WriteFeature(row, problem, out);
+      ++(row.kind == Row::Point && squares_[row.square].Found() ? counts.converted : counts.failed);
+    }
+    rows_.clear();
+    problems_.clear();
+    squares_.Clear();
+    return;
+  }
+  const bool squares = settings_.squares.Any();
   for (const Row& row : rows_) {
     ++counts.lines;
     switch (row.kind) {
       case Row::Blank: out.Append(layout_.lineEnd); break;
       case Row::Problem:
-        WriteRow(row, std::string_view(problems_).substr(row.index, row.size), nullptr, out);
+        WriteRow(row, std::string_view(problems_).substr(row.index, row.size), nullptr, kNoSquare, out);
         ++counts.failed;
         break;
       case Row::Point: {
@@ -502,19 +564,21 @@ void CsvConverter::Write(OutBuffer& out, LineCounts& counts) {
         if (const std::int32_t failure = batch.Failure(row.index)) {
           problem_ = "Failure: ";
           problem_ += FailureName(static_cast<FailureKind>(failure));
-          WriteRow(row, problem_, nullptr, out);
+          WriteRow(row, problem_, nullptr, squares ? row.square : kNoSquare, out);
           ++counts.failed;
           break;
         }
         const std::string_view error = batch.Error(row.index);
         if (!error.empty()) {
-          WriteRow(row, error, nullptr, out);
+          WriteRow(row, error, nullptr, squares ? row.square : kNoSquare, out);
           ++counts.failed;
           break;
         }
         const PointValues values = batch.Values(row.index);
-        WriteRow(row, {}, &values, out);
-        ++counts.converted;
+        // A square with a message makes the row fail.
+        const std::string squareProblem = squares ? squares_[row.square].Problem() : std::string();
+        WriteRow(row, squareProblem, &values, squares ? row.square : kNoSquare, out);
+        ++(squareProblem.empty() ? counts.converted : counts.failed);
         break;
       }
     }
@@ -522,6 +586,7 @@ void CsvConverter::Write(OutBuffer& out, LineCounts& counts) {
   rows_.clear();
   problems_.clear();
   batches_.Clear();
+  squares_.Clear();
 }
 
 }  // namespace morvane::cli

@@ -19,6 +19,7 @@
 #include "tools/morvane/point_batch.hpp"
 #include "tools/morvane/point_fields.hpp"
 #include "tools/morvane/settings.hpp"
+#include "tools/morvane/squares.hpp"
 
 namespace morvane::cli {
 
@@ -44,6 +45,9 @@ struct CsvLayout {
   bool height = false;                        // a height column is read (a height kind)
   std::size_t heightColumn = 0;               // its index, 0-based
   std::string heightName;                     // its header name
+  // --geojson: the names the header's columns take as properties of the
+  // rows' Features (a name the core's properties have gets a suffix).
+  std::vector<std::string> propertyNames;
 };
 
 // The start of a CSV input, once its header has been read.
@@ -75,7 +79,10 @@ bool SampleHasDecimalComma(std::string_view sample, char separator);
 // and its message.
 class CsvConverter : public BlockConverter {
  public:
-  CsvConverter(const Settings& settings, const CsvLayout& layout, unsigned threads = 1);
+  // firstFeature: shared by the converters of a run with --geojson, true
+  // until its first Feature is written.
+  CsvConverter(const Settings& settings, const CsvLayout& layout, unsigned threads = 1,
+               bool* firstFeature = nullptr);
   void Read(std::string_view block) override { block_ = block; }
   // Reads the block's rows and converts their points.
   void ConvertPoints() override;
@@ -89,12 +96,17 @@ class CsvConverter : public BlockConverter {
     bool rewrite;               // a quoting fault: written field by field
     std::size_t index;          // Problem: start in problems_; Point: index in its batch
     std::size_t size;           // Problem: length of the message; Point: its batch
+    std::size_t square;         // Point with squares: index in squares_
   };
+  static constexpr std::size_t kNoSquare = static_cast<std::size_t>(-1);
   // Reads the row in record_ into rows_ (and its point into the batches).
   void ReadRow();
   // Reads the coordinate columns; false with problem_ set.
   bool ReadCoordinates(PointInput& point);
-  void WriteRow(const Row& row, std::string_view error, const PointValues* values, OutBuffer& out);
+  void WriteRow(const Row& row, std::string_view error, const PointValues* values, std::size_t square,
+                OutBuffer& out);
+  // The row's Feature in a FeatureCollection, with the row's fields.
+  void WriteFeature(const Row& row, std::string_view problem, OutBuffer& out);
 
   const Settings& settings_;
   std::string_view block_;
@@ -109,6 +121,9 @@ class CsvConverter : public BlockConverter {
   std::array<std::string, 6> scratch_, normal_;  // values without quotes, with decimal points
   std::string fieldScratch_;
   std::string heightScratch_, heightNormal_;
+  SquareRows squares_;
+  bool* firstFeature_;
+  std::vector<std::string> fieldValues_;
 };
 
 }  // namespace morvane::cli

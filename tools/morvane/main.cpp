@@ -227,6 +227,7 @@ Examples:
   morvane
   morvane convert --from wgs84 --to bd72 --deg 50.8467 4.3525
   morvane batch --from wgs84 --to bd72 points.txt > converted.tsv
+  morvane square E4.25.44 31UES9534
 
 Exit status: 0 all points converted, 1 some point got a message or a
 failure, 2 bad arguments or an unreadable file.)";
@@ -298,6 +299,47 @@ Examples:
   morvane batch --input lambert --method grid --to etrs89 xy.txt > xy2008.tsv
   morvane batch --from etrs89 --to etrs89 --height-kind ellipsoidal gnss.csv > gnss_ostend.csv)";
 
+constexpr const char* kSquareFooter = R"(
+Each code is an IFBL code (E4.25.44, E42544, E4.25, E4) or an MGRS
+reference (31UES9534, 31U ES 95 34): one that starts with a digit is MGRS,
+one that starts with a letter IFBL, unless --ifbl or --mgrs says.  IFBL
+codes are on the Belgian datum 1972; MGRS references on --code-datum, or
+on a datum not known (--datum-unknown: the uncertainty then adds the
+spread of the centre over the datums).  An MGRS square cut by the edge of
+its grid zone is the part inside the zone, with the corners where the edge
+cuts it.
+
+Prints for each code its grid and zone, its sides, its centre in the grid
+and in latitude/longitude on --datum, its corners, the radius that covers
+it and the uncertainty (Darwin Core's coordinateUncertaintyInMeters), and
+the route of the datum change.  --json prints one object per code: the
+core's Darwin Core terms with these numbers; --geojson one FeatureCollection
+of the core's Features (--densify adds points along each edge).
+
+A code that names no square gets the library's message, and the exit
+status 1.
+
+Examples:
+  morvane square E4.25.44
+  morvane square E42544 E4.25 E4 --json
+  morvane square 31UGR19 --geojson > square.geojson
+  morvane square 31UES9534 --datum-unknown --datum bd72
+  morvane square E42544 --method grid --datum etrs89 --densify 9 --geojson)";
+
+constexpr const char* kSquareBatchFooter = R"(
+
+Squares of IFBL and MGRS input (--input ifbl or mgrs; CSV mode finds an
+ifbl or mgrs column): --square adds SquareLatitude, SquareLongitude,
+SquareWidth, SquareHeight, SquareRadius, SquareUncertainty and SquareWKT,
+--darwin-core the ten Darwin Core terms (decimalLatitude ...
+georeferenceProtocol), after the other outputs and before Error; --geojson
+writes one GeoJSON FeatureCollection of the rows' squares instead of the
+rows, with each row's fields as properties.  The latitudes and longitudes
+are on --to, MGRS references on --from (--datum-unknown: not known).
+  morvane batch --darwin-core --output ifbl records.csv > records_dwc.csv
+  morvane batch --input mgrs --square --output mgrs refs.txt
+  morvane batch --geojson records.csv > records.geojson)";
+
 }  // namespace
 }  // namespace morvane::cli
 
@@ -344,7 +386,7 @@ int main(int argc, char** argv) {
                            ->type_name("H");
 
   CLI::App* batch = app.add_subcommand("batch", "Converts a whole file (or standard input) to standard output");
-  batch->footer(kBatchFooter);
+  batch->footer(std::string(kBatchFooter) + kSquareBatchFooter);
   BatchArgs batchArgs;
   std::string inputKind = "deg", columns = "all";
   batch->add_option("FILE", batchArgs.file, "Input file; '-' or nothing for standard input")
@@ -359,7 +401,7 @@ int main(int argc, char** argv) {
                                    "Degrees as longitude then latitude, in input and output");
   auto* outputOption = batch->add_option("--output", columns,
                                          "Output columns, comma-separated: deg, dms, lambert, utm, mgrs, ifbl, all "
-                                         "(the six before), today")
+                                         "(the six before), today; none (with --square or --darwin-core)")
                            ->type_name("LIST")
                            ->capture_default_str();
   auto* headerFlag = batch->add_flag("--header", batchArgs.header, "Start with a '#' line naming the columns");
@@ -383,7 +425,28 @@ int main(int argc, char** argv) {
   TodayOptions batchToday;
   AddTodayOptions(*batch, batchToday,
                   "The input has a height after the coordinates (CSV: a height column), of this kind");
+  SquareSettings& squares = settings.squares;
+  auto* squareFlag = batch->add_flag("--square", squares.columns,
+                                     "IFBL or MGRS input: add the square's columns (centre, sides, "
+                                     "radius, uncertainty, WKT)");
+  auto* darwinCoreFlag = batch->add_flag("--darwin-core", squares.darwinCore,
+                                         "IFBL or MGRS input: add the ten Darwin Core columns of the square");
+  auto* geojsonFlag = batch->add_flag("--geojson", squares.geojson,
+                                      "IFBL or MGRS input: one GeoJSON FeatureCollection of the rows' "
+                                      "squares instead of the rows")
+                          ->excludes(outputOption)
+                          ->excludes(headerFlag)
+                          ->excludes(batchToday.todayOption);
+  auto* batchDensify = batch->add_option("--densify", squares.densify,
+                                         "Squares: points added along each edge of the outline (0 to 1000)")
+                           ->check(CLI::Range(0, 1000))
+                           ->type_name("N");
+  auto* batchUnknown = batch->add_flag("--datum-unknown", batchArgs.datumUnknown,
+                                       "Squares: the datum of the MGRS references is not known");
   batch->add_flag("--jsonl", batchArgs.jsonl, "JSON-lines mode: one JSON object per line")
+      ->excludes(squareFlag)
+      ->excludes(darwinCoreFlag)
+      ->excludes(geojsonFlag)
       ->excludes(csvOption)
       ->excludes(inputOption)
       ->excludes(lonFirst)
@@ -393,6 +456,43 @@ int main(int argc, char** argv) {
   batch->add_option("-j,--jobs", batchArgs.jobs, "Threads; 0 (default) for every core")
       ->type_name("N");
   batch->add_flag("-q,--quiet", batchArgs.quiet, "No progress line and no summary on standard error");
+
+  CLI::App* square = app.add_subcommand("square", "Prints the square each IFBL code or MGRS reference names");
+  square->footer(kSquareFooter);
+  SquareArgs squareArgs;
+  SquareSettings squareSettings;
+  std::string datumOut = "wgs84", codeDatum = "wgs84", squareMethod = "shift";
+  square->add_option("CODE", squareArgs.codes, "IFBL codes or MGRS references")->required()->type_name("CODE");
+  auto* ifblFlag = square->add_flag("--ifbl", squareArgs.ifbl, "Every code is an IFBL code");
+  square->add_flag("--mgrs", squareArgs.mgrs, "Every code is an MGRS reference")->excludes(ifblFlag);
+  square->add_option("--datum", datumOut, "Datum of the latitudes and longitudes: " + DatumChoices())
+      ->check(DatumValidator())
+      ->type_name("DATUM")
+      ->capture_default_str();
+  auto* codeDatumOption =
+      square->add_option("--code-datum", codeDatum, "Datum of MGRS references: " + DatumChoices())
+          ->check(DatumValidator())
+          ->type_name("DATUM")
+          ->capture_default_str();
+  bool datumUnknown = false;
+  auto* unknownFlag = square->add_flag(
+      "--datum-unknown", datumUnknown, "MGRS references on a datum not known (taken as --code-datum): the "
+                         "uncertainty adds the spread of the centre over the datums");
+  square->add_option("--method", squareMethod,
+                     "How positions move between the Belgian datum 1972 and the others: " +
+                         SettingList("methods", true))
+      ->check(MethodValidator())
+      ->type_name("METHOD")
+      ->capture_default_str();
+  square->add_option("--densify", squareSettings.densify,
+                     "Points added along each edge of the outline (0 to 1000)")
+      ->check(CLI::Range(0, 1000))
+      ->type_name("N");
+  auto* squareJson = square->add_flag("--json", squareArgs.json,
+                                      "One JSON object per code: the Darwin Core terms and the numbers");
+  square->add_flag("--geojson", squareArgs.geojson, "One GeoJSON FeatureCollection of the squares")
+      ->excludes(squareJson);
+  ifblFlag->excludes(codeDatumOption)->excludes(unknownFlag);
 
   try {
     app.parse(argc, argv);
@@ -425,6 +525,13 @@ int main(int argc, char** argv) {
     settings.today = convertToday.today;
     return Convert(settings, point);
   }
+  if (square->parsed()) {
+    squareSettings.datumOut = morvane::DatumByName(datumOut)->number;
+    squareSettings.codeDatum = morvane::DatumByName(codeDatum)->number;
+    squareSettings.datumKnown = unknownFlag->count() == 0;
+    squareSettings.method = morvane::MethodByName(squareMethod);
+    return Square(squareSettings, squareArgs);
+  }
   if (batch->parsed()) {
     if (batchArgs.jsonl && (!batch->get_option("--from")->empty() || !batch->get_option("--to")->empty() ||
                             !batch->get_option("--mgrs-precision")->empty() ||
@@ -443,7 +550,19 @@ int main(int argc, char** argv) {
       return kUsage;
     }
     settings.columns = *groups;
+    if (settings.columns.empty() && !squares.columns && !squares.darwinCore) {
+      Complain("--output none leaves no columns but those of --square and --darwin-core");
+      return kUsage;
+    }
     SetToday(settings, batchToday.today);
+    if (!squares.Any() && (batchDensify->count() > 0 || batchUnknown->count() > 0)) {
+      Complain("--densify and --datum-unknown belong to --square, --darwin-core and --geojson");
+      return kUsage;
+    }
+    squares.codeDatum = settings.from;
+    squares.datumOut = settings.dest;
+    squares.datumKnown = !batchArgs.datumUnknown;
+    squares.method = settings.method;
 
     batchArgs.delimiterGiven = delimiterOption->count() > 0;
     if (csvOption->count() > 0) {
@@ -462,6 +581,13 @@ int main(int argc, char** argv) {
     }
     CsvRequest& request = batchArgs.csvRequest;
     request.inputGiven = inputOption->count() > 0;
+    // Squares need codes: text mode and a kind given must name them; CSV
+    // mode without --input looks for ifbl and mgrs columns only.
+    if (squares.Any() && (!batchArgs.csv || request.inputGiven) && settings.input != InputKind::Ifbl &&
+        settings.input != InputKind::Mgrs) {
+      Complain("--square, --darwin-core and --geojson take IFBL or MGRS input (--input ifbl or mgrs)");
+      return kUsage;
+    }
     if (decimalOption->count() > 0) request.decimalComma = decimalComma;
     if (columnsOption->count() > 0) {
       std::vector<std::string> names;

@@ -210,6 +210,32 @@ bool PutInput(ZedizAdo& object, InputKind kind, bool lonFirst,
   return true;
 }
 
+void AppendNumber(const ValueStyle& style, double value, OutBuffer& out) {
+  char* p = out.Reserve(kNumberChars + 2);
+  out.Commit(PutNumber(p, style, [value](char* q) { return FormatDouble(q, value); }));
+}
+
+void AppendNumberText(const ValueStyle& style, std::string_view digits, OutBuffer& out) {
+  const auto point = digits.find('.');
+  if (!style.decimalComma || point == std::string_view::npos) return out.Append(digits);
+  if (style.quoteNumbers) out.Append('"');
+  out.Append(digits.substr(0, point));
+  out.Append(',');
+  out.Append(digits.substr(point + 1));
+  if (style.quoteNumbers) out.Append('"');
+}
+
+void AppendColumnText(std::string_view text, char delimiter, OutBuffer& out) {
+  if (text.find_first_of(std::string{delimiter, '"', '\n', '\r'}) == std::string_view::npos)
+    return out.Append(text);
+  out.Append('"');
+  for (char c : text) {
+    if (c == '"') out.Append('"');
+    out.Append(c);
+  }
+  out.Append('"');
+}
+
 std::vector<std::string_view> ValueColumnNames(const Settings& settings) {
   std::vector<std::string_view> names;
   for (Columns group : settings.columns) {

@@ -98,6 +98,15 @@ struct ValueStyle {
   bool quoteNumbers = false;  // numbers between double quotes
 };
 
+// One number as the style writes it (decimal comma, quotes).
+void AppendNumber(const ValueStyle& style, double value, OutBuffer& out);
+// A number written as text by the core ("50.8465312"), with the style's
+// decimal mark.
+void AppendNumberText(const ValueStyle& style, std::string_view digits, OutBuffer& out);
+// A text as one column: between double quotes, with its quotes doubled,
+// when it holds the delimiter, a quote or a line break.
+void AppendColumnText(std::string_view text, char delimiter, OutBuffer& out);
+
 // The value columns of a converted point, separated by the delimiter.  An
 // MGRS reference is written without the blank that starts the references
 // of zones 1 to 9, and a routine's message instead of a reference counts

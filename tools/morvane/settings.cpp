@@ -31,6 +31,7 @@ std::optional<std::vector<Columns>> ColumnsByNames(std::string_view list) {
       {"today", Columns::Today},
   }};
   std::vector<Columns> columns;
+  if (SameLetters(list, "none")) return columns;
   while (true) {
     const auto comma = list.find(',');
     const std::string_view name = list.substr(0, comma);

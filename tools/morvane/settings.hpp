@@ -32,6 +32,20 @@ inline OriginalCoordinates OrigTypeOf(InputKind kind) {
 // of today's systems writes what it always wrote.
 enum class Columns { Deg, Dms, Lambert, Utm, Mgrs, Ifbl, Today };
 
+// The squares of IFBL and MGRS input (the `square` command, and batch's
+// --square, --darwin-core and --geojson).
+struct SquareSettings {
+  bool columns = false;     // the square's columns
+  bool darwinCore = false;  // the ten Darwin Core columns
+  bool geojson = false;     // a FeatureCollection instead of rows
+  std::int32_t codeDatum = mvWGS1984;  // the datum MGRS references are on
+  bool datumKnown = true;              // false: it is not known
+  std::int32_t datumOut = mvWGS1984;   // the datum of the latitudes and longitudes
+  std::int32_t method = MORVANE_METHOD_SHIFT;
+  std::int32_t densify = 0;  // points added along each edge of the outline
+  bool Any() const { return columns || darwinCore || geojson; }
+};
+
 struct Settings {
   InternalDatums from = mvWGS1984;
   InternalDatums dest = mvWGS1984;
@@ -46,6 +60,7 @@ struct Settings {
   std::int32_t method = MORVANE_METHOD_SHIFT;
   std::int32_t heightKind = MORVANE_HEIGHT_NONE;  // what the height input holds
   bool today = false;  // the call converts with them or asks for their columns
+  SquareSettings squares;
 };
 
 // Whether the settings use a system of today: the grid method, a height
@@ -57,7 +72,8 @@ bool UsesToday(const Settings& settings);
 void SetToday(Settings& settings, bool asked);
 
 // A comma-separated list of "deg", "dms", "lambert", "utm", "mgrs",
-// "ifbl", "today" and "all" (every group but today), in the order to print.
+// "ifbl", "today" and "all" (every group but today), in the order to print;
+// or "none" alone, no group (for the squares' columns alone).
 std::optional<std::vector<Columns>> ColumnsByNames(std::string_view list);
 
 }  // namespace morvane::cli

@@ -40,7 +40,9 @@ std::string_view FieldReader::Rest() const { return TrimLineEnd(line_.substr(pos
 void WriteTextHeader(const Settings& settings, OutBuffer& out) {
   out.Append('#');
   char separator = ' ';
-  for (std::string_view name : ValueColumnNames(settings)) {
+  std::vector<std::string_view> names = ValueColumnNames(settings);
+  for (std::string_view name : SquareColumnNames(settings.squares)) names.push_back(name);
+  for (std::string_view name : names) {
     out.Append(separator);
     out.Append(name);
     separator = settings.delimiter;
@@ -50,20 +52,43 @@ void WriteTextHeader(const Settings& settings, OutBuffer& out) {
   out.Append('\n');
 }
 
-TextConverter::TextConverter(const Settings& settings, unsigned threads)
-    : settings_(settings), batches_(settings, threads), valueColumns_(ValueColumnCount(settings)) {
+TextConverter::TextConverter(const Settings& settings, unsigned threads, bool* firstFeature)
+    : settings_(settings), batches_(settings, threads), valueColumns_(ValueColumnCount(settings)),
+      squares_(settings), firstFeature_(firstFeature) {
   style_.delimiter = settings.delimiter;
 }
 
 void TextConverter::WriteFailedLine(std::string_view message, std::string_view rest,
-                                    OutBuffer& out) {
+                                    std::size_t square, OutBuffer& out) {
   const char d = settings_.delimiter;
-  char* p = out.Reserve(2 * valueColumns_ + message.size() + rest.size() + 4);
-  for (std::size_t i = 0; i < valueColumns_; ++i) *p++ = '*', *p++ = d;
+  char* p = out.Reserve(2 * valueColumns_ + 1);
+  for (std::size_t i = 0; i < valueColumns_; ++i) {
+    if (i) *p++ = d;
+    *p++ = '*';
+  }
+  out.Commit(p);
+  // The square's columns: what the core gives of a code with a message.
+  // Without value columns (--output none) the square's come first.
+  if (square != kNoSquare) squares_.WriteColumns(square, style_, valueColumns_ > 0, out);
+  else squares_.WriteNoColumns(style_, valueColumns_ > 0, out);
+  p = out.Reserve(message.size() + rest.size() + 4);
+  *p++ = d;
   p = Put(p, message);
   if (!rest.empty()) *p++ = d, p = Put(p, rest);
   *p++ = '\n';
   out.Commit(p);
+}
+
+void TextConverter::WriteFeature(const Line& line, std::string_view problem, OutBuffer& out) {
+  std::vector<std::pair<std::string_view, std::string_view>> more;
+  if (!line.text.empty()) more.emplace_back("Text", line.text);
+  out.Append(FeatureSeparator(*firstFeature_));
+  *firstFeature_ = false;
+  if (line.kind == Line::Point && squares_[line.square].status == MORVANE_OK)
+    AppendFeature(squares_[line.square].text, more, out);
+  else
+    AppendProblemFeature(line.kind == Line::Point ? squares_[line.square].Problem() : std::string(problem),
+                         more, out);
 }
 
 void TextConverter::ConvertPoints() {
@@ -73,7 +98,8 @@ void TextConverter::ConvertPoints() {
     ReadLine(block.substr(0, newline));
     block.remove_prefix(newline == std::string_view::npos ? block.size() : newline + 1);
   }
-  batches_.Convert();
+  if (!settings_.squares.geojson) batches_.Convert();
+  if (settings_.squares.Any()) squares_.Compute();
 }
 
 void TextConverter::ReadLine(std::string_view line) {
@@ -81,7 +107,7 @@ void TextConverter::ReadLine(std::string_view line) {
   std::size_t first = 0;
   while (first < line.size() && IsBlank(line[first])) ++first;
   if (first == line.size() || line[first] == '#') {
-    lines_.push_back({Line::Pass, line, 0, 0});
+    lines_.push_back({Line::Pass, line, 0, 0, 0});
     return;
   }
 
@@ -112,15 +138,32 @@ void TextConverter::ReadLine(std::string_view line) {
     }
   }
   if (!read) {
-    lines_.push_back({Line::Problem, fields.Rest(), problems_.size(), problem_.size()});
+    lines_.push_back({Line::Problem, fields.Rest(), problems_.size(), problem_.size(), 0});
     problems_ += problem_;
     return;
   }
-  const PointAt at = batches_.Add(point);
-  lines_.push_back({Line::Point, fields.Rest(), at.index, at.batch});
+  // A FeatureCollection holds the squares alone: the points are not converted.
+  const PointAt at = settings_.squares.geojson ? PointAt{} : batches_.Add(point);
+  const std::size_t square = settings_.squares.Any() ? squares_.Add(point.text) : 0;
+  lines_.push_back({Line::Point, fields.Rest(), at.index, at.batch, square});
 }
 
 void TextConverter::Write(OutBuffer& out, LineCounts& counts) {
+  if (settings_.squares.geojson) {
+    for (const Line& line : lines_) {
+      ++counts.lines;
+      if (line.kind == Line::Pass) continue;
+      const std::string_view problem =
+          line.kind == Line::Problem ? std::string_view(problems_).substr(line.index, line.size) : "";
+      WriteFeature(line, problem, out);
+      ++(line.kind == Line::Point && squares_[line.square].Found() ? counts.converted : counts.failed);
+    }
+    lines_.clear();
+    problems_.clear();
+    squares_.Clear();
+    return;
+  }
+  const bool squares = settings_.squares.Any();
   for (const Line& line : lines_) {
     ++counts.lines;
     switch (line.kind) {
@@ -129,7 +172,8 @@ void TextConverter::Write(OutBuffer& out, LineCounts& counts) {
         out.Append('\n');
         break;
       case Line::Problem:
-        WriteFailedLine(std::string_view(problems_).substr(line.index, line.size), line.text, out);
+        WriteFailedLine(std::string_view(problems_).substr(line.index, line.size), line.text, kNoSquare,
+                        out);
         ++counts.failed;
         break;
       case Line::Point: {
@@ -137,23 +181,30 @@ void TextConverter::Write(OutBuffer& out, LineCounts& counts) {
         if (const std::int32_t failure = batch.Failure(line.index)) {
           problem_ = "Failure: ";
           problem_ += FailureName(static_cast<FailureKind>(failure));
-          WriteFailedLine(problem_, line.text, out);
+          WriteFailedLine(problem_, line.text, squares ? line.square : kNoSquare, out);
           ++counts.failed;
           break;
         }
         const std::string_view error = batch.Error(line.index);
         if (!error.empty()) {
-          WriteFailedLine(error, line.text, out);
+          WriteFailedLine(error, line.text, squares ? line.square : kNoSquare, out);
           ++counts.failed;
           break;
         }
         WriteValueColumns(settings_, style_, batch.Values(line.index), out);
-        char* p = out.Reserve(line.text.size() + 3);
-        *p++ = settings_.delimiter;  // the empty error column
+        // The square's columns; a square with a message makes the line fail.
+        std::string squareProblem;
+        if (squares) {
+          squares_.WriteColumns(line.square, style_, valueColumns_ > 0, out);
+          squareProblem = squares_[line.square].Problem();
+        }
+        char* p = out.Reserve(squareProblem.size() + line.text.size() + 3);
+        *p++ = settings_.delimiter;  // the error column
+        p = Put(p, squareProblem);
         if (!line.text.empty()) *p++ = settings_.delimiter, p = Put(p, line.text);
         *p++ = '\n';
         out.Commit(p);
-        ++counts.converted;
+        ++(squareProblem.empty() ? counts.converted : counts.failed);
         break;
       }
     }
@@ -161,6 +212,7 @@ void TextConverter::Write(OutBuffer& out, LineCounts& counts) {
   lines_.clear();
   problems_.clear();
   batches_.Clear();
+  squares_.Clear();
 }
 
 }  // namespace morvane::cli

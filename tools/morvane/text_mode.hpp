@@ -22,6 +22,7 @@
 #include "tools/morvane/point_batch.hpp"
 #include "tools/morvane/point_fields.hpp"
 #include "tools/morvane/settings.hpp"
+#include "tools/morvane/squares.hpp"
 
 namespace morvane::cli {
 
@@ -50,7 +51,10 @@ void WriteTextHeader(const Settings& settings, OutBuffer& out);
 // order.
 class TextConverter : public BlockConverter {
  public:
-  explicit TextConverter(const Settings& settings, unsigned threads = 1);
+  // firstFeature: shared by the converters of a run with --geojson, true
+  // until its first Feature is written.
+  explicit TextConverter(const Settings& settings, unsigned threads = 1,
+                         bool* firstFeature = nullptr);
   void Read(std::string_view block) override { block_ = block; }
   // Reads the block's lines and converts their points.
   void ConvertPoints() override;
@@ -63,10 +67,17 @@ class TextConverter : public BlockConverter {
     std::string_view text;  // Pass: the line; otherwise the text carried over
     std::size_t index;      // Problem: start in problems_; Point: index in its batch
     std::size_t size;       // Problem: length of the message; Point: its batch
+    std::size_t square;     // Point with squares: index in squares_
   };
   // Reads a line into lines_ (and its point into the batches).
   void ReadLine(std::string_view line);
-  void WriteFailedLine(std::string_view message, std::string_view rest, OutBuffer& out);
+  // A line that did not convert; square: its square in squares_, or
+  // kNoSquare.
+  void WriteFailedLine(std::string_view message, std::string_view rest, std::size_t square,
+                       OutBuffer& out);
+  // The line's Feature in a FeatureCollection.
+  void WriteFeature(const Line& line, std::string_view problem, OutBuffer& out);
+  static constexpr std::size_t kNoSquare = static_cast<std::size_t>(-1);
 
   const Settings& settings_;
   std::string_view block_;
@@ -76,6 +87,8 @@ class TextConverter : public BlockConverter {
   std::string problems_;
   std::string problem_;
   std::size_t valueColumns_;
+  SquareRows squares_;
+  bool* firstFeature_;
 };
 
 }  // namespace morvane::cli
