@@ -231,7 +231,7 @@ def _codes(codes: Any) -> list[bytes]:
     the code short in the core, is read as U+FFFD, which no code holds."""
     if isinstance(codes, (str, bytes)):
         raise TypeError(f"codes must be a sequence of codes, not a single text: use [{codes!r}]")
-    if isinstance(codes, dict) or not hasattr(codes, "__len__") and not hasattr(codes, "__iter__"):
+    if isinstance(codes, (dict, set, frozenset)) or not hasattr(codes, "__iter__"):
         raise TypeError(f"codes must be a sequence of texts, not {type(codes).__name__}")
     if not isinstance(codes, (list, tuple, np.ndarray)) and not hasattr(codes, "to_numpy"):
         codes = list(codes)

@@ -77,17 +77,18 @@ morvane_square_request Request(std::int32_t kind, std::int32_t datumCode, bool d
                            ")");
 }
 
-// A text of the core (the Darwin Core object, a GeoJSON Feature): asked
-// once with a buffer that usually holds it, again when it did not.
+// A text of the core (the Darwin Core object, a GeoJSON Feature) into
+// `text`: asked once in the scratch space, which grows to the longest text
+// so far, and again when it did not hold it; `text` gets its length only.
 template <typename Call>
-std::ptrdiff_t Text(Call call, std::string& text) {
-  text.resize(text.capacity() > 1024 ? text.capacity() : 1024);
-  std::ptrdiff_t n = call(text.data(), text.size() + 1);
-  if (n >= 0 && static_cast<std::size_t>(n) > text.size()) {
-    text.resize(static_cast<std::size_t>(n));
-    n = call(text.data(), text.size() + 1);
+std::ptrdiff_t Text(Call call, std::string& scratch, std::string& text) {
+  scratch.resize(scratch.capacity() > 1024 ? scratch.capacity() : 1024);
+  std::ptrdiff_t n = call(scratch.data(), scratch.size() + 1);
+  if (n >= 0 && static_cast<std::size_t>(n) > scratch.size()) {
+    scratch.resize(static_cast<std::size_t>(n));
+    n = call(scratch.data(), scratch.size() + 1);
   }
-  text.resize(n >= 0 ? static_cast<std::size_t>(n) : 0);
+  text.assign(scratch.data(), n >= 0 ? static_cast<std::size_t>(n) : 0);
   return n;
 }
 
@@ -147,7 +148,9 @@ py::dict Squares(const py::list& codeList, std::int32_t kind, std::int32_t datum
     double* klon = cornerLongitude.mutable_data();
     // Most points an outline can have: every corner and its edge's points.
     const std::size_t capacity = kCorners * (static_cast<std::size_t>(densify) + 1) + 1;
+    std::vector<double> longitudes(capacity), latitudes(capacity);
     std::vector<char> error(512);
+    std::string scratch;
 
     py::gil_scoped_release release;
     for (std::size_t i = 0; i < count && refused == MORVANE_OK; ++i) {
@@ -184,22 +187,22 @@ py::dict Squares(const py::list& codeList, std::int32_t kind, std::int32_t datum
       if (found && s.hemisphere != 0) row.hemisphere.assign(1, s.hemisphere);
       if (status > 0) continue;  // a floating-point fault: no texts either
       if (found) {
-        row.longitude.resize(capacity);
-        row.latitude.resize(capacity);
+        // Into the scratch space, then copied at its length: a row keeps
+        // the points its outline has, not room for the most any could have.
         const std::ptrdiff_t points = morvane_square_outline(
-            code, &request, row.longitude.data(), row.latitude.data(), capacity);
+            code, &request, longitudes.data(), latitudes.data(), capacity);
         if (points < 0 || static_cast<std::size_t>(points) > capacity) {
           refused = points < 0 ? points : std::ptrdiff_t{MORVANE_E_INTERNAL};
           break;
         }
-        row.longitude.resize(static_cast<std::size_t>(points));
-        row.latitude.resize(static_cast<std::size_t>(points));
+        row.longitude.assign(longitudes.begin(), longitudes.begin() + points);
+        row.latitude.assign(latitudes.begin(), latitudes.begin() + points);
       }
       const std::ptrdiff_t length = Text(
           [&](char* json, std::size_t size) {
             return morvane_square_darwin_core(code, &request, json, size);
           },
-          row.darwinCore);
+          scratch, row.darwinCore);
       if (length < 0) {
         refused = length;
         break;
@@ -261,13 +264,14 @@ py::list SquareGeoJson(const py::list& codeList, std::int32_t kind, std::int32_t
   std::vector<std::string> features(codes.size());
   std::ptrdiff_t status = MORVANE_OK;
   {
+    std::string scratch;
     py::gil_scoped_release release;
     for (std::size_t i = 0; i < codes.size() && status == MORVANE_OK; ++i) {
       const std::ptrdiff_t length = Text(
           [&](char* json, std::size_t size) {
             return morvane_square_geojson(codes[i].c_str(), &request, json, size);
           },
-          features[i]);
+          scratch, features[i]);
       // A text's length is never one of the failure kinds 1..5: a Feature
       // is longer than that.
       if (length < 0 || (length >= 1 && length <= 5)) status = length;

@@ -79,7 +79,7 @@ def _near_centroid(poly, lon, lat, radius):
     return math.hypot(north, east) <= radius
 
 
-@pytest.mark.parametrize("densify", [0, 3])
+@pytest.mark.parametrize("densify", [0, 3, 1000])
 @pytest.mark.parametrize(
     "kind, codes", [("ifbl", IFBL_CODES), ("mgrs", MGRS_CODES)]
 )
@@ -203,6 +203,7 @@ def test_bad_codes_keep_their_rows_with_the_cores_message(kind, code, message):
         (np.array([1.0, 2.0]), {}, TypeError),
         (np.array([["E4"]]), {}, ValueError),
         ({"E4": 1}, {}, TypeError),
+        ({"E4", "E4.25"}, {}, TypeError),  # no order for the rows
     ],
 )
 def test_bad_arguments_raise_before_any_square(monkeypatch, codes, arguments, error):
