@@ -116,7 +116,9 @@ class SquareResult:
         self, columns: dict[str, Any], codes: list[bytes], request: tuple[int, ...]
     ) -> None:
         count = len(codes)
-        terms = [json.loads(text) if text else {} for text in columns["darwin_core"]]
+        # The core's objects, parsed as one JSON array (a row whose code
+        # failed has no text: no terms).
+        terms = json.loads("[" + ",".join(t or "{}" for t in columns["darwin_core"]) + "]")
         for name in DARWIN_CORE:
             values = [row.get(name) for row in terms]
             if name in DARWIN_CORE_NUMBERS:
