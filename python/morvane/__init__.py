@@ -13,6 +13,9 @@ IGN/NGI Belgium, CC BY 4.0, credited in GRIDS-NOTICE.md beside this file).
   Series) at once, returning a Result of numpy arrays (a TodayResult, with
   Lambert 2008, heights, Route and Accuracy, for today's systems).
 - point(kind, *values, ...): one point in today's systems, as a Point.
+- squares(codes, kind="ifbl"|"mgrs", ...): the squares a column of IFBL
+  codes or MGRS references names, with their Darwin Core terms, as a
+  SquareResult (to_pandas(), to_geopandas(), geojson()).
 - OriginalCoordinates and InternalDatums: the enumerations, their members
   also here (mvDeg, mvWGS1984, ...).
 - Failure: what ZedizAdo.Conversion() raises when it fails.
@@ -27,13 +30,16 @@ from ._morvane import version as _version
 from ._convert import convert
 from ._point import Point, point
 from ._result import Result, TodayResult
+from ._squares import SquareResult, squares
 
 # The members of both enumerations, also here (mvDeg, mvWGS1984, ...).
 _MEMBERS = (*OriginalCoordinates, *InternalDatums)
 globals().update((member.name, member) for member in _MEMBERS)
 
 # Shown as the package's own, where it exports them.
-for _exported in (Failure, InternalDatums, OriginalCoordinates, Result, TodayResult, Point):
+for _exported in (
+    Failure, InternalDatums, OriginalCoordinates, Result, TodayResult, Point, SquareResult
+):
     _exported.__module__ = __name__
 del _exported
 
@@ -46,6 +52,8 @@ __all__ = [
     "TodayResult",
     "point",
     "Point",
+    "squares",
+    "SquareResult",
     "Failure",
     "OriginalCoordinates",
     "InternalDatums",

@@ -44,6 +44,25 @@ def _convert(
     today: bool = ...,
 ) -> dict[str, np.ndarray]: ...
 
+def _squares(
+    codes: list[bytes],
+    kind: int,
+    datum_code: int,
+    datum_known: bool,
+    datum_out: int,
+    method: int,
+    densify: int,
+) -> dict[str, Any]: ...
+def _square_geojson(
+    codes: list[bytes],
+    kind: int,
+    datum_code: int,
+    datum_known: bool,
+    datum_out: int,
+    method: int,
+    densify: int,
+) -> list[str]: ...
+
 class ZedizAdo:
     """One point in every representation Morvane knows."""
 

@@ -14,5 +14,6 @@ namespace py = pybind11;
 
 void BindObject(py::module_& m);
 void BindConvert(py::module_& m);
+void BindSquares(py::module_& m);
 
 }  // namespace morvane::python

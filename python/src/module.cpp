@@ -83,4 +83,5 @@ PYBIND11_MODULE(_morvane, m) {
         "1 when the national agency's grids are there (they are compiled in), else 0.");
   BindObject(m);
   BindConvert(m);
+  BindSquares(m);
 }
