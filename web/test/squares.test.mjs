@@ -209,3 +209,15 @@ async function load(wasmBinary) {
   const { load: loadModule } = await import(path.join(ROOT, "build-web/npm/index.js"));
   return loadModule({ wasmBinary });
 }
+
+test("every call gives its memory back", () => {
+  // A code of 1 MB (blanks around a letter), 300 times: kept, it would
+  // take 300 MB of the module's memory.
+  const long = `E${" ".repeat(2 ** 20)}`;
+  const before = m.memoryBytes;
+  for (let i = 0; i < 150; i++) {
+    assert.notEqual(m.square(long, { kind: "ifbl" }).error, "");
+    assert.equal(m.squares([long], { kind: "ifbl" }).features[0].geometry, null);
+  }
+  assert.ok(m.memoryBytes <= before + 16 * 2 ** 20, `${before} -> ${m.memoryBytes} bytes`);
+});
