@@ -146,18 +146,25 @@ function showIfbl(m, x, y, settings) {
     return;
   }
   const square = m.square(code, options);
+  if (square.error !== "") {
+    // By the grid, a square the agency's grid does not cover has its message.
+    clear("ifbl", `IFBL ${code}: ${square.error}`);
+    return;
+  }
   const parent = m.square(large, options);
   const around = m.convert("lambert", AROUND.map(([i]) => square.centreX + i * square.width),
                            AROUND.map(([, j]) => square.centreY + j * square.height), { ifblPrecision: 6 }).IFBL;
-  const shapes = [{ corners: cornersOf(parent), code: large, role: "parent" },
-                  { corners: cornersOf(square), centre: [square.centreX, square.centreY], code, role: "current" }];
+  const shapes = [{ corners: cornersOf(square), centre: [square.centreX, square.centreY], code, role: "current" }];
+  if (parent.error === "") shapes.push({ corners: cornersOf(parent), code: large, role: "parent" });
   for (const neighbour of around.filter((c) => c !== "")) {
     const s = m.square(neighbour, options);
+    if (s.error !== "") continue;
     shapes.push({ corners: cornersOf(s), centre: [s.centreX, s.centreY], code: neighbour, role: "neighbour" });
   }
   draw($("svg-ifbl"), `IFBL square ${code} in ${large}, with the squares around it`, shapes, [x, y], 1000);
+  const larger = parent.error === "" ? ` (${parent.uncertainty} for ${large})` : "";
   $("caption-ifbl").textContent = `IFBL ${code} (1 km) in ${large} (4 km), in Belgian Lambert 72 metres; ` +
-    `coordinateUncertaintyInMeters ${square.uncertainty} (${parent.uncertainty} for ${large}).`;
+    `coordinateUncertaintyInMeters ${square.uncertainty}${larger}.`;
   showTerms("dwc-ifbl", square);
 }
 
@@ -174,6 +181,10 @@ function showMgrs(m, r, settings) {
     return;
   }
   const square = m.square(code, options);
+  if (square.error !== "") {
+    clear("mgrs", `MGRS ${code}: ${square.error}`);
+    return;
+  }
   const geographic = Array.from(square.cornerLongitude, (lon, i) => [lon, square.cornerLatitude[i]]);
   const toGrid = affine(geographic, cornersOf(square));
   const toGeographic = affine(cornersOf(square), geographic);
@@ -191,12 +202,13 @@ function showMgrs(m, r, settings) {
   const around = reference(probes.map((p) => p[1]), probes.map((p) => p[0]));
   const shapes = [shape(square, code, "current")];
   for (const neighbour of new Set(around.filter((c) => c !== "" && c !== code))) {
-    shapes.push(shape(m.square(neighbour, options), neighbour, "neighbour"));
+    const s = m.square(neighbour, options);
+    if (s.error === "") shapes.push(shape(s, neighbour, "neighbour"));
   }
   const sameZone = r.UtmZone[0] === square.zone && r.Hemisphere[0] === square.hemisphere;
   const point = sameZone ? [r.Easting[0], r.Northing[0]] : toGrid([r.Longitude[0], r.Latitude[0]]);
   draw($("svg-mgrs"), `MGRS square ${code}, with the squares around it`, shapes, point, 1000);
-  $("caption-mgrs").textContent = `MGRS ${code} (1 km${square.cut ? ", the part inside its grid zone" : ""}), ` +
+  $("caption-mgrs").textContent = `MGRS ${code} (1 km${square.cut ? ", cut to its grid zone" : ""}), ` +
     `in UTM zone ${square.zone}${square.hemisphere} metres; coordinateUncertaintyInMeters ${square.uncertainty}.`;
   showTerms("dwc-mgrs", square);
 }
