@@ -1,4 +1,4 @@
-// Where the fields of the batch call's structs lie in this build's memory,
+// Where the fields of the batch call's and the squares' structs lie in this build's memory,
 // for the JavaScript wrapper, which fills them in place: it asks once
 // instead of spelling the layout out a second time.
 #include <morvane/morvane.h>
@@ -68,6 +68,36 @@ constexpr std::int32_t kLayout[] = {
     MORVANE_OFFSET(morvane_batch_extra, OstendHeight),
     MORVANE_OFFSET(morvane_batch_extra, Route),
     MORVANE_OFFSET(morvane_batch_extra, Accuracy),
+    // morvane_square_request: its size, then its fields.
+    sizeof(morvane_square_request),
+    MORVANE_OFFSET(morvane_square_request, size),
+    MORVANE_OFFSET(morvane_square_request, kind),
+    MORVANE_OFFSET(morvane_square_request, datum_code),
+    MORVANE_OFFSET(morvane_square_request, datum_known),
+    MORVANE_OFFSET(morvane_square_request, datum_out),
+    MORVANE_OFFSET(morvane_square_request, method),
+    MORVANE_OFFSET(morvane_square_request, densify),
+    // morvane_square.
+    sizeof(morvane_square),
+    MORVANE_OFFSET(morvane_square, zone),
+    MORVANE_OFFSET(morvane_square, hemisphere),
+    MORVANE_OFFSET(morvane_square, width),
+    MORVANE_OFFSET(morvane_square, height),
+    MORVANE_OFFSET(morvane_square, centre_x),
+    MORVANE_OFFSET(morvane_square, centre_y),
+    MORVANE_OFFSET(morvane_square, centre_latitude),
+    MORVANE_OFFSET(morvane_square, centre_longitude),
+    MORVANE_OFFSET(morvane_square, corner_count),
+    MORVANE_OFFSET(morvane_square, corner_x),
+    MORVANE_OFFSET(morvane_square, corner_y),
+    MORVANE_OFFSET(morvane_square, corner_latitude),
+    MORVANE_OFFSET(morvane_square, corner_longitude),
+    MORVANE_OFFSET(morvane_square, radius),
+    MORVANE_OFFSET(morvane_square, uncertainty),
+    MORVANE_OFFSET(morvane_square, cut),
+    MORVANE_OFFSET(morvane_square, route),
+    // And the room of its corner columns.
+    MORVANE_SQUARE_MAX_CORNERS,
 };
 
 }  // namespace

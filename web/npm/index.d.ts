@@ -241,6 +241,103 @@ export interface NameTables {
   readonly steps: readonly Readonly<{ bit: number; key: string; text: string; accuracy: number }>[];
 }
 
+/** The kinds of codes that name squares. */
+export type SquareKind = "ifbl" | "mgrs";
+
+export interface SquareOptions {
+  /** "ifbl" (IFBL codes, on the Belgian datum 1972) or "mgrs" (MGRS references). */
+  kind: SquareKind;
+  /** The datum of the latitudes and longitudes given (default "wgs84"). */
+  datum?: Datum;
+  /** MGRS: the datum the references are on (default "wgs84"); IFBL: "bd72" or absent. */
+  codeDatum?: Datum;
+  /**
+   * MGRS: false when the references' datum is not known; the uncertainty
+   * then adds the spread of their centre over the datums (default true).
+   */
+  datumKnown?: boolean;
+  /** "shift" (default) or "grid"; "grid" needs the grids loaded. */
+  method?: Method;
+  /** Points added along each edge of the outline, 0 (default) to 1000. */
+  densify?: number;
+}
+
+/** The Darwin Core terms of a square, as the core writes them, with the code's message. */
+export interface SquareTerms {
+  decimalLatitude?: number;
+  decimalLongitude?: number;
+  /** "EPSG:4326" */
+  geodeticDatum?: string;
+  /** From the centre to the farthest corner on the ellipsoid, rounded up (708 for a 1 km IFBL square). */
+  coordinateUncertaintyInMeters?: number;
+  /** "POLYGON ((lon lat, ...))" */
+  footprintWKT?: string;
+  footprintSRS?: string;
+  /** The code as given. */
+  verbatimCoordinates: string;
+  verbatimCoordinateSystem: "IFBL" | "MGRS";
+  verbatimSRS: string;
+  georeferenceProtocol?: string;
+  /** The code's message (French), empty when it names a square. */
+  Error: string;
+  /** MGRS: the UTM zone and hemisphere. */
+  zone?: number;
+  hemisphere?: "N" | "S";
+  /** Metres in the grid. */
+  width?: number;
+  height?: number;
+}
+
+/** A square as a GeoJSON Feature: a counter-clockwise ring, longitude first; null geometry for a code with a message. */
+export interface SquareFeature {
+  type: "Feature";
+  geometry: { type: "Polygon"; coordinates: [number, number][][] } | null;
+  properties: SquareTerms;
+}
+
+export interface SquareCollection {
+  type: "FeatureCollection";
+  features: SquareFeature[];
+}
+
+/** One square's numbers (the core's morvane_square), outline and Darwin Core text. */
+export interface Square {
+  /** The code as given. */
+  code: string;
+  kind: SquareKind;
+  /** The code's message (French), empty when it names a square (the numbers are then 0). */
+  error: string;
+  /** MGRS: the UTM zone (0 for IFBL) and hemisphere ("" for IFBL). */
+  zone: number;
+  hemisphere: "" | "N" | "S";
+  /** Metres in the grid (Lambert 72 for IFBL, UTM for MGRS). */
+  width: number;
+  height: number;
+  centreX: number;
+  centreY: number;
+  /** Degrees on the datum asked for. */
+  centreLatitude: number;
+  centreLongitude: number;
+  /** The corners counter-clockwise from the south-west: 4, more (or 3) when an MGRS square is cut by its grid zone. */
+  cornerX: Float64Array;
+  cornerY: Float64Array;
+  cornerLatitude: Float64Array;
+  cornerLongitude: Float64Array;
+  /** Metres from the centre to the farthest corner on the ellipsoid, rounded up. */
+  radius: number;
+  /** coordinateUncertaintyInMeters. */
+  uncertainty: number;
+  /** Whether the square is cut by its grid zone's edges. */
+  cut: boolean;
+  /** The steps of the datum change, as text and as bits (names.steps). */
+  route: string;
+  routeSteps: number;
+  /** The closed ring, densified (empty for a code with a message). */
+  outline: { longitude: Float64Array; latitude: Float64Array };
+  /** The Darwin Core terms and Error as the core writes them: one JSON object. */
+  darwinCore: string;
+}
+
 export interface Morvane {
   /** The library's version, "0.3.0". */
   readonly version: string;
@@ -291,6 +388,15 @@ export interface Morvane {
     options?: ConvertOptions,
   ): ConvertResult;
   convert(kind: "mgrs" | "ifbl", texts: readonly (string | null | undefined)[], options?: ConvertOptions): ConvertResult;
+
+  /**
+   * The squares IFBL codes or MGRS references name, as a GeoJSON
+   * FeatureCollection of the core's Features; a missing code is the empty
+   * code, which names none.
+   */
+  squares(codes: readonly (string | null | undefined)[], options: SquareOptions): SquareCollection;
+  /** One square: its numbers, outline and Darwin Core text. */
+  square(code: string, options: SquareOptions): Square;
 }
 
 /** Where grids come from: true for the package's file, a URL, a file path (Node) or the bytes. */

@@ -1,10 +1,11 @@
-// The converter page: one point in every representation, and a batch
-// panel whose conversions run in a worker.  The point goes through the
+// The converter page: one point in every representation with its squares
+// (squares.js), and a batch panel whose conversions run in a worker.  The point goes through the
 // package's convert() with today's columns (Lambert 2008, heights, the
 // route and its accuracy): for the object's kinds and datums its other
 // columns are the object's, bit for bit.
 import { load } from "./morvane/index.js";
 import { floatText } from "./batch.js";
+import { clearSquares, showSquares, wireSquares } from "./squares.js";
 
 const $ = (id) => document.getElementById(id);
 
@@ -179,15 +180,18 @@ function convertFrom(group) {
     if (message) {
       setMessage(group, message);
       clearOutputs(group);
+      clearSquares();
       return;
     }
     setMessage(group, "");
     fill(r, group);
+    showSquares(m, r, s);
   } catch (error) {
     // A value a column cannot hold (a DMS field that is not a whole
     // number): the package names the column's entry, here the field.
     setMessage(group, error.message.replace("[0]", ""));
     clearOutputs(group);
+    clearSquares();
   }
 }
 
@@ -261,7 +265,7 @@ function wireForm() {
       convertFrom(source);
     }
   });
-  for (const button of document.querySelectorAll("button.copy")) {
+  for (const button of document.querySelectorAll("button.copy[data-copy]")) {
     button.addEventListener("click", () => copy($(button.dataset.copy), button));
   }
 }
@@ -391,6 +395,8 @@ makeTables();
 fillChoices();
 wireForm();
 wireBatch();
+wireSquares();
+clearSquares();
 showDatums();
 // A first point: the Grand-Place in Brussels, in WGS 1984.
 if ($("lat").value === "" && $("lon").value === "") {

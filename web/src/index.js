@@ -540,16 +540,28 @@ function bind(mod, heapStatistics) {
     const extraNames = ["UtmZone", "Hemisphere", "Progress", "ProgressContext",
       "Method", "HeightKind", "Height", "X2008", "Y2008", "EllipsoidalHeight", "OstendHeight", "Route",
       "Accuracy"];
+    // The squares' request and result (morvane_square_request, morvane_square).
+    const requestNames = ["sizeField", "kind", "datum_code", "datum_known", "datum_out", "method", "densify"];
+    const squareNames = ["zone", "hemisphere", "width", "height", "centre_x", "centre_y", "centre_latitude",
+      "centre_longitude", "corner_count", "corner_x", "corner_y", "corner_latitude", "corner_longitude",
+      "radius", "uncertainty", "cut", "route"];
     const at = mod._morvane_web_layout() >> 2;
-    const v = mod.HEAP32.subarray(at, at + 3 + names.length + outNames.length + extraNames.length);
-    const input = { size: v[0] };
-    names.forEach((n, i) => (input[n] = v[1 + i]));
-    const output = { size: v[1 + names.length] };
-    outNames.forEach((n, i) => (output[n] = v[2 + names.length + i]));
-    const extraAt = 2 + names.length + outNames.length;
-    const extra = { size: v[extraAt] };
-    extraNames.forEach((n, i) => (extra[n] = v[extraAt + 1 + i]));
-    return { input, output, extra };
+    const v = mod.HEAP32.subarray(at, at + 6 + names.length + outNames.length + extraNames.length +
+                                  requestNames.length + squareNames.length);
+    let next = 0;
+    const struct = (fields) => {
+      const offsets = { size: v[next++] };
+      for (const n of fields) offsets[n] = v[next++];
+      return offsets;
+    };
+    const input = struct(names);
+    const output = struct(outNames);
+    const extra = struct(extraNames);
+    // The request's own first field, its size, is "sizeField" here.
+    const squareRequest = struct(requestNames);
+    const square = struct(squareNames);
+    square.maxCorners = v[next++];
+    return { input, output, extra, squareRequest, square };
   })();
 
   // A kind's, datum's, method's or height kind's number from its name,
@@ -1198,6 +1210,243 @@ function bind(mod, heapStatistics) {
     return result;
   }
 
+  // ---- Squares ------------------------------------------------------------
+
+  // The squares IFBL codes and MGRS references name, through the core's
+  // morvane_square_of, _outline, _darwin_core and _geojson: their numbers
+  // read from the struct, their texts (GeoJSON, Darwin Core) as the core
+  // writes them.
+  const SQUARE_OPTION_NAMES = ["kind", "datum", "codeDatum", "datumKnown", "method", "densify"];
+  // Points added along each edge of an outline (morvane_square_request's densify).
+  const MAX_DENSIFY = 1000;
+  // Room for a square's message (the longest quotes the code).
+  const SQUARE_ERROR_BYTES = 256;
+
+  // The options of squares() and square(), each read once, checked before
+  // any work: the kind (IFBL or MGRS) by its name through the core, the
+  // datums, the method, the points along each edge.
+  function readSquareOptions(what, options) {
+    if (options === null || typeof options !== "object" || Array.isArray(options)) {
+      throw new TypeError(`${what} takes an options object with the kind ("ifbl" or "mgrs"), not ${describe(options)}`);
+    }
+    for (const key of Object.keys(options)) {
+      if (!SQUARE_OPTION_NAMES.includes(key)) {
+        throw new TypeError(`${what}: unknown option ${JSON.stringify(key)} (${SQUARE_OPTION_NAMES.join(", ")})`);
+      }
+    }
+    const { kind, datum, codeDatum, datumKnown, method, densify } = options;
+    const { mvIFBL, mvMgrs } = tables.OriginalCoordinates;
+    const entry = typeof kind === "string" ? tables.kinds.get(numberByName(mod._morvane_kind_by_name, kind)) : undefined;
+    if (entry === undefined) {
+      throw new TypeError(`${what}: the option kind must be "ifbl" or "mgrs", not ${describe(kind)}`);
+    }
+    if (entry.number !== mvIFBL && entry.number !== mvMgrs) {
+      throw new RangeError(`${what}: squares are named by IFBL codes ("ifbl") or MGRS references ("mgrs"), not by "${entry.key}"`);
+    }
+    const ifbl = entry.number === mvIFBL;
+    const belgian = tables.InternalDatums.mvBelgium1972;
+    const settings = {
+      kind: entry.number,
+      key: entry.key,
+      datum: datumNumber("datum", datum ?? tables.InternalDatums.mvWGS1984),
+      codeDatum: datumNumber("codeDatum", codeDatum ?? (ifbl ? belgian : tables.InternalDatums.mvWGS1984)),
+      datumKnown: datumKnown ?? true,
+      method: settingNumber("method", method ?? METHOD_SHIFT, mod._morvane_method_by_name, tables.methods),
+      densify: checkInteger("densify", densify ?? 0, 0, MAX_DENSIFY),
+    };
+    if (typeof settings.datumKnown !== "boolean") {
+      throw new TypeError(`datumKnown must be true or false, not ${describe(settings.datumKnown)}`);
+    }
+    // IFBL codes are on the Belgian datum 1972, always.
+    if (ifbl && settings.codeDatum !== belgian) {
+      throw new RangeError(`${what}: IFBL codes are on the Belgian datum 1972 ("${tables.datums.get(belgian)}"); codeDatum is an MGRS reference's datum`);
+    }
+    if (ifbl && !settings.datumKnown) {
+      throw new RangeError(`${what}: the datum of IFBL codes is known (the Belgian datum 1972); datumKnown: false is for MGRS references`);
+    }
+    if (settings.method !== METHOD_SHIFT && !gridsLoaded()) {
+      throw new Error(`${what}: the method "${tables.methods.get(settings.method)}" needs the national agency's grids, which are not loaded yet: await m.loadGrids() first (or load({ grids: true }))`);
+    }
+    return settings;
+  }
+
+  // A code as UTF-8 bytes; a missing one (null, undefined) is the empty
+  // code, which names no square.
+  function squareCodeBytes(what, value) {
+    const code = value ?? "";
+    if (typeof code !== "string") throw new TypeError(`${what} must be a string, not ${describe(code)}`);
+    if (code.includes("\0")) throw new TypeError(`${what} must not contain a NUL character`);
+    const bytes = encoder.encode(code);
+    if (bytes.length > MAX_TEXT_BYTES) {
+      throw new RangeError(`${what} is ${bytes.length} bytes long in UTF-8; a code has at most ${MAX_TEXT_BYTES}`);
+    }
+    return bytes;
+  }
+
+  // Runs `body(request, code)` with the request filled in the module's
+  // memory; `code(bytes)` puts a code in its own place there.  Everything
+  // is given back after.
+  function withSquareRequest(what, settings, body) {
+    refuseNested(what);
+    busy = true;
+    const r = layout.squareRequest;
+    const request = allocate(r.size, what);
+    let code = 0;
+    try {
+      mod.HEAPU8.fill(0, request, request + r.size);
+      // size_t is 32 bits in this module.
+      mod.HEAPU32[(request + r.sizeField) >> 2] = r.size;
+      mod.HEAP32[(request + r.kind) >> 2] = settings.kind;
+      mod.HEAP32[(request + r.datum_code) >> 2] = settings.codeDatum;
+      mod.HEAP32[(request + r.datum_known) >> 2] = settings.datumKnown ? 1 : 0;
+      mod.HEAP32[(request + r.datum_out) >> 2] = settings.datum;
+      mod.HEAP32[(request + r.method) >> 2] = settings.method;
+      mod.HEAP32[(request + r.densify) >> 2] = settings.densify;
+      const putCode = (bytes) => {
+        if (code) mod._free(code);
+        code = 0;
+        code = allocate(bytes.length + 1, what);
+        mod.HEAPU8.set(bytes, code);
+        mod.HEAPU8[code + bytes.length] = 0;
+        return code;
+      };
+      return body(request, putCode);
+    } finally {
+      if (code) mod._free(code);
+      mod._free(request);
+      shrinkTextRoom();
+      busy = false;
+    }
+  }
+
+  // A status of the squares' calls: a negative code (the request was
+  // checked, so only memory may be missing) or a failure kind 1..5, which
+  // no text is as short as.
+  function squareStatus(what, status, code) {
+    if (status < 0) throw callFailed(what, status);
+    if (tables.failures.has(status)) {
+      const failure = new MorvaneFailure(tables.failures.get(status), status);
+      failure.message += ` (${what}, the code ${JSON.stringify(code.slice(0, 40))})`;
+      throw failure;
+    }
+    return status;
+  }
+
+  // A text the core writes for a square (snprintf-like: the full length
+  // back), in the scratch slot, again in a larger one when it did not fit.
+  function squareJson(what, call, codePointer, request, code) {
+    let slot = textRoom(4096);
+    let room = textSlotSize;
+    const length = squareStatus(what, call(codePointer, request, slot, room), code);
+    if (length + 1 > room) {
+      slot = textRoom(length + 1);
+      room = textSlotSize;
+      const again = squareStatus(what, call(codePointer, request, slot, room), code);
+      if (again !== length) throw new Error(`${what}: the text changed while it was read`);
+    }
+    return utf8.decode(mod.HEAPU8.subarray(slot, slot + length));
+  }
+
+  /**
+   * The squares that IFBL codes or MGRS references name, as a GeoJSON
+   * FeatureCollection of the core's Features: squares(["E42544"], { kind:
+   * "ifbl" }).  A code that names no square gives a Feature without
+   * geometry and its message in the property Error.
+   */
+  function squares(codes, options) {
+    if (!Array.isArray(codes)) {
+      throw new TypeError(`squares() takes an array of codes, not ${describe(codes)}`);
+    }
+    const settings = readSquareOptions("squares()", options);
+    const list = Array.from(codes, (value, i) => [String(value ?? ""), squareCodeBytes(`codes[${i}]`, value)]);
+    const features = withSquareRequest("squares()", settings, (request, putCode) =>
+      list.map(([text, bytes]) => JSON.parse(
+        squareJson("squares()", mod._morvane_square_geojson, putCode(bytes), request, text))));
+    return { type: "FeatureCollection", features };
+  }
+
+  /**
+   * One square with its numbers (the core's morvane_square), its outline
+   * and its Darwin Core text: square("E42544", { kind: "ifbl" }).  A code
+   * that names no square gives its message in `error`, no corners and an
+   * empty outline.
+   */
+  function square(code, options) {
+    if (typeof code !== "string") throw new TypeError(`square() takes a code, a string, not ${describe(code)}`);
+    const settings = readSquareOptions("square()", options);
+    const bytes = squareCodeBytes("the code", code);
+    return withSquareRequest("square()", settings, (request, putCode) => {
+      const codePointer = putCode(bytes);
+      const s = layout.square;
+      const room = align8(s.size);
+      const memory = allocate(room + SQUARE_ERROR_BYTES, "square()");
+      let numbers;
+      let error;
+      try {
+        squareStatus("square()", mod._morvane_square_of(codePointer, request, memory, memory + room, SQUARE_ERROR_BYTES), code);
+        error = cString(memory + room);
+        numbers = readSquare(memory);
+      } finally {
+        mod._free(memory);
+      }
+      // The outline: corner_count corners and densify points after each,
+      // and the first again at the end.
+      const points = error === "" ? numbers.cornerX.length * (settings.densify + 1) + 1 : 0;
+      const longitude = new Float64Array(points);
+      const latitude = new Float64Array(points);
+      if (points > 0) {
+        const outline = allocate(16 * points, "square()");
+        try {
+          // The count a ring of 3 or 4 corners has (4, 5) is also a failure
+          // kind: the count foreseen is success, anything else is not.
+          const n = mod._morvane_square_outline(codePointer, request, outline, outline + 8 * points, points);
+          if (n !== points) {
+            squareStatus("square()", n, code);
+            throw new Error(`square(): the outline has ${n} points, not ${points}`);
+          }
+          longitude.set(new Float64Array(mod.HEAPU8.buffer, outline, points));
+          latitude.set(new Float64Array(mod.HEAPU8.buffer, outline + 8 * points, points));
+        } finally {
+          mod._free(outline);
+        }
+      }
+      const darwinCore = squareJson("square()", mod._morvane_square_darwin_core, codePointer, request, code);
+      return {
+        code, kind: settings.key, error, ...numbers,
+        route: error === "" ? routeText(numbers.routeSteps) : "",
+        outline: { longitude, latitude },
+        darwinCore,
+      };
+    });
+  }
+
+  // The numbers of a morvane_square, by the offsets of layout.cpp.
+  function readSquare(pointer) {
+    const s = layout.square;
+    const f64 = (field) => mod.HEAPF64[(pointer + s[field]) >> 3];
+    const count = Math.max(0, Math.min(mod.HEAP32[(pointer + s.corner_count) >> 2], s.maxCorners));
+    const corners = (field) => new Float64Array(mod.HEAPU8.buffer.slice(pointer + s[field], pointer + s[field] + 8 * count));
+    const hemisphere = mod.HEAPU8[pointer + s.hemisphere];
+    return {
+      zone: mod.HEAP16[(pointer + s.zone) >> 1],
+      hemisphere: hemisphere === 0 ? "" : String.fromCharCode(hemisphere),
+      width: f64("width"),
+      height: f64("height"),
+      centreX: f64("centre_x"),
+      centreY: f64("centre_y"),
+      centreLatitude: f64("centre_latitude"),
+      centreLongitude: f64("centre_longitude"),
+      cornerX: corners("corner_x"),
+      cornerY: corners("corner_y"),
+      cornerLatitude: corners("corner_latitude"),
+      cornerLongitude: corners("corner_longitude"),
+      radius: f64("radius"),
+      uncertainty: f64("uncertainty"),
+      cut: mod.HEAP32[(pointer + s.cut) >> 2] !== 0,
+      routeSteps: mod.HEAP32[(pointer + s.route) >> 2],
+    };
+  }
+
   const api = {
     version,
     ZedizAdo,
@@ -1209,6 +1458,8 @@ function bind(mod, heapStatistics) {
     names: tables.names,
     convert,
     loadGrids,
+    squares,
+    square,
     // The instructions convert() works with: "simd128" (four points at a
     // time) or "scalar" (one after another); the bits are the same.
     // setBatchPath(name) chooses ("" the default); for comparisons.

@@ -251,6 +251,65 @@ test("the converter page in headless Chromium", { skip, timeout: 600000 }, async
     await page.getByLabel("From datum").selectOption("wgs84");
   });
 
+  await t.test("the point's IFBL and MGRS squares are drawn with their neighbours' codes and Darwin Core terms", async () => {
+    await page.getByLabel("From datum").selectOption("wgs84");
+    await page.getByLabel("To datum").selectOption("bd72");
+    const cases = [
+      // latitude, longitude, the zones of the MGRS squares drawn
+      ["50.8467", "4.3525", [31]],
+      ["50.5", "5.9995", [31, 32]],  // the MGRS square cut at 6 E, its neighbours east in zone 32
+    ];
+    for (const [lat, lon, zones] of cases) {
+      await field("Latitude").fill(lat);
+      await field("Longitude").fill(lon);
+      await field("Longitude").press("Enter");
+      const r = m.convert("deg", [Number(lat)], [Number(lon)], { datumFrom: "wgs84", datumTo: "bd72" });
+      const ifbl = m.convert("lambert", [r.X[0]], [r.Y[0]], { ifblPrecision: 6 }).IFBL[0];
+      const large = m.convert("lambert", [r.X[0]], [r.Y[0]], { ifblPrecision: 4 }).IFBL[0];
+      const mgrs = m.convert("deg", [r.Latitude[0]], [r.Longitude[0]],
+                             { datumFrom: "bd72", datumTo: "bd72", mgrsPrecision: 1000 }).MGRS[0];
+      const codes = (id) => page.locator(`#${id} text.code`).evaluateAll((list) => list.map((e) => e.textContent));
+      const deadline = Date.now() + 5000;
+      while (!(await codes("svg-ifbl")).includes(ifbl) && Date.now() < deadline) {
+        await new Promise((resolve) => setTimeout(resolve, 50));
+      }
+      // The square, its eight neighbours and its 4 km square; the point.
+      const drawn = await codes("svg-ifbl");
+      assert.ok(drawn.includes(ifbl) && drawn.includes(large), drawn.join(" "));
+      assert.equal(new Set(drawn).size, 10, drawn.join(" "));
+      assert.equal(await page.locator("#svg-ifbl polygon.current").getAttribute("data-code"), ifbl);
+      assert.equal(await page.locator("#svg-ifbl circle.point").count(), 1);
+      const references = await codes("svg-mgrs");
+      assert.ok(references.includes(mgrs), references.join(" "));
+      assert.ok(references.length >= 9, references.join(" "));
+      assert.deepEqual([...new Set(references.map((c) => Number(c.slice(0, 2))))].sort(), zones);
+      // The Darwin Core terms as the core writes them, one a line.
+      const options = { kind: "ifbl", datum: "bd72", method: "shift" };
+      const core = m.square(ifbl, options).darwinCore;
+      const shown = await page.locator("#dwc-ifbl").textContent();
+      assert.deepEqual(JSON.parse(shown), JSON.parse(core));
+      assert.equal(shown.replace(/\n */g, "").replace(/": /g, '":'), core);
+      assert.match(shown, /"coordinateUncertaintyInMeters": 708,/);
+      const mgrsTerms = JSON.parse(await page.locator("#dwc-mgrs").textContent());
+      assert.equal(mgrsTerms.verbatimCoordinates, mgrs);
+      assert.equal(mgrsTerms.geodeticDatum, "EPSG:4313");
+    }
+    mkdirSync(ARTIFACTS, { recursive: true });
+    await page.locator("#svg-mgrs").screenshot({ path: path.join(ARTIFACTS, "squares-mgrs.png") });
+    // The copy button copies the block as shown.
+    await context.grantPermissions(["clipboard-read", "clipboard-write"], { origin: server.url });
+    await page.getByRole("button", { name: "Copy Darwin Core of the IFBL square" }).click();
+    await page.waitForFunction(() => document.getElementById("copied-squares").textContent !== "");
+    assert.equal(await page.locator("#copied-squares").textContent(), "Darwin Core of the IFBL square copied.");
+    assert.equal(await page.evaluate(() => navigator.clipboard.readText()),
+                 await page.locator("#dwc-ifbl").textContent());
+    // A point with a message has no squares.
+    await field("Latitude").fill("91");
+    await field("Longitude").press("Enter");
+    assert.equal(await page.locator("#svg-ifbl text").count(), 0);
+    assert.equal(await page.locator("#dwc-ifbl").textContent(), "");
+  });
+
   await t.test("the page is read on a phone's width without sideways scrolling", async () => {
     mkdirSync(ARTIFACTS, { recursive: true });
     await field("Latitude").fill("50.8467");

@@ -51,6 +51,19 @@ async function main(): Promise<void> {
   await load({ grids: new Uint8Array(0) }).catch(() => undefined);
   console.log(loaded, x2008, route, accuracy, m.names.steps[0].text, m.names.kinds[0].object);
 
+  // Squares.
+  const collection = m.squares(["E42544", null], { kind: "ifbl", datum: "etrs89", method: "grid", densify: 4 });
+  const ring = collection.features[0].geometry?.coordinates[0];
+  const uncertainty: number | undefined = collection.features[0].properties.coordinateUncertaintyInMeters;
+  const s = m.square("31UGR19", { kind: "mgrs", codeDatum: "wgs84", datumKnown: false });
+  const corners: Float64Array = s.cornerLongitude;
+  const dwc: string = s.darwinCore;
+  console.log(ring, uncertainty, corners, dwc, s.outline.latitude, s.cut);
+  // @ts-expect-error squares need their kind
+  m.squares(["E42544"], {});
+  // @ts-expect-error degrees name no square
+  m.squares(["E42544"], { kind: "deg" });
+
   // @ts-expect-error an unknown method
   m.convert("deg", [1], [2], { method: "helmert" });
   // @ts-expect-error heights are numbers
