@@ -33,7 +33,9 @@ bool ReadMgrsSquare(std::string_view reference, std::int16_t ellipsoidNumber, do
 
   // The reference of the square's south-west metre: the digits completed
   // with zeros, the zone on two characters (a blank before one digit).
-  std::string full = zoneDigits == 1 ? " " + t.substr(0, 1) : t.substr(0, 2);
+  std::string full;
+  if (zoneDigits == 1) full += ' ';
+  full.append(t, 0, zoneDigits);
   full += letters;
   full.append(digits.substr(0, perCoordinate)).append(5 - perCoordinate, '0');
   full.append(digits.substr(perCoordinate)).append(5 - perCoordinate, '0');
