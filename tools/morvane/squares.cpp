@@ -180,11 +180,17 @@ void AppendProblemFeature(std::string_view message,
 }
 
 std::vector<std::string_view> SquareColumnNames(const SquareSettings& settings) {
+  // One name at a time: GCC 12 for Windows misreads a range insert here
+  // as reaching past the array.
+  static constexpr std::string_view kSquareColumns[] = {
+      "SquareLatitude", "SquareLongitude",   "SquareWidth", "SquareHeight",
+      "SquareRadius",   "SquareUncertainty", "SquareWKT"};
   std::vector<std::string_view> names;
+  names.reserve(std::size(kSquareColumns) + kDarwinCoreTerms.size());
   if (settings.columns)
-    names.insert(names.end(), {"SquareLatitude", "SquareLongitude", "SquareWidth", "SquareHeight",
-                               "SquareRadius", "SquareUncertainty", "SquareWKT"});
-  if (settings.darwinCore) names.insert(names.end(), kDarwinCoreTerms.begin(), kDarwinCoreTerms.end());
+    for (const std::string_view name : kSquareColumns) names.push_back(name);
+  if (settings.darwinCore)
+    for (const std::string_view name : kDarwinCoreTerms) names.push_back(name);
   return names;
 }
 
