@@ -78,6 +78,8 @@ zediz_ado <- function() {
     .object_set(.handle_of(x), name, enc2utf8(value))
     return(x)
   }
+  # NA alone is a missing number: a NaN for the floating-point properties.
+  if (type %in% c("double", "float") && identical(value, NA)) value <- NA_real_
   if (!is.numeric(value) || length(value) != 1L || is.logical(value)) {
     .argument_error(sprintf("%s takes one number, not %s", name, .describe(value)), call = NULL)
   }
