@@ -203,7 +203,9 @@ static const R_CallMethodDef CallEntries[] = {
     {NULL, NULL, 0}
 };
 
+void RegisterClasses(DllInfo* dll);
 RcppExport void R_init_morvane(DllInfo *dll) {
     R_registerRoutines(dll, NULL, CallEntries, NULL, NULL);
     R_useDynamicSymbols(dll, FALSE);
+    RegisterClasses(dll);
 }

@@ -6,8 +6,12 @@
 // the full length are read and written in place; 16-bit integers, 32-bit
 // floats, texts and recycled single values go through scratch space of
 // the chunk's size.  Texts come out of the batch call as fixed-width UTF-8
-// columns and become R strings here, on the calling thread (the batch
-// call's own threads never touch R).
+// columns: the MGRS and IFBL columns keep them as they are, in character
+// vectors whose strings R makes when it reads them (text_column.cpp: a
+// million distinct strings cost several times the conversion); the Error,
+// Failure and Route columns, mostly empty or few distinct texts, become R
+// strings here, on the calling thread (the batch call's own threads never
+// touch R).
 //
 // Between the batch call's chunks its progress callback asks R whether
 // the user pressed Ctrl-C, without letting R jump out of C++ code: the
@@ -26,6 +30,8 @@
 #include <morvane/batch.hpp>
 #include <morvane/morvane.h>
 #include <morvane/names.hpp>
+
+#include "text_column.hpp"
 
 namespace {
 
@@ -100,6 +106,9 @@ std::vector<std::string> InputNames(int kind) {
 
 }  // namespace
 
+// [[Rcpp::init]]
+void RegisterClasses(DllInfo* dll) { morvane_r::RegisterTextColumn(dll); }
+
 // [[Rcpp::export(.names_json)]]
 std::string NamesJson() {
   const char* json = morvane_names_json();
@@ -167,13 +176,16 @@ Rcpp::List Convert(int kind, int datumFrom, int datumTo, int mgrsPrecision, int 
   Rcpp::NumericVector latitude(count), longitude(count), x(count), y(count), northing(count),
       easting(count), latSec(count), lonSec(count);
   Rcpp::IntegerVector latDeg(count), latMin(count), lonDeg(count), lonMin(count);
-  Rcpp::CharacterVector mgrs(count), ifbl(count), error(count), failure(count);
+  Rcpp::CharacterVector error(count), failure(count);
+  morvane_r::TextColumn mgrs, ifbl;
   const R_xlen_t extraCount = today ? count : 0;
   Rcpp::NumericVector x2008(extraCount), y2008(extraCount), ellipsoidal(extraCount),
       ostend(extraCount), accuracy(extraCount);
   Rcpp::CharacterVector route(extraCount);
 
   const R_xlen_t chunk = kChunkPerThread * threads;
+  mgrs.length = ifbl.length = count;
+  mgrs.chunk = ifbl.chunk = chunk;
   const std::size_t scratch = static_cast<std::size_t>(std::min(chunk, std::max<R_xlen_t>(count, 1)));
   // Inputs that need a copy: doubles recycled, DMS in the core's types.
   std::vector<std::vector<double>> doubleIn(inputs.size());
@@ -187,7 +199,7 @@ Rcpp::List Convert(int kind, int datumFrom, int datumTo, int mgrsPrecision, int 
   std::vector<std::int32_t> failureOut(scratch), routeOut(today ? scratch : 0);
   std::vector<char> textOut[3];
   std::size_t widthOut[3] = {0, 0, 0};
-  StringCache errors(64), failures(8), ifbls(1 << 16), mgrss(0);
+  StringCache errors(64), failures(8);
   std::unordered_map<std::int32_t, SEXP> routeTexts;
   bool interrupted = false;
 
@@ -314,13 +326,14 @@ Rcpp::List Convert(int kind, int datumFrom, int datumTo, int mgrsPrecision, int 
     for (int k = 0; k < 4; ++k) std::copy(intOut[k].begin(), intOut[k].begin() + n, ints[k]);
     std::copy(secOut[0].begin(), secOut[0].begin() + n, REAL(latSec) + begin);
     std::copy(secOut[1].begin(), secOut[1].begin() + n, REAL(lonSec) + begin);
+    // MGRS and IFBL as they are: the block goes to the column.
+    mgrs.blocks.push_back({std::move(textOut[0]), widthOut[0]});
+    ifbl.blocks.push_back({std::move(textOut[1]), widthOut[1]});
+    textOut[0].clear();
+    textOut[1].clear();
     for (R_xlen_t i = 0; i < n; ++i) {
       const std::size_t u = static_cast<std::size_t>(i);
-      const char* m = textOut[0].data() + u * widthOut[0];
-      const char* f = textOut[1].data() + u * widthOut[1];
       const char* e = textOut[2].data() + u * widthOut[2];
-      SET_STRING_ELT(mgrs, begin + i, mgrss.Get(m, TextLength(m, widthOut[0])));
-      SET_STRING_ELT(ifbl, begin + i, ifbls.Get(f, TextLength(f, widthOut[1])));
       SET_STRING_ELT(error, begin + i, errors.Get(e, TextLength(e, widthOut[2])));
       const std::int32_t code = failureOut[u];
       const char* name = code == 0 ? "" : morvane_failure_name(code);
@@ -347,13 +360,16 @@ Rcpp::List Convert(int kind, int datumFrom, int datumTo, int mgrsPrecision, int 
     }
   }
 
+  Rcpp::RObject mgrsColumn(morvane_r::MakeTextColumn(std::move(mgrs)));
+  Rcpp::RObject ifblColumn(morvane_r::MakeTextColumn(std::move(ifbl)));
   Rcpp::List result = Rcpp::List::create(
       Rcpp::Named("Latitude") = latitude, Rcpp::Named("Longitude") = longitude,
       Rcpp::Named("LatDmsDeg") = latDeg, Rcpp::Named("LatDmsMin") = latMin,
       Rcpp::Named("LatDmsSec") = latSec, Rcpp::Named("LonDmsDeg") = lonDeg,
       Rcpp::Named("LonDmsMin") = lonMin, Rcpp::Named("LonDmsSec") = lonSec,
       Rcpp::Named("X") = x, Rcpp::Named("Y") = y, Rcpp::Named("Northing") = northing,
-      Rcpp::Named("Easting") = easting, Rcpp::Named("MGRS") = mgrs, Rcpp::Named("IFBL") = ifbl,
+      Rcpp::Named("Easting") = easting,
+      Rcpp::Named("MGRS") = mgrsColumn, Rcpp::Named("IFBL") = ifblColumn,
       Rcpp::Named("Error") = error, Rcpp::Named("Failure") = failure);
   if (today) {
     result["X2008"] = x2008;

@@ -133,3 +133,24 @@ test_that("convert_cols() adds columns to a data frame", {
   expect_identical(piped$X, out$X)
   expect_identical(piped$IFBL, out$IFBL)
 })
+
+test_that("the MGRS and IFBL columns are ordinary character vectors to R", {
+  lat <- c(50.8, 51.0, NA, 49.9)
+  r <- convert("deg", lat, 4.35, datum_to = "bd72")
+  for (name in c("MGRS", "IFBL")) {
+    column <- r[[name]]
+    plain <- vapply(seq_along(lat), function(i) column[[i]], "")
+    expect_type(column, "character")
+    expect_identical(length(column), length(lat))
+    expect_identical(column[c(4, 1)], plain[c(4, 1)])
+    expect_identical(unserialize(serialize(column, NULL)), plain)
+    expect_identical(paste(column), plain)
+    expect_identical(sort(column), sort(plain))
+    changed <- column
+    changed[2] <- "changed"
+    expect_identical(changed, replace(plain, 2, "changed"))
+    expect_identical(column, plain)  # the result is not changed with it
+  }
+  expect_identical(r$MGRS[3], "")
+  expect_identical(r$IFBL[3], "")
+})
