@@ -334,10 +334,14 @@ Rcpp::List Convert(int kind, int datumFrom, int datumTo, int mgrsPrecision, int 
     for (R_xlen_t i = 0; i < n; ++i) {
       const std::size_t u = static_cast<std::size_t>(i);
       const char* e = textOut[2].data() + u * widthOut[2];
-      SET_STRING_ELT(error, begin + i, errors.Get(e, TextLength(e, widthOut[2])));
+      // A new character vector holds empty strings: only the others are
+      // written (most points have neither a message nor a failure).
+      if (e[0] != '\0') SET_STRING_ELT(error, begin + i, errors.Get(e, TextLength(e, widthOut[2])));
       const std::int32_t code = failureOut[u];
-      const char* name = code == 0 ? "" : morvane_failure_name(code);
-      SET_STRING_ELT(failure, begin + i, failures.Get(name, std::strlen(name)));
+      if (code != 0) {
+        const char* name = morvane_failure_name(code);
+        SET_STRING_ELT(failure, begin + i, failures.Get(name, std::strlen(name)));
+      }
     }
     if (today) {
       // A point with a message or a failure has no route (NaN accuracy).
