@@ -9,9 +9,9 @@
 // columns: the MGRS and IFBL columns keep them as they are, in character
 // vectors whose strings R makes when it reads them (text_column.cpp: a
 // million distinct strings cost several times the conversion); the Error,
-// Failure and Route columns, mostly empty or few distinct texts, become R
-// strings here, on the calling thread (the batch call's own threads never
-// touch R).
+// Failure and Route columns, mostly empty or few distinct texts, keep each
+// point's number in a table of their texts, made into R strings here, on
+// the calling thread (the batch call's own threads never touch R).
 //
 // Between the batch call's chunks its progress callback asks R whether
 // the user pressed Ctrl-C, without letting R jump out of C++ code: the
@@ -54,27 +54,36 @@ struct Input {
   bool recycled;
 };
 
-// R strings of a text column, made once per distinct text: a call's error
-// messages and failure names are few, and so are its IFBL squares.
-class StringCache {
+// A column of few distinct texts: each point's number in the table of
+// its texts, the empty text first (text_column.cpp makes it a character
+// vector).  A text is entered once, however many points have it.
+class Coder {
  public:
-  explicit StringCache(std::size_t limit) : limit_(limit) {}
-  SEXP Get(const char* text, std::size_t length) {
-    if (length == 0) return R_BlankString;
-    if (limit_ == 0) return Rf_mkCharLenCE(text, static_cast<int>(length), CE_UTF8);
+  Coder() { texts_.emplace_back(); }
+  int Code(const char* text, std::size_t length) {
+    if (length == 0) return 0;
     std::string key(text, length);
     auto found = known_.find(key);
     if (found != known_.end()) return found->second;
-    SEXP made = Rf_mkCharLenCE(text, static_cast<int>(length), CE_UTF8);
-    // The strings stay reachable through the result column they are put in
-    // right after this call; the cache is only a shortcut to them.
-    if (known_.size() < limit_) known_.emplace(std::move(key), made);
-    return made;
+    const int code = static_cast<int>(texts_.size());
+    texts_.push_back(key);
+    known_.emplace(std::move(key), code);
+    return code;
+  }
+  // The table as an R character vector (UTF-8).
+  SEXP Texts() const {
+    SEXP table = PROTECT(Rf_allocVector(STRSXP, static_cast<R_xlen_t>(texts_.size())));
+    for (std::size_t k = 1; k < texts_.size(); ++k) {
+      SET_STRING_ELT(table, static_cast<R_xlen_t>(k),
+                     Rf_mkCharLenCE(texts_[k].data(), static_cast<int>(texts_[k].size()), CE_UTF8));
+    }
+    UNPROTECT(1);
+    return table;
   }
 
  private:
-  std::size_t limit_;
-  std::unordered_map<std::string, SEXP> known_;
+  std::vector<std::string> texts_;
+  std::unordered_map<std::string, int> known_;
 };
 
 std::size_t TextLength(const char* entry, std::size_t width) {
@@ -173,15 +182,24 @@ Rcpp::List Convert(int kind, int datumFrom, int datumTo, int mgrsPrecision, int 
 
   // The result's columns: the properties that the batch call writes, in
   // the order of the core's table, then Failure.
-  Rcpp::NumericVector latitude(count), longitude(count), x(count), y(count), northing(count),
-      easting(count), latSec(count), lonSec(count);
-  Rcpp::IntegerVector latDeg(count), latMin(count), lonDeg(count), lonMin(count);
-  Rcpp::CharacterVector error(count), failure(count);
+  // Numbers uninitialised: the batch call writes every entry (on its own
+  // threads, which then also take the pages' first touch), or the copies
+  // below do.
+  const auto numbers = [](R_xlen_t n) { return Rcpp::NumericVector(Rcpp::no_init(n)); };
+  const auto integers = [](R_xlen_t n) { return Rcpp::IntegerVector(Rcpp::no_init(n)); };
+  Rcpp::NumericVector latitude = numbers(count), longitude = numbers(count), x = numbers(count),
+                      y = numbers(count), northing = numbers(count), easting = numbers(count),
+                      latSec = numbers(count), lonSec = numbers(count);
+  Rcpp::IntegerVector latDeg = integers(count), latMin = integers(count),
+                      lonDeg = integers(count), lonMin = integers(count);
+  // Error, Failure (and Route): each point's number in its column's texts.
+  Rcpp::IntegerVector error = integers(count), failure = integers(count);
   morvane_r::TextColumn mgrs, ifbl;
   const R_xlen_t extraCount = today ? count : 0;
-  Rcpp::NumericVector x2008(extraCount), y2008(extraCount), ellipsoidal(extraCount),
-      ostend(extraCount), accuracy(extraCount);
-  Rcpp::CharacterVector route(extraCount);
+  Rcpp::NumericVector x2008 = numbers(extraCount), y2008 = numbers(extraCount),
+                      ellipsoidal = numbers(extraCount), ostend = numbers(extraCount),
+                      accuracy = numbers(extraCount);
+  Rcpp::IntegerVector route = integers(extraCount);
 
   const R_xlen_t chunk = kChunkPerThread * threads;
   mgrs.length = ifbl.length = count;
@@ -199,8 +217,7 @@ Rcpp::List Convert(int kind, int datumFrom, int datumTo, int mgrsPrecision, int 
   std::vector<std::int32_t> failureOut(scratch), routeOut(today ? scratch : 0);
   std::vector<char> textOut[3];
   std::size_t widthOut[3] = {0, 0, 0};
-  StringCache errors(64), failures(8);
-  std::unordered_map<std::int32_t, SEXP> routeTexts;
+  Coder errors, failures, routes;
   bool interrupted = false;
 
   for (R_xlen_t begin = 0; begin < count; begin += chunk) {
@@ -334,36 +351,37 @@ Rcpp::List Convert(int kind, int datumFrom, int datumTo, int mgrsPrecision, int 
     for (R_xlen_t i = 0; i < n; ++i) {
       const std::size_t u = static_cast<std::size_t>(i);
       const char* e = textOut[2].data() + u * widthOut[2];
-      // A new character vector holds empty strings: only the others are
-      // written (most points have neither a message nor a failure).
-      if (e[0] != '\0') SET_STRING_ELT(error, begin + i, errors.Get(e, TextLength(e, widthOut[2])));
+      INTEGER(error)[begin + i] = e[0] == '\0' ? 0 : errors.Code(e, TextLength(e, widthOut[2]));
       const std::int32_t code = failureOut[u];
-      if (code != 0) {
-        const char* name = morvane_failure_name(code);
-        SET_STRING_ELT(failure, begin + i, failures.Get(name, std::strlen(name)));
-      }
+      const char* name = code == 0 ? "" : morvane_failure_name(code);
+      INTEGER(failure)[begin + i] = failures.Code(name, std::strlen(name));
     }
     if (today) {
       // A point with a message or a failure has no route (NaN accuracy).
       const double* acc = REAL(accuracy) + begin;
+      std::int32_t last = -1;
+      int lastCode = 0;
       for (R_xlen_t i = 0; i < n; ++i) {
         if (std::isnan(acc[i])) {
-          SET_STRING_ELT(route, begin + i, R_BlankString);
+          INTEGER(route)[begin + i] = 0;
           continue;
         }
         const std::int32_t r = routeOut[static_cast<std::size_t>(i)];
-        auto found = routeTexts.find(r);
-        if (found == routeTexts.end()) {
+        if (r != last) {
           const std::string text = morvane::RouteText(r);
-          // Kept by the column it goes into at once.
-          SEXP made = Rf_mkCharLenCE(text.data(), static_cast<int>(text.size()), CE_UTF8);
-          found = routeTexts.emplace(r, made).first;
+          lastCode = routes.Code(text.data(), text.size());
+          last = r;
         }
-        SET_STRING_ELT(route, begin + i, found->second);
+        INTEGER(route)[begin + i] = lastCode;
       }
     }
   }
 
+  // The texts' tables, each kept by the column made from it at once.
+  Rcpp::RObject errorTexts(errors.Texts());
+  Rcpp::RObject errorColumn(morvane_r::MakeCodedColumn(error, errorTexts));
+  Rcpp::RObject failureTexts(failures.Texts());
+  Rcpp::RObject failureColumn(morvane_r::MakeCodedColumn(failure, failureTexts));
   Rcpp::RObject mgrsColumn(morvane_r::MakeTextColumn(std::move(mgrs)));
   Rcpp::RObject ifblColumn(morvane_r::MakeTextColumn(std::move(ifbl)));
   Rcpp::List result = Rcpp::List::create(
@@ -374,13 +392,14 @@ Rcpp::List Convert(int kind, int datumFrom, int datumTo, int mgrsPrecision, int 
       Rcpp::Named("X") = x, Rcpp::Named("Y") = y, Rcpp::Named("Northing") = northing,
       Rcpp::Named("Easting") = easting,
       Rcpp::Named("MGRS") = mgrsColumn, Rcpp::Named("IFBL") = ifblColumn,
-      Rcpp::Named("Error") = error, Rcpp::Named("Failure") = failure);
+      Rcpp::Named("Error") = errorColumn, Rcpp::Named("Failure") = failureColumn);
   if (today) {
     result["X2008"] = x2008;
     result["Y2008"] = y2008;
     result["EllipsoidalHeight"] = ellipsoidal;
     result["OstendHeight"] = ostend;
-    result["Route"] = route;
+    Rcpp::RObject routeTexts(routes.Texts());
+    result["Route"] = morvane_r::MakeCodedColumn(route, routeTexts);
     result["Accuracy"] = accuracy;
   }
   return result;

@@ -24,6 +24,12 @@ struct TextColumn {
   std::vector<Block> blocks;
 };
 
+// A column of few distinct texts (messages, failure names, routes): each
+// point's number in `texts` (an R character vector), from `codes` (an R
+// integer vector of the column's length).  R reads it as a character
+// vector; the strings are those of `texts`.
+SEXP MakeCodedColumn(SEXP codes, SEXP texts);
+
 // Called once when the package's library is loaded.
 void RegisterTextColumn(DllInfo* dll);
 // The column as an R character vector (the blocks are moved into it).

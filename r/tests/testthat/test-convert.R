@@ -134,10 +134,10 @@ test_that("convert_cols() adds columns to a data frame", {
   expect_identical(piped$IFBL, out$IFBL)
 })
 
-test_that("the MGRS and IFBL columns are ordinary character vectors to R", {
+test_that("the text columns (kept as blocks or as codes) are ordinary character vectors to R", {
   lat <- c(50.8, 51.0, NA, 49.9)
   r <- convert("deg", lat, 4.35, datum_to = "bd72")
-  for (name in c("MGRS", "IFBL")) {
+  for (name in c("MGRS", "IFBL", "Error", "Failure")) {
     column <- r[[name]]
     plain <- vapply(seq_along(lat), function(i) column[[i]], "")
     expect_type(column, "character")
@@ -153,4 +153,12 @@ test_that("the MGRS and IFBL columns are ordinary character vectors to R", {
   }
   expect_identical(r$MGRS[3], "")
   expect_identical(r$IFBL[3], "")
+})
+
+test_that("Route keeps one text per route and none for a point without a position", {
+  r <- convert("lambert", c(149186.41, NA, 150000), 170810.74, method = "grid")
+  expect_identical(r$Route[2], "")
+  expect_identical(r$Route[1], r$Route[3])
+  expect_true(nzchar(r$Route[1]))
+  expect_identical(unserialize(serialize(r$Route, NULL)), c(r$Route[1], "", r$Route[3]))
 })
