@@ -1,0 +1,4 @@
+library(testthat)
+library(morvane)
+
+test_check("morvane")
