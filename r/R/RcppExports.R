@@ -61,3 +61,7 @@
     .Call(`_morvane_FailureName`, code)
 }
 
+.squares_core <- function(codes, kind, codeDatum, datumKnown, datumOut, method, densify) {
+    .Call(`_morvane_Squares`, codes, kind, codeDatum, datumKnown, datumOut, method, densify)
+}
+

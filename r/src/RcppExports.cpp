@@ -183,6 +183,23 @@ BEGIN_RCPP
     return rcpp_result_gen;
 END_RCPP
 }
+// Squares
+Rcpp::List Squares(Rcpp::CharacterVector codes, int kind, int codeDatum, bool datumKnown, int datumOut, int method, int densify);
+RcppExport SEXP _morvane_Squares(SEXP codesSEXP, SEXP kindSEXP, SEXP codeDatumSEXP, SEXP datumKnownSEXP, SEXP datumOutSEXP, SEXP methodSEXP, SEXP densifySEXP) {
+BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::RNGScope rcpp_rngScope_gen;
+    Rcpp::traits::input_parameter< Rcpp::CharacterVector >::type codes(codesSEXP);
+    Rcpp::traits::input_parameter< int >::type kind(kindSEXP);
+    Rcpp::traits::input_parameter< int >::type codeDatum(codeDatumSEXP);
+    Rcpp::traits::input_parameter< bool >::type datumKnown(datumKnownSEXP);
+    Rcpp::traits::input_parameter< int >::type datumOut(datumOutSEXP);
+    Rcpp::traits::input_parameter< int >::type method(methodSEXP);
+    Rcpp::traits::input_parameter< int >::type densify(densifySEXP);
+    rcpp_result_gen = Rcpp::wrap(Squares(codes, kind, codeDatum, datumKnown, datumOut, method, densify));
+    return rcpp_result_gen;
+END_RCPP
+}
 
 static const R_CallMethodDef CallEntries[] = {
     {"_morvane_NamesJson", (DL_FUNC) &_morvane_NamesJson, 0},
@@ -200,6 +217,7 @@ static const R_CallMethodDef CallEntries[] = {
     {"_morvane_ObjectConversion", (DL_FUNC) &_morvane_ObjectConversion, 1},
     {"_morvane_ObjectReset", (DL_FUNC) &_morvane_ObjectReset, 1},
     {"_morvane_FailureName", (DL_FUNC) &_morvane_FailureName, 1},
+    {"_morvane_Squares", (DL_FUNC) &_morvane_Squares, 7},
     {NULL, NULL, 0}
 };
 
