@@ -8,7 +8,9 @@ namespace morvane::datum {
 
 namespace {
 
-constexpr double kSecondsPerDegree = 3600;
+// 1/3600, rounded: a product in place of a division (a unit in the last
+// place of the offset, a picometre).
+constexpr double kDegreesPerSecond = 1.0 / 3600;
 // Degrees to radians, for the tolerance only (correctly rounded pi/180).
 constexpr double kRadiansPerDegree = 0x1.1df46a2529d39p-6;
 
@@ -17,8 +19,8 @@ GridStatus Offsets(const Grid& grid, double latitude, double longitude, double& 
                    double& dLongitude) {
   double seconds[2];
   if (!grid.Interpolate(longitude, latitude, 2, seconds)) return GridStatus::kOutside;
-  dLatitude = seconds[0] / kSecondsPerDegree;
-  dLongitude = seconds[1] / kSecondsPerDegree;
+  dLatitude = seconds[0] * kDegreesPerSecond;
+  dLongitude = seconds[1] * kDegreesPerSecond;
   return GridStatus::kDone;
 }
 

@@ -20,10 +20,10 @@ namespace morvane::datum {
 bool Grid::Interpolate(double longitude, double latitude, std::uint32_t count,
                        double* values) const {
   // NaN fails every comparison.
-  if (!(longitude >= west && longitude <= East() && latitude <= north && latitude >= South()))
+  if (!(longitude >= west && longitude <= east_ && latitude <= north && latitude >= south_))
     return false;
-  const double x = (longitude - west) / stepLongitude;
-  const double y = (north - latitude) / stepLatitude;
+  const double x = (longitude - west) * perLongitude_;
+  const double y = (north - latitude) * perLatitude_;
   // The last column and row interpolate in the cell before them.
   const double column = std::min(std::floor(x), static_cast<double>(columns - 2));
   const double row = std::min(std::floor(y), static_cast<double>(rows - 2));
@@ -121,6 +121,7 @@ bool DecodeGridTable(const unsigned char* data, std::size_t size, GridSet& set) 
     const unsigned char* nodes = in.Here();
     if (!in.Skip(encoded)) return false;
     if (!DecodeNodes(nodes, encoded, grid, grid.nodes)) return false;
+    grid.Finish();
     result.grids.push_back(std::move(grid));
     names.emplace_back(name, strnlen(name, sizeof name));  // copied: name is this pass's
   }

@@ -40,13 +40,26 @@ struct Grid {
   // that an interpolation reads two cache lines, not two per band.
   std::vector<float> nodes;
 
-  double East() const { return west + stepLongitude * (columns - 1); }
-  double South() const { return north - stepLatitude * (rows - 1); }
+  double East() const { return east_; }
+  double South() const { return south_; }
+  // Forms the figures Interpolate reads, once the fields above are set.
+  void Finish() {
+    east_ = west + stepLongitude * (columns - 1);
+    south_ = north - stepLatitude * (rows - 1);
+    perLongitude_ = 1 / stepLongitude;
+    perLatitude_ = 1 / stepLatitude;
+  }
 
   // Bilinear interpolation of `count` bands (from the first) at a position
   // in degrees.  False, with nothing written, when the position lies
   // outside the nodes (NaN included) or a corner node is not a number.
   bool Interpolate(double longitude, double latitude, std::uint32_t count, double* values) const;
+
+ private:
+  double east_ = 0, south_ = 0;
+  // Nodes per degree: a product in place of a division (the cell's place
+  // within a unit in the last place of the quotient's).
+  double perLongitude_ = 0, perLatitude_ = 0;
 };
 
 inline constexpr std::string_view kGridTableMagic = "MVGRIDS1";

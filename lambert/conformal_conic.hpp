@@ -27,10 +27,29 @@ struct ConformalConic {
   double rF;       // radius at the latitude of the false origin, metres
   double lambda0;  // longitude of the false origin, radians
   double falseEasting, falseNorthing;  // metres
+  // The coefficients of sin 2chi .. sin 8chi in the series of the latitude
+  // in the conformal latitude chi, to e^8 (formed from e by Cone()).
+  double c2 = 0, c4 = 0, c6 = 0, c8 = 0;
 };
 
+// A cone with its series' coefficients, formed when the library is
+// compiled (the same IEEE operations as at run time).
+constexpr ConformalConic Cone(double e, double n, double aF, double rF, double lambda0,
+                              double falseEasting, double falseNorthing) {
+  const double e2 = e * e, e4 = e2 * e2, e6 = e4 * e2, e8 = e4 * e4;
+  return {e, n, aF, rF, lambda0, falseEasting, falseNorthing,
+          e2 / 2 + 5 * e4 / 24 + e6 / 12 + 13 * e8 / 360,
+          7 * e4 / 48 + 29 * e6 / 240 + 811 * e8 / 11520,
+          7 * e6 / 120 + 81 * e8 / 1120,
+          4279 * e8 / 161280};
+}
+
 // Degrees in, metres out, and back.  The checks of the input are the
-// caller's; a floating-point fault fails as every routine of the core.
+// caller's.  A floating-point fault of the forward projection is left in
+// the flags (or the values) for the caller's check that follows it (the
+// survey route reads them once a point, after its last step); the inverse
+// checks its own, since callers go on to routines that begin afresh.  The
+// flags are the caller's to clear before.
 void ConicForward(const ConformalConic& cone, double latitude, double longitude, double& X,
                   double& Y);
 void ConicInverse(const ConformalConic& cone, double X, double Y, double& latitude,

@@ -10,13 +10,13 @@ namespace morvane::lambert {
 
 // GRS 1980: a = 6 378 137 m, 1/f = 298.257222101.  e, n, aF, rF and
 // lambda0 computed from those and the parameters above.
-inline constexpr ConformalConic kLambert2008{
+inline constexpr ConformalConic kLambert2008 = Cone(
     0x1.4f21a3db6cd4ap-4,   // e  = 0.08181919104281579
     0x1.8b14af3fc250bp-1,   // n  = 0.7716421857195724
     0x1.60f3ec732a308p23,   // aF = 11 565 558.224931255 m
     0x1.3f7f33fcfbe94p22,   // rF = 5 234 636.997054715 m
     0x1.37a275f90180bp-4,   // lambda0 = 4 21' 33.177" = 0.07608266909673504 rad
-    649328.0, 665262.0};
+    649328.0, 665262.0);
 
 // The plane range an input in Lambert 2008 may take, metres: the range of
 // Lambert 72 inputs moved by the difference of the two grids' origins.
