@@ -22,7 +22,31 @@ NAMES: tuple[str, ...] = tuple(row["name"] for row in TABLES["properties"] if ro
 TODAY_NAMES: tuple[str, ...] = tuple(row["name"] for row in TABLES["properties"] if row["extra"])
 
 
-class Result:
+class Columns:
+    """The mapping of a result's columns: ``result["X"]``, ``"X" in
+    result``, iteration over the names, ``to_dict()``.  A subclass names
+    its columns in ``_names`` and holds each as an attribute."""
+
+    __slots__ = ()
+    _names: tuple[str, ...] = ()
+
+    def __getitem__(self, name: str) -> np.ndarray:
+        if name not in self._names:
+            raise KeyError(name)
+        return getattr(self, name)  # type: ignore[no-any-return]
+
+    def __iter__(self) -> Iterator[str]:
+        return iter(self._names)
+
+    def __contains__(self, name: object) -> bool:
+        return name in self._names
+
+    def to_dict(self) -> dict[str, np.ndarray]:
+        """A new dict of the arrays (the arrays themselves, not copies)."""
+        return {name: getattr(self, name) for name in self._names}
+
+
+class Result(Columns):
     """The points of one convert() call, one numpy array per property.
 
     Each array has one entry per point, named as the ZedizAdo property it
@@ -67,24 +91,9 @@ class Result:
     def __len__(self) -> int:
         return len(self.Latitude)
 
-    def __getitem__(self, name: str) -> np.ndarray:
-        if name not in self._names:
-            raise KeyError(name)
-        return getattr(self, name)  # type: ignore[no-any-return]
-
-    def __iter__(self) -> Iterator[str]:
-        return iter(self._names)
-
-    def __contains__(self, name: object) -> bool:
-        return name in self._names
-
     def keys(self) -> tuple[str, ...]:
         """The names of the columns, in the interface's order."""
         return self._names
-
-    def to_dict(self) -> dict[str, np.ndarray]:
-        """A new dict of the arrays (the arrays themselves, not copies)."""
-        return {name: getattr(self, name) for name in self._names}
 
     def to_pandas(self, index: Any = None) -> "pandas.DataFrame":
         """The columns as a pandas DataFrame (pandas must be installed).

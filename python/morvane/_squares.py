@@ -14,6 +14,7 @@ if TYPE_CHECKING:  # pragma: no cover
 
 from . import _morvane
 from ._enums import TABLES
+from ._result import Columns
 from ._convert import (
     DATUM_KEYS,
     METHOD_KEYS,
@@ -81,7 +82,7 @@ def _texts(values: list[str]) -> np.ndarray:
     return np.array(values, dtype=np.str_) if values else np.zeros(0, "U1")
 
 
-class SquareResult:
+class SquareResult(Columns):
     """The squares of one squares() call, one numpy array per column.
 
     - The Darwin Core terms, as the core writes them for each code:
@@ -146,24 +147,9 @@ class SquareResult:
     def __len__(self) -> int:
         return len(self._codes)
 
-    def __getitem__(self, name: str) -> np.ndarray:
-        if name not in self._names:
-            raise KeyError(name)
-        return getattr(self, name)  # type: ignore[no-any-return]
-
-    def __iter__(self) -> Iterator[str]:
-        return iter(self._names)
-
-    def __contains__(self, name: object) -> bool:
-        return name in self._names
-
     def keys(self) -> tuple[str, ...]:
         """The names of the columns: the Darwin Core terms, Error, Failure, the numbers."""
         return self._names
-
-    def to_dict(self) -> dict[str, np.ndarray]:
-        """A new dict of the arrays (the arrays themselves, not copies)."""
-        return {name: getattr(self, name) for name in self._names}
 
     def darwin_core(self) -> dict[str, np.ndarray]:
         """The Darwin Core columns and Error, the columns a data publisher adds."""
