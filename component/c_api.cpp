@@ -103,6 +103,8 @@ const char* morvane_failure_name(int code) {
     case MORVANE_E_NO_MEMORY: return "out of memory";
     case MORVANE_E_INTERNAL: return "internal error";
     case MORVANE_E_STOPPED: return "stopped by the progress callback";
+    case MORVANE_E_SETTING: return "unknown method or height kind";
+    case MORVANE_E_COLUMNS: return "no columns to read in the header, or several";
     default: return "Unknown";
   }
 }

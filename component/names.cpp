@@ -2,6 +2,7 @@
 // Every front end takes these from here; nothing else writes them out.
 #include <morvane/names.hpp>
 
+#include <morvane/columns.hpp>
 #include <morvane/survey.hpp>
 
 #include <morvane/failure.hpp>
@@ -243,6 +244,27 @@ std::string MakeJson() {
     }
     json.Close(']');
   }
+  // The names of the columns of tables, by role.
+  json.Key("columns");
+  json.Open('[');
+  for (const ColumnRole& role : ColumnRoles()) {
+    json.Open('{');
+    json.Field("role", role.role);
+    json.Field("key", role.key);
+    json.Field("label", role.label);
+    json.Key("names");
+    json.Open('[');
+    for (const ColumnName& name : ColumnNames()) {
+      if (name.role != role.role) continue;
+      json.Open('{');
+      json.Field("name", name.name);
+      json.Field("language", name.language);
+      json.Close('}');
+    }
+    json.Close(']');
+    json.Close('}');
+  }
+  json.Close(']');
   json.Key("steps");
   json.Open('[');
   for (const auto& step : kSteps) {

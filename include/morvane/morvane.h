@@ -74,7 +74,8 @@ enum {
   MORVANE_E_NO_MEMORY = -8,     /* memory could not be had */
   MORVANE_E_INTERNAL = -9,      /* anything else that went wrong inside */
   MORVANE_E_STOPPED = -10,      /* the batch call's progress callback asked to stop */
-  MORVANE_E_SETTING = -11       /* a method or height kind outside its table */
+  MORVANE_E_SETTING = -11,      /* a method or height kind outside its table */
+  MORVANE_E_COLUMNS = -12       /* a table's header names no columns to read, or several */
 };
 
 /* OriginalCoordinates: the input kinds. */
@@ -228,6 +229,102 @@ MORVANE_C_API int32_t morvane_height_kind_by_name(const char* name);
  * (UTF-8, static), for languages that read JSON more easily than C
  * structures; null only when memory could not be had. */
 MORVANE_C_API const char* morvane_names_json(void);
+
+/* ---- Tables as people write them ------------------------------------ */
+/* What a column of a table holds: the inputs of the kinds and the height,
+ * named by their properties, and the Darwin Core terms with which a row
+ * says where its point is and in which system. */
+enum {
+  MORVANE_COLUMN_LATITUDE = 1,
+  MORVANE_COLUMN_LONGITUDE = 2,
+  MORVANE_COLUMN_LAT_DMS_DEG = 3,
+  MORVANE_COLUMN_LAT_DMS_MIN = 4,
+  MORVANE_COLUMN_LAT_DMS_SEC = 5,
+  MORVANE_COLUMN_LON_DMS_DEG = 6,
+  MORVANE_COLUMN_LON_DMS_MIN = 7,
+  MORVANE_COLUMN_LON_DMS_SEC = 8,
+  MORVANE_COLUMN_X = 9,        /* Lambert 72 */
+  MORVANE_COLUMN_Y = 10,
+  MORVANE_COLUMN_X2008 = 11,   /* Lambert 2008 */
+  MORVANE_COLUMN_Y2008 = 12,
+  MORVANE_COLUMN_MGRS = 13,
+  MORVANE_COLUMN_IFBL = 14,
+  MORVANE_COLUMN_HEIGHT = 15,
+  MORVANE_COLUMN_VERBATIM_COORDINATES = 16,  /* verbatimCoordinates: the point as written */
+  MORVANE_COLUMN_VERBATIM_SYSTEM = 17,       /* verbatimCoordinateSystem: its kind, per row */
+  MORVANE_COLUMN_VERBATIM_SRS = 18,          /* verbatimSRS: its datum, per row */
+  MORVANE_COLUMN_GEODETIC_DATUM = 19,        /* geodeticDatum: the datum of the degrees, per row */
+  MORVANE_COLUMN_ROLES = 19
+};
+
+typedef struct morvane_column_role {
+  int32_t role;        /* MORVANE_COLUMN_... */
+  const char* key;     /* the property ("Latitude") or Darwin Core term ("verbatimSRS") */
+  const char* label;   /* as messages name it: "latitude", "Lambert 72 X" */
+} morvane_column_role;
+
+typedef struct morvane_column_name {
+  int32_t role;          /* MORVANE_COLUMN_... */
+  const char* name;      /* as people write it: "decimalLatitude", "breedtegraad" (UTF-8) */
+  const char* language;  /* "en", "nl", "fr", "de", or "dwc" for a Darwin Core term */
+} morvane_column_name;
+
+/* The roles (entry i has role i + 1) and the names a header may give a
+ * column, in the order of the roles. */
+MORVANE_C_API int32_t morvane_column_role_count(void);
+MORVANE_C_API const morvane_column_role* morvane_column_role_at(int32_t index);
+MORVANE_C_API int32_t morvane_column_name_count(void);
+MORVANE_C_API const morvane_column_name* morvane_column_name_at(int32_t index);
+/* The role of a column by its header name, compared without letter case,
+ * blanks, '_', '-', '.' and '/' ("Decimal Latitude" = "decimal_latitude"
+ * = "decimalLatitude"); every property name counts too.  0 for none. */
+MORVANE_C_API int32_t morvane_column_role_of(const char* header);
+
+/* Why a header's columns could not be chosen, so that a front end can say
+ * how to choose them by hand. */
+enum {
+  MORVANE_COLUMNS_FOUND = 0,
+  MORVANE_COLUMNS_NONE = 1,            /* no input's columns (or not the kind's asked for) */
+  MORVANE_COLUMNS_SEVERAL_NAMES = 2,   /* more than one column could be one input */
+  MORVANE_COLUMNS_SEVERAL_KINDS = 3,   /* the columns of more than one kind */
+  MORVANE_COLUMNS_NO_HEIGHT = 4,       /* no height column, with a height kind */
+  MORVANE_COLUMNS_SEVERAL_HEIGHTS = 5  /* more than one column could be the height */
+};
+
+/* Which columns of a header to read. */
+typedef struct morvane_columns {
+  size_t size;        /* sizeof(morvane_columns) */
+  /* In: */
+  int32_t kind;       /* the input kind of the rows; 0 to find it from the names */
+  int32_t codes_only; /* 1: only MGRS and IFBL columns count (for squares) */
+  int32_t height;     /* 1: a height column is read too */
+  /* Out: */
+  int32_t found_kind; /* the input kind; 0 when each row says its own (verbatimCoordinates) */
+  int32_t datum_column;  /* the column that names each row's datum (verbatimSRS for
+                          * verbatim rows, geodeticDatum for degrees), -1 for none */
+  int32_t problem;    /* MORVANE_COLUMNS_...: why the columns could not be chosen */
+  int32_t column[MORVANE_COLUMN_ROLES + 1];  /* by role: the 0-based column, -1 for none */
+} morvane_columns;
+
+/* Chooses the columns to read from a header's names.  The kinds' own
+ * columns come first (degrees, Lambert 72, MGRS, IFBL; Lambert 2008 when
+ * none of those is there); without them, verbatimCoordinates, whose rows
+ * say their kind in verbatimCoordinateSystem.  MORVANE_OK; or
+ * MORVANE_E_COLUMNS with the reason (naming the candidates when several
+ * columns could be one input) copied into `error` as a text get copies it;
+ * a negative code for null pointers, a negative count or a kind outside
+ * 0..6. */
+MORVANE_C_API int morvane_find_columns(const char* const* names, ptrdiff_t count,
+                                       morvane_columns* columns, char* error, size_t error_size);
+
+/* The input kind a verbatimCoordinateSystem names ("decimal degrees",
+ * "degrees minutes seconds", "Lambert 72", "EPSG:31370", "MGRS", "IFBL"
+ * ...; MORVANE_mvDeg for every form of degrees), 0 for none. */
+MORVANE_C_API int32_t morvane_kind_of_system(const char* system);
+/* The datum a verbatimSRS or geodeticDatum names ("WGS84", "EPSG:4326",
+ * "ED50", "BD72", "Belge 1972", "NTF", "ETRS89", the coordinate systems on
+ * them such as "EPSG:31370" ...), 0 for none. */
+MORVANE_C_API int32_t morvane_datum_of_srs(const char* srs);
 
 /* ---- The object ------------------------------------------------------ */
 
@@ -435,6 +532,58 @@ MORVANE_C_API int morvane_convert_batch_extra(const morvane_batch_input* input,
                                               const morvane_batch_output* output,
                                               const morvane_batch_extra* extra, ptrdiff_t count,
                                               int threads);
+
+/* ---- Rows that say their own kind and datum -------------------------- */
+/* A table's rows, each converted as the batch call converts a point, where
+ * a row may say in which kind its point is written (Darwin Core's
+ * verbatimCoordinates and verbatimCoordinateSystem) and on which datum
+ * (verbatimSRS, geodeticDatum).  Each row's point is converted exactly as a
+ * fresh object with the row's kind and datum converts it. */
+typedef struct morvane_rows_input {
+  size_t size;                     /* sizeof(morvane_rows_input) */
+  /* verbatimCoordinates of each row (UTF-8), or null: every row reads the
+   * batch input's columns.  Degrees as "50.8467, 4.3525", "50.8467N
+   * 4.3525E", "50 50 48.1 N, 4 21 9 E" or 50°50'48.1"N 4°21'9"E (read as
+   * DMS when whole degrees and minutes come with seconds, as decimal
+   * degrees otherwise); Lambert X and Y as "149186.41, 170810.74"
+   * ("X=... Y=..." in either order; decimal commas with ';' or blanks
+   * between the two); MGRS references and IFBL codes as the object takes
+   * them.  A null entry is an empty text. */
+  const char* const* Coordinates;
+  /* verbatimCoordinateSystem of each row, or null: morvane_kind_of_system;
+   * an empty entry takes the batch input's OrigType. */
+  const char* const* Systems;
+  /* The datum of each row's coordinates, or null: morvane_datum_of_srs;
+   * an empty entry (or "unknown", "not recorded") takes the batch input's
+   * DatumFrom. */
+  const char* const* Datums;
+  /* Outputs, each a column of `count` entries or null: the kind and datum
+   * each row was read with (0 for a row that names neither). */
+  int32_t* KindsRead;
+  int32_t* DatumsRead;
+} morvane_rows_input;
+
+/* morvane_batch_widths_extra for these rows: the Error column also holds
+ * the messages of rows that name no kind or datum. */
+MORVANE_C_API int morvane_rows_widths(const morvane_batch_input* input,
+                                      const morvane_rows_input* rows,
+                                      const morvane_batch_extra* extra, ptrdiff_t count,
+                                      size_t* mgrs_width, size_t* ifbl_width,
+                                      size_t* error_width);
+
+/* Converts `count` rows: the batch input gives the datums, precisions and
+ * the default kind (0 is allowed with Coordinates: then a row without its
+ * system gets the object's message for an unknown kind), and, without
+ * Coordinates, the columns.  A row whose kind or datum is not known, or
+ * whose text is not one of its kind, gets its message in Error and is not
+ * converted: its numbers are NaN (0 for the DMS fields), its texts empty.
+ * Otherwise as morvane_convert_batch_extra (`extra` may be null; its
+ * Progress is called after each group of rows of one kind and datum). */
+MORVANE_C_API int morvane_convert_rows(const morvane_batch_input* input,
+                                       const morvane_rows_input* rows,
+                                       const morvane_batch_output* output,
+                                       const morvane_batch_extra* extra, ptrdiff_t count,
+                                       int threads);
 
 /* ---- Squares --------------------------------------------------------- */
 /* An IFBL code or an MGRS reference names a square: its corners in its own
