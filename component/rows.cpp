@@ -271,7 +271,7 @@ void PutText(const morvane_text_column& column, std::size_t i, std::string_view 
   if (!column.data) return;
   char* entry = column.data + i * column.width;
   std::memset(entry, 0, column.width);
-  std::memcpy(entry, text.data(), std::min(text.size(), column.width));
+  if (!text.empty()) std::memcpy(entry, text.data(), std::min(text.size(), column.width));
 }
 
 // A row that is not converted: its message, no numbers, no texts.
