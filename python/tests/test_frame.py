@@ -406,3 +406,58 @@ def test_empty_frames_and_odd_indexes():
     before = frame.copy()
     morvane.convert_frame(frame)
     pandas.testing.assert_frame_equal(frame, before)
+
+
+def dwc_text() -> str:
+    """The Darwin Core rows as a tab-separated file (without the rows whose
+    cells the file cannot hold: a None cell is an empty one there too)."""
+    frame = dwc_frame().reset_index(drop=True)
+    return frame.to_csv(sep="\t", index=False)
+
+
+TOOL_NUMBERS = ("Latitude", "Longitude", "LatDmsDeg", "LatDmsMin", "LatDmsSec", "LonDmsDeg",
+                "LonDmsMin", "LonDmsSec", "X", "Y", "Easting", "Northing", "X2008", "Y2008",
+                "Accuracy")
+
+
+@pytest.mark.parametrize("text", [GBIF, None], ids=["gbif", "darwin-core"])
+@pytest.mark.parametrize(
+    "options, kwargs",
+    [
+        ([], {}),
+        (["--to", "bd72", "--ifbl-precision", "4", "--mgrs-precision", "100"],
+         {"datum_to": "bd72", "ifbl_precision": 4, "mgrs_precision": 100}),
+        (["--to", "etrs89", "--method", "grid"], {"datum_to": "etrs89", "method": "grid"}),
+    ],
+)
+def test_the_tool_writes_the_same_numbers_for_the_same_file(tool, tmp_path, text, options, kwargs):
+    import subprocess
+
+    text = GBIF if text is not None else dwc_text()
+    path = tmp_path / "occurrence.txt"
+    path.write_text(text, encoding="utf-8")
+    run = subprocess.run([tool, "batch", str(path), "--csv", "-q", "-j", "1", "--today", *options],
+                         capture_output=True, text=True, encoding="utf-8", timeout=120)
+    assert run.returncode in (0, 1), run.stderr
+    written = pandas.read_csv(io.StringIO(run.stdout), sep="\t", dtype=str, keep_default_na=False)
+    frame = pandas.read_csv(io.StringIO(text), sep="\t")
+    ours = morvane.convert_frame(frame, today=True, **kwargs)
+    assert len(written) == len(ours)
+    for i in range(len(ours)):
+        tools_error, error = written.Error.iloc[i], ours.Error.iloc[i]
+        if tools_error.startswith("cannot read"):
+            # The tool names the cell it could not read; the core's message
+            # here, for the NaN it got.
+            assert error, (i, tools_error)
+            continue
+        assert tools_error == error, (i, tools_error, error)
+        if error:
+            continue
+        for name in TOOL_NUMBERS:
+            got, want = written[name].iloc[i], ours[name].iloc[i]
+            if got == "":
+                assert not math.isfinite(float(want)), (name, i)
+            else:
+                assert bits(name, float(got)) == bits(name, float(want)), (name, i, got, want)
+        for name in ("MGRS", "IFBL", "Route"):
+            assert written[name].iloc[i] == ours[name].iloc[i].strip(), (name, i)
