@@ -78,6 +78,7 @@ DARWIN_CORE_NAMES: tuple[str, ...] = (
 )
 # What the hint of a refused header says.
 HINT = "; give them with columns="
+GIVEN_HINT = " (from the columns given with columns=)"
 # A number written as text in a number column: "50.85", "-4", "1.5e5".
 NUMBER_TEXT = re.compile(r"[+-]?(\d+(\.\d*)?|\.\d+)([eE][+-]?\d+)?")
 
@@ -128,10 +129,10 @@ def _header_text(label: Any) -> str:
     return _utf8(text.replace("\0", "\ufffd")).decode("utf-8")
 
 
-def _find(header: list[str], kind: int, height: bool) -> _Chosen:
+def _find(header: list[str], kind: int, height: bool, hint: str = HINT) -> _Chosen:
     status, reason, found, datum, _, at = _morvane._find_columns(header, kind, False, height)
     if status != 0:
-        raise ValueError(reason + HINT)
+        raise ValueError(reason + hint)
     return _Chosen(found, {int(role): int(i) for role, i in at.items()}, int(datum))
 
 
@@ -235,7 +236,17 @@ def _given(labels: list[Any], columns: Any, kind: int, height: bool) -> _Chosen:
         if header[i]:
             raise ValueError(f"columns: {label!r} is given for two inputs")
         header[i] = ROLE_KEYS[role]
-    return _find(header, kind, height)
+    chosen = _find(header, kind, height, GIVEN_HINT)
+    # A column given for an input that the chosen kind does not read would
+    # be left unread without a word.
+    for role, label in roles.items():
+        if role not in chosen.at:
+            kind_name = KIND_KEYS[chosen.kind] if chosen.kind else "verbatim"
+            raise ValueError(
+                f"columns: {ROLE_KEYS[role]} ({label!r}) is not read with {kind_name} input"
+                + (": give height_kind= for a height column" if role == HEIGHT else "")
+            )
+    return chosen
 
 
 def _row_texts(values: np.ndarray, label: Any, index: Any) -> list[bytes]:

@@ -302,13 +302,18 @@ def test_outputs_and_the_names_of_outputs_that_clash(frame_columns, outputs, dar
         ({"columns": "lat"}, TypeError, "columns"),
         ({"columns": {"Latitude": "lat", "Longitude": "lat"}}, ValueError, "two inputs"),
         ({"columns": {"X": "lat", "Y": "lon"}}, None, None),
+        ({"columns": {"Latitude": "lat"}}, ValueError, "columns given with columns="),
+        ({"columns": {"Latitude": "lat", "Longitude": "lon", "verbatimSRS": "s"}}, ValueError,
+         "verbatimSRS ('s') is not read with deg input"),
+        ({"columns": {"Latitude": "lat", "Longitude": "lon", "Height": "hgt"}}, ValueError,
+         "height_kind="),
         ({"height_kind": "ostend"}, ValueError, "no height column"),
         ({"height_kind": "geoid"}, ValueError, "height_kind"),
         ({"today": "no"}, TypeError, "today"),
     ],
 )
 def test_arguments_that_make_no_sense_raise_before_any_work(kwargs, error, fragment):
-    frame = pandas.DataFrame({"lat": [50.8], "lon": [4.3]})
+    frame = pandas.DataFrame({"lat": [50.8], "lon": [4.3], "s": ["ED50"], "hgt": [1.0]})
     kwargs = {"frame": frame, **kwargs}
     if error is None:
         morvane.convert_frame(**kwargs)  # X, Y as Lambert 72 columns: converts
