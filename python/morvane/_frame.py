@@ -253,6 +253,14 @@ def _row_texts(values: np.ndarray, label: Any, index: Any) -> list[bytes]:
     """Cells as the core reads texts: UTF-8 bytes, a missing cell empty, a
     NUL read as U+FFFD (which no name or coordinate holds), numbers as
     their text ("4326" for an EPSG code a reader took for a number)."""
+    import pandas
+
+    if pandas.api.types.infer_dtype(values, skipna=True) in ("string", "empty"):
+        # Texts and missing cells only, the usual column: each distinct text
+        # is encoded once (a column of systems or datums holds a few).
+        codes, uniques = pandas.factorize(values)
+        encoded = [_utf8(v.replace("\0", "\ufffd")) for v in uniques] + [b""]
+        return [encoded[c] for c in codes]
     missing = _missing(values)
     out: list[bytes] = []
     for i, v in enumerate(values):
@@ -300,13 +308,13 @@ def _row_numbers(series: Any, label: Any) -> Any:
     return values
 
 
-def _output_names(darwin_core: bool, outputs: Any, today: bool) -> tuple[list[str], bool]:
-    """The outputs asked for, and whether they need today's columns."""
+def _output_names(darwin_core: bool, outputs: Any, today: bool) -> list[str]:
+    """The outputs asked for (by default with today's columns when `today`)."""
     available = DARWIN_CORE_NAMES if darwin_core else NAMES + TODAY_NAMES
     if outputs is None:
         if darwin_core:
-            return list(DARWIN_CORE_NAMES), False
-        return list(NAMES + (TODAY_NAMES if today else ())), today
+            return list(DARWIN_CORE_NAMES)
+        return list(NAMES + (TODAY_NAMES if today else ()))
     if isinstance(outputs, str) or not isinstance(outputs, (list, tuple)):
         raise TypeError(f"outputs must be a list of output names, not {type(outputs).__name__}")
     names = list(outputs)
@@ -317,7 +325,7 @@ def _output_names(darwin_core: bool, outputs: Any, today: bool) -> tuple[list[st
             )
     if len(set(names)) != len(names):
         raise ValueError("outputs: an output is named twice")
-    return names, False
+    return names
 
 
 def _free_names(taken: Iterable[Any], wanted: Sequence[str]) -> list[str]:
@@ -335,16 +343,11 @@ def _free_names(taken: Iterable[Any], wanted: Sequence[str]) -> list[str]:
     return out
 
 
-def _texts(raw: np.ndarray) -> np.ndarray:
-    """A fixed-width UTF-8 column of the core as a numpy unicode array."""
-    return np.char.decode(raw, "utf-8", "replace") if len(raw) else np.zeros(0, "U1")
-
-
-def _names_texts(codes: np.ndarray, name_of: Any, blank: np.ndarray) -> np.ndarray:
-    """Each row's name of a number ("" where blank), each number named once."""
-    names = {int(c): name_of(int(c)) for c in np.unique(codes)}
-    texts = [("" if b else names[int(c)]) for c, b in zip(codes, blank)]
-    return np.array(texts, dtype=np.str_) if texts else np.zeros(0, "U1")
+def _objects(texts: list[str]) -> np.ndarray:
+    """A column of texts as pandas holds them: an object array of str."""
+    array = np.empty(len(texts), dtype=object)
+    array[:] = texts
+    return array
 
 
 def convert_frame(
@@ -497,22 +500,13 @@ def convert_frame(
         or chosen_method != SHIFT
         or with_height
     )
-    names, _ = _output_names(bool(darwin_core), outputs, uses_today if today is None else bool(today))
+    names = _output_names(bool(darwin_core), outputs, uses_today if today is None else bool(today))
 
-    error = _texts(raw["Error"])
-    values: dict[str, np.ndarray] = {}
-    no_route = np.isnan(raw["Accuracy"])
-    for name in NAMES + TODAY_NAMES:
-        if name in ("MGRS", "IFBL", "Error"):
-            values[name] = _texts(raw[name])
-        elif name == "Failure":
-            values[name] = _names_texts(
-                raw["Failure"], _morvane.failure_name, raw["Failure"] == 0
-            )
-        elif name == "Route":
-            values[name] = _names_texts(raw["Route"], _morvane.route_text, no_route)
-        else:
-            values[name] = raw[name]
+    values: dict[str, np.ndarray] = {
+        name: _objects(raw[name]) if isinstance(raw[name], list) else raw[name]
+        for name in NAMES + TODAY_NAMES
+    }
+    error = values["Error"]
     if darwin_core:
         values = _darwin_core(
             values, error, kinds_read, datums_read, coordinates, kind_columns, chosen,
@@ -539,6 +533,8 @@ def _darwin_core(
     method: int,
 ) -> dict[str, np.ndarray]:
     """The Darwin Core terms of the converted rows."""
+    import pandas
+
     from ._squares import squares
 
     placed = (error == "") & (values["Failure"] == "") & np.isfinite(values["Latitude"])
@@ -550,13 +546,13 @@ def _darwin_core(
         kind_columns[0] if chosen.kind in (IFBL, MGRS) else None
     )
     if codes is not None:
-        stated = np.array(
-            [
-                not datum_cells or _morvane.datum_of_srs(datum_cells[i].decode("utf-8", "replace")) != 0
-                for i in range(len(error))
-            ],
-            dtype=bool,
-        )
+        stated = np.ones(len(error), dtype=bool)
+        if datum_cells:
+            which, cells = pandas.factorize(np.array(datum_cells, dtype=object))
+            names = np.array(
+                [_morvane.datum_of_srs(c.decode("utf-8", "replace")) != 0 for c in cells], dtype=bool
+            )
+            stated = names[which]
         for code_kind in (IFBL, MGRS):
             rows = placed & (kinds_read == code_kind)
             for datum in np.unique(datums_read[rows]):
@@ -564,11 +560,15 @@ def _darwin_core(
                     part = np.flatnonzero(rows & (datums_read == datum) & (stated == known))
                     if len(part) == 0:
                         continue
+                    # Each distinct code once: records share their squares.
+                    which, distinct = pandas.factorize(
+                        np.array([codes[i] for i in part], dtype=object)
+                    )
                     square = squares(
-                        [codes[i] for i in part], kind=code_kind, datum=destination,
+                        list(distinct), kind=code_kind, datum=destination,
                         code_datum=int(datum), datum_known=known, method=method,
                     )
-                    uncertainty[part] = square.coordinateUncertaintyInMeters
+                    uncertainty[part] = square.coordinateUncertaintyInMeters[which]
     epsg = f"EPSG:{DATUM_EPSG[destination]}"
     return {
         "decimalLatitude": np.where(placed, values["Latitude"], np.nan),

@@ -7,15 +7,19 @@
 // its own texts when the table gives them.  The package hands over
 // columns already in the types the core reads (float64, int16, float32)
 // and the texts as UTF-8 bytes without NUL characters; they are copied
-// here under the GIL, and the rows are converted with the GIL released.
+// here under the GIL, and the rows are converted a chunk at a time with
+// the GIL released.  The text outputs come back as lists of str, as pandas
+// holds texts.
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
 #include <morvane/columns.hpp>
 #include <morvane/morvane.h>
+#include <morvane/names.hpp>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <new>
@@ -78,14 +82,6 @@ std::vector<T> TakeNumbers(const py::handle& value, std::ptrdiff_t count, const 
     default:
       throw std::runtime_error(what);
   }
-}
-
-// A fixed-width UTF-8 column as a numpy "S" array (the package decodes it).
-py::array TextArray(const std::vector<char>& data, std::size_t width, std::ptrdiff_t count) {
-  const py::dtype dtype("S" + std::to_string(width));
-  py::array out(dtype, py::array::ShapeContainer{count});
-  if (count > 0) std::memcpy(out.mutable_data(), data.data(), static_cast<std::size_t>(count) * width);
-  return out;
 }
 
 // The columns of a header: morvane_find_columns.  Returns (status,
@@ -242,28 +238,110 @@ py::dict ConvertRows(std::int32_t kind, std::int32_t datumFrom, std::int32_t dat
   rows.KindsRead = kindsRead.mutable_data();
   rows.DatumsRead = datumsRead.mutable_data();
 
-  std::vector<char> texts[3];
-  std::size_t widths[3] = {0, 0, 0};
-  int status;
-  {
-    py::gil_scoped_release released;
-    status = morvane_rows_widths(&input, &rows, &extra, count, &widths[0], &widths[1], &widths[2]);
-    if (status == MORVANE_OK) {
-      try {
-        for (int t = 0; t < 3; ++t) {
-          widths[t] = std::max<std::size_t>(widths[t], 1);
-          texts[t].assign(static_cast<std::size_t>(count) * widths[t] + 1, '\0');
+  // The rows go through the core a chunk at a time.  The text outputs are
+  // columns of one width, that of the chunk's longest text, and a message
+  // may quote a row's system or datum text, and the IFBL and MGRS outputs
+  // may hold the row's own text: a chunk holds so many rows that those
+  // columns stay within kChunkBytes (a row with a huge text goes with few
+  // others, or alone).  Between chunks Python's signal handlers run, so that Ctrl-C
+  // stops a long call.
+  constexpr std::ptrdiff_t kChunkRows = 65536;
+  constexpr std::size_t kChunkBytes = std::size_t{64} << 20;
+  constexpr std::size_t kMessageRoom = 256;  // a message's own words
+  std::vector<std::size_t> room(static_cast<std::size_t>(count), kMessageRoom);
+  for (const Texts* t : {&codes, &verbatim, &system, &datum})
+    for (std::size_t i = 0; i < t->text.size(); ++i) room[i] += t->text[i].size();
+
+  py::list texts[3] = {py::list(count), py::list(count), py::list(count)};  // MGRS, IFBL, Error
+  std::vector<char> buffers[3];
+  for (std::ptrdiff_t begin = 0; begin < count;) {
+    std::ptrdiff_t end = begin;
+    std::size_t widest = 0;
+    while (end < count && end - begin < kChunkRows) {
+      const std::size_t wider = std::max(widest, room[static_cast<std::size_t>(end)]);
+      if (end > begin && static_cast<std::size_t>(end - begin + 1) * wider > kChunkBytes) break;
+      widest = wider;
+      ++end;
+    }
+    const std::ptrdiff_t n = end - begin;
+    const auto at = [begin](auto* p) { return p ? p + begin : p; };
+    morvane_batch_input in = input;
+    in.Latitude = at(in.Latitude), in.Longitude = at(in.Longitude);
+    in.LatDmsDeg = at(in.LatDmsDeg), in.LatDmsMin = at(in.LatDmsMin), in.LatDmsSec = at(in.LatDmsSec);
+    in.LonDmsDeg = at(in.LonDmsDeg), in.LonDmsMin = at(in.LonDmsMin), in.LonDmsSec = at(in.LonDmsSec);
+    in.X = at(in.X), in.Y = at(in.Y), in.Texts = at(in.Texts);
+    morvane_rows_input r = rows;
+    r.Coordinates = at(r.Coordinates), r.Systems = at(r.Systems), r.Datums = at(r.Datums);
+    r.KindsRead = at(r.KindsRead), r.DatumsRead = at(r.DatumsRead);
+    morvane_batch_output o = out;
+    o.Latitude = at(o.Latitude), o.Longitude = at(o.Longitude);
+    o.LatDmsDeg = at(o.LatDmsDeg), o.LatDmsMin = at(o.LatDmsMin), o.LatDmsSec = at(o.LatDmsSec);
+    o.LonDmsDeg = at(o.LonDmsDeg), o.LonDmsMin = at(o.LonDmsMin), o.LonDmsSec = at(o.LonDmsSec);
+    o.X = at(o.X), o.Y = at(o.Y), o.Northing = at(o.Northing), o.Easting = at(o.Easting);
+    o.Failure = at(o.Failure);
+    morvane_batch_extra e = extra;
+    e.Height = at(e.Height);
+    e.X2008 = at(e.X2008), e.Y2008 = at(e.Y2008);
+    e.EllipsoidalHeight = at(e.EllipsoidalHeight), e.OstendHeight = at(e.OstendHeight);
+    e.Route = at(e.Route), e.Accuracy = at(e.Accuracy);
+
+    std::size_t widths[3] = {0, 0, 0};
+    int status;
+    {
+      py::gil_scoped_release released;
+      status = morvane_rows_widths(&in, &r, &e, n, &widths[0], &widths[1], &widths[2]);
+      if (status == MORVANE_OK) {
+        try {
+          for (int t = 0; t < 3; ++t) {
+            widths[t] = std::max<std::size_t>(widths[t], 1);
+            buffers[t].assign(static_cast<std::size_t>(n) * widths[t], '\0');
+          }
+          o.MGRS = {buffers[0].data(), widths[0]};
+          o.IFBL = {buffers[1].data(), widths[1]};
+          o.Error = {buffers[2].data(), widths[2]};
+          status = morvane_convert_rows(&in, &r, &o, &e, n, threads);
+        } catch (const std::bad_alloc&) {
+          status = MORVANE_E_NO_MEMORY;
         }
-        out.MGRS = {texts[0].data(), widths[0]};
-        out.IFBL = {texts[1].data(), widths[1]};
-        out.Error = {texts[2].data(), widths[2]};
-        status = morvane_convert_rows(&input, &rows, &out, &extra, count, threads);
-      } catch (const std::bad_alloc&) {
-        status = MORVANE_E_NO_MEMORY;
       }
     }
+    if (status != MORVANE_OK) RaiseStatus(status);
+    for (int t = 0; t < 3; ++t) {
+      for (std::ptrdiff_t i = 0; i < n; ++i) {
+        const char* entry = buffers[t].data() + static_cast<std::size_t>(i) * widths[t];
+        PyObject* text = PyUnicode_DecodeUTF8(entry, static_cast<Py_ssize_t>(strnlen(entry, widths[t])),
+                                              "replace");
+        if (text == nullptr) throw py::error_already_set();
+        PyList_SET_ITEM(texts[t].ptr(), begin + i, text);
+      }
+    }
+    if (PyErr_CheckSignals() != 0) throw py::error_already_set();
+    begin = end;
   }
-  if (status != MORVANE_OK) RaiseStatus(status);
+
+  // Failure and Route as their names: a failure's name ("" for none), the
+  // text of a route's steps ("" for a row with a message or a failure, whose
+  // Accuracy is NaN).  A table has few of either: each is made once.
+  py::list failures(count), routes(count);
+  std::vector<std::pair<std::int32_t, py::str>> failureNames, routeTexts;
+  const auto named = [](std::vector<std::pair<std::int32_t, py::str>>& known, std::int32_t code,
+                        auto make) -> PyObject* {
+    for (const auto& entry : known)
+      if (entry.first == code) return entry.second.inc_ref().ptr();
+    known.emplace_back(code, make(code));
+    return known.back().second.inc_ref().ptr();
+  };
+  const py::str empty("");
+  for (std::ptrdiff_t i = 0; i < count; ++i) {
+    const std::int32_t code = failure.data()[i];
+    PyList_SET_ITEM(failures.ptr(), i,
+                    code == 0 ? empty.inc_ref().ptr()
+                              : named(failureNames, code, [](std::int32_t c) { return py::str(morvane_failure_name(c)); }));
+    const bool none = std::isnan(accuracy.data()[i]);
+    PyList_SET_ITEM(routes.ptr(), i,
+                    none ? empty.inc_ref().ptr()
+                         : named(routeTexts, route.data()[i], [](std::int32_t c) { return py::str(RouteText(c)); }));
+  }
 
   py::dict result;
   result["Latitude"] = latitude;
@@ -278,15 +356,15 @@ py::dict ConvertRows(std::int32_t kind, std::int32_t datumFrom, std::int32_t dat
   result["Y"] = y;
   result["Northing"] = northing;
   result["Easting"] = easting;
-  result["MGRS"] = TextArray(texts[0], widths[0], count);
-  result["IFBL"] = TextArray(texts[1], widths[1], count);
-  result["Error"] = TextArray(texts[2], widths[2], count);
-  result["Failure"] = failure;
+  result["MGRS"] = texts[0];
+  result["IFBL"] = texts[1];
+  result["Error"] = texts[2];
+  result["Failure"] = failures;
   result["X2008"] = x2008;
   result["Y2008"] = y2008;
   result["EllipsoidalHeight"] = ellipsoidal;
   result["OstendHeight"] = ostend;
-  result["Route"] = route;
+  result["Route"] = routes;
   result["Accuracy"] = accuracy;
   result["KindsRead"] = kindsRead;
   result["DatumsRead"] = datumsRead;

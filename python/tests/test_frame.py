@@ -466,3 +466,21 @@ def test_the_tool_writes_the_same_numbers_for_the_same_file(tool, tmp_path, text
                 assert bits(name, float(got)) == bits(name, float(want)), (name, i, got, want)
         for name in ("MGRS", "IFBL", "Route"):
             assert written[name].iloc[i] == ours[name].iloc[i].strip(), (name, i)
+
+
+def test_rows_across_the_chunks_of_a_long_table_and_a_huge_cell():
+    # More rows than one pass of the core takes, and a row whose system
+    # text (quoted by its message) makes it a pass of its own.
+    n = 70_000
+    codes = np.array(["E4.38.12", "F7.26.34", "31UFS9415", "K5"], dtype=object)[np.arange(n) % 4]
+    systems = np.array(["IFBL", "IFBL", "MGRS", "IFBL"], dtype=object)[np.arange(n) % 4]
+    systems[40_000] = "Z" * 3_000_000
+    frame = pandas.DataFrame({"verbatimCoordinates": codes, "verbatimCoordinateSystem": systems})
+    out = morvane.convert_frame(frame, datum_to="bd72")
+    assert out.Error.iloc[40_000] == f"{MESSAGES[1]} ({'Z' * 3_000_000})"
+    for kind, rows in (("ifbl", np.flatnonzero(systems == "IFBL")), ("mgrs", np.flatnonzero(systems == "MGRS"))):
+        result = morvane.convert(kind, list(codes[rows]), datum_to="bd72")
+        for name in ("Latitude", "X", "LatDmsSec"):
+            assert np.array_equal(out[name].to_numpy()[rows].view("u1"), result[name].view("u1")), name
+        for name in ("MGRS", "IFBL", "Error"):
+            assert list(out[name].to_numpy()[rows]) == list(result[name]), name
