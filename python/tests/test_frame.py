@@ -484,3 +484,17 @@ def test_rows_across_the_chunks_of_a_long_table_and_a_huge_cell():
             assert np.array_equal(out[name].to_numpy()[rows].view("u1"), result[name].view("u1")), name
         for name in ("MGRS", "IFBL", "Error"):
             assert list(out[name].to_numpy()[rows]) == list(result[name]), name
+
+
+def test_dms_and_code_columns_found_by_their_names():
+    dms = pandas.DataFrame({"Breite_Grad": [50, 51, None], "Breite_Minuten": [50, 3, 1],
+                            "Breite_Sekunden": [48.1, 17.4, 1.0], "Länge_Grad": [4, 3, 4],
+                            "Länge_Minuten": [21, 43, 1], "Länge_Sekunden": [9.0, 2.6, 1.0]})
+    out = morvane.convert_frame(dms, datum_from="ed50", datum_to="bd72")
+    want = morvane.convert("dms", *(dms[c] for c in dms.columns), datum_from="ed50", datum_to="bd72")
+    codes = pandas.DataFrame({"soort": ["a", "b", "c"], "uurhok": ["E4.38.12", None, "F7 26 34"]})
+    out2 = morvane.convert_frame(codes, ifbl_precision=2)
+    want2 = morvane.convert("ifbl", ["E4.38.12", "", "F7 26 34"], ifbl_precision=2)
+    for i in range(3):
+        assert_row(out, i, want, i, ("dms", i))
+        assert_row(out2, i, want2, i, ("ifbl", i))
