@@ -38,7 +38,6 @@ from ._convert import (
     KindLike,
     _as_array,
     _bounded,
-    _choices,
     _columns,
     _datum,
     _integer,
