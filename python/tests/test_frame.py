@@ -498,3 +498,17 @@ def test_dms_and_code_columns_found_by_their_names():
     for i in range(3):
         assert_row(out, i, want, i, ("dms", i))
         assert_row(out2, i, want2, i, ("ifbl", i))
+
+
+def test_a_gbif_download_read_as_texts_converts_as_read_as_numbers():
+    # As docs/columns.md reads it: every cell a text, empty cells "".
+    texts = pandas.read_csv(io.StringIO(GBIF), sep="\t", dtype=str, keep_default_na=False)
+    numbers = gbif_frame()
+    got = morvane.convert_frame(texts, datum_to="bd72")
+    want = morvane.convert_frame(numbers, datum_to="bd72")
+    for name in NAMES:
+        a, b = got[name].to_numpy(), want[name].to_numpy()
+        if a.dtype == object:
+            assert list(a) == list(b), name
+        else:
+            assert a.tobytes() == b.tobytes(), name
