@@ -49,6 +49,7 @@ from ._convert import (
 )
 from ._enums import TABLES
 from ._result import NAMES, TODAY_NAMES
+from ._squares import DARWIN_CORE, squares
 
 # The roles of a table's columns, from the core: number -> key ("Latitude",
 # "verbatimCoordinates", ...), and key -> number.
@@ -58,7 +59,6 @@ ROLES: dict[str, int] = {key: number for number, key in ROLE_KEYS.items()}
 VERBATIM = ROLES["verbatimCoordinates"]
 SYSTEM = ROLES["verbatimCoordinateSystem"]
 HEIGHT = ROLES["Height"]
-DATUM_ROLES = frozenset((ROLES["verbatimSRS"], ROLES["geodeticDatum"]))
 # The kinds whose texts name squares, and Lambert 2008 and ETRS89, which
 # only today's systems have.
 IFBL = _morvane.kind_by_name("ifbl")
@@ -67,14 +67,9 @@ TODAY_KINDS = frozenset(KIND_KEYS) - OBJECT_KINDS
 TODAY_DATUMS = frozenset(DATUM_KEYS) - OBJECT_DATUMS
 DATUM_EPSG: dict[int, int] = {row["number"]: row["epsg"] for row in TABLES["datums"]}
 
-# The Darwin Core terms convert_frame writes with darwin_core=True.
-DARWIN_CORE_NAMES: tuple[str, ...] = (
-    "decimalLatitude",
-    "decimalLongitude",
-    "geodeticDatum",
-    "coordinateUncertaintyInMeters",
-    "Error",
-)
+# The Darwin Core terms convert_frame writes with darwin_core=True: the
+# point's terms of those the squares have, in their order, and Error.
+DARWIN_CORE_NAMES: tuple[str, ...] = DARWIN_CORE[:4] + ("Error",)
 # What the hint of a refused header says.
 HINT = "; give them with columns="
 GIVEN_HINT = " (from the columns given with columns=)"
@@ -122,8 +117,8 @@ def _labels(names: Any) -> list[Any]:
 
 
 def _header_text(label: Any) -> str:
-    """A column label as the core reads a header's name (a NUL cut nothing
-    short: it reads as U+FFFD, which no name holds)."""
+    """A column label as the core reads a header's name: a NUL reads as
+    U+FFFD, which no name holds, so that no name is read cut short."""
     text = label if isinstance(label, str) else str(label)
     return _utf8(text.replace("\0", "\ufffd")).decode("utf-8")
 
@@ -533,8 +528,6 @@ def _darwin_core(
 ) -> dict[str, np.ndarray]:
     """The Darwin Core terms of the converted rows."""
     import pandas
-
-    from ._squares import squares
 
     placed = (error == "") & (values["Failure"] == "") & np.isfinite(values["Latitude"])
     uncertainty = np.where(placed & (values["Accuracy"] > 0), values["Accuracy"], np.nan)
