@@ -175,9 +175,12 @@ def _position(labels: list[Any], label: Any, what: str) -> int:
 
 
 def _same_label(a: Any, b: Any) -> bool:
+    """Whether a frame's label is the one given (True is no column 1)."""
+    if isinstance(a, (bool, np.bool_)) != isinstance(b, (bool, np.bool_)):
+        return False
     try:
-        return bool(a == b) and type(a) is not bool
-    except (TypeError, ValueError):
+        return bool(a == b)
+    except (TypeError, ValueError):  # labels that compare as arrays
         return False
 
 
