@@ -16,6 +16,9 @@ IGN/NGI Belgium, CC BY 4.0, credited in GRIDS-NOTICE.md beside this file).
 - squares(codes, kind="ifbl"|"mgrs", ...): the squares a column of IFBL
   codes or MGRS references names, with their Darwin Core terms, as a
   SquareResult (to_pandas(), to_geopandas(), geojson()).
+- find_columns(names) and convert_frame(frame, ...): tables as people and
+  standards write them (a GBIF download, a Darwin Core file whose rows say
+  their own coordinate system), the columns found by their names.
 - OriginalCoordinates and InternalDatums: the enumerations, their members
   also here (mvDeg, mvWGS1984, ...).
 - Failure: what ZedizAdo.Conversion() raises when it fails.
@@ -28,6 +31,7 @@ from ._enums import InternalDatums, OriginalCoordinates
 from ._morvane import ZedizAdo
 from ._morvane import version as _version
 from ._convert import convert
+from ._frame import FrameColumns, convert_frame, find_columns
 from ._point import Point, point
 from ._result import Result, TodayResult
 from ._squares import SquareResult, squares
@@ -38,7 +42,8 @@ globals().update((member.name, member) for member in _MEMBERS)
 
 # Shown as the package's own, where it exports them.
 for _exported in (
-    Failure, InternalDatums, OriginalCoordinates, Result, TodayResult, Point, SquareResult
+    Failure, InternalDatums, OriginalCoordinates, Result, TodayResult, Point, SquareResult,
+    FrameColumns,
 ):
     _exported.__module__ = __name__
 del _exported
@@ -53,6 +58,9 @@ __all__ = [
     "point",
     "Point",
     "squares",
+    "find_columns",
+    "convert_frame",
+    "FrameColumns",
     "SquareResult",
     "Failure",
     "OriginalCoordinates",

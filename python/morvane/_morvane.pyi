@@ -63,6 +63,42 @@ def _square_geojson(
     densify: int,
 ) -> list[str]: ...
 
+def column_roles() -> list[tuple[int, str, str]]:
+    """The roles of a table's columns: (number, key, label)."""
+
+def kind_roles(kind: int) -> list[int]:
+    """The roles an input kind reads, in the order of its properties."""
+
+def column_role_of(header: str) -> int:
+    """The role a header name stands for, or 0."""
+
+def datum_of_srs(srs: str) -> int:
+    """The datum a verbatimSRS or geodeticDatum names, or 0."""
+
+def route_text(route: int) -> str:
+    """The core's text of a Route's steps ("none" for 0)."""
+
+def _find_columns(
+    names: list[str], kind: int, codes_only: bool, height: bool
+) -> tuple[int, str, int, int, int, dict[int, int]]: ...
+
+def _convert_rows(
+    kind: int,
+    datum_from: int,
+    datum_to: int,
+    mgrs_precision: int,
+    ifbl_precision: int,
+    columns: tuple[Any, ...],
+    coordinates: list[bytes] | None,
+    systems: list[bytes] | None,
+    datums: list[bytes] | None,
+    count: int,
+    threads: int,
+    method: int,
+    height_kind: int,
+    height: np.ndarray | None,
+) -> dict[str, np.ndarray]: ...
+
 class ZedizAdo:
     """One point in every representation Morvane knows."""
 

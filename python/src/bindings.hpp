@@ -15,5 +15,6 @@ namespace py = pybind11;
 void BindObject(py::module_& m);
 void BindConvert(py::module_& m);
 void BindSquares(py::module_& m);
+void BindRows(py::module_& m);
 
 }  // namespace morvane::python

@@ -84,4 +84,5 @@ PYBIND11_MODULE(_morvane, m) {
   BindObject(m);
   BindConvert(m);
   BindSquares(m);
+  BindRows(m);
 }

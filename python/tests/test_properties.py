@@ -349,3 +349,44 @@ def test_call_sequences_on_an_object(calls):
             if name not in ("DatumFrom", "DatumDest"):
                 getattr(o, name)
     package_is_sound()
+
+
+# Darwin Core rows of any cells: texts (valid and not), numbers, missing
+# values, in any system and datum.
+VERBATIM_CELLS = st.one_of(
+    st.none(),
+    st.text(max_size=30),
+    st.sampled_from(["E4.38.12", "F7 26 34", "31UFS9415", "31UES9554433766", "149186.41, 170810.74",
+                     "50.8467, 4.3525", "50°50'48.1\"N 4°21'9\"E", "E4\0.38.12", ""]),
+    st.integers(-10**9, 10**9),
+    st.floats(allow_nan=True, allow_infinity=True),
+)
+SYSTEM_CELLS = st.one_of(
+    st.none(), st.text(max_size=12),
+    st.sampled_from(["IFBL", "MGRS", "Lambert 72", "decimal degrees", "DMS", "EPSG:31370", "Lambert 2008"]),
+)
+SRS_NAMES = {None: "wgs84", "": "wgs84", "unknown": "wgs84", "WGS84": "wgs84", "EPSG:4326": "wgs84",
+             "ED50": "ed50", "BD72": "bd72", "NTF": "ntf", "ETRS89": "etrs89"}
+SRS_CELLS = st.one_of(st.text(max_size=12), st.sampled_from(list(SRS_NAMES)))
+
+
+@given(
+    rows=st.lists(st.tuples(VERBATIM_CELLS, SYSTEM_CELLS, SRS_CELLS), max_size=12),
+    datum_to=st.sampled_from(["wgs84", "bd72", "ed50", "etrs89"]),
+)
+def test_frames_of_any_cells_convert_each_code_as_convert_does(rows, datum_to):
+    frame = pd.DataFrame(rows, columns=["verbatimCoordinates", "verbatimCoordinateSystem", "verbatimSRS"])
+    out = morvane.convert_frame(frame, datum_to=datum_to, today=True)
+    assert len(out) == len(frame)
+    for i, (cell, system, srs) in enumerate(rows):
+        if system in ("IFBL", "MGRS") and isinstance(cell, str) and "\0" not in cell and srs in SRS_NAMES:
+            result = morvane.convert(system.lower(), [cell], datum_from=SRS_NAMES[srs],
+                                     datum_to=datum_to, today=True)
+            for name in NUMBER_PROPERTIES + ("X2008", "Y2008", "Accuracy"):
+                assert bits(name if name in NUMBER_PROPERTIES else "X", float(out[name].iloc[i])) == bits(
+                    name if name in NUMBER_PROPERTIES else "X", float(result[name][0])), (name, i, rows[i])
+            for name in ("MGRS", "IFBL", "Error", "Failure", "Route"):
+                assert out[name].iloc[i] == result[name][0], (name, i, rows[i])
+        elif out.Error.iloc[i] == "" and out.Failure.iloc[i] == "":
+            # Converted: a position, never NaN without a message.
+            assert math.isfinite(out.Latitude.iloc[i]), (i, rows[i])
