@@ -379,10 +379,10 @@ int FindColumns(const std::vector<std::string>& names, Columns& columns, std::st
         error = "no columns for " + KindKey(columns.kind) + " input in the header";
         std::string looked;
         for (const std::int32_t role : KindRoles(columns.kind)) {
-          if (!looked.empty()) looked += "; ";
-          looked += NamesOf(role);
+          if (!looked.empty()) looked += ", ";
+          looked += RoleEntry(role).label;
         }
-        if (!looked.empty()) error += " (looked for " + looked + ")";
+        error += " (looked for the usual names of " + looked + ")";
       } else if (columns.codes_only) {
         error = "no ifbl or mgrs column in the header for the squares";
       } else {

@@ -53,8 +53,16 @@ const char* UnreadMessage(std::int32_t kind) {
   }
 }
 
-void Refuse(Plan& plan, std::size_t i, std::string text) {
-  plan.messages.push_back(std::move(text));
+// A message that quotes the row's text: "Datum de départ inconnu (Potsdam)".
+void Refuse(Plan& plan, std::size_t i, std::string_view message, std::string_view quoted = {}) {
+  std::string& text = plan.messages.emplace_back();
+  text.reserve(message.size() + quoted.size() + 3);
+  text.append(message);
+  if (!quoted.empty()) {
+    text.append(" (");
+    text.append(quoted);
+    text.push_back(')');
+  }
   plan.message[i] = plan.messages.size();
 }
 
@@ -70,7 +78,7 @@ void Read(const BatchInput& input, const RowsInput& rows, std::size_t n, Plan& p
       if (!system.empty()) {
         kind = KindOfSystem(system);
         if (kind == 0) {
-          Refuse(plan, i, std::string(message::kUnknownOrigType) + " (" + std::string(system) + ")");
+          Refuse(plan, i, message::kUnknownOrigType, system);
           continue;
         }
       }
@@ -85,7 +93,7 @@ void Read(const BatchInput& input, const RowsInput& rows, std::size_t n, Plan& p
       if (!SrsUnstated(srs)) {
         datum = DatumOfSrs(srs);
         if (datum == 0) {
-          Refuse(plan, i, std::string(message::kUnknownDatumFrom) + " (" + std::string(srs) + ")");
+          Refuse(plan, i, message::kUnknownDatumFrom, srs);
           continue;
         }
       }

@@ -111,7 +111,7 @@ TEST(Columns, AHeadersColumnsAreChosenOrRefusedWithTheCandidates) {
        "more than one column could be the verbatim coordinates"},
       {"naam,waarde", 0, 0, 0, MORVANE_E_COLUMNS, 0, {}, -1, "no coordinate columns found"},
       {"lat,lon", mvIFBL, 0, 0, MORVANE_E_COLUMNS, 0, {}, -1,
-       "no columns for ifbl input in the header (looked for IFBL: ifbl, ifbl_code"},
+       "no columns for ifbl input in the header (looked for the usual names of IFBL)"},
       {"lat,lon", 0, 0, 1, MORVANE_E_COLUMNS, 0, {}, -1, "no height column in the header"},
       {"lat,lon,h,hoogte", 0, 0, 1, MORVANE_E_COLUMNS, 0, {}, -1,
        "more than one column could be the height: 'h' (3), 'hoogte' (4)"},

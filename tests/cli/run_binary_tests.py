@@ -455,6 +455,88 @@ class CsvMode(unittest.TestCase):
         self.assertEqual((status, out, err), (0, b"", ""))
 
 
+    def test_a_gbif_download_whatever_its_name(self):
+        # GBIF's occurrence.txt: tab-separated, Darwin Core names, a datum per
+        # row, rows with empty coordinates kept with their message.
+        points = belgian_points(30, 8)
+        lines = ["gbifID\tscientificName\tdecimalLatitude\tdecimalLongitude\tgeodeticDatum\televation"]
+        datums = ["WGS84", "EPSG:4230", "", "BD72", "ntf"]
+        for i, (lat, lon) in enumerate(points):
+            lines.append("%d\tOrchis mascula\t%r\t%r\t%s\t%d" % (i, lat, lon, datums[i % 5], i))
+        lines.append("99\tOrchis mascula\t\t\tWGS84\t")
+        lines.append("100\tOrchis mascula\t50.1\t4.2\tPotsdam\t")
+        data = ("\r\n".join(lines) + "\r\n").encode()
+        for name in ("occurrence.txt", "occurrence.tsv", "occurrence"):
+            with self.subTest(name):
+                path = self.write(name, data)
+                status, out, err = self.run_bytes("batch", "--from", "ed50", "--to", "bd72", "--output", "lambert,ifbl", path)
+                self.assertEqual(status, 1, err)
+                self.assertIn("each row's datum from 'geodeticDatum' (5)", err)
+                table = [line.split("\t") for line in out.decode().splitlines()]
+                self.assertEqual(table[0][6:], ["X", "Y", "IFBL", "Error"])
+                self.assertEqual(len(table), len(lines))
+                # Each row as the points of its datum give it (an empty datum: --from).
+                for datum, key in (("WGS84", "wgs84"), ("EPSG:4230", "ed50"), ("", "ed50"), ("BD72", "bd72"), ("ntf", "ntf")):
+                    rows = [r for r in table[1:-2] if r[4] == datum]
+                    _, text, _ = run("batch", "--from", key, "--to", "bd72", "--output", "lambert,ifbl",
+                                     stdin="".join("%s %s\n" % (r[2], r[3]) for r in rows))
+                    self.assertEqual([r[6:9] for r in rows], [l.split("\t")[:3] for l in text.splitlines()])
+                self.assertEqual(table[-2][:6], ["99", "Orchis mascula", "", "", "WGS84", ""])
+                self.assertEqual(table[-2][-1], "cannot read decimalLatitude '': not a number")
+                self.assertEqual(table[-1][-1], "Datum de départ inconnu (Potsdam)")
+        # --no-csv reads it as text: every line fails.
+        status, out, err = self.run_bytes("batch", "-q", "--no-csv", path)
+        self.assertEqual(status, 1, err)
+        self.assertEqual(len(out.splitlines()), len(lines))
+        # A tab-separated file whose first line names nothing known stays text.
+        path = self.write("plain.txt", b"50.8467\t4.3525\n")
+        status, out, err = self.run_bytes("batch", "-q", "--output", "ifbl", path)
+        self.assertEqual((status, out), (0, b"E42543\t\n"))
+
+    def test_rows_that_say_their_own_kind(self):
+        # Darwin Core's verbatim coordinates, one kind per row, against the
+        # same points given in their own columns.
+        cases = [
+            ("D5.37.13", "IFBL", "", ["--input", "ifbl"], "D5.37.13"),
+            ("31UES9470361498", "MGRS", "ED50", ["--input", "mgrs", "--from", "ed50"], "31UES9470361498"),
+            ("149186.41, 170810.74", "Belgian Lambert 72", "EPSG:31370",
+             ["--input", "lambert", "--from", "bd72"], "149186.41 170810.74"),
+            ("50.8467N 4.3525E", "decimal degrees", "WGS84", ["--from", "wgs84"], "50.8467 4.3525"),
+            ("50°50'48.1\"N, 4°21'9\"E", "degrees minutes seconds", "",
+             ["--input", "dms", "--from", "ntf"], "50 50 48.1 4 21 9"),
+            ("50 51 12.5 N 4 21 0 W", "degrees minutes seconds", "4230",
+             ["--input", "dms", "--from", "ed50"], "50 51 12.5 -4 21 0"),
+        ]
+        text = io.StringIO(newline="")
+        writer = csv.writer(text, lineterminator="\n")
+        writer.writerow(["occurrenceID", "verbatimCoordinates", "verbatimCoordinateSystem", "verbatimSRS"])
+        for i, (coordinates, system, srs, _, _) in enumerate(cases):
+            writer.writerow(["r%d" % i, coordinates, system, srs])
+        writer.writerow(["bad1", "31U 595000 5636000", "UTM", ""])
+        writer.writerow(["bad2", "", "decimal degrees", ""])
+        writer.writerow(["bad3", "50.8 4.3", "decimal degrees", "Potsdam"])
+        path = self.write("dwc.csv", text.getvalue().encode())
+        for jobs in ("1", "2"):
+            status, out, err = self.run_bytes("batch", "-j", jobs, "--from", "ntf", "--to", "bd72", path)
+            self.assertEqual(status, 1, err)
+            self.assertIn("each row's own kind from 'verbatimCoordinates' (2)", err)
+            table = list(csv.reader(io.StringIO(out.decode(), newline="")))
+            for row, (_, _, _, args, point) in zip(table[1:], cases):
+                with self.subTest(row=row[0], jobs=jobs):
+                    _, expected, _ = run("batch", "--to", "bd72", *args, stdin=point + "\n")
+                    self.assertEqual(row[4:4 + VALUE_COLUMNS],
+                                     [v if v != "*" else "" for v in expected.split("\t")[:VALUE_COLUMNS]])
+                    self.assertEqual(row[-1], "")
+            self.assertEqual([r[-1] for r in table[-3:]],
+                             ["Type de coordonnées originales inconnu (UTM)", "Coordonnées DEG incorrectes",
+                              "Datum de départ inconnu (Potsdam)"])
+        # A kind given is the kind of rows without their system.
+        path = self.write("codes.csv", b"verbatimCoordinates\nD5.37.13\nK3\n")
+        status, out, err = self.run_bytes("batch", "-q", "--input", "ifbl", "--output", "ifbl", path)
+        self.assertEqual((status, out), (0, b"verbatimCoordinates,IFBL,Error\nD5.37.13,D53713,\nK3,K3,\n"))
+        status, out, err = self.run_bytes("batch", "-q", "--output", "ifbl", path)
+        self.assertEqual(out.splitlines()[1], b"D5.37.13,,Type de coordonn\xc3\xa9es originales inconnu")
+
 DARWIN_CORE = ["decimalLatitude", "decimalLongitude", "geodeticDatum", "coordinateUncertaintyInMeters",
                "footprintWKT", "footprintSRS", "verbatimCoordinates", "verbatimCoordinateSystem",
                "verbatimSRS", "georeferenceProtocol"]

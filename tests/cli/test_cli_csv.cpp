@@ -259,8 +259,8 @@ TEST(CsvMode, ColumnsByNameNumberOrCommonNames) {
        "lambert input from 'X' (4) as Lambert X, 'Y' (5) as Lambert Y"},
       {{}, true, InputKind::Mgrs, InputKind::Mgrs, "", "mgrs input from 'mgrs' (6) as MGRS"},
       {{}, true, InputKind::Deg, InputKind::Deg, "more than one column could be the latitude: 'Breedte' (2), 'Lat' (7); choose with --columns", ""},
-      {{}, true, InputKind::Ifbl, InputKind::Ifbl, "no columns for ifbl input in the header (looked for IFBL: ifbl); choose them with --columns IFBL", ""},
-      {{}, true, InputKind::Dms, InputKind::Dms, "no columns for dms input in the header; choose them with --columns LATD,LATM,LATS,LOND,LONM,LONS", ""},
+      {{}, true, InputKind::Ifbl, InputKind::Ifbl, "no columns for ifbl input in the header (looked for the usual names of IFBL); choose them with --columns IFBL", ""},
+      {{}, true, InputKind::Dms, InputKind::Dms, "no columns for dms input in the header (looked for the usual names of latitude degrees, latitude minutes, latitude seconds, longitude degrees, longitude minutes, longitude seconds); choose them with --columns LATD,LATM,LATS,LOND,LONM,LONS", ""},
       {{"Breedte"}, false, InputKind::Deg, InputKind::Deg, "--columns: deg input reads 2 columns (LAT,LON), 1 given; say the input kind with --input", ""},
       {{"Breedte", "Hoogte"}, false, InputKind::Deg, InputKind::Deg, "--columns: no column named 'Hoogte' in the header", ""},
       {{"2", "8"}, false, InputKind::Deg, InputKind::Deg, "--columns: no column 8: the header has 7", ""},
@@ -296,8 +296,8 @@ TEST(CsvMode, KindFoundByCommonNamesWhenNotGiven) {
        "the header has columns for more than one input kind (deg: 'lat' (1), 'lon' (2); lambert: "
        "'x' (3), 'y' (4)); choose with --input or --columns"},
       {"lat,name\n", InputKind::Deg,
-       "no coordinate columns found in the header (latitude and longitude, Lambert X and Y, MGRS or "
-       "IFBL by their usual names); choose them with --columns and --input"},
+       "no coordinate columns found in the header (latitude and longitude, Lambert X and Y, MGRS, "
+       "IFBL or Darwin Core verbatimCoordinates by their usual names); choose them with --columns and --input"},
       {"long,lon,lat\n", InputKind::Deg,
        "more than one column could be the longitude: 'long' (1), 'lon' (2); choose with --columns"},
   };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <morvane/columns.hpp>
 #include <morvane/failure.hpp>
 #include <morvane/names.hpp>
 #include "tools/morvane/numbers.hpp"
@@ -32,35 +33,24 @@ bool IsDigits(std::string_view text) {
          std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// The common header names of each input field, in lower case.
-struct Role {
-  std::string_view field;  // as InputFieldsOf names it
-  std::string_view label;  // for messages
-  std::vector<std::string_view> names;
-};
-
-const std::vector<Role>& Roles() {
-  static const std::vector<Role> roles{
-      {"LAT", "latitude", {"lat", "latitude", "breedte", "breedtegraad"}},
-      {"LON", "longitude", {"lon", "lng", "long", "longitude", "lengte", "lengtegraad"}},
-      {"X", "Lambert X", {"x", "lambert_x", "x_lambert72"}},
-      {"Y", "Lambert Y", {"y", "lambert_y", "y_lambert72"}},
-      {"X2008", "Lambert 2008 X", {"x2008", "x_2008", "lambert2008_x", "x_lambert2008"}},
-      {"Y2008", "Lambert 2008 Y", {"y2008", "y_2008", "lambert2008_y", "y_lambert2008"}},
-      // Heights: in Dutch TAW and in French DNG name the Ostend heights.
-      {"H", "height",
-       {"height", "hoogte", "hauteur", "h", "z", "alt", "altitude", "elevation", "taw", "dng"}},
-      {"MGRS", "MGRS", {"mgrs"}},
-      {"IFBL", "IFBL", {"ifbl"}},
+// The role in the core's table of column names of each input field of
+// the tool ("LAT", "X2008").
+std::int32_t RoleOfField(std::string_view field) {
+  static constexpr std::pair<std::string_view, std::int32_t> kFields[] = {
+      {"LAT", MORVANE_COLUMN_LATITUDE},     {"LON", MORVANE_COLUMN_LONGITUDE},
+      {"LATD", MORVANE_COLUMN_LAT_DMS_DEG}, {"LATM", MORVANE_COLUMN_LAT_DMS_MIN},
+      {"LATS", MORVANE_COLUMN_LAT_DMS_SEC}, {"LOND", MORVANE_COLUMN_LON_DMS_DEG},
+      {"LONM", MORVANE_COLUMN_LON_DMS_MIN}, {"LONS", MORVANE_COLUMN_LON_DMS_SEC},
+      {"X", MORVANE_COLUMN_X},              {"Y", MORVANE_COLUMN_Y},
+      {"X2008", MORVANE_COLUMN_X2008},      {"Y2008", MORVANE_COLUMN_Y2008},
+      {"MGRS", MORVANE_COLUMN_MGRS},        {"IFBL", MORVANE_COLUMN_IFBL},
   };
-  return roles;
+  for (const auto& [name, role] : kFields)
+    if (name == field) return role;
+  return 0;
 }
 
-const Role* RoleOf(std::string_view field) {
-  for (const Role& role : Roles())
-    if (role.field == field) return &role;
-  return nullptr;
-}
+std::string LabelOf(std::int32_t role) { return ColumnRoles()[static_cast<std::size_t>(role - 1)].label; }
 
 // The kind's key ("deg"), as --input takes it.
 std::string KindName(InputKind kind) { return KindByNumber(static_cast<std::int32_t>(kind))->key; }
@@ -136,129 +126,56 @@ bool ColumnsAsGiven(const std::vector<std::string>& names, const CsvRequest& req
   return true;
 }
 
-// The height column found by its common names, for a height kind.
-bool HeightByNames(const std::vector<std::string>& names, CsvLayout& layout, std::string& error) {
-  const Role* role = RoleOf(kHeightField);
-  std::vector<std::size_t> matches;
-  for (std::size_t i = 0; i < names.size(); ++i)
-    for (std::string_view common : role->names)
-      if (SameIgnoringCase(names[i], common)) matches.push_back(i);
-  if (matches.size() != 1) {
-    if (matches.empty()) {
-      error = "no height column in the header (looked for";
-      for (std::string_view common : role->names) error += ' ', error += common;
-      error += "); choose it with --columns, after the coordinates";
-    } else {
-      error = "more than one column could be the height: ";
-      for (std::size_t m = 0; m < matches.size(); ++m) {
-        if (m) error += ", ";
-        error += Column(names, matches[m]);
-      }
-      error += "; choose with --columns";
-    }
-    return false;
-  }
-  layout.height = true;
-  layout.heightColumn = matches[0];
-  return true;
-}
-
-// The columns found by their common names for one input kind: true when
-// each field has one; false with error set when a field has several.
-bool FindByNames(const std::vector<std::string>& names, InputKind kind, bool lonFirst,
-                 std::array<std::size_t, 6>& columns, std::string& error, bool& found) {
-  const InputFields fields = InputFieldsOf(kind, lonFirst);
-  found = true;
-  for (std::size_t k = 0; k < fields.count; ++k) {
-    const Role* role = RoleOf(fields.names[k]);
-    std::vector<std::size_t> matches;
-    if (role) {
-      for (std::size_t i = 0; i < names.size(); ++i)
-        for (std::string_view common : role->names)
-          if (SameIgnoringCase(names[i], common)) matches.push_back(i);
-    }
-    if (matches.size() > 1) {
-      error = "more than one column could be the " + std::string(role->label) + ": ";
-      for (std::size_t m = 0; m < matches.size(); ++m) {
-        if (m) error += ", ";
-        error += Column(names, matches[m]);
-      }
-      error += "; choose with --columns";
-      return false;
-    }
-    if (matches.empty()) found = false;
-    else columns[k] = matches[0];
-  }
-  return true;
-}
-
-std::string CommonNames(const InputFields& fields) {
-  std::string text;
-  for (std::size_t k = 0; k < fields.count; ++k) {
-    const Role* role = RoleOf(fields.names[k]);
-    if (!role) continue;
-    if (!text.empty()) text += "; ";
-    text += role->label;
-    text += ':';
-    for (std::string_view name : role->names) text += ' ', text += name;
-  }
-  return text;
-}
-
+// The columns found by the core's table of column names: those of the
+// kind asked for, else of the one kind the header has, else the Darwin
+// Core verbatim coordinates, whose rows say their own kinds.
 bool ColumnsByCommonNames(const std::vector<std::string>& names, const CsvRequest& request,
                           Settings& settings, CsvLayout& layout, std::string& error) {
-  std::vector<InputKind> kinds{settings.input};
-  if (!request.inputGiven) kinds = {InputKind::Deg, InputKind::Lambert, InputKind::Mgrs, InputKind::Ifbl};
+  morvane::Columns found{};
+  found.size = sizeof found;
+  found.kind = request.inputGiven ? static_cast<std::int32_t>(settings.input) : 0;
   // Squares are those of codes: the coordinates of other kinds do not count.
-  if (!request.inputGiven && settings.squares.Any()) kinds = {InputKind::Mgrs, InputKind::Ifbl};
-  std::vector<std::pair<InputKind, std::array<std::size_t, 6>>> found;
-  for (InputKind kind : kinds) {
-    std::array<std::size_t, 6> columns{};
-    bool all = false;
-    if (!FindByNames(names, kind, settings.lonFirst, columns, error, all)) return false;
-    if (all) found.emplace_back(kind, columns);
-  }
-  if (found.empty() && !request.inputGiven && !settings.squares.Any()) {
-    // Lambert 2008 columns are looked for only when no column of the
-    // other kinds is there: a file that has both converts as it always did.
-    std::array<std::size_t, 6> columns{};
-    bool all = false;
-    if (!FindByNames(names, InputKind::Lambert2008, settings.lonFirst, columns, error, all))
-      return false;
-    if (all) found.emplace_back(InputKind::Lambert2008, columns);
-  }
-  if (found.empty()) {
-    if (request.inputGiven) {
-      const InputFields fields = InputFieldsOf(settings.input, settings.lonFirst);
-      const std::string common = CommonNames(fields);
-      error = "no columns for " + KindName(settings.input) + " input in the header" +
-              (common.empty() ? "" : " (looked for " + common + ")") +
-              "; choose them with --columns " + FieldList(fields);
-    } else if (settings.squares.Any()) {
-      error = "no ifbl or mgrs column in the header for the squares; choose it with --columns and --input";
-    } else {
-      error = "no coordinate columns found in the header (latitude and longitude, Lambert X "
-              "and Y, MGRS or IFBL by their usual names); choose them with --columns and --input";
+  found.codes_only = !request.inputGiven && settings.squares.Any();
+  found.height = settings.heightKind != MORVANE_HEIGHT_NONE;
+  if (FindColumns(names, found, error) != MORVANE_OK) {
+    switch (found.problem) {
+      case MORVANE_COLUMNS_NONE:
+        if (request.inputGiven)
+          error += "; choose them with --columns " + FieldList(InputFieldsOf(settings.input, settings.lonFirst));
+        else if (settings.squares.Any())
+          error += "; choose it with --columns and --input";
+        else
+          error += "; choose them with --columns and --input";
+        break;
+      case MORVANE_COLUMNS_SEVERAL_KINDS: error += "; choose with --input or --columns"; break;
+      case MORVANE_COLUMNS_NO_HEIGHT: error += "; choose it with --columns, after the coordinates"; break;
+      default: error += "; choose with --columns"; break;
     }
     return false;
   }
-  if (found.size() > 1) {
-    error = "the header has columns for more than one input kind (";
-    for (std::size_t f = 0; f < found.size(); ++f) {
-      const InputFields fields = InputFieldsOf(found[f].first, settings.lonFirst);
-      if (f) error += "; ";
-      error += KindName(found[f].first);
-      error += ':';
-      for (std::size_t k = 0; k < fields.count; ++k) {
-        error += k ? ", " : " ";
-        error += Column(names, found[f].second[k]);
-      }
-    }
-    error += "); choose with --input or --columns";
-    return false;
+  const auto at = [&](std::int32_t role) {
+    const std::int32_t column = found.column[role];
+    return column < 0 ? CsvLayout::kNone : static_cast<std::size_t>(column);
+  };
+  if (found.found_kind == 0) {
+    layout.verbatim = true;
+    layout.verbatimColumn = at(MORVANE_COLUMN_VERBATIM_COORDINATES);
+    layout.systemColumn = at(MORVANE_COLUMN_VERBATIM_SYSTEM);
+    settings.verbatimRows = true;
+    settings.rowsKind = found.kind;
+  } else {
+    settings.input = static_cast<InputKind>(found.found_kind);
+    const InputFields fields = InputFieldsOf(settings.input, settings.lonFirst);
+    for (std::size_t k = 0; k < fields.count; ++k) layout.columns[k] = at(RoleOfField(fields.names[k]));
   }
-  settings.input = found[0].first;
-  layout.columns = found[0].second;
+  if (found.datum_column >= 0) {
+    layout.datumColumn = static_cast<std::size_t>(found.datum_column);
+    settings.rowDatums = true;
+  }
+  if (found.height) {
+    layout.height = true;
+    layout.heightColumn = at(MORVANE_COLUMN_HEIGHT);
+  }
   return true;
 }
 
@@ -294,6 +211,21 @@ Decimal DecimalOf(std::string_view text) {
 }
 
 }  // namespace
+
+bool HeaderOfTable(std::string_view line) {
+  if (line.substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark)
+    line.remove_prefix(kUtf8ByteOrderMark.size());
+  line = line.substr(0, line.find('\n'));
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  if (line.find('\t') == std::string_view::npos) return false;
+  CsvRecord header;
+  ReadRecord(line, '\t', header);
+  if (header.fault != QuoteFault::None) return false;
+  std::string scratch;
+  for (std::size_t i = 0; i < header.fields.size(); ++i)
+    if (ColumnRoleOf(Trim(header.Value(i, scratch))) != 0) return true;
+  return false;
+}
 
 bool SampleHasDecimalComma(std::string_view sample, char separator) {
   CsvRecord record;
@@ -353,18 +285,28 @@ bool StartCsv(std::string_view input, const CsvRequest& request, Settings& setti
   } else {
     if (!ColumnsByCommonNames(names, request, settings, layout, error)) return false;
   }
-  if (settings.heightKind != MORVANE_HEIGHT_NONE && !layout.height &&
-      !HeightByNames(names, layout, error))
-    return false;
-  const InputFields fields = InputFieldsOf(settings.input, settings.lonFirst);
-  layout.inputFields = fields.count;
-  for (std::size_t k = 0; k < fields.count; ++k) layout.names[k] = names[layout.columns[k]];
   if (layout.height) layout.heightName = names[layout.heightColumn];
+  if (layout.verbatim) {
+    layout.inputFields = 0;
+    start.columnsUsed = "each row's own kind from " + Column(names, layout.verbatimColumn) +
+                        " as verbatim coordinates";
+    if (layout.systemColumn != CsvLayout::kNone)
+      start.columnsUsed += ", " + Column(names, layout.systemColumn) + " as their system";
+    if (settings.rowsKind != 0) start.columnsUsed += ", else " + KindName(settings.input);
+  } else {
+    const InputFields fields = InputFieldsOf(settings.input, settings.lonFirst);
+    layout.inputFields = fields.count;
+    for (std::size_t k = 0; k < fields.count; ++k) layout.names[k] = names[layout.columns[k]];
+    if (!request.columns) {
+      start.columnsUsed = KindName(settings.input) + " input from";
+      for (std::size_t k = 0; k < fields.count; ++k)
+        start.columnsUsed += (k ? ", " : " ") + Column(names, layout.columns[k]) + " as " +
+                             LabelOf(RoleOfField(fields.names[k]));
+    }
+  }
   if (!request.columns) {
-    start.columnsUsed = KindName(settings.input) + " input from";
-    for (std::size_t k = 0; k < fields.count; ++k)
-      start.columnsUsed += (k ? ", " : " ") + Column(names, layout.columns[k]) + " as " +
-                           std::string(RoleOf(fields.names[k])->label);
+    if (layout.datumColumn != CsvLayout::kNone)
+      start.columnsUsed += ", each row's datum from " + Column(names, layout.datumColumn);
     if (layout.height) start.columnsUsed += ", " + Column(names, layout.heightColumn) + " as height";
   }
 
@@ -423,6 +365,21 @@ void CsvConverter::ConvertPoints() {
 }
 
 bool CsvConverter::ReadCoordinates(PointInput& point) {
+  if (layout_.datumColumn != CsvLayout::kNone)
+    point.datum = Trim(record_.Value(layout_.datumColumn, datumScratch_));
+  if (layout_.verbatim) {
+    // The core reads the text, as the row's system says.
+    point.text = Trim(record_.Value(layout_.verbatimColumn, scratch_[0]));
+    if (layout_.systemColumn != CsvLayout::kNone)
+      point.system = Trim(record_.Value(layout_.systemColumn, systemScratch_));
+    for (std::string_view text : {point.text, point.system, point.datum}) {
+      if (text.find('\0') != std::string_view::npos) {
+        problem_ = "cannot read row: a null byte in its coordinates, system or datum";
+        return false;
+      }
+    }
+    return true;
+  }
   std::array<std::string_view, 6> field, shown;
   const bool numbers = settings_.input != InputKind::Mgrs && settings_.input != InputKind::Ifbl;
   for (std::size_t k = 0; k < layout_.inputFields; ++k) {

@@ -42,6 +42,11 @@ struct CsvLayout {
   std::size_t inputFields = 0;                // columns the input kind reads
   std::array<std::size_t, 6> columns{};       // their indexes, 0-based
   std::array<std::string, 6> names{};         // their header names, for messages
+  // Rows that say their own kind: the verbatim coordinates and their
+  // system (npos: none); rows that say their datum: its column (npos: none).
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+  bool verbatim = false;
+  std::size_t verbatimColumn = kNone, systemColumn = kNone, datumColumn = kNone;
   bool height = false;                        // a height column is read (a height kind)
   std::size_t heightColumn = 0;               // its index, 0-based
   std::string heightName;                     // its header name
@@ -60,13 +65,18 @@ struct CsvStart {
 
 // Reads the byte-order mark and the header at the start of input (which
 // holds at least the header record, or the whole input) and chooses the
-// columns; settings.input becomes the kind found when the request names
-// none.  With a height kind, the height column is the one after the
-// coordinates in --columns, or found by its common names (height, hoogte,
-// hauteur, h, z, taw, dng ...).  False with the reason in error when the
+// columns, by the core's table of column names unless --columns gives
+// them; settings.input becomes the kind found when the request names
+// none, or the rows say their own kinds (Darwin Core's verbatim
+// coordinates) and datums.  With a height kind, the height column is the
+// one after the coordinates in --columns, or found by its common names.  False with the reason in error when the
 // header or the columns do not do: nothing may be written then.
 bool StartCsv(std::string_view input, const CsvRequest& request, Settings& settings,
               CsvLayout& layout, CsvStart& start, std::string& error);
+
+// Whether the first line of a file names the columns of a tab-separated
+// table: a tab, and a field the core's table of column names knows.
+bool HeaderOfTable(std::string_view line);
 
 // Whether the rows in sample (the complete records after the header) write
 // their numbers with a decimal comma, for an input whose separator is not
@@ -120,7 +130,7 @@ class CsvConverter : public BlockConverter {
   std::string problems_, problem_;
   std::array<std::string, 6> scratch_, normal_;  // values without quotes, with decimal points
   std::string fieldScratch_;
-  std::string heightScratch_, heightNormal_;
+  std::string heightScratch_, heightNormal_, systemScratch_, datumScratch_;
   SquareRows squares_;
   bool* firstFeature_;
   std::vector<std::string> fieldValues_;

@@ -9,6 +9,7 @@
 
 #include <morvane/names.hpp>
 #include "tools/morvane/commands.hpp"
+#include "tools/morvane/csv_mode.hpp"
 #include "tools/morvane/platform.hpp"
 #include "tools/morvane/settings.hpp"
 
@@ -270,14 +271,22 @@ name, converted on a fresh object, e.g.
   {"DatumFrom":3,"DatumDest":2,"OrigType":2,"Latitude":50.8,"Longitude":4.35}
 and each output line is that object as 'convert --json' prints it.
 
-CSV mode (--csv; the default for a FILE ending in .csv): spreadsheet files
-with a header line; the separator (',', ';', tab or '|') is found from the
-header, quoted fields may hold separators, quotes and line breaks, and with
-any separator but the comma numbers may have a decimal comma.  The
-coordinate columns are chosen with --columns (names or numbers) or found by
-their usual names (lat/breedte, lon/lengte, x, y, mgrs, ifbl ...).  Every
-row is written back as it was, followed by the output columns and Error,
-in the file's own separator, decimal mark, line ends and byte-order mark.
+CSV mode (--csv; the default for a FILE ending in .csv, and for a
+tab-separated FILE whose first line names a known column, such as GBIF's
+occurrence.txt): spreadsheet files with a header line; the separator (',',
+';', tab or '|') is found from the header, quoted fields may hold
+separators, quotes and line breaks, and with any separator but the comma
+numbers may have a decimal comma.  The coordinate columns are chosen with
+--columns (names or numbers) or found by their usual names in English,
+Dutch, French and German and by their Darwin Core terms (lat, breedte,
+Breite, decimalLatitude, x_lambert72, coord_x, mgrs, ifbl ...).  Rows of
+Darwin Core's verbatimCoordinates each say their kind in
+verbatimCoordinateSystem (IFBL, MGRS, Lambert 72, degrees) and are
+converted each as its own kind; verbatimSRS (and geodeticDatum beside
+decimal degrees) gives a row's datum, --from the datum of rows that give
+none.  Every row is written back as it was, followed by the output columns
+and Error, in the file's own separator, decimal mark, line ends and
+byte-order mark.
 
 Belgium's systems of today: --input lambert2008, --from/--to etrs89,
 --method grid and --height-kind (text mode: a height field after the
@@ -295,6 +304,7 @@ Examples:
   morvane batch --input lambert --to wgs84 --output deg,mgrs --header < xy.txt
   morvane batch --to bd72 --output lambert,ifbl waarnemingen.csv > omgezet.csv
   morvane batch --csv --input lambert --columns 3,4 --to wgs84 < plots.csv
+  morvane batch --to bd72 --output lambert,ifbl occurrence.txt > occurrence_bd72.tsv
   morvane batch --jsonl -j 2 requests.jsonl > answers.jsonl
   morvane batch --input lambert --method grid --to etrs89 xy.txt > xy2008.tsv
   morvane batch --from etrs89 --to etrs89 --height-kind ellipsoidal gnss.csv > gnss_ostend.csv)";
@@ -413,8 +423,9 @@ int main(int argc, char** argv) {
   bool csvFlag = false, decimalComma = false;
   std::string csvColumns;
   auto* csvOption = batch->add_flag("--csv,!--no-csv", csvFlag,
-                                    "CSV mode (the default for a FILE ending in .csv): a header "
-                                    "line, every column kept, the input's own dialect");
+                                    "CSV mode (the default for a FILE ending in .csv or a tab-separated "
+                                    "table with known column names): a header line, every column kept, "
+                                    "the input's own dialect");
   auto* columnsOption = batch->add_option("--columns", csvColumns,
                                           "CSV mode: the coordinate columns, by header name or "
                                           "number, comma-separated, in the order --input reads them")
@@ -574,6 +585,9 @@ int main(int argc, char** argv) {
                       std::equal(suffix.begin(), suffix.end(), file.end() - 4, [](char a, char b) {
                         return a == (b >= 'A' && b <= 'Z' ? static_cast<char>(b - 'A' + 'a') : b);
                       });
+      // A tab-separated table whatever its name (GBIF's occurrence.txt, a
+      // .tsv): its first line names a column the core knows.
+      if (!batchArgs.csv && file != "-") batchArgs.csv = HeaderOfTable(FirstBytes(file));
     }
     if (!batchArgs.csv && (columnsOption->count() > 0 || decimalOption->count() > 0)) {
       Complain("--columns and --decimal-comma belong to CSV mode (--csv)");

@@ -1,5 +1,8 @@
 #include "tools/morvane/platform.hpp"
 
+#include <filesystem>
+#include <fstream>
+
 #ifdef _WIN32
 #include <io.h>
 #include <windows.h>
@@ -33,6 +36,18 @@ void PrepareStandardStreams() {
     std::atexit(RestoreConsoleCodePage);
   }
 #endif
+}
+
+std::string FirstBytes(const std::string& path, std::size_t limit) {
+  // A pipe or a device would lose what is read here.
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return {};
+  std::ifstream file(path, std::ios::binary);
+  std::string bytes(limit, '\0');
+  if (!file) return {};
+  file.read(bytes.data(), static_cast<std::streamsize>(limit));
+  bytes.resize(static_cast<std::size_t>(file.gcount()));
+  return bytes;
 }
 
 }  // namespace morvane::cli

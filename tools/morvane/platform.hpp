@@ -5,6 +5,9 @@
 
 #include <fcntl.h>
 
+#include <cstddef>
+#include <string>
+
 namespace morvane::cli {
 
 // Flags of open() for an input file: read-only, not inherited by child
@@ -19,5 +22,10 @@ inline constexpr int kOpenForReading = O_RDONLY | O_CLOEXEC;
 // end in "\n" and are read byte for byte, as on every other system; text
 // written to a console is UTF-8.  Does nothing elsewhere.
 void PrepareStandardStreams();
+
+// The first `limit` bytes of a regular file (fewer when it is shorter),
+// empty when it cannot be read or is not a regular file (a pipe, a
+// device), which reading would consume.
+std::string FirstBytes(const std::string& path, std::size_t limit = 64 * 1024);
 
 }  // namespace morvane::cli

@@ -20,6 +20,19 @@ bool Needs(const Settings& settings, Columns group) {
 
 }  // namespace
 
+void PointBatch::Texts::Add(std::size_t i, std::string_view text) {
+  if (start.size() <= i) start.resize(i + 1);
+  start[i] = bytes.size();
+  bytes.append(text);
+  bytes.push_back('\0');
+}
+
+const char* const* PointBatch::Texts::Pointers(std::size_t count) {
+  pointers.resize(count);
+  for (std::size_t i = 0; i < count; ++i) pointers[i] = bytes.data() + start[i];
+  return pointers.data();
+}
+
 std::string_view PointBatch::TextColumn::At(std::size_t i) const {
   if (width == 0) return {};
   const char* entry = data.data() + i * width;
@@ -34,12 +47,15 @@ PointBatch::PointBatch(const Settings& settings, unsigned threads, std::size_t c
                                     std::max(1u, threads != 0 ? threads : std::thread::hardware_concurrency())),
       today_(settings.today) {
   const auto sized = [this](auto& column) { column.resize(capacity_); };
-  input_.OrigType = OrigTypeOf(settings.input);
+  input_.OrigType = settings.verbatimRows ? settings.rowsKind : OrigTypeOf(settings.input);
+  verbatimRows_ = settings.verbatimRows;
+  rowDatums_ = settings.rowDatums;
+  rowsInput_.size = sizeof rowsInput_;
   input_.DatumFrom = settings.from;
   input_.DatumDest = settings.dest;
   input_.mgrsPrecision = settings.mgrsPrecision;
   input_.IfblPrecision = settings.ifblPrecision;
-  switch (settings.input) {
+  switch (settings.verbatimRows ? InputKind::Mgrs : settings.input) {
     case InputKind::Deg:
       sized(a_), sized(b_);
       input_.Latitude = a_.data(), input_.Longitude = b_.data();
@@ -58,8 +74,7 @@ PointBatch::PointBatch(const Settings& settings, unsigned threads, std::size_t c
       break;
     case InputKind::Mgrs:
     case InputKind::Ifbl:
-      sized(textStart_), sized(textPointers_);
-      input_.Texts = textPointers_.data();
+      sized(texts_.start);
       break;
   }
 
@@ -107,14 +122,19 @@ PointBatch::PointBatch(const Settings& settings, unsigned threads, std::size_t c
 }
 
 bool PointBatch::Fits(const PointInput& point) const {
-  if (input_.Texts == nullptr || count_ == 0) return true;
-  return (count_ + 1) * std::max(longestText_, point.text.size()) <=
-         capacity_ * kTextBudgetPerPoint;
+  if (count_ == 0) return true;
+  // The rows' messages quote their systems and datums.
+  const std::size_t longest =
+      std::max({longestText_, point.text.size(), point.system.size(), point.datum.size()});
+  return (count_ + 1) * longest <= capacity_ * kTextBudgetPerPoint;
 }
 
 void PointBatch::Add(const PointInput& point) {
   const std::size_t i = count_++;
-  switch (input_.OrigType) {
+  if (verbatimRows_) systems_.Add(i, point.system);
+  if (rowDatums_) datums_.Add(i, point.datum);
+  longestText_ = std::max({longestText_, point.system.size(), point.datum.size()});
+  switch (verbatimRows_ ? mvMgrs : input_.OrigType) {
     case mvDeg: a_[i] = point.latitude, b_[i] = point.longitude; break;
     case mvLambert72:
     case MORVANE_mvLambert2008: a_[i] = point.x, b_[i] = point.y; break;
@@ -123,9 +143,7 @@ void PointBatch::Add(const PointInput& point) {
       seconds_[0][i] = point.seconds[0], seconds_[1][i] = point.seconds[1];
       break;
     default:
-      textStart_[i] = texts_.size();
-      texts_.append(point.text);
-      texts_.push_back('\0');
+      texts_.Add(i, point.text);
       longestText_ = std::max(longestText_, point.text.size());
       break;
   }
@@ -140,18 +158,30 @@ void PointBatch::Allocate(TextColumn& column, std::size_t width) {
 void PointBatch::Convert() {
   refused_.clear();
   if (count_ == 0) return;
-  if (input_.Texts)
-    for (std::size_t i = 0; i < count_; ++i) textPointers_[i] = texts_.data() + textStart_[i];
+  if (verbatimRows_) {
+    rowsInput_.Coordinates = texts_.Pointers(count_);
+    rowsInput_.Systems = systems_.Pointers(count_);
+  } else if (!texts_.start.empty()) {
+    input_.Texts = texts_.Pointers(count_);
+  }
+  if (rowDatums_) rowsInput_.Datums = datums_.Pointers(count_);
+  const bool rows = verbatimRows_ || rowDatums_;
   const auto n = static_cast<std::ptrdiff_t>(count_);
   TextWidths widths;
-  // With today's systems the Error column must also hold their messages.
-  int status = today_ ? BatchWidths(input_, extra_, n, widths) : BatchWidths(input_, n, widths);
+  int status = MORVANE_OK;
+  if (rows) {
+    status = RowsWidths(input_, rowsInput_, &extra_, n, widths.MGRS, widths.IFBL, widths.Error);
+  } else {
+    // With today's systems the Error column must also hold their messages.
+    status = today_ ? BatchWidths(input_, extra_, n, widths) : BatchWidths(input_, n, widths);
+  }
   if (status == MORVANE_OK) {
     Allocate(error_, widths.Error);
     output_.Error = {error_.data.data(), error_.width};
     if (wantMgrs_) Allocate(mgrs_, widths.MGRS), output_.MGRS = {mgrs_.data.data(), mgrs_.width};
     if (wantIfbl_) Allocate(ifbl_, widths.IFBL), output_.IFBL = {ifbl_.data.data(), ifbl_.width};
-    status = ConvertBatch(input_, output_, extra_, n, threads_);
+    status = rows ? ConvertRows(input_, rowsInput_, output_, &extra_, n, threads_)
+                   : ConvertBatch(input_, output_, extra_, n, threads_);
   }
   if (status != MORVANE_OK) {
     // Cannot happen with the settings the tool accepts, but for want of
@@ -192,7 +222,7 @@ std::string_view PointBatch::Error(std::size_t i) const {
 
 void PointBatch::Clear() {
   count_ = 0;
-  texts_.clear();
+  for (Texts* texts : {&texts_, &systems_, &datums_}) texts->bytes.clear();
   longestText_ = 0;
 }
 

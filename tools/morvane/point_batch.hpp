@@ -12,6 +12,7 @@
 #include <vector>
 
 #include <morvane/batch.hpp>
+#include <morvane/columns.hpp>
 #include "tools/morvane/point_fields.hpp"
 #include "tools/morvane/settings.hpp"
 
@@ -78,9 +79,20 @@ class PointBatch {
   Doubles a_, b_;  // latitude, longitude or X, Y
   std::array<Shorts, 4> dms_;
   std::array<Floats, 2> seconds_;
-  std::string texts_;  // the texts, each followed by a null byte
-  std::vector<std::size_t> textStart_;
-  std::vector<const char*> textPointers_;
+  // Texts, each followed by a null byte: the MGRS and IFBL inputs (or the
+  // verbatim coordinates), the rows' systems, the rows' datums.
+  struct Texts {
+    std::string bytes;
+    std::vector<std::size_t> start;
+    std::vector<const char*> pointers;
+    void Add(std::size_t i, std::string_view text);
+    const char* const* Pointers(std::size_t count);
+  };
+  Texts texts_, systems_, datums_;
+  // The rows call, with the rows' own kinds (their texts and systems) or
+  // datums.
+  bool verbatimRows_ = false, rowDatums_ = false;
+  RowsInput rowsInput_{};
   std::size_t longestText_ = 0;
   Doubles height_;
 

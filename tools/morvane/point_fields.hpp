@@ -25,7 +25,9 @@ struct PointInput {
   double y = 0;
   std::array<std::int16_t, 4> dms{};  // LatDmsDeg, LatDmsMin, LonDmsDeg, LonDmsMin
   std::array<float, 2> seconds{};     // LatDmsSec, LonDmsSec
-  std::string_view text;              // MGRS reference or IFBL code
+  std::string_view text;              // MGRS reference or IFBL code, or the verbatim coordinates
+  std::string_view system;            // the row's coordinate system, with verbatim rows
+  std::string_view datum;             // the row's datum, with datums per row
   double height = 0;                  // metres, read when the settings take a height
 };
 

@@ -61,6 +61,14 @@ struct Settings {
   std::int32_t heightKind = MORVANE_HEIGHT_NONE;  // what the height input holds
   bool today = false;  // the call converts with them or asks for their columns
   SquareSettings squares;
+  // Rows of a table that say their own kind (Darwin Core's
+  // verbatimCoordinates with verbatimCoordinateSystem) or datum
+  // (verbatimSRS, geodeticDatum): each point goes through the core's rows
+  // call with its texts.  A row without its system takes rowsKind (0: the
+  // row gets the message of an unknown kind).
+  bool verbatimRows = false;
+  bool rowDatums = false;
+  std::int32_t rowsKind = 0;
 };
 
 // Whether the settings use a system of today: the grid method, a height
