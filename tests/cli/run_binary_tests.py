@@ -537,6 +537,19 @@ class CsvMode(unittest.TestCase):
         status, out, err = self.run_bytes("batch", "-q", "--output", "ifbl", path)
         self.assertEqual(out.splitlines()[1], b"D5.37.13,,Type de coordonn\xc3\xa9es originales inconnu")
 
+    def test_the_names_command_and_the_docs_list_the_same_names(self):
+        status, out, err = run("columns")
+        self.assertEqual(status, 0, err)
+        names = [n for line in out.splitlines() if line.startswith("  ")
+                 for n in line.split(": ", 1)[1].split(", ")]
+        self.assertGreater(len(names), 100)
+        docs = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "docs", "columns.md")
+        with open(docs, encoding="utf-8") as f:
+            listed = f.read()
+        self.assertEqual([n for n in names if "`%s`" % n not in listed], [])
+        status, out, _ = run("columns", "Decimal Latitude", "X-Lambert72", "uurhok", "gbifID")
+        self.assertEqual((status, out), (1, "Decimal Latitude\tLatitude\nX-Lambert72\tX\nuurhok\tIFBL\ngbifID\t-\n"))
+
 DARWIN_CORE = ["decimalLatitude", "decimalLongitude", "geodeticDatum", "coordinateUncertaintyInMeters",
                "footprintWKT", "footprintSRS", "verbatimCoordinates", "verbatimCoordinateSystem",
                "verbatimSRS", "georeferenceProtocol"]

@@ -62,6 +62,11 @@ struct SquareArgs {
 // is the one given, or found from its shape.
 int Square(const SquareSettings& settings, const SquareArgs& args);
 
+// Prints the core's table of column names, each role with its names by
+// language; or, for the header names given, the role each is read as
+// ("-" for none: the exit status is then 1).
+int ColumnNamesCommand(const std::vector<std::string>& headers);
+
 // What `batch` was asked beyond the settings.
 struct BatchArgs {
   std::string file = "-";

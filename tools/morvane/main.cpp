@@ -505,6 +505,18 @@ int main(int argc, char** argv) {
       ->excludes(squareJson);
   ifblFlag->excludes(codeDatumOption)->excludes(unknownFlag);
 
+  CLI::App* columnsCommand = app.add_subcommand(
+      "columns", "Prints the column names batch finds in a table's header, by role and language");
+  columnsCommand->footer(R"(Names are compared without letter case, blanks, '_', '-', '.' and '/':
+"Decimal Latitude", "decimal_latitude" and "decimalLatitude" are one name.
+With NAME arguments, prints the role each is read as ("-" for none).
+
+Examples:
+  morvane columns
+  morvane columns decimalLatitude "X Lambert72" uurhok)");
+  std::vector<std::string> columnHeaders;
+  columnsCommand->add_option("NAME", columnHeaders, "Header names to look up")->type_name("NAME");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -536,6 +548,7 @@ int main(int argc, char** argv) {
     settings.today = convertToday.today;
     return Convert(settings, point);
   }
+  if (columnsCommand->parsed()) return ColumnNamesCommand(columnHeaders);
   if (square->parsed()) {
     squareSettings.datumOut = morvane::DatumByName(datumOut)->number;
     squareSettings.codeDatum = morvane::DatumByName(codeDatum)->number;
