@@ -17,6 +17,10 @@
     .Call(`_morvane_KindRoles`, kind)
 }
 
+.number_texts <- function(texts) {
+    .Call(`_morvane_NumberTexts`, texts)
+}
+
 .names_json <- function() {
     .Call(`_morvane_NamesJson`)
 }

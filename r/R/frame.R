@@ -152,9 +152,28 @@ column_names <- function() {
   out
 }
 
-# A column of the frame as the core reads it, named in messages by its name.
+# A column of the frame as the core reads it, named in messages by its
+# name.  A table read as texts is taken as it is written: numbers in texts
+# ("50.85", " 4.3 ") are those numbers, correctly rounded as the tool reads
+# them, a blank text a missing value; numbers where texts belong ("4326",
+# an EPSG code a reader took for a number) their text.
 .frame_column <- function(df, index, type) {
-  .column(df[[index]], sprintf("column %s", sQuote(names(df)[index], FALSE)), type)
+  value <- df[[index]]
+  name <- sprintf("column %s", sQuote(names(df)[index], FALSE))
+  if (is.factor(value)) value <- as.character(value)
+  if (type != "text" && is.character(value) && is.null(dim(value))) {
+    read <- .number_texts(enc2utf8(value))
+    if (read$bad > 0L) {
+      .argument_error(sprintf("%s takes numbers, not the text %s (row %d)", name,
+                              sQuote(value[read$bad], FALSE), read$bad), call = NULL)
+    }
+    value <- read$values
+  } else if (type == "text" && is.numeric(value) && is.null(dim(value))) {
+    whole <- !is.na(value) & is.finite(value) & value == trunc(value) & abs(value) < 2^53
+    value <- ifelse(is.na(value), NA_character_,
+                    ifelse(whole, sprintf("%.0f", value), as.character(value)))
+  }
+  .column(value, name, type)
 }
 
 # The Darwin Core terms of the converted rows: the degrees on datum_to,

@@ -57,6 +57,17 @@ BEGIN_RCPP
     return rcpp_result_gen;
 END_RCPP
 }
+// NumberTexts
+Rcpp::List NumberTexts(Rcpp::CharacterVector texts);
+RcppExport SEXP _morvane_NumberTexts(SEXP textsSEXP) {
+BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::RNGScope rcpp_rngScope_gen;
+    Rcpp::traits::input_parameter< Rcpp::CharacterVector >::type texts(textsSEXP);
+    rcpp_result_gen = Rcpp::wrap(NumberTexts(texts));
+    return rcpp_result_gen;
+END_RCPP
+}
 // NamesJson
 std::string NamesJson();
 RcppExport SEXP _morvane_NamesJson() {
@@ -254,6 +265,7 @@ static const R_CallMethodDef CallEntries[] = {
     {"_morvane_FindColumns", (DL_FUNC) &_morvane_FindColumns, 4},
     {"_morvane_SrsUnstated", (DL_FUNC) &_morvane_SrsUnstated, 1},
     {"_morvane_KindRoles", (DL_FUNC) &_morvane_KindRoles, 1},
+    {"_morvane_NumberTexts", (DL_FUNC) &_morvane_NumberTexts, 1},
     {"_morvane_NamesJson", (DL_FUNC) &_morvane_NamesJson, 0},
     {"_morvane_Version", (DL_FUNC) &_morvane_Version, 0},
     {"_morvane_KindByName", (DL_FUNC) &_morvane_KindByName, 1},

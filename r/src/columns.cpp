@@ -3,7 +3,11 @@
 // themselves are the core's: R reads their table from morvane_names_json.
 #include <Rcpp.h>
 
+#include <charconv>
+#include <cstdlib>
 #include <string>
+#include <string_view>
+#include <system_error>
 #include <vector>
 
 #include <morvane/columns.hpp>
@@ -65,4 +69,64 @@ Rcpp::LogicalVector SrsUnstated(Rcpp::CharacterVector texts) {
 Rcpp::IntegerVector KindRoles(int kind) {
   const auto roles = morvane::KindRoles(kind);
   return Rcpp::IntegerVector(roles.begin(), roles.end());
+}
+
+namespace {
+
+bool Digit(char c) { return c >= '0' && c <= '9'; }
+
+// Whether `text` is a number as a table writes one: [+-]digits[.digits]
+// or [+-].digits, with an exponent perhaps.
+bool NumberText(std::string_view text) {
+  std::size_t i = 0;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  std::size_t digits = 0;
+  while (i < text.size() && Digit(text[i])) ++i, ++digits;
+  if (i < text.size() && text[i] == '.') {
+    ++i;
+    while (i < text.size() && Digit(text[i])) ++i, ++digits;
+  }
+  if (digits == 0) return false;
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    std::size_t exponent = 0;
+    while (i < text.size() && Digit(text[i])) ++i, ++exponent;
+    if (exponent == 0) return false;
+  }
+  return i == text.size();
+}
+
+}  // namespace
+
+// A column of numbers written as texts (a table read as texts): each
+// number correctly rounded (std::from_chars, as the tool reads them), a
+// blank or missing text NA.  `bad` is the 1-based row of the first text
+// that is not a number, 0 when every one is.
+// [[Rcpp::export(.number_texts)]]
+Rcpp::List NumberTexts(Rcpp::CharacterVector texts) {
+  Rcpp::NumericVector values(texts.size());
+  int bad = 0;
+  for (R_xlen_t i = 0; i < texts.size(); ++i) {
+    SEXP s = STRING_ELT(texts, i);
+    std::string_view text = s == NA_STRING ? std::string_view() : std::string_view(CHAR(s));
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    if (text.empty()) {
+      values[i] = NA_REAL;
+      continue;
+    }
+    if (!NumberText(text)) {
+      bad = static_cast<int>(i + 1);
+      break;
+    }
+    const bool negative = text.front() == '-';
+    if (text.front() == '+' || negative) text.remove_prefix(1);
+    double value = 0;
+    const auto read = std::from_chars(text.data(), text.data() + text.size(), value);
+    // Out of range: infinity or zero, as strtod gives them.
+    if (read.ec == std::errc::result_out_of_range) value = std::strtod(std::string(text).c_str(), nullptr);
+    values[i] = negative ? -value : value;
+  }
+  return Rcpp::List::create(Rcpp::Named("values") = values, Rcpp::Named("bad") = bad);
 }

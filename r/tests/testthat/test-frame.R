@@ -47,6 +47,24 @@ test_that("a GBIF download converts without hints, as convert() converts its deg
                      geodeticDatum = "geodeticDatum"))
 })
 
+test_that("a table read as texts converts as read as numbers", {
+  gbif <- read_gbif()
+  texts <- read.delim(text = gbif_text, sep = "\t", colClasses = "character")
+  texts$decimalLatitude[1] <- " 50.8467 "
+  texts$decimalLongitude[3] <- "+3.72e0"
+  expect_identical(as.list(convert_frame(texts, datum_to = "bd72")[-seq_along(texts)]),
+                   as.list(convert_frame(gbif, datum_to = "bd72")[-seq_along(gbif)]))
+  # Texts that are not numbers are refused, naming the first.
+  texts$decimalLongitude[4] <- "5,9"
+  expect_error(convert_frame(texts), "column 'decimalLongitude' takes numbers, not the text '5,9' (row 4)",
+               fixed = TRUE, class = "morvane_argument_error")
+  # A datum a reader took for a number: its EPSG code.
+  codes <- data.frame(lat = c(50.8, 50.8), lon = 4.35, geodeticDatum = c(4230L, 4326L))
+  expect_identical(convert_frame(codes, datum_to = "bd72")$X,
+                   c(convert("deg", 50.8, 4.35, datum_from = "ed50", datum_to = "bd72")$X,
+                     convert("deg", 50.8, 4.35, datum_to = "bd72")$X))
+})
+
 test_that("a tibble stays a tibble, and a frame without rows converts", {
   skip_if_not_installed("tibble")
   sites <- tibble::tibble(lat = c(50.8, 51.0), lon = c(4.35, 3.7), name = c("a", "b"))
