@@ -179,12 +179,14 @@ column_names <- function() {
 # The Darwin Core terms of the converted rows: the degrees on datum_to,
 # its EPSG code, the uncertainty (an IFBL or MGRS row's square's, through
 # the core's square call; else the stated accuracy of the row's datum
-# changes) and the message.  A row without a position has NA.
+# changes, NA when they state none) and the message.  A row without a position has NA.
 .darwin_core_frame <- function(result, codes, known, to, method) {
-  positioned <- result$Error == "" & result$Failure == ""
+  positioned <- result$Error == "" & result$Failure == "" & is.finite(result$Latitude)
   datums <- .table("datums")
   epsg <- datums$epsg[datums$number == to]
-  uncertainty <- ifelse(positioned, result$Accuracy, NA_real_)
+  # No datum change states no uncertainty: zero is none (NA), as Darwin
+  # Core has it.
+  uncertainty <- ifelse(positioned & result$Accuracy > 0, result$Accuracy, NA_real_)
   square_kinds <- c(.kind_by_name("ifbl"), .kind_by_name("mgrs"))
   squared <- which(positioned & result$KindRead %in% square_kinds)
   groups <- split(squared, paste(result$KindRead[squared], result$DatumRead[squared],
@@ -228,6 +230,10 @@ convert_frame <- function(df, datum_from = "wgs84", datum_to = "wgs84", columns 
     if (!is.character(outputs) || anyNA(outputs) || !length(outputs)) {
       .argument_error(sprintf("outputs must be names of columns, not %s", .describe(outputs)),
                       call = NULL)
+    }
+    if (anyDuplicated(outputs)) {
+      .argument_error(sprintf("outputs names %s twice", sQuote(outputs[anyDuplicated(outputs)],
+                                                              FALSE)), call = NULL)
     }
     if (!all(outputs %in% possible)) {
       .argument_error(sprintf("outputs has no column %s: the columns are %s",

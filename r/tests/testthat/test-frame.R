@@ -219,7 +219,10 @@ test_that("Darwin Core outputs: degrees on datum_to, its EPSG code, the uncertai
                      s[[2]]$coordinateUncertaintyInMeters, label = paste("row", s[[1]]))
   }
   others <- setdiff(which(positioned), vapply(squares_of, `[[`, 0, 1))
-  expect_identical(out$coordinateUncertaintyInMeters[others], plain$Accuracy[others])
+  accuracy <- plain$Accuracy[others]
+  expect_identical(out$coordinateUncertaintyInMeters[others],
+                   ifelse(accuracy > 0, accuracy, NA_real_))
+  expect_true(all(is.na(out$coordinateUncertaintyInMeters[!positioned])))
   # Beside a GBIF download's own terms.
   gbif <- read_gbif()
   named <- convert_frame(gbif, darwin_core = TRUE, outputs = c("decimalLatitude", "Error"))
@@ -260,6 +263,7 @@ test_that("arguments that make no sense are R errors before any work", {
     list(df, kind = "nowhere"),
     list(df, outputs = "Nowhere"),
     list(df, outputs = "decimalLatitude"),
+    list(df, outputs = c("X", "X")),
     list(df, darwin_core = NA),
     list(df, threads = -1),
     list(df, method = "magic"),
