@@ -224,15 +224,7 @@ convert <- function(kind, ..., datum_from = "wgs84", datum_to = "wgs84", mgrs_pr
   out
 }
 
+# The columns as convert_frame() picks its outputs (R/frame.R).
 convert_cols <- function(kind, ..., columns = c("IFBL", "MGRS", "X", "Y", "Error")) {
-  result <- convert(kind, ...)
-  missing <- setdiff(columns, names(result))
-  if (length(missing)) {
-    .argument_error(sprintf("convert_cols() has no column %s: the result has %s",
-                            paste(sQuote(missing, FALSE), collapse = ", "),
-                            paste(names(result), collapse = ", ")), call = NULL)
-  }
-  out <- result[columns]
-  attr(out, "morvane") <- attr(result, "morvane")
-  out
+  .pick_outputs(convert(kind, ...), columns, "convert_cols()")
 }

@@ -10,6 +10,64 @@ Rcpp::Rostream<true>&  Rcpp::Rcout = Rcpp::Rcpp_cout_get();
 Rcpp::Rostream<false>& Rcpp::Rcerr = Rcpp::Rcpp_cerr_get();
 #endif
 
+// ColumnRoleOf
+int ColumnRoleOf(std::string name);
+RcppExport SEXP _morvane_ColumnRoleOf(SEXP nameSEXP) {
+BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::RNGScope rcpp_rngScope_gen;
+    Rcpp::traits::input_parameter< std::string >::type name(nameSEXP);
+    rcpp_result_gen = Rcpp::wrap(ColumnRoleOf(name));
+    return rcpp_result_gen;
+END_RCPP
+}
+// FindColumns
+Rcpp::List FindColumns(Rcpp::CharacterVector names, int kind, bool codesOnly, bool height);
+RcppExport SEXP _morvane_FindColumns(SEXP namesSEXP, SEXP kindSEXP, SEXP codesOnlySEXP, SEXP heightSEXP) {
+BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::RNGScope rcpp_rngScope_gen;
+    Rcpp::traits::input_parameter< Rcpp::CharacterVector >::type names(namesSEXP);
+    Rcpp::traits::input_parameter< int >::type kind(kindSEXP);
+    Rcpp::traits::input_parameter< bool >::type codesOnly(codesOnlySEXP);
+    Rcpp::traits::input_parameter< bool >::type height(heightSEXP);
+    rcpp_result_gen = Rcpp::wrap(FindColumns(names, kind, codesOnly, height));
+    return rcpp_result_gen;
+END_RCPP
+}
+// SrsUnstated
+Rcpp::LogicalVector SrsUnstated(Rcpp::CharacterVector texts);
+RcppExport SEXP _morvane_SrsUnstated(SEXP textsSEXP) {
+BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::RNGScope rcpp_rngScope_gen;
+    Rcpp::traits::input_parameter< Rcpp::CharacterVector >::type texts(textsSEXP);
+    rcpp_result_gen = Rcpp::wrap(SrsUnstated(texts));
+    return rcpp_result_gen;
+END_RCPP
+}
+// KindRoles
+Rcpp::IntegerVector KindRoles(int kind);
+RcppExport SEXP _morvane_KindRoles(SEXP kindSEXP) {
+BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::RNGScope rcpp_rngScope_gen;
+    Rcpp::traits::input_parameter< int >::type kind(kindSEXP);
+    rcpp_result_gen = Rcpp::wrap(KindRoles(kind));
+    return rcpp_result_gen;
+END_RCPP
+}
+// NumberTexts
+Rcpp::List NumberTexts(Rcpp::CharacterVector texts);
+RcppExport SEXP _morvane_NumberTexts(SEXP textsSEXP) {
+BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::RNGScope rcpp_rngScope_gen;
+    Rcpp::traits::input_parameter< Rcpp::CharacterVector >::type texts(textsSEXP);
+    rcpp_result_gen = Rcpp::wrap(NumberTexts(texts));
+    return rcpp_result_gen;
+END_RCPP
+}
 // NamesJson
 std::string NamesJson();
 RcppExport SEXP _morvane_NamesJson() {
@@ -96,8 +154,8 @@ BEGIN_RCPP
 END_RCPP
 }
 // Convert
-Rcpp::List Convert(int kind, int datumFrom, int datumTo, int mgrsPrecision, int ifblPrecision, Rcpp::List columns, double count_, int threads, int method, int heightKind, SEXP height, bool today);
-RcppExport SEXP _morvane_Convert(SEXP kindSEXP, SEXP datumFromSEXP, SEXP datumToSEXP, SEXP mgrsPrecisionSEXP, SEXP ifblPrecisionSEXP, SEXP columnsSEXP, SEXP count_SEXP, SEXP threadsSEXP, SEXP methodSEXP, SEXP heightKindSEXP, SEXP heightSEXP, SEXP todaySEXP) {
+Rcpp::List Convert(int kind, int datumFrom, int datumTo, int mgrsPrecision, int ifblPrecision, Rcpp::List columns, double count_, int threads, int method, int heightKind, SEXP height, bool today, SEXP rows);
+RcppExport SEXP _morvane_Convert(SEXP kindSEXP, SEXP datumFromSEXP, SEXP datumToSEXP, SEXP mgrsPrecisionSEXP, SEXP ifblPrecisionSEXP, SEXP columnsSEXP, SEXP count_SEXP, SEXP threadsSEXP, SEXP methodSEXP, SEXP heightKindSEXP, SEXP heightSEXP, SEXP todaySEXP, SEXP rowsSEXP) {
 BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
@@ -113,7 +171,8 @@ BEGIN_RCPP
     Rcpp::traits::input_parameter< int >::type heightKind(heightKindSEXP);
     Rcpp::traits::input_parameter< SEXP >::type height(heightSEXP);
     Rcpp::traits::input_parameter< bool >::type today(todaySEXP);
-    rcpp_result_gen = Rcpp::wrap(Convert(kind, datumFrom, datumTo, mgrsPrecision, ifblPrecision, columns, count_, threads, method, heightKind, height, today));
+    Rcpp::traits::input_parameter< SEXP >::type rows(rowsSEXP);
+    rcpp_result_gen = Rcpp::wrap(Convert(kind, datumFrom, datumTo, mgrsPrecision, ifblPrecision, columns, count_, threads, method, heightKind, height, today, rows));
     return rcpp_result_gen;
 END_RCPP
 }
@@ -202,6 +261,11 @@ END_RCPP
 }
 
 static const R_CallMethodDef CallEntries[] = {
+    {"_morvane_ColumnRoleOf", (DL_FUNC) &_morvane_ColumnRoleOf, 1},
+    {"_morvane_FindColumns", (DL_FUNC) &_morvane_FindColumns, 4},
+    {"_morvane_SrsUnstated", (DL_FUNC) &_morvane_SrsUnstated, 1},
+    {"_morvane_KindRoles", (DL_FUNC) &_morvane_KindRoles, 1},
+    {"_morvane_NumberTexts", (DL_FUNC) &_morvane_NumberTexts, 1},
     {"_morvane_NamesJson", (DL_FUNC) &_morvane_NamesJson, 0},
     {"_morvane_Version", (DL_FUNC) &_morvane_Version, 0},
     {"_morvane_KindByName", (DL_FUNC) &_morvane_KindByName, 1},
@@ -210,7 +274,7 @@ static const R_CallMethodDef CallEntries[] = {
     {"_morvane_HeightKindByName", (DL_FUNC) &_morvane_HeightKindByName, 1},
     {"_morvane_RouteText", (DL_FUNC) &_morvane_RouteText, 1},
     {"_morvane_BatchPath", (DL_FUNC) &_morvane_BatchPath, 0},
-    {"_morvane_Convert", (DL_FUNC) &_morvane_Convert, 12},
+    {"_morvane_Convert", (DL_FUNC) &_morvane_Convert, 13},
     {"_morvane_ObjectNew", (DL_FUNC) &_morvane_ObjectNew, 0},
     {"_morvane_ObjectGet", (DL_FUNC) &_morvane_ObjectGet, 2},
     {"_morvane_ObjectSet", (DL_FUNC) &_morvane_ObjectSet, 3},

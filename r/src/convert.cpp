@@ -2,7 +2,9 @@
 //
 // The R side (R/convert.R) has checked the arguments and resolved the
 // kind, the datums, the method and the height kind; here the columns are
-// handed to morvane::ConvertBatch a chunk at a time.  Double columns of
+// handed to morvane::ConvertBatch a chunk at a time (or to
+// morvane::ConvertRows, for a table's rows that say their own kind and
+// datum: convert_frame()).  Double columns of
 // the full length are read and written in place; 16-bit integers, 32-bit
 // floats, texts and recycled single values go through scratch space of
 // the chunk's size.  Texts come out of the batch call as fixed-width UTF-8
@@ -28,6 +30,7 @@
 #include <vector>
 
 #include <morvane/batch.hpp>
+#include <morvane/columns.hpp>
 #include <morvane/morvane.h>
 #include <morvane/names.hpp>
 
@@ -107,6 +110,22 @@ std::vector<std::string> InputNames(int kind) {
   return names;
 }
 
+// A column of the rows' texts, handed to the rows call a chunk at a time
+// as UTF-8 strings; NA is the empty text.
+struct RowTexts {
+  SEXP values = R_NilValue;
+  std::vector<const char*> pointers;
+  bool Read(R_xlen_t begin, R_xlen_t n) {
+    if (values == R_NilValue) return false;
+    pointers.resize(static_cast<std::size_t>(n));
+    for (R_xlen_t i = 0; i < n; ++i) {
+      SEXP s = STRING_ELT(values, begin + i);
+      pointers[static_cast<std::size_t>(i)] = s == NA_STRING ? "" : Rf_translateCharUTF8(s);
+    }
+    return true;
+  }
+};
+
 [[noreturn]] void Refused(int status) {
   Rcpp::stop(std::string("the batch call refused the points: ") +
              (status == MORVANE_E_SETTING ? "a method or height kind outside its table"
@@ -149,15 +168,34 @@ std::string BatchPath() { return morvane_batch_path(); }
 // Converts `count` points of `kind`; `columns` holds the kind's input
 // columns in the order of its table entry (double, integer or character
 // vectors of length 1 or `count`), `height` the heights (NULL: none).
+// `rows` (NULL: none) makes it the rows call (morvane_convert_rows): a
+// list of character vectors of `count` texts or NULLs, `coordinates`
+// (verbatimCoordinates: then `columns` is empty, and `kind` may be 0, the
+// kind of rows that name no system), `systems` (verbatimCoordinateSystem)
+// and `datums` (verbatimSRS or geodeticDatum); the result then also has
+// KindRead and DatumRead, the kind and datum each row was read with.
 // Returns a named list of the output columns.
 // [[Rcpp::export(.convert)]]
 Rcpp::List Convert(int kind, int datumFrom, int datumTo, int mgrsPrecision, int ifblPrecision,
                    Rcpp::List columns, double count_, int threads, int method, int heightKind,
-                   SEXP height, bool today) {
+                   SEXP height, bool today, SEXP rows = R_NilValue) {
   const R_xlen_t count = static_cast<R_xlen_t>(count_);
+  const bool byRows = rows != R_NilValue;
+  RowTexts rowTexts[3];
+  if (byRows) {
+    if (TYPEOF(rows) != VECSXP || Rf_xlength(rows) != 3) Rcpp::stop("morvane: rows must be a list of three");
+    for (int k = 0; k < 3; ++k) {
+      SEXP texts = VECTOR_ELT(rows, k);
+      if (texts == R_NilValue) continue;
+      if (TYPEOF(texts) != STRSXP || Rf_xlength(texts) != count)
+        Rcpp::stop("morvane: a column of the rows' texts is not of the call's length");
+      rowTexts[k].values = texts;
+    }
+  }
+  const bool verbatim = rowTexts[0].values != R_NilValue;
   const std::vector<std::string> names = InputNames(kind);
-  if (names.empty()) Refused(MORVANE_E_KIND);
-  if (static_cast<std::size_t>(columns.size()) != names.size())
+  if (names.empty() && !(verbatim && kind == 0)) Refused(MORVANE_E_KIND);
+  if (static_cast<std::size_t>(columns.size()) != (verbatim ? 0 : names.size()))
     Rcpp::stop("morvane: the wrong number of columns for this kind");
   if (threads < 0) Refused(MORVANE_E_THREADS);
   // 0: every core.  More threads than a chunk keeps busy change nothing.
@@ -177,8 +215,10 @@ Rcpp::List Convert(int kind, int datumFrom, int datumTo, int mgrsPrecision, int 
     if (n != 1 && n != count) Rcpp::stop("morvane: the heights are not of the call's length");
     heights = {height, n == 1 && count != 1};
   }
-  const bool textKind = kind == MORVANE_mvMgrs || kind == MORVANE_mvIFBL;
-  const bool dmsKind = kind == MORVANE_mvDegMinSec;
+  // With verbatim rows the points are in their texts, not in columns.
+  const bool textKind = !verbatim && (kind == MORVANE_mvMgrs || kind == MORVANE_mvIFBL);
+  const bool dmsKind = !verbatim && kind == MORVANE_mvDegMinSec;
+  const bool pairKind = !verbatim && !textKind && !dmsKind;
 
   // The result's columns: the properties that the batch call writes, in
   // the order of the core's table, then Failure.
@@ -200,6 +240,8 @@ Rcpp::List Convert(int kind, int datumFrom, int datumTo, int mgrsPrecision, int 
                       ellipsoidal = numbers(extraCount), ostend = numbers(extraCount),
                       accuracy = numbers(extraCount);
   Rcpp::IntegerVector route = integers(extraCount);
+  const R_xlen_t rowCount = byRows ? count : 0;
+  Rcpp::IntegerVector kindRead = integers(rowCount), datumRead = integers(rowCount);
 
   const R_xlen_t chunk = kChunkPerThread * threads;
   mgrs.length = ifbl.length = count;
@@ -274,12 +316,21 @@ Rcpp::List Convert(int kind, int datumFrom, int datumTo, int mgrsPrecision, int 
       in.LonDmsDeg = dmsInt[2].data();
       in.LonDmsMin = dmsInt[3].data();
       in.LonDmsSec = dmsSec[1].data();
-    } else if (kind == MORVANE_mvDeg) {
+    } else if (pairKind && kind == MORVANE_mvDeg) {
       in.Latitude = doubles(0);
       in.Longitude = doubles(1);
-    } else {  // Lambert 72, Lambert 2008
+    } else if (pairKind) {  // Lambert 72, Lambert 2008
       in.X = doubles(0);
       in.Y = doubles(1);
+    }
+    morvane::RowsInput rowsIn{};
+    rowsIn.size = sizeof rowsIn;
+    if (byRows) {
+      const char* const** targets[3] = {&rowsIn.Coordinates, &rowsIn.Systems, &rowsIn.Datums};
+      for (int k = 0; k < 3; ++k)
+        if (rowTexts[k].Read(begin, n)) *targets[k] = rowTexts[k].pointers.data();
+      rowsIn.KindsRead = INTEGER(kindRead) + begin;
+      rowsIn.DatumsRead = INTEGER(datumRead) + begin;
     }
 
     morvane_batch_extra extra{};
@@ -306,7 +357,9 @@ Rcpp::List Convert(int kind, int datumFrom, int datumTo, int mgrsPrecision, int 
     }
 
     morvane::TextWidths widths;
-    int status = morvane::BatchWidths(in, extra, n, widths);
+    int status = byRows ? morvane::RowsWidths(in, rowsIn, &extra, n, widths.MGRS, widths.IFBL,
+                                              widths.Error)
+                        : morvane::BatchWidths(in, extra, n, widths);
     if (status != MORVANE_OK) Refused(status);
     widthOut[0] = std::max<std::size_t>(widths.MGRS, 1);
     widthOut[1] = std::max<std::size_t>(widths.IFBL, 1);
@@ -332,7 +385,8 @@ Rcpp::List Convert(int kind, int datumFrom, int datumTo, int mgrsPrecision, int 
     out.IFBL = {textOut[1].data(), widthOut[1]};
     out.Error = {textOut[2].data(), widthOut[2]};
     out.Failure = failureOut.data();
-    status = morvane::ConvertBatch(in, out, extra, n, threads);
+    status = byRows ? morvane::ConvertRows(in, rowsIn, out, &extra, n, threads)
+                    : morvane::ConvertBatch(in, out, extra, n, threads);
     if (interrupted) throw Rcpp::internal::InterruptedException();
     if (status != MORVANE_OK) Refused(status);
 
@@ -401,6 +455,10 @@ Rcpp::List Convert(int kind, int datumFrom, int datumTo, int mgrsPrecision, int 
     Rcpp::RObject routeTexts(routes.Texts());
     result["Route"] = morvane_r::MakeCodedColumn(route, routeTexts);
     result["Accuracy"] = accuracy;
+  }
+  if (byRows) {
+    result["KindRead"] = kindRead;
+    result["DatumRead"] = datumRead;
   }
   return result;
 }
