@@ -2,20 +2,22 @@
 //
 // The R side (R/convert.R) has checked the arguments and resolved the
 // kind, the datums, the method and the height kind; here the columns are
-// handed to morvane::ConvertBatch a chunk at a time.  Double columns of
-// the full length are read and written in place; 16-bit integers, 32-bit
-// floats, texts and recycled single values go through scratch space of
-// the chunk's size.  Texts come out of the batch call as fixed-width UTF-8
-// columns: the MGRS and IFBL columns keep them as they are, in character
-// vectors whose strings R makes when it reads them (text_column.cpp: a
-// million distinct strings cost several times the conversion); the Error,
-// Failure and Route columns, mostly empty or few distinct texts, keep each
-// point's number in a table of their texts, made into R strings here, on
-// the calling thread (the batch call's own threads never touch R).
+// handed to morvane::ConvertBatch a chunk at a time, each chunk whole on
+// one of the call's threads.  Double columns of the full length are read
+// and written in place; 16-bit integers, 32-bit floats and recycled single
+// values go through the thread's scratch space.  Texts come out of the
+// batch call as fixed-width UTF-8 columns: the MGRS and IFBL columns keep
+// them as they are, in character vectors whose strings R makes when it
+// reads them (text_column.cpp: a million distinct strings cost several
+// times the conversion); the Error, Failure and Route columns, mostly
+// empty or few distinct texts, keep each point's number in a table of
+// their texts, made into R strings at the end, on the calling thread.
+// The other threads write R's vectors through plain pointers and never
+// call R.
 //
-// Between the batch call's chunks its progress callback asks R whether
-// the user pressed Ctrl-C, without letting R jump out of C++ code: the
-// call then stops and R's interrupt is raised once everything is freed.
+// Between its chunks the calling thread asks R whether the user pressed
+// Ctrl-C, without letting R jump out of C++ code: the call then stops and
+// R's interrupt is raised once every thread is done and everything freed.
 #include <Rcpp.h>
 
 #include <algorithm>
