@@ -2,25 +2,30 @@
 //
 // The R side (R/convert.R) has checked the arguments and resolved the
 // kind, the datums, the method and the height kind; here the columns are
-// handed to morvane::ConvertBatch a chunk at a time (or to
-// morvane::ConvertRows, for a table's rows that say their own kind and
-// datum: convert_frame()).  Double columns of
-// the full length are read and written in place; 16-bit integers, 32-bit
-// floats, texts and recycled single values go through scratch space of
-// the chunk's size.  Texts come out of the batch call as fixed-width UTF-8
-// columns: the MGRS and IFBL columns keep them as they are, in character
-// vectors whose strings R makes when it reads them (text_column.cpp: a
-// million distinct strings cost several times the conversion); the Error,
-// Failure and Route columns, mostly empty or few distinct texts, keep each
-// point's number in a table of their texts, made into R strings here, on
-// the calling thread (the batch call's own threads never touch R).
+// handed to morvane::ConvertBatch (or to morvane::ConvertRows, for a
+// table's rows that say their own kind and datum: convert_frame()) a
+// chunk at a time, each chunk whole on one of the call's threads.  Double columns of the full length are read
+// and written in place; 16-bit integers, 32-bit floats and recycled single
+// values go through the thread's scratch space.  Texts come out of the
+// batch call as fixed-width UTF-8 columns: the MGRS and IFBL columns keep
+// them as they are, in character vectors whose strings R makes when it
+// reads them (text_column.cpp: a million distinct strings cost several
+// times the conversion); the Error, Failure and Route columns, mostly
+// empty or few distinct texts, keep each point's number in a table of
+// their texts, made into R strings at the end, on the calling thread.
+// The other threads write R's vectors through plain pointers and never
+// call R.
 //
-// Between the batch call's chunks its progress callback asks R whether
-// the user pressed Ctrl-C, without letting R jump out of C++ code: the
-// call then stops and R's interrupt is raised once everything is freed.
+// Between its chunks the calling thread asks R whether the user pressed
+// Ctrl-C, without letting R jump out of C++ code: the call then stops and
+// R's interrupt is raised once every thread is done and everything freed.
 #include <Rcpp.h>
 
 #include <algorithm>
+#include <atomic>
+#include <exception>
+#include <functional>
+#include <system_error>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -38,7 +43,7 @@
 
 namespace {
 
-// Points per thread in each call of the batch call: its scratch space
+// Points in each call of the batch call, on one thread: its scratch space
 // stays within the caches, and Ctrl-C is seen within milliseconds.
 constexpr R_xlen_t kChunkPerThread = 16384;
 
@@ -72,6 +77,14 @@ class Coder {
     texts_.push_back(key);
     known_.emplace(std::move(key), code);
     return code;
+  }
+  // Enters the texts of another table; the number each of its texts has
+  // in this one, by its number there.
+  std::vector<int> Merge(const Coder& other) {
+    std::vector<int> map(other.texts_.size(), 0);
+    for (std::size_t k = 1; k < other.texts_.size(); ++k)
+      map[k] = Code(other.texts_[k].data(), other.texts_[k].size());
+    return map;
   }
   // The table as an R character vector (UTF-8).
   SEXP Texts() const {
@@ -110,19 +123,22 @@ std::vector<std::string> InputNames(int kind) {
   return names;
 }
 
-// A column of the rows' texts, handed to the rows call a chunk at a time
-// as UTF-8 strings; NA is the empty text.
+// A column of the rows' texts as UTF-8 strings, read through R on the
+// calling thread; NA is the empty text.
 struct RowTexts {
   SEXP values = R_NilValue;
   std::vector<const char*> pointers;
-  bool Read(R_xlen_t begin, R_xlen_t n) {
-    if (values == R_NilValue) return false;
+  void Read() {
+    if (values == R_NilValue) return;
+    const R_xlen_t n = Rf_xlength(values);
     pointers.resize(static_cast<std::size_t>(n));
     for (R_xlen_t i = 0; i < n; ++i) {
-      SEXP s = STRING_ELT(values, begin + i);
+      SEXP s = STRING_ELT(values, i);
       pointers[static_cast<std::size_t>(i)] = s == NA_STRING ? "" : Rf_translateCharUTF8(s);
     }
-    return true;
+  }
+  const char* const* At(R_xlen_t begin) const {
+    return values == R_NilValue ? nullptr : pointers.data() + begin;
   }
 };
 
@@ -243,26 +259,84 @@ Rcpp::List Convert(int kind, int datumFrom, int datumTo, int mgrsPrecision, int 
   const R_xlen_t rowCount = byRows ? count : 0;
   Rcpp::IntegerVector kindRead = integers(rowCount), datumRead = integers(rowCount);
 
-  const R_xlen_t chunk = kChunkPerThread * threads;
+  // The points go in chunks of kChunkPerThread, each converted whole by
+  // one thread: the batch call on that thread alone, then the copies into
+  // R's types, so that little but the start and the end of the call runs
+  // on one thread.  Threads take the next chunk as they finish one; the
+  // calling thread, the only one that may touch R, also looks for Ctrl-C
+  // between its chunks.
+  const R_xlen_t chunk = kChunkPerThread;
+  const std::size_t chunks = static_cast<std::size_t>((count + chunk - 1) / chunk);
   mgrs.length = ifbl.length = count;
   mgrs.chunk = ifbl.chunk = chunk;
-  const std::size_t scratch = static_cast<std::size_t>(std::min(chunk, std::max<R_xlen_t>(count, 1)));
-  // Inputs that need a copy: doubles recycled, DMS in the core's types.
-  std::vector<std::vector<double>> doubleIn(inputs.size());
-  std::vector<std::int16_t> dmsInt[4];
-  std::vector<float> dmsSec[2];
+  mgrs.blocks.resize(chunks);
+  ifbl.blocks.resize(chunks);
+  // Text inputs are read through R on the calling thread, before the rest.
   std::vector<const char*> texts;
-  std::vector<double> heightIn;
-  // Outputs in the core's types.
-  std::vector<std::int16_t> intOut[4];
-  std::vector<float> secOut[2];
-  std::vector<std::int32_t> failureOut(scratch), routeOut(today ? scratch : 0);
-  std::vector<char> textOut[3];
-  std::size_t widthOut[3] = {0, 0, 0};
-  Coder errors, failures, routes;
+  if (textKind) {
+    texts.resize(static_cast<std::size_t>(count));
+    const Input& c = inputs[0];
+    for (R_xlen_t i = 0; i < count; ++i) {
+      SEXP s = STRING_ELT(c.values, c.recycled ? 0 : i);
+      // NA is a text that names no position.
+      texts[static_cast<std::size_t>(i)] = s == NA_STRING ? "" : Rf_translateCharUTF8(s);
+    }
+  }
+  for (RowTexts& texts : rowTexts) texts.Read();
+  int* const kindsOut = byRows ? INTEGER(kindRead) : nullptr;
+  int* const datumsOut = byRows ? INTEGER(datumRead) : nullptr;
+  // R's memory, as plain pointers the threads may write.
+  double* const latitudeOut = REAL(latitude);
+  double* const longitudeOut = REAL(longitude);
+  double* const xOut = REAL(x);
+  double* const yOut = REAL(y);
+  double* const northingOut = REAL(northing);
+  double* const eastingOut = REAL(easting);
+  double* const secsOut[2] = {REAL(latSec), REAL(lonSec)};
+  int* const intsOut[4] = {INTEGER(latDeg), INTEGER(latMin), INTEGER(lonDeg), INTEGER(lonMin)};
+  int* const errorOut = INTEGER(error);
+  int* const failureCodes = INTEGER(failure);
+  int* const routeCodes = today ? INTEGER(route) : nullptr;
+  double* const todayOut[5] = {today ? REAL(x2008) : nullptr, today ? REAL(y2008) : nullptr,
+                               today ? REAL(ellipsoidal) : nullptr, today ? REAL(ostend) : nullptr,
+                               today ? REAL(accuracy) : nullptr};
+  const double* const heightValues =
+      heightKind != MORVANE_HEIGHT_NONE ? REAL(heights.values) : nullptr;
+  std::vector<const double*> doubleValues(inputs.size(), nullptr);
+  std::vector<const int*> intValues(inputs.size(), nullptr);
+  if (!textKind && !verbatim) {
+    for (std::size_t k = 0; k < inputs.size(); ++k) {
+      if (TYPEOF(inputs[k].values) == REALSXP) doubleValues[k] = REAL(inputs[k].values);
+      else if (TYPEOF(inputs[k].values) == INTSXP) intValues[k] = INTEGER(inputs[k].values);
+      else Rcpp::stop("morvane: a column of numbers is neither double nor integer");
+    }
+  }
+
+  // What one thread keeps from chunk to chunk: its scratch space and the
+  // tables of its texts (made one table once the threads are done).
+  struct Worker {
+    std::vector<std::vector<double>> doubleIn;
+    std::vector<std::int16_t> dmsInt[4];
+    std::vector<float> dmsSec[2];
+    std::vector<double> heightIn;
+    std::vector<std::int16_t> intOut[4];
+    std::vector<float> secOut[2];
+    std::vector<std::int32_t> failureOut, routeOut;
+    std::vector<char> errorText;
+    Coder errors, failures, routes;
+    std::vector<std::size_t> done;  // the chunks it converted
+    int status = MORVANE_OK;
+    std::exception_ptr exception;
+  };
+  const std::size_t workerCount =
+      std::max<std::size_t>(1, std::min<std::size_t>(static_cast<std::size_t>(threads), chunks));
+  std::vector<Worker> workers(workerCount);
+  std::atomic<std::size_t> next{0};
+  std::atomic<bool> stop{false};
   bool interrupted = false;
 
-  for (R_xlen_t begin = 0; begin < count; begin += chunk) {
+  const auto convertChunk = [&](Worker& w, std::size_t c) {
+    const R_xlen_t begin = static_cast<R_xlen_t>(c) * chunk;
     const R_xlen_t n = std::min(chunk, count - begin);
     const std::size_t un = static_cast<std::size_t>(n);
     morvane_batch_input in{};
@@ -271,51 +345,42 @@ Rcpp::List Convert(int kind, int datumFrom, int datumTo, int mgrsPrecision, int 
     in.DatumDest = datumTo;
     in.mgrsPrecision = mgrsPrecision;
     in.IfblPrecision = static_cast<std::int16_t>(ifblPrecision);
+    w.doubleIn.resize(inputs.size());
     // A double column: in place when it has every point, else copied.
     const auto doubles = [&](std::size_t k) -> const double* {
-      const Input& c = inputs[k];
-      if (!c.recycled) return REAL(c.values) + begin;
-      doubleIn[k].assign(un, REAL(c.values)[0]);
-      return doubleIn[k].data();
+      if (!inputs[k].recycled) return doubleValues[k] + begin;
+      w.doubleIn[k].assign(un, doubleValues[k][0]);
+      return w.doubleIn[k].data();
     };
-    const auto at = [&](const Input& c, R_xlen_t i) { return c.recycled ? 0 : begin + i; };
+    const auto at = [&](const Input& col, R_xlen_t i) { return col.recycled ? 0 : begin + i; };
     if (textKind) {
-      texts.resize(un);
-      const Input& c = inputs[0];
-      for (R_xlen_t i = 0; i < n; ++i) {
-        SEXP s = STRING_ELT(c.values, at(c, i));
-        // NA is a text that names no position.
-        texts[static_cast<std::size_t>(i)] = s == NA_STRING ? "" : Rf_translateCharUTF8(s);
-      }
-      in.Texts = texts.data();
+      in.Texts = texts.data() + begin;
     } else if (dmsKind) {
       // Degrees and minutes as 16-bit integers (R checked their range),
       // seconds as 32-bit floats.  A missing degree or minute names no
       // position, as missing seconds do: 0 and NaN seconds.
-      for (int h = 0; h < 2; ++h) {
-        dmsInt[2 * h].resize(un);
-        dmsInt[2 * h + 1].resize(un);
-        dmsSec[h].resize(un);
-        const Input& deg = inputs[static_cast<std::size_t>(3 * h)];
-        const Input& min = inputs[static_cast<std::size_t>(3 * h + 1)];
-        const Input& sec = inputs[static_cast<std::size_t>(3 * h + 2)];
+      for (std::size_t h = 0; h < 2; ++h) {
+        w.dmsInt[2 * h].resize(un);
+        w.dmsInt[2 * h + 1].resize(un);
+        w.dmsSec[h].resize(un);
+        const std::size_t d0 = 3 * h;
         for (R_xlen_t i = 0; i < n; ++i) {
-          const int d = INTEGER(deg.values)[at(deg, i)];
-          const int m = INTEGER(min.values)[at(min, i)];
-          const double s = REAL(sec.values)[at(sec, i)];
+          const int d = intValues[d0][at(inputs[d0], i)];
+          const int m = intValues[d0 + 1][at(inputs[d0 + 1], i)];
+          const double sec = doubleValues[d0 + 2][at(inputs[d0 + 2], i)];
           const bool missing = d == NA_INTEGER || m == NA_INTEGER;
           const std::size_t u = static_cast<std::size_t>(i);
-          dmsInt[2 * h][u] = static_cast<std::int16_t>(missing ? 0 : d);
-          dmsInt[2 * h + 1][u] = static_cast<std::int16_t>(missing ? 0 : m);
-          dmsSec[h][u] = missing ? std::nanf("") : static_cast<float>(s);
+          w.dmsInt[2 * h][u] = static_cast<std::int16_t>(missing ? 0 : d);
+          w.dmsInt[2 * h + 1][u] = static_cast<std::int16_t>(missing ? 0 : m);
+          w.dmsSec[h][u] = missing ? std::nanf("") : static_cast<float>(sec);
         }
       }
-      in.LatDmsDeg = dmsInt[0].data();
-      in.LatDmsMin = dmsInt[1].data();
-      in.LatDmsSec = dmsSec[0].data();
-      in.LonDmsDeg = dmsInt[2].data();
-      in.LonDmsMin = dmsInt[3].data();
-      in.LonDmsSec = dmsSec[1].data();
+      in.LatDmsDeg = w.dmsInt[0].data();
+      in.LatDmsMin = w.dmsInt[1].data();
+      in.LatDmsSec = w.dmsSec[0].data();
+      in.LonDmsDeg = w.dmsInt[2].data();
+      in.LonDmsMin = w.dmsInt[3].data();
+      in.LonDmsSec = w.dmsSec[1].data();
     } else if (pairKind && kind == MORVANE_mvDeg) {
       in.Latitude = doubles(0);
       in.Longitude = doubles(1);
@@ -326,109 +391,164 @@ Rcpp::List Convert(int kind, int datumFrom, int datumTo, int mgrsPrecision, int 
     morvane::RowsInput rowsIn{};
     rowsIn.size = sizeof rowsIn;
     if (byRows) {
-      const char* const** targets[3] = {&rowsIn.Coordinates, &rowsIn.Systems, &rowsIn.Datums};
-      for (int k = 0; k < 3; ++k)
-        if (rowTexts[k].Read(begin, n)) *targets[k] = rowTexts[k].pointers.data();
-      rowsIn.KindsRead = INTEGER(kindRead) + begin;
-      rowsIn.DatumsRead = INTEGER(datumRead) + begin;
+      rowsIn.Coordinates = rowTexts[0].At(begin);
+      rowsIn.Systems = rowTexts[1].At(begin);
+      rowsIn.Datums = rowTexts[2].At(begin);
+      rowsIn.KindsRead = kindsOut + begin;
+      rowsIn.DatumsRead = datumsOut + begin;
     }
 
     morvane_batch_extra extra{};
     extra.size = sizeof extra;
-    extra.Progress = &Progress;
-    extra.ProgressContext = &interrupted;
     extra.Method = method;
     extra.HeightKind = heightKind;
-    if (heightKind != MORVANE_HEIGHT_NONE) {
+    if (heightValues) {
       if (heights.recycled) {
-        heightIn.assign(un, REAL(heights.values)[0]);
-        extra.Height = heightIn.data();
+        w.heightIn.assign(un, heightValues[0]);
+        extra.Height = w.heightIn.data();
       } else {
-        extra.Height = REAL(heights.values) + begin;
+        extra.Height = heightValues + begin;
       }
     }
     if (today) {
-      extra.X2008 = REAL(x2008) + begin;
-      extra.Y2008 = REAL(y2008) + begin;
-      extra.EllipsoidalHeight = REAL(ellipsoidal) + begin;
-      extra.OstendHeight = REAL(ostend) + begin;
-      extra.Accuracy = REAL(accuracy) + begin;
-      extra.Route = routeOut.data();
+      w.routeOut.resize(un);
+      extra.X2008 = todayOut[0] + begin;
+      extra.Y2008 = todayOut[1] + begin;
+      extra.EllipsoidalHeight = todayOut[2] + begin;
+      extra.OstendHeight = todayOut[3] + begin;
+      extra.Accuracy = todayOut[4] + begin;
+      extra.Route = w.routeOut.data();
     }
 
     morvane::TextWidths widths;
     int status = byRows ? morvane::RowsWidths(in, rowsIn, &extra, n, widths.MGRS, widths.IFBL,
                                               widths.Error)
                         : morvane::BatchWidths(in, extra, n, widths);
-    if (status != MORVANE_OK) Refused(status);
-    widthOut[0] = std::max<std::size_t>(widths.MGRS, 1);
-    widthOut[1] = std::max<std::size_t>(widths.IFBL, 1);
-    widthOut[2] = std::max<std::size_t>(widths.Error, 1);
-    for (int t = 0; t < 3; ++t) textOut[t].resize(un * widthOut[t]);
-    for (int k = 0; k < 4; ++k) intOut[k].resize(un);
-    for (int h = 0; h < 2; ++h) secOut[h].resize(un);
+    if (status != MORVANE_OK) {
+      w.status = status;
+      return;
+    }
+    morvane_r::TextColumn::Block& mgrsBlock = mgrs.blocks[c];
+    morvane_r::TextColumn::Block& ifblBlock = ifbl.blocks[c];
+    mgrsBlock.width = std::max<std::size_t>(widths.MGRS, 1);
+    ifblBlock.width = std::max<std::size_t>(widths.IFBL, 1);
+    const std::size_t errorWidth = std::max<std::size_t>(widths.Error, 1);
+    mgrsBlock.data.resize(un * mgrsBlock.width);
+    ifblBlock.data.resize(un * ifblBlock.width);
+    w.errorText.resize(un * errorWidth);
+    for (auto& column : w.intOut) column.resize(un);
+    for (auto& column : w.secOut) column.resize(un);
+    w.failureOut.resize(un);
 
     morvane_batch_output out{};
-    out.Latitude = REAL(latitude) + begin;
-    out.Longitude = REAL(longitude) + begin;
-    out.LatDmsDeg = intOut[0].data();
-    out.LatDmsMin = intOut[1].data();
-    out.LatDmsSec = secOut[0].data();
-    out.LonDmsDeg = intOut[2].data();
-    out.LonDmsMin = intOut[3].data();
-    out.LonDmsSec = secOut[1].data();
-    out.X = REAL(x) + begin;
-    out.Y = REAL(y) + begin;
-    out.Northing = REAL(northing) + begin;
-    out.Easting = REAL(easting) + begin;
-    out.MGRS = {textOut[0].data(), widthOut[0]};
-    out.IFBL = {textOut[1].data(), widthOut[1]};
-    out.Error = {textOut[2].data(), widthOut[2]};
-    out.Failure = failureOut.data();
-    status = byRows ? morvane::ConvertRows(in, rowsIn, out, &extra, n, threads)
-                    : morvane::ConvertBatch(in, out, extra, n, threads);
-    if (interrupted) throw Rcpp::internal::InterruptedException();
-    if (status != MORVANE_OK) Refused(status);
+    out.Latitude = latitudeOut + begin;
+    out.Longitude = longitudeOut + begin;
+    out.LatDmsDeg = w.intOut[0].data();
+    out.LatDmsMin = w.intOut[1].data();
+    out.LatDmsSec = w.secOut[0].data();
+    out.LonDmsDeg = w.intOut[2].data();
+    out.LonDmsMin = w.intOut[3].data();
+    out.LonDmsSec = w.secOut[1].data();
+    out.X = xOut + begin;
+    out.Y = yOut + begin;
+    out.Northing = northingOut + begin;
+    out.Easting = eastingOut + begin;
+    out.MGRS = {mgrsBlock.data.data(), mgrsBlock.width};
+    out.IFBL = {ifblBlock.data.data(), ifblBlock.width};
+    out.Error = {w.errorText.data(), errorWidth};
+    out.Failure = w.failureOut.data();
+    status = byRows ? morvane::ConvertRows(in, rowsIn, out, &extra, n, 1)
+                    : morvane::ConvertBatch(in, out, extra, n, 1);
+    if (status != MORVANE_OK) {
+      w.status = status;
+      return;
+    }
 
-    // Into R's types: 16-bit integers and 32-bit floats exactly, texts as
-    // UTF-8 strings.
-    int* ints[4] = {INTEGER(latDeg) + begin, INTEGER(latMin) + begin, INTEGER(lonDeg) + begin,
-                    INTEGER(lonMin) + begin};
-    for (int k = 0; k < 4; ++k) std::copy(intOut[k].begin(), intOut[k].begin() + n, ints[k]);
-    std::copy(secOut[0].begin(), secOut[0].begin() + n, REAL(latSec) + begin);
-    std::copy(secOut[1].begin(), secOut[1].begin() + n, REAL(lonSec) + begin);
-    // MGRS and IFBL as they are: the block goes to the column.
-    mgrs.blocks.push_back({std::move(textOut[0]), widthOut[0]});
-    ifbl.blocks.push_back({std::move(textOut[1]), widthOut[1]});
-    textOut[0].clear();
-    textOut[1].clear();
+    // Into R's types: 16-bit integers and 32-bit floats exactly; the texts
+    // of few values as numbers in this thread's tables.
+    for (std::size_t k = 0; k < 4; ++k)
+      std::copy(w.intOut[k].begin(), w.intOut[k].begin() + n, intsOut[k] + begin);
+    for (std::size_t h = 0; h < 2; ++h)
+      std::copy(w.secOut[h].begin(), w.secOut[h].begin() + n, secsOut[h] + begin);
     for (R_xlen_t i = 0; i < n; ++i) {
       const std::size_t u = static_cast<std::size_t>(i);
-      const char* e = textOut[2].data() + u * widthOut[2];
-      INTEGER(error)[begin + i] = e[0] == '\0' ? 0 : errors.Code(e, TextLength(e, widthOut[2]));
-      const std::int32_t code = failureOut[u];
+      const char* e = w.errorText.data() + u * errorWidth;
+      errorOut[begin + i] = e[0] == '\0' ? 0 : w.errors.Code(e, TextLength(e, errorWidth));
+      const std::int32_t code = w.failureOut[u];
       const char* name = code == 0 ? "" : morvane_failure_name(code);
-      INTEGER(failure)[begin + i] = failures.Code(name, std::strlen(name));
+      failureCodes[begin + i] = code == 0 ? 0 : w.failures.Code(name, std::strlen(name));
     }
     if (today) {
       // A point with a message or a failure has no route (NaN accuracy).
-      const double* acc = REAL(accuracy) + begin;
+      const double* acc = todayOut[4] + begin;
       std::int32_t last = -1;
       int lastCode = 0;
       for (R_xlen_t i = 0; i < n; ++i) {
         if (std::isnan(acc[i])) {
-          INTEGER(route)[begin + i] = 0;
+          routeCodes[begin + i] = 0;
           continue;
         }
-        const std::int32_t r = routeOut[static_cast<std::size_t>(i)];
+        const std::int32_t r = w.routeOut[static_cast<std::size_t>(i)];
         if (r != last) {
           const std::string text = morvane::RouteText(r);
-          lastCode = routes.Code(text.data(), text.size());
+          lastCode = w.routes.Code(text.data(), text.size());
           last = r;
         }
-        INTEGER(route)[begin + i] = lastCode;
+        routeCodes[begin + i] = lastCode;
       }
     }
+    w.done.push_back(c);
+  };
+  // The chunks a thread takes until none is left, or the call stops.
+  const auto work = [&](Worker& w, bool calling) {
+    try {
+      while (!stop.load()) {
+        const std::size_t c = next++;
+        if (c >= chunks) break;
+        convertChunk(w, c);
+        if (w.status != MORVANE_OK) stop = true;
+        if (calling && Progress(&interrupted, 0) != 0) stop = true;
+      }
+    } catch (...) {
+      w.exception = std::current_exception();
+      stop = true;
+    }
+  };
+  std::vector<std::thread> pool;
+  for (std::size_t t = 1; t < workerCount; ++t) {
+    try {
+      pool.emplace_back(work, std::ref(workers[t]), false);
+    } catch (const std::system_error&) {
+      break;  // no thread to be had: the others convert its share
+    }
+  }
+  work(workers[0], true);
+  for (std::thread& thread : pool) thread.join();
+  if (interrupted) throw Rcpp::internal::InterruptedException();
+  for (const Worker& w : workers) {
+    if (w.exception) std::rethrow_exception(w.exception);
+    if (w.status != MORVANE_OK) Refused(w.status);
+  }
+
+  // One table of texts per column: each thread's numbers made the
+  // table's, in the chunks it converted (the empty text is 0 in every
+  // table, and most points have it).
+  Coder errors, failures, routes;
+  for (const Worker& w : workers) {
+    const auto merge = [&](const Coder& local, Coder& global, int* codes) {
+      const std::vector<int> map = global.Merge(local);
+      bool same = true;
+      for (std::size_t k = 0; k < map.size(); ++k) same = same && map[k] == static_cast<int>(k);
+      if (same) return;
+      for (const std::size_t c : w.done) {
+        const R_xlen_t begin = static_cast<R_xlen_t>(c) * chunk;
+        const R_xlen_t end = std::min(count, begin + chunk);
+        for (R_xlen_t i = begin; i < end; ++i) codes[i] = map[static_cast<std::size_t>(codes[i])];
+      }
+    };
+    merge(w.errors, errors, errorOut);
+    merge(w.failures, failures, failureCodes);
+    if (today) merge(w.routes, routes, routeCodes);
   }
 
   // The texts' tables, each kept by the column made from it at once.

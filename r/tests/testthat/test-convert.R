@@ -18,6 +18,27 @@ test_that("every point is converted as it is converted alone", {
   }
 })
 
+test_that("threads share the chunks of a call and give one call's columns", {
+  # Several chunks of points, with messages of different texts scattered so
+  # that each thread meets them in its own order, and Lambert 2008 routes.
+  set.seed(3)
+  n <- 70000
+  lat <- runif(n, 49.5, 51.5)
+  lon <- runif(n, 2.55, 6.4)
+  bad <- sample(n, 300)
+  lat[bad[1:100]] <- NA
+  lat[bad[101:200]] <- 95
+  lon[bad[201:300]] <- 200
+  for (args in list(list(), list(method = "grid"))) {
+    one <- do.call(convert, c(list("deg", lat, lon, datum_to = "bd72"), args))
+    for (threads in c(2, 3, 0)) {
+      many <- do.call(convert, c(list("deg", lat, lon, datum_to = "bd72", threads = threads), args))
+      expect_identical(as.list(many), as.list(one))
+    }
+  }
+  expect_identical(sort(unique(one$Error)), sort(unique(c("", one$Error[bad]))))
+})
+
 test_that("the batch call and the object give the same bits", {
   o <- zediz_ado()
   o$DatumFrom <- "wgs84"
