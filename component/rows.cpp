@@ -66,7 +66,26 @@ void Refuse(Plan& plan, std::size_t i, std::string_view message, std::string_vie
   plan.message[i] = plan.messages.size();
 }
 
+// The last text looked up and what it named: the rows of a table mostly
+// repeat their system and datum.
+struct LastLookup {
+  std::string text;
+  std::int32_t number = 0;
+  bool valid = false;
+  template <typename Lookup>
+  std::int32_t Of(std::string_view value, Lookup lookup) {
+    if (!valid || value != text) {
+      text.assign(value);
+      number = lookup(value);
+      valid = true;
+    }
+    return number;
+  }
+};
+
 void Read(const BatchInput& input, const RowsInput& rows, std::size_t n, Plan& plan) {
+  LastLookup lastSystem, lastDatum;
+  const auto datumOf = [](std::string_view srs) { return SrsUnstated(srs) ? -1 : DatumOfSrs(srs); };
   plan.kind.assign(n, 0);
   plan.datum.assign(n, 0);
   plan.message.assign(n, 0);
@@ -76,7 +95,7 @@ void Read(const BatchInput& input, const RowsInput& rows, std::size_t n, Plan& p
     if (rows.Coordinates && rows.Systems) {
       const std::string_view system = Trimmed(rows.Systems[i]);
       if (!system.empty()) {
-        kind = KindOfSystem(system);
+        kind = lastSystem.Of(system, KindOfSystem);
         if (kind == 0) {
           Refuse(plan, i, message::kUnknownOrigType, system);
           continue;
@@ -90,8 +109,9 @@ void Read(const BatchInput& input, const RowsInput& rows, std::size_t n, Plan& p
     std::int32_t datum = input.DatumFrom;
     if (rows.Datums) {
       const std::string_view srs = Trimmed(rows.Datums[i]);
-      if (!SrsUnstated(srs)) {
-        datum = DatumOfSrs(srs);
+      const std::int32_t named = lastDatum.Of(srs, datumOf);  // -1: not stated
+      if (named >= 0) {
+        datum = named;
         if (datum == 0) {
           Refuse(plan, i, message::kUnknownDatumFrom, srs);
           continue;
@@ -247,6 +267,13 @@ int Check(const BatchInput& input, const RowsInput& rows, std::ptrdiff_t count) 
 int Widths(const BatchInput& input, const RowsInput& rows, const BatchExtra& extra,
            const Plan& plan, const Groups& groups, TextWidths& widths) {
   widths = TextWidths{};
+  const std::size_t n = plan.kind.size();
+  if (!rows.Coordinates && groups.size() == 1 && groups.begin()->second.size() == n) {
+    // Every row of one kind and datum, in the batch input's columns.
+    BatchInput same = input;
+    same.DatumFrom = groups.begin()->first.second;
+    return BatchWidths(same, extra, static_cast<std::ptrdiff_t>(n), widths);
+  }
   for (const auto& [key, at] : groups) {
     GroupInput group;
     group.Gather(input, rows, plan, key.first, key.second, at);
@@ -437,11 +464,22 @@ int ConvertRows(const BatchInput& input, const RowsInput& rows, const BatchOutpu
         !Wide(output.Error, widths.Error))
       return MORVANE_E_WIDTH;
 
+    // Rows of one kind and datum in the batch input's columns (a GBIF
+    // download, whose rows all say WGS84): the batch call on them as they
+    // are.
+    const bool one = !rows.Coordinates && groups.size() == 1 && groups.begin()->second.size() == n;
+    if (one) {
+      BatchInput same = input;
+      same.DatumFrom = groups.begin()->first.second;
+      status = ConvertBatch(same, output, known, count, threads);
+      if (status != MORVANE_OK) return status;
+    }
     for (std::size_t i = 0; i < n; ++i) {
       if (rows.KindsRead) rows.KindsRead[i] = plan.kind[i];
       if (rows.DatumsRead) rows.DatumsRead[i] = plan.datum[i];
       if (plan.message[i] != 0) WriteUnconverted(output, known, i, plan.messages[plan.message[i] - 1]);
     }
+    if (one) return MORVANE_OK;
     std::size_t done = 0;
     for (const auto& [key, at] : groups) {
       GroupInput group;

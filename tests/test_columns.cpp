@@ -371,6 +371,17 @@ TEST(Rows, DegreeColumnsTakeEachRowsDatum) {
     const ZedizAdo o = ObjectOf({mvDeg, expected[i], lat[i], lon[i], {}, {}, ""}, in.DatumDest, failure);
     result.ExpectObject(i, o, failure);
   }
+  // Rows that all name one datum: the batch call's outputs on that datum.
+  const char* same[] = {"EPSG:4230", "ed50", "ED50", "European Datum 1950"};
+  RowsInput one{sizeof(RowsInput), nullptr, nullptr, same, nullptr, nullptr};
+  RowOutputs together(in, one, 4);
+  ASSERT_EQ(morvane_convert_rows(&in, &one, &together.out, nullptr, 4, 1), MORVANE_OK);
+  for (std::size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(together.datums[i], mvEuropeanData1950);
+    int failure = 0;
+    const ZedizAdo o = ObjectOf({mvDeg, mvEuropeanData1950, lat[i], lon[i], {}, {}, ""}, in.DatumDest, failure);
+    together.ExpectObject(i, o, failure);
+  }
   // ETRS89 is the batch call's alone: the row gets what the batch call gives it.
   EXPECT_EQ(result.datums[3], mvETRS89);
   EXPECT_EQ(result.Text(result.error, result.widths[2], 3), "");
