@@ -292,8 +292,8 @@ std::int32_t OneColumn(const std::vector<std::string>& names, const std::vector<
 
 }  // namespace
 
-std::span<const ColumnRole> ColumnRoles() noexcept { return kRoles; }
-std::span<const ColumnName> ColumnNames() noexcept { return kNames; }
+TableView<ColumnRole> ColumnRoles() noexcept { return {kRoles.data(), kRoles.size()}; }
+TableView<ColumnName> ColumnNames() noexcept { return {kNames, std::size(kNames)}; }
 
 std::int32_t ColumnRoleOf(std::string_view header) noexcept {
   try {
@@ -309,14 +309,15 @@ std::int32_t ColumnRoleOf(std::string_view header) noexcept {
   return 0;
 }
 
-std::span<const std::int32_t> KindRoles(std::int32_t kind) noexcept {
+TableView<std::int32_t> KindRoles(std::int32_t kind) noexcept {
+  const auto view = [](const auto& roles) { return TableView<std::int32_t>{roles, std::size(roles)}; };
   switch (kind) {
-    case mvDeg: return kDegRoles;
-    case mvDegMinSec: return kDmsRoles;
-    case mvLambert72: return kLambertRoles;
-    case mvLambert2008: return kLambert2008Roles;
-    case mvMgrs: return kMgrsRoles;
-    case mvIFBL: return kIfblRoles;
+    case mvDeg: return view(kDegRoles);
+    case mvDegMinSec: return view(kDmsRoles);
+    case mvLambert72: return view(kLambertRoles);
+    case mvLambert2008: return view(kLambert2008Roles);
+    case mvMgrs: return view(kMgrsRoles);
+    case mvIFBL: return view(kIfblRoles);
     default: return {};
   }
 }

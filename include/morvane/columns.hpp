@@ -9,7 +9,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,12 +34,24 @@ enum class ColumnsProblem : std::int32_t {
   SeveralHeights = MORVANE_COLUMNS_SEVERAL_HEIGHTS
 };
 
-MORVANE_API std::span<const ColumnRole> ColumnRoles() noexcept;
-MORVANE_API std::span<const ColumnName> ColumnNames() noexcept;
+// A table of the library, in order (headers that C++17 callers include
+// have no std::span).
+template <typename T>
+struct TableView {
+  const T* entries = nullptr;
+  std::size_t count = 0;
+  const T* begin() const noexcept { return entries; }
+  const T* end() const noexcept { return entries + count; }
+  std::size_t size() const noexcept { return count; }
+  const T& operator[](std::size_t i) const noexcept { return entries[i]; }
+};
+
+MORVANE_API TableView<ColumnRole> ColumnRoles() noexcept;
+MORVANE_API TableView<ColumnName> ColumnNames() noexcept;
 // The role of a header name (MORVANE_COLUMN_...), 0 for none.
 MORVANE_API std::int32_t ColumnRoleOf(std::string_view header) noexcept;
 // The roles an input kind reads, in the order of its properties.
-MORVANE_API std::span<const std::int32_t> KindRoles(std::int32_t kind) noexcept;
+MORVANE_API TableView<std::int32_t> KindRoles(std::int32_t kind) noexcept;
 
 // Chooses the columns of a header (see morvane_find_columns), with the
 // reason in error when they cannot be chosen.
