@@ -270,7 +270,7 @@ bool FindKind(const std::vector<std::string>& names, const std::vector<std::stri
   return true;
 }
 
-int Refuse(Columns& columns, std::int32_t problem) {
+int Refuse(ColumnChoice& columns, std::int32_t problem) {
   columns.problem = problem;
   return MORVANE_E_COLUMNS;
 }
@@ -322,7 +322,7 @@ TableView<std::int32_t> KindRoles(std::int32_t kind) noexcept {
   }
 }
 
-int FindColumns(const std::vector<std::string>& names, Columns& columns, std::string& error) {
+int FindColumns(const std::vector<std::string>& names, ColumnChoice& columns, std::string& error) {
   columns.found_kind = 0;
   columns.datum_column = -1;
   columns.problem = MORVANE_COLUMNS_FOUND;

@@ -118,7 +118,7 @@ TEST(Columns, AHeadersColumnsAreChosenOrRefusedWithTheCandidates) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.header);
-    Columns columns{};
+    ColumnChoice columns{};
     columns.size = sizeof columns;
     columns.kind = c.kind;
     columns.codes_only = c.codesOnly;
@@ -139,7 +139,7 @@ TEST(Columns, AHeadersColumnsAreChosenOrRefusedWithTheCandidates) {
     EXPECT_EQ(columns.datum_column, c.datumColumn);
     for (const auto& [role, column] : c.columns) EXPECT_EQ(columns.column[role], column) << role;
   }
-  Columns columns{};
+  ColumnChoice columns{};
   EXPECT_EQ(morvane_find_columns(nullptr, 1, &columns, nullptr, 0), MORVANE_E_NULL_POINTER);
   columns.kind = 9;
   EXPECT_EQ(morvane_find_columns(nullptr, 0, &columns, nullptr, 0), MORVANE_E_KIND);

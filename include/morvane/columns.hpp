@@ -20,10 +20,10 @@ namespace morvane {
 
 using ColumnRole = morvane_column_role;
 using ColumnName = morvane_column_name;
-using Columns = morvane_columns;
+using ColumnChoice = morvane_columns;
 using RowsInput = morvane_rows_input;
 
-// Why a header's columns could not be chosen (Columns' `problem`), for
+// Why a header's columns could not be chosen (ColumnChoice's `problem`), for
 // front ends that say how to choose them by hand.
 enum class ColumnsProblem : std::int32_t {
   None = MORVANE_COLUMNS_FOUND,
@@ -55,7 +55,7 @@ MORVANE_API TableView<std::int32_t> KindRoles(std::int32_t kind) noexcept;
 
 // Chooses the columns of a header (see morvane_find_columns), with the
 // reason in error when they cannot be chosen.
-MORVANE_API int FindColumns(const std::vector<std::string>& names, Columns& columns,
+MORVANE_API int FindColumns(const std::vector<std::string>& names, ColumnChoice& columns,
                             std::string& error);
 
 // The kind a verbatimCoordinateSystem names, the datum a verbatimSRS or

@@ -131,7 +131,7 @@ bool ColumnsAsGiven(const std::vector<std::string>& names, const CsvRequest& req
 // Core verbatim coordinates, whose rows say their own kinds.
 bool ColumnsByCommonNames(const std::vector<std::string>& names, const CsvRequest& request,
                           Settings& settings, CsvLayout& layout, std::string& error) {
-  morvane::Columns found{};
+  morvane::ColumnChoice found{};
   found.size = sizeof found;
   found.kind = request.inputGiven ? static_cast<std::int32_t>(settings.input) : 0;
   // Squares are those of codes: the coordinates of other kinds do not count.
