@@ -66,25 +66,24 @@ void Refuse(Plan& plan, std::size_t i, std::string_view message, std::string_vie
   plan.message[i] = plan.messages.size();
 }
 
-// The last text looked up and what it named: the rows of a table mostly
-// repeat their system and datum.
-struct LastLookup {
-  std::string text;
-  std::int32_t number = 0;
-  bool valid = false;
+// Texts looked up and what they named: a table's rows write their system
+// and datum in a few ways, over and over.  Beyond kSize distinct texts
+// the rest are looked up each time.
+struct Lookups {
+  static constexpr std::size_t kSize = 16;
+  std::vector<std::pair<std::string, std::int32_t>> known;
   template <typename Lookup>
   std::int32_t Of(std::string_view value, Lookup lookup) {
-    if (!valid || value != text) {
-      text.assign(value);
-      number = lookup(value);
-      valid = true;
-    }
+    for (const auto& [text, number] : known)
+      if (text == value) return number;
+    const std::int32_t number = lookup(value);
+    if (known.size() < kSize) known.emplace_back(std::string(value), number);
     return number;
   }
 };
 
 void Read(const BatchInput& input, const RowsInput& rows, std::size_t n, Plan& plan) {
-  LastLookup lastSystem, lastDatum;
+  Lookups systems, datums;
   const auto datumOf = [](std::string_view srs) { return SrsUnstated(srs) ? -1 : DatumOfSrs(srs); };
   plan.kind.assign(n, 0);
   plan.datum.assign(n, 0);
@@ -95,7 +94,7 @@ void Read(const BatchInput& input, const RowsInput& rows, std::size_t n, Plan& p
     if (rows.Coordinates && rows.Systems) {
       const std::string_view system = Trimmed(rows.Systems[i]);
       if (!system.empty()) {
-        kind = lastSystem.Of(system, KindOfSystem);
+        kind = systems.Of(system, KindOfSystem);
         if (kind == 0) {
           Refuse(plan, i, message::kUnknownOrigType, system);
           continue;
@@ -109,7 +108,7 @@ void Read(const BatchInput& input, const RowsInput& rows, std::size_t n, Plan& p
     std::int32_t datum = input.DatumFrom;
     if (rows.Datums) {
       const std::string_view srs = Trimmed(rows.Datums[i]);
-      const std::int32_t named = lastDatum.Of(srs, datumOf);  // -1: not stated
+      const std::int32_t named = datums.Of(srs, datumOf);  // -1: not stated
       if (named >= 0) {
         datum = named;
         if (datum == 0) {
@@ -263,9 +262,13 @@ int Check(const BatchInput& input, const RowsInput& rows, std::ptrdiff_t count) 
   return MORVANE_OK;
 }
 
-// The widths of the rows' text outputs.
+// The widths of the rows' text outputs.  The groups' inputs are gathered
+// for it into `gathered`, one per group in the groups' order, for the
+// conversion to use (left empty when the rows go to the batch call as they
+// are).
 int Widths(const BatchInput& input, const RowsInput& rows, const BatchExtra& extra,
-           const Plan& plan, const Groups& groups, TextWidths& widths) {
+           const Plan& plan, const Groups& groups, TextWidths& widths,
+           std::vector<GroupInput>& gathered) {
   widths = TextWidths{};
   const std::size_t n = plan.kind.size();
   if (!rows.Coordinates && groups.size() == 1 && groups.begin()->second.size() == n) {
@@ -274,8 +277,9 @@ int Widths(const BatchInput& input, const RowsInput& rows, const BatchExtra& ext
     same.DatumFrom = groups.begin()->first.second;
     return BatchWidths(same, extra, static_cast<std::ptrdiff_t>(n), widths);
   }
+  gathered.reserve(groups.size());  // gathered in place: their columns point into them
   for (const auto& [key, at] : groups) {
-    GroupInput group;
+    GroupInput& group = gathered.emplace_back();
     group.Gather(input, rows, plan, key.first, key.second, at);
     std::vector<double> height;
     const BatchExtra groupExtra = GroupExtra(&extra, at, height);
@@ -430,7 +434,8 @@ int RowsWidths(const BatchInput& input, const RowsInput& rows, const BatchExtra*
     Plan plan;
     Read(input, rows, static_cast<std::size_t>(count), plan);
     TextWidths widths;
-    status = Widths(input, rows, known, plan, GroupsOf(plan), widths);
+    std::vector<GroupInput> gathered;
+    status = Widths(input, rows, known, plan, GroupsOf(plan), widths, gathered);
     if (status != MORVANE_OK) return status;
     mgrs = widths.MGRS;
     ifbl = widths.IFBL;
@@ -458,7 +463,8 @@ int ConvertRows(const BatchInput& input, const RowsInput& rows, const BatchOutpu
     Read(input, rows, n, plan);
     const Groups groups = GroupsOf(plan);
     TextWidths widths;
-    status = Widths(input, rows, known, plan, groups, widths);
+    std::vector<GroupInput> gathered;
+    status = Widths(input, rows, known, plan, groups, widths, gathered);
     if (status != MORVANE_OK) return status;
     if (!Wide(output.MGRS, widths.MGRS) || !Wide(output.IFBL, widths.IFBL) ||
         !Wide(output.Error, widths.Error))
@@ -481,10 +487,9 @@ int ConvertRows(const BatchInput& input, const RowsInput& rows, const BatchOutpu
     }
     if (one) return MORVANE_OK;
     std::size_t done = 0;
+    std::size_t g = 0;
     for (const auto& [key, at] : groups) {
-      GroupInput group;
-      group.Gather(input, rows, plan, key.first, key.second, at);
-      status = ConvertGroup(group, at, output, known, threads);
+      status = ConvertGroup(gathered[g++], at, output, known, threads);
       if (status != MORVANE_OK) return status;
       done += at.size();
       if (known.Progress && known.Progress(known.ProgressContext, static_cast<std::ptrdiff_t>(done)) != 0)
